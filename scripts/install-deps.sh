@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build (and, with --test, the test suite)
+# needs; packages already present are left alone, so a ready machine pays
+# nothing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev qt6-base-dev libgl-dev)
+if [[ "${1:-}" == "--test" ]]; then
+  # GoogleTest, the peers the interoperability tests drive, a display for the
+  # window checks and clang for the fuzzers.
+  packages+=(libgtest-dev zip unzip 7zip libarchive-tools python3 openjdk-17-jdk-headless
+             xvfb xauth clang libclang-rt-14-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

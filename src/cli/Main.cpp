@@ -1,0 +1,63 @@
+// `ovk`: a thin command-line front end over the four archive operations.
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "cli/Commands.h"
+#include "support/Random.h"
+
+namespace ovk::cli {
+
+int Fail(int status, const std::string& text) {
+  std::cerr << "ovk: " << text << '\n';
+  return status;
+}
+
+}  // namespace ovk::cli
+
+namespace {
+
+const char kUsage[] =
+    "Usage: ovk COMMAND [OPTIONS] ARCHIVE ...\n"
+    "\n"
+    "Commands:\n"
+    "  list [--raw] ARCHIVE\n"
+    "      List the entries (--raw: the engine's own ';'-separated lines).\n"
+    "  extract [-p PASSWORD] [-d FOLDER] ARCHIVE [NAME ...]\n"
+    "      Extract every entry, or only the named ones, into FOLDER\n"
+    "      (default: the current folder), replacing existing files.\n"
+    "  add [-p PASSWORD] [--native] [--no-recurse] [-x MASK]... ARCHIVE SOURCE...\n"
+    "      Add files and folders; the archive is created when missing\n"
+    "      (ZIP unless --native).\n"
+    "  delete ARCHIVE NAME...\n"
+    "      Remove the named entries from a ZIP archive.\n"
+    "\n"
+    "Options: --help, --version\n"
+    "Exit status: 0 success, 1 password needed, 2 failed check (wrong password\n"
+    "or damaged data), 3 other failure, 64 usage error.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace ovk::cli;
+  ovk::RandomizeFromClock();
+  if (argc < 2) {
+    std::cerr << kUsage;
+    return kExitUsage;
+  }
+  const std::string command = argv[1];
+  const Args args(argv + 2, argv + argc);
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::cout << kUsage;
+    return kExitOk;
+  }
+  if (command == "--version") {
+    std::cout << "ovk (OVK Viewer) " << OVK_VERSION << '\n';
+    return kExitOk;
+  }
+  if (command == "list") return RunList(args);
+  if (command == "extract") return RunExtract(args);
+  if (command == "add") return RunAdd(args);
+  if (command == "delete") return RunDelete(args);
+  return Fail(kExitUsage, "unknown command '" + command + "' (try ovk --help)");
+}

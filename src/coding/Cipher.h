@@ -1,0 +1,71 @@
+// The cipher family: chaining in TCipher, the block transform in
+// TCipher_Cast256. Keyed from a password through SHA-1.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "coding/Hash.h"
+
+namespace ovk {
+
+class ECipherException : public std::runtime_error {
+ public:
+  ECipherException(int code, const std::string& message)
+      : std::runtime_error(message), errorCode(code) {}
+  int errorCode;
+};
+
+constexpr int kCipherFlagKeyed = 9;
+
+class TCipher {
+ public:
+  virtual ~TCipher();
+
+  // Virtual operations, in their designed order.
+  virtual void SetFlag(int bit, bool on);
+  virtual void GetSizes(int& blockSize, int& maxKeySize, int& keyScheduleSize) const = 0;
+  virtual void EncryptBlock(std::uint8_t* block);
+  virtual void DecryptBlock(std::uint8_t* block);
+  virtual void Init(const void* key, int length, const std::uint8_t* iv) = 0;
+  virtual void ResetChain();
+  virtual void Wipe();
+
+  void InitKey(const std::string& password, const std::uint8_t* iv = nullptr);
+  void EncryptBuffer(const void* source, void* dest, std::size_t length);
+  void DecryptBuffer(const void* source, void* dest, std::size_t length);
+  std::string EncryptString(const std::string& data);
+  std::string DecryptString(const std::string& data);
+
+  bool Keyed() const { return (flags_ >> kCipherFlagKeyed) & 1; }
+  const std::uint8_t* IV() const { return iv_.data(); }
+  virtual const char* ClassName() const = 0;
+
+ protected:
+  TCipher() = default;
+  // Allocates the blocks from GetSizes and wipes; called by derived constructors.
+  void Setup();
+  THash& Hash();
+
+  std::unique_ptr<THash> hash_;
+  int maxKeySize_ = 0, blockSize_ = 0, keyScheduleSize_ = 0;
+  std::vector<std::uint8_t> scratch_, iv_, chain_, keySchedule_;
+  std::uint32_t flags_ = 0;
+};
+
+class TCipher_Cast256 : public TCipher {
+ public:
+  TCipher_Cast256();
+  ~TCipher_Cast256() override;
+  void GetSizes(int& blockSize, int& maxKeySize, int& keyScheduleSize) const override;
+  void EncryptBlock(std::uint8_t* block) override;
+  void DecryptBlock(std::uint8_t* block) override;
+  void Init(const void* key, int length, const std::uint8_t* iv) override;
+  const char* ClassName() const override { return "TCipher_Cast256"; }
+};
+
+}  // namespace ovk

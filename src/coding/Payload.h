@@ -1,0 +1,43 @@
+// The entry payload pipeline: one entry's whole content to its stored bytes
+// (compression, encipherment, CRC-32) and back.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "coding/Cipher.h"
+#include "coding/Records.h"
+
+namespace ovk {
+
+// The operation's cipher, made at its first enciphered native entry.
+using CipherHolder = std::unique_ptr<TCipher_Cast256>;
+
+enum CompressionLevel : int { kLevelNone = 0, kLevelFastest = 1, kLevelDefault = 2, kLevelMaximum = 3 };
+
+// No bound on the inflated size (the natural deflate bound still applies).
+constexpr std::uint64_t kNoSizeLimit = ~std::uint64_t{0};
+
+std::string CompressString(const std::string& data, CompressionLevel level);
+// Inflates a zlib stream. Never produces more than outputLimit bytes: once
+// the output would exceed it, inflation stops as a failure. With strict
+// false the bytes produced so far are returned even on failure.
+std::string DecompressString(const std::string& data, bool strict,
+                             std::uint64_t outputLimit = kNoSizeLimit);
+std::string DeflateRaw(const std::string& data, CompressionLevel level);
+std::string InflateRaw(const std::string& data, std::uint64_t outputLimit = kNoSizeLimit);
+
+// Packing direction: data in = original content, out = stored payload; sets
+// header.encrypted and header.crc32. Always true.
+bool EncodePayload(const std::string& password, const ArchiveInfo& archive, EntryHeader& header,
+                   std::string& data, CipherHolder& cipher, CompressionLevel level);
+
+// Unpacking direction: data in = stored payload, out = decoded content;
+// true when verified. zipCheckByte >= 0 overrides the ZIP password check
+// byte (entries with a data descriptor check their time's bits 8-15).
+bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
+                   const EntryHeader& header, std::string& data, CipherHolder& cipher,
+                   int zipCheckByte = -1);
+
+}  // namespace ovk

@@ -1,0 +1,66 @@
+// Records shared by every archive operation, recognition of the container
+// kind, the sequential entry reader and the native container's header.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "coding/Records.h"
+#include "support/FileUnit.h"
+
+namespace ovk {
+
+constexpr char kNativeMagic[4] = {'K', 'W', 'T', 'Z'};
+constexpr std::uint32_t kNativeDescriptorLength = 9;
+constexpr std::uint32_t kNativeLayoutWritten = 3;
+
+// What the central directory says about one entry, found by the offset of
+// its local header. Sizes are 64-bit (ZIP64 extra field honoured).
+struct CentralRecord {
+  std::uint16_t versionMadeBy = 0;
+  std::uint16_t flags = 0;
+  std::uint32_t crc32 = 0;
+  std::uint64_t compressedSize = 0;
+  std::uint64_t uncompressedSize = 0;
+  std::uint32_t externalAttributes = 0;
+};
+using ZipDirectoryIndex = std::unordered_map<std::uint64_t, CentralRecord>;
+
+// The designed "version made by" (specification 4.5, host 0) used where an
+// entry's own record is unknown.
+constexpr std::uint16_t kDefaultVersionMadeBy = 45;
+
+// One entry as the readers return it.
+struct EntryInfo {
+  std::string name;               // at most 255 bytes, "\" separators
+  std::uint32_t packedSize = 0;   // payload bytes behind the header, unsigned
+  EntryHeader header;
+  // ZIP only (zero for native entries):
+  std::uint16_t zipFlags = 0;                      // local header flags
+  std::uint16_t versionMadeBy = kDefaultVersionMadeBy;  // from the central record
+  std::uint32_t externalAttributes = 0;            // from the central record
+  std::int64_t headerOffset = -1;                  // where the local header starts
+};
+
+// The reading state of one operation: the archive descriptor and, for ZIP
+// archives, the central directory by local header offset.
+struct ArchiveReader {
+  ArchiveInfo info;
+  std::shared_ptr<ZipDirectoryIndex> zipIndex;  // null when no directory was found
+};
+
+// Always true; leaves the file where ReadNextEntry starts.
+bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string& archiveName,
+                       bool unknownIsNative);
+// False at the end of the entries; leaves the file at the first payload byte.
+bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry);
+void WriteNativeHeader(const ArchiveInfo& info, DataFile& file);
+std::string ConvertPathSeparators(const std::string& name, bool toBackslash);
+
+// The ZIP password check byte of an entry: bits 8-15 of its DOS time when
+// its sizes follow in a data descriptor (flag bit 3), else -1 (CRC-32 based).
+int ZipCheckByte(const EntryInfo& entry);
+
+}  // namespace ovk

@@ -1,0 +1,23 @@
+// Deleting entries from a ZIP archive by writing a new one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ovk {
+
+// Writes every entry not selected to tempPath; code 0 or 3.
+bool DeleteFromArchive(const std::string& archivePath, const std::string& tempPath,
+                       std::int32_t& resultCode, const std::string& selection,
+                       bool namesAreUtf8);
+
+// 32 hex digits (MD5 of two random numbers) followed by ".tmp".
+std::string MakeTempName();
+
+// The window's whole deletion: a temporary file in the temporary folder,
+// DeleteFromArchive into it, then MoveFileReplacing over the archive. The
+// temporary file never outlives the call.
+bool DeleteAndReplace(const std::string& archivePath, const std::string& selection,
+                      std::int32_t& resultCode);
+
+}  // namespace ovk

@@ -1,0 +1,94 @@
+// The ZIP container's records: locating the directory, local headers,
+// the central directory stream and the end records (ZIP64 included).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "coding/Records.h"
+#include "support/FileUnit.h"
+
+namespace ovk {
+
+constexpr std::uint32_t kSigLocalHeader = 0x04034B50;
+constexpr std::uint32_t kSigCentralHeader = 0x02014B50;
+constexpr std::uint32_t kSigEndRecord = 0x06054B50;
+constexpr std::uint32_t kSigZip64EndRecord = 0x06064B50;
+constexpr std::uint32_t kSigZip64Locator = 0x07064B50;
+constexpr std::uint32_t kSigDataDescriptor = 0x08074B50;
+
+constexpr std::uint16_t kZipFlagEncrypted = 0x0001;
+constexpr std::uint16_t kZipFlagDataDescriptor = 0x0008;
+constexpr std::uint16_t kZipFlagUtf8 = 0x0800;
+
+// Shaped like the ZIP64 end of central directory record (56 bytes).
+struct ZipEndRecord {
+  std::uint32_t signature = kSigZip64EndRecord;
+  std::uint64_t recordSize = 0;
+  std::uint16_t versionMadeBy = 0;
+  std::uint16_t versionNeeded = 20;
+  std::uint32_t diskNumber = 0;
+  std::uint32_t directoryDisk = 0;
+  std::uint64_t entriesOnDisk = 0;
+  std::uint64_t entriesTotal = 0;
+  std::uint64_t directorySize = 0;
+  std::uint64_t directoryOffset = 0;
+};
+
+// One central directory record before it is serialised.
+struct TFileHeader {
+  std::uint32_t signature = kSigCentralHeader;
+  std::uint16_t versionMadeBy = 0;
+  std::uint16_t versionNeeded = 0;
+  std::uint16_t flags = 0;
+  std::uint16_t method = 0;
+  std::uint16_t time = 0;
+  std::uint16_t date = 0;
+  std::uint32_t crc32 = 0;
+  std::uint32_t compressedSize = 0;
+  std::uint32_t uncompressedSize = 0;
+  std::uint16_t nameLength = 0;
+  std::uint16_t extraLength = 0;
+  std::uint16_t commentLength = 0;
+  std::uint16_t diskNumberStart = 0;
+  std::uint16_t internalAttributes = 0;
+  std::uint32_t externalAttributes = 0;
+  std::uint32_t localHeaderOffset = 0;
+  std::string name, extra, comment;
+};
+
+// The central directory collected in memory, serialised records in order.
+using CentralDirectoryStream = std::string;
+
+// Appends a record to the stream, field by field.
+void AppendFileHeader(CentralDirectoryStream& stream, const TFileHeader& header);
+
+// What a written entry records besides its name and EntryHeader.
+struct ZipEntryAttributes {
+  std::uint16_t versionMadeBy = 45;      // high byte host, low byte version
+  std::uint32_t externalAttributes = 0;
+  // Keep flag bit 3 (sizes repeated in a data descriptor after the payload),
+  // so an enciphered entry's time-based check byte stays valid.
+  bool dataDescriptor = false;
+};
+
+// "version made by" of entries the packer writes: Unix host, version 4.5.
+constexpr std::uint16_t kUnixVersionMadeBy = 0x032D;
+
+// Position of the ZIP64 end record, else of the end record; -1 when no usable
+// directory is found. The file position is unchanged on return.
+std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader,
+                                ZipEndRecord* endRecord = nullptr,
+                                std::string* comment = nullptr,
+                                CentralDirectoryStream* directory = nullptr);
+std::int64_t FindSignatureBackward(DataFile& file, std::uint32_t signature, std::int64_t start);
+void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
+                         std::uint32_t packedSize, CentralDirectoryStream* directory,
+                         const ZipEntryAttributes& attributes = {});
+// The data descriptor that follows an entry written with dataDescriptor set.
+void WriteZipDataDescriptor(DataFile& file, const EntryHeader& header, std::uint32_t packedSize);
+void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndRecord& endRecord,
+                          bool append, std::uint64_t entriesAdded,
+                          const CentralDirectoryStream& directory);
+
+}  // namespace ovk

@@ -1,0 +1,134 @@
+// The file layer: the one place that talks to the operating system about
+// files and folders. Paths are UTF-8; "\" is accepted as a separator and
+// handed to POSIX as "/".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ovk {
+
+// Runtime codes used where the platform has no errno of its own.
+enum IoCode : int {
+  kIoReadPastEnd = 100,
+  kIoDiskFull = 101,
+  kIoNotAssigned = 102,
+  kIoNotOpen = 103,
+};
+
+// The I/O error that reads, writes and closes raise.
+class EInOutError : public std::runtime_error {
+ public:
+  EInOutError(int code, const std::string& message);
+  int Code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+// Access of OpenExisting: low two bits 0 read, 1 write, 2 (or 3) read+write.
+extern std::uint8_t FileOpenMode;
+
+// Read-and-clear of the process-wide error left by opens, seeks and closes.
+int PendingIoError();
+// Sets the pending error (used by the file layer itself).
+void SetPendingIoError(int code);
+
+enum class FileState { Unbound, Closed, Input, Output, InOut };
+
+// An open-file object with 64-bit positions counted in records.
+class DataFile {
+ public:
+  DataFile() = default;
+  ~DataFile();  // closes quietly if still open
+  DataFile(const DataFile&) = delete;
+  DataFile& operator=(const DataFile&) = delete;
+
+  std::string name;
+  FileState state = FileState::Unbound;
+  std::uint32_t recordSize = 1;
+  int fd = -1;
+};
+
+void AssignFileName(DataFile& file, const std::string& name);
+void OpenExisting(DataFile& file, std::uint32_t recordSize = 1, bool wideNames = true);
+void CreateOrTruncate(DataFile& file, std::uint32_t recordSize = 1, bool wideNames = true);
+// Without the out count a short read raises EInOutError(100).
+void ReadBlock(DataFile& file, void* buffer, std::size_t count);
+void ReadBlock(DataFile& file, void* buffer, std::size_t count, std::size_t& countRead);
+// A short write raises EInOutError(101) (or the errno of the failure).
+void WriteBlock(DataFile& file, const void* buffer, std::size_t count);
+void Seek64(DataFile& file, std::int64_t position);
+std::int64_t FilePos64(DataFile& file);
+std::int64_t FileSize64(DataFile& file);
+bool AtEndOfFile(DataFile& file);
+void CloseDataFile(DataFile& file);
+// Cuts the file to the given size in records; raises EInOutError on failure.
+void TruncateDataFile(DataFile& file, std::int64_t size);
+// Forces the file's data to the disk (fsync); raises EInOutError on failure.
+void FlushDataFile(DataFile& file);
+
+// Identity of a file on its file system (device and inode).
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+// Identity of an open file; {0,0} when it is not open.
+FileIdentity IdentityOf(const DataFile& file);
+
+// Attribute bits reported by the folder listing.
+enum FileAttribute : std::uint32_t {
+  kAttrReadOnly = 0x01,
+  kAttrHidden = 0x02,
+  kAttrSystem = 0x04,
+  kAttrVolume = 0x08,
+  kAttrFolder = 0x10,
+  kAttrArchive = 0x20,
+  kAttrAny = 0x3F,
+};
+
+// No more entries, as the listing reports it at the end.
+constexpr int kNoMoreFiles = 18;
+
+// One step of a folder listing.
+struct FolderEntry {
+  std::uint32_t time = 0;         // DOS date-time of the last write, local
+  std::uint64_t size = 0;
+  std::uint32_t attributes = 0;
+  std::string name;               // no folder part
+  std::uint32_t excludedAttributes = 0;
+  FileIdentity identity;          // of the entry (the link's target for links)
+  // Listing state: the matching names of the folder, sorted by bytes.
+  std::string folder;
+  std::vector<std::string> names;
+  std::size_t next = 0;
+  bool open = false;
+};
+
+int FindFirstEntry(const std::string& pattern, std::uint32_t wantedAttributes, FolderEntry& entry);
+int FindNextEntry(FolderEntry& entry);
+void FindCloseEntry(FolderEntry& entry);
+
+std::uint32_t FileTimeByFind(const std::string& name, bool wideNames = true);
+std::int32_t GetFileAge(const std::string& name, bool wideNames = true);
+bool FileExistsByName(const std::string& name, bool wideNames = true);
+bool FolderExists(const std::string& name, bool wideNames = true);
+bool CreateFolder(const std::string& name, bool wideNames = true);
+bool ForceFolders(const std::string& path, bool wideNames = true);
+bool DeleteFileByName(const std::string& name, bool wideNames = true);
+// Never leaves the destination half-written, also across file systems.
+bool MoveFileReplacing(const std::string& oldName, const std::string& newName, bool wideNames = true);
+bool SaveStringToFile(const std::string& data, const std::string& path, bool wideNames = true);
+std::string SetTrailingSeparator(const std::string& path, bool withSeparator, bool slashesToBackslashes);
+// kind 0 temporary, 1 system root, 2 system; result ends in a separator.
+std::string GetSpecialFolder(int kind, bool noFallback, bool wideNames = true);
+std::string GetTempFolder(bool noFallback, bool wideNames = true);
+
+// The POSIX form of a path: every "\" turned into "/".
+std::string PlatformPath(const std::string& path);
+
+}  // namespace ovk
