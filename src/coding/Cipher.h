@@ -20,7 +20,10 @@ class ECipherException : public std::runtime_error {
   int errorCode;
 };
 
+// Bit of the state flags set while the cipher holds a key.
 constexpr int kCipherFlagKeyed = 9;
+// Error code of a buffer operation on an unkeyed cipher.
+constexpr int kCipherErrorNotKeyed = 3;
 
 class TCipher {
  public:
@@ -50,17 +53,21 @@ class TCipher {
   // Allocates the blocks from GetSizes and wipes; called by derived constructors.
   void Setup();
   THash& Hash();
+  // Raises ECipherException when no key is set.
+  void RequireKey() const;
+  // The partial last block of either direction: XOR with E(F), then F ^= E(F).
+  void EncipherTail(const std::uint8_t* source, std::uint8_t* dest, std::size_t length);
 
   std::unique_ptr<THash> hash_;
   int maxKeySize_ = 0, blockSize_ = 0, keyScheduleSize_ = 0;
-  std::vector<std::uint8_t> scratch_, iv_, chain_, keySchedule_;
+  std::vector<std::uint8_t> scratch_, iv_, chain_;
+  std::vector<std::uint32_t> keySchedule_;  // keyScheduleSize_ bytes as 32-bit words
   std::uint32_t flags_ = 0;
 };
 
 class TCipher_Cast256 : public TCipher {
  public:
   TCipher_Cast256();
-  ~TCipher_Cast256() override;
   void GetSizes(int& blockSize, int& maxKeySize, int& keyScheduleSize) const override;
   void EncryptBlock(std::uint8_t* block) override;
   void DecryptBlock(std::uint8_t* block) override;

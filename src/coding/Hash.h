@@ -4,7 +4,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace ovk {
 
@@ -35,8 +34,5 @@ class THash_SHA1 : public THash {
   std::uint8_t buffer_[64];
   std::array<std::uint8_t, 20> digest_{};
 };
-
-// Hex digest convenience for tests and tools.
-std::string Sha1Hex(const std::string& data);
 
 }  // namespace ovk

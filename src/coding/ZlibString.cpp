@@ -1,0 +1,157 @@
+// Whole-string zlib helpers. Inflation is bounded: it stops as a failure once
+// the output would exceed the caller's limit or the most any deflate data of
+// that length can produce, and it never repeats a call that cannot progress.
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+#include <new>
+#include <stdexcept>
+
+#include "coding/Payload.h"
+
+namespace ovk {
+namespace {
+
+constexpr std::size_t kGrain = 256;
+// Deflate codes at best two bits (a length and a distance code) for 258 bytes.
+constexpr std::uint64_t kDeflateMaxRatio = 1032;
+constexpr std::uint64_t kDeflateBoundSlack = 1024;
+
+std::size_t RoundUpToGrain(std::size_t n) { return (n + kGrain - 1) / kGrain * kGrain; }
+
+int ZlibLevel(CompressionLevel level) {
+  switch (level) {
+    case kLevelNone: return 0;
+    case kLevelFastest: return 1;
+    case kLevelMaximum: return 9;
+    default: return Z_DEFAULT_COMPRESSION;
+  }
+}
+
+// Releases the zlib state however the helper is left.
+struct DeflateState {
+  z_stream z{};
+  ~DeflateState() { deflateEnd(&z); }
+};
+struct InflateState {
+  z_stream z{};
+  ~InflateState() { inflateEnd(&z); }
+};
+
+// zlib counts in 32-bit units; longer input is handed over in slices.
+void FeedInput(z_stream& z, const std::string& data, std::size_t& fed) {
+  if (z.avail_in > 0 || fed == data.size()) return;
+  const std::size_t slice = std::min<std::size_t>(data.size() - fed, UINT_MAX);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + fed));
+  z.avail_in = static_cast<uInt>(slice);
+  fed += slice;
+}
+
+std::size_t Produced(const z_stream& z, const std::string& out) {
+  return static_cast<std::size_t>(reinterpret_cast<const char*>(z.next_out) - out.data());
+}
+
+// Points zlib at the free part of the buffer after the produced bytes.
+void PointOutput(z_stream& z, std::string& out, std::size_t produced) {
+  z.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+  z.avail_out = static_cast<uInt>(std::min<std::size_t>(out.size() - produced, UINT_MAX));
+}
+
+// Geometric growth keeps large outputs linear in cost.
+std::size_t GrownSize(std::size_t size, std::size_t cap) {
+  return std::min(cap, size + std::max(size, kGrain));
+}
+
+std::uint64_t NaturalInflateBound(std::size_t inputLength) {
+  const std::uint64_t n = inputLength;
+  if (n > (~std::uint64_t{0} - kDeflateBoundSlack) / kDeflateMaxRatio) return ~std::uint64_t{0};
+  return n * kDeflateMaxRatio + kDeflateBoundSlack;
+}
+
+}  // namespace
+
+std::string CompressString(const std::string& data, CompressionLevel level) {
+  DeflateState state;
+  z_stream& z = state.z;
+  const int init = deflateInit(&z, ZlibLevel(level));
+  if (init == Z_MEM_ERROR) throw std::bad_alloc();
+  if (init != Z_OK) throw std::runtime_error("zlib deflateInit failed");
+  std::string out(RoundUpToGrain(data.size() + data.size() / 10 + 12), '\0');
+  PointOutput(z, out, 0);
+  std::size_t fed = 0;
+  for (;;) {
+    FeedInput(z, data, fed);
+    const int ret = deflate(&z, fed == data.size() ? Z_FINISH : Z_NO_FLUSH);
+    if (ret == Z_STREAM_END) break;
+    if (ret != Z_OK && ret != Z_BUF_ERROR) throw std::runtime_error("zlib deflate failed");
+    if (z.avail_out == 0) {
+      const std::size_t produced = Produced(z, out);
+      if (produced == out.size()) out.resize(GrownSize(out.size(), SIZE_MAX));
+      PointOutput(z, out, produced);
+    }
+  }
+  out.resize(Produced(z, out));
+  return out;
+}
+
+std::string DecompressString(const std::string& data, bool strict, std::uint64_t outputLimit) {
+  const std::uint64_t limit = std::min(outputLimit, NaturalInflateBound(data.size()));
+  // Room for one byte beyond the limit tells "would exceed" from "reached".
+  const std::size_t capacity =
+      static_cast<std::size_t>(std::min<std::uint64_t>(limit == ~std::uint64_t{0} ? limit : limit + 1, SIZE_MAX));
+  InflateState state;
+  z_stream& z = state.z;
+  const int init = inflateInit(&z);
+  if (init == Z_MEM_ERROR) throw std::bad_alloc();
+  if (init != Z_OK) return {};
+  std::string out(std::min(capacity, std::max(RoundUpToGrain(data.size()), kGrain)), '\0');
+  PointOutput(z, out, 0);
+  std::size_t fed = 0;
+  bool complete = false;
+  for (;;) {
+    if (z.avail_out == 0) {
+      const std::size_t produced = Produced(z, out);
+      if (produced == out.size()) {
+        if (produced >= capacity) break;
+        out.resize(GrownSize(out.size(), capacity));
+      }
+      PointOutput(z, out, produced);
+    }
+    FeedInput(z, data, fed);
+    const int ret = inflate(&z, Z_NO_FLUSH);
+    if (ret == Z_STREAM_END) {
+      complete = true;
+      break;
+    }
+    // Errors, a preset-dictionary request and a stalled Z_BUF_ERROR (input
+    // used up before the end) all end the stream as a failure.
+    if (ret != Z_OK) break;
+  }
+  std::size_t produced = Produced(z, out);
+  if (produced > limit) {
+    complete = false;
+    produced = static_cast<std::size_t>(limit);
+  }
+  out.resize(produced);
+  if (strict && !complete) return {};
+  return out;
+}
+
+std::string DeflateRaw(const std::string& data, CompressionLevel level) {
+  std::string stream = CompressString(data, level);
+  // Without the 2-byte zlib header and the 4-byte Adler-32 trailer.
+  if (stream.size() > 6) return stream.substr(2, stream.size() - 6);
+  return stream;
+}
+
+std::string InflateRaw(const std::string& data, std::uint64_t outputLimit) {
+  // Raw data has no Adler-32 trailer, so inflation always ends in a failure
+  // after producing everything; the caller's CRC-32 decides.
+  std::string stream;
+  stream.reserve(data.size() + 2);
+  stream.append("\x78\x9C", 2).append(data);
+  return DecompressString(stream, false, outputLimit);
+}
+
+}  // namespace ovk
