@@ -28,6 +28,10 @@ struct CentralRecord {
 };
 using ZipDirectoryIndex = std::unordered_map<std::uint64_t, CentralRecord>;
 
+// The records of a serialised central directory by local header offset; stops
+// at the first record that is cut off or does not carry its signature.
+ZipDirectoryIndex IndexCentralDirectory(const std::string& directory);
+
 // The designed "version made by" (specification 4.5, host 0) used where an
 // entry's own record is unknown.
 constexpr std::uint16_t kDefaultVersionMadeBy = 45;
@@ -37,7 +41,7 @@ struct EntryInfo {
   std::string name;               // at most 255 bytes, "\" separators
   std::uint32_t packedSize = 0;   // payload bytes behind the header, unsigned
   EntryHeader header;
-  // ZIP only (zero for native entries):
+  // ZIP only (left at these defaults for native entries):
   std::uint16_t zipFlags = 0;                      // local header flags
   std::uint16_t versionMadeBy = kDefaultVersionMadeBy;  // from the central record
   std::uint32_t externalAttributes = 0;            // from the central record
@@ -50,6 +54,10 @@ struct ArchiveReader {
   ArchiveInfo info;
   std::shared_ptr<ZipDirectoryIndex> zipIndex;  // null when no directory was found
 };
+
+// Opens an existing archive read-only (FileOpenMode 0); false when it cannot
+// be opened. Never raises.
+bool OpenArchiveForReading(DataFile& file, const std::string& path);
 
 // Always true; leaves the file where ReadNextEntry starts.
 bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string& archiveName,

@@ -1,0 +1,231 @@
+#include "engine/Archive.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "engine/ZipFormat.h"
+#include "support/ByteOrder.h"
+#include "support/StringUnit.h"
+
+namespace ovk {
+
+namespace {
+
+constexpr std::size_t kArchiveInfoBytes = 9;
+constexpr std::size_t kEntryHeaderBytes = 17;
+constexpr std::size_t kOldNameField = 256;
+constexpr std::size_t kLocalHeaderBytes = 30;
+constexpr std::uint32_t kSizeUnknown = 0xFFFFFFFF;
+constexpr std::size_t kScanChunk = 4096;
+
+void PutArchiveInfo(const ArchiveInfo& info, std::uint8_t* out) {
+  out[0] = info.kind;
+  std::string tail;
+  PutLE32(tail, info.version);
+  PutLE32(tail, info.time);
+  std::memcpy(out + 1, tail.data(), tail.size());
+}
+
+ArchiveInfo GetArchiveInfo(const std::uint8_t* in) {
+  ArchiveInfo info;
+  info.kind = in[0];
+  info.version = GetLE32(in + 1);
+  info.time = GetLE32(in + 5);
+  return info;
+}
+
+// The descriptor is copied over the record as far as it goes (a shorter one
+// leaves the caller's values behind it); a longer one's surplus is skipped.
+void ReadNativeDescriptor(ArchiveInfo& info, DataFile& file) {
+  std::uint8_t lengthBytes[4];
+  ReadBlock(file, lengthBytes, sizeof lengthBytes);
+  const std::uint32_t length = GetLE32(lengthBytes);
+  std::uint8_t record[kArchiveInfoBytes];
+  PutArchiveInfo(info, record);
+  const std::size_t copied = std::min<std::size_t>(length, kArchiveInfoBytes);
+  ReadBlock(file, record, copied);
+  info = GetArchiveInfo(record);
+  if (length > copied) Seek64(file, FilePos64(file) + (length - copied));
+}
+
+// Central directory of the archive by local header offset; null when the
+// directory cannot be located.
+std::shared_ptr<ZipDirectoryIndex> IndexOfDirectory(DataFile& file, std::int64_t* firstLocalHeader) {
+  std::int64_t first = 0;
+  CentralDirectoryStream directory;
+  if (LocateZipDirectory(file, first, nullptr, nullptr, &directory) < 0) return nullptr;
+  if (firstLocalHeader) *firstLocalHeader = first;
+  return std::make_shared<ZipDirectoryIndex>(IndexCentralDirectory(directory));
+}
+
+bool ReadNativeEntry(const ArchiveInfo& info, DataFile& file, EntryInfo& entry) {
+  if (info.version < 2) {
+    std::uint8_t field[kOldNameField];
+    std::size_t got = 0;
+    ReadBlock(file, field, sizeof field, got);
+    if (got == 0) return false;
+    if (got < sizeof field) throw EInOutError(kIoReadPastEnd, "Read beyond end of file");
+    entry.name.assign(reinterpret_cast<const char*>(field + 1), field[0]);
+  } else {
+    std::uint8_t length = 0;
+    std::size_t got = 0;
+    ReadBlock(file, &length, 1, got);
+    if (got == 0) return false;
+    entry.name.resize(length);
+    ReadBlock(file, entry.name.data(), length);
+  }
+  entry.name = ConvertPathSeparators(entry.name, true);
+  if (info.version >= 3) {
+    std::uint8_t h[kEntryHeaderBytes];
+    ReadBlock(file, h, sizeof h);
+    entry.header.time = GetLE32(h);
+    entry.header.originalSize = GetLE32(h + 4);
+    entry.header.flags = GetLE32(h + 8);
+    entry.header.encrypted = h[12];
+    entry.header.crc32 = GetLE32(h + 13);
+  }
+  std::uint8_t packed[4];
+  ReadBlock(file, packed, sizeof packed);
+  entry.packedSize = GetLE32(packed);
+  // A negative packed size marks the end of a native container's entries.
+  if (static_cast<std::int32_t>(entry.packedSize) < 0) entry.name.clear();
+  return !entry.name.empty();
+}
+
+// Position of the next local header at or after the current position, or -1
+// when a central directory header or the end of the file comes first. Same
+// outcome as testing every byte position in turn, read in chunks.
+std::int64_t ScanForLocalHeader(DataFile& file) {
+  std::int64_t base = FilePos64(file);
+  std::string chunk(kScanChunk, '\0');
+  for (;;) {
+    Seek64(file, base);
+    std::size_t got = 0;
+    ReadBlock(file, chunk.data(), chunk.size(), got);
+    for (std::size_t i = 0; i + 4 <= got; ++i) {
+      const std::uint32_t value = GetLE32(chunk.data() + i);
+      if (value == kSigLocalHeader) return base + static_cast<std::int64_t>(i);
+      if (value == kSigCentralHeader) return -1;
+    }
+    if (got < chunk.size()) return -1;
+    base += static_cast<std::int64_t>(got - 3);
+  }
+}
+
+std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
+  if ((flags & kZipFlagUtf8) || IsValidUtf8(raw)) return raw;
+  return Windows1252ToUtf8(raw);
+}
+
+// Deferred or ZIP64-marked sizes are taken from the entry's central record.
+void ApplyCentralRecord(const CentralRecord* record, EntryInfo& entry) {
+  if (!record) return;
+  entry.versionMadeBy = record->versionMadeBy;
+  entry.externalAttributes = record->externalAttributes;
+  const bool deferred = (entry.zipFlags & kZipFlagDataDescriptor) || entry.packedSize == kSizeUnknown ||
+                        entry.header.originalSize == kSizeUnknown || entry.header.crc32 == kSizeUnknown;
+  if (!deferred) return;
+  if (record->compressedSize > kSizeUnknown || record->uncompressedSize > kSizeUnknown)
+    throw std::runtime_error("Internal packer: entry too large for 32-bit sizes");
+  entry.packedSize = static_cast<std::uint32_t>(record->compressedSize);
+  entry.header.originalSize = static_cast<std::uint32_t>(record->uncompressedSize);
+  entry.header.crc32 = record->crc32;
+}
+
+bool ReadZipEntry(const ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
+  const std::int64_t start = FilePos64(file);
+  const std::int64_t headerOffset = ScanForLocalHeader(file);
+  if (headerOffset < 0) {
+    Seek64(file, start);
+    return false;
+  }
+  Seek64(file, headerOffset);
+  std::uint8_t h[kLocalHeaderBytes];
+  ReadBlock(file, h, sizeof h);
+  entry.zipFlags = GetLE16(h + 6);
+  const std::uint16_t method = GetLE16(h + 8);
+  entry.header.time = GetLE32(h + 10);  // time in the low half, date in the high half
+  entry.header.crc32 = GetLE32(h + 14);
+  entry.packedSize = GetLE32(h + 18);
+  entry.header.originalSize = GetLE32(h + 22);
+  entry.header.flags = method == 0 ? kEntryStored : 0;
+  entry.header.encrypted = (entry.zipFlags & kZipFlagEncrypted) ? 1 : 0;
+  entry.headerOffset = headerOffset;
+
+  std::string raw(GetLE16(h + 26), '\0');
+  ReadBlock(file, raw.data(), raw.size());
+  entry.name = ConvertPathSeparators(ShortString(ZipNameToUtf8(raw, entry.zipFlags)), true);
+  Seek64(file, FilePos64(file) + GetLE16(h + 28));
+
+  if (archive.zipIndex) {
+    const auto found = archive.zipIndex->find(static_cast<std::uint64_t>(headerOffset));
+    ApplyCentralRecord(found == archive.zipIndex->end() ? nullptr : &found->second, entry);
+  }
+  return !entry.name.empty();
+}
+
+}  // namespace
+
+bool OpenArchiveForReading(DataFile& file, const std::string& path) {
+  try {
+    AssignFileName(file, path);
+    FileOpenMode = 0;
+    SetPendingIoError(0);
+    OpenExisting(file, 1, true);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return PendingIoError() == 0;
+}
+
+bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string& archiveName,
+                       bool unknownIsNative) {
+  ArchiveInfo& info = archive.info;
+  info.kind = kKindNative;
+  archive.zipIndex.reset();
+  char magic[4] = {};
+  std::size_t got = 0;
+  ReadBlock(file, magic, sizeof magic, got);
+  const std::uint32_t signature = got == sizeof magic ? GetLE32(magic) : 0;
+  if (got == sizeof magic && std::memcmp(magic, kNativeMagic, sizeof magic) == 0) {
+    ReadNativeDescriptor(info, file);
+    return true;
+  }
+  if (got == sizeof magic && (signature == kSigLocalHeader || signature == kSigEndRecord)) {
+    archive.zipIndex = IndexOfDirectory(file, nullptr);
+    Seek64(file, 0);
+    info.kind = kKindZip;
+  } else {
+    std::int64_t firstLocalHeader = 0;
+    archive.zipIndex = IndexOfDirectory(file, &firstLocalHeader);
+    if (archive.zipIndex) {
+      Seek64(file, firstLocalHeader);
+      info.kind = kKindZip;
+    } else if (unknownIsNative) {
+      Seek64(file, 0);
+    } else {
+      Seek64(file, FileSize64(file));
+      info.kind = kKindZip;
+    }
+  }
+  if (info.kind == kKindZip && !archiveName.empty()) info.time = FileTimeByFind(archiveName, true);
+  return true;
+}
+
+bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
+  entry = EntryInfo{};
+  if (archive.info.kind == kKindZip) return ReadZipEntry(archive, file, entry);
+  return ReadNativeEntry(archive.info, file, entry);
+}
+
+std::string ConvertPathSeparators(const std::string& name, bool toBackslash) {
+  return toBackslash ? ReplaceAll(name, "/", "\\") : ReplaceAll(name, "\\", "/");
+}
+
+int ZipCheckByte(const EntryInfo& entry) {
+  if (!(entry.zipFlags & kZipFlagDataDescriptor)) return -1;
+  return static_cast<int>((entry.header.time >> 8) & 0xFF);
+}
+
+}  // namespace ovk

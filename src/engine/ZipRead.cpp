@@ -1,0 +1,223 @@
+// Reading a ZIP archive's directory: finding the end records by a backward
+// search, the central directory stream and its index by local header offset.
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "engine/Archive.h"
+#include "engine/ZipFormat.h"
+#include "support/ByteOrder.h"
+
+namespace ovk {
+
+namespace {
+
+constexpr std::int64_t kWindow = 200;
+constexpr std::int64_t kWindowStep = 197;
+constexpr std::int64_t kReadChunk = 64 * 1024;
+constexpr std::size_t kEndRecordBytes = 22;
+constexpr std::size_t kZip64EndRecordBytes = 56;
+constexpr std::size_t kCentralFixedBytes = 46;
+constexpr std::uint32_t kNoOffset32 = 0xFFFFFFFF;
+constexpr std::uint16_t kZip64ExtraId = 0x0001;
+
+// A stretch of the file held in memory, refilled backwards in large blocks so
+// that the 200-byte windows of the search cost no read of their own.
+class BackwardReader {
+ public:
+  BackwardReader(DataFile& file, std::int64_t fileSize) : file_(file), fileSize_(fileSize) {}
+
+  // The bytes [from, to) of the file; to must not pass the file's end.
+  std::string_view Bytes(std::int64_t from, std::int64_t to) {
+    if (from < start_ || to > start_ + static_cast<std::int64_t>(data_.size())) Fill(from, to);
+    return std::string_view(data_).substr(static_cast<std::size_t>(from - start_),
+                                          static_cast<std::size_t>(to - from));
+  }
+
+ private:
+  void Fill(std::int64_t from, std::int64_t to) {
+    start_ = std::max<std::int64_t>(0, std::min(from, to - kReadChunk));
+    data_.resize(static_cast<std::size_t>(std::min(to, fileSize_) - start_));
+    Seek64(file_, start_);
+    ReadBlock(file_, data_.data(), data_.size());
+  }
+
+  DataFile& file_;
+  std::int64_t fileSize_;
+  std::int64_t start_ = 0;
+  std::string data_;
+};
+
+std::string SignatureBytes(std::uint32_t signature) {
+  std::string s;
+  PutLE32(s, signature);
+  return s;
+}
+
+ZipEndRecord FromEndRecord(const std::uint8_t* e) {
+  ZipEndRecord r;
+  r.signature = kSigZip64EndRecord;
+  r.recordSize = 0;
+  r.versionMadeBy = 0;
+  r.versionNeeded = 20;
+  r.diskNumber = GetLE16(e + 4);
+  r.directoryDisk = GetLE16(e + 6);
+  r.entriesOnDisk = GetLE16(e + 8);
+  r.entriesTotal = GetLE16(e + 10);
+  r.directorySize = GetLE32(e + 12);
+  r.directoryOffset = GetLE32(e + 16);
+  return r;
+}
+
+ZipEndRecord FromZip64EndRecord(const std::uint8_t* z) {
+  ZipEndRecord r;
+  r.signature = GetLE32(z);
+  r.recordSize = GetLE64(z + 4);
+  r.versionMadeBy = GetLE16(z + 12);
+  r.versionNeeded = GetLE16(z + 14);
+  r.diskNumber = GetLE32(z + 16);
+  r.directoryDisk = GetLE32(z + 20);
+  r.entriesOnDisk = GetLE64(z + 24);
+  r.entriesTotal = GetLE64(z + 32);
+  r.directorySize = GetLE64(z + 40);
+  r.directoryOffset = GetLE64(z + 48);
+  return r;
+}
+
+// Reads up to count bytes at position; fewer near the end of the file.
+std::string ReadAtMost(DataFile& file, std::int64_t position, std::uint64_t count) {
+  const std::int64_t size = FileSize64(file);
+  if (position >= size) return {};
+  std::string data(static_cast<std::size_t>(std::min<std::uint64_t>(count, size - position)), '\0');
+  Seek64(file, position);
+  std::size_t got = 0;
+  ReadBlock(file, data.data(), data.size(), got);
+  data.resize(got);
+  return data;
+}
+
+// The ZIP64 extended information field replaces exactly those of the
+// record's 32-bit values that hold 0xFFFFFFFF, in this order.
+void ApplyZip64Extra(std::string_view extra, CentralRecord& record, std::uint64_t& offset) {
+  while (extra.size() >= 4) {
+    const std::uint16_t id = GetLE16(extra.data());
+    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
+    std::string_view data = extra.substr(4, length);
+    extra.remove_prefix(4 + length);
+    if (id != kZip64ExtraId) continue;
+    for (std::uint64_t* field : {&record.uncompressedSize, &record.compressedSize, &offset}) {
+      if (*field != kNoOffset32) continue;
+      if (data.size() < 8) return;
+      *field = GetLE64(data.data());
+      data.remove_prefix(8);
+    }
+    return;
+  }
+}
+
+}  // namespace
+
+std::int64_t FindSignatureBackward(DataFile& file, std::uint32_t signature, std::int64_t start) {
+  const std::int64_t size = FileSize64(file);
+  if (start < 0 || start + 4 > size) return -1;
+  const std::string pattern = SignatureBytes(signature);
+  BackwardReader reader(file, size);
+  if (reader.Bytes(start, start + 4) == pattern) return start;
+  for (std::int64_t p = start; p > 0;) {
+    p = std::max<std::int64_t>(0, p - kWindowStep);
+    // A window running past the end of the file is cut to the file's end.
+    const std::string_view window = reader.Bytes(p, std::min(p + kWindow, size));
+    const std::size_t at = window.find(pattern);
+    if (at != std::string_view::npos) return p + static_cast<std::int64_t>(at);
+  }
+  return -1;
+}
+
+std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, ZipEndRecord* endRecord,
+                                std::string* comment, CentralDirectoryStream* directory) {
+  const std::int64_t remembered = FilePos64(file);
+  const std::int64_t size = FileSize64(file);
+  if (size < static_cast<std::int64_t>(kEndRecordBytes)) return -1;
+  const std::int64_t e = FindSignatureBackward(file, kSigEndRecord, size - kEndRecordBytes);
+  // A signature found in the file's last bytes has no room for its record.
+  if (e < 0 || e + static_cast<std::int64_t>(kEndRecordBytes) > size) {
+    Seek64(file, remembered);
+    return -1;
+  }
+  std::uint8_t end[kEndRecordBytes];
+  Seek64(file, e);
+  ReadBlock(file, end, sizeof end);
+  const std::uint32_t offset32 = GetLE32(end + 16);
+  if (offset32 > e && offset32 != kNoOffset32) {
+    Seek64(file, remembered);
+    return -1;
+  }
+
+  std::int64_t result = e;
+  ZipEndRecord record = FromEndRecord(end);
+  try {
+    const std::string text = ReadAtMost(file, e + kEndRecordBytes, GetLE16(end + 20));
+    if (comment) *comment = text;
+    if (offset32 == kNoOffset32) {
+      result = FindSignatureBackward(file, kSigZip64EndRecord, e - static_cast<std::int64_t>(kZip64EndRecordBytes));
+      if (result >= 0) {
+        const std::string z = ReadAtMost(file, result, kZip64EndRecordBytes);
+        if (z.size() == kZip64EndRecordBytes) record = FromZip64EndRecord(reinterpret_cast<const std::uint8_t*>(z.data()));
+      }
+    }
+    // Bounded by the file: a lying directory size cannot allocate beyond it.
+    if (directory) {
+      *directory = ReadAtMost(file, static_cast<std::int64_t>(std::min<std::uint64_t>(record.directoryOffset, size)),
+                              record.directorySize);
+    }
+  } catch (const EInOutError&) {
+    // The operation goes on with what it has.
+  }
+
+  if (record.entriesTotal > 0) {
+    std::uint8_t first[4];
+    if (record.directoryOffset > static_cast<std::uint64_t>(e)) result = -1;
+    if (result >= 0) {
+      Seek64(file, static_cast<std::int64_t>(record.directoryOffset));
+      ReadBlock(file, first, sizeof first);
+      if (GetLE32(first) != kSigCentralHeader) result = -1;
+    }
+    if (result >= 0) {
+      Seek64(file, static_cast<std::int64_t>(record.directoryOffset) + 42);
+      ReadBlock(file, first, sizeof first);
+      firstLocalHeader = GetLE32(first);
+    }
+  } else {
+    firstLocalHeader = size;
+  }
+  if (endRecord) *endRecord = record;
+  Seek64(file, remembered);
+  return result;
+}
+
+ZipDirectoryIndex IndexCentralDirectory(const std::string& directory) {
+  ZipDirectoryIndex index;
+  std::string_view rest(directory);
+  while (rest.size() >= kCentralFixedBytes && GetLE32(rest.data()) == kSigCentralHeader) {
+    const char* h = rest.data();
+    const std::size_t nameLength = GetLE16(h + 28);
+    const std::size_t extraLength = GetLE16(h + 30);
+    const std::size_t commentLength = GetLE16(h + 32);
+    const std::size_t total = kCentralFixedBytes + nameLength + extraLength + commentLength;
+    if (rest.size() < total) break;
+    CentralRecord record;
+    record.versionMadeBy = GetLE16(h + 4);
+    record.flags = GetLE16(h + 8);
+    record.crc32 = GetLE32(h + 16);
+    record.compressedSize = GetLE32(h + 20);
+    record.uncompressedSize = GetLE32(h + 24);
+    record.externalAttributes = GetLE32(h + 38);
+    std::uint64_t offset = GetLE32(h + 42);
+    ApplyZip64Extra(rest.substr(kCentralFixedBytes + nameLength, extraLength), record, offset);
+    index.emplace(offset, record);
+    rest.remove_prefix(total);
+  }
+  return index;
+}
+
+}  // namespace ovk
