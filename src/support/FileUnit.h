@@ -53,18 +53,27 @@ class DataFile {
   int fd = -1;
 };
 
+// Binds names up to the platform's path limit; a longer one leaves the file
+// as it was, so that the next open fails (102 when it was never bound).
 void AssignFileName(DataFile& file, const std::string& name);
+// Opens only regular files (never blocks on a FIFO or device); anything else
+// fails with EISDIR/EINVAL in PendingIoError.
 void OpenExisting(DataFile& file, std::uint32_t recordSize = 1, bool wideNames = true);
 void CreateOrTruncate(DataFile& file, std::uint32_t recordSize = 1, bool wideNames = true);
 // Without the out count a short read raises EInOutError(100).
 void ReadBlock(DataFile& file, void* buffer, std::size_t count);
 void ReadBlock(DataFile& file, void* buffer, std::size_t count, std::size_t& countRead);
-// A short write raises EInOutError(101) (or the errno of the failure).
+// A short write raises EInOutError(101) (also for ENOSPC), another failure
+// the errno.
 void WriteBlock(DataFile& file, const void* buffer, std::size_t count);
+// Seek64, FilePos64 and FileSize64 never raise: a failure leaves its code in
+// PendingIoError (103 when not open) and the two queries then give -1.
 void Seek64(DataFile& file, std::int64_t position);
 std::int64_t FilePos64(DataFile& file);
 std::int64_t FileSize64(DataFile& file);
+// True at or past the end (and when the position cannot be read).
 bool AtEndOfFile(DataFile& file);
+// Raises EInOutError(103) when the file is not open, or the close's errno.
 void CloseDataFile(DataFile& file);
 // Cuts the file to the given size in records; raises EInOutError on failure.
 void TruncateDataFile(DataFile& file, std::int64_t size);
@@ -79,6 +88,8 @@ struct FileIdentity {
 };
 // Identity of an open file; {0,0} when it is not open.
 FileIdentity IdentityOf(const DataFile& file);
+// st_mode of an open file (type and permission bits); 0 when it is not open.
+std::uint32_t FileMode(const DataFile& file);
 
 // Attribute bits reported by the folder listing.
 enum FileAttribute : std::uint32_t {
@@ -123,6 +134,13 @@ bool DeleteFileByName(const std::string& name, bool wideNames = true);
 // Never leaves the destination half-written, also across file systems.
 bool MoveFileReplacing(const std::string& oldName, const std::string& newName, bool wideNames = true);
 bool SaveStringToFile(const std::string& data, const std::string& path, bool wideNames = true);
+// Writes data as the whole content of root/relative, making the missing
+// folders of relative ("\" and "/" both split it), and never follows a
+// symbolic link at or below root: a link (or other non-file) at the final name
+// is replaced by the new file, a link among the folders makes the call fail.
+// False when the file cannot be created (also for a ".." component); a write
+// or close failure raises EInOutError as in SaveStringToFile.
+bool SaveStringToFileBeneath(const std::string& data, const std::string& root, const std::string& relative);
 std::string SetTrailingSeparator(const std::string& path, bool withSeparator, bool slashesToBackslashes);
 // kind 0 temporary, 1 system root, 2 system; result ends in a separator.
 std::string GetSpecialFolder(int kind, bool noFallback, bool wideNames = true);

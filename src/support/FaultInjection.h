@@ -1,0 +1,23 @@
+// Fault injection for tests: makes one chosen file-layer call fail, or lets
+// only a few more bytes reach the disk, so that every caller's failure path
+// can be exercised. Off (and free) unless a test arms it. Process-wide.
+#pragma once
+
+#include <cstdint>
+
+namespace ovk {
+
+enum class FaultOp { Open, Read, Write, Rename, Fsync };
+
+// The nth call (1-based, counted from now) of op fails with errnoValue.
+// One pending fault per op; arming again replaces it.
+void InjectFault(FaultOp op, int nth, int errnoValue);
+// From now on only bytesLeft more bytes are written: the write that reaches
+// the limit is cut short, every later one fails with ENOSPC.
+void InjectDiskFull(std::uint64_t bytesLeft);
+// Disarms everything and restarts the counts.
+void ClearFaults();
+// Calls of op seen since the last ClearFaults (failed ones included).
+int FaultOpCount(FaultOp op);
+
+}  // namespace ovk

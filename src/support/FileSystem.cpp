@@ -1,0 +1,84 @@
+// Single-call file-system operations: existence, age, folders, deleting,
+// and writing a whole file from a string.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/DosTime.h"
+#include "support/FileUnit.h"
+#include "support/StringUnit.h"
+
+namespace ovk {
+
+std::uint32_t FileTimeByFind(const std::string& name, bool /*wideNames*/) {
+  FolderEntry entry;
+  const std::uint32_t time = FindFirstEntry(name, kAttrAny, entry) == 0 ? entry.time : 0;
+  FindCloseEntry(entry);
+  return time;
+}
+
+std::int32_t GetFileAge(const std::string& name, bool /*wideNames*/) {
+  struct stat st;
+  if (name.empty() || stat(PlatformPath(name).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+  const std::uint32_t dos = UnixToDosTime(st.st_mtime);
+  return dos == 0 ? -1 : static_cast<std::int32_t>(dos);
+}
+
+bool FileExistsByName(const std::string& name, bool wideNames) { return GetFileAge(name, wideNames) != -1; }
+
+bool FolderExists(const std::string& name, bool /*wideNames*/) {
+  struct stat st;
+  return !name.empty() && stat(PlatformPath(name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolder(const std::string& name, bool /*wideNames*/) {
+  return !name.empty() && mkdir(PlatformPath(name).c_str(), 0777) == 0;
+}
+
+namespace {
+
+// Makes p's missing parents, then p. Each step works on a strictly shorter
+// prefix, so it ends on any input; the root and empty text are never made.
+void CreateFolderChain(std::string p, bool wideNames) {
+  while (!p.empty() && IsPathSeparator(p.back())) p.pop_back();
+  if (p.empty() || FolderExists(p, wideNames)) return;
+  const std::string parent = FolderPart(p);
+  if (!parent.empty()) CreateFolderChain(parent, wideNames);
+  CreateFolder(p, wideNames);  // the caller's final existence test decides
+}
+
+}  // namespace
+
+bool ForceFolders(const std::string& path, bool wideNames) {
+  if (FolderExists(path, wideNames)) return true;
+  CreateFolderChain(path, wideNames);
+  return FolderExists(path, wideNames);
+}
+
+bool DeleteFileByName(const std::string& name, bool /*wideNames*/) {
+  return !name.empty() && unlink(PlatformPath(name).c_str()) == 0;
+}
+
+bool SaveStringToFile(const std::string& data, const std::string& path, bool wideNames) {
+  if (path.empty()) return false;
+  DataFile file;
+  AssignFileName(file, path);
+  CreateOrTruncate(file, 1, wideNames);
+  if (PendingIoError() != 0) {
+    ForceFolders(FolderPart(path), wideNames);
+    CreateOrTruncate(file, 1, wideNames);
+    if (PendingIoError() != 0) return false;
+  }
+  if (!data.empty()) WriteBlock(file, data.data(), data.size());
+  CloseDataFile(file);
+  return true;
+}
+
+std::string SetTrailingSeparator(const std::string& path, bool withSeparator, bool slashesToBackslashes) {
+  if (path.empty()) return path;
+  std::string out = slashesToBackslashes ? ReplaceAll(path, "/", "\\") : path;
+  if (!IsPathSeparator(out.back())) out.push_back('\\');
+  if (!withSeparator) out.pop_back();
+  return out;
+}
+
+}  // namespace ovk

@@ -1,0 +1,117 @@
+// Writing a file below a root folder without ever following a symbolic link
+// at or below the root, so that an archive's names cannot reach outside it.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "support/FileUnit.h"
+#include "support/StringUnit.h"
+#include "support/SysCalls.h"
+
+namespace ovk {
+
+namespace {
+
+// Closes the descriptor it holds when it goes out of scope.
+class FdHolder {
+ public:
+  explicit FdHolder(int fd) : fd_(fd) {}
+  ~FdHolder() {
+    if (fd_ >= 0) sys::Close(fd_);
+  }
+  FdHolder(const FdHolder&) = delete;
+  FdHolder& operator=(const FdHolder&) = delete;
+  int Get() const { return fd_; }
+  void Reset(int fd) {
+    if (fd_ >= 0) sys::Close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+std::vector<std::string> PathComponents(const std::string& relative) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (const char c : relative + '/') {
+    if (!IsPathSeparator(c)) {
+      part.push_back(c);
+    } else if (!part.empty()) {
+      if (part != ".") parts.push_back(part);
+      part.clear();
+    }
+  }
+  return parts;
+}
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// The sub-folder name of dirFd, made when missing; -1 when it cannot be
+// entered without following a link.
+int EnterFolder(int dirFd, const std::string& name) {
+  int fd = sys::OpenAt(dirFd, name.c_str(), kFolderFlags);
+  if (fd < 0 && errno == ENOENT) {
+    if (mkdirat(dirFd, name.c_str(), 0777) != 0 && errno != EEXIST) return -1;
+    fd = sys::OpenAt(dirFd, name.c_str(), kFolderFlags);
+  }
+  return fd;
+}
+
+// A fresh regular file for name in dirFd; whatever other than a folder was
+// there (a link, a FIFO, a file) is removed first, so a link is never written
+// through.
+int CreateFileIn(int dirFd, const std::string& name) {
+  struct stat st;
+  if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISDIR(st.st_mode)) return -1;
+    if (!S_ISREG(st.st_mode) && unlinkat(dirFd, name.c_str(), 0) != 0) return -1;
+  }
+  const int fd = sys::OpenAt(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                             0666);
+  if (fd < 0) return -1;
+  // Something may have replaced the name between the check and the open.
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    sys::Close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int OpenRoot(const std::string& root) {
+  const std::string path = root.empty() ? std::string(".") : PlatformPath(root);
+  int fd = sys::Open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT && ForceFolders(root)) fd = sys::Open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return fd;
+}
+
+}  // namespace
+
+bool SaveStringToFileBeneath(const std::string& data, const std::string& root, const std::string& relative) {
+  const std::vector<std::string> parts = PathComponents(relative);
+  if (parts.empty()) return false;
+  for (const std::string& part : parts) {
+    if (part == "..") return false;
+  }
+  FdHolder folder(OpenRoot(root));
+  if (folder.Get() < 0) return false;
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    const int next = EnterFolder(folder.Get(), parts[i]);
+    if (next < 0) return false;
+    folder.Reset(next);
+  }
+  const int fd = CreateFileIn(folder.Get(), parts.back());
+  if (fd < 0) return false;
+  DataFile file;  // the write and close raise exactly as SaveStringToFile's do
+  file.name = root + "/" + relative;
+  file.fd = fd;
+  file.state = FileState::Output;
+  if (!data.empty()) WriteBlock(file, data.data(), data.size());
+  CloseDataFile(file);
+  return true;
+}
+
+}  // namespace ovk

@@ -1,0 +1,144 @@
+// The POSIX calls of the file layer and the fault-injection switch they pass.
+#include "support/SysCalls.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdint>
+
+#include "support/FaultInjection.h"
+
+namespace ovk {
+
+namespace {
+
+constexpr int kOpCount = 5;
+
+struct FaultState {
+  int seen[kOpCount] = {};
+  int failAt[kOpCount] = {};  // value of seen[] that fails; 0 = not armed
+  int failErrno[kOpCount] = {};
+  bool diskFull = false;
+  std::uint64_t bytesLeft = 0;
+};
+
+FaultState g_faults;
+
+// Counts the call; true (with errno set) when it is the one armed to fail.
+bool Fails(FaultOp op) {
+  const int k = static_cast<int>(op);
+  const int count = ++g_faults.seen[k];
+  if (g_faults.failAt[k] == 0 || count != g_faults.failAt[k]) return false;
+  g_faults.failAt[k] = 0;
+  errno = g_faults.failErrno[k];
+  return true;
+}
+
+}  // namespace
+
+void InjectFault(FaultOp op, int nth, int errnoValue) {
+  const int k = static_cast<int>(op);
+  g_faults.failAt[k] = nth > 0 ? g_faults.seen[k] + nth : 0;
+  g_faults.failErrno[k] = errnoValue;
+}
+
+void InjectDiskFull(std::uint64_t bytesLeft) {
+  g_faults.diskFull = true;
+  g_faults.bytesLeft = bytesLeft;
+}
+
+void ClearFaults() { g_faults = FaultState{}; }
+
+int FaultOpCount(FaultOp op) { return g_faults.seen[static_cast<int>(op)]; }
+
+namespace sys {
+
+int Open(const char* path, int flags, mode_t mode) { return OpenAt(AT_FDCWD, path, flags, mode); }
+
+int OpenAt(int dirFd, const char* path, int flags, mode_t mode) {
+  if (Fails(FaultOp::Open)) return -1;
+  int fd;
+  do {
+    fd = ::openat(dirFd, path, flags, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+ssize_t Read(int fd, void* buffer, std::size_t count) {
+  if (Fails(FaultOp::Read)) return -1;
+  ssize_t n;
+  do {
+    n = ::read(fd, buffer, count);
+  } while (n < 0 && errno == EINTR);
+  return n;
+}
+
+ssize_t Write(int fd, const void* buffer, std::size_t count) {
+  if (Fails(FaultOp::Write)) return -1;
+  if (g_faults.diskFull) {
+    if (g_faults.bytesLeft == 0 && count > 0) {
+      errno = ENOSPC;
+      return -1;
+    }
+    if (count > g_faults.bytesLeft) count = static_cast<std::size_t>(g_faults.bytesLeft);
+  }
+  ssize_t n;
+  do {
+    n = ::write(fd, buffer, count);
+  } while (n < 0 && errno == EINTR);
+  if (n > 0 && g_faults.diskFull) g_faults.bytesLeft -= static_cast<std::uint64_t>(n);
+  return n;
+}
+
+bool ReadFully(int fd, void* buffer, std::size_t count, std::size_t& done) {
+  done = 0;
+  while (done < count) {
+    const ssize_t n = Read(fd, static_cast<char*>(buffer) + done, count - done);
+    if (n < 0) return false;
+    if (n == 0) {
+      errno = 0;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool WriteFully(int fd, const void* buffer, std::size_t count, std::size_t& done) {
+  done = 0;
+  while (done < count) {
+    const ssize_t n = Write(fd, static_cast<const char*>(buffer) + done, count - done);
+    if (n < 0) return false;
+    if (n == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+int Rename(const char* oldPath, const char* newPath) {
+  if (Fails(FaultOp::Rename)) return -1;
+  return ::rename(oldPath, newPath);
+}
+
+int Fsync(int fd) {
+  if (Fails(FaultOp::Fsync)) return -1;
+  int rc;
+  do {
+    rc = ::fsync(fd);
+  } while (rc < 0 && errno == EINTR);
+  return rc;
+}
+
+int Close(int fd) {
+  const int rc = ::close(fd);
+  return (rc < 0 && errno == EINTR) ? 0 : rc;
+}
+
+}  // namespace sys
+
+}  // namespace ovk
