@@ -22,7 +22,9 @@ int RunExtract(const Args& args);
 int RunAdd(const Args& args);
 int RunDelete(const Args& args);
 
-// Prints "ovk: " + text on stderr; returns status.
+// Prints "ovk: " + text on stderr.
+void Warn(const std::string& text);
+// Warn, then returns status.
 int Fail(int status, const std::string& text);
 
 }  // namespace ovk::cli

@@ -1,21 +1,12 @@
 // `ovk`: a thin command-line front end over the four archive operations.
-#include <cstdio>
 #include <iostream>
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/Options.h"
 #include "support/Random.h"
 
 namespace ovk::cli {
-
-int Fail(int status, const std::string& text) {
-  std::cerr << "ovk: " << text << '\n';
-  return status;
-}
-
-}  // namespace ovk::cli
-
-namespace {
 
 const char kUsage[] =
     "Usage: ovk COMMAND [OPTIONS] ARCHIVE ...\n"
@@ -36,19 +27,25 @@ const char kUsage[] =
     "Exit status: 0 success, 1 password needed, 2 failed check (wrong password\n"
     "or damaged data), 3 other failure, 64 usage error.\n";
 
-}  // namespace
+void PrintUsage() { std::cout << kUsage; }
+
+void Warn(const std::string& text) { std::cerr << "ovk: " << text << '\n'; }
+
+int Fail(int status, const std::string& text) {
+  Warn(text);
+  return status;
+}
+
+}  // namespace ovk::cli
 
 int main(int argc, char** argv) {
   using namespace ovk::cli;
   ovk::RandomizeFromClock();
-  if (argc < 2) {
-    std::cerr << kUsage;
-    return kExitUsage;
-  }
+  if (argc < 2) return UsageError("no command given");
   const std::string command = argv[1];
   const Args args(argv + 2, argv + argc);
   if (command == "--help" || command == "-h" || command == "help") {
-    std::cout << kUsage;
+    PrintUsage();
     return kExitOk;
   }
   if (command == "--version") {
@@ -59,5 +56,5 @@ int main(int argc, char** argv) {
   if (command == "extract") return RunExtract(args);
   if (command == "add") return RunAdd(args);
   if (command == "delete") return RunDelete(args);
-  return Fail(kExitUsage, "unknown command '" + command + "' (try ovk --help)");
+  return UsageError("unknown command '" + command + "'");
 }

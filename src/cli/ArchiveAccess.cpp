@@ -1,0 +1,112 @@
+#include "cli/ArchiveAccess.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+#include "engine/Archive.h"
+#include "engine/ListArchive.h"
+#include "engine/Selection.h"
+#include "support/FileUnit.h"
+#include "support/StringUnit.h"
+
+namespace ovk::cli {
+
+namespace {
+
+std::string IoErrorText(int code) {
+  // The file layer's own codes start at 100; below them the code is errno.
+  if (code >= kIoReadPastEnd) return "I/O error " + std::to_string(code);
+  return std::strerror(code);
+}
+
+}  // namespace
+
+std::string ArchiveOpenError(const std::string& path) {
+  const std::string prefix = "cannot open archive " + path + ": ";
+  if (path.empty()) return "no archive named";
+  if (FolderExists(path)) return prefix + "it is a folder";
+  DataFile file;
+  AssignFileName(file, path);
+  FileOpenMode = 0;
+  PendingIoError();
+  OpenExisting(file);
+  const int code = PendingIoError();
+  if (code != 0) return prefix + IoErrorText(code);
+  return "";
+}
+
+bool IsNativeArchive(const std::string& path) {
+  DataFile file;
+  AssignFileName(file, path);
+  FileOpenMode = 0;
+  PendingIoError();
+  OpenExisting(file);
+  if (PendingIoError() != 0) return false;
+  ArchiveReader reader;
+  try {
+    ReadArchiveHeader(reader, file, path, false);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return reader.info.kind == kKindNative;
+}
+
+bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std::string& error) {
+  std::vector<std::string> lines;
+  if (!ListArchive(path, &lines, true)) {
+    error = "cannot open archive " + path;
+    return false;
+  }
+  for (const std::string& line : lines) {
+    ListedEntry entry;
+    if (!ParseListLine(line, entry)) {
+      error = "unexpected listing line '" + line + "'";
+      return false;
+    }
+    entries.push_back(entry);
+  }
+  return true;
+}
+
+std::string StoredNameOf(const std::string& typed) { return ReplaceAll(typed, "/", "\\"); }
+
+std::string BuildSelection(const Args& names) {
+  std::string selection;
+  for (const std::string& name : names) selection += StoredNameOf(name) + ";";
+  return selection;
+}
+
+Args UnmatchedNames(const std::vector<ListedEntry>& entries, const Args& names) {
+  Args unmatched;
+  for (const std::string& name : names) {
+    const SelectionSet one(StoredNameOf(name));
+    const bool found = std::any_of(entries.begin(), entries.end(),
+                                   [&](const ListedEntry& e) { return one.Contains(e.name); });
+    if (!found) unmatched.push_back(name);
+  }
+  return unmatched;
+}
+
+int CountMatchedNames(const std::string& archive, const Args& names) {
+  std::vector<ListedEntry> entries;
+  std::string error;
+  if (!ListEntries(archive, entries, error)) {
+    Warn(error);
+    return -1;
+  }
+  const Args unmatched = UnmatchedNames(entries, names);
+  for (const std::string& name : unmatched) Warn("no entry named " + name + " in " + archive);
+  return static_cast<int>(names.size() - unmatched.size());
+}
+
+std::string SelectionNamesError(const Args& names) {
+  for (const std::string& name : names) {
+    if (name.find(';') != std::string::npos)
+      return "the name '" + name + "' holds ';', which cannot be selected";
+    if (Trim(name).empty()) return "an empty name cannot be selected";
+  }
+  return "";
+}
+
+}  // namespace ovk::cli

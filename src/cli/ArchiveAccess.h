@@ -1,0 +1,42 @@
+// What the sub-commands ask of an archive before they hand it to the
+// engine: can it be read, which kind is it, which entries does it hold.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/ListLine.h"
+
+namespace ovk::cli {
+
+// Empty when the archive can be opened for reading, otherwise the reason
+// as one line ("cannot open archive ...: ...").
+std::string ArchiveOpenError(const std::string& path);
+
+// True when the file holds the native container (recognised by content).
+bool IsNativeArchive(const std::string& path);
+
+// The archive's file entries as the listing gives them; false (with the
+// reason in error) when the archive cannot be listed.
+bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std::string& error);
+
+// A name as the user typed it in its stored form: "/" becomes "\".
+std::string StoredNameOf(const std::string& typed);
+
+// The engine's ";"-separated selection of the typed names.
+std::string BuildSelection(const Args& names);
+
+// The typed names that select no listed entry, by the engine's own rule.
+Args UnmatchedNames(const std::vector<ListedEntry>& entries, const Args& names);
+
+// Reports on stderr each typed name that selects no entry of the archive
+// (a user who mistypes a name is told). Returns the number of names that
+// do select an entry, or -1 when the archive cannot be listed (reported).
+int CountMatchedNames(const std::string& archive, const Args& names);
+
+// Empty when every name can be selected, else the usage error text: a ";"
+// would split a name into two items of the selection.
+std::string SelectionNamesError(const Args& names);
+
+}  // namespace ovk::cli

@@ -1,0 +1,38 @@
+// `ovk delete ARCHIVE NAME...`
+#include <cstdint>
+
+#include "cli/ArchiveAccess.h"
+#include "cli/Options.h"
+#include "engine/DeleteFromArchive.h"
+
+namespace ovk::cli {
+
+// Names that match no entry are reported and make the exit status 3; the
+// entries that were named correctly are still deleted. When no name
+// matches, the archive is not rewritten at all.
+int RunDelete(const Args& args) {
+  ParsedOptions options;
+  int status = kExitOk;
+  if (!ParseCommandOptions(args, {}, options, status)) return status;
+  if (options.positional.size() < 2) return UsageError("delete needs an ARCHIVE and at least one NAME");
+  const std::string archive = options.positional[0];
+  const Args names(options.positional.begin() + 1, options.positional.end());
+  const std::string namesError = SelectionNamesError(names);
+  if (!namesError.empty()) return UsageError(namesError);
+
+  const std::string openError = ArchiveOpenError(archive);
+  if (!openError.empty()) return Fail(kExitFailed, openError);
+  if (IsNativeArchive(archive))
+    return Fail(kExitFailed, "cannot delete from " + archive +
+                                 ": entries are deleted only from ZIP archives, this one is native");
+  const int matched = CountMatchedNames(archive, names);
+  if (matched <= 0) return kExitFailed;
+
+  std::int32_t code = 0;
+  if (!DeleteAndReplace(archive, BuildSelection(names), code))
+    return Fail(kExitFailed, "cannot delete from " + archive +
+                                 ": writing the new archive failed; the archive is unchanged");
+  return matched == static_cast<int>(names.size()) ? kExitOk : kExitFailed;
+}
+
+}  // namespace ovk::cli

@@ -1,0 +1,79 @@
+// `ovk list [--raw] ARCHIVE`
+#include <cstdint>
+#include <cstdio>
+#include <iostream>
+#include <vector>
+
+#include "cli/ArchiveAccess.h"
+#include "cli/Options.h"
+#include "engine/ListArchive.h"
+#include "support/DosTime.h"
+
+namespace ovk::cli {
+
+namespace {
+
+// yyyy-mm-dd hh:nn, or empty for a time that is 0 or no valid date.
+std::string TimeText(std::uint32_t dosTime) {
+  DosFields f{};
+  if (dosTime == 0 || !DecodeDosTime(dosTime, f)) return "";
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", f.year, f.month, f.day, f.hour,
+                f.minute);
+  return text;
+}
+
+std::string Row(const std::string& original, const std::string& packed, const std::string& time,
+                char mark, const std::string& name) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%12s  %12s  %-16s  %c ", original.c_str(), packed.c_str(),
+                time.c_str(), mark);
+  return text + name;
+}
+
+int PrintRaw(const std::string& archive) {
+  std::vector<std::string> lines;
+  if (!ListArchive(archive, &lines, true)) return Fail(kExitFailed, "cannot open archive " + archive);
+  for (const std::string& line : lines) std::cout << line << '\n';
+  return kExitOk;
+}
+
+int PrintTable(const std::string& archive) {
+  std::vector<ListedEntry> entries;
+  std::string error;
+  if (!ListEntries(archive, entries, error)) return Fail(kExitFailed, error);
+  std::uint64_t originalSum = 0, packedSum = 0;
+  bool anyEnciphered = false;
+  std::cout << Row("Original", "Packed", "Time", ' ', "Name") << '\n'
+            << Row("------------", "------------", "----------------", ' ', "----") << '\n';
+  for (const ListedEntry& e : entries) {
+    std::cout << Row(std::to_string(e.originalSize), std::to_string(e.packedSize),
+                     TimeText(e.time), e.encrypted ? '*' : ' ', e.name)
+              << '\n';
+    originalSum += e.originalSize;
+    packedSum += e.packedSize;
+    anyEnciphered = anyEnciphered || e.encrypted;
+  }
+  const std::size_t n = entries.size();
+  std::cout << Row("------------", "------------", "", ' ', "----") << '\n'
+            << Row(std::to_string(originalSum), std::to_string(packedSum), "", ' ',
+                   std::to_string(n) + (n == 1 ? " file" : " files"))
+            << '\n';
+  if (anyEnciphered) std::cout << "* enciphered: extracting needs the password\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunList(const Args& args) {
+  ParsedOptions options;
+  int status = kExitOk;
+  if (!ParseCommandOptions(args, {{"--raw", false}}, options, status)) return status;
+  if (options.positional.size() != 1) return UsageError("list needs exactly one ARCHIVE");
+  const std::string& archive = options.positional[0];
+  const std::string openError = ArchiveOpenError(archive);
+  if (!openError.empty()) return Fail(kExitFailed, openError);
+  return options.Has("--raw") ? PrintRaw(archive) : PrintTable(archive);
+}
+
+}  // namespace ovk::cli

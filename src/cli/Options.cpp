@@ -1,0 +1,65 @@
+#include "cli/Options.h"
+
+#include <algorithm>
+
+namespace ovk::cli {
+
+std::string ParsedOptions::Last(const std::string& name, const std::string& fallback) const {
+  auto it = given.find(name);
+  return it == given.end() ? fallback : it->second.back();
+}
+
+std::vector<std::string> ParsedOptions::All(const std::string& name) const {
+  auto it = given.find(name);
+  return it == given.end() ? std::vector<std::string>{} : it->second;
+}
+
+std::string ParseOptions(const Args& args, std::initializer_list<OptionSpec> specs,
+                         ParsedOptions& out) {
+  std::size_t i = 0;
+  for (; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    if (word == "--") {
+      ++i;
+      break;
+    }
+    // A lone "-" is an ordinary argument, as with most tools.
+    if (word.size() < 2 || word[0] != '-') break;
+    if (word == "--help" || word == "-h") {
+      out.help = true;
+      continue;
+    }
+    auto spec = std::find_if(specs.begin(), specs.end(),
+                             [&](const OptionSpec& s) { return word == s.name; });
+    if (spec == specs.end()) return "unknown option '" + word + "'";
+    if (!spec->takesValue) {
+      out.given[word].push_back("");
+      continue;
+    }
+    if (i + 1 == args.size()) return "option '" + word + "' needs a value";
+    out.given[word].push_back(args[++i]);
+  }
+  out.positional.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+  return "";
+}
+
+bool ParseCommandOptions(const Args& args, std::initializer_list<OptionSpec> specs,
+                         ParsedOptions& out, int& status) {
+  const std::string error = ParseOptions(args, specs, out);
+  if (!error.empty()) {
+    status = UsageError(error);
+    return false;
+  }
+  if (out.help) {
+    PrintUsage();
+    status = kExitOk;
+    return false;
+  }
+  return true;
+}
+
+int UsageError(const std::string& text) {
+  return Fail(kExitUsage, text + " (try ovk --help)");
+}
+
+}  // namespace ovk::cli
