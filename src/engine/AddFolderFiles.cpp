@@ -1,0 +1,90 @@
+// The folder walk of adding: which files and folders are taken, depth first
+// in listing order.
+#include <algorithm>
+#include <string>
+
+#include "engine/AddSession.h"
+#include "support/StringUnit.h"
+
+namespace ovk {
+
+namespace {
+
+// Ends a listing however the walk leaves it.
+class ListingGuard {
+ public:
+  explicit ListingGuard(FolderEntry& entry) : entry_(entry) {}
+  ~ListingGuard() { FindCloseEntry(entry_); }
+  ListingGuard(const ListingGuard&) = delete;
+  ListingGuard& operator=(const ListingGuard&) = delete;
+
+ private:
+  FolderEntry& entry_;
+};
+
+bool HiddenOrSystem(const FolderEntry& entry) {
+  return (entry.attributes & (kAttrHidden | kAttrSystem)) != 0;
+}
+
+bool OnWalkPath(const AddSession& s, const FileIdentity& identity) {
+  return std::find(s.walkPath.begin(), s.walkPath.end(), identity) != s.walkPath.end();
+}
+
+bool Excluded(const AddSession& s, const std::string& relative, const std::string& name) {
+  for (const std::string& mask : s.exclusions) {
+    const bool pathMask = mask.find('\\') != std::string::npos;
+    if (MaskMatch(LowerAscii(pathMask ? relative + name : name), mask)) return true;
+  }
+  return false;
+}
+
+bool WithinAgeLimit(const AddSession& s, std::uint32_t time) {
+  if (s.ageInDays == 0) return true;
+  const auto fileTime = static_cast<std::int32_t>(time);
+  const auto limit = static_cast<std::int32_t>(s.ageLimit);
+  return s.ageInDays > 0 ? fileTime >= limit : fileTime <= limit;
+}
+
+bool FileWanted(const AddSession& s, const std::string& relative, const std::string& mask,
+                const FolderEntry& entry) {
+  if (!mask.empty() && !MaskMatch(entry.name, mask)) return false;
+  if ((entry.attributes & kAttrHidden) && !s.includeHidden) return false;
+  // FIFOs, sockets and devices are never opened: a read could block or never end.
+  if (entry.attributes & kAttrSystem) return false;
+  if (Excluded(s, relative, entry.name)) return false;
+  if (s.maximumSize > 0 && entry.size > static_cast<std::uint64_t>(s.maximumSize)) return false;
+  if (!WithinAgeLimit(s, entry.time)) return false;
+  // Packing the archive into itself would store a partial copy of it.
+  const bool archiveKnown = !(s.archiveIdentity == FileIdentity{});
+  return !(archiveKnown && entry.identity == s.archiveIdentity);
+}
+
+void WalkSubfolder(AddSession& s, const std::string& base, const std::string& relative,
+                   const std::string& mask, const FolderEntry& entry) {
+  if (entry.name == "." || entry.name == "..") return;
+  if (!s.recurse) return;
+  if (HiddenOrSystem(entry) && !s.includeHidden) return;
+  // A link back into a folder being walked would never end.
+  if (OnWalkPath(s, entry.identity)) return;
+  s.walkPath.push_back(entry.identity);
+  AddFolderFiles(s, base, relative + entry.name + "\\", mask);
+  s.walkPath.pop_back();
+}
+
+}  // namespace
+
+void AddFolderFiles(AddSession& s, const std::string& base, const std::string& relative,
+                    const std::string& mask) {
+  FolderEntry entry;
+  if (FindFirstEntry(base + relative + "*.*", kAttrAny, entry) != 0) return;
+  ListingGuard guard(entry);
+  do {
+    if (entry.attributes & kAttrFolder) {
+      WalkSubfolder(s, base, relative, mask, entry);
+    } else if (FileWanted(s, relative, mask, entry)) {
+      AddOneFile(s, base + relative + entry.name, ShortString(s.prefix + relative + entry.name));
+    }
+  } while (FindNextEntry(entry) == 0);
+}
+
+}  // namespace ovk

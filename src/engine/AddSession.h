@@ -1,0 +1,57 @@
+// The state one AddToArchive call shares with its folder walk and with the
+// packing of each file. Internal to adding.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "coding/Payload.h"
+#include "coding/Records.h"
+#include "engine/AddToArchive.h"
+#include "engine/ZipFormat.h"
+#include "support/FileUnit.h"
+
+namespace ovk {
+
+struct AddSession {
+  // The archive being written.
+  DataFile archive;
+  ArchiveInfo info;                    // its kind decides the entry layout
+  CentralDirectoryStream directory;    // ZIP: records of old and new entries
+  FileIdentity archiveIdentity;        // never packed into itself
+
+  // The caller's choices.
+  std::string prefix;
+  std::vector<std::string> exclusions;  // lower-cased masks
+  bool recurse = false;
+  std::int32_t maximumSize = 0;
+  std::int32_t ageInDays = 0;
+  std::uint32_t ageLimit = 0;           // DOS date-time, used when ageInDays != 0
+  bool move = false;
+  std::string password;
+  CompressionLevel level = kLevelDefault;
+  bool includeHidden = false;
+  const ProgressCallback* callback = nullptr;
+  std::uint32_t callbackValue = 0;
+
+  // Working state.
+  CipherHolder cipher;
+  std::uint64_t added = 0;
+  std::int64_t completeEnd = 0;           // end of the last complete entry
+  std::size_t completeDirectorySize = 0;  // the directory up to that entry
+  std::vector<FileIdentity> walkPath;     // folders being walked (link loops)
+};
+
+// Walks base + relative (relative is empty or ends in "\"), adding the files
+// that pass the mask and the filters.
+void AddFolderFiles(AddSession& session, const std::string& base, const std::string& relative,
+                    const std::string& mask);
+// Packs one file as the next entry; a failure is reported, cut back and
+// counted, never raised.
+void AddOneFile(AddSession& session, const std::string& fullPath, const std::string& storedName);
+// Cuts the archive back to the given end, so a half-written entry leaves no
+// bytes behind.
+void CutArchiveBack(AddSession& session, std::int64_t end, std::size_t directorySize);
+
+}  // namespace ovk

@@ -1,0 +1,177 @@
+// Adding one source item to a new or existing archive.
+#include "engine/AddToArchive.h"
+
+#include <exception>
+#include <string>
+
+#include "engine/AddSession.h"
+#include "engine/Archive.h"
+#include "engine/EngineMessages.h"
+#include "engine/ZipFormat.h"
+#include "support/DosTime.h"
+#include "support/FileUnit.h"
+#include "support/StringUnit.h"
+
+namespace ovk {
+
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+// Exclusion masks are compared lower-cased; "/" is taken as the folder
+// separator too, like everywhere else in the system.
+std::vector<std::string> ExclusionMasks(const std::string& exclusions) {
+  if (exclusions.empty()) return {};
+  return SplitList(LowerAscii(ReplaceAll(exclusions, "/", "\\")), ';');
+}
+
+// Now minus |days| days, as a DOS date-time.
+std::uint32_t AgeLimit(std::int32_t days) {
+  const std::int64_t span = (days < 0 ? -static_cast<std::int64_t>(days) : days) * kSecondsPerDay;
+  return UnixToDosTime(DosToUnixTime(DosTimeNow()) - static_cast<std::time_t>(span));
+}
+
+void EnsureArchiveFolder(const std::string& archivePath) {
+  const std::string folder = FolderPart(archivePath);
+  if (folder.empty()) return;  // the current folder
+  ForceFolders(folder, true);
+  if (!FolderExists(folder, true)) {
+    ReportEngineMessage("Internal packer: Folder " + folder + " not accessible");
+  }
+}
+
+bool OpenArchive(AddSession& s, const std::string& archivePath, bool append) {
+  AssignFileName(s.archive, archivePath);
+  if (append) {
+    FileOpenMode = 2;
+    OpenExisting(s.archive, 1, true);
+  } else {
+    CreateOrTruncate(s.archive, 1, true);
+  }
+  if (PendingIoError() == 0) return true;
+  ReportEngineMessage("Internal packer: Can not open " + archivePath + " for writing");
+  return false;
+}
+
+// Places the file where the new entries go. False for a native archive of
+// another layout version, which is left untouched.
+bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
+                    bool createNative, std::string& comment, ZipEndRecord& endRecord) {
+  if (!append) {
+    if (createNative) {
+      s.info = ArchiveInfo{kKindNative, kNativeLayoutWritten, DosTimeNow()};
+      WriteNativeHeader(s.info, s.archive);
+    }
+    return true;
+  }
+  ArchiveReader reader;
+  ReadArchiveHeader(reader, s.archive, archivePath, false);
+  s.info = reader.info;
+  if (s.info.kind == kKindNative) {
+    if (s.info.version != kNativeLayoutWritten) return false;
+    Seek64(s.archive, FileSize64(s.archive));
+    return true;
+  }
+  std::int64_t firstLocalHeader = 0;
+  if (LocateZipDirectory(s.archive, firstLocalHeader, &endRecord, &comment, &s.directory) < 0) {
+    // Foreign data stays in front of a fresh archive.
+    append = false;
+    comment.clear();
+    s.directory.clear();
+    Seek64(s.archive, FileSize64(s.archive));
+  } else {
+    // The new entries overwrite the old directory, which is written again.
+    Seek64(s.archive, static_cast<std::int64_t>(endRecord.directoryOffset));
+  }
+  return true;
+}
+
+// The identity of a folder as a listing of its parent reports it.
+FileIdentity FolderIdentity(const std::string& folder) {
+  const std::string path = SetTrailingSeparator(folder, false, false);
+  FolderEntry entry;
+  if (path.empty() || FindFirstEntry(path, kAttrAny, entry) != 0) return {};
+  const FileIdentity identity = (entry.attributes & kAttrFolder) ? entry.identity : FileIdentity{};
+  FindCloseEntry(entry);
+  return identity;
+}
+
+void StartWalk(AddSession& s, const std::string& base, const std::string& mask) {
+  const FileIdentity root = FolderIdentity(base);
+  if (!(root == FileIdentity{})) s.walkPath.push_back(root);
+  AddFolderFiles(s, base, "", mask);
+}
+
+// A plain file is added by walking its folder with its own name as the mask.
+bool WalkSource(AddSession& s, const std::string& source) {
+  try {
+    const std::string folder = SetTrailingSeparator(source, true, false);
+    if (FolderExists(folder, true)) {
+      StartWalk(s, folder, "");
+    } else {
+      StartWalk(s, FolderPart(source), NamePart(source));
+    }
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool AddToArchive(const std::string& archivePath, const std::string& source, bool append,
+                  const std::string& storedNamePrefix, const std::string& exclusions,
+                  bool recurse, std::int32_t maximumSize, std::int32_t ageInDays, bool move,
+                  const std::string& password, bool createNative, CompressionLevel level,
+                  bool includeHidden, const ProgressCallback& callback,
+                  std::uint32_t callbackValue, bool /*namesAreUtf8*/) {
+  // The platform's 8-bit code page is UTF-8, so names never need converting.
+  if (archivePath.empty() || source.empty()) return false;
+  AddSession s;
+  s.prefix = storedNamePrefix;
+  s.exclusions = ExclusionMasks(exclusions);
+  s.recurse = recurse;
+  s.maximumSize = maximumSize;
+  s.ageInDays = ageInDays;
+  if (ageInDays != 0) s.ageLimit = AgeLimit(ageInDays);
+  s.move = move;
+  s.password = password;
+  s.level = level;
+  s.includeHidden = includeHidden;
+  s.callback = &callback;
+  s.callbackValue = callbackValue;
+
+  EnsureArchiveFolder(archivePath);
+  if (append && !FileExistsByName(archivePath, true)) append = false;
+  if (!OpenArchive(s, archivePath, append)) return false;
+  s.archiveIdentity = IdentityOf(s.archive);
+
+  std::string comment;
+  ZipEndRecord endRecord;
+  try {
+    if (!PrepareArchive(s, archivePath, append, createNative, comment, endRecord)) {
+      CloseDataFile(s.archive);
+      return false;
+    }
+    s.completeEnd = FilePos64(s.archive);
+    s.completeDirectorySize = s.directory.size();
+  } catch (const std::exception&) {
+    return false;
+  }
+
+  bool result = WalkSource(s, source);
+  try {
+    // After an escaped failure the archive still ends with the entries that
+    // were written completely, and a ZIP archive still gets its directory.
+    if (!result) CutArchiveBack(s, s.completeEnd, s.completeDirectorySize);
+    if (s.info.kind == kKindZip) {
+      WriteZipDirectoryEnd(s.archive, comment, endRecord, append, s.added, s.directory);
+    }
+    CloseDataFile(s.archive);
+  } catch (const std::exception&) {
+    result = false;
+  }
+  return result;
+}
+
+}  // namespace ovk

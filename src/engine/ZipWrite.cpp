@@ -1,0 +1,198 @@
+// Writing the ZIP container: local headers, the central directory collected
+// in memory, data descriptors and the end records (ZIP64 when the directory
+// starts beyond the 32-bit range).
+#include <string>
+
+#include "engine/Archive.h"
+#include "engine/ZipFormat.h"
+#include "support/ByteOrder.h"
+
+namespace ovk {
+
+namespace {
+
+constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
+constexpr std::uint64_t kMax16 = 0xFFFF;
+constexpr std::uint16_t kVersionNeededPlain = 20;
+constexpr std::uint16_t kVersionNeededZip64 = 45;
+constexpr std::uint16_t kZip64ExtraId = 0x0001;
+constexpr std::uint16_t kZip64OffsetExtraSize = 8;
+constexpr std::uint64_t kZip64EndRecordSize = 44;  // the record without signature and size field
+
+void WriteString(DataFile& file, const std::string& bytes) {
+  if (!bytes.empty()) WriteBlock(file, bytes.data(), bytes.size());
+}
+
+// The fields a local header and its central record share, from version
+// needed to the name length.
+struct SharedFields {
+  std::uint16_t versionNeeded, flags, method, time, date;
+  std::uint32_t crc32, compressedSize, uncompressedSize;
+};
+
+SharedFields MakeSharedFields(const EntryHeader& header, std::uint32_t packedSize, bool beyond32,
+                              bool dataDescriptor) {
+  SharedFields f{};
+  f.versionNeeded = beyond32 ? kVersionNeededZip64 : kVersionNeededPlain;
+  f.flags = kZipFlagUtf8;
+  if (header.encrypted) f.flags |= kZipFlagEncrypted;
+  if (dataDescriptor) f.flags |= kZipFlagDataDescriptor;
+  f.method = (header.flags & kEntryStored) ? 0 : 8;
+  f.time = static_cast<std::uint16_t>(header.time & 0xFFFF);
+  f.date = static_cast<std::uint16_t>(header.time >> 16);
+  f.crc32 = header.crc32;
+  f.compressedSize = packedSize;
+  f.uncompressedSize = header.originalSize;
+  return f;
+}
+
+std::string SerializeEndRecord64(const ZipEndRecord& r) {
+  std::string out;
+  PutLE32(out, r.signature);
+  PutLE64(out, r.recordSize);
+  PutLE16(out, r.versionMadeBy);
+  PutLE16(out, r.versionNeeded);
+  PutLE32(out, r.diskNumber);
+  PutLE32(out, r.directoryDisk);
+  PutLE64(out, r.entriesOnDisk);
+  PutLE64(out, r.entriesTotal);
+  PutLE64(out, r.directorySize);
+  PutLE64(out, r.directoryOffset);
+  return out;
+}
+
+std::string SerializeLocator(const ZipEndRecord& r, std::uint64_t endRecord64Position) {
+  std::string out;
+  PutLE32(out, kSigZip64Locator);
+  PutLE32(out, r.directoryDisk);
+  PutLE64(out, endRecord64Position);
+  PutLE32(out, 1);  // total number of disks
+  return out;
+}
+
+std::uint16_t Clamp16(std::uint64_t v) { return static_cast<std::uint16_t>(v > kMax16 ? kMax16 : v); }
+std::uint32_t Clamp32(std::uint64_t v) { return static_cast<std::uint32_t>(v > kMax32 ? kMax32 : v); }
+
+std::string SerializeEndRecord(const ZipEndRecord& r, const std::string& comment) {
+  std::string out;
+  PutLE32(out, kSigEndRecord);
+  PutLE16(out, Clamp16(r.diskNumber));
+  PutLE16(out, Clamp16(r.directoryDisk));
+  PutLE16(out, Clamp16(r.entriesOnDisk));
+  PutLE16(out, Clamp16(r.entriesTotal));
+  PutLE32(out, Clamp32(r.directorySize));
+  PutLE32(out, Clamp32(r.directoryOffset));
+  // The comment field holds at most 65535 bytes.
+  const std::string kept = comment.substr(0, kMax16);
+  PutLE16(out, static_cast<std::uint16_t>(kept.size()));
+  out += kept;
+  return out;
+}
+
+}  // namespace
+
+void AppendFileHeader(CentralDirectoryStream& stream, const TFileHeader& h) {
+  PutLE32(stream, h.signature);
+  PutLE16(stream, h.versionMadeBy);
+  PutLE16(stream, h.versionNeeded);
+  PutLE16(stream, h.flags);
+  PutLE16(stream, h.method);
+  PutLE16(stream, h.time);
+  PutLE16(stream, h.date);
+  PutLE32(stream, h.crc32);
+  PutLE32(stream, h.compressedSize);
+  PutLE32(stream, h.uncompressedSize);
+  PutLE16(stream, h.nameLength);
+  PutLE16(stream, h.extraLength);
+  PutLE16(stream, h.commentLength);
+  PutLE16(stream, h.diskNumberStart);
+  PutLE16(stream, h.internalAttributes);
+  PutLE32(stream, h.externalAttributes);
+  PutLE32(stream, h.localHeaderOffset);
+  stream += h.name;
+  stream += h.extra;
+  stream += h.comment;
+}
+
+void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
+                         std::uint32_t packedSize, CentralDirectoryStream* directory,
+                         const ZipEntryAttributes& attributes) {
+  const auto position = static_cast<std::uint64_t>(FilePos64(file));
+  const bool beyond32 = position >= kMax32;
+  const std::string name = ConvertPathSeparators(storedName, false);
+  const SharedFields f = MakeSharedFields(header, packedSize, beyond32, attributes.dataDescriptor);
+  const auto nameLength = static_cast<std::uint16_t>(name.size());
+
+  std::string local;
+  PutLE32(local, kSigLocalHeader);
+  PutLE16(local, f.versionNeeded);
+  PutLE16(local, f.flags);
+  PutLE16(local, f.method);
+  PutLE16(local, f.time);
+  PutLE16(local, f.date);
+  PutLE32(local, f.crc32);
+  PutLE32(local, f.compressedSize);
+  PutLE32(local, f.uncompressedSize);
+  PutLE16(local, nameLength);
+  PutLE16(local, 0);  // no extra field
+  local += name;
+  WriteString(file, local);
+
+  if (!directory) return;
+  TFileHeader h;
+  h.versionMadeBy = attributes.versionMadeBy;
+  h.versionNeeded = f.versionNeeded;
+  h.flags = f.flags;
+  h.method = f.method;
+  h.time = f.time;
+  h.date = f.date;
+  h.crc32 = f.crc32;
+  h.compressedSize = f.compressedSize;
+  h.uncompressedSize = f.uncompressedSize;
+  h.nameLength = nameLength;
+  h.externalAttributes = attributes.externalAttributes;
+  h.name = name;
+  if (beyond32) {
+    h.localHeaderOffset = static_cast<std::uint32_t>(kMax32);
+    PutLE16(h.extra, kZip64ExtraId);
+    PutLE16(h.extra, kZip64OffsetExtraSize);
+    PutLE64(h.extra, position);
+    h.extraLength = static_cast<std::uint16_t>(h.extra.size());
+  } else {
+    h.localHeaderOffset = static_cast<std::uint32_t>(position);
+  }
+  AppendFileHeader(*directory, h);
+}
+
+void WriteZipDataDescriptor(DataFile& file, const EntryHeader& header, std::uint32_t packedSize) {
+  std::string out;
+  PutLE32(out, kSigDataDescriptor);
+  PutLE32(out, header.crc32);
+  PutLE32(out, packedSize);
+  PutLE32(out, header.originalSize);
+  WriteString(file, out);
+}
+
+void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndRecord& endRecord,
+                          bool append, std::uint64_t entriesAdded,
+                          const CentralDirectoryStream& directory) {
+  endRecord.directoryOffset = static_cast<std::uint64_t>(FilePos64(file));
+  WriteString(file, directory);
+  if (!append) {
+    const std::uint64_t offset = endRecord.directoryOffset;
+    endRecord = ZipEndRecord{};
+    endRecord.directoryOffset = offset;
+  }
+  endRecord.entriesOnDisk += entriesAdded;
+  endRecord.entriesTotal += entriesAdded;
+  endRecord.directorySize = static_cast<std::uint64_t>(FilePos64(file)) - endRecord.directoryOffset;
+  endRecord.recordSize = kZip64EndRecordSize;
+  if (endRecord.directoryOffset >= kMax32) {
+    endRecord.versionNeeded = kVersionNeededZip64;
+    const auto position = static_cast<std::uint64_t>(FilePos64(file));
+    WriteString(file, SerializeEndRecord64(endRecord) + SerializeLocator(endRecord, position));
+  }
+  WriteString(file, SerializeEndRecord(endRecord, comment));
+}
+
+}  // namespace ovk
