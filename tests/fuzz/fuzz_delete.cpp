@@ -1,0 +1,31 @@
+// Deleting from a hostile archive: the entry picked by the input's size is
+// deleted into a temporary file, and the new archive lists without trouble.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FuzzScratch.h"
+#include "engine/DeleteFromArchive.h"
+#include "engine/ListArchive.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string archive = ovkfuzz::WriteScratchFile("archive.bin", data, size);
+  const std::string temp = ovkfuzz::ScratchRoot() + "/new.tmp";
+  std::vector<std::string> lines;
+  ovk::ListArchive(archive, &lines, true);
+  std::string selection;
+  if (!lines.empty()) {
+    const std::string& line = lines[size % lines.size()];
+    selection = line.substr(0, line.find(';'));
+  }
+  std::int32_t code = -1;
+  const bool ok = ovk::DeleteFromArchive(archive, temp, code, selection, true);
+  ovkfuzz::Require(ok == (code == 0) && (code == 0 || code == 3), "result and code disagree");
+  if (ok) {
+    std::vector<std::string> after;
+    ovkfuzz::Require(ovk::ListArchive(temp, &after, true), "the new archive cannot be listed");
+  }
+  ovkfuzz::ClearScratch();
+  return 0;
+}
