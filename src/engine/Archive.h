@@ -32,7 +32,7 @@ using ZipDirectoryIndex = std::unordered_map<std::uint64_t, CentralRecord>;
 // at the first record that is cut off or does not carry its signature.
 ZipDirectoryIndex IndexCentralDirectory(const std::string& directory);
 
-// The designed "version made by" (specification 4.5, host 0) used where an
+// The designed "version made by" (ZIP version 4.5, host 0) used where an
 // entry's own record is unknown.
 constexpr std::uint16_t kDefaultVersionMadeBy = 45;
 

@@ -1,0 +1,133 @@
+#include "ArchiveBytes.h"
+
+#include "coding/Crc32.h"
+#include "coding/Payload.h"
+#include "engine/ExtractFromArchive.h"
+#include "engine/ListArchive.h"
+#include "support/ByteOrder.h"
+
+namespace ovktest {
+
+using ovk::PutLE16;
+using ovk::PutLE32;
+using ovk::PutLE64;
+
+std::string NativeHeader(std::uint32_t version, std::uint32_t time, std::uint32_t descriptorLength) {
+  std::string descriptor(1, '\x01');
+  PutLE32(descriptor, version);
+  PutLE32(descriptor, time);
+  descriptor.resize(descriptorLength, '\xEE');
+  std::string out = "KWTZ";
+  PutLE32(out, descriptorLength);
+  return out + descriptor;
+}
+
+std::string NativeEntry(std::uint32_t version, const std::string& name, const std::string& payload,
+                        const ovk::EntryHeader& header, std::optional<std::uint32_t> packedSize) {
+  std::string out(1, static_cast<char>(name.size()));
+  out += name;
+  if (version < 2) out.resize(256, '\x5A');  // bytes past the length are ignored
+  if (version >= 3) {
+    PutLE32(out, header.time);
+    PutLE32(out, header.originalSize);
+    PutLE32(out, header.flags);
+    out.push_back(static_cast<char>(header.encrypted));
+    PutLE32(out, header.crc32);
+  }
+  PutLE32(out, packedSize.value_or(static_cast<std::uint32_t>(payload.size())));
+  return out + payload;
+}
+
+std::string CodedNativeEntry(const std::string& name, const std::string& content, const std::string& password,
+                             std::uint32_t time) {
+  ovk::ArchiveInfo native{ovk::kKindNative, 3, 0};
+  ovk::EntryHeader header;
+  header.time = time;
+  header.originalSize = static_cast<std::uint32_t>(content.size());
+  std::string data = content;
+  ovk::CipherHolder cipher;
+  ovk::EncodePayload(password, native, header, data, cipher, ovk::kLevelDefault);
+  return NativeEntry(3, name, data, header);
+}
+
+ZipEntrySpec ZipEntry(const std::string& name, const std::string& content, bool stored) {
+  ZipEntrySpec e;
+  e.name = name;
+  e.method = stored ? 0 : 8;
+  e.payload = stored ? content : ovk::DeflateRaw(content, ovk::kLevelDefault);
+  e.crc32 = ovk::Crc32(content);
+  e.compressedSize = static_cast<std::uint32_t>(e.payload.size());
+  e.uncompressedSize = static_cast<std::uint32_t>(content.size());
+  return e;
+}
+
+std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipLayout& layout) {
+  std::string out = layout.prefix;
+  const std::uint32_t shift = layout.offsetsIncludePrefix ? 0 : static_cast<std::uint32_t>(layout.prefix.size());
+  std::string directory;
+  std::uint16_t count = 0;
+  for (const ZipEntrySpec& e : entries) {
+    const auto offset = static_cast<std::uint32_t>(out.size()) - shift;
+    auto fixed = [&](std::string& s, std::uint32_t crc, std::uint32_t csize, std::uint32_t usize) {
+      PutLE16(s, 20);
+      PutLE16(s, e.flags);
+      PutLE16(s, e.method);
+      PutLE32(s, e.dosTime);
+      PutLE32(s, crc);
+      PutLE32(s, csize);
+      PutLE32(s, usize);
+      PutLE16(s, static_cast<std::uint16_t>(e.name.size()));
+    };
+    PutLE32(out, 0x04034B50);
+    fixed(out, e.crc32, e.compressedSize, e.uncompressedSize);
+    PutLE16(out, static_cast<std::uint16_t>(e.localExtra.size()));
+    out += e.name + e.localExtra + e.payload + e.trailer;
+    if (!e.inDirectory) continue;
+    ++count;
+    PutLE32(directory, 0x02014B50);
+    PutLE16(directory, e.versionMadeBy);
+    fixed(directory, e.centralCrc32.value_or(e.crc32), e.centralCompressed.value_or(e.compressedSize),
+          e.centralUncompressed.value_or(e.uncompressedSize));
+    PutLE16(directory, static_cast<std::uint16_t>(e.centralExtra.size()));
+    PutLE16(directory, 0);  // comment
+    PutLE16(directory, 0);  // disk
+    PutLE16(directory, 0);  // internal attributes
+    PutLE32(directory, e.externalAttributes);
+    PutLE32(directory, e.centralOffset.value_or(offset));
+    directory += e.name + e.centralExtra;
+  }
+  const auto directoryOffset = static_cast<std::uint32_t>(out.size()) - shift;
+  out += directory;
+  PutLE32(out, 0x06054B50);
+  PutLE16(out, 0);
+  PutLE16(out, 0);
+  PutLE16(out, layout.entriesTotal.value_or(count));
+  PutLE16(out, layout.entriesTotal.value_or(count));
+  PutLE32(out, layout.directorySize.value_or(static_cast<std::uint32_t>(directory.size())));
+  PutLE32(out, directoryOffset);
+  PutLE16(out, static_cast<std::uint16_t>(layout.comment.size()));
+  return out + layout.comment;
+}
+
+std::string Zip64Extra(const std::vector<std::uint64_t>& values) {
+  std::string out;
+  PutLE16(out, 0x0001);
+  PutLE16(out, static_cast<std::uint16_t>(8 * values.size()));
+  for (std::uint64_t v : values) PutLE64(out, v);
+  return out;
+}
+
+Listing ListFile(const std::string& path) {
+  Listing l;
+  l.ok = ovk::ListArchive(path, &l.lines, true);
+  return l;
+}
+
+Extraction ExtractAll(const std::string& archive, const std::string& folder, const std::string& password,
+                      const std::string& selection) {
+  Extraction x;
+  x.ok = ovk::ExtractFromArchive(archive, folder, x.code, true, "", selection, password, true);
+  return x;
+}
+
+}  // namespace ovktest
