@@ -61,14 +61,15 @@ bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
       data = ZipDecryptChecked(data, password, check);
     }
   }
-  // Where the original size is recorded, inflating beyond it cannot give a
-  // verified result, so a hostile payload is cut off there.
+  // Where the original size is recorded, a payload that inflates beyond it
+  // is damaged or hostile: it is cut off there and not accepted.
   const bool checked = CarriesChecksum(archive);
   const std::uint64_t limit = checked ? header.originalSize : kNoSizeLimit;
+  InflateEnd end = InflateEnd::kComplete;
   if ((header.flags & kEntryStored) == 0)
-    data = IsNative(archive) ? DecompressString(data, false, limit) : InflateRaw(data, limit);
+    data = IsNative(archive) ? DecompressString(data, false, limit, &end) : InflateRaw(data, limit, &end);
   if (!checked) return true;
-  return Crc32(data) == header.crc32;
+  return end != InflateEnd::kOverLimit && Crc32(data) == header.crc32;
 }
 
 }  // namespace ovk

@@ -19,14 +19,20 @@ enum CompressionLevel : int { kLevelNone = 0, kLevelFastest = 1, kLevelDefault =
 // No bound on the inflated size (the natural deflate bound still applies).
 constexpr std::uint64_t kNoSizeLimit = ~std::uint64_t{0};
 
+// How inflation ended: at the end of the stream, at an error or at input
+// that ran out, or because the output would have exceeded its limit.
+enum class InflateEnd { kComplete, kFailed, kOverLimit };
+
 std::string CompressString(const std::string& data, CompressionLevel level);
 // Inflates a zlib stream. Never produces more than outputLimit bytes: once
 // the output would exceed it, inflation stops as a failure. With strict
 // false the bytes produced so far are returned even on failure.
 std::string DecompressString(const std::string& data, bool strict,
-                             std::uint64_t outputLimit = kNoSizeLimit);
+                             std::uint64_t outputLimit = kNoSizeLimit, InflateEnd* end = nullptr);
 std::string DeflateRaw(const std::string& data, CompressionLevel level);
-std::string InflateRaw(const std::string& data, std::uint64_t outputLimit = kNoSizeLimit);
+// Raw deflate data always ends as kFailed (it has no trailer to check).
+std::string InflateRaw(const std::string& data, std::uint64_t outputLimit = kNoSizeLimit,
+                       InflateEnd* end = nullptr);
 
 // Packing direction: data in = original content, out = stored payload; sets
 // header.encrypted and header.crc32. Always true.
@@ -34,7 +40,8 @@ bool EncodePayload(const std::string& password, const ArchiveInfo& archive, Entr
                    std::string& data, CipherHolder& cipher, CompressionLevel level);
 
 // Unpacking direction: data in = stored payload, out = decoded content;
-// true when verified. zipCheckByte >= 0 overrides the ZIP password check
+// true when verified: the CRC-32 matches and, where the original size is
+// recorded, the payload does not inflate beyond it. zipCheckByte >= 0 overrides the ZIP password check
 // byte (entries with a data descriptor check their time's bits 8-15).
 bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
                    const EntryHeader& header, std::string& data, CipherHolder& cipher,

@@ -95,7 +95,8 @@ std::string CompressString(const std::string& data, CompressionLevel level) {
   return out;
 }
 
-std::string DecompressString(const std::string& data, bool strict, std::uint64_t outputLimit) {
+std::string DecompressString(const std::string& data, bool strict, std::uint64_t outputLimit,
+                             InflateEnd* end) {
   const std::uint64_t limit = std::min(outputLimit, NaturalInflateBound(data.size()));
   // Room for one byte beyond the limit tells "would exceed" from "reached".
   const std::size_t capacity =
@@ -108,12 +109,15 @@ std::string DecompressString(const std::string& data, bool strict, std::uint64_t
   std::string out(std::min(capacity, std::max(RoundUpToGrain(data.size()), kGrain)), '\0');
   PointOutput(z, out, 0);
   std::size_t fed = 0;
-  bool complete = false;
+  InflateEnd outcome = InflateEnd::kFailed;
   for (;;) {
     if (z.avail_out == 0) {
       const std::size_t produced = Produced(z, out);
       if (produced == out.size()) {
-        if (produced >= capacity) break;
+        if (produced >= capacity) {
+          outcome = InflateEnd::kOverLimit;
+          break;
+        }
         out.resize(GrownSize(out.size(), capacity));
       }
       PointOutput(z, out, produced);
@@ -121,7 +125,7 @@ std::string DecompressString(const std::string& data, bool strict, std::uint64_t
     FeedInput(z, data, fed);
     const int ret = inflate(&z, Z_NO_FLUSH);
     if (ret == Z_STREAM_END) {
-      complete = true;
+      outcome = InflateEnd::kComplete;
       break;
     }
     // Errors, a preset-dictionary request and a stalled Z_BUF_ERROR (input
@@ -130,11 +134,12 @@ std::string DecompressString(const std::string& data, bool strict, std::uint64_t
   }
   std::size_t produced = Produced(z, out);
   if (produced > limit) {
-    complete = false;
+    outcome = InflateEnd::kOverLimit;
     produced = static_cast<std::size_t>(limit);
   }
   out.resize(produced);
-  if (strict && !complete) return {};
+  if (end) *end = outcome;
+  if (strict && outcome != InflateEnd::kComplete) return {};
   return out;
 }
 
@@ -145,13 +150,13 @@ std::string DeflateRaw(const std::string& data, CompressionLevel level) {
   return stream;
 }
 
-std::string InflateRaw(const std::string& data, std::uint64_t outputLimit) {
+std::string InflateRaw(const std::string& data, std::uint64_t outputLimit, InflateEnd* end) {
   // Raw data has no Adler-32 trailer, so inflation always ends in a failure
   // after producing everything; the caller's CRC-32 decides.
   std::string stream;
   stream.reserve(data.size() + 2);
   stream.append("\x78\x9C", 2).append(data);
-  return DecompressString(stream, false, outputLimit);
+  return DecompressString(stream, false, outputLimit, end);
 }
 
 }  // namespace ovk

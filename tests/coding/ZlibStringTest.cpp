@@ -1,0 +1,175 @@
+// The whole-string zlib helpers: byte-identical to zlib's own one-shot calls
+// at each level, and inflation that always ends within its bound.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "coding/Payload.h"
+#include "common/TestUtil.h"
+
+namespace ovk {
+namespace {
+
+using ovktest::FromHex;
+using ovktest::RandomBytes;
+using ovktest::ToHex;
+
+std::string Text(std::size_t length) {
+  std::string s;
+  while (s.size() < length) s += "the quick brown fox jumps over the lazy dog " + std::to_string(s.size());
+  return s.substr(0, length);
+}
+
+// zlib's compress2 is deflateInit at the level plus a finishing deflate.
+std::string ZlibCompress(const std::string& data, int level) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                      reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()), level),
+            Z_OK);
+  out.resize(size);
+  return out;
+}
+
+// Raw inflate by zlib itself, as the reference for DeflateRaw.
+std::string ZlibInflateRaw(const std::string& raw, std::size_t expected) {
+  z_stream z{};
+  EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
+  std::string out(expected + 1, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
+  z.avail_in = static_cast<uInt>(raw.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+  out.resize(z.total_out);
+  inflateEnd(&z);
+  return out;
+}
+
+// The designed zlib level of each CompressionLevel.
+const std::pair<CompressionLevel, int> kLevels[] = {
+    {kLevelNone, 0}, {kLevelFastest, 1}, {kLevelDefault, Z_DEFAULT_COMPRESSION}, {kLevelMaximum, 9}};
+
+TEST(ZlibString, CompressMatchesZlibAtEachLevel) {
+  for (const std::string& data : {std::string(), std::string("x"), Text(100000), RandomBytes(70000, 31)}) {
+    for (const auto& [level, zlibLevel] : kLevels) {
+      const std::string stream = CompressString(data, level);
+      EXPECT_EQ(stream, ZlibCompress(data, zlibLevel)) << data.size() << " at " << level;
+      EXPECT_EQ(DecompressString(stream, true), data);
+      const std::string raw = DeflateRaw(data, level);
+      EXPECT_EQ(raw, stream.substr(2, stream.size() - 6));
+      EXPECT_EQ(ZlibInflateRaw(raw, data.size()), data);
+      EXPECT_EQ(InflateRaw(raw), data);
+    }
+  }
+  EXPECT_EQ(ToHex(CompressString("", kLevelDefault)), "789c030000000001");
+  EXPECT_EQ(ToHex(DeflateRaw("", kLevelDefault)), "0300");
+}
+
+TEST(ZlibString, LargeOutputsAreComplete) {
+  // Near deflate's best ratio: the natural bound must not cut it short.
+  const std::string zeros(64u << 20, '\0');
+  const std::string stream = CompressString(zeros, kLevelMaximum);
+  EXPECT_EQ(DecompressString(stream, true), zeros);
+  EXPECT_EQ(InflateRaw(stream.substr(2, stream.size() - 6)), zeros);
+  const std::string mixed = Text(3u << 20) + RandomBytes(1u << 20, 32);
+  EXPECT_EQ(DecompressString(CompressString(mixed, kLevelDefault), true), mixed);
+}
+
+TEST(ZlibString, OutputLimitIsExact) {
+  const std::string data = Text(5000);
+  const std::string stream = CompressString(data, kLevelDefault);
+  const std::string raw = DeflateRaw(data, kLevelDefault);
+  const std::string cut = data.substr(0, data.size() - 1);
+  struct Case {
+    const char* name;
+    std::string got;
+    std::string expected;
+    InflateEnd end;
+  };
+  InflateEnd e[6];
+  const Case cases[] = {
+      {"zlib at size", DecompressString(stream, true, data.size(), &e[0]), data, InflateEnd::kComplete},
+      {"raw at size", InflateRaw(raw, data.size(), &e[1]), data, InflateEnd::kFailed},
+      {"zlib strict below", DecompressString(stream, true, data.size() - 1, &e[2]), "", InflateEnd::kOverLimit},
+      {"zlib loose below", DecompressString(stream, false, data.size() - 1, &e[3]), cut, InflateEnd::kOverLimit},
+      {"raw below", InflateRaw(raw, data.size() - 1, &e[4]), cut, InflateEnd::kOverLimit},
+      {"empty at zero", DecompressString(CompressString("", kLevelDefault), true, 0, &e[5]), "",
+       InflateEnd::kComplete},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(cases[i].got, cases[i].expected) << cases[i].name;
+    EXPECT_EQ(e[i], cases[i].end) << cases[i].name;
+  }
+}
+
+TEST(ZlibString, BombStopsAtTheLimit) {
+  const std::string stream = CompressString(std::string(10u << 20, '\0'), kLevelMaximum);
+  EXPECT_EQ(DecompressString(stream, true, 1000), "");
+  const std::string partial = DecompressString(stream, false, 1000);
+  EXPECT_EQ(partial, std::string(1000, '\0'));
+  EXPECT_EQ(InflateRaw(stream.substr(2, stream.size() - 6), 1000).size(), 1000u);
+}
+
+struct Damage {
+  const char* name;
+  std::string stream;
+  bool allDataBeforeDamage;  // the damage is past the last data byte
+};
+
+std::string WithPresetDictionary(const std::string& data) {
+  z_stream z{};
+  deflateInit(&z, Z_DEFAULT_COMPRESSION);
+  const std::string dictionary = "dictionary words";
+  deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dictionary.data()),
+                       static_cast<uInt>(dictionary.size()));
+  std::string out(1024, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+TEST(ZlibString, DamagedStreamsEndAsFailures) {
+  const std::string data = Text(3000);
+  const std::string good = CompressString(data, kLevelDefault);
+  std::string flipped = good;
+  flipped[good.size() / 2] ^= 0x10;
+  std::string badTrailer = good;
+  badTrailer.back() ^= 0x01;
+  const Damage cases[] = {
+      {"truncated", good.substr(0, good.size() / 2), false},
+      {"no trailer", good.substr(0, good.size() - 4), true},
+      {"bad trailer", badTrailer, true},
+      {"bit flipped", flipped, false},
+      {"random bytes", RandomBytes(5000, 34), false},
+      {"header only", good.substr(0, 2), false},
+      {"preset dictionary", WithPresetDictionary(data), false},
+      {"empty", "", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DecompressString(c.stream, true), "") << c.name;
+    InflateEnd end = InflateEnd::kComplete;
+    const std::string loose = DecompressString(c.stream, false, data.size(), &end);
+    EXPECT_EQ(end, InflateEnd::kFailed) << c.name;
+    EXPECT_LE(loose.size(), data.size()) << c.name;
+    // Whatever was produced before the damage is kept when not strict.
+    EXPECT_EQ(loose == data, c.allDataBeforeDamage) << c.name;
+  }
+}
+
+TEST(ZlibString, RandomInputNeverCrashesOrOverruns) {
+  for (unsigned seed = 0; seed < 300; ++seed) {
+    std::string junk = RandomBytes(1 + seed % 200, seed);
+    if (seed % 2) junk = "\x78\x9C" + junk;  // get past the header check
+    const std::string out = DecompressString(junk, false, 4096);
+    EXPECT_LE(out.size(), 4096u);
+    EXPECT_LE(InflateRaw(junk, 4096).size(), 4096u);
+  }
+}
+
+}  // namespace
+}  // namespace ovk
