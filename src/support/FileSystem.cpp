@@ -23,7 +23,12 @@ std::int32_t GetFileAge(const std::string& name, bool /*wideNames*/) {
   return dos == 0 ? -1 : static_cast<std::int32_t>(dos);
 }
 
-bool FileExistsByName(const std::string& name, bool wideNames) { return GetFileAge(name, wideNames) != -1; }
+// Any existing non-folder, also one whose time the DOS form cannot hold:
+// callers use this to avoid overwriting files.
+bool FileExistsByName(const std::string& name, bool /*wideNames*/) {
+  struct stat st;
+  return !name.empty() && stat(PlatformPath(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
 
 bool FolderExists(const std::string& name, bool /*wideNames*/) {
   struct stat st;

@@ -126,6 +126,7 @@ void FindCloseEntry(FolderEntry& entry);
 
 std::uint32_t FileTimeByFind(const std::string& name, bool wideNames = true);
 std::int32_t GetFileAge(const std::string& name, bool wideNames = true);
+// True for an existing name that is not a folder, whatever its time.
 bool FileExistsByName(const std::string& name, bool wideNames = true);
 bool FolderExists(const std::string& name, bool wideNames = true);
 bool CreateFolder(const std::string& name, bool wideNames = true);

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "common/TestUtil.h"
+#include "support/FaultInjection.h"
+#include "support/FileUnit.h"
+
+using namespace ovk;
+using ovktest::TempDir;
+using ovktest::WriteFile;
+
+namespace {
+
+class FaultInjection : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearFaults();
+    FileOpenMode = 0;
+    WriteFile(dir / "f", "content");
+  }
+  void TearDown() override {
+    ClearFaults();
+    FileOpenMode = 2;
+  }
+  int OpenResult() {
+    DataFile file;
+    AssignFileName(file, dir / "f");
+    OpenExisting(file);
+    return PendingIoError();
+  }
+  TempDir dir;
+};
+
+TEST_F(FaultInjection, CountsCallsSinceClear) {
+  EXPECT_EQ(FaultOpCount(FaultOp::Open), 0);
+  OpenResult();
+  OpenResult();
+  EXPECT_EQ(FaultOpCount(FaultOp::Open), 2);
+  EXPECT_EQ(FaultOpCount(FaultOp::Write), 0);
+  ClearFaults();
+  EXPECT_EQ(FaultOpCount(FaultOp::Open), 0);
+}
+
+TEST_F(FaultInjection, TheNthCallFromArmingFailsOnce) {
+  OpenResult();  // calls before arming do not count towards n
+  InjectFault(FaultOp::Open, 3, EMFILE);
+  EXPECT_EQ(OpenResult(), 0);
+  EXPECT_EQ(OpenResult(), 0);
+  EXPECT_EQ(OpenResult(), EMFILE);
+  EXPECT_EQ(OpenResult(), 0);
+  EXPECT_EQ(FaultOpCount(FaultOp::Open), 5);  // the failed call is counted too
+}
+
+TEST_F(FaultInjection, ClearDisarms) {
+  InjectFault(FaultOp::Open, 1, EIO);
+  InjectDiskFull(0);
+  ClearFaults();
+  EXPECT_EQ(OpenResult(), 0);
+  EXPECT_TRUE(SaveStringToFile("written", dir / "g"));
+}
+
+TEST_F(FaultInjection, RenameAndFsyncFaultsReachTheirCallers) {
+  WriteFile(dir / "a", "a");
+  InjectFault(FaultOp::Rename, 1, EACCES);
+  EXPECT_FALSE(MoveFileReplacing(dir / "a", dir / "b"));
+  EXPECT_TRUE(MoveFileReplacing(dir / "a", dir / "b"));
+  DataFile file;
+  AssignFileName(file, dir / "b");
+  FileOpenMode = 2;
+  OpenExisting(file);
+  InjectFault(FaultOp::Fsync, 1, EROFS);
+  try {
+    FlushDataFile(file);
+    ADD_FAILURE() << "no error raised";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Code(), EROFS);
+  }
+}
+
+TEST_F(FaultInjection, DiskFullLetsExactlyTheGivenBytesThrough) {
+  InjectDiskFull(4);
+  EXPECT_THROW(SaveStringToFile("0123456789", dir / "g"), EInOutError);
+  ClearFaults();
+  EXPECT_EQ(ovktest::ReadFile(dir / "g"), "0123");
+  InjectDiskFull(10);
+  EXPECT_TRUE(SaveStringToFile("0123456789", dir / "h"));
+  EXPECT_THROW(SaveStringToFile("x", dir / "i"), EInOutError);
+}
+
+}  // namespace

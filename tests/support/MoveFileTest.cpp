@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "common/TestUtil.h"
+#include "support/FaultInjection.h"
+#include "support/FileUnit.h"
+
+using namespace ovk;
+using ovktest::Exists;
+using ovktest::ReadFile;
+using ovktest::TempDir;
+using ovktest::WriteFile;
+
+namespace {
+
+// A folder on a different file system than the temporary folder, or "".
+std::string OtherFileSystemFolder(const std::string& near) {
+  struct stat a, b;
+  if (stat(near.c_str(), &a) != 0 || stat("/dev/shm", &b) != 0 || a.st_dev == b.st_dev) return "";
+  char pattern[] = "/dev/shm/ovkmove-XXXXXX";
+  return mkdtemp(pattern) ? pattern : "";
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(folder.c_str())) {
+    while (const dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class CrossDeviceMove : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    other_ = OtherFileSystemFolder(dir.Path());
+    if (other_.empty()) GTEST_SKIP() << "no second file system (/dev/shm) to move across";
+  }
+  void TearDown() override {
+    ClearFaults();
+    if (!other_.empty()) ovktest::Run("rm -rf " + ovktest::Quote(other_));
+  }
+  TempDir dir;
+  std::string other_;
+};
+
+TEST(MoveFileReplacing, RenamesAndReplacesOnOneFileSystem) {
+  TempDir dir;
+  WriteFile(dir / "old", "new content");
+  WriteFile(dir / "target", "previous");
+  EXPECT_TRUE(MoveFileReplacing(dir.Path() + "\\old", dir / "target"));
+  EXPECT_EQ(ReadFile(dir / "target"), "new content");
+  EXPECT_FALSE(Exists(dir / "old"));
+  EXPECT_FALSE(MoveFileReplacing(dir / "old", dir / "target"));  // source gone
+  EXPECT_EQ(ReadFile(dir / "target"), "new content");
+  EXPECT_FALSE(MoveFileReplacing("", dir / "target"));
+}
+
+TEST_F(CrossDeviceMove, CopiesOverTheDestinationAndRemovesTheSource) {
+  const std::string content = ovktest::RandomBytes(200000, 3);
+  WriteFile(other_ + "/source", content);
+  chmod((other_ + "/source").c_str(), 0640);
+  WriteFile(dir / "dest", "old");
+  EXPECT_TRUE(MoveFileReplacing(other_ + "/source", dir / "dest"));
+  EXPECT_EQ(ReadFile(dir / "dest"), content);
+  EXPECT_FALSE(Exists(other_ + "/source"));
+  struct stat st;
+  ASSERT_EQ(stat((dir / "dest").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"dest"});  // no temporary left
+}
+
+TEST_F(CrossDeviceMove, AFaultAtAnyStepLeavesTheDestinationWholeAndNoTemporary) {
+  const std::string content = ovktest::RandomBytes(150000, 4);
+  // Count the calls one successful move makes, then fail each in turn.
+  WriteFile(other_ + "/source", content);
+  ClearFaults();
+  ASSERT_TRUE(MoveFileReplacing(other_ + "/source", dir / "dest"));
+  struct Step {
+    FaultOp op;
+    int calls;
+  };
+  const std::vector<Step> steps = {{FaultOp::Open, FaultOpCount(FaultOp::Open)},
+                                   {FaultOp::Read, FaultOpCount(FaultOp::Read)},
+                                   {FaultOp::Write, FaultOpCount(FaultOp::Write)},
+                                   {FaultOp::Rename, FaultOpCount(FaultOp::Rename)},
+                                   {FaultOp::Fsync, FaultOpCount(FaultOp::Fsync)}};
+  int failures = 0;
+  for (const Step& step : steps) {
+    ASSERT_GT(step.calls, 0) << static_cast<int>(step.op);
+    for (int nth = 1; nth <= step.calls; ++nth) {
+      WriteFile(dir / "dest", "previous");
+      WriteFile(other_ + "/source", content);
+      ClearFaults();
+      InjectFault(step.op, nth, EIO);
+      const bool moved = MoveFileReplacing(other_ + "/source", dir / "dest");
+      ClearFaults();
+      const std::string now = ReadFile(dir / "dest");
+      if (moved) {
+        EXPECT_EQ(now, content);
+      } else {
+        ++failures;
+        EXPECT_EQ(now, "previous") << "op " << static_cast<int>(step.op) << " call " << nth;
+        EXPECT_TRUE(Exists(other_ + "/source"));
+      }
+      EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"dest"});
+    }
+  }
+  EXPECT_GT(failures, 4);
+
+  // Disk full in the middle of the copy.
+  WriteFile(dir / "dest", "previous");
+  WriteFile(other_ + "/source", content);
+  InjectDiskFull(1000);
+  EXPECT_FALSE(MoveFileReplacing(other_ + "/source", dir / "dest"));
+  ClearFaults();
+  EXPECT_EQ(ReadFile(dir / "dest"), "previous");
+  EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"dest"});
+}
+
+TEST_F(CrossDeviceMove, OnlyRegularFilesAreCopied) {
+  ASSERT_EQ(mkfifo((other_ + "/pipe").c_str(), 0644), 0);
+  EXPECT_FALSE(MoveFileReplacing(other_ + "/pipe", dir / "dest"));  // must not hang
+  EXPECT_FALSE(Exists(dir / "dest"));
+}
+
+}  // namespace
