@@ -1,0 +1,121 @@
+// `ovk extract`: exit statuses with their messages, named entries, folders.
+#include "cli/CliFixture.h"
+
+namespace ovktest {
+namespace {
+
+const char kNoPassword[] = "ovk: File protected by password. Specify password in the extract dialog.\n";
+const char kCheckFailed[] =
+    "ovk: File extract checksum error. File probably corrupt or password incorrect.\n";
+
+class ExtractCommandTest : public CliFixture {
+ protected:
+  void SetUp() override {
+    CliFixture::SetUp();
+    Add({plain_, src_});
+    Add({"-p", "secret", zipEnc_, src_});
+    Add({"--native", "-p", "secret", nativeEnc_, src_});
+    Add({"--native", nativePlain_, src_});
+    // Cut inside the first entry's header: the walk raises a read error.
+    WriteFile(damaged_, ReadFile(nativePlain_).substr(0, 30));
+  }
+
+  std::string plain_ = dir_ / "plain.zip";
+  std::string zipEnc_ = dir_ / "enc.zip";
+  std::string nativeEnc_ = dir_ / "enc.ovk";
+  std::string nativePlain_ = dir_ / "plain.ovk";
+  std::string damaged_ = dir_ / "damaged.ovk";
+  std::string out_ = dir_ / "out";
+};
+
+TEST_F(ExtractCommandTest, ExitStatusesAndTheirMessages) {
+  struct Case {
+    std::string label, archive;
+    std::vector<std::string> extra;  // options before the archive
+    int exitCode;
+    std::string err;
+  };
+  const std::string missing = dir_ / "missing.zip";
+  const std::vector<Case> cases = {
+      {"plain zip", plain_, {}, 0, ""},
+      {"zip, right password", zipEnc_, {"-p", "secret"}, 0, ""},
+      {"native, right password", nativeEnc_, {"-p", "secret"}, 0, ""},
+      {"zip, no password", zipEnc_, {}, 1, kNoPassword},
+      {"native, no password", nativeEnc_, {}, 1, kNoPassword},
+      {"zip, wrong password", zipEnc_, {"-p", "wrong"}, 2, kCheckFailed},
+      {"native, wrong password", nativeEnc_, {"-p", "wrong"}, 2, kCheckFailed},
+      {"missing archive", missing, {}, 3, "ovk: cannot open archive " + missing + ": No such file or directory\n"},
+      {"damaged archive", damaged_, {}, 3,
+       "ovk: extracting from " + damaged_ + " failed: read or write error (damaged archive or full disk?)\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"extract", "-d", out_ + "/" + c.label};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    args.push_back(c.archive);
+    const OvkResult r = RunOvk(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.label << ": " << r.err;
+    EXPECT_EQ(r.err, c.err) << c.label;
+    if (c.exitCode == 0) {
+      for (const auto& [name, content] : files_)
+        EXPECT_EQ(ReadFile(out_ + "/" + c.label + "/" + name), content) << c.label << " " << name;
+    }
+  }
+}
+
+TEST_F(ExtractCommandTest, FolderThatCannotBeMadeIsReported) {
+  WriteFile(dir_ / "afile", "in the way");
+  const std::string folder = dir_ / "afile/sub";
+  const OvkResult r = RunOvk({"extract", "-d", folder, plain_});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err, "ovk: cannot create folder " + folder + "\n");
+}
+
+class ExtractNamedTest : public ExtractCommandTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(ExtractNamedTest, EitherSeparatorAndAnyLetterCaseSelect) {
+  const OvkResult r = RunOvk({"extract", "-d", out_, plain_, GetParam(), "a.txt"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(out_ + "/sub/deeper/c.txt"), files_.at("sub/deeper/c.txt"));
+  EXPECT_EQ(ReadFile(out_ + "/a.txt"), files_.at("a.txt"));
+  EXPECT_FALSE(Exists(out_ + "/sub/b.txt"));
+  EXPECT_FALSE(Exists(out_ + "/notes.log"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, ExtractNamedTest,
+                         ::testing::Values("sub/deeper/c.txt", "sub\\deeper\\c.txt", "SUB/Deeper\\C.TXT"));
+
+TEST_F(ExtractCommandTest, UnknownNameIsReportedAndTheOthersStillExtracted) {
+  const OvkResult r = RunOvk({"extract", "-d", out_, plain_, "sub/b.txt", "sub/nothere.txt"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err, "ovk: no entry named sub/nothere.txt in " + plain_ + "\n");
+  EXPECT_EQ(ReadFile(out_ + "/sub/b.txt"), "beta\n");
+  EXPECT_FALSE(Exists(out_ + "/a.txt"));
+}
+
+TEST_F(ExtractCommandTest, OnlyUnknownNamesExtractNothing) {
+  const OvkResult r = RunOvk({"extract", "-d", out_, plain_, "x.txt", "y.txt"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(Lines(r.err).size(), 2u) << r.err;
+  EXPECT_FALSE(Exists(out_));
+}
+
+TEST_F(ExtractCommandTest, DefaultFolderIsTheCurrentOneAndFilesAreReplaced) {
+  WriteFile(out_ + "/a.txt", "old content that is longer than the new one");
+  const OvkResult r = RunOvk({"extract", plain_}, out_);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (const auto& [name, content] : files_) EXPECT_EQ(ReadFile(out_ + "/" + name), content) << name;
+}
+
+TEST_F(ExtractCommandTest, PeerArchiveWithSemicolonNameAndPassword) {
+  OVK_REQUIRE_TOOL("zip");
+  WriteFile(dir_ / "peer/x;y.txt", "semicolon\n");
+  const std::string archive = dir_ / "peer.zip";
+  ASSERT_EQ(ovktest::Run("cd " + Quote(dir_ / "peer") + " && zip -q -P pw " + Quote(archive) + " 'x;y.txt'").exitCode, 0);
+  EXPECT_EQ(Names(archive), std::vector<std::string>{"x;y.txt"});
+  const OvkResult r = RunOvk({"extract", "-p", "pw", "-d", out_, archive});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(out_ + "/x;y.txt"), "semicolon\n");
+}
+
+}  // namespace
+}  // namespace ovktest
