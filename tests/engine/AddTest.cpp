@@ -1,0 +1,351 @@
+// Adding: which files a walk takes and under which stored names, creating
+// and appending in both containers, and the archive left after failures.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <stdexcept>
+
+#include "ArchiveBytes.h"
+#include "WriteTestUtil.h"
+#include "common/TestUtil.h"
+#include "engine/EngineMessages.h"
+#include "support/FaultInjection.h"
+
+namespace ovktest {
+namespace {
+
+using Names = std::vector<std::string>;
+
+// Collects the engine's messages for one test.
+class MessageTrap {
+ public:
+  MessageTrap() {
+    ovk::EngineMessageHook = [this](const std::string& m) { messages.push_back(m); };
+  }
+  ~MessageTrap() { ovk::EngineMessageHook = nullptr; }
+  Names messages;
+};
+
+// A tree with hidden entries, look-alike names in other letter cases and
+// folders named temp at two depths.
+void MakeTree(const std::string& root) {
+  WriteFile(root + "/a.txt", "alpha\n");
+  WriteFile(root + "/Big.TXT", "BIG\n");
+  WriteFile(root + "/b.bak", "backup\n");
+  WriteFile(root + "/.hidden", "hidden\n");
+  WriteFile(root + "/.hdir/h.txt", "in hidden folder\n");
+  WriteFile(root + "/sub/a.txt", "sub alpha\n");
+  WriteFile(root + "/sub/c.txt", std::string(5000, 'c'));
+  WriteFile(root + "/sub/temp/z.txt", "deep temp\n");
+  WriteFile(root + "/temp/x.txt", "temp x\n");
+  WriteFile(root + "/temp/deep/y.txt", "temp deep y\n");
+}
+
+struct WalkCase {
+  const char* label;
+  const char* source;  // relative to the test folder
+  AddOptions options;
+  Names expected;
+};
+
+AddOptions With(void (*set)(AddOptions&)) {
+  AddOptions o;
+  set(o);
+  return o;
+}
+
+const Names kAllVisible = {"Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\c.txt",
+                           "sub\\temp\\z.txt", "temp\\deep\\y.txt", "temp\\x.txt"};
+
+const WalkCase kWalkCases[] = {
+    {"FolderStoresRelativeNames", "src", {}, kAllVisible},
+    {"FolderWithTrailingSeparator", "src/", {}, kAllVisible},
+    {"FolderWithoutRecursion", "src", With([](AddOptions& o) { o.recurse = false; }),
+     {"Big.TXT", "a.txt", "b.bak"}},
+    {"FileAlsoMatchesInSubfolders", "src/a.txt", {}, {"a.txt", "sub\\a.txt"}},
+    {"FileWithoutRecursion", "src/a.txt", With([](AddOptions& o) { o.recurse = false; }), {"a.txt"}},
+    {"MaskIsCaseSensitive", "src/A.TXT", {}, {}},
+    {"WildcardMaskOverTheTree", "src/*.txt", {}, {"a.txt", "sub\\a.txt", "sub\\c.txt",
+                                                  "sub\\temp\\z.txt", "temp\\deep\\y.txt",
+                                                  "temp\\x.txt"}},
+    {"HiddenIncluded", "src", With([](AddOptions& o) { o.includeHidden = true; }),
+     {".hdir\\h.txt", ".hidden", "Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\c.txt",
+      "sub\\temp\\z.txt", "temp\\deep\\y.txt", "temp\\x.txt"}},
+    {"ExclusionsByNameAndRelativePath", "src",
+     With([](AddOptions& o) { o.exclusions = "*.bak; temp\\*"; }),
+     {"Big.TXT", "a.txt", "sub\\a.txt", "sub\\c.txt", "sub\\temp\\z.txt"}},
+    {"ExclusionWithSlashIsAPathMask", "src", With([](AddOptions& o) { o.exclusions = "temp/*"; }),
+     {"Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\c.txt", "sub\\temp\\z.txt"}},
+    {"ExclusionsIgnoreLetterCase", "src", With([](AddOptions& o) { o.exclusions = "*.TXT"; }),
+     {"b.bak"}},
+    {"MaximumSize", "src", With([](AddOptions& o) { o.maximumSize = 4999; }),
+     {"Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\temp\\z.txt", "temp\\deep\\y.txt",
+      "temp\\x.txt"}},
+    {"AgeLimitKeepsRecentFiles", "src", With([](AddOptions& o) { o.ageInDays = 1; }), kAllVisible},
+    {"NegativeAgeKeepsOldFilesOnly", "src", With([](AddOptions& o) { o.ageInDays = -1; }), {}},
+    {"Prefix", "src/sub", With([](AddOptions& o) { o.prefix = "pre\\"; }),
+     {"pre\\a.txt", "pre\\c.txt", "pre\\temp\\z.txt"}},
+    {"MissingSource", "src/nothing.txt", {}, {}},
+};
+
+class WalkTest : public ::testing::TestWithParam<WalkCase> {};
+
+TEST_P(WalkTest, StoresTheExpectedNames) {
+  const WalkCase& c = GetParam();
+  TempDir dir;
+  MakeTree(dir / "src");
+  ASSERT_TRUE(Add(dir / "out.zip", dir / c.source, c.options));
+  EXPECT_EQ(EntryNames(dir / "out.zip"), c.expected);
+  if (c.expected.empty()) {
+    EXPECT_EQ(ReadFile(dir / "out.zip").size(), 22u);  // end record only
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WalkTest, ::testing::ValuesIn(kWalkCases),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST(AddTest, EmptyArgumentsAndUnwritableArchive) {
+  TempDir dir;
+  MakeTree(dir / "src");
+  MessageTrap trap;
+  EXPECT_FALSE(Add("", dir / "src"));
+  EXPECT_FALSE(Add(dir / "a.zip", ""));
+  MakeDirs(dir / "folder.zip");
+  EXPECT_FALSE(Add(dir / "folder.zip", dir / "src"));
+  EXPECT_EQ(trap.messages, Names{"Internal packer: Can not open " + (dir / "folder.zip") + " for writing"});
+}
+
+TEST(AddTest, CreatesTheArchiveFolderAndTruncatesOnCreate) {
+  TempDir dir;
+  MakeTree(dir / "src");
+  const std::string archive = dir / "new/deeper/a.zip";
+  ASSERT_TRUE(Add(archive, dir / "src/a.txt"));
+  const std::string first = ReadFile(archive);
+  WriteFile(dir / "junk.zip", std::string(100000, 'j'));
+  ASSERT_TRUE(Add(dir / "junk.zip", dir / "src/a.txt"));
+  EXPECT_EQ(ReadFile(dir / "junk.zip"), first);
+}
+
+TEST(AddTest, SameFileTwiceGivesTwoEntries) {
+  TempDir dir;
+  MakeTree(dir / "src");
+  AddOptions append;
+  append.append = true;
+  ASSERT_TRUE(Add(dir / "a.zip", dir / "src/b.bak"));
+  ASSERT_TRUE(Add(dir / "a.zip", dir / "src/b.bak", append));
+  EXPECT_EQ(EntryNames(dir / "a.zip"), (Names{"b.bak", "b.bak"}));
+}
+
+// Appending to a ZIP archive made elsewhere keeps its entries, its comment
+// and counts them all in the end record.
+TEST(AddTest, AppendKeepsCommentAndCounts) {
+  OVK_REQUIRE_TOOL("python3");
+  TempDir dir;
+  MakeTree(dir / "src");
+  const std::string archive = dir / "peer.zip";
+  const std::string comment = "thirty bytes of archive comment";
+  ASSERT_EQ(ovktest::Run("python3 -c 'import sys,zipfile\n"
+                "with zipfile.ZipFile(sys.argv[1], \"w\", zipfile.ZIP_DEFLATED) as z:\n"
+                "    z.writestr(\"old/one.txt\", \"x\" * 300)\n"
+                "    z.writestr(\"two.txt\", \"second\")\n"
+                "    z.comment = sys.argv[2].encode()' " +
+                Quote(archive) + " " + Quote(comment))
+                .exitCode,
+            0);
+  AddOptions append;
+  append.append = true;
+  ASSERT_TRUE(Add(archive, dir / "src/sub", append));
+  EXPECT_EQ(EntryNames(archive),
+            (Names{"old\\one.txt", "two.txt", "a.txt", "c.txt", "temp\\z.txt"}));
+  const std::string b = ReadFile(archive);
+  ASSERT_GE(b.size(), 22 + comment.size());
+  const std::size_t end = b.size() - 22 - comment.size();
+  EXPECT_EQ(Field32(b, end), 0x06054B50u);
+  EXPECT_EQ(Field16(b, end + 8), 5);
+  EXPECT_EQ(Field16(b, end + 10), 5);
+  EXPECT_EQ(b.substr(end + 22), comment);
+  EXPECT_EQ(PeerTest(Peer::Python, archive), "");
+}
+
+// A file that holds no ZIP directory stays in front of the new archive.
+TEST(AddTest, AppendToForeignDataKeepsItInFront) {
+  TempDir dir;
+  MakeTree(dir / "src");
+  const std::string foreign = "not an archive at all\n" + RandomBytes(500, 3);
+  WriteFile(dir / "f.bin", foreign);
+  AddOptions append;
+  append.append = true;
+  ASSERT_TRUE(Add(dir / "f.bin", dir / "src/b.bak", append));
+  EXPECT_EQ(ReadFile(dir / "f.bin").substr(0, foreign.size()), foreign);
+  EXPECT_EQ(EntryNames(dir / "f.bin"), Names{"b.bak"});
+}
+
+TEST(AddTest, NativeCreateAndAppend) {
+  TempDir dir;
+  MakeTree(dir / "src");
+  const std::string archive = dir / "n.ovk";
+  AddOptions native;
+  native.native = true;
+  native.password = "secret";
+  native.recurse = false;
+  ASSERT_TRUE(Add(archive, dir / "src/a.txt", native));
+  const std::string header = ReadFile(archive).substr(0, 17);
+  EXPECT_EQ(ToHex(header.substr(0, 13)), "4b57545a" "09000000" "01" "03000000");
+  AddOptions append;
+  append.append = true;
+  append.password = "secret";
+  ASSERT_TRUE(Add(archive, dir / "src/sub", append));
+  EXPECT_EQ(ReadFile(archive).substr(0, 17), header);
+  const Listing l = ListFile(archive);
+  ASSERT_EQ(l.lines.size(), 4u);
+  for (const std::string& line : l.lines) EXPECT_EQ(line.substr(line.size() - 2), ";1") << line;
+  const Extraction x = ExtractAll(archive, dir / "out", "secret");
+  EXPECT_TRUE(x.ok);
+  // The second a.txt (from sub) replaces the first on extraction.
+  EXPECT_EQ(ReadTree(dir / "out"), (FileTree{{"a.txt", "sub alpha\n"},
+                                             {"c.txt", std::string(5000, 'c')},
+                                             {"temp/z.txt", "deep temp\n"}}));
+}
+
+TEST(AddTest, NativeOfAnotherLayoutIsNotAppendedTo) {
+  TempDir dir;
+  MakeTree(dir / "src");
+  const std::string old = NativeHeader(2) + NativeEntry(2, "x", "payload");
+  WriteFile(dir / "old.ovk", old);
+  AddOptions append;
+  append.append = true;
+  EXPECT_FALSE(Add(dir / "old.ovk", dir / "src/a.txt", append));
+  EXPECT_EQ(ReadFile(dir / "old.ovk"), old);
+}
+
+TEST(AddTest, MoveDeletesOnlyArchivedSources) {
+  TempDir dir;
+  MakeTree(dir / "src");
+  AddOptions move;
+  move.move = true;
+  move.exclusions = "c.txt";
+  ASSERT_TRUE(Add(dir / "m.zip", dir / "src/sub", move));
+  EXPECT_FALSE(Exists(dir / "src/sub/a.txt"));
+  EXPECT_FALSE(Exists(dir / "src/sub/temp/z.txt"));
+  EXPECT_TRUE(Exists(dir / "src/sub/c.txt"));
+  EXPECT_EQ(EntryNames(dir / "m.zip"), (Names{"a.txt", "temp\\z.txt"}));
+}
+
+// The walk never packs the archive it writes (also through a hard link),
+// never loops through links back into the walk, and never opens FIFOs.
+TEST(AddTest, SelfLinksAndSpecialFilesAreSkipped) {
+  TempDir dir;
+  WriteFile(dir / "src/a.txt", "alpha\n");
+  WriteFile(dir / "outside.txt", "beside the walk\n");
+  ASSERT_EQ(symlink("..", (dir / "src/up").c_str()), 0);      // back to the parent of the walk
+  ASSERT_EQ(symlink(".", (dir / "src/self").c_str()), 0);     // back to the root of the walk
+  ASSERT_EQ(symlink("a.txt", (dir / "src/link.txt").c_str()), 0);
+  ASSERT_EQ(mkfifo((dir / "src/pipe").c_str(), 0600), 0);
+  AddOptions all;
+  all.includeHidden = true;
+  const std::string archive = dir / "src/self.zip";
+  ASSERT_TRUE(Add(archive, dir / "src", all));
+  EXPECT_EQ(EntryNames(archive), (Names{"a.txt", "link.txt", "up\\outside.txt"}));
+  ASSERT_EQ(link(archive.c_str(), (dir / "src/hard.zip").c_str()), 0);
+  all.append = true;
+  ASSERT_TRUE(Add(archive, dir / "src/*.zip", all));
+  EXPECT_EQ(EntryNames(archive).size(), 3u);
+  EXPECT_EQ(PeerTest(Peer::Python, archive), "");
+}
+
+// A source of 2 GiB is refused before a byte of it is read.
+TEST(AddTest, FilesOfTwoGiBAreRefused) {
+  TempDir dir;
+  WriteFile(dir / "src/a.txt", "alpha\n");
+  WriteFile(dir / "src/huge", "");
+  ASSERT_EQ(truncate((dir / "src/huge").c_str(), 0x80000000ll), 0);
+  MessageTrap trap;
+  Names failed;
+  AddOptions o;
+  o.callback = [&](bool f, const std::string& name, const ovk::EntryHeader&, std::int32_t, std::uint32_t) {
+    if (f) failed.push_back(name);
+  };
+  ASSERT_TRUE(Add(dir / "h.zip", dir / "src", o));
+  EXPECT_EQ(failed, Names{"huge"});
+  EXPECT_EQ(trap.messages, Names{"Internal packer: Can not Open file " + (dir / "src") + "\\huge for reading"});
+  EXPECT_EQ(EntryNames(dir / "h.zip"), Names{"a.txt"});
+}
+
+// A write that fails inside an entry takes that entry back out entirely:
+// the archive is byte for byte the one made without the file.
+TEST(AddTest, WriteErrorCutsTheEntryBack) {
+  TempDir dir;
+  WriteFile(dir / "src/a", RandomBytes(3000, 1));
+  WriteFile(dir / "src/b", RandomBytes(4000, 2));
+  WriteFile(dir / "src/c", RandomBytes(5000, 3));
+  AddOptions withoutB;
+  withoutB.exclusions = "b";
+  ASSERT_TRUE(Add(dir / "expected.zip", dir / "src", withoutB));
+
+  MessageTrap trap;
+  ovk::ClearFaults();
+  ovk::InjectFault(ovk::FaultOp::Write, 4, ENOSPC);  // b's payload, after its header
+  const bool ok = Add(dir / "cut.zip", dir / "src");
+  ovk::ClearFaults();
+  EXPECT_TRUE(ok);
+  ASSERT_EQ(trap.messages.size(), 1u);
+  EXPECT_EQ(trap.messages[0].rfind("Internal packer: Error during archiving of " + (dir / "src") + "\\b: ", 0), 0u)
+      << trap.messages[0];
+  EXPECT_EQ(ReadFile(dir / "cut.zip"), ReadFile(dir / "expected.zip"));
+}
+
+// A failure that escapes the walk still leaves a readable ZIP archive with
+// every entry written before it.
+TEST(AddTest, EscapedFailureStillWritesTheDirectory) {
+  TempDir dir;
+  MakeTree(dir / "src");
+  int calls = 0;
+  AddOptions o;
+  o.callback = [&](bool, const std::string&, const ovk::EntryHeader&, std::int32_t, std::uint32_t) {
+    if (++calls == 2) throw std::runtime_error("caller gave up");
+  };
+  EXPECT_FALSE(Add(dir / "e.zip", dir / "src", o));
+  EXPECT_EQ(EntryNames(dir / "e.zip"), (Names{"Big.TXT", "a.txt"}));
+  for (Peer peer : {Peer::Python, Peer::Unzip}) {
+    if (HaveTool(PeerTool(peer))) {
+      EXPECT_EQ(PeerTest(peer, dir / "e.zip"), "") << PeerName(peer);
+    }
+  }
+}
+
+TEST(AddTest, CallbackReportsEveryFile) {
+  TempDir dir;
+  WriteFile(dir / "src/a.txt", "alpha\n");
+  WriteFile(dir / "src/locked.txt", "no access\n");
+  chmod((dir / "src/locked.txt").c_str(), 0);
+  const bool canStillRead = access((dir / "src/locked.txt").c_str(), R_OK) == 0;  // root
+  struct Call {
+    bool failed;
+    std::string name;
+    std::uint32_t size;
+    std::int32_t packed;
+    std::uint32_t value;
+  };
+  std::vector<Call> calls;
+  const ovk::ProgressCallback callback = [&](bool f, const std::string& name, const ovk::EntryHeader& h,
+                                             std::int32_t packed, std::uint32_t value) {
+    calls.push_back({f, name, f ? 0 : h.originalSize, packed, value});
+  };
+  ASSERT_TRUE(ovk::AddToArchive(dir / "c.zip", dir / "src", false, "", "", true, 0, 0, false, "", false,
+                                ovk::kLevelDefault, false, callback, 4711, true));
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_FALSE(calls[0].failed);
+  EXPECT_EQ(calls[0].name, "a.txt");
+  EXPECT_EQ(calls[0].size, 6u);
+  EXPECT_GT(calls[0].packed, 0);
+  EXPECT_EQ(calls[0].value, 4711u);
+  EXPECT_EQ(calls[1].name, "locked.txt");
+  EXPECT_EQ(calls[1].failed, !canStillRead);
+}
+
+}  // namespace
+}  // namespace ovktest
