@@ -41,8 +41,10 @@ bool EncodePayload(const std::string& password, const ArchiveInfo& archive, Entr
 
 // Unpacking direction: data in = stored payload, out = decoded content;
 // true when verified: the CRC-32 matches and, where the original size is
-// recorded, the payload does not inflate beyond it. zipCheckByte >= 0 overrides the ZIP password check
-// byte (entries with a data descriptor check their time's bits 8-15).
+// recorded (ZIP, native layout 3 and above), the payload does not inflate
+// beyond header.originalSize, which therefore must hold the real size.
+// zipCheckByte >= 0 overrides the ZIP password check byte (entries with a
+// data descriptor check their time's bits 8-15).
 bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
                    const EntryHeader& header, std::string& data, CipherHolder& cipher,
                    int zipCheckByte = -1);

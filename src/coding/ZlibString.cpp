@@ -58,9 +58,17 @@ void PointOutput(z_stream& z, std::string& out, std::size_t produced) {
   z.avail_out = static_cast<uInt>(std::min<std::size_t>(out.size() - produced, UINT_MAX));
 }
 
-// Geometric growth keeps large outputs linear in cost.
-std::size_t GrownSize(std::size_t size, std::size_t cap) {
-  return std::min(cap, size + std::max(size, kGrain));
+// Gives zlib free output space when it has none, growing the buffer
+// geometrically (linear total cost) up to cap bytes; false at the cap.
+bool MakeRoom(z_stream& z, std::string& out, std::size_t cap) {
+  if (z.avail_out > 0) return true;
+  const std::size_t produced = Produced(z, out);
+  if (produced == out.size()) {
+    if (produced >= cap) return false;
+    out.resize(std::min(cap, produced + std::max(produced, kGrain)));
+  }
+  PointOutput(z, out, produced);
+  return true;
 }
 
 std::uint64_t NaturalInflateBound(std::size_t inputLength) {
@@ -85,11 +93,7 @@ std::string CompressString(const std::string& data, CompressionLevel level) {
     const int ret = deflate(&z, fed == data.size() ? Z_FINISH : Z_NO_FLUSH);
     if (ret == Z_STREAM_END) break;
     if (ret != Z_OK && ret != Z_BUF_ERROR) throw std::runtime_error("zlib deflate failed");
-    if (z.avail_out == 0) {
-      const std::size_t produced = Produced(z, out);
-      if (produced == out.size()) out.resize(GrownSize(out.size(), SIZE_MAX));
-      PointOutput(z, out, produced);
-    }
+    MakeRoom(z, out, SIZE_MAX);
   }
   out.resize(Produced(z, out));
   return out;
@@ -99,8 +103,8 @@ std::string DecompressString(const std::string& data, bool strict, std::uint64_t
                              InflateEnd* end) {
   const std::uint64_t limit = std::min(outputLimit, NaturalInflateBound(data.size()));
   // Room for one byte beyond the limit tells "would exceed" from "reached".
-  const std::size_t capacity =
-      static_cast<std::size_t>(std::min<std::uint64_t>(limit == ~std::uint64_t{0} ? limit : limit + 1, SIZE_MAX));
+  const std::uint64_t room = limit == ~std::uint64_t{0} ? limit : limit + 1;
+  const auto capacity = static_cast<std::size_t>(std::min<std::uint64_t>(room, SIZE_MAX));
   InflateState state;
   z_stream& z = state.z;
   const int init = inflateInit(&z);
@@ -111,16 +115,9 @@ std::string DecompressString(const std::string& data, bool strict, std::uint64_t
   std::size_t fed = 0;
   InflateEnd outcome = InflateEnd::kFailed;
   for (;;) {
-    if (z.avail_out == 0) {
-      const std::size_t produced = Produced(z, out);
-      if (produced == out.size()) {
-        if (produced >= capacity) {
-          outcome = InflateEnd::kOverLimit;
-          break;
-        }
-        out.resize(GrownSize(out.size(), capacity));
-      }
-      PointOutput(z, out, produced);
+    if (!MakeRoom(z, out, capacity)) {
+      outcome = InflateEnd::kOverLimit;
+      break;
     }
     FeedInput(z, data, fed);
     const int ret = inflate(&z, Z_NO_FLUSH);
