@@ -1,0 +1,132 @@
+// The main window: menus, tool bar, the entry list and the status bar. It
+// keeps nothing of an archive but the list rows; every change is done by
+// the engine and the whole archive is listed again afterwards.
+#pragma once
+
+#include <QEvent>
+#include <QMainWindow>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/AdvancedRegistry.h"
+#include "ui/ShellIcons.h"
+#include "ui/WindowSettings.h"
+
+class QAction;
+class QFileDialog;
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeWidgetItem;
+
+namespace ovk {
+
+class TAddForm;
+class TExtListViewManagement;
+class TExtractForm;
+
+// The private message that turns a burst of selection changes into one
+// status update.
+constexpr QEvent::Type kSelChangedEvent = static_cast<QEvent::Type>(QEvent::User + 100);
+
+// The open and save dialogs' filter.
+extern const char* const kArchiveFilter;
+
+class TOVKForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  // params[0] is the program, params[1] an archive path or a switch. The
+  // Extract and then the Add dialog are made after the window's own start.
+  explicit TOVKForm(const std::vector<std::string>& params, QWidget* parent = nullptr);
+  ~TOVKForm() override;
+
+  void LoadArchive(const std::string& name, bool asNew);
+  void UpdateTitle();
+  static QString FormatEntryTime(std::uint32_t time);
+  void UpdateStatus(bool countSelection);
+  void UpdateCommands();
+  // Read back from the row's Original text; 64 bits so that sizes of 2 GiB
+  // and more add up as shown.
+  std::int64_t RowOriginalSize(const QTreeWidgetItem* row) const;
+  std::string EntryFullName(const QTreeWidgetItem* row) const;
+  void AddItems(const std::string& sources, bool recurse);
+  void ExtractEntries(const std::string& folder, const std::string& password, bool selectedOnly);
+  void ShowExtractError(int code);
+
+  void LoadWindowSettings();
+  void StoreWindowSettings();
+  void ProcessCommandLine();
+
+  void NewItemClick();
+  void OpenItemClick();
+  void ExitItemClick();
+  void AddItemClick();
+  void DeleteItemClick();
+  void ExtractItemClick();
+  void FileListMouseDown(const QPoint& globalPos);
+  void TimerTimer();
+  void WMSelChanged();
+  void WMDropFiles(const QStringList& paths);
+
+  // Selected rows in list order.
+  std::vector<QTreeWidgetItem*> SelectedRows() const;
+
+  std::string ArchiveName;
+  QString BaseTitle;
+  long double TotalOriginalSize = 0;
+  bool SelectionChanged = false;
+  WindowSettings Settings;
+  TAdvancedRegistry Registry;
+
+  QMenu* FileItem;
+  QAction* NewItem;
+  QAction* OpenItem;
+  QAction* ExitItem;
+  QMenu* ActionsItem;
+  QAction* AddItem;
+  QAction* DeleteItem;
+  QAction* ExtractItem;
+  QAction* ViewItem;
+  QMenu* OptionsItem;
+  QAction* SettingsItem;
+  QToolBar* ToolBar;
+  QToolButton* AddButton;
+  QToolButton* DeleteButton;
+  QToolButton* ExtractButton;
+  TExtListViewManagement* FileList;
+  QLabel* StatusPanel0;
+  QLabel* StatusPanel1;
+  ImageList Images;
+  std::unique_ptr<IconCache> Icons;
+  QTimer* Timer;
+  QFileDialog* FileDialog;
+  QFileDialog* SaveDialog;
+  TExtractForm* ExtractForm = nullptr;
+  TAddForm* AddForm = nullptr;
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildList();
+  void BuildStatusBar();
+  void BuildFileDialogs();
+  void FormCreate();
+  void FormClose();
+  // False when the line cannot be read; the listing stops there.
+  bool AddListingRow(const std::string& line);
+
+  std::vector<std::string> params_;
+};
+
+}  // namespace ovk

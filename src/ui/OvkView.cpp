@@ -1,0 +1,34 @@
+// The desktop program: the pack switch runs before any window object (so it
+// needs no display); otherwise the window with its two dialogs.
+#include <QApplication>
+#include <string>
+#include <vector>
+
+#include "support/Random.h"
+#include "support/StringUnit.h"
+#include "ui/CommandLine.h"
+#include "ui/MainForm.h"
+#include "ui/PackMode.h"
+
+namespace {
+
+std::vector<std::string> Params(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ovk::RandomizeFromClock();
+  if (argc > 1 && ovk::IsSwitchParam(argv[1]) && ovk::IsPackSwitch(ovk::ShortString(argv[1])) &&
+      ovk::PackFromCommandLine(Params(argc, argv)))
+    return 0;
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("ovkview"));
+  QApplication::setApplicationDisplayName(QStringLiteral("OVK Viewer"));
+  // The toolkit has taken its own options out of the parameters by now.
+  ovk::TOVKForm form(Params(argc, argv));
+  form.show();
+  return app.exec();
+}

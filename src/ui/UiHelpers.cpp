@@ -1,0 +1,76 @@
+#include "ui/UiHelpers.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QProxyStyle>
+
+#include "support/StringUnit.h"
+
+namespace ovk {
+
+namespace {
+
+class StarEchoStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_LineEdit_PasswordCharacter) return '*';
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+}  // namespace
+
+QString FromUtf8(const std::string& text) {
+  std::u16string wide = Utf8ToWide(text);
+  return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
+}
+
+std::string ToUtf8(const QString& text) {
+  return WideToUtf8(std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
+                                   static_cast<std::size_t>(text.size())));
+}
+
+std::string WithTrailingSlash(const std::string& path) {
+  return path.empty() || IsPathSeparator(path.back()) ? path : path + "/";
+}
+
+QStringList QtNameFilters(const QString& filter) {
+  QStringList parts = filter.split(QLatin1Char('|'));
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i];
+    int open = description.indexOf(QLatin1Char('('));
+    if (open > 0) description = description.left(open).trimmed();
+    QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (QString& pattern : patterns)
+      if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
+    filters << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                   QLatin1Char(')');
+  }
+  return filters;
+}
+
+void SetStarEcho(QLineEdit* edit) {
+  // One style for the whole run, owned by the application so that it
+  // outlives every field using it.
+  static StarEchoStyle* style = [] {
+    auto* s = new StarEchoStyle;
+    s->setParent(qApp);
+    return s;
+  }();
+  edit->setStyle(style);
+  edit->setEchoMode(QLineEdit::Password);
+}
+
+BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+BusyCursor::~BusyCursor() { Restore(); }
+
+void BusyCursor::Restore() {
+  if (!active_) return;
+  active_ = false;
+  QApplication::restoreOverrideCursor();
+}
+
+}  // namespace ovk

@@ -1,0 +1,42 @@
+// Small pieces the window and the dialogs share: text conversion at the
+// toolkit boundary, the busy pointer, file-dialog filters and "*" password
+// echo.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <string>
+
+class QLineEdit;
+
+namespace ovk {
+
+// UTF-8 path strings <-> toolkit text through the file layer's lossless
+// UTF-16 conversion.
+QString FromUtf8(const std::string& text);
+std::string ToUtf8(const QString& text);
+
+// A folder path with one trailing "/" ensured; empty stays empty.
+std::string WithTrailingSlash(const std::string& path);
+
+// "Description|pattern|Description|pattern" as Qt name filters; "*.*"
+// stands for every name, as it does on the platform the filters come from.
+QStringList QtNameFilters(const QString& filter);
+
+// Shows "*" for every typed character.
+void SetStarEcho(QLineEdit* edit);
+
+// The busy pointer for the lifetime of the object; always restored.
+class BusyCursor {
+ public:
+  BusyCursor();
+  ~BusyCursor();
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+  void Restore();
+
+ private:
+  bool active_ = true;
+};
+
+}  // namespace ovk
