@@ -134,7 +134,7 @@ def tool_version(command, pattern):
 def peer_versions():
     return ", ".join(tool_version(cmd, pattern) for cmd, pattern in (
         (["zip", "-v"], r"Zip \d[\w.]*"), (["unzip", "-v"], r"UnZip \d[\w.]*"),
-        (["bsdtar", "--version"], r"bsdtar \d[\w.]*"), (["7zz", "i"], r"7-Zip[^:]*\d")))
+        (["bsdtar", "--version"], r"bsdtar \d[\w.]*"), (["7zz", "i"], r"7-Zip \(z\) [\d.]+")))
 
 
 def make_tools(work, listing, ours, tasks):
