@@ -1,0 +1,400 @@
+// Reading ZIP archives made byte by byte: the backward signature search, the
+// directory search, local headers and what the central directory adds.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "ArchiveBytes.h"
+#include "common/TestUtil.h"
+#include "engine/Archive.h"
+#include "engine/ZipFormat.h"
+#include "support/ByteOrder.h"
+
+namespace ovktest {
+namespace {
+
+const std::string kSig = "PK\x05\x06";
+
+// The search as designed, on the bytes in memory: 200-byte windows stepping
+// back by 197, cut at the end of the data.
+std::int64_t DesignedSearch(const std::string& data, std::int64_t start) {
+  const auto size = static_cast<std::int64_t>(data.size());
+  if (start < 0 || start + 4 > size) return -1;
+  if (data.compare(start, 4, kSig) == 0) return start;
+  for (std::int64_t p = start; p > 0;) {
+    p = std::max<std::int64_t>(0, p - 197);
+    const auto at = data.substr(p, std::min<std::int64_t>(200, size - p)).find(kSig);
+    if (at != std::string::npos) return p + static_cast<std::int64_t>(at);
+  }
+  return -1;
+}
+
+std::int64_t SearchFile(const std::string& path, std::int64_t start) {
+  ovk::DataFile file;
+  EXPECT_TRUE(ovk::OpenArchiveForReading(file, path));
+  const std::int64_t result = ovk::FindSignatureBackward(file, ovk::kSigEndRecord, start);
+  ovk::CloseDataFile(file);
+  return result;
+}
+
+TEST(FindSignatureBackward, AgreesWithTheDesignedWindowsEverywhere) {
+  TempDir dir;
+  std::mt19937 gen(42);
+  for (std::size_t size : {4u, 30u, 199u, 200u, 201u, 500u, 65536u + 300u, 200000u}) {
+    for (int round = 0; round < 12; ++round) {
+      std::string data(size, 'x');
+      const int count = round % 4;  // none, one or several signatures
+      for (int i = 0; i < count; ++i) data.replace(gen() % (size - 3), 4, kSig);
+      WriteFile(dir / "f", data);
+      for (std::int64_t start : {static_cast<std::int64_t>(size) - 22, static_cast<std::int64_t>(size) - 4,
+                                 static_cast<std::int64_t>(gen() % size)}) {
+        SCOPED_TRACE(testing::Message() << "size " << size << " start " << start);
+        EXPECT_EQ(SearchFile(dir / "f", start), DesignedSearch(data, start));
+      }
+    }
+  }
+}
+
+TEST(FindSignatureBackward, WindowRulesOnKnownPlacements) {
+  TempDir dir;
+  std::string data(300, 'x');
+  data.replace(10, 4, kSig);
+  data.replace(150, 4, kSig);
+  WriteFile(dir / "f", data);
+  EXPECT_EQ(SearchFile(dir / "f", 150), 150);  // at the start itself
+  EXPECT_EQ(SearchFile(dir / "f", 278), 150);  // first window [81, 281)
+  EXPECT_EQ(SearchFile(dir / "f", 100), 10);   // clamped window [0, 200) finds the lowest
+  // A signature straddling two windows' overlap is still found.
+  std::string straddle(1000, 'x');
+  straddle.replace(1000 - 22 - 197 - 2, 4, kSig);
+  WriteFile(dir / "g", straddle);
+  EXPECT_EQ(SearchFile(dir / "g", 1000 - 22), 1000 - 22 - 197 - 2);
+}
+
+TEST(FindSignatureBackward, GibibyteWithoutSignatureFinishesQuickly) {
+  TempDir dir;
+  { std::ofstream(dir / "big"); }
+  std::filesystem::resize_file(dir / "big", std::uintmax_t{1} << 30);  // sparse zeros
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(SearchFile(dir / "big", (std::int64_t{1} << 30) - 22), -1);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_LT(seconds, 10.0);  // well under a second in a release build
+}
+
+struct Located {
+  std::int64_t result = -1;
+  std::int64_t firstLocal = -7;
+  ovk::ZipEndRecord record;
+  std::string comment;
+  std::string directory;
+  std::int64_t positionAfter = -1;
+};
+
+Located Locate(const std::string& path) {
+  Located l;
+  ovk::DataFile file;
+  EXPECT_TRUE(ovk::OpenArchiveForReading(file, path));
+  ovk::Seek64(file, 5);
+  l.result = ovk::LocateZipDirectory(file, l.firstLocal, &l.record, &l.comment, &l.directory);
+  l.positionAfter = ovk::FilePos64(file);
+  ovk::CloseDataFile(file);
+  return l;
+}
+
+TEST(LocateZipDirectory, SmallArchiveWithCommentIsFound) {
+  TempDir dir;
+  ZipLayout layout;
+  layout.comment = std::string(30, 'c');
+  const std::string zip = BuildZip({ZipEntry("a", "hi", true)}, layout);
+  ASSERT_LT(zip.size(), 200u);
+  WriteFile(dir / "a.zip", zip);
+  const Located l = Locate(dir / "a.zip");
+  EXPECT_EQ(l.result, static_cast<std::int64_t>(zip.size() - 22 - 30));
+  EXPECT_EQ(l.firstLocal, 0);
+  EXPECT_EQ(l.comment, std::string(30, 'c'));
+  EXPECT_EQ(l.record.entriesTotal, 1u);
+  EXPECT_EQ(l.record.signature, ovk::kSigZip64EndRecord);
+  EXPECT_EQ(l.record.versionNeeded, 20);
+  EXPECT_EQ(l.directory.size(), 46u + 1u);
+  EXPECT_EQ(l.positionAfter, 5);
+}
+
+TEST(LocateZipDirectory, UnusableDirectoriesGiveMinusOne) {
+  TempDir dir;
+  const std::vector<ZipEntrySpec> one{ZipEntry("a", "hi")};
+  std::string behind = BuildZip(one);
+  behind.replace(behind.size() - 22 + 16, 4, std::string("\xF0\xFF\x00\x00", 4));  // offset behind the record
+  ZipLayout unadjusted;
+  unadjusted.prefix = std::string(64, 'p');
+  unadjusted.offsetsIncludePrefix = false;
+  const std::string noCentral = BuildZip(one, unadjusted);
+  for (const std::string& bytes : {std::string(21, 'z'), std::string(500, 'z'), behind, noCentral}) {
+    WriteFile(dir / "x.zip", bytes);
+    const Located l = Locate(dir / "x.zip");
+    EXPECT_EQ(l.result, -1);
+    EXPECT_EQ(l.positionAfter, 5);
+  }
+}
+
+TEST(LocateZipDirectory, LyingDirectorySizeIsBoundedByTheFile) {
+  TempDir dir;
+  ZipLayout lying;
+  lying.directorySize = 0xFFFFFF00;
+  const std::string zip = BuildZip({ZipEntry("a.txt", "content")}, lying);
+  WriteFile(dir / "a.zip", zip);
+  const Located l = Locate(dir / "a.zip");
+  EXPECT_GE(l.result, 0);
+  EXPECT_LE(l.directory.size(), zip.size());
+  const Listing listing = ListFile(dir / "a.zip");
+  ASSERT_EQ(listing.lines.size(), 1u);
+}
+
+TEST(LocateZipDirectory, Zip64EndRecordIsRead) {
+  TempDir dir;
+  std::string zip = BuildZip({ZipEntry("a.txt", "content")});
+  const std::size_t e = zip.size() - 22;
+  const std::uint32_t dirOffset = ovk::GetLE32(zip.data() + e + 16);
+  const std::uint32_t dirSize = ovk::GetLE32(zip.data() + e + 12);
+  std::string z64;
+  ovk::PutLE32(z64, ovk::kSigZip64EndRecord);
+  ovk::PutLE64(z64, 44);
+  ovk::PutLE16(z64, 0x032D);
+  ovk::PutLE16(z64, 45);
+  ovk::PutLE32(z64, 0);
+  ovk::PutLE32(z64, 0);
+  ovk::PutLE64(z64, 1);
+  ovk::PutLE64(z64, 1);
+  ovk::PutLE64(z64, dirSize);
+  ovk::PutLE64(z64, dirOffset);
+  std::string locator;
+  ovk::PutLE32(locator, ovk::kSigZip64Locator);
+  ovk::PutLE32(locator, 0);
+  ovk::PutLE64(locator, e);
+  ovk::PutLE32(locator, 1);
+  std::string end = zip.substr(e);
+  end.replace(16, 4, std::string(4, '\xFF'));
+  zip = zip.substr(0, e) + z64 + locator + end;
+  WriteFile(dir / "a.zip", zip);
+  const Located l = Locate(dir / "a.zip");
+  EXPECT_EQ(l.result, static_cast<std::int64_t>(e));
+  EXPECT_EQ(l.record.versionMadeBy, 0x032D);
+  EXPECT_EQ(l.record.versionNeeded, 45);
+  EXPECT_EQ(l.record.directoryOffset, dirOffset);
+  EXPECT_EQ(l.firstLocal, 0);
+  ASSERT_EQ(ListFile(dir / "a.zip").lines.size(), 1u);
+}
+
+TEST(ZipRecognition, EmptyArchivesAndDataInFront) {
+  TempDir dir;
+  WriteFile(dir / "empty.zip", BuildZip({}));
+  Listing l = ListFile(dir / "empty.zip");
+  EXPECT_TRUE(l.ok);
+  EXPECT_TRUE(l.lines.empty());
+  EXPECT_EQ(Locate(dir / "empty.zip").firstLocal, 22);
+
+  ZipLayout sfx;
+  sfx.prefix = std::string(100, '\x01');
+  WriteFile(dir / "sfx.zip", BuildZip({ZipEntry("in.txt", "inside")}, sfx));
+  l = ListFile(dir / "sfx.zip");
+  ASSERT_EQ(l.lines.size(), 1u);
+  EXPECT_EQ(l.lines[0].substr(0, 7), "in.txt;");
+  EXPECT_TRUE(ExtractAll(dir / "sfx.zip", dir / "out").ok);
+  EXPECT_EQ(ReadFile(dir / "out/in.txt"), "inside");
+}
+
+struct NameCase {
+  std::string stored;
+  std::uint16_t flags;
+  std::string expected;
+};
+
+class ZipNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(ZipNameTest, NamesBecomeUtf8WithBackslashes) {
+  const NameCase c = GetParam();
+  TempDir dir;
+  ZipEntrySpec e = ZipEntry(c.stored, "x", true);
+  e.flags = c.flags;
+  WriteFile(dir / "n.zip", BuildZip({e, ZipEntry("next", "y", true)}));
+  const Listing l = ListFile(dir / "n.zip");
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_EQ(l.lines[0], c.expected + ";1;" + std::to_string(0x4A2B5C6D) + ";1;1;0");
+  EXPECT_EQ(l.lines[1].substr(0, 5), "next;");  // the walk stays in step
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ZipNameTest,
+    ::testing::Values(NameCase{"dir/caf\xC3\xA9.txt", 0x0800, "dir\\caf\xC3\xA9.txt"},
+                      NameCase{"caf\xC3\xA9.txt", 0, "caf\xC3\xA9.txt"},        // valid UTF-8 kept
+                      NameCase{"caf\xE9 \x80.txt", 0, "caf\xC3\xA9 \xE2\x82\xAC.txt"},  // Windows-1252
+                      NameCase{"caf\xE9", 0x0800, "caf\xE9"},                      // flagged: as is
+                      NameCase{std::string(300, 'n'), 0x0800, std::string(255, 'n')}));
+
+TEST(ZipEntries, FieldsOfTheLocalHeaderAndTheCentralRecord) {
+  TempDir dir;
+  ZipEntrySpec stored = ZipEntry("s.txt", "stored text", true);
+  ZipEntrySpec secret = ZipEntry("e.bin", "whatever");
+  secret.flags |= ovk::kZipFlagEncrypted;
+  secret.versionMadeBy = 0x0314;
+  secret.externalAttributes = 0x81ED0000;
+  ZipEntrySpec orphan = ZipEntry("o.txt", "not in the directory");
+  orphan.inDirectory = false;
+  orphan.dosTime = 0x9A000000;  // a time from 2057 prints negative
+  WriteFile(dir / "f.zip", BuildZip({stored, secret, orphan}));
+
+  const Listing l = ListFile(dir / "f.zip");
+  ASSERT_EQ(l.lines.size(), 3u);
+  EXPECT_EQ(l.lines[0], "s.txt;11;" + std::to_string(0x4A2B5C6D) + ";11;1;0");
+  EXPECT_EQ(l.lines[1].back(), '1');
+  EXPECT_EQ(l.lines[2], "o.txt;" + std::to_string(orphan.payload.size()) + ";" +
+                            std::to_string(static_cast<std::int32_t>(0x9A000000)) + ";20;0;0");
+
+  ovk::DataFile file;
+  ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "f.zip"));
+  ovk::ArchiveReader archive;
+  ovk::ReadArchiveHeader(archive, file, dir / "f.zip", true);
+  ASSERT_TRUE(archive.zipIndex);
+  ovk::EntryInfo entry;
+  std::vector<ovk::EntryInfo> seen;
+  while (ovk::ReadNextEntry(archive, file, entry)) {
+    seen.push_back(entry);
+    ovk::Seek64(file, ovk::FilePos64(file) + entry.packedSize);
+  }
+  ovk::CloseDataFile(file);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0].headerOffset, 0);
+  EXPECT_EQ(seen[0].versionMadeBy, 0x031E);
+  EXPECT_EQ(seen[1].zipFlags, 0x0801);
+  EXPECT_EQ(seen[1].versionMadeBy, 0x0314);
+  EXPECT_EQ(seen[1].externalAttributes, 0x81ED0000u);
+  EXPECT_EQ(seen[1].headerOffset, static_cast<std::int64_t>(30 + 5 + 11));
+  EXPECT_EQ(seen[2].versionMadeBy, ovk::kDefaultVersionMadeBy);  // no record found
+  EXPECT_EQ(seen[2].externalAttributes, 0u);
+  EXPECT_EQ(ovk::ZipCheckByte(seen[1]), -1);
+}
+
+TEST(ZipEntries, CheckByteComesFromTheTimeWithADataDescriptor) {
+  ovk::EntryInfo entry;
+  entry.header.time = 0x4A2B5C6D;
+  EXPECT_EQ(ovk::ZipCheckByte(entry), -1);
+  entry.zipFlags = ovk::kZipFlagDataDescriptor | ovk::kZipFlagEncrypted;
+  EXPECT_EQ(ovk::ZipCheckByte(entry), 0x5C);
+}
+
+std::string DataDescriptor(const ZipEntrySpec& e) {
+  std::string d;
+  ovk::PutLE32(d, ovk::kSigDataDescriptor);
+  ovk::PutLE32(d, e.crc32);
+  ovk::PutLE32(d, e.compressedSize);
+  ovk::PutLE32(d, e.uncompressedSize);
+  return d;
+}
+
+// Streamed entries: zero sizes in the local header, the real ones behind the
+// payload and in the central record.
+ZipEntrySpec Streamed(const std::string& name, const std::string& content, bool inDirectory = true) {
+  ZipEntrySpec e = ZipEntry(name, content);
+  e.trailer = DataDescriptor(e);
+  e.centralCrc32 = e.crc32;
+  e.centralCompressed = e.compressedSize;
+  e.centralUncompressed = e.uncompressedSize;
+  e.flags |= ovk::kZipFlagDataDescriptor;
+  e.crc32 = e.compressedSize = e.uncompressedSize = 0;
+  e.inDirectory = inDirectory;
+  return e;
+}
+
+TEST(ZipEntries, DeferredSizesComeFromTheCentralRecord) {
+  TempDir dir;
+  const std::string one = RandomBytes(5000, 1), two(4000, 'q');
+  WriteFile(dir / "s.zip", BuildZip({Streamed("one.bin", one), Streamed("two.txt", two)}));
+  const Listing l = ListFile(dir / "s.zip");
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_NE(l.lines[0].find(";5000;0;0"), std::string::npos);
+  EXPECT_NE(l.lines[1].find(";4000;0;0"), std::string::npos);
+  ASSERT_TRUE(ExtractAll(dir / "s.zip", dir / "out").ok);
+  EXPECT_EQ(ReadFile(dir / "out/one.bin"), one);
+  EXPECT_EQ(ReadFile(dir / "out/two.txt"), two);
+}
+
+TEST(ZipEntries, DeferredSizesWithoutARecordListAsStoredAndScanOn) {
+  TempDir dir;
+  ZipEntrySpec lost = Streamed("lost.txt", std::string(3000, 'l'), false);
+  WriteFile(dir / "s.zip", BuildZip({lost, ZipEntry("found.txt", "here")}));
+  const Listing l = ListFile(dir / "s.zip");
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_EQ(l.lines[0], "lost.txt;0;" + std::to_string(0x4A2B5C6D) + ";0;0;0");
+  EXPECT_EQ(l.lines[1].substr(0, 10), "found.txt;");
+  ASSERT_TRUE(ExtractAll(dir / "s.zip", dir / "out").ok);
+  EXPECT_FALSE(Exists(dir / "out/lost.txt"));  // packed size 0: no file
+  EXPECT_EQ(ReadFile(dir / "out/found.txt"), "here");
+}
+
+TEST(ZipEntries, Zip64ExtraInTheCentralRecordGivesTheSizes) {
+  TempDir dir;
+  const std::string content = RandomBytes(700, 3);
+  ZipEntrySpec e = ZipEntry("z.bin", content);
+  e.centralCompressed = e.centralUncompressed = 0xFFFFFFFF;
+  e.centralExtra = Zip64Extra({e.uncompressedSize, e.compressedSize});
+  e.compressedSize = e.uncompressedSize = 0xFFFFFFFF;
+  e.localExtra = Zip64Extra({700, 0});
+  WriteFile(dir / "z.zip", BuildZip({e}));
+  const Listing l = ListFile(dir / "z.zip");
+  ASSERT_EQ(l.lines.size(), 1u);
+  EXPECT_NE(l.lines[0].find(";700;0;0"), std::string::npos);
+  ASSERT_TRUE(ExtractAll(dir / "z.zip", dir / "out").ok);
+  EXPECT_EQ(ReadFile(dir / "out/z.bin"), content);
+}
+
+TEST(ZipEntries, RealSizesBeyond32BitsEndTheWalk) {
+  TempDir dir;
+  ZipEntrySpec huge = ZipEntry("huge.bin", "small really");
+  huge.centralCompressed = huge.centralUncompressed = 0xFFFFFFFF;
+  huge.centralExtra = Zip64Extra({std::uint64_t{5} << 32, 100});
+  huge.compressedSize = huge.uncompressedSize = 0xFFFFFFFF;
+  WriteFile(dir / "h.zip", BuildZip({ZipEntry("before.txt", "b"), huge, ZipEntry("after.txt", "a")}));
+  const Listing l = ListFile(dir / "h.zip");
+  EXPECT_TRUE(l.ok);
+  ASSERT_EQ(l.lines.size(), 1u);
+  EXPECT_EQ(l.lines[0].substr(0, 11), "before.txt;");
+  const Extraction x = ExtractAll(dir / "h.zip", dir / "out");
+  EXPECT_FALSE(x.ok);
+  EXPECT_EQ(x.code, 3);
+  EXPECT_EQ(ReadFile(dir / "out/before.txt"), "b");
+  EXPECT_FALSE(Exists(dir / "out/after.txt"));
+}
+
+// Compressed sizes of 2^31 and more read as unsigned: the walk ends at the
+// end of the file instead of moving backwards or looping.
+TEST(ZipEntries, HugePackedSizesNeverMoveTheWalkBackwards) {
+  for (std::uint32_t lying : {0x80000000u, 0xFFFFFFF0u}) {
+    SCOPED_TRACE(lying);
+    TempDir dir;
+    ZipEntrySpec e = ZipEntry("big.txt", "payload", true);
+    e.compressedSize = lying;
+    WriteFile(dir / "b.zip", BuildZip({ZipEntry("first", "1"), e, ZipEntry("behind", "2")}));
+    const Listing l = ListFile(dir / "b.zip");
+    ASSERT_EQ(l.lines.size(), 2u);
+    EXPECT_EQ(l.lines[1], "big.txt;" + std::to_string(static_cast<std::int32_t>(lying)) + ";" +
+                              std::to_string(0x4A2B5C6D) + ";7;1;0");
+    const Extraction x = ExtractAll(dir / "b.zip", dir / "out");
+    EXPECT_EQ(x.code, 2);  // the payload runs into the directory and fails its check
+    EXPECT_EQ(ReadFile(dir / "out/first"), "1");
+  }
+}
+
+TEST(ZipEntries, GarbageBetweenEntriesIsScannedOver) {
+  TempDir dir;
+  ZipEntrySpec a = ZipEntry("a", "aaa");
+  a.trailer = "PK junk PK\x01 no header here";
+  WriteFile(dir / "g.zip", BuildZip({a, ZipEntry("b", "bbb")}));
+  const Listing l = ListFile(dir / "g.zip");
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_EQ(l.lines[1].substr(0, 2), "b;");
+}
+
+}  // namespace
+}  // namespace ovktest
