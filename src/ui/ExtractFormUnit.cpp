@@ -20,14 +20,14 @@ TExtractForm::TExtractForm(const WindowSettings& settings, std::function<bool()>
   SetUpDialogFrame(this, QStringLiteral("Extract Files"), 390, 183);
 
   ExtractBox = new QGroupBox(QStringLiteral("Extract Files"), this);
-  ExtractBox->setGeometry(5, 4, 380, 54);
+  ExtractBox->setGeometry(4, 4, 382, 54);
   ExtractLabel = new QLabel(QStringLiteral("Extract to:"), ExtractBox);
-  ExtractLabel->setGeometry(6, 24, 54, 18);
+  ExtractLabel->setGeometry(4, 24, 58, 18);
   ExtractEdit = new QLineEdit(ExtractBox);
-  ExtractEdit->setGeometry(60, 21, 297, 24);
+  ExtractEdit->setGeometry(62, 21, 297, 24);
   BrowseButton = new QPushButton(QStringLiteral("..."), ExtractBox);
   BrowseButton->setAutoDefault(false);
-  BrowseButton->setGeometry(358, 23, 20, 20);
+  BrowseButton->setGeometry(360, 23, 20, 20);
 
   FilesBox = new QGroupBox(QStringLiteral("Files"), this);
   FilesBox->setGeometry(5, 62, 180, 74);
