@@ -1,0 +1,192 @@
+// Extraction: selection, result codes, overwriting, output paths confined
+// to the destination folder.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "ArchiveBytes.h"
+#include "coding/Crc32.h"
+#include "coding/Payload.h"
+#include "coding/ZipCrypto.h"
+#include "common/TestUtil.h"
+#include "engine/ExtractFromArchive.h"
+#include "support/FaultInjection.h"
+
+namespace ovktest {
+namespace {
+
+// Three files, one in a folder, plus a folder entry and an empty file.
+std::string SampleZip() {
+  return BuildZip({ZipEntry("One.txt", "one"), ZipEntry("sub/", "", true), ZipEntry("sub/deeper/Two.txt", "two"),
+                   ZipEntry("empty.txt", "", true), ZipEntry("three.bin", RandomBytes(999, 3))});
+}
+
+ZipEntrySpec EncryptedEntry(const std::string& name, const std::string& content, const std::string& password) {
+  ZipEntrySpec e = ZipEntry(name, content);
+  e.payload = ovk::ZipEncrypt(e.payload, password, e.crc32);
+  e.compressedSize = static_cast<std::uint32_t>(e.payload.size());
+  e.flags |= 0x0001;
+  return e;
+}
+
+struct SelectionCase {
+  std::string selection;
+  std::vector<std::string> written;
+};
+
+class ExtractSelectionTest : public ::testing::TestWithParam<SelectionCase> {};
+
+TEST_P(ExtractSelectionTest, WritesExactlyTheSelectedFiles) {
+  const SelectionCase c = GetParam();
+  TempDir dir;
+  WriteFile(dir / "s.zip", SampleZip());
+  const Extraction x = ExtractAll(dir / "s.zip", dir / "new/dest", "", c.selection);
+  EXPECT_TRUE(x.ok);
+  EXPECT_EQ(x.code, 0);
+  for (const char* name : {"One.txt", "sub/deeper/Two.txt", "empty.txt", "three.bin"}) {
+    const bool expected = std::find(c.written.begin(), c.written.end(), name) != c.written.end();
+    EXPECT_EQ(Exists(dir / "new/dest/" + name), expected) << name;
+  }
+  if (Exists(dir / "new/dest/sub/deeper/Two.txt")) {
+    EXPECT_EQ(ReadFile(dir / "new/dest/sub/deeper/Two.txt"), "two");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Selections, ExtractSelectionTest,
+    ::testing::Values(SelectionCase{"", {"One.txt", "sub/deeper/Two.txt", "three.bin"}},
+                      SelectionCase{"ONE.TXT;", {"One.txt"}},
+                      SelectionCase{"  sub\\DEEPER\\two.txt ; ;three.bin", {"sub/deeper/Two.txt", "three.bin"}},
+                      SelectionCase{"sub/deeper/Two.txt;One;empty.txt", {}},  // plain names, "\" only
+                      SelectionCase{"nothing;", {}}));
+
+TEST(Extract, EmptyArgumentsMissingArchiveOrUnmakeableFolderGiveFalseWithCodeZero) {
+  TempDir dir;
+  WriteFile(dir / "s.zip", SampleZip());
+  WriteFile(dir / "plain", "a file, not a folder");
+  for (const auto& [archive, folder] : std::vector<std::pair<std::string, std::string>>{
+           {"", dir / "out"}, {dir / "s.zip", ""}, {dir / "missing.zip", dir / "out"},
+           {dir / "s.zip", dir / "plain/sub"}}) {
+    const Extraction x = ExtractAll(archive, folder);
+    EXPECT_FALSE(x.ok);
+    EXPECT_EQ(x.code, 0);
+  }
+}
+
+TEST(Extract, ExistingFilesAreReplacedWhenOverwriting) {
+  TempDir dir;
+  WriteFile(dir / "s.zip", SampleZip());
+  WriteFile(dir / "out/One.txt", "an older and much longer content");
+  ASSERT_TRUE(ExtractAll(dir / "s.zip", dir / "out/").ok);
+  EXPECT_EQ(ReadFile(dir / "out/One.txt"), "one");
+}
+
+// Without overwrite an existing file is replaced only when a keep list is
+// given that does not name the entry.
+TEST(Extract, KeepListDecidesAboutExistingFilesWithoutOverwrite) {
+  TempDir dir;
+  WriteFile(dir / "s.zip", SampleZip());
+  struct Case {
+    std::string keepList;
+    bool replaced;
+  };
+  for (const Case& c : {Case{"", false}, Case{";one.txt;", false}, Case{";other.txt;", true}}) {
+    SCOPED_TRACE(c.keepList);
+    TempDir out;
+    WriteFile(out / "One.txt", "old");
+    std::int32_t code = -1;
+    EXPECT_TRUE(ovk::ExtractFromArchive(dir / "s.zip", out.Path(), code, false, c.keepList, "", "", true));
+    EXPECT_EQ(ReadFile(out / "One.txt"), c.replaced ? "one" : "old");
+    EXPECT_EQ(ReadFile(out / "three.bin"), RandomBytes(999, 3));  // absent files are always written
+  }
+}
+
+TEST(Extract, ZipPasswordsDecideTheCode) {
+  TempDir dir;
+  WriteFile(dir / "p.zip", BuildZip({ZipEntry("plain.txt", "plain"), EncryptedEntry("secret.txt", "hidden!", "pw")}));
+  Extraction x = ExtractAll(dir / "p.zip", dir / "ok", "pw");
+  EXPECT_TRUE(x.ok);
+  EXPECT_EQ(ReadFile(dir / "ok/secret.txt"), "hidden!");
+
+  x = ExtractAll(dir / "p.zip", dir / "wrong", "PW");
+  EXPECT_EQ(x.code, 2);
+  EXPECT_EQ(ReadFile(dir / "wrong/plain.txt"), "plain");  // entries before the failure stay
+  EXPECT_FALSE(Exists(dir / "wrong/secret.txt"));
+
+  x = ExtractAll(dir / "p.zip", dir / "none", "", "plain.txt");
+  EXPECT_EQ(x.code, 1);
+  EXPECT_EQ(ReadFile(dir / "none/plain.txt"), "plain");
+}
+
+TEST(Extract, DamagedDataFailsItsCheckAndStopsTheWalk) {
+  TempDir dir;
+  ZipEntrySpec bad = ZipEntry("bad.txt", std::string(500, 'b'), true);
+  bad.payload[100] = 'X';
+  WriteFile(dir / "d.zip", BuildZip({ZipEntry("good.txt", "g"), bad, ZipEntry("later.txt", "l")}));
+  const Extraction x = ExtractAll(dir / "d.zip", dir / "out");
+  EXPECT_FALSE(x.ok);
+  EXPECT_EQ(x.code, 2);
+  EXPECT_TRUE(Exists(dir / "out/good.txt"));
+  EXPECT_FALSE(Exists(dir / "out/bad.txt"));
+  EXPECT_FALSE(Exists(dir / "out/later.txt"));
+  // Not selected, the damaged entry is passed over.
+  EXPECT_TRUE(ExtractAll(dir / "d.zip", dir / "sel", "", "later.txt").ok);
+  EXPECT_EQ(ReadFile(dir / "sel/later.txt"), "l");
+}
+
+TEST(Extract, WriteFailureGivesCodeThree) {
+  TempDir dir;
+  WriteFile(dir / "s.zip", SampleZip());
+  ovk::InjectDiskFull(0);
+  const Extraction x = ExtractAll(dir / "s.zip", dir / "out");
+  ovk::ClearFaults();
+  EXPECT_FALSE(x.ok);
+  EXPECT_EQ(x.code, 3);
+}
+
+// Stored names that try to leave the destination land inside it.
+TEST(Extract, StoredNamesAreConfinedToTheDestination) {
+  TempDir dir;
+  WriteFile(dir / "slip.zip",
+            BuildZip({ZipEntry("../../etc/x", "x"), ZipEntry("/abs/y", "y"), ZipEntry("a/./b/../c", "c"),
+                      ZipEntry("..\\..\\w", "w"), ZipEntry("../", "nothing left", true), ZipEntry("ok", "ok")}));
+  const Extraction x = ExtractAll(dir / "slip.zip", dir / "d1/d2");
+  EXPECT_TRUE(x.ok);
+  EXPECT_EQ(ReadFile(dir / "d1/d2/etc/x"), "x");
+  EXPECT_EQ(ReadFile(dir / "d1/d2/abs/y"), "y");
+  EXPECT_EQ(ReadFile(dir / "d1/d2/a/b/c"), "c");
+  EXPECT_EQ(ReadFile(dir / "d1/d2/w"), "w");
+  EXPECT_EQ(ReadFile(dir / "d1/d2/ok"), "ok");
+  EXPECT_FALSE(Exists(dir / "etc"));
+  EXPECT_FALSE(Exists(dir / "w"));
+  EXPECT_FALSE(Exists(dir / "d1/etc"));
+}
+
+TEST(Extract, SymbolicLinksInTheDestinationAreNotFollowed) {
+  TempDir dir;
+  MakeDirs(dir / "outside");
+  WriteFile(dir / "outside/target.txt", "untouched");
+  MakeDirs(dir / "dest");
+  ASSERT_EQ(symlink((dir / "outside").c_str(), (dir / "dest/linkdir").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "outside/target.txt").c_str(), (dir / "dest/victim.txt").c_str()), 0);
+  WriteFile(dir / "l.zip", BuildZip({ZipEntry("linkdir/evil.txt", "evil"), ZipEntry("victim.txt", "replaced")}));
+  ExtractAll(dir / "l.zip", dir / "dest");
+  EXPECT_FALSE(Exists(dir / "outside/evil.txt"));
+  EXPECT_EQ(ReadFile(dir / "outside/target.txt"), "untouched");
+  EXPECT_EQ(ReadFile(dir / "dest/victim.txt"), "replaced");
+}
+
+TEST(Extract, NativeEntriesUseOneCipherForTheWholeRun) {
+  TempDir dir;
+  std::string archive = NativeHeader(3);
+  for (int i = 0; i < 5; ++i) archive += CodedNativeEntry("f" + std::to_string(i), std::string(100 + i, 'a' + i), "k");
+  WriteFile(dir / "n.ovk", archive);
+  // Entries decipher independently: a selection of the last one alone works.
+  ASSERT_TRUE(ExtractAll(dir / "n.ovk", dir / "one", "k", "f4").ok);
+  EXPECT_EQ(ReadFile(dir / "one/f4"), std::string(104, 'e'));
+  ASSERT_TRUE(ExtractAll(dir / "n.ovk", dir / "all", "k").ok);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadFile(dir / "all/f" + std::to_string(i)), std::string(100 + i, 'a' + i));
+}
+
+}  // namespace
+}  // namespace ovktest

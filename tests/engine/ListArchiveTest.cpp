@@ -1,0 +1,70 @@
+// Listing: the line format, what gets a line, and the results of the call.
+#include <gtest/gtest.h>
+
+#include "ArchiveBytes.h"
+#include "common/TestUtil.h"
+#include "engine/ListArchive.h"
+
+namespace ovktest {
+namespace {
+
+TEST(ListArchive, NoListObjectOrNoArchiveGivesFalse) {
+  TempDir dir;
+  WriteFile(dir / "a.zip", BuildZip({ZipEntry("a", "1")}));
+  EXPECT_FALSE(ovk::ListArchive(dir / "a.zip", nullptr, true));
+  std::vector<std::string> lines{"kept"};
+  EXPECT_FALSE(ovk::ListArchive(dir / "missing.zip", &lines, true));
+  EXPECT_EQ(lines, std::vector<std::string>{"kept"});
+}
+
+TEST(ListArchive, LinesAreAppendedAfterExistingOnesInBothForms) {
+  TempDir dir;
+  WriteFile(dir / "a.zip", BuildZip({ZipEntry("x\xC3\xA9.txt", "1"), ZipEntry("y", "22", true)}));
+  for (bool keepUtf8 : {true, false}) {
+    std::vector<std::string> lines{"earlier line"};
+    ASSERT_TRUE(ovk::ListArchive(dir / "a.zip", &lines, keepUtf8));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "earlier line");
+    EXPECT_EQ(lines[1].substr(0, 8), "x\xC3\xA9.txt;");
+    EXPECT_EQ(lines[2], "y;2;" + std::to_string(0x4A2B5C6D) + ";2;1;0");
+  }
+}
+
+TEST(ListArchive, FolderEntriesGetNoLineButTheirFilesDo) {
+  TempDir dir;
+  WriteFile(dir / "f.zip", BuildZip({ZipEntry("docs/", "", true), ZipEntry("docs/2019/", "", true),
+                                     ZipEntry("docs/2019/a.txt", "text"), ZipEntry("odd;name:", "n", true)}));
+  const Listing l = ListFile(dir / "f.zip");
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_EQ(l.lines[0].substr(0, 16), "docs\\2019\\a.txt;");
+  // A ";" stays unescaped and a trailing ":" is an ordinary character here.
+  EXPECT_EQ(l.lines[1], "odd;name:;1;" + std::to_string(0x4A2B5C6D) + ";1;1;0");
+}
+
+TEST(ListArchive, NumbersPrintAsSigned32BitDecimals) {
+  TempDir dir;
+  ovk::EntryHeader h;
+  h.time = 0xA0212000;  // 2060: top bit set
+  h.originalSize = 0xFFFFFFFE;
+  h.flags = 0x80000001;
+  h.encrypted = 7;
+  WriteFile(dir / "n.ovk", NativeHeader(3) + NativeEntry(3, "n", "pp", h));
+  const Listing l = ListFile(dir / "n.ovk");
+  ASSERT_EQ(l.lines.size(), 1u);
+  EXPECT_EQ(l.lines[0], "n;2;-1608441856;-2;-2147483647;1");
+}
+
+TEST(ListArchive, ForeignFileListsWhatTheOldestLayoutYields) {
+  TempDir dir;
+  // Neither magic nor ZIP signature nor end record: the first byte is read
+  // as a name length inside a 256-byte field, then a packed size.
+  std::string bytes = NativeEntry(0, "junk", "abc", {}, 3) + std::string(40, '\xFF');
+  WriteFile(dir / "j.bin", bytes);
+  const Listing l = ListFile(dir / "j.bin");
+  EXPECT_TRUE(l.ok);
+  ASSERT_EQ(l.lines.size(), 1u);
+  EXPECT_EQ(l.lines[0], "junk;3;0;0;0;0");
+}
+
+}  // namespace
+}  // namespace ovktest
