@@ -74,8 +74,10 @@ std::int32_t WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile
       std::string data = ReadPayload(file, entry.packedSize);
       if (!DecodePayload(run.password, archive.info, entry.header, data, cipher, ZipCheckByte(entry)))
         return kExtractCheckFailed;
-      // As designed, a file that cannot be written is skipped silently.
-      if (!outputName.empty()) SaveStringToFileBeneath(data, run.destination, outputName);
+      // A folder entry names no file, whatever data it carries; as designed, a
+      // file that cannot be written is skipped silently.
+      if (!NamePart(entry.name).empty() && !outputName.empty())
+        SaveStringToFileBeneath(data, run.destination, outputName);
     }
   } catch (...) {
     return kExtractFailed;
