@@ -173,6 +173,9 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
   } catch (const EInOutError&) {
     // The operation goes on with what it has.
   }
+  // As for the 32-bit offset: a directory lies in front of its end record
+  // (appending would otherwise write at a lying offset far past the file).
+  if (result >= 0 && record.directoryOffset > static_cast<std::uint64_t>(result)) result = -1;
 
   if (record.entriesTotal > 0) {
     std::uint8_t first[4];

@@ -1,0 +1,59 @@
+// Inputs the fuzzers found, each with the fault it exposed; they must keep
+// failing cleanly.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "HardeningUtil.h"
+#include "common/TestUtil.h"
+#include "engine/AddToArchive.h"
+#include "support/ByteOrder.h"
+
+namespace ovkhard {
+namespace {
+
+// A ZIP64 end record (no entries) whose directory offset lies far past the
+// record itself, its locator and a 32-bit end record that defers to it.
+std::string Zip64EndWithOffset(std::uint64_t directoryOffset) {
+  std::string z;
+  ovk::PutLE32(z, 0x06064B50);
+  ovk::PutLE64(z, 44);
+  ovk::PutLE16(z, 45);
+  ovk::PutLE16(z, 45);
+  ovk::PutLE32(z, 0);
+  ovk::PutLE32(z, 0);
+  ovk::PutLE64(z, 0);  // entries on disk
+  ovk::PutLE64(z, 0);  // entries total
+  ovk::PutLE64(z, 0);  // directory size
+  ovk::PutLE64(z, directoryOffset);
+  ovk::PutLE32(z, 0x07064B50);
+  ovk::PutLE32(z, 0);
+  ovk::PutLE64(z, 0);
+  ovk::PutLE32(z, 1);
+  ovk::PutLE32(z, 0x06054B50);
+  for (int i = 0; i < 4; ++i) ovk::PutLE16(z, 0xFFFF);
+  ovk::PutLE32(z, 0xFFFFFFFF);
+  ovk::PutLE32(z, 0xFFFFFFFF);
+  ovk::PutLE16(z, 0);
+  return z;
+}
+
+// Found by fuzz_add (a timeout): appending wrote the new entry at the lying
+// offset, turning a 98-byte file into a sparse one of almost 1 GB that the
+// next listing then had to scan.
+TEST(FuzzFindings, AppendIgnoresZip64DirectoryOffsetPastItsRecord) {
+  ovktest::TempDir dir;
+  const std::string archive = dir / "lying.zip";
+  ovktest::WriteFile(archive, Zip64EndWithOffset(939524242));
+  ovktest::WriteFile(dir / "new.txt", "appended");
+  ASSERT_TRUE(ovk::AddToArchive(archive, dir / "new.txt", true, "", "", false, 0, 0, false, "", false,
+                                ovk::kLevelDefault, false, nullptr, 0, true));
+  EXPECT_LT(std::filesystem::file_size(archive), 4096u);
+  const ArchiveContent now = ReadArchive(archive);
+  EXPECT_TRUE(now.extracted);
+  EXPECT_EQ(now.files, (std::map<std::string, std::string>{{"new.txt", "appended"}}));
+}
+
+}  // namespace
+}  // namespace ovkhard
