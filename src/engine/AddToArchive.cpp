@@ -54,7 +54,8 @@ bool OpenArchive(AddSession& s, const std::string& archivePath, bool append) {
 }
 
 // Places the file where the new entries go. False for a native archive of
-// another layout version, which is left untouched.
+// another layout version or a ZIP directory that cannot be read whole; the
+// archive is then left untouched.
 bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
                     bool createNative, std::string& comment, ZipEndRecord& endRecord) {
   if (!append) {
@@ -80,7 +81,9 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
     s.directory.clear();
     Seek64(s.archive, FileSize64(s.archive));
   } else {
-    // The new entries overwrite the old directory, which is written again.
+    // The new entries overwrite the old directory, which is written again:
+    // one that could not be read whole would drop old entries from it.
+    if (s.directory.size() != endRecord.directorySize) return false;
     Seek64(s.archive, static_cast<std::int64_t>(endRecord.directoryOffset));
   }
   return true;

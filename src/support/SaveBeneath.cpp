@@ -109,8 +109,14 @@ bool SaveStringToFileBeneath(const std::string& data, const std::string& root, c
   file.name = root + "/" + relative;
   file.fd = fd;
   file.state = FileState::Output;
-  if (!data.empty()) WriteBlock(file, data.data(), data.size());
-  CloseDataFile(file);
+  try {
+    if (!data.empty()) WriteBlock(file, data.data(), data.size());
+    CloseDataFile(file);
+  } catch (const EInOutError&) {
+    // A file cut short by the failure must not pass for the whole content.
+    unlinkat(folder.Get(), parts.back().c_str(), 0);
+    throw;
+  }
   return true;
 }
 

@@ -1,0 +1,240 @@
+// Every archive operation under every planned file-layer fault either
+// succeeds or fails cleanly: the user's archive stays readable with every
+// entry it had, no damaged entry is left in it, and no temporary file stays.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "FaultPlan.h"
+#include "HardeningUtil.h"
+#include "common/TestUtil.h"
+#include "engine/AddToArchive.h"
+#include "engine/Archive.h"
+#include "engine/DeleteFromArchive.h"
+#include "engine/ExtractFromArchive.h"
+#include "engine/ZipFormat.h"
+
+namespace fs = std::filesystem;
+
+namespace ovkhard {
+namespace {
+
+using Tree = std::map<std::string, std::string>;  // stored name -> content
+
+void WriteTree(const std::string& folder, const Tree& tree) {
+  for (const auto& [name, data] : tree) {
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    ovktest::WriteFile(folder + "/" + path, data);
+  }
+}
+
+bool AddFolder(const std::string& archive, const std::string& folder, bool append, bool native,
+               int* failedFiles = nullptr) {
+  const ovk::ProgressCallback progress = [&](bool failed, const std::string&, const ovk::EntryHeader&,
+                                             std::int32_t, std::uint32_t) {
+    if (failed && failedFiles) ++*failedFiles;
+  };
+  return ovk::AddToArchive(archive, folder, append, "", "", true, 0, 0, false, "", native,
+                           ovk::kLevelDefault, false, progress, 0, true);
+}
+
+// A ZIP archive's directory agrees with its local headers: the end record
+// counts every entry and the directory indexes each of them.
+void ExpectConsistentDirectory(const std::string& archive, std::size_t entries) {
+  ovk::DataFile file;
+  ASSERT_TRUE(ovk::OpenArchiveForReading(file, archive));
+  std::int64_t first = 0;
+  ovk::ZipEndRecord end;
+  ovk::CentralDirectoryStream directory;
+  EXPECT_GE(ovk::LocateZipDirectory(file, first, &end, nullptr, &directory), 0);
+  EXPECT_EQ(end.entriesTotal, entries);
+  EXPECT_EQ(ovk::IndexCentralDirectory(directory).size(), entries);
+  ovk::CloseDataFile(file);
+}
+
+class FaultTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteTree(dir_ / "old", oldTree_);
+    WriteTree(dir_ / "src", newTree_);
+    ovktest::MakeDirs(work_);
+    ovktest::MakeDirs(privateTmp_);
+  }
+
+  // Nothing may stay in the private temporary folder or beside the archive.
+  void ExpectNoLeftovers(std::size_t expectedInWork) {
+    EXPECT_EQ(CountEntries(privateTmp_), 0u) << "temporary file left behind";
+    EXPECT_EQ(CountEntries(work_), expectedInWork) << "stray file beside the archive";
+  }
+
+  ovktest::TempDir dir_;
+  const std::string work_ = dir_ / "work";
+  const std::string privateTmp_ = dir_ / "tmp";
+  const Tree oldTree_ = {{"old1.txt", std::string(3000, 'o')},
+                         {"old2.bin", ovktest::RandomBytes(20000, 1)},
+                         {"dir\\old3.txt", "third old entry"}};
+  const Tree newTree_ = {{"a.txt", std::string(5000, 'a')},
+                         {"b.bin", ovktest::RandomBytes(70000, 2)},
+                         {"sub\\c.txt", "new small file"},
+                         {"sub\\empty.txt", ""}};
+};
+
+class AppendUnderFaults : public FaultTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(AppendUnderFaults, ArchiveKeepsEveryOldEntryAndNoDamagedOne) {
+  const bool native = GetParam();
+  const std::string base = dir_ / "base.arc";
+  const std::string archive = work_ + "/archive.arc";
+  ASSERT_TRUE(AddFolder(base, dir_ / "old", false, native));
+  const ArchiveContent old = ReadArchive(base);
+  ASSERT_EQ(old.files, oldTree_);
+  ScopedTmpdir tmp(privateTmp_);
+
+  int failedFiles = 0;
+  FaultScenario s;
+  s.reset = [&] {
+    fs::copy_file(base, archive, fs::copy_options::overwrite_existing);
+    failedFiles = 0;
+  };
+  s.operation = [&] { return AddFolder(archive, dir_ / "src", true, native, &failedFiles); };
+  s.check = [&](bool ok, const Fault&) {
+    const ArchiveContent now = ReadArchive(archive);
+    std::string missing;
+    EXPECT_TRUE(HoldsAll(now, old, missing)) << "old entry lost: " << missing;
+    EXPECT_TRUE(now.extracted) << "an entry left in the archive does not extract, code " << now.code;
+    if (ok && failedFiles == 0) {
+      Tree expected = oldTree_;
+      expected.insert(newTree_.begin(), newTree_.end());
+      EXPECT_EQ(now.files, expected);
+      if (!native) ExpectConsistentDirectory(archive, now.listedEntries);
+    }
+    ExpectNoLeftovers(1);
+  };
+  s.bytesWritten = [&] { return fs::file_size(archive) - fs::file_size(base) + 200; };
+  RunUnderFaults(native ? "append to native" : "append to ZIP", s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, AppendUnderFaults, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Native" : "Zip"; });
+
+TEST_F(FaultTest, CreatingZipSucceedsOrFailsCleanly) {
+  const std::string archive = work_ + "/new.zip";
+  ScopedTmpdir tmp(privateTmp_);
+  int failedFiles = 0;
+  FaultScenario s;
+  s.reset = [&] {
+    fs::remove(archive);
+    failedFiles = 0;
+  };
+  s.operation = [&] { return AddFolder(archive, dir_ / "src", false, false, &failedFiles); };
+  s.check = [&](bool ok, const Fault&) {
+    if (ok || ovktest::Exists(archive)) {
+      const ArchiveContent now = ReadArchive(archive);
+      EXPECT_TRUE(now.extracted) << "an entry of the new archive does not extract, code " << now.code;
+      for (const auto& [name, data] : now.files) EXPECT_EQ(data, newTree_.at(name)) << name;
+      if (ok && failedFiles == 0) {
+        EXPECT_EQ(now.files, newTree_);
+        ExpectConsistentDirectory(archive, now.listedEntries);
+      }
+    }
+    ExpectNoLeftovers(ovktest::Exists(archive) ? 1 : 0);
+  };
+  s.bytesWritten = [&] { return fs::file_size(archive); };
+  RunUnderFaults("create ZIP", s);
+}
+
+// The temporary file of a deletion is made on the same file system as the
+// archive (a rename) or on another one (a copy beside the archive, then a rename).
+class DeleteUnderFaults : public FaultTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DeleteUnderFaults, ArchiveIsTheOldOneOrTheWholeNewOne) {
+  ForeignFolder foreign(dir_.Path());
+  const std::string tmpFolder = GetParam() ? foreign.Path() : privateTmp_;
+  const std::string base = dir_ / "base.zip";
+  const std::string archive = work_ + "/archive.zip";
+  ASSERT_TRUE(AddFolder(base, dir_ / "old", false, false));
+  const std::string before = ovktest::ReadFile(base);
+  Tree kept = oldTree_;
+  kept.erase("old2.bin");
+  ScopedTmpdir tmp(tmpFolder);
+
+  FaultScenario s;
+  s.reset = [&] { fs::copy_file(base, archive, fs::copy_options::overwrite_existing); };
+  s.operation = [&] {
+    std::int32_t code = -1;
+    const bool ok = ovk::DeleteAndReplace(archive, "old2.bin", code);
+    EXPECT_EQ(code, ok ? 0 : 3);
+    return ok;
+  };
+  s.check = [&](bool ok, const Fault&) {
+    if (ok) {
+      const ArchiveContent now = ReadArchive(archive);
+      EXPECT_TRUE(now.extracted);
+      EXPECT_EQ(now.files, kept);
+      ExpectConsistentDirectory(archive, kept.size());
+    } else {
+      EXPECT_EQ(ovktest::ReadFile(archive), before) << "a failed deletion changed the archive";
+    }
+    EXPECT_EQ(CountEntries(tmpFolder), 0u) << "temporary file left behind";
+    EXPECT_EQ(CountEntries(work_), 1u) << "stray file beside the archive";
+  };
+  s.bytesWritten = [&] { return 2 * fs::file_size(archive); };
+  RunUnderFaults(GetParam() ? "delete, temporary folder on another file system"
+                            : "delete, temporary folder on the same file system",
+                 s);
+}
+
+INSTANTIATE_TEST_SUITE_P(TempFolders, DeleteUnderFaults, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Foreign" : "Same"; });
+
+TEST_F(FaultTest, ExtractingLeavesTheArchiveAloneAndReportsFailures) {
+  const std::string archive = work_ + "/archive.zip";
+  ASSERT_TRUE(AddFolder(archive, dir_ / "src", false, false));
+  const std::string before = ovktest::ReadFile(archive);
+  const std::string out = dir_ / "out";
+  ScopedTmpdir tmp(privateTmp_);
+
+  FaultScenario s;
+  s.reset = [&] { fs::remove_all(out); };
+  s.operation = [&] {
+    std::int32_t code = -1;
+    const bool ok = ovk::ExtractFromArchive(archive, out, code, true, "", "", "", true);
+    EXPECT_TRUE(ok ? code == 0 : code == 0 || code == 3) << "code " << code;
+    return ok;
+  };
+  s.check = [&](bool ok, const Fault& fault) {
+    EXPECT_EQ(ovktest::ReadFile(archive), before);
+    Tree written;
+    for (auto& [path, data] : FilesBelow(out)) {
+      std::string stored = path;
+      std::replace(stored.begin(), stored.end(), '/', '\\');
+      written[stored] = data;
+    }
+    // A file cut short by a failure is removed, whatever the result.
+    for (const auto& [name, data] : written) {
+      ASSERT_TRUE(newTree_.count(name)) << name;
+      EXPECT_EQ(data, newTree_.at(name)) << "damaged file " << name << " left behind";
+    }
+    // A file that cannot be created is skipped without a report, as designed;
+    // any other fault that costs a file must make the call fail.
+    const bool silentSkipAllowed = !fault.diskFull && fault.op == ovk::FaultOp::Open;
+    if (ok && !silentSkipAllowed) {
+      // The empty file is stored with a payload, so it is written like the others.
+      EXPECT_EQ(written, newTree_);
+    }
+    ExpectNoLeftovers(1);
+  };
+  s.bytesWritten = [&] {
+    std::uint64_t total = 0;
+    for (const auto& [name, data] : newTree_) total += data.size();
+    return total;
+  };
+  RunUnderFaults("extract", s);
+}
+
+}  // namespace
+}  // namespace ovkhard

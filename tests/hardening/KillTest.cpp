@@ -1,0 +1,194 @@
+// `ovk add` and `ovk delete` killed with SIGKILL at random moments: the
+// archive afterwards is the old one or the finished new one (deletion), or
+// a readable one that still holds every old entry (appending).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <fcntl.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <thread>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "HardeningUtil.h"
+#include "KillCounts.h"
+#include "common/TestUtil.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace ovkhard {
+
+KillCounts& KillTotals() {
+  static KillCounts totals;
+  return totals;
+}
+
+namespace {
+
+pid_t Spawn(const std::vector<std::string>& argv) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int quiet = open("/dev/null", O_WRONLY);
+    dup2(quiet, 1);
+    dup2(quiet, 2);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+// Runs the program to its end; its exit status (-1 when it did not exit).
+int RunToEnd(const std::vector<std::string>& argv) {
+  int status = 0;
+  waitpid(Spawn(argv), &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Starts the program, kills it after the delay; true when the kill came
+// before the program had finished.
+bool RunAndKill(const std::vector<std::string>& argv, Clock::duration delay) {
+  const pid_t pid = Spawn(argv);
+  std::this_thread::sleep_for(delay);
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+std::string Selection(const std::map<std::string, std::string>& files) {
+  std::string s;
+  for (const auto& [name, data] : files) s += name + ";";
+  return s;
+}
+
+class KillTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ovktest::MakeDirs(privateTmp_);
+    if (!ovktest::Exists(ovk_)) GTEST_SKIP() << "ovk not built";
+  }
+
+  // Milliseconds of one run to its end, with the archive reset before it.
+  Clock::duration TimeRun(const std::function<void()>& reset, const std::vector<std::string>& argv) {
+    reset();
+    const auto start = Clock::now();
+    EXPECT_EQ(RunToEnd(argv), 0);
+    return Clock::now() - start;
+  }
+
+  ovktest::TempDir dir_;
+  const std::string ovk_ = ovktest::BuiltProgram("ovk");
+  const std::string privateTmp_ = dir_ / "tmp";
+  std::mt19937 random_{20261208};
+};
+
+TEST_F(KillTest, KilledAppendKeepsEveryOldEntry) {
+  for (int i = 0; i < 4; ++i) ovktest::WriteFile(dir_ / ("old/o" + std::to_string(i) + ".bin"), ovktest::RandomBytes(30000, i));
+  ovktest::WriteFile(dir_ / "old/notes.txt", std::string(40000, 'n'));
+  for (int i = 0; i < 6; ++i) ovktest::WriteFile(dir_ / ("big/b" + std::to_string(i) + ".bin"), ovktest::RandomBytes(700000, 10 + i));
+  ovktest::WriteFile(dir_ / "big/text.txt", std::string(1000000, 't'));
+  const std::string base = dir_ / "base.zip";
+  const std::string archive = dir_ / "work/archive.zip";
+  ovktest::MakeDirs(dir_ / "work");
+  ScopedTmpdir tmp(privateTmp_);
+  ASSERT_EQ(RunToEnd({ovk_, "add", base, dir_ / "old"}), 0);
+  const ArchiveContent old = ReadArchive(base);
+  ASSERT_EQ(old.files.size(), 5u);
+  const std::string oldNames = Selection(old.files);
+
+  const auto reset = [&] { fs::copy_file(base, archive, fs::copy_options::overwrite_existing); };
+  const std::vector<std::string> argv = {ovk_, "add", archive, dir_ / "big"};
+  const auto full = TimeRun(reset, argv);
+  ASSERT_EQ(ReadArchive(archive).files.size(), 12u);
+
+  const int kills = Scaled(200);
+  int killed = 0, losses = 0;
+  std::uniform_int_distribution<long long> delay(0, std::chrono::duration_cast<std::chrono::microseconds>(full).count() * 11 / 10);
+  for (int i = 0; i < kills; ++i) {
+    reset();
+    killed += RunAndKill(argv, std::chrono::microseconds(delay(random_)));
+    const ArchiveContent now = ReadArchive(archive, "", oldNames);
+    std::string missing;
+    if (!HoldsAll(now, old, missing)) {
+      ++losses;
+      ADD_FAILURE() << "kill " << i << " lost " << missing << " (listed " << now.listedEntries << ", code "
+                    << now.code << ")";
+    }
+  }
+  std::printf("[  kills ] append: %d runs of %lld ms, %d killed mid-run, %d lost an old entry\n", kills,
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(full).count()), killed,
+              losses);
+  KillTotals().started += kills;
+  KillTotals().killed += killed;
+  KillTotals().losses += losses;
+  EXPECT_EQ(losses, 0);
+  EXPECT_GT(killed, kills / 4) << "too few kills landed during the run";
+}
+
+TEST_F(KillTest, KilledDeletionLeavesTheOldOrTheNewArchive) {
+  for (int i = 0; i < 30; ++i) ovktest::WriteFile(dir_ / ("src/f" + std::to_string(i) + ".bin"), ovktest::RandomBytes(150000, 100 + i));
+  const std::string base = dir_ / "base.zip";
+  const std::string archive = dir_ / "work/archive.zip";
+  ovktest::MakeDirs(dir_ / "work");
+  ForeignFolder foreign(dir_.Path());
+  ASSERT_EQ(RunToEnd({ovk_, "add", base, dir_ / "src"}), 0);
+  const std::string before = ovktest::ReadFile(base);
+  const auto reset = [&] { fs::copy_file(base, archive, fs::copy_options::overwrite_existing); };
+  const std::vector<std::string> argv = {ovk_, "delete", archive, "f3.bin", "f17.bin", "f29.bin"};
+  std::string after;
+  Clock::duration full{};
+  {
+    ScopedTmpdir tmp(privateTmp_);
+    full = TimeRun(reset, argv);
+    after = ovktest::ReadFile(archive);
+  }
+  ASSERT_NE(after, before);
+  ASSERT_EQ(ReadArchive(archive).files.size(), 27u);
+
+  const int kills = Scaled(150);
+  int killed = 0, losses = 0, leftovers = 0;
+  std::uniform_int_distribution<long long> delay(0, std::chrono::duration_cast<std::chrono::microseconds>(full).count() * 11 / 10);
+  for (int i = 0; i < kills; ++i) {
+    // Every other run moves the new archive in from another file system.
+    const std::string tmpFolder = i % 2 ? foreign.Path() : privateTmp_;
+    ScopedTmpdir tmp(tmpFolder);
+    reset();
+    killed += RunAndKill(argv, std::chrono::microseconds(delay(random_)));
+    const std::string now = ovktest::ReadFile(archive);
+    if (now != before && now != after) {
+      ++losses;
+      ADD_FAILURE() << "kill " << i << " left an archive that is neither the old nor the new one";
+    }
+    // A killed process cannot remove its temporary file; count and clear them.
+    for (const std::string& folder : {tmpFolder, dir_ / "work"}) {
+      for (const auto& item : fs::directory_iterator(folder)) {
+        if (item.path() == archive) continue;
+        ++leftovers;
+        fs::remove(item.path());
+      }
+    }
+  }
+  std::printf("[  kills ] delete: %d runs of %lld ms, %d killed mid-run, %d damaged archives, "
+              "%d temporary files left by killed runs\n",
+              kills, static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(full).count()),
+              killed, losses, leftovers);
+  KillTotals().started += kills;
+  KillTotals().killed += killed;
+  KillTotals().losses += losses;
+  EXPECT_EQ(losses, 0);
+  EXPECT_GT(killed, kills / 4) << "too few kills landed during the run";
+}
+
+}  // namespace
+}  // namespace ovkhard
