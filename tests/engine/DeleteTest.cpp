@@ -1,0 +1,242 @@
+// Deleting: the new archive holds exactly the kept entries, each extracting
+// as before (data descriptors, stored and enciphered entries, peers' own
+// records), and the temporary file never outlives DeleteAndReplace.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include "ArchiveBytes.h"
+#include "WriteTestUtil.h"
+#include "common/TestUtil.h"
+#include "engine/DeleteFromArchive.h"
+#include "support/FaultInjection.h"
+#include "support/ByteOrder.h"
+#include "support/Random.h"
+
+namespace ovktest {
+namespace {
+
+using Names = std::vector<std::string>;
+
+struct Deletion {
+  bool ok = false;
+  std::int32_t code = -1;
+};
+
+Deletion Delete(const std::string& archive, const std::string& temp, const std::string& selection) {
+  Deletion d;
+  d.ok = ovk::DeleteFromArchive(archive, temp, d.code, selection, true);
+  return d;
+}
+
+// Three entries in two folders, made by the program itself.
+std::string MakeThree(const TempDir& dir, const std::string& password = "") {
+  WriteFile(dir / "src/a.txt", "first\n");
+  WriteFile(dir / "src/sub/b.txt", std::string(4000, 'b'));
+  WriteFile(dir / "src/sub/c.bin", RandomBytes(2000, 9));
+  AddOptions o;
+  o.password = password;
+  EXPECT_TRUE(Add(dir / "three.zip", dir / "src", o));
+  return dir / "three.zip";
+}
+
+TEST(DeleteTest, KeepsTheOthersInTheirOrder) {
+  TempDir dir;
+  const std::string archive = MakeThree(dir);
+  // The selection ignores ASCII letter case, blanks around items and empty items.
+  const Deletion d = Delete(archive, dir / "new.zip", "; SUB\\B.TXT ;;");
+  EXPECT_TRUE(d.ok);
+  EXPECT_EQ(d.code, 0);
+  EXPECT_EQ(EntryNames(dir / "new.zip"), (Names{"a.txt", "sub\\c.bin"}));
+  EXPECT_TRUE(ExtractAll(dir / "new.zip", dir / "out").ok);
+  EXPECT_EQ(ReadTree(dir / "out"), (FileTree{{"a.txt", "first\n"}, {"sub/c.bin", RandomBytes(2000, 9)}}));
+}
+
+TEST(DeleteTest, EmptySelectionCopiesEverything) {
+  TempDir dir;
+  const std::string archive = MakeThree(dir);
+  ASSERT_TRUE(Delete(archive, dir / "copy.zip", "").ok);
+  EXPECT_EQ(ReadFile(dir / "copy.zip"), ReadFile(archive));
+}
+
+// Bytes in front of the first entry (a self-extractor's stub) keep their
+// place; deleting every entry leaves them and an empty end record; the
+// archive comment goes.
+TEST(DeleteTest, LeadingBytesKeptCommentDropped) {
+  TempDir dir;
+  const std::string stub = "MZ" + RandomBytes(300, 4);
+  ZipLayout layout;
+  layout.prefix = stub;
+  layout.comment = "made elsewhere";
+  WriteFile(dir / "sfx.zip", BuildZip({ZipEntry("one.txt", "one one one"), ZipEntry("two.txt", "two", true)},
+                                      layout));
+  ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "kept.zip", "one.txt").ok);
+  const std::string kept = ReadFile(dir / "kept.zip");
+  EXPECT_EQ(kept.substr(0, stub.size()), stub);
+  EXPECT_EQ(Field16(kept, kept.size() - 2), 0) << "comment carried over";
+  EXPECT_EQ(EntryNames(dir / "kept.zip"), Names{"two.txt"});
+  EXPECT_EQ(Field16(kept, stub.size() + 8), 0) << "stored entry must stay stored";
+  EXPECT_TRUE(ExtractAll(dir / "kept.zip", dir / "out").ok);
+  EXPECT_EQ(ReadFile(dir / "out/two.txt"), "two");
+  if (HaveTool("unzip")) {
+    EXPECT_EQ(PeerTest(Peer::Unzip, dir / "kept.zip"), "");
+  }
+
+  ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "none.zip", "one.txt;two.txt").ok);
+  const std::string none = ReadFile(dir / "none.zip");
+  ASSERT_EQ(none.size(), stub.size() + 22);
+  EXPECT_EQ(none.substr(0, stub.size()), stub);
+  EXPECT_EQ(Field32(none, stub.size()), 0x06054B50u);
+  EXPECT_EQ(Field16(none, stub.size() + 10), 0);
+}
+
+// An entry whose sizes only the directory and a trailing data descriptor
+// hold is written with its real sizes and stays extractable everywhere.
+TEST(DeleteTest, DataDescriptorEntryGetsItsRealSizes) {
+  TempDir dir;
+  const std::string content = std::string(3000, 'd') + "tail";
+  ZipEntrySpec streamed = ZipEntry("streamed.txt", content);
+  streamed.flags = 0x0808;
+  streamed.centralCrc32 = streamed.crc32;
+  streamed.centralCompressed = streamed.compressedSize;
+  streamed.centralUncompressed = streamed.uncompressedSize;
+  streamed.trailer = FromHex("504b0708");
+  ovk::PutLE32(streamed.trailer, streamed.crc32);
+  ovk::PutLE32(streamed.trailer, streamed.compressedSize);
+  ovk::PutLE32(streamed.trailer, streamed.uncompressedSize);
+  streamed.crc32 = streamed.compressedSize = streamed.uncompressedSize = 0;
+  WriteFile(dir / "dd.zip", BuildZip({ZipEntry("drop.txt", "drop me"), streamed}));
+  ASSERT_TRUE(Delete(dir / "dd.zip", dir / "new.zip", "drop.txt").ok);
+  const std::string b = ReadFile(dir / "new.zip");
+  EXPECT_EQ(Field16(b, 6), 0x0800);  // no descriptor needed any more
+  EXPECT_EQ(Field32(b, 22), content.size());
+  for (Peer peer : {Peer::Unzip, Peer::SevenZip, Peer::Python}) {
+    if (!HaveTool(PeerTool(peer))) continue;
+    const std::string out = dir / ("out-" + std::string(PeerName(peer)));
+    EXPECT_EQ(PeerExtract(peer, dir / "new.zip", out), "") << PeerName(peer);
+    EXPECT_EQ(ReadTree(out), (FileTree{{"streamed.txt", content}})) << PeerName(peer);
+  }
+}
+
+// Info-ZIP zip enciphers with the check byte taken from the time (flag bit
+// 3). After a deletion the kept entries still open with the password in
+// every reader, and keep zip's own "version made by" and attributes.
+TEST(DeleteTest, PeerEncipheredEntriesStayValid) {
+  OVK_REQUIRE_TOOL("zip");
+  TempDir dir;
+  WriteFile(dir / "src/keep.txt", std::string(2000, 'k') + "end\n");
+  WriteFile(dir / "src/drop.txt", "drop\n");
+  WriteFile(dir / "src/run.sh", "#!/bin/sh\necho hi\n");
+  chmod((dir / "src/run.sh").c_str(), 0755);
+  ASSERT_EQ(ovktest::Run("cd " + Quote(dir / "src") + " && zip -q -P pw ../z.zip keep.txt drop.txt run.sh").exitCode, 0);
+  ASSERT_TRUE(Delete(dir / "z.zip", dir / "new.zip", "drop.txt").ok);
+  EXPECT_EQ(EntryNames(dir / "new.zip"), (Names{"keep.txt", "run.sh"}));
+  const FileTree expected = {{"keep.txt", std::string(2000, 'k') + "end\n"},
+                             {"run.sh", "#!/bin/sh\necho hi\n"}};
+  EXPECT_TRUE(ExtractAll(dir / "new.zip", dir / "own", "pw").ok);
+  EXPECT_EQ(ReadTree(dir / "own"), expected);
+  for (Peer peer : {Peer::Unzip, Peer::SevenZip, Peer::Python}) {
+    if (!HaveTool(PeerTool(peer))) continue;
+    const std::string out = dir / ("out-" + std::string(PeerName(peer)));
+    EXPECT_EQ(PeerTest(peer, dir / "new.zip", "pw"), "") << PeerName(peer);
+    EXPECT_EQ(PeerExtract(peer, dir / "new.zip", out, "pw"), "") << PeerName(peer);
+    EXPECT_EQ(ReadTree(out), expected) << PeerName(peer);
+  }
+  if (HaveTool("unzip")) {
+    EXPECT_EQ(ReadModes(dir / "out-unzip")["run.sh"], 0755u);
+  }
+}
+
+TEST(DeleteTest, NativeArchiveIsRefused) {
+  TempDir dir;
+  const std::string native = NativeHeader(3) + CodedNativeEntry("a.txt", "native");
+  WriteFile(dir / "n.ovk", native);
+  const Deletion d = Delete(dir / "n.ovk", dir / "t.tmp", "a.txt");
+  EXPECT_FALSE(d.ok);
+  EXPECT_EQ(d.code, 3);
+  EXPECT_EQ(ReadFile(dir / "n.ovk"), native);
+  const Deletion missing = Delete(dir / "absent.zip", dir / "t2.tmp", "");
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.code, 3);
+}
+
+TEST(DeleteTest, TempNameFromTwoSignedDraws) {
+  // Reference values computed apart from the program (generator and MD5).
+  ovk::SetRandomSeed(0);
+  EXPECT_EQ(ovk::MakeTempName(), "e79d086f07e41a94d2f0dc778d596344.tmp");  // "0134775813"
+  ovk::SetRandomSeed(0x12345678);
+  EXPECT_EQ(ovk::MakeTempName(), "43c67fd50c97a43c0e7321a3a50a68c3.tmp");  // "-883191720-2046801341"
+}
+
+// DeleteAndReplace with $TMPDIR pointing at a folder of the test, so that a
+// temporary file left behind would show.
+class DeleteAndReplaceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* old = std::getenv("TMPDIR");
+    hadTmp_ = old != nullptr;
+    if (hadTmp_) oldTmp_ = old;
+    MakeDirs(tmp_ / "t");
+    setenv("TMPDIR", (tmp_ / "t").c_str(), 1);
+  }
+  void TearDown() override {
+    ovk::ClearFaults();
+    if (hadTmp_) {
+      setenv("TMPDIR", oldTmp_.c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
+  }
+  // Only files count: the tests' own folders are made there too.
+  bool TempFolderEmpty() const {
+    for (const auto& e : std::filesystem::directory_iterator(tmp_ / "t")) {
+      if (e.is_regular_file()) return false;
+    }
+    return true;
+  }
+
+  TempDir tmp_;
+  bool hadTmp_ = false;
+  std::string oldTmp_;
+};
+
+TEST_F(DeleteAndReplaceTest, ReplacesTheArchive) {
+  TempDir dir;
+  const std::string archive = MakeThree(dir);
+  std::int32_t code = -1;
+  EXPECT_TRUE(ovk::DeleteAndReplace(archive, "a.txt", code));
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(EntryNames(archive), (Names{"sub\\b.txt", "sub\\c.bin"}));
+  EXPECT_TRUE(TempFolderEmpty());
+}
+
+TEST_F(DeleteAndReplaceTest, FailuresLeaveNoTemporaryFile) {
+  TempDir dir;
+  const std::string archive = MakeThree(dir);
+  const std::string before = ReadFile(archive);
+  std::int32_t code = -1;
+  ovk::InjectFault(ovk::FaultOp::Rename, 1, EACCES);
+  EXPECT_FALSE(ovk::DeleteAndReplace(archive, "a.txt", code));
+  EXPECT_EQ(code, 3);
+  EXPECT_EQ(ReadFile(archive), before);
+  EXPECT_TRUE(TempFolderEmpty());
+
+  ovk::ClearFaults();
+  ovk::InjectFault(ovk::FaultOp::Write, 2, ENOSPC);
+  EXPECT_FALSE(ovk::DeleteAndReplace(archive, "a.txt", code));
+  EXPECT_EQ(code, 3);
+  EXPECT_EQ(ReadFile(archive), before);
+  EXPECT_TRUE(TempFolderEmpty());
+
+  ovk::ClearFaults();
+  WriteFile(dir / "n.ovk", NativeHeader(3));
+  EXPECT_FALSE(ovk::DeleteAndReplace(dir / "n.ovk", "", code));
+  EXPECT_TRUE(TempFolderEmpty());
+}
+
+}  // namespace
+}  // namespace ovktest
