@@ -42,15 +42,20 @@ bool CellComparer::ReadTime(const QString& text, QDateTime& out) const {
   bool isTime = text.contains(timeSeparator_);
   if (isDate && isTime) {
     out = locale_.toDateTime(text, QLocale::ShortFormat);
-  } else if (isDate) {
-    out = QDateTime(locale_.toDate(text, QLocale::ShortFormat), QTime(0, 0));
-  } else if (isTime) {
-    // A time alone counts from the zero day, before every full date.
-    out = QDateTime(QDate(1899, 12, 30), locale_.toTime(text, QLocale::ShortFormat));
-  } else {
-    return false;
+    return out.isValid();
   }
-  return out.isValid();
+  if (isDate) {
+    QDate date = locale_.toDate(text, QLocale::ShortFormat);
+    out = QDateTime(date, QTime(0, 0));
+    return date.isValid();
+  }
+  if (isTime) {
+    // A time alone counts from the zero day, before every full date.
+    QTime time = locale_.toTime(text, QLocale::ShortFormat);
+    out = QDateTime(QDate(1899, 12, 30), time);
+    return time.isValid();
+  }
+  return false;
 }
 
 bool CellComparer::ReadNumber(const QString& text, double& out) const {

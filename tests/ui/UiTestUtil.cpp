@@ -1,0 +1,149 @@
+#include "ui/UiTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdlib>
+
+#include "engine/ListArchive.h"
+#include "ui/ExtListView.h"
+#include "ui/ListingLine.h"
+
+namespace ovktest {
+
+SettingsHome::SettingsHome() {
+  if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
+    old_ = old;
+    hadOld_ = true;
+  }
+  setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+}
+
+SettingsHome::~SettingsHome() {
+  if (hadOld_)
+    setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+std::string SettingsHome::SettingsFile() const { return dir / "Halvora/OVK.reg"; }
+
+std::unique_ptr<ovk::TOVKForm> MakeForm(const std::vector<std::string>& params) {
+  QApplication::setApplicationDisplayName(QStringLiteral("OVK Viewer"));
+  return std::make_unique<ovk::TOVKForm>(params);
+}
+
+void CloseForm(std::unique_ptr<ovk::TOVKForm>& form) {
+  form->close();
+  form.reset();
+}
+
+void Pump(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  do {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  } while (clock.elapsed() < ms);
+}
+
+void WhenModal(const std::function<void(QWidget*)>& handler, const std::function<void()>& action) {
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible()) return;
+    poll.stop();
+    handler(modal);
+  });
+  poll.start();
+  action();
+  poll.stop();
+}
+
+SeenBox AnswerBox(QMessageBox::StandardButton answer, const std::function<void()>& action) {
+  SeenBox seen;
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box) {
+          ADD_FAILURE() << "unexpected modal window " << modal->windowTitle().toStdString();
+          modal->close();
+          return;
+        }
+        seen.shown = true;
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        seen.buttons = box->standardButtons();
+        box->button(answer)->click();
+      },
+      action);
+  return seen;
+}
+
+std::vector<std::string> Column(const ovk::TOVKForm& form, int column) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < form.FileList->topLevelItemCount(); ++i)
+    texts.push_back(form.FileList->topLevelItem(i)->text(column).toStdString());
+  return texts;
+}
+
+QTreeWidgetItem* RowNamed(const ovk::TOVKForm& form, const QString& name) {
+  for (int i = 0; i < form.FileList->topLevelItemCount(); ++i)
+    if (form.FileList->topLevelItem(i)->text(ovk::kNameColumn) == name)
+      return form.FileList->topLevelItem(i);
+  return nullptr;
+}
+
+void SelectNames(ovk::TOVKForm& form, const std::vector<QString>& names) {
+  form.FileList->clearSelection();
+  for (const QString& name : names) {
+    QTreeWidgetItem* row = RowNamed(form, name);
+    ASSERT_NE(row, nullptr) << name.toStdString();
+    row->setSelected(true);
+  }
+  form.TimerTimer();
+  Pump();
+}
+
+void ZipFiles(const std::string& archive, const std::string& folder,
+              const std::vector<std::string>& files, const std::string& password) {
+  std::string command = "cd " + Quote(folder) + " && zip -q -X ";
+  if (!password.empty()) command += "-P " + Quote(password) + " ";
+  command += Quote(archive);
+  for (const std::string& f : files) command += " " + Quote(f);
+  CommandResult result = Run(command);
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+}
+
+void MakeSizedFile(const std::string& path, std::size_t size, const std::string& stamp) {
+  std::string text;
+  while (text.size() < size) text += "line " + std::to_string(text.size()) + "\n";
+  text.resize(size);
+  WriteFile(path, text);
+  CommandResult touched = Run("touch -t " + stamp + " " + Quote(path));
+  ASSERT_EQ(touched.exitCode, 0) << touched.output;
+}
+
+void MakeSampleZip(const std::string& archive, const std::string& folder) {
+  MakeSizedFile(folder + "/a.txt", 1000, "201905041230.10");
+  MakeSizedFile(folder + "/docs/c.dat", 1234567, "201807080910.00");
+  MakeSizedFile(folder + "/docs/b.txt", 600, "202001020304.00");
+  ZipFiles(archive, folder, {"a.txt", "docs/c.dat"});
+  ZipFiles(archive, folder, {"docs/b.txt"}, "secret");
+}
+
+std::vector<std::string> ListedNames(const std::string& archive) {
+  std::vector<std::string> lines, names;
+  ovk::ListArchive(archive, &lines, true);
+  for (const std::string& line : lines) {
+    ovk::ListingEntry entry;
+    if (ovk::ParseListingLine(line, entry)) names.push_back(entry.storedName);
+  }
+  return names;
+}
+
+}  // namespace ovktest

@@ -1,0 +1,77 @@
+// Helpers of the window tests: a private settings folder, a window made as
+// the program makes it, answering modal boxes and dialogs, making archives.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QTreeWidgetItem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/TestUtil.h"
+#include "ui/MainForm.h"
+
+namespace ovktest {
+
+// Points XDG_CONFIG_HOME at a fresh folder for the object's lifetime.
+class SettingsHome {
+ public:
+  SettingsHome();
+  ~SettingsHome();
+  std::string SettingsFile() const;
+  TempDir dir;
+
+ private:
+  std::string old_;
+  bool hadOld_ = false;
+};
+
+// A window as the program starts it (application title "OVK Viewer").
+std::unique_ptr<ovk::TOVKForm> MakeForm(const std::vector<std::string>& params = {"ovkview"});
+// Closes (storing the window settings) and destroys (storing the list's).
+void CloseForm(std::unique_ptr<ovk::TOVKForm>& form);
+
+// What a modal message box showed.
+struct SeenBox {
+  bool shown = false;
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+};
+
+// Runs action; the first modal message box that appears is recorded and
+// answered with the button.
+SeenBox AnswerBox(QMessageBox::StandardButton answer, const std::function<void()>& action);
+
+// Runs action; when a modal widget of type T appears, handler gets it (and
+// must close it).
+void WhenModal(const std::function<void(QWidget*)>& handler, const std::function<void()>& action);
+
+// Lets posted events and timers run for about ms milliseconds.
+void Pump(int ms = 0);
+
+// Texts of one column, top to bottom.
+std::vector<std::string> Column(const ovk::TOVKForm& form, int column);
+QTreeWidgetItem* RowNamed(const ovk::TOVKForm& form, const QString& name);
+// Selects exactly the rows with these Name texts and signals the change
+// through the timer path.
+void SelectNames(ovk::TOVKForm& form, const std::vector<QString>& names);
+
+// An Info-ZIP archive of the files below folder (paths relative to it).
+void ZipFiles(const std::string& archive, const std::string& folder,
+              const std::vector<std::string>& files, const std::string& password = "");
+// A file of size bytes (text that compresses well) with its modification
+// time set by touch's -t stamp (e.g. "201905041230.10").
+void MakeSizedFile(const std::string& path, std::size_t size, const std::string& stamp);
+
+// The sample of the listing tests below folder: a.txt (1000 bytes),
+// docs/c.dat (1234567 bytes) and docs/b.txt (600 bytes, enciphered with
+// "secret"), as archive.
+void MakeSampleZip(const std::string& archive, const std::string& folder);
+
+// The names the engine lists, in order.
+std::vector<std::string> ListedNames(const std::string& archive);
+
+}  // namespace ovktest
