@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite twice:
-# a normal build and an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Installs what is missing, builds, and runs the whole test suite: a normal
+# build, an AddressSanitizer + UndefinedBehaviorSanitizer build, and a short
+# run of every fuzzing harness (FUZZ_SECONDS each, default 30).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,3 +19,4 @@ run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
   run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DOVK_SANITIZE=ON
+bash tests/fuzz/run.sh "${FUZZ_SECONDS:-30}"
