@@ -123,3 +123,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, ListOpenFailureTest,
 
 }  // namespace
 }  // namespace ovktest
+
+namespace ovktest {
+namespace {
+
+// The archive the run script lists must stay readable and intact.
+TEST(SampleArchiveTest, ListsAndExtractsCleanly) {
+  const std::string sample = std::string(OVK_SOURCE_DIR) + "/examples/sample.zip";
+  const OvkResult list = RunOvk({"list", sample});
+  ASSERT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_NE(list.out.find("docs\\numbers.txt"), std::string::npos) << list.out;
+  TempDir dir;
+  const OvkResult extract = RunOvk({"extract", "-d", dir.Path(), sample});
+  ASSERT_EQ(extract.exitCode, 0) << extract.err;
+  EXPECT_TRUE(Exists(dir / "readme.txt"));
+  EXPECT_TRUE(Exists(dir / "docs/hello.txt"));
+}
+
+}  // namespace
+}  // namespace ovktest
