@@ -132,18 +132,26 @@ bool FolderExists(const std::string& name, bool wideNames = true);
 bool CreateFolder(const std::string& name, bool wideNames = true);
 bool ForceFolders(const std::string& path, bool wideNames = true);
 bool DeleteFileByName(const std::string& name, bool wideNames = true);
-// Never leaves the destination half-written, also across file systems.
+// rename; across file systems a copy to a temporary file beside the
+// destination, fsync, rename over it, then the source is deleted. The
+// destination is never half-written, and a failure leaves no temporary file.
+// Only regular files are copied. True once the destination is complete, even
+// if the source then cannot be removed.
 bool MoveFileReplacing(const std::string& oldName, const std::string& newName, bool wideNames = true);
 bool SaveStringToFile(const std::string& data, const std::string& path, bool wideNames = true);
 // Writes data as the whole content of root/relative, making the missing
 // folders of relative ("\" and "/" both split it), and never follows a
-// symbolic link at or below root: a link (or other non-file) at the final name
-// is replaced by the new file, a link among the folders makes the call fail.
-// False when the file cannot be created (also for a ".." component); a write
+// symbolic link at or below root (root itself may be one): a link, FIFO or
+// other non-file at the final name is replaced by the new file; a link among
+// the folders, or a folder at the final name, makes the call fail. A missing
+// root is made. False when the file cannot be created (also for a ".."
+// component or an empty name); a write
 // or close failure raises EInOutError as in SaveStringToFile.
 bool SaveStringToFileBeneath(const std::string& data, const std::string& root, const std::string& relative);
 std::string SetTrailingSeparator(const std::string& path, bool withSeparator, bool slashesToBackslashes);
-// kind 0 temporary, 1 system root, 2 system; result ends in a separator.
+// kind 0 temporary ($TMPDIR when it is a folder, else /tmp), 1 system root
+// ("/"), 2 system (/usr/bin); empty kinds fall back to the program's folder
+// unless noFallback. A non-empty result ends in "/".
 std::string GetSpecialFolder(int kind, bool noFallback, bool wideNames = true);
 std::string GetTempFolder(bool noFallback, bool wideNames = true);
 
