@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ std::map<std::string, unsigned> ReadModes(const std::string& folder);
 // The peers that read ZIP archives, each able to test and extract.
 enum class Peer { Unzip, SevenZip, Python };
 const char* PeerName(Peer peer);
+inline void PrintTo(Peer peer, std::ostream* os) { *os << PeerName(peer); }
 const char* PeerTool(Peer peer);  // the program that must be installed
 // Tests the whole archive; empty when the peer is satisfied, else its output.
 std::string PeerTest(Peer peer, const std::string& archive, const std::string& password = "");

@@ -1,0 +1,144 @@
+// Every kind of ZIP archive the program writes, checked by the peers: each
+// must test clean and extract byte-identical, names included, and unzip must
+// give the files their modes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <functional>
+
+#include "WriteTestUtil.h"
+#include "common/TestUtil.h"
+#include "engine/DeleteFromArchive.h"
+
+namespace ovktest {
+namespace {
+
+// Latin, CJK and a name outside the Basic Multilingual Plane; an executable
+// and a private file; an empty file.
+const FileTree kTree = {
+    {"grüße/日本.txt", "umlauts and kanji\n"},
+    {"emoji/\xF0\x9F\x98\x80 smile.txt", std::string(3000, 's')},
+    {"plain.txt", "plain text, compressible compressible compressible\n"},
+    {"run.sh", "#!/bin/sh\necho packed\n"},
+    {"private.key", RandomBytes(700, 11)},
+    {"empty.dat", ""},
+};
+const std::map<std::string, unsigned> kModes = {{"run.sh", 0755}, {"private.key", 0600}};
+
+void MakeSource(const std::string& root) {
+  for (const auto& [name, content] : kTree) WriteFile(root + "/" + name, content);
+  for (const auto& [name, mode] : kModes) chmod((root + "/" + name).c_str(), mode);
+}
+
+struct Made {
+  std::string archive;
+  std::string password;
+  FileTree expected;
+};
+
+using Maker = std::function<Made(const TempDir&, const std::string& password)>;
+
+Made Created(const TempDir& dir, const std::string& password) {
+  MakeSource(dir / "src");
+  AddOptions o;
+  o.password = password;
+  EXPECT_TRUE(Add(dir / "a.zip", dir / "src", o));
+  return {dir / "a.zip", password, kTree};
+}
+
+// An archive made by Python with a comment; the program appends to it.
+Made Appended(const TempDir& dir, const std::string& password) {
+  MakeSource(dir / "src");
+  const CommandResult r = ovktest::Run(
+      "python3 -c 'import sys,zipfile\n"
+      "with zipfile.ZipFile(sys.argv[1], \"w\", zipfile.ZIP_DEFLATED) as z:\n"
+      "    z.writestr(\"from-python.txt\", \"python wrote this\\n\" * 20)\n"
+      "    z.comment = b\"an archive comment kept on append\"' " +
+      Quote(dir / "a.zip"));
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  AddOptions o;
+  o.append = true;
+  o.password = password;
+  EXPECT_TRUE(Add(dir / "a.zip", dir / "src/grüße", o));
+  EXPECT_TRUE(Add(dir / "a.zip", dir / "src/*.*", [&] {
+    AddOptions rest = o;
+    rest.exclusions = "grüße\\*";
+    return rest;
+  }()));
+  FileTree expected = kTree;
+  for (const auto& [name, content] : kTree) {
+    if (name.rfind("grüße/", 0) == 0) {
+      expected.erase(name);
+      expected[name.substr(std::string("grüße/").size())] = content;
+    }
+  }
+  expected["from-python.txt"] = std::string();
+  for (int i = 0; i < 20; ++i) expected["from-python.txt"] += "python wrote this\n";
+  return {dir / "a.zip", password, expected};
+}
+
+Made AfterDeletion(const TempDir& dir, const std::string& password) {
+  Made m = Created(dir, password);
+  std::int32_t code = -1;
+  EXPECT_TRUE(ovk::DeleteFromArchive(m.archive, dir / "d.zip", code, "plain.txt", true));
+  m.archive = dir / "d.zip";
+  m.expected.erase("plain.txt");
+  return m;
+}
+
+Made Empty(const TempDir& dir, const std::string&) {
+  EXPECT_TRUE(Add(dir / "a.zip", dir / "nothing-here"));
+  return {dir / "a.zip", "", {}};
+}
+
+struct Scenario {
+  const char* label;
+  Maker make;
+  std::string password;
+};
+
+const Scenario kScenarios[] = {
+    {"Created", Created, ""},
+    {"CreatedWithPassword", Created, "pässwörd 1"},
+    {"Appended", Appended, ""},
+    {"AppendedWithPassword", Appended, "secret"},
+    {"AfterDeletion", AfterDeletion, ""},
+    {"AfterDeletionWithPassword", AfterDeletion, "secret"},
+    {"Empty", Empty, ""},
+};
+
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.label; }
+
+class PeersReadWhatWeWrite : public ::testing::TestWithParam<std::tuple<Scenario, Peer>> {};
+
+TEST_P(PeersReadWhatWeWrite, TestsCleanAndExtractsIdentically) {
+  const auto& [scenario, peer] = GetParam();
+  if (!HaveTool(PeerTool(peer))) GTEST_SKIP() << PeerTool(peer) << " not installed";
+  if (std::string(scenario.label).rfind("Appended", 0) == 0) OVK_REQUIRE_TOOL("python3");
+  TempDir dir;
+  const Made made = scenario.make(dir, scenario.password);
+  EXPECT_EQ(PeerTest(peer, made.archive, made.password), "");
+  const std::string out = dir / "out";
+  EXPECT_EQ(PeerExtract(peer, made.archive, out, made.password), "");
+  EXPECT_EQ(ReadTree(out), made.expected);
+  if (peer != Peer::Unzip) return;
+  // Info-ZIP unzip restores the modes the archive records.
+  const auto modes = ReadModes(out);
+  for (const auto& [name, mode] : kModes) {
+    if (made.expected.count(name)) {
+      EXPECT_EQ(modes.at(name), mode) << name;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, PeersReadWhatWeWrite,
+    ::testing::Combine(::testing::ValuesIn(kScenarios),
+                       ::testing::Values(Peer::Unzip, Peer::SevenZip, Peer::Python)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).label) + "_" + PeerName(std::get<1>(info.param));
+    });
+
+}  // namespace
+}  // namespace ovktest
