@@ -1,0 +1,110 @@
+// Packing from the command line: the switch, the target name, the random
+// suffix, and a run of the built program without any display.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "WriteTestUtil.h"
+#include "common/TestUtil.h"
+#include "support/Random.h"
+// The pack mode lives with the window's sources but holds no Qt; it is
+// compiled into this test program directly.
+#include "ui/PackMode.cpp"
+
+namespace ovktest {
+namespace {
+
+using Names = std::vector<std::string>;
+
+TEST(PackModeTest, SwitchIsMatchedOnTwoBytes) {
+  const std::pair<const char*, bool> cases[] = {
+      {"-c", true},   {"/c", true},  {"-C", true},     {"/C", true},     {"-create", true},
+      {"/copy", true}, {"-x", false}, {"/help", false}, {"-", false},      {"/", false},
+      {"", false},    {"c", false},  {"x-c", false},   {"--c", false},   {"\\c", false},
+  };
+  for (const auto& [param, expected] : cases) EXPECT_EQ(ovk::IsPackSwitch(param), expected) << param;
+}
+
+TEST(PackModeTest, TargetNames) {
+  TempDir dir;
+  MakeDirs(dir / "data");
+  const std::string d = dir.Path();
+  const std::pair<std::string, std::string> cases[] = {
+      {d + "/data", d + "/data.zip"},
+      {d + "/data/", d + "/data.zip"},
+      {d + "/report.txt", d + "/report.zip"},
+      {d + "/a.tar.gz", d + "/a.tar.zip"},
+      {d + "/README", d + "/README.zip"},
+      {d + "/.profile", d + "/.zip"},
+      {".profile", ".zip"},
+      {"x\\y\\report.txt", "x\\y\\report.zip"},
+      {"dotted.dir/name", "dotted.dir/name.zip"},
+  };
+  for (const auto& [source, target] : cases) EXPECT_EQ(ovk::PackTargetName(source), target) << source;
+  const std::string longName = d + "/" + std::string(300, 'n') + ".txt";
+  EXPECT_EQ(ovk::PackTargetName(longName).size(), 255u);
+}
+
+TEST(PackModeTest, NothingToPackReturnsAtOnce) {
+  EXPECT_FALSE(ovk::PackFromCommandLine({"ovkview"}));
+  EXPECT_FALSE(ovk::PackFromCommandLine({"ovkview", "-c"}));
+}
+
+// The first item creates the archive, later items are appended; folders are
+// packed with everything below them, relative to themselves.
+TEST(PackModeTest, PacksEveryItem) {
+  TempDir dir;
+  WriteFile(dir / "report.txt", "the report\n");
+  WriteFile(dir / "pics/p1.jpg", RandomBytes(900, 1));
+  WriteFile(dir / "pics/sub/p2.jpg", RandomBytes(900, 2));
+  WriteFile(dir / "notes.md", "notes\n");
+  EXPECT_TRUE(ovk::PackFromCommandLine(
+      {"ovkview", "-c", dir / "report.txt", dir / "pics", dir / "missing", dir / "notes.md"}));
+  EXPECT_EQ(EntryNames(dir / "report.zip"), (Names{"report.txt", "p1.jpg", "sub\\p2.jpg", "notes.md"}));
+  if (HaveTool("unzip")) {
+    EXPECT_EQ(PeerTest(Peer::Unzip, dir / "report.zip"), "");
+  }
+}
+
+TEST(PackModeTest, ExistingTargetGetsARandomSuffix) {
+  TempDir dir;
+  WriteFile(dir / "report.txt", "the report\n");
+  WriteFile(dir / "report.zip", "already there");
+  ovk::SetRandomSeed(0x12345678);  // the next value below 65535 is 52058
+  EXPECT_TRUE(ovk::PackFromCommandLine({"ovkview", "-c", dir / "report.txt"}));
+  EXPECT_EQ(ReadFile(dir / "report.zip"), "already there");
+  EXPECT_EQ(EntryNames(dir / "report.zip52058.zip"), Names{"report.txt"});
+}
+
+// The built program packs and exits 0 with no display at all.
+TEST(PackModeTest, BuiltProgramPacksWithoutDisplay) {
+  const std::string program = BuiltProgram("ovkview");
+  if (access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "ovkview is not built";
+  TempDir dir;
+  WriteFile(dir / "report.txt", "the report\n");
+  WriteFile(dir / "pics/sub/p2.jpg", RandomBytes(900, 2));
+  const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY " + Quote(program) + " ";
+  CommandResult r = ovktest::Run(run + "-c " + Quote(dir / "report.txt") + " " + Quote(dir / "pics"));
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(EntryNames(dir / "report.zip"), (Names{"report.txt", "sub\\p2.jpg"}));
+
+  r = ovktest::Run(run + "/Copy " + Quote(dir / "report.txt"));
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  Names made;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+    const std::string name = e.path().filename().string();
+    if (name != "report.zip" && name.rfind("report.zip", 0) == 0) made.push_back(name);
+  }
+  ASSERT_EQ(made.size(), 1u);
+  EXPECT_TRUE(std::regex_match(made[0], std::regex(R"(report\.zip[0-9]{1,5}\.zip)"))) << made[0];
+
+  r = ovktest::Run(run + "-c " + Quote(dir / "missing.txt"));
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(ReadFile(dir / "missing.zip").size(), 22u);
+}
+
+}  // namespace
+}  // namespace ovktest
