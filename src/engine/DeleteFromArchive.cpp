@@ -120,8 +120,10 @@ std::string MakeTempName() {
 bool DeleteAndReplace(const std::string& archivePath, const std::string& selection,
                       std::int32_t& resultCode) {
   const std::string tempPath = GetTempFolder(false, true) + MakeTempName();
+  // The new archive keeps the old one's permissions: a private archive stays private.
   const bool done = DeleteFromArchive(archivePath, tempPath, resultCode, selection, true) &&
-              MoveFileReplacing(tempPath, archivePath, true);
+                    CopyPermissions(archivePath, tempPath, true) &&
+                    MoveFileReplacing(tempPath, archivePath, true);
   if (!done) {
     resultCode = kDeleteFailed;
     DeleteFileByName(tempPath, true);

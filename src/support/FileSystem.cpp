@@ -63,6 +63,12 @@ bool DeleteFileByName(const std::string& name, bool /*wideNames*/) {
   return !name.empty() && unlink(PlatformPath(name).c_str()) == 0;
 }
 
+bool CopyPermissions(const std::string& from, const std::string& to, bool /*wideNames*/) {
+  struct stat st;
+  return !from.empty() && !to.empty() && stat(PlatformPath(from).c_str(), &st) == 0 &&
+         chmod(PlatformPath(to).c_str(), st.st_mode & 07777) == 0;
+}
+
 bool SaveStringToFile(const std::string& data, const std::string& path, bool wideNames) {
   if (path.empty()) return false;
   DataFile file;

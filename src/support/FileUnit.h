@@ -132,6 +132,9 @@ bool FolderExists(const std::string& name, bool wideNames = true);
 bool CreateFolder(const std::string& name, bool wideNames = true);
 bool ForceFolders(const std::string& path, bool wideNames = true);
 bool DeleteFileByName(const std::string& name, bool wideNames = true);
+// Gives `to` the permission bits of `from` (a rewritten archive must not
+// become readable by others); false when either cannot be reached.
+bool CopyPermissions(const std::string& from, const std::string& to, bool wideNames = true);
 // rename; across file systems a copy to a temporary file beside the
 // destination, fsync, rename over it, then the source is deleted. The
 // destination is never half-written, and a failure leaves no temporary file.

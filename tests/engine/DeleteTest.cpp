@@ -99,7 +99,7 @@ TEST(DeleteTest, LeadingBytesKeptCommentDropped) {
 TEST(DeleteTest, DataDescriptorEntryGetsItsRealSizes) {
   TempDir dir;
   const std::string content = std::string(3000, 'd') + "tail";
-  ZipEntrySpec streamed = ZipEntry("streamed.txt", content);
+  ZipEntryFields streamed = ZipEntry("streamed.txt", content);
   streamed.flags = 0x0808;
   streamed.centralCrc32 = streamed.crc32;
   streamed.centralCompressed = streamed.compressedSize;
@@ -212,6 +212,21 @@ TEST_F(DeleteAndReplaceTest, ReplacesTheArchive) {
   EXPECT_EQ(code, 0);
   EXPECT_EQ(EntryNames(archive), (Names{"sub\\b.txt", "sub\\c.bin"}));
   EXPECT_TRUE(TempFolderEmpty());
+}
+
+// A private archive must not become readable by others through a deletion,
+// nor an executable one lose its bits.
+TEST_F(DeleteAndReplaceTest, KeepsTheArchivePermissions) {
+  for (const mode_t mode : {0600, 0640, 0755}) {
+    TempDir dir;
+    const std::string archive = MakeThree(dir);
+    ASSERT_EQ(chmod(archive.c_str(), mode), 0);
+    std::int32_t code = -1;
+    ASSERT_TRUE(ovk::DeleteAndReplace(archive, "a.txt", code));
+    struct stat st;
+    ASSERT_EQ(stat(archive.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+  }
 }
 
 TEST_F(DeleteAndReplaceTest, FailuresLeaveNoTemporaryFile) {
