@@ -1,7 +1,6 @@
 // Reading a ZIP archive's directory: finding the end records by a backward
 // search, the central directory stream and its index by local header offset.
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 
 #include "engine/Archive.h"

@@ -18,18 +18,18 @@ constexpr std::uint32_t kHuge = 3000000000u;         // above 2^31
 class ListCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ZipEntrySpec semicolon = ZipEntry("docs/a;b.txt", "semicolons in names are kept");
+    ZipEntryFields semicolon = ZipEntry("docs/a;b.txt", "semicolons in names are kept");
     semicolon.dosTime = kTime2019;
-    ZipEntrySpec folder = ZipEntry("docs/", "", true);
-    ZipEntrySpec huge = ZipEntry("huge.bin", "pretend");
+    ZipEntryFields folder = ZipEntry("docs/", "", true);
+    ZipEntryFields huge = ZipEntry("huge.bin", "pretend");
     huge.uncompressedSize = kHuge;
     huge.dosTime = kTime2050;
-    ZipEntrySpec secret = ZipEntry("secret.txt", "enciphered, as far as the listing knows");
+    ZipEntryFields secret = ZipEntry("secret.txt", "enciphered, as far as the listing knows");
     secret.flags |= 1;
     secret.dosTime = 0;
-    ZipEntrySpec stored = ZipEntry("stored.txt", "plain", true);
+    ZipEntryFields stored = ZipEntry("stored.txt", "plain", true);
     stored.dosTime = kTimeBadMonth;
-    ZipEntrySpec huge2 = ZipEntry("huge2.bin", "again");
+    ZipEntryFields huge2 = ZipEntry("huge2.bin", "again");
     huge2.uncompressedSize = kHuge;
     entries_ = {semicolon, folder, huge, secret, stored, huge2};
     WriteFile(archive_, BuildZip(entries_));
@@ -39,7 +39,7 @@ class ListCommandTest : public ::testing::Test {
 
   TempDir dir_;
   std::string archive_ = dir_ / "t.zip";
-  std::vector<ZipEntrySpec> entries_;
+  std::vector<ZipEntryFields> entries_;
 };
 
 TEST_F(ListCommandTest, RawPrintsTheEngineLinesExactly) {
@@ -76,7 +76,7 @@ TEST_F(ListCommandTest, TableShowsUnsignedSizesTimesMarksAndTotals) {
   }
   // The sums go past 32 bits without wrapping.
   std::uint64_t packedSum = 0;
-  for (const ZipEntrySpec& e : entries_) packedSum += e.compressedSize;
+  for (const ZipEntryFields& e : entries_) packedSum += e.compressedSize;
   const std::uint64_t originalSum = 28 + 39 + 5 + 2ull * kHuge;
   const std::regex total("\\n *" + std::to_string(originalSum) + " +" + std::to_string(packedSum) +
                          " +5 files\\n");

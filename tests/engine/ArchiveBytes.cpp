@@ -50,8 +50,8 @@ std::string CodedNativeEntry(const std::string& name, const std::string& content
   return NativeEntry(3, name, data, header);
 }
 
-ZipEntrySpec ZipEntry(const std::string& name, const std::string& content, bool stored) {
-  ZipEntrySpec e;
+ZipEntryFields ZipEntry(const std::string& name, const std::string& content, bool stored) {
+  ZipEntryFields e;
   e.name = name;
   e.method = stored ? 0 : 8;
   e.payload = stored ? content : ovk::DeflateRaw(content, ovk::kLevelDefault);
@@ -61,12 +61,12 @@ ZipEntrySpec ZipEntry(const std::string& name, const std::string& content, bool 
   return e;
 }
 
-std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipLayout& layout) {
+std::string BuildZip(const std::vector<ZipEntryFields>& entries, const ZipLayout& layout) {
   std::string out = layout.prefix;
   const std::uint32_t shift = layout.offsetsIncludePrefix ? 0 : static_cast<std::uint32_t>(layout.prefix.size());
   std::string directory;
   std::uint16_t count = 0;
-  for (const ZipEntrySpec& e : entries) {
+  for (const ZipEntryFields& e : entries) {
     const auto offset = static_cast<std::uint32_t>(out.size()) - shift;
     auto fixed = [&](std::string& s, std::uint32_t crc, std::uint32_t csize, std::uint32_t usize) {
       PutLE16(s, 20);

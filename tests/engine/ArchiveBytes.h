@@ -28,7 +28,7 @@ std::string NativeEntry(std::uint32_t version, const std::string& name, const st
 std::string CodedNativeEntry(const std::string& name, const std::string& content,
                              const std::string& password = "", std::uint32_t time = 0x4A2B5C6D);
 
-struct ZipEntrySpec {
+struct ZipEntryFields {
   std::string name;
   std::string payload;      // the stored bytes
   std::uint16_t flags = 0x0800;
@@ -48,7 +48,7 @@ struct ZipEntrySpec {
 };
 
 // A complete entry: deflated (or stored) content with its true sizes/CRC.
-ZipEntrySpec ZipEntry(const std::string& name, const std::string& content, bool stored = false);
+ZipEntryFields ZipEntry(const std::string& name, const std::string& content, bool stored = false);
 
 struct ZipLayout {
   std::string prefix;             // data in front of the archive
@@ -58,7 +58,7 @@ struct ZipLayout {
   std::optional<std::uint16_t> entriesTotal;
 };
 
-std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipLayout& layout = {});
+std::string BuildZip(const std::vector<ZipEntryFields>& entries, const ZipLayout& layout = {});
 
 // The ZIP64 extended information field holding the given 64-bit values.
 std::string Zip64Extra(const std::vector<std::uint64_t>& values);

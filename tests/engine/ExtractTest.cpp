@@ -22,8 +22,8 @@ std::string SampleZip() {
                    ZipEntry("empty.txt", "", true), ZipEntry("three.bin", RandomBytes(999, 3))});
 }
 
-ZipEntrySpec EncryptedEntry(const std::string& name, const std::string& content, const std::string& password) {
-  ZipEntrySpec e = ZipEntry(name, content);
+ZipEntryFields EncryptedEntry(const std::string& name, const std::string& content, const std::string& password) {
+  ZipEntryFields e = ZipEntry(name, content);
   e.payload = ovk::ZipEncrypt(e.payload, password, e.crc32);
   e.compressedSize = static_cast<std::uint32_t>(e.payload.size());
   e.flags |= 0x0001;
@@ -121,7 +121,7 @@ TEST(Extract, ZipPasswordsDecideTheCode) {
 
 TEST(Extract, DamagedDataFailsItsCheckAndStopsTheWalk) {
   TempDir dir;
-  ZipEntrySpec bad = ZipEntry("bad.txt", std::string(500, 'b'), true);
+  ZipEntryFields bad = ZipEntry("bad.txt", std::string(500, 'b'), true);
   bad.payload[100] = 'X';
   WriteFile(dir / "d.zip", BuildZip({ZipEntry("good.txt", "g"), bad, ZipEntry("later.txt", "l")}));
   const Extraction x = ExtractAll(dir / "d.zip", dir / "out");

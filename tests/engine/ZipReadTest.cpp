@@ -124,7 +124,7 @@ TEST(LocateZipDirectory, SmallArchiveWithCommentIsFound) {
 
 TEST(LocateZipDirectory, UnusableDirectoriesGiveMinusOne) {
   TempDir dir;
-  const std::vector<ZipEntrySpec> one{ZipEntry("a", "hi")};
+  const std::vector<ZipEntryFields> one{ZipEntry("a", "hi")};
   std::string behind = BuildZip(one);
   behind.replace(behind.size() - 22 + 16, 4, std::string("\xF0\xFF\x00\x00", 4));  // offset behind the record
   ZipLayout unadjusted;
@@ -216,7 +216,7 @@ class ZipNameTest : public ::testing::TestWithParam<NameCase> {};
 TEST_P(ZipNameTest, NamesBecomeUtf8WithBackslashes) {
   const NameCase c = GetParam();
   TempDir dir;
-  ZipEntrySpec e = ZipEntry(c.stored, "x", true);
+  ZipEntryFields e = ZipEntry(c.stored, "x", true);
   e.flags = c.flags;
   WriteFile(dir / "n.zip", BuildZip({e, ZipEntry("next", "y", true)}));
   const Listing l = ListFile(dir / "n.zip");
@@ -235,12 +235,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ZipEntries, FieldsOfTheLocalHeaderAndTheCentralRecord) {
   TempDir dir;
-  ZipEntrySpec stored = ZipEntry("s.txt", "stored text", true);
-  ZipEntrySpec secret = ZipEntry("e.bin", "whatever");
+  ZipEntryFields stored = ZipEntry("s.txt", "stored text", true);
+  ZipEntryFields secret = ZipEntry("e.bin", "whatever");
   secret.flags |= ovk::kZipFlagEncrypted;
   secret.versionMadeBy = 0x0314;
   secret.externalAttributes = 0x81ED0000;
-  ZipEntrySpec orphan = ZipEntry("o.txt", "not in the directory");
+  ZipEntryFields orphan = ZipEntry("o.txt", "not in the directory");
   orphan.inDirectory = false;
   orphan.dosTime = 0x9A000000;  // a time from 2057 prints negative
   WriteFile(dir / "f.zip", BuildZip({stored, secret, orphan}));
@@ -284,7 +284,7 @@ TEST(ZipEntries, CheckByteComesFromTheTimeWithADataDescriptor) {
   EXPECT_EQ(ovk::ZipCheckByte(entry), 0x5C);
 }
 
-std::string DataDescriptor(const ZipEntrySpec& e) {
+std::string DataDescriptor(const ZipEntryFields& e) {
   std::string d;
   ovk::PutLE32(d, ovk::kSigDataDescriptor);
   ovk::PutLE32(d, e.crc32);
@@ -295,8 +295,8 @@ std::string DataDescriptor(const ZipEntrySpec& e) {
 
 // Streamed entries: zero sizes in the local header, the real ones behind the
 // payload and in the central record.
-ZipEntrySpec Streamed(const std::string& name, const std::string& content, bool inDirectory = true) {
-  ZipEntrySpec e = ZipEntry(name, content);
+ZipEntryFields Streamed(const std::string& name, const std::string& content, bool inDirectory = true) {
+  ZipEntryFields e = ZipEntry(name, content);
   e.trailer = DataDescriptor(e);
   e.centralCrc32 = e.crc32;
   e.centralCompressed = e.compressedSize;
@@ -322,7 +322,7 @@ TEST(ZipEntries, DeferredSizesComeFromTheCentralRecord) {
 
 TEST(ZipEntries, DeferredSizesWithoutARecordListAsStoredAndScanOn) {
   TempDir dir;
-  ZipEntrySpec lost = Streamed("lost.txt", std::string(3000, 'l'), false);
+  ZipEntryFields lost = Streamed("lost.txt", std::string(3000, 'l'), false);
   WriteFile(dir / "s.zip", BuildZip({lost, ZipEntry("found.txt", "here")}));
   const Listing l = ListFile(dir / "s.zip");
   ASSERT_EQ(l.lines.size(), 2u);
@@ -336,7 +336,7 @@ TEST(ZipEntries, DeferredSizesWithoutARecordListAsStoredAndScanOn) {
 TEST(ZipEntries, Zip64ExtraInTheCentralRecordGivesTheSizes) {
   TempDir dir;
   const std::string content = RandomBytes(700, 3);
-  ZipEntrySpec e = ZipEntry("z.bin", content);
+  ZipEntryFields e = ZipEntry("z.bin", content);
   e.centralCompressed = e.centralUncompressed = 0xFFFFFFFF;
   e.centralExtra = Zip64Extra({e.uncompressedSize, e.compressedSize});
   e.compressedSize = e.uncompressedSize = 0xFFFFFFFF;
@@ -351,7 +351,7 @@ TEST(ZipEntries, Zip64ExtraInTheCentralRecordGivesTheSizes) {
 
 TEST(ZipEntries, RealSizesBeyond32BitsEndTheWalk) {
   TempDir dir;
-  ZipEntrySpec huge = ZipEntry("huge.bin", "small really");
+  ZipEntryFields huge = ZipEntry("huge.bin", "small really");
   huge.centralCompressed = huge.centralUncompressed = 0xFFFFFFFF;
   huge.centralExtra = Zip64Extra({std::uint64_t{5} << 32, 100});
   huge.compressedSize = huge.uncompressedSize = 0xFFFFFFFF;
@@ -373,7 +373,7 @@ TEST(ZipEntries, HugePackedSizesNeverMoveTheWalkBackwards) {
   for (std::uint32_t lying : {0x80000000u, 0xFFFFFFF0u}) {
     SCOPED_TRACE(lying);
     TempDir dir;
-    ZipEntrySpec e = ZipEntry("big.txt", "payload", true);
+    ZipEntryFields e = ZipEntry("big.txt", "payload", true);
     e.compressedSize = lying;
     WriteFile(dir / "b.zip", BuildZip({ZipEntry("first", "1"), e, ZipEntry("behind", "2")}));
     const Listing l = ListFile(dir / "b.zip");
@@ -388,7 +388,7 @@ TEST(ZipEntries, HugePackedSizesNeverMoveTheWalkBackwards) {
 
 TEST(ZipEntries, GarbageBetweenEntriesIsScannedOver) {
   TempDir dir;
-  ZipEntrySpec a = ZipEntry("a", "aaa");
+  ZipEntryFields a = ZipEntry("a", "aaa");
   a.trailer = "PK junk PK\x01 no header here";
   WriteFile(dir / "g.zip", BuildZip({a, ZipEntry("b", "bbb")}));
   const Listing l = ListFile(dir / "g.zip");
