@@ -1,0 +1,361 @@
+// Limits that must hold: many entries, the longest names, deep folders, many
+// empty files, ZIP bombs, end records that point into themselves, and the
+// backward search over a large file without a signature.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "HardeningUtil.h"
+#include "common/TestUtil.h"
+#include "../engine/ArchiveBytes.h"
+#include "../engine/WriteTestUtil.h"
+#include "coding/Crc32.h"
+#include "coding/Payload.h"
+#include "engine/Archive.h"
+#include "engine/DeleteFromArchive.h"
+#include "engine/ExtractFromArchive.h"
+#include "engine/ListArchive.h"
+#include "engine/ZipFormat.h"
+#include "support/ByteOrder.h"
+#include "support/FileUnit.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace ovkhard {
+namespace {
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::string Numbered(const char* prefix, int i) {
+  char name[64];
+  std::snprintf(name, sizeof name, "%s%06d.txt", prefix, i);
+  return name;
+}
+
+// Both containers: the limits hold for native archives as well.
+class Limits : public ::testing::TestWithParam<bool> {
+ protected:
+  bool Native() const { return GetParam(); }
+  ovktest::AddOptions Options() const {
+    ovktest::AddOptions o;
+    o.native = Native();
+    return o;
+  }
+  ovktest::TempDir dir_;
+};
+
+TEST_P(Limits, HundredThousandEntriesListWellUnderASecond) {
+  constexpr int kEntries = 100000;
+  const std::string archive = dir_ / "many.arc";
+  std::string bytes;
+  if (Native()) {
+    bytes = ovktest::NativeHeader(3);
+    const std::string payload = ovk::CompressString("x", ovk::kLevelDefault);
+    for (int i = 0; i < kEntries; ++i) bytes += ovktest::NativeEntry(3, Numbered("dir\\n", i), payload);
+  } else {
+    std::vector<ovktest::ZipEntryFields> entries;
+    entries.reserve(kEntries);
+    for (int i = 0; i < kEntries; ++i) entries.push_back(ovktest::ZipEntry(Numbered("dir/n", i), "x", true));
+    bytes = ovktest::BuildZip(entries);
+  }
+  ovktest::WriteFile(archive, bytes);
+
+  std::vector<std::string> lines;
+  const auto start = Clock::now();
+  ASSERT_TRUE(ovk::ListArchive(archive, &lines, true));
+  const double seconds = SecondsSince(start);
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kEntries));
+  EXPECT_EQ(lines.back().substr(0, lines.back().find(';')), Numbered("dir\\n", kEntries - 1));
+  std::printf("[ limits ] %d entries listed in %.3f s\n", kEntries, seconds);
+  EXPECT_LT(seconds, 1.0 * SlowdownFactor());
+}
+
+TEST_P(Limits, NamesOfExactly255BytesRoundTrip) {
+  const std::string longest(255, 'n');
+  const std::string inFolder = "sub\\" + std::string(251, 'm');  // 255 bytes stored
+  ovktest::WriteFile(dir_ / ("src/" + longest), "longest name");
+  ovktest::WriteFile(dir_ / ("src/sub/" + std::string(251, 'm')), "longest path");
+  const std::string archive = dir_ / "long.arc";
+  ASSERT_TRUE(ovktest::Add(archive, dir_ / "src", Options()));
+  EXPECT_EQ(ovktest::EntryNames(archive), (std::vector<std::string>{longest, inFolder}));
+  const ArchiveContent content = ReadArchive(archive);
+  EXPECT_TRUE(content.extracted);
+  EXPECT_EQ(content.files, (std::map<std::string, std::string>{{longest, "longest name"}, {inFolder, "longest path"}}));
+}
+
+// 200 folders deep the stored names outgrow 255 bytes: such names are cut,
+// everything up to that depth round-trips, and the walk and the extraction end.
+TEST_P(Limits, FoldersNested200Deep) {
+  constexpr int kDepth = 200;
+  std::string folder = dir_ / "src";
+  std::string stored;
+  std::map<std::string, std::string> fitting;
+  for (int level = 0; level < kDepth; ++level) {
+    ovktest::WriteFile(folder + "/f", "level " + std::to_string(level));
+    if (stored.size() + 1 <= 255) fitting[stored + "f"] = "level " + std::to_string(level);
+    folder += "/a";
+    stored += "a\\";
+  }
+  const std::string archive = dir_ / "deep.arc";
+  ASSERT_TRUE(ovktest::Add(archive, dir_ / "src", Options()));
+  const std::vector<std::string> names = ovktest::EntryNames(archive);
+  ASSERT_EQ(names.size(), static_cast<std::size_t>(kDepth));
+  for (const std::string& name : names) EXPECT_LE(name.size(), 255u);
+  const ArchiveContent content = ReadArchive(archive);
+  for (const auto& [name, data] : fitting) {
+    const auto found = content.files.find(name);
+    ASSERT_NE(found, content.files.end()) << name.size() << "-byte name";
+    EXPECT_EQ(found->second, data);
+  }
+}
+
+TEST_P(Limits, TenThousandEmptyFiles) {
+  constexpr int kFiles = 10000;
+  const int files = Scaled(kFiles);
+  // Creating files is slow on some disks: a memory file system when there is one.
+  ForeignFolder fast(dir_.Path());
+  ScopedTmpdir tmp(fast.Path());
+  const std::string source = fast.Path() + "/src";
+  ovktest::MakeDirs(source);
+  for (int i = 0; i < files; ++i) std::ofstream(source + "/" + Numbered("e", i));
+  const std::string archive = dir_ / "empty.arc";
+  ASSERT_TRUE(ovktest::Add(archive, source, Options()));
+  std::vector<std::string> lines;
+  ASSERT_TRUE(ovk::ListArchive(archive, &lines, true));
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(files));
+  for (const std::string& line : lines) {
+    // name;packed;time;original size 0;flags;encrypted
+    std::vector<std::string> fields;
+    std::size_t from = 0, at;
+    while ((at = line.find(';', from)) != std::string::npos) {
+      fields.push_back(line.substr(from, at - from));
+      from = at + 1;
+    }
+    ASSERT_EQ(fields.size(), 5u) << line;
+    ASSERT_EQ(fields[3], "0") << line;
+  }
+  const ArchiveContent content = ReadArchive(archive);
+  EXPECT_TRUE(content.extracted);
+  ASSERT_EQ(content.files.size(), static_cast<std::size_t>(files));
+  for (const auto& [name, data] : content.files) ASSERT_TRUE(data.empty()) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Limits, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Native" : "Zip"; });
+
+// Peak resident memory above what the process held before the call, in MiB.
+class PeakMemory {
+ public:
+  PeakMemory() {
+    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from now
+    before_ = Read("VmRSS:");
+  }
+  long GrowthMiB() const { return (Read("VmHWM:") - before_) / 1024; }
+
+ private:
+  static long Read(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word) {
+      if (word == key) {
+        long kb = 0;
+        status >> kb;
+        return kb;
+      }
+    }
+    return 0;
+  }
+  long before_ = 0;
+};
+
+TEST(PeakMemoryProbe, SeesAnAllocationItMeasures) {
+  const PeakMemory peak;
+  std::string block(64u << 20, 'x');
+  EXPECT_GE(peak.GrowthMiB(), 60) << block.size();
+}
+
+struct Bomb {
+  const char* what;
+  bool native;
+  std::uint32_t claimedSize;
+  std::size_t realSize;  // zero bytes the payload inflates to
+};
+
+class ZipBombs : public ::testing::TestWithParam<Bomb> {};
+
+// A bomb is refused (failed check, no file written) and costs no more memory
+// than its claimed size (plus the archive itself), never what it would inflate to.
+TEST_P(ZipBombs, RefusedWithinTheClaimedSize) {
+  const Bomb& bomb = GetParam();
+  const std::string expansion(bomb.realSize, '\0');
+  // A true checksum for what it claims, which is not what it holds: the
+  // claimed-small bomb's checksum covers all of its expansion, the
+  // claimed-huge one's cannot be that of the little it really holds.
+  const bool claimsHuge = bomb.claimedSize > bomb.realSize;
+  const std::uint32_t crc = ovk::Crc32(expansion) ^ (claimsHuge ? 1u : 0u);
+  ovktest::TempDir dir;
+  const std::string archive = dir / "bomb.arc";
+  if (bomb.native) {
+    ovk::EntryHeader header;
+    header.originalSize = bomb.claimedSize;
+    header.crc32 = crc;
+    ovktest::WriteFile(archive, ovktest::NativeHeader(3) +
+                                    ovktest::NativeEntry(3, "bomb.bin", ovk::CompressString(expansion, ovk::kLevelMaximum),
+                                                         header));
+  } else {
+    ovktest::ZipEntryFields entry = ovktest::ZipEntry("bomb.bin", expansion);
+    entry.uncompressedSize = bomb.claimedSize;
+    entry.crc32 = crc;
+    ovktest::WriteFile(archive, ovktest::BuildZip({entry}));
+  }
+  const std::string claimedDescription = std::to_string(bomb.claimedSize) + " bytes claimed";
+  std::int32_t code = -1;
+  const PeakMemory peak;
+  const bool ok = ovk::ExtractFromArchive(archive, dir / "out", code, true, "", "", "", true);
+  const long growth = peak.GrowthMiB();
+  EXPECT_FALSE(ok) << claimedDescription;
+  EXPECT_EQ(code, ovk::kExtractCheckFailed);
+  EXPECT_FALSE(ovktest::Exists(dir / "out/bomb.bin"));
+  const long bound = static_cast<long>(std::min<std::size_t>(bomb.claimedSize, bomb.realSize) >> 20) + 16;
+  std::printf("[ limits ] %s: peak memory grew by %ld MiB (bound %ld MiB)\n", bomb.what, growth, bound);
+  EXPECT_LE(growth, bound);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ZipBombs,
+    ::testing::Values(Bomb{"ZIP entry claiming 4 GiB, inflating to 1 MiB", false, 0xFFFFFFF0u, 1 << 20},
+                      Bomb{"ZIP entry claiming 1000 bytes, inflating to 256 MiB", false, 1000, 256u << 20},
+                      Bomb{"native entry claiming 4 GiB, inflating to 1 MiB", true, 0xFFFFFFF0u, 1 << 20},
+                      Bomb{"native entry claiming 1000 bytes, inflating to 256 MiB", true, 1000, 256u << 20}),
+    [](const auto& info) {
+      return std::string(info.param.native ? "Native" : "Zip") + (info.param.claimedSize > 1000 ? "ClaimsHuge" : "ClaimsSmall");
+    });
+
+std::string EndRecord(std::uint16_t entries, std::uint32_t size, std::uint32_t offset) {
+  std::string e;
+  ovk::PutLE32(e, ovk::kSigEndRecord);
+  ovk::PutLE16(e, 0);
+  ovk::PutLE16(e, 0);
+  ovk::PutLE16(e, entries);
+  ovk::PutLE16(e, entries);
+  ovk::PutLE32(e, size);
+  ovk::PutLE32(e, offset);
+  ovk::PutLE16(e, 0);
+  return e;
+}
+
+std::string CentralRecordAt(std::uint32_t localOffset, const std::string& name) {
+  std::string c;
+  ovk::PutLE32(c, ovk::kSigCentralHeader);
+  for (std::uint16_t v : {45, 20, 0x800, 8, 0, 0}) ovk::PutLE16(c, v);
+  for (int i = 0; i < 3; ++i) ovk::PutLE32(c, 0);
+  ovk::PutLE16(c, static_cast<std::uint16_t>(name.size()));
+  for (int i = 0; i < 4; ++i) ovk::PutLE16(c, 0);
+  ovk::PutLE32(c, 0);
+  ovk::PutLE32(c, localOffset);
+  return c + name;
+}
+
+std::string Zip64SelfPointing() {
+  std::string z;
+  ovk::PutLE32(z, ovk::kSigZip64EndRecord);
+  ovk::PutLE64(z, 44);
+  ovk::PutLE16(z, 45);
+  ovk::PutLE16(z, 45);
+  ovk::PutLE32(z, 0);
+  ovk::PutLE32(z, 0);
+  ovk::PutLE64(z, 1);
+  ovk::PutLE64(z, 1);
+  ovk::PutLE64(z, 56);
+  ovk::PutLE64(z, 0);  // the directory "starts" at the record itself
+  ovk::PutLE32(z, ovk::kSigZip64Locator);
+  ovk::PutLE32(z, 0);
+  ovk::PutLE64(z, 0);
+  ovk::PutLE32(z, 1);
+  return z + EndRecord(0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF);
+}
+
+struct Knot {
+  const char* name;
+  std::string (*bytes)();
+};
+
+class SelfPointingEnds : public ::testing::TestWithParam<Knot> {};
+
+// Every operation ends quickly on such a file, appending still gives an
+// archive that holds the new entry, and deleting fails or writes a readable one.
+TEST_P(SelfPointingEnds, EveryOperationEnds) {
+  ovktest::TempDir dir;
+  const std::string archive = dir / "knot.zip";
+  ovktest::WriteFile(archive, GetParam().bytes());
+  ovktest::WriteFile(dir / "new.txt", "appended");
+  const auto start = Clock::now();
+
+  std::vector<std::string> lines;
+  EXPECT_TRUE(ovk::ListArchive(archive, &lines, true));
+  std::int32_t code = -1;
+  ovk::ExtractFromArchive(archive, dir / "out", code, true, "", "", "", true);
+  EXPECT_TRUE(code == ovk::kExtractOk || code == ovk::kExtractFailed) << code;
+  if (ovk::DeleteFromArchive(archive, dir / "new.tmp", code, "loop.txt", true)) {
+    EXPECT_TRUE(ovk::ListArchive(dir / "new.tmp", &lines, true));
+  }
+  ovktest::AddOptions append;
+  append.append = true;
+  append.recurse = false;
+  ASSERT_TRUE(ovktest::Add(archive, dir / "new.txt", append));
+  const ArchiveContent after = ReadArchive(archive);
+  EXPECT_EQ(after.files.count("new.txt"), 1u);
+  EXPECT_EQ(after.files.at("new.txt"), "appended");
+  EXPECT_LT(fs::file_size(archive), 4096u);
+  EXPECT_LT(SecondsSince(start), 2.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Knots, SelfPointingEnds,
+    ::testing::Values(
+        Knot{"EndRecordIsItsOwnDirectory", [] { return std::string(16, 'j') + EndRecord(1, 46, 16); }},
+        Knot{"CentralRecordPointsAtItself",
+             [] {
+               const std::string central = CentralRecordAt(0, "loop.txt");
+               return central + EndRecord(1, static_cast<std::uint32_t>(central.size()), 0);
+             }},
+        Knot{"LocalHeaderOffsetIsTheEndRecord",
+             [] {
+               const std::string central = CentralRecordAt(0, "loop.txt");
+               return central + EndRecord(1, static_cast<std::uint32_t>(central.size()), 0).substr(0, 16) +
+                      std::string(4, '\0') + "\0\0";
+             }},
+        Knot{"Zip64RecordIsItsOwnDirectory", Zip64SelfPointing}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LargeFiles, SignatureSearchOverOneGibibyteEndsInSeconds) {
+  ovktest::TempDir dir;
+  const std::string path = dir / "sparse.bin";
+  std::ofstream(path).close();
+  fs::resize_file(path, std::uint64_t{1} << 30);
+  ovk::DataFile file;
+  ASSERT_TRUE(ovk::OpenArchiveForReading(file, path));
+  auto start = Clock::now();
+  EXPECT_EQ(ovk::FindSignatureBackward(file, ovk::kSigEndRecord, ovk::FileSize64(file) - 22), -1);
+  const double search = SecondsSince(start);
+  ovk::CloseDataFile(file);
+  start = Clock::now();
+  std::vector<std::string> lines;
+  EXPECT_TRUE(ovk::ListArchive(path, &lines, true));
+  const double listing = SecondsSince(start);
+  EXPECT_TRUE(lines.empty());
+  std::printf("[ limits ] 1 GiB without a signature: search %.2f s, listing %.2f s\n", search, listing);
+  EXPECT_LT(search, 5.0 * SlowdownFactor());
+  EXPECT_LT(listing, 5.0 * SlowdownFactor());
+}
+
+}  // namespace
+}  // namespace ovkhard
