@@ -98,6 +98,14 @@ bool ReadNativeEntry(const ArchiveInfo& info, DataFile& file, EntryInfo& entry) 
 // outcome as testing every byte position in turn, read in chunks.
 std::int64_t ScanForLocalHeader(DataFile& file) {
   std::int64_t base = FilePos64(file);
+  // Entries usually follow one another without a gap: a 4-byte look first
+  // spares reading (and allocating) a whole chunk per entry.
+  char head[4];
+  std::size_t gotHead = 0;
+  ReadBlock(file, head, sizeof head, gotHead);
+  if (gotHead < sizeof head) return -1;
+  if (GetLE32(head) == kSigLocalHeader) return base;
+  if (GetLE32(head) == kSigCentralHeader) return -1;
   std::string chunk(kScanChunk, '\0');
   for (;;) {
     Seek64(file, base);

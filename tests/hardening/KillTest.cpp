@@ -137,7 +137,7 @@ TEST_F(KillTest, KilledAppendKeepsEveryOldEntry) {
 }
 
 TEST_F(KillTest, KilledDeletionLeavesTheOldOrTheNewArchive) {
-  for (int i = 0; i < 30; ++i) ovktest::WriteFile(dir_ / ("src/f" + std::to_string(i) + ".bin"), ovktest::RandomBytes(150000, 100 + i));
+  for (int i = 0; i < 30; ++i) ovktest::WriteFile(dir_ / ("src/f" + std::to_string(i) + ".bin"), ovktest::RandomBytes(500000, 100 + i));
   const std::string base = dir_ / "base.zip";
   const std::string archive = dir_ / "work/archive.zip";
   ovktest::MakeDirs(dir_ / "work");
@@ -157,8 +157,10 @@ TEST_F(KillTest, KilledDeletionLeavesTheOldOrTheNewArchive) {
   ASSERT_EQ(ReadArchive(archive).files.size(), 27u);
 
   const int kills = Scaled(150);
-  int killed = 0, losses = 0, leftovers = 0;
-  std::uniform_int_distribution<long long> delay(0, std::chrono::duration_cast<std::chrono::microseconds>(full).count() * 11 / 10);
+  int killed = 0, losses = 0, leftovers = 0, keptOld = 0, gotNew = 0;
+  // The range runs past the end of an unkilled run, so kills also land
+  // around the final move.
+  std::uniform_int_distribution<long long> delay(0, std::chrono::duration_cast<std::chrono::microseconds>(full).count() * 13 / 10);
   for (int i = 0; i < kills; ++i) {
     // Every other run moves the new archive in from another file system.
     const std::string tmpFolder = i % 2 ? foreign.Path() : privateTmp_;
@@ -166,6 +168,8 @@ TEST_F(KillTest, KilledDeletionLeavesTheOldOrTheNewArchive) {
     reset();
     killed += RunAndKill(argv, std::chrono::microseconds(delay(random_)));
     const std::string now = ovktest::ReadFile(archive);
+    keptOld += now == before;
+    gotNew += now == after;
     if (now != before && now != after) {
       ++losses;
       ADD_FAILURE() << "kill " << i << " left an archive that is neither the old nor the new one";
@@ -179,10 +183,10 @@ TEST_F(KillTest, KilledDeletionLeavesTheOldOrTheNewArchive) {
       }
     }
   }
-  std::printf("[  kills ] delete: %d runs of %lld ms, %d killed mid-run, %d damaged archives, "
-              "%d temporary files left by killed runs\n",
+  std::printf("[  kills ] delete: %d runs of %lld ms, %d killed mid-run; archive afterwards old %d, new %d, "
+              "damaged %d; %d temporary files left by killed runs\n",
               kills, static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(full).count()),
-              killed, losses, leftovers);
+              killed, keptOld, gotNew, losses, leftovers);
   KillTotals().started += kills;
   KillTotals().killed += killed;
   KillTotals().losses += losses;
