@@ -2,6 +2,8 @@
 // bytes; the values are those of the byte-at-a-time table method.
 #include "coding/Crc32.h"
 
+#include <libdeflate.h>
+
 #include <array>
 
 namespace ovk {
@@ -27,7 +29,13 @@ static_assert(kTables[0][1] == 0x77073096u && kTables[0][255] == 0x2D02EF8Du);
 
 }  // namespace
 
+// Below this, a call into libdeflate costs more than the tables.
+constexpr std::size_t kLibdeflateFrom = 64;
+
 std::uint32_t Crc32Update(std::uint32_t crc, const void* data, std::size_t length) {
+  // libdeflate (carry-less multiply where the CPU has it) takes and gives the
+  // inverted register.
+  if (length >= kLibdeflateFrom) return ~libdeflate_crc32(~crc, data, length);
   const auto* p = static_cast<const std::uint8_t*>(data);
   for (; length >= 8; length -= 8, p += 8) {
     // Little-endian assembly keeps the result independent of the host order.

@@ -66,7 +66,9 @@ bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
   const bool checked = CarriesChecksum(archive);
   const std::uint64_t limit = checked ? header.originalSize : kNoSizeLimit;
   InflateEnd end = InflateEnd::kComplete;
-  if ((header.flags & kEntryStored) == 0)
+  // The recorded size allows one whole-buffer pass; anything it does not
+  // decode exactly takes the streaming path and ends as it always did.
+  if ((header.flags & kEntryStored) == 0 && !(checked && InflateToKnownSize(data, IsNative(archive), limit, data)))
     data = IsNative(archive) ? DecompressString(data, false, limit, &end) : InflateRaw(data, limit, &end);
   if (!checked) return true;
   return end != InflateEnd::kOverLimit && Crc32(data) == header.crc32;

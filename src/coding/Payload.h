@@ -34,6 +34,12 @@ std::string DeflateRaw(const std::string& data, CompressionLevel level);
 std::string InflateRaw(const std::string& data, std::uint64_t outputLimit = kNoSizeLimit,
                        InflateEnd* end = nullptr);
 
+// Whole-buffer inflation of a zlib stream (zlibWrapped) or raw deflate data
+// known to inflate to exactly size bytes; false, leaving out as it was, when
+// it does not (damaged, shorter, longer) or size exceeds what data of that
+// length can give: the caller then takes the streaming path above.
+bool InflateToKnownSize(const std::string& data, bool zlibWrapped, std::uint64_t size, std::string& out);
+
 // Packing direction: data in = original content, out = stored payload; sets
 // header.encrypted and header.crc32. Always true.
 bool EncodePayload(const std::string& password, const ArchiveInfo& archive, EntryHeader& header,

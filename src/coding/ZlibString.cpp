@@ -1,10 +1,15 @@
-// Whole-string zlib helpers. Inflation is bounded: it stops as a failure once
-// the output would exceed the caller's limit or the most any deflate data of
-// that length can produce, and it never repeats a call that cannot progress.
+// Whole-string deflate helpers. Compression and inflation to a known size go
+// through libdeflate (whole buffers, markedly faster); streaming inflation with
+// its partial output stays with zlib. That inflation is bounded: it stops as a
+// failure once the output would exceed the caller's limit or the most any
+// deflate data of that length can produce, and it never repeats a call that
+// cannot progress.
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <new>
 #include <stdexcept>
 
@@ -27,6 +32,49 @@ int ZlibLevel(CompressionLevel level) {
     case kLevelMaximum: return 9;
     default: return Z_DEFAULT_COMPRESSION;
   }
+}
+
+// zlib's default level is 6; libdeflate's level 0 writes stored blocks.
+int LibdeflateLevel(CompressionLevel level) {
+  const int zlibLevel = ZlibLevel(level);
+  return zlibLevel == Z_DEFAULT_COMPRESSION ? 6 : zlibLevel;
+}
+
+struct CompressorFree {
+  void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+};
+struct DecompressorFree {
+  void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
+// One compressor per level and thread: making one costs more than coding a
+// small file, and a compressor must not be shared between threads.
+libdeflate_compressor& Compressor(CompressionLevel level) {
+  thread_local std::unique_ptr<libdeflate_compressor, CompressorFree> held[kLevelMaximum + 1];
+  auto& slot = held[level >= kLevelNone && level <= kLevelMaximum ? level : kLevelDefault];
+  if (!slot) slot.reset(libdeflate_alloc_compressor(LibdeflateLevel(level)));
+  if (!slot) throw std::bad_alloc();
+  return *slot;
+}
+
+libdeflate_decompressor& Decompressor() {
+  thread_local std::unique_ptr<libdeflate_decompressor, DecompressorFree> held;
+  if (!held) held.reset(libdeflate_alloc_decompressor());
+  if (!held) throw std::bad_alloc();
+  return *held;
+}
+
+using CompressCall = std::size_t (*)(libdeflate_compressor*, const void*, std::size_t, void*, std::size_t);
+using BoundCall = std::size_t (*)(libdeflate_compressor*, std::size_t);
+
+std::string LibdeflateCompress(const std::string& data, CompressionLevel level, CompressCall compress,
+                               BoundCall bound) {
+  libdeflate_compressor& c = Compressor(level);
+  std::string out(bound(&c, data.size()), '\0');
+  const std::size_t produced = compress(&c, data.data(), data.size(), out.data(), out.size());
+  if (produced == 0) throw std::runtime_error("libdeflate compression failed");
+  out.resize(produced);
+  return out;
 }
 
 // Releases the zlib state however the helper is left.
@@ -77,9 +125,9 @@ std::uint64_t NaturalInflateBound(std::size_t inputLength) {
   return n * kDeflateMaxRatio + kDeflateBoundSlack;
 }
 
-}  // namespace
-
-std::string CompressString(const std::string& data, CompressionLevel level) {
+// zlib's own stream: used for empty content, whose designed layout is zlib's
+// (libdeflate codes the empty block differently).
+std::string ZlibCompressString(const std::string& data, CompressionLevel level) {
   DeflateState state;
   z_stream& z = state.z;
   const int init = deflateInit(&z, ZlibLevel(level));
@@ -97,6 +145,13 @@ std::string CompressString(const std::string& data, CompressionLevel level) {
   }
   out.resize(Produced(z, out));
   return out;
+}
+
+}  // namespace
+
+std::string CompressString(const std::string& data, CompressionLevel level) {
+  if (data.empty()) return ZlibCompressString(data, level);
+  return LibdeflateCompress(data, level, libdeflate_zlib_compress, libdeflate_zlib_compress_bound);
 }
 
 std::string DecompressString(const std::string& data, bool strict, std::uint64_t outputLimit,
@@ -141,10 +196,12 @@ std::string DecompressString(const std::string& data, bool strict, std::uint64_t
 }
 
 std::string DeflateRaw(const std::string& data, CompressionLevel level) {
-  std::string stream = CompressString(data, level);
-  // Without the 2-byte zlib header and the 4-byte Adler-32 trailer.
-  if (stream.size() > 6) return stream.substr(2, stream.size() - 6);
-  return stream;
+  if (!data.empty()) {
+    return LibdeflateCompress(data, level, libdeflate_deflate_compress, libdeflate_deflate_compress_bound);
+  }
+  // zlib's stream without the 2-byte header and the 4-byte Adler-32 trailer.
+  const std::string stream = ZlibCompressString(data, level);
+  return stream.substr(2, stream.size() - 6);
 }
 
 std::string InflateRaw(const std::string& data, std::uint64_t outputLimit, InflateEnd* end) {
@@ -154,6 +211,20 @@ std::string InflateRaw(const std::string& data, std::uint64_t outputLimit, Infla
   stream.reserve(data.size() + 2);
   stream.append("\x78\x9C", 2).append(data);
   return DecompressString(stream, false, outputLimit, end);
+}
+
+bool InflateToKnownSize(const std::string& data, bool zlibWrapped, std::uint64_t size, std::string& out) {
+  // A lying size must not allocate more than the data could ever inflate to.
+  if (size > NaturalInflateBound(data.size()) || size > SIZE_MAX) return false;
+  std::string result(static_cast<std::size_t>(size), '\0');
+  libdeflate_decompressor& d = Decompressor();
+  // Without an out count libdeflate succeeds only when exactly size bytes came out.
+  const libdeflate_result r =
+      zlibWrapped ? libdeflate_zlib_decompress(&d, data.data(), data.size(), result.data(), result.size(), nullptr)
+                  : libdeflate_deflate_decompress(&d, data.data(), data.size(), result.data(), result.size(), nullptr);
+  if (r != LIBDEFLATE_SUCCESS) return false;
+  out = std::move(result);
+  return true;
 }
 
 }  // namespace ovk

@@ -1,5 +1,5 @@
-// The whole-string zlib helpers: byte-identical to zlib's own one-shot calls
-// at each level, and inflation that always ends within its bound.
+// The whole-string deflate helpers: streams zlib reads at each level, zlib's
+// own layout for empty content, and inflation that always ends within its bound.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -49,20 +49,79 @@ std::string ZlibInflateRaw(const std::string& raw, std::size_t expected) {
 const std::pair<CompressionLevel, int> kLevels[] = {
     {kLevelNone, 0}, {kLevelFastest, 1}, {kLevelDefault, Z_DEFAULT_COMPRESSION}, {kLevelMaximum, 9}};
 
-TEST(ZlibString, CompressMatchesZlibAtEachLevel) {
+// zlib's own one-shot inflate, as the peer that must read every stream.
+std::string ZlibUncompress(const std::string& stream, std::size_t expected) {
+  std::string out(expected + 1, '\0');
+  uLongf size = static_cast<uLongf>(out.size());
+  EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
+                       reinterpret_cast<const Bytef*>(stream.data()), static_cast<uLong>(stream.size())),
+            Z_OK);
+  out.resize(size);
+  return out;
+}
+
+TEST(ZlibString, StreamsAtEachLevelAreReadByZlib) {
   for (const std::string& data : {std::string(), std::string("x"), Text(100000), RandomBytes(70000, 31)}) {
     for (const auto& [level, zlibLevel] : kLevels) {
       const std::string stream = CompressString(data, level);
-      EXPECT_EQ(stream, ZlibCompress(data, zlibLevel)) << data.size() << " at " << level;
+      // The header's level hint is zlib's for the same level.
+      EXPECT_EQ(stream.substr(0, 2), ZlibCompress(data, zlibLevel).substr(0, 2)) << data.size() << " at " << level;
+      EXPECT_EQ(ZlibUncompress(stream, data.size()), data) << data.size() << " at " << level;
       EXPECT_EQ(DecompressString(stream, true), data);
       const std::string raw = DeflateRaw(data, level);
-      EXPECT_EQ(raw, stream.substr(2, stream.size() - 6));
       EXPECT_EQ(ZlibInflateRaw(raw, data.size()), data);
       EXPECT_EQ(InflateRaw(raw), data);
+      // Level none writes stored blocks only: the first block's type is 00.
+      if (level == kLevelNone) {
+        EXPECT_EQ(static_cast<std::uint8_t>(raw[0]) & 0x06, 0) << data.size();
+      }
     }
+  }
+  // Text shrinks at every compressing level, and most at the maximum.
+  const std::string text = Text(100000);
+  EXPECT_LT(DeflateRaw(text, kLevelMaximum).size(), DeflateRaw(text, kLevelFastest).size());
+  EXPECT_LT(DeflateRaw(text, kLevelFastest).size(), text.size() / 4);
+}
+
+TEST(ZlibString, EmptyContentKeepsZlibsLayout) {
+  for (const auto& [level, zlibLevel] : kLevels) {
+    EXPECT_EQ(CompressString("", level), ZlibCompress("", zlibLevel)) << level;
   }
   EXPECT_EQ(ToHex(CompressString("", kLevelDefault)), "789c030000000001");
   EXPECT_EQ(ToHex(DeflateRaw("", kLevelDefault)), "0300");
+}
+
+TEST(ZlibString, InflateToKnownSizeTakesOnlyTheExactSize) {
+  const std::string data = Text(5000);
+  const std::string stream = CompressString(data, kLevelDefault);
+  const std::string raw = DeflateRaw(data, kLevelDefault);
+  std::string damaged = stream;
+  damaged[damaged.size() - 1] ^= 1;  // Adler-32 trailer
+  struct Case {
+    const char* name;
+    const std::string& input;
+    bool zlibWrapped;
+    std::uint64_t size;
+    bool taken;
+  };
+  const Case cases[] = {
+      {"zlib exact", stream, true, data.size(), true},
+      {"raw exact", raw, false, data.size(), true},
+      {"zlib shorter", stream, true, data.size() + 1, false},
+      {"raw longer", raw, false, data.size() - 1, false},
+      {"raw as zlib", raw, true, data.size(), false},
+      {"bad trailer", damaged, true, data.size(), false},
+      {"cut", raw.substr(0, raw.size() / 2), false, data.size(), false},
+      {"lying size", stream, true, std::uint64_t{1} << 40, false},
+  };
+  for (const Case& c : cases) {
+    std::string out = "kept";
+    EXPECT_EQ(InflateToKnownSize(c.input, c.zlibWrapped, c.size, out), c.taken) << c.name;
+    EXPECT_EQ(out, c.taken ? data : "kept") << c.name;
+  }
+  std::string out = "kept";
+  EXPECT_TRUE(InflateToKnownSize(DeflateRaw("", kLevelDefault), false, 0, out));
+  EXPECT_EQ(out, "");
 }
 
 TEST(ZlibString, LargeOutputsAreComplete) {
