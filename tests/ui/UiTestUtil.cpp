@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTimer>
 #include <cstdlib>
 
@@ -54,13 +55,20 @@ void WhenModal(const std::function<void(QWidget*)>& handler, const std::function
   poll.setInterval(10);
   QObject::connect(&poll, &QTimer::timeout, [&] {
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible()) return;
-    poll.stop();
-    handler(modal);
+    // A file dialog may still be settling its folder and ignore the first
+    // accept, so a modal window still open is handled again.
+    if (modal && modal->isVisible()) handler(modal);
   });
   poll.start();
   action();
   poll.stop();
+}
+
+void ChooseFile(QFileDialog* dialog, const std::string& path) {
+  auto* nameEdit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  ASSERT_NE(nameEdit, nullptr) << "the toolkit's own file dialog";
+  nameEdit->setText(QString::fromStdString(path));
+  static_cast<QDialog*>(dialog)->accept();
 }
 
 SeenBox AnswerBox(QMessageBox::StandardButton answer, const std::function<void()>& action) {

@@ -2,6 +2,7 @@
 // the program makes it, answering modal boxes and dialogs, making archives.
 #pragma once
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
 #include <QTreeWidgetItem>
@@ -45,9 +46,13 @@ struct SeenBox {
 // answered with the button.
 SeenBox AnswerBox(QMessageBox::StandardButton answer, const std::function<void()>& action);
 
-// Runs action; when a modal widget of type T appears, handler gets it (and
-// must close it).
+// Runs action; every 10 ms while a modal window is open, handler gets it
+// (and should close it).
 void WhenModal(const std::function<void(QWidget*)>& handler, const std::function<void()>& action);
+
+// Types the path into an open file dialog and confirms it, as a user would
+// (selectFile does not reach a file-name field that has the focus).
+void ChooseFile(QFileDialog* dialog, const std::string& path);
 
 // Lets posted events and timers run for about ms milliseconds.
 void Pump(int ms = 0);

@@ -1,0 +1,254 @@
+// Delete, extract, add and drop through the window, with the boxes and
+// dialogs answered as a user would.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QUrl>
+
+#include "engine/AddToArchive.h"
+#include "ui/AddFormUnit.h"
+#include "ui/ExtListView.h"
+#include "ui/ExtractFormUnit.h"
+#include "ui/UiTestUtil.h"
+
+using namespace ovktest;
+using ovk::TOVKForm;
+
+namespace {
+
+class WindowActions : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveTool("zip")) GTEST_SKIP() << "zip not installed";
+    archive = work / "sample.zip";
+    MakeSampleZip(archive, work / "src");
+    form = MakeForm({"ovkview", archive});
+  }
+  // Runs the Extract dialog with these answers.
+  void ExtractThroughDialog(const std::string& folder, const QString& password, bool expectSelected) {
+    WhenModal(
+        [&](QWidget* modal) {
+          auto* dialog = qobject_cast<ovk::TExtractForm*>(modal);
+          ASSERT_NE(dialog, nullptr);
+          EXPECT_EQ(dialog->SelectedFiles->isChecked(), expectSelected);
+          EXPECT_EQ(dialog->AllFiles->isChecked(), !expectSelected);
+          dialog->ExtractEdit->setText(QString::fromStdString(folder));
+          dialog->PassEdit->setText(password);
+          dialog->OKButton->click();
+        },
+        [&] { form->ExtractItemClick(); });
+  }
+
+  SettingsHome home;
+  TempDir work;
+  std::string archive;
+  std::unique_ptr<TOVKForm> form;
+};
+
+TEST_F(WindowActions, DeleteAsksAndOnlyYesDeletes) {
+  std::string before = ReadFile(archive);
+  // The Delete key with nothing selected asks nothing.
+  SelectNames(*form, {});
+  SeenBox none = AnswerBox(QMessageBox::Yes, [&] {
+    QTest::keyClick(form->FileList, Qt::Key_Delete);
+    Pump(50);
+  });
+  EXPECT_FALSE(none.shown);
+  for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Cancel}) {
+    SelectNames(*form, {"a.txt"});
+    SeenBox box = AnswerBox(answer, [&] { QTest::keyClick(form->FileList, Qt::Key_Delete); });
+    ASSERT_TRUE(box.shown);
+    EXPECT_EQ(box.title, "Question");
+    EXPECT_EQ(box.text, "Are you sure to delete the selected file(s)?");
+    EXPECT_EQ(box.icon, QMessageBox::Question);
+    EXPECT_EQ(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_EQ(ReadFile(archive), before);
+    EXPECT_EQ(form->FileList->topLevelItemCount(), 3);
+  }
+  SelectNames(*form, {"a.txt", "c.dat"});
+  SeenBox yes = AnswerBox(QMessageBox::Yes, [&] { form->DeleteItemClick(); });
+  EXPECT_TRUE(yes.shown);
+  EXPECT_EQ(ListedNames(archive), std::vector<std::string>{"docs\\b.txt"});
+  EXPECT_EQ(Column(*form, ovk::kNameColumn), std::vector<std::string>{"*b.txt"});
+  EXPECT_EQ(form->StatusPanel1->text(), "Total 1 file(s), 1 kB");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingSilently) {
+  std::string native = work / "native.ovk";
+  ovk::AddToArchive(native, work / "src/a.txt", false, "", "", false, 0, 0, false, "", true,
+                    ovk::kLevelDefault, false, nullptr, 0, true);
+  ASSERT_EQ(ReadFile(native).substr(0, 4), "KWTZ");
+  form->LoadArchive(native, false);
+  ASSERT_EQ(form->FileList->topLevelItemCount(), 1);
+  std::string before = ReadFile(native);
+  SelectNames(*form, {"a.txt"});
+  SeenBox question = AnswerBox(QMessageBox::Yes, [&] { form->DeleteItemClick(); });
+  EXPECT_TRUE(question.shown);
+  Pump(50);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "no message after the question";
+  EXPECT_EQ(ReadFile(native), before);
+  EXPECT_EQ(form->FileList->topLevelItemCount(), 1);
+}
+
+TEST_F(WindowActions, ExtractAllOrOnlyTheSelectedRows) {
+  std::string all = work / "all";
+  SelectNames(*form, {});
+  ExtractThroughDialog(all, "secret", false);
+  EXPECT_EQ(ReadFile(all + "/a.txt"), ReadFile(work / "src/a.txt"));
+  EXPECT_EQ(ReadFile(all + "/docs/b.txt"), ReadFile(work / "src/docs/b.txt"));
+  EXPECT_EQ(ReadFile(all + "/docs/c.dat"), ReadFile(work / "src/docs/c.dat"));
+
+  std::string some = work / "some";
+  SelectNames(*form, {"c.dat", "a.txt"});
+  ExtractThroughDialog(some, "secret", true);
+  EXPECT_TRUE(Exists(some + "/a.txt"));
+  EXPECT_TRUE(Exists(some + "/docs/c.dat"));
+  EXPECT_FALSE(Exists(some + "/docs/b.txt"));
+  EXPECT_EQ(form->FileList->topLevelItemCount(), 3) << "extracting does not list again";
+
+  // "Selected files" turned off by hand extracts everything.
+  std::string off = work / "off";
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* dialog = static_cast<ovk::TExtractForm*>(modal);
+        dialog->ExtractEdit->setText(QString::fromStdString(off));
+        dialog->AllFiles->setChecked(true);
+        dialog->OKButton->click();
+      },
+      [&] { form->ExtractItemClick(); });
+  EXPECT_TRUE(Exists(off + "/docs/b.txt"));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WindowActions, MissingOrWrongPasswordsShowTheirBoxes) {
+  struct Case {
+    std::string password;
+    const char *title, *text;
+    QMessageBox::Icon icon;
+  } cases[] = {
+      {"", "Warning", "File protected by password. Specify password in the extract dialog.", QMessageBox::Warning},
+      {"wrong", "Error", "File extract checksum error. File probably corrupt or password incorrect.",
+       QMessageBox::Critical},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    std::string folder = work / ("out" + std::to_string(n++));
+    SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->ExtractEntries(folder, c.password, false); });
+    ASSERT_TRUE(box.shown) << c.title;
+    EXPECT_EQ(box.title, c.title);
+    EXPECT_EQ(box.text, c.text);
+    EXPECT_EQ(box.icon, c.icon);
+    EXPECT_EQ(box.buttons, QMessageBox::Ok);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  }
+  // Other codes show nothing.
+  SeenBox quiet = AnswerBox(QMessageBox::Ok, [&] {
+    form->ShowExtractError(0);
+    form->ShowExtractError(3);
+  });
+  EXPECT_FALSE(quiet.shown);
+}
+
+TEST_F(WindowActions, NewArchiveThenAddThroughTheDialogMakesAZip) {
+  std::string target = work / "made.ovk";
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        ChooseFile(dialog, target);
+      },
+      [&] { form->NewItemClick(); });
+  EXPECT_EQ(form->windowTitle(), "OVK Viewer - made.ovk");
+  EXPECT_EQ(form->FileList->topLevelItemCount(), 0);
+  EXPECT_FALSE(Exists(target)) << "a new archive comes into being with the first add";
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* dialog = qobject_cast<ovk::TAddForm*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->SourceEdit->setText(QString::fromStdString(work / "src/a.txt" + " ; " + work / "src/docs"));
+        dialog->SubFolders->setChecked(true);
+        dialog->OKButton->click();
+      },
+      [&] { form->AddItemClick(); });
+  ASSERT_TRUE(Exists(target));
+  EXPECT_EQ(ReadFile(target).substr(0, 2), "PK") << "every new archive is a ZIP archive";
+  EXPECT_EQ(form->FileList->topLevelItemCount(), 3);
+  EXPECT_NE(RowNamed(*form, "a.txt"), nullptr);
+  EXPECT_NE(RowNamed(*form, "c.dat"), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WindowActions, OpenChoosesAnArchiveByItsContents) {
+  std::string renamed = work / "really-a-zip.rqf";
+  WriteFile(renamed, ReadFile(archive));
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->nameFilters().first(), "ZIP files (*.zip)");
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+        ChooseFile(dialog, renamed);
+      },
+      [&] { form->OpenItemClick(); });
+  EXPECT_EQ(form->ArchiveName, renamed);
+  EXPECT_EQ(form->FileList->topLevelItemCount(), 3);
+}
+
+TEST_F(WindowActions, DroppedFoldersAreAddedWithTheirSubfolders) {
+  std::string dropped = work / "drop";
+  MakeSizedFile(dropped + "/top.txt", 20, "202001010000.00");
+  MakeSizedFile(dropped + "/deep/er/low.txt", 30, "202001010000.00");
+  auto drop = [&](TOVKForm& target) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &event);
+  };
+  drop(*form);
+  EXPECT_EQ(form->FileList->topLevelItemCount(), 5);
+  EXPECT_NE(RowNamed(*form, "low.txt"), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  auto empty = MakeForm();
+  drop(*empty);
+  EXPECT_EQ(empty->FileList->topLevelItemCount(), 0) << "no archive named: nothing happens";
+  EXPECT_EQ(empty->ArchiveName, "");
+}
+
+TEST_F(WindowActions, PasswordsPassBetweenTheDialogsAfterEitherResult) {
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* dialog = static_cast<ovk::TExtractForm*>(modal);
+        dialog->PassEdit->setText("typed in extract");
+        QTest::keyClick(dialog->PassEdit, Qt::Key_Escape);
+      },
+      [&] { form->ExtractItemClick(); });
+  EXPECT_EQ(form->AddForm->PassEdit->text(), "typed in extract");
+  EXPECT_EQ(form->ExtractForm->PassEdit->text(), "typed in extract");
+  std::string before = ReadFile(archive);
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* dialog = static_cast<ovk::TAddForm*>(modal);
+        dialog->SourceEdit->setText(QString::fromStdString(work / "src/a.txt"));
+        dialog->PassEdit->setText("typed in add");
+        dialog->CancelButton->click();
+      },
+      [&] { form->AddItemClick(); });
+  EXPECT_EQ(form->ExtractForm->PassEdit->text(), "typed in add");
+  EXPECT_EQ(ReadFile(archive), before) << "Cancel adds nothing";
+}
+
+}  // namespace
