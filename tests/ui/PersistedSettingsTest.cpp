@@ -1,0 +1,168 @@
+// Window placement, dialog fields and the list's columns and sort, kept in
+// the settings file from one run to the next.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+
+#include "ui/AddFormUnit.h"
+#include "ui/AdvancedRegistry.h"
+#include "ui/ExtListView.h"
+#include "ui/ExtractFormUnit.h"
+#include "ui/RegistryFile.h"
+#include "ui/UiTestUtil.h"
+
+using namespace ovktest;
+
+namespace {
+
+const std::string kKey = "HKEY_CURRENT_USER\\Software\\Halvora\\OVK";
+
+ovk::RegistryFile StoredFile(const SettingsHome& home) {
+  ovk::RegistryFile file;
+  EXPECT_TRUE(file.Parse(ReadFile(home.SettingsFile())));
+  return file;
+}
+
+void ExpectFirstRunState(const ovk::TOVKForm& form) {
+  EXPECT_TRUE(form.windowState() & Qt::WindowMaximized);
+  EXPECT_EQ(form.normalGeometry().topLeft(), QPoint(296, 157));
+  EXPECT_EQ(form.normalGeometry().size(), QSize(822, 497));
+  EXPECT_EQ(form.AddForm->SourceEdit->text(), "");
+  EXPECT_TRUE(form.AddForm->SubFolders->isChecked());
+  EXPECT_EQ(form.ExtractForm->ExtractEdit->text(), "");
+  EXPECT_EQ(form.FileList->SortColumn(), ovk::kNameColumn);
+  EXPECT_TRUE(form.FileList->SortAscending());
+  EXPECT_EQ(form.FileList->columnWidth(0), 260);
+}
+
+TEST(PersistedSettings, FirstRunOpensMaximizedAndCloseWritesEveryKey) {
+  SettingsHome home;
+  auto form = MakeForm();
+  ExpectFirstRunState(*form);
+  form->show();
+  CloseForm(form);
+  ovk::RegistryFile file = StoredFile(home);
+  const ovk::RegValue* settings = file.FindValue(kKey, "Settings");
+  ASSERT_NE(settings, nullptr);
+  EXPECT_EQ(settings->type, ovk::RegType::Binary);
+  ASSERT_EQ(settings->data.size(), 522u);
+  EXPECT_EQ(settings->data[0], 1) << "maximized";
+  EXPECT_EQ(file.FindValue(kKey + "\\Columns", "Sizes")->data, "260,240,100,100,100");
+  EXPECT_EQ(file.FindValue(kKey + "\\Sort", "Ascending")->data, "1");
+  EXPECT_EQ(file.FindValue(kKey + "\\Sort", "SortCol")->data, "0");
+  EXPECT_EQ(file.FindValue(kKey + "\\ViewStyle", "ViewStyle")->data, "3");
+  EXPECT_EQ(file.FindValue(kKey, "Password"), nullptr);
+}
+
+TEST(PersistedSettings, MalformedFileActsAsFirstRunAndIsReplacedOnClose) {
+  SettingsHome home;
+  WriteFile(home.SettingsFile(), "Windows Registry Editor Version 5.00\n[" + kKey +
+                                     "]\n\"Settings\"=hex:00,58,02,\n[" + kKey + "\\Columns]\n\"Sizes\"=\"5,5\"\n");
+  auto form = MakeForm();
+  ExpectFirstRunState(*form);
+  CloseForm(form);
+  ovk::RegistryFile file = StoredFile(home);
+  EXPECT_EQ(file.FindValue(kKey, "Settings")->data.size(), 522u);
+  EXPECT_EQ(file.FindValue(kKey + "\\Columns", "Sizes")->data, "260,240,100,100,100");
+}
+
+TEST(PersistedSettings, NormalPlacementDialogFieldsColumnsAndSortSurviveARestart) {
+  SettingsHome home;
+  auto form = MakeForm();
+  form->show();
+  form->setWindowState(Qt::WindowNoState);
+  form->move(100, 50);
+  form->resize(800, 600);
+  form->AddForm->SourceEdit->setText("/data/pics/*.jpg");
+  form->AddForm->SubFolders->setChecked(false);
+  form->AddForm->PassEdit->setText("never stored");
+  form->ExtractForm->ExtractEdit->setText("/out/here");
+  form->FileList->setColumnWidth(0, 300);
+  form->FileList->setColumnWidth(3, 77);
+  form->FileList->SetSort(ovk::kOriginalColumn, false);
+  CloseForm(form);
+
+  std::string data = StoredFile(home).FindValue(kKey, "Settings")->data;
+  ASSERT_EQ(data.size(), 522u);
+  auto u16 = [&](int at) { return static_cast<unsigned char>(data[at]) | static_cast<unsigned char>(data[at + 1]) << 8; };
+  EXPECT_EQ(data[0], 0);
+  EXPECT_EQ(u16(1), 100);
+  EXPECT_EQ(u16(3), 50);
+  EXPECT_EQ(u16(5), 600) << "height before width";
+  EXPECT_EQ(u16(7), 800);
+  EXPECT_EQ(data.substr(9, 10), std::string("\x09/out/here"));
+  EXPECT_EQ(data[265], 1) << "subfolders off";
+  EXPECT_EQ(data.substr(266, 12), std::string("\x0b/data/pics/"));
+  EXPECT_EQ(ReadFile(home.SettingsFile()).find("never stored"), std::string::npos);
+
+  auto again = MakeForm();
+  EXPECT_FALSE(again->windowState() & Qt::WindowMaximized);
+  EXPECT_EQ(again->pos(), QPoint(100, 50));
+  EXPECT_EQ(again->size(), QSize(800, 600));
+  EXPECT_EQ(again->AddForm->SourceEdit->text(), "/data/pics/");
+  EXPECT_FALSE(again->AddForm->SubFolders->isChecked());
+  EXPECT_EQ(again->AddForm->PassEdit->text(), "");
+  EXPECT_EQ(again->ExtractForm->ExtractEdit->text(), "/out/here");
+  EXPECT_EQ(again->ExtractForm->PassEdit->text(), "");
+  EXPECT_EQ(again->FileList->columnWidth(0), 300);
+  EXPECT_EQ(again->FileList->columnWidth(3), 77);
+  EXPECT_EQ(again->FileList->SortColumn(), ovk::kOriginalColumn);
+  EXPECT_FALSE(again->FileList->SortAscending());
+  EXPECT_EQ(again->FileList->header()->sortIndicatorSection(), ovk::kOriginalColumn);
+  EXPECT_EQ(again->FileList->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+}
+
+TEST(PersistedSettings, ClosingMaximizedRestartsMaximizedWhateverTheBounds) {
+  SettingsHome home;
+  auto form = MakeForm();
+  form->show();
+  ASSERT_TRUE(form->isMaximized());
+  CloseForm(form);
+  auto again = MakeForm();
+  EXPECT_TRUE(again->windowState() & Qt::WindowMaximized);
+}
+
+TEST(PersistedSettings, OddValuesAreReadAsDesigned) {
+  struct Case {
+    const char* what;
+    std::string values;
+    bool maximized;
+    QPoint pos;
+    std::vector<int> widths;
+    int sortColumn;
+    bool ascending;
+  } cases[] = {
+      {"600-byte record ignored", "", true, {}, {260, 240, 100, 100, 100}, 0, true},
+      {"9-byte record sets the placement only", "\"Settings\"=hex:00,0a,00,14,00,2c,01,90,01\n", false, {10, 20},
+       {260, 240, 100, 100, 100}, 0, true},
+      {"two widths, sort column above the range",
+       "[" + kKey + "\\Columns]\n\"Sizes\"=\"300,200\"\n[" + kKey + "\\Sort]\n\"SortCol\"=\"9\"\n\"Ascending\"=\"0\"\n",
+       true, {}, {300, 200, 100, 100, 100}, 4, false},
+      {"negative sort column, odd sizes",
+       "[" + kKey + "\\Columns]\n\"Sizes\"=\"x,150,,40,50,3,4\"\n[" + kKey + "\\Sort]\n\"SortCol\"=\"-3\"\n", true, {},
+       {260, 150, 100, 40, 50}, 0, true},
+  };
+  // The 600-byte record: 600 "00," items.
+  std::string big;
+  for (int i = 0; i < 600; ++i) big += i ? ",00" : "00";
+  cases[0].values = "\"Settings\"=hex:" + big + "\n";
+  for (const Case& c : cases) {
+    SettingsHome home;
+    WriteFile(home.SettingsFile(), "Windows Registry Editor Version 5.00\n[" + kKey + "]\n" + c.values);
+    auto form = MakeForm();
+    EXPECT_EQ(static_cast<bool>(form->windowState() & Qt::WindowMaximized), c.maximized) << c.what;
+    if (!c.maximized) {
+      EXPECT_EQ(form->pos(), c.pos) << c.what;
+      EXPECT_EQ(form->size(), QSize(400, 300)) << c.what;
+    }
+    for (int i = 0; i < ovk::kColumnCount; ++i) EXPECT_EQ(form->FileList->columnWidth(i), c.widths[i]) << c.what << i;
+    EXPECT_EQ(form->FileList->SortColumn(), c.sortColumn) << c.what;
+    EXPECT_EQ(form->FileList->SortAscending(), c.ascending) << c.what;
+    EXPECT_EQ(form->AddForm->SourceEdit->text(), "") << c.what;
+    EXPECT_TRUE(form->AddForm->SubFolders->isChecked()) << c.what;
+  }
+}
+
+}  // namespace
