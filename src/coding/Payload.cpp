@@ -30,20 +30,29 @@ bool CarriesChecksum(const ArchiveInfo& archive) {
 
 }  // namespace
 
-bool EncodePayload(const std::string& password, const ArchiveInfo& archive, EntryHeader& header,
-                   std::string& data, CipherHolder& cipher, CompressionLevel level) {
+void CompressPayload(const std::string& password, const ArchiveInfo& archive, EntryHeader& header,
+                     std::string& data, CompressionLevel level) {
   header.encrypted = password.empty() ? 0 : 1;
   header.crc32 = Crc32(data);
   data = IsNative(archive) ? CompressString(data, level) : DeflateRaw(data, level);
-  if (header.encrypted) {
-    if (IsNative(archive)) {
-      TCipher_Cast256& held = HeldCipher(cipher, password);
-      data = held.EncryptString(data);
-      held.ResetChain();
-    } else {
-      data = ZipEncrypt(data, password, header.crc32);
-    }
+}
+
+void EncipherPayload(const std::string& password, const ArchiveInfo& archive, const EntryHeader& header,
+                     std::string& data, CipherHolder& cipher) {
+  if (!header.encrypted) return;
+  if (IsNative(archive)) {
+    TCipher_Cast256& held = HeldCipher(cipher, password);
+    data = held.EncryptString(data);
+    held.ResetChain();
+  } else {
+    data = ZipEncrypt(data, password, header.crc32);
   }
+}
+
+bool EncodePayload(const std::string& password, const ArchiveInfo& archive, EntryHeader& header,
+                   std::string& data, CipherHolder& cipher, CompressionLevel level) {
+  CompressPayload(password, archive, header, data, level);
+  EncipherPayload(password, archive, header, data, cipher);
   return true;
 }
 

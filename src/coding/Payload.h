@@ -41,9 +41,17 @@ std::string InflateRaw(const std::string& data, std::uint64_t outputLimit = kNoS
 bool InflateToKnownSize(const std::string& data, bool zlibWrapped, std::uint64_t size, std::string& out);
 
 // Packing direction: data in = original content, out = stored payload; sets
-// header.encrypted and header.crc32. Always true.
+// header.encrypted and header.crc32. Always true. It is the two steps below.
 bool EncodePayload(const std::string& password, const ArchiveInfo& archive, EntryHeader& header,
                    std::string& data, CipherHolder& cipher, CompressionLevel level);
+// Sets header.encrypted and header.crc32 and compresses; safe on any thread.
+void CompressPayload(const std::string& password, const ArchiveInfo& archive, EntryHeader& header,
+                     std::string& data, CompressionLevel level);
+// Enciphers a compressed payload when header.encrypted says so. Uses the
+// operation's one cipher (native) or draws a random header (ZIP), so the
+// entries of one operation go through it one by one, in their order.
+void EncipherPayload(const std::string& password, const ArchiveInfo& archive, const EntryHeader& header,
+                     std::string& data, CipherHolder& cipher);
 
 // Unpacking direction: data in = stored payload, out = decoded content;
 // true when verified: the CRC-32 matches and, where the original size is

@@ -1,4 +1,7 @@
-// Packing one source file as the next entry of the archive.
+// Packing source files as the next entries of the archive: read in the
+// walk's order, compressed on the coding threads, enciphered and written in
+// the walk's order again, so the archive is byte for byte a one-by-one run's.
+#include <algorithm>
 #include <exception>
 #include <string>
 
@@ -14,6 +17,8 @@ namespace {
 constexpr std::int64_t kLargestSource = 0x7FFFFFFF;
 constexpr std::uint32_t kModeTypeMask = 0170000;
 constexpr std::uint32_t kModeRegular = 0100000;
+// Content bytes the files in flight may hold together.
+constexpr std::uint64_t kPendingBudget = 16u << 20;
 
 class EntryTooLarge : public std::exception {
  public:
@@ -53,27 +58,99 @@ void WriteEntry(AddSession& s, const std::string& storedName, const EntryHeader&
   if (!payload.empty()) WriteBlock(s.archive, payload.data(), payload.size());
 }
 
-// Steps 2 to 6 of packing a file; false when it is refused before reading.
-bool PackOpenFile(AddSession& s, DataFile& source, const std::string& fullPath,
-                  const std::string& storedName, EntryHeader& header, std::uint32_t& packedSize) {
-  const std::uint32_t mode = FileMode(source);
+// The open source's checks and content; what fails here is reported when the
+// file's turn to be written comes.
+void ReadOpenSource(DataFile& source, PendingFile& f) {
+  f.mode = FileMode(source);
   const std::int64_t size = FileSize64(source);
-  if ((mode & kModeTypeMask) != kModeRegular || size < 0 || size > kLargestSource) {
-    ReportCannotRead(fullPath);
-    return false;
+  if ((f.mode & kModeTypeMask) != kModeRegular || size < 0 || size > kLargestSource) {
+    f.refused = true;
+    return;
   }
-  header.time = FileTimeByFind(fullPath, true);
-  header.originalSize = static_cast<std::uint32_t>(size);
-  header.flags = 0;
-  std::string data(static_cast<std::size_t>(size), '\0');
-  if (size > 0) ReadBlock(source, data.data(), data.size());
-  EncodePayload(s.password, s.info, header, data, s.cipher, s.level);
-  if (static_cast<std::int64_t>(data.size()) > kLargestSource) throw EntryTooLarge();
-  WriteEntry(s, storedName, header, data, mode);
-  packedSize = static_cast<std::uint32_t>(data.size());
+  f.header.time = FileTimeByFind(f.fullPath, true);
+  f.header.originalSize = static_cast<std::uint32_t>(size);
+  f.header.flags = 0;
+  f.data.resize(static_cast<std::size_t>(size));
+  if (size > 0) ReadBlock(source, f.data.data(), f.data.size());
   CloseDataFile(source);
-  if (s.move) DeleteFileByName(fullPath, true);
-  return true;
+}
+
+void WriteOldestPending(AddSession& s);
+
+// Memory stays bounded: a few files in flight, holding together no more than
+// the budget (or one file larger than it alone).
+void MakeRoom(AddSession& s, std::uint64_t weight) {
+  s.largestFile = std::max(s.largestFile, weight);
+  const std::uint64_t budget = std::max(kPendingBudget, s.largestFile);
+  const std::size_t most = CodingPool::Cores() + 1;
+  while (!s.pending.empty() && (s.pending.size() >= most || s.pendingBytes + weight > budget)) {
+    WriteOldestPending(s);
+  }
+}
+
+void ReadSource(AddSession& s, PendingFile& f) {
+  DataFile source;
+  AssignFileName(source, f.fullPath);
+  FileOpenMode = 0;
+  OpenExisting(source, 1, true);
+  f.opened = PendingIoError() == 0;
+  const std::int64_t size = f.opened ? FileSize64(source) : 0;
+  f.weight = static_cast<std::uint64_t>(std::clamp<std::int64_t>(size, 0, kLargestSource));
+  MakeRoom(s, f.weight);
+  if (!f.opened) return;
+  try {
+    ReadOpenSource(source, f);
+  } catch (const std::exception&) {
+    f.failure = std::current_exception();
+  }
+}
+
+// Steps 5 and 6 of packing a file, in the walk's order: encipherment (which
+// draws from the operation's cipher or random source) and the write.
+void WriteCoded(AddSession& s, PendingFile& f, std::uint32_t& packedSize) {
+  if (f.failure) std::rethrow_exception(f.failure);
+  f.coded.get();
+  EncipherPayload(s.password, s.info, f.header, f.data, s.cipher);
+  if (static_cast<std::int64_t>(f.data.size()) > kLargestSource) throw EntryTooLarge();
+  WriteEntry(s, f.storedName, f.header, f.data, f.mode);
+  packedSize = static_cast<std::uint32_t>(f.data.size());
+  if (s.move) DeleteFileByName(f.fullPath, true);
+}
+
+void WritePending(AddSession& s, PendingFile& f) {
+  std::uint32_t packedSize = 0;
+  bool added = false;
+  if (!f.opened || f.refused) {
+    ReportCannotRead(f.fullPath);
+  } else {
+    const std::int64_t entryStart = FilePos64(s.archive);
+    const std::size_t directorySize = s.directory.size();
+    try {
+      WriteCoded(s, f, packedSize);
+      added = true;
+    } catch (const std::exception& e) {
+      ReportEngineMessage("Internal packer: Error during archiving of " + f.fullPath + ": " + e.what());
+      CutArchiveBack(s, entryStart, directorySize);
+    }
+  }
+  if (added) {
+    ++s.added;
+    s.completeEnd = FilePos64(s.archive);
+    s.completeDirectorySize = s.directory.size();
+  }
+  if (s.callback && *s.callback) (*s.callback)(!added, f.storedName, f.header, packedSize, s.callbackValue);
+}
+
+void WriteOldestPending(AddSession& s) {
+  std::unique_ptr<PendingFile> f = std::move(s.pending.front());
+  s.pending.pop_front();
+  s.pendingBytes -= f->weight;
+  try {
+    WritePending(s, *f);
+  } catch (...) {
+    s.writeEscaped = true;
+    throw;
+  }
 }
 
 }  // namespace
@@ -85,33 +162,28 @@ void CutArchiveBack(AddSession& s, std::int64_t end, std::size_t directorySize) 
   Seek64(s.archive, end);
 }
 
+void FinishPendingFiles(AddSession& s) {
+  while (!s.pending.empty()) WriteOldestPending(s);
+}
+
 void AddOneFile(AddSession& s, const std::string& fullPath, const std::string& storedName) {
-  EntryHeader header;
-  std::uint32_t packedSize = 0;
-  bool added = false;
-  DataFile source;
-  AssignFileName(source, fullPath);
-  FileOpenMode = 0;
-  OpenExisting(source, 1, true);
-  if (PendingIoError() != 0) {
-    ReportCannotRead(fullPath);
-  } else {
-    const std::int64_t entryStart = FilePos64(s.archive);
-    const std::size_t directorySize = s.directory.size();
-    try {
-      added = PackOpenFile(s, source, fullPath, storedName, header, packedSize);
-    } catch (const std::exception& e) {
-      ReportEngineMessage("Internal packer: Error during archiving of " + fullPath + ": " +
-                          e.what());
-      CutArchiveBack(s, entryStart, directorySize);
-    }
+  auto f = std::make_unique<PendingFile>();
+  f->fullPath = fullPath;
+  f->storedName = storedName;
+  try {
+    ReadSource(s, *f);
+  } catch (...) {
+    // What escapes here escaped a sequential run after the earlier files.
+    if (!s.writeEscaped) FinishPendingFiles(s);
+    throw;
   }
-  if (added) {
-    ++s.added;
-    s.completeEnd = FilePos64(s.archive);
-    s.completeDirectorySize = s.directory.size();
+  if (f->opened && !f->refused && !f->failure) {
+    if (!s.pool) s.pool = std::make_unique<CodingPool>(CodingPool::Cores());
+    PendingFile* p = f.get();
+    p->coded = s.pool->Run([&s, p] { CompressPayload(s.password, s.info, p->header, p->data, s.level); });
   }
-  if (s.callback && *s.callback) (*s.callback)(!added, storedName, header, packedSize, s.callbackValue);
+  s.pendingBytes += f->weight;
+  s.pending.push_back(std::move(f));
 }
 
 }  // namespace ovk

@@ -3,16 +3,35 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <exception>
+#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "coding/Payload.h"
 #include "coding/Records.h"
 #include "engine/AddToArchive.h"
+#include "engine/CodingPool.h"
 #include "engine/ZipFormat.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
+
+// A file read and handed to the coding threads, waiting to be written.
+struct PendingFile {
+  std::string fullPath;
+  std::string storedName;
+  bool opened = false;             // else "Can not Open" when its turn comes
+  bool refused = false;            // not a regular file or too large
+  std::exception_ptr failure;      // raised while it was read
+  EntryHeader header;
+  std::uint32_t mode = 0;
+  std::string data;                // the content, then the compressed payload
+  std::future<void> coded;         // valid while it is being compressed
+  std::uint64_t weight = 0;        // bytes it holds against the memory budget
+};
 
 struct AddSession {
   // The archive being written.
@@ -41,15 +60,26 @@ struct AddSession {
   std::int64_t completeEnd = 0;           // end of the last complete entry
   std::size_t completeDirectorySize = 0;  // the directory up to that entry
   std::vector<FileIdentity> walkPath;     // folders being walked (link loops)
+
+  // Files in flight, oldest first; written strictly in this order. The pool
+  // is declared last so that it ends (and stops touching them) first.
+  std::deque<std::unique_ptr<PendingFile>> pending;
+  std::uint64_t pendingBytes = 0;
+  std::uint64_t largestFile = 0;
+  bool writeEscaped = false;              // an exception left the writing of a file
+  std::unique_ptr<CodingPool> pool;
 };
 
 // Walks base + relative (relative is empty or ends in "\"), adding the files
 // that pass the mask and the filters.
 void AddFolderFiles(AddSession& session, const std::string& base, const std::string& relative,
                     const std::string& mask);
-// Packs one file as the next entry; a failure is reported, cut back and
-// counted, never raised.
+// Reads one file and hands it to the coding threads; it becomes the next
+// entry when its turn comes. A failure is reported, cut back and counted in
+// order, never raised.
 void AddOneFile(AddSession& session, const std::string& fullPath, const std::string& storedName);
+// Writes every file still in flight, in order.
+void FinishPendingFiles(AddSession& session);
 // Cuts the archive back to the given end, so a half-written entry leaves no
 // bytes behind.
 void CutArchiveBack(AddSession& session, std::int64_t end, std::size_t directorySize);

@@ -114,8 +114,15 @@ bool WalkSource(AddSession& s, const std::string& source) {
     } else {
       StartWalk(s, FolderPart(source), NamePart(source));
     }
+    FinishPendingFiles(s);
     return true;
   } catch (...) {
+    // The files read before the failure are written, as a one-by-one run
+    // would have done, unless the failure came from writing one of them.
+    try {
+      if (!s.writeEscaped) FinishPendingFiles(s);
+    } catch (...) {
+    }
     return false;
   }
 }
