@@ -29,6 +29,11 @@ if ((${#harnesses[@]} == 0)); then
   harnesses=(fuzz_list fuzz_extract fuzz_delete fuzz_add fuzz_decode)
 fi
 
+# The harnesses create and remove files for every input: a memory file system
+# when there is one.
+if [[ -z ${TMPDIR:-} && -d /dev/shm && -w /dev/shm ]]; then
+  export TMPDIR=/dev/shm
+fi
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 failed=()
