@@ -57,6 +57,7 @@ std::string ReadPayload(DataFile& file, std::uint32_t packedSize) {
 
 std::int32_t WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) {
   CipherHolder cipher;
+  BeneathWriter output(run.destination);
   EntryInfo entry;
   try {
     while (ReadNextEntry(archive, file, entry)) {
@@ -77,7 +78,7 @@ std::int32_t WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile
       // A folder entry names no file, whatever data it carries; as designed, a
       // file that cannot be written is skipped silently.
       if (!NamePart(entry.name).empty() && !outputName.empty())
-        SaveStringToFileBeneath(data, run.destination, outputName);
+        output.Save(data, outputName);
     }
   } catch (...) {
     return kExtractFailed;

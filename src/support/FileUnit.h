@@ -151,6 +151,28 @@ bool SaveStringToFile(const std::string& data, const std::string& path, bool wid
 // component or an empty name); a write
 // or close failure raises EInOutError as in SaveStringToFile.
 bool SaveStringToFileBeneath(const std::string& data, const std::string& root, const std::string& relative);
+// SaveStringToFileBeneath for the many files of one operation below one root:
+// the root and the folders of the last file stay open (the next file mostly
+// shares them), so each file costs about one open. Folders are entered and
+// made exactly as there; one replaced by something else while the writer
+// holds it open keeps receiving files, so use one writer per operation.
+class BeneathWriter {
+ public:
+  explicit BeneathWriter(std::string root);
+  ~BeneathWriter();
+  BeneathWriter(const BeneathWriter&) = delete;
+  BeneathWriter& operator=(const BeneathWriter&) = delete;
+  bool Save(const std::string& data, const std::string& relative);
+
+ private:
+  int Folder(const std::vector<std::string>& parts, std::size_t count);
+  void LeaveFolders(std::size_t keep);
+
+  std::string root_;
+  int rootFd_ = -1;
+  std::vector<std::string> folderNames_;
+  std::vector<int> folderFds_;
+};
 std::string SetTrailingSeparator(const std::string& path, bool withSeparator, bool slashesToBackslashes);
 // kind 0 temporary ($TMPDIR when it is a folder, else /tmp), 1 system root
 // ("/"), 2 system (/usr/bin); empty kinds fall back to the program's folder

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 #include "support/FileUnit.h"
@@ -90,23 +91,51 @@ int OpenRoot(const std::string& root) {
 
 }  // namespace
 
-bool SaveStringToFileBeneath(const std::string& data, const std::string& root, const std::string& relative) {
+BeneathWriter::BeneathWriter(std::string root) : root_(std::move(root)) {}
+
+BeneathWriter::~BeneathWriter() {
+  LeaveFolders(0);
+  if (rootFd_ >= 0) sys::Close(rootFd_);
+}
+
+void BeneathWriter::LeaveFolders(std::size_t keep) {
+  while (folderFds_.size() > keep) {
+    sys::Close(folderFds_.back());
+    folderFds_.pop_back();
+    folderNames_.pop_back();
+  }
+}
+
+// The folder of parts[0..count) below the root, entered without following a
+// link and made where missing; the folders the last file shared stay open.
+int BeneathWriter::Folder(const std::vector<std::string>& parts, std::size_t count) {
+  std::size_t shared = 0;
+  while (shared < folderNames_.size() && shared < count && folderNames_[shared] == parts[shared]) ++shared;
+  LeaveFolders(shared);
+  while (folderFds_.size() < count) {
+    const int parent = folderFds_.empty() ? rootFd_ : folderFds_.back();
+    const int next = EnterFolder(parent, parts[folderFds_.size()]);
+    if (next < 0) return -1;
+    folderFds_.push_back(next);
+    folderNames_.push_back(parts[folderFds_.size() - 1]);
+  }
+  return folderFds_.empty() ? rootFd_ : folderFds_.back();
+}
+
+bool BeneathWriter::Save(const std::string& data, const std::string& relative) {
   const std::vector<std::string> parts = PathComponents(relative);
   if (parts.empty()) return false;
   for (const std::string& part : parts) {
     if (part == "..") return false;
   }
-  FdHolder folder(OpenRoot(root));
-  if (folder.Get() < 0) return false;
-  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-    const int next = EnterFolder(folder.Get(), parts[i]);
-    if (next < 0) return false;
-    folder.Reset(next);
-  }
-  const int fd = CreateFileIn(folder.Get(), parts.back());
+  if (rootFd_ < 0) rootFd_ = OpenRoot(root_);
+  if (rootFd_ < 0) return false;
+  const int folder = Folder(parts, parts.size() - 1);
+  if (folder < 0) return false;
+  const int fd = CreateFileIn(folder, parts.back());
   if (fd < 0) return false;
   DataFile file;  // the write and close raise exactly as SaveStringToFile's do
-  file.name = root + "/" + relative;
+  file.name = root_ + "/" + relative;
   file.fd = fd;
   file.state = FileState::Output;
   try {
@@ -114,10 +143,14 @@ bool SaveStringToFileBeneath(const std::string& data, const std::string& root, c
     CloseDataFile(file);
   } catch (const EInOutError&) {
     // A file cut short by the failure must not pass for the whole content.
-    unlinkat(folder.Get(), parts.back().c_str(), 0);
+    unlinkat(folder, parts.back().c_str(), 0);
     throw;
   }
   return true;
+}
+
+bool SaveStringToFileBeneath(const std::string& data, const std::string& root, const std::string& relative) {
+  return BeneathWriter(root).Save(data, relative);
 }
 
 }  // namespace ovk

@@ -1,0 +1,74 @@
+// One writer for the many files of an operation: the folders it keeps open
+// between files change nothing about where each file lands or what is refused.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "common/TestUtil.h"
+#include "support/FaultInjection.h"
+#include "support/FileUnit.h"
+
+using namespace ovk;
+using ovktest::Exists;
+using ovktest::ReadFile;
+using ovktest::TempDir;
+
+namespace {
+
+TEST(BeneathWriter, FilesLandAsOneByOneSavesPutThem) {
+  TempDir dir;
+  const std::string root = dir / "root";
+  ovktest::MakeDirs(dir / "outside");
+  ASSERT_EQ(symlink((dir / "outside").c_str(), (dir / "link").c_str()), 0);
+  struct Step {
+    const char* name;
+    bool saved;
+  };
+  // Deeper, shallower, sibling and back again; refusals in between must not
+  // disturb the folders held for the next file.
+  const std::vector<Step> steps = {
+      {"a\\b\\c\\1", true}, {"a\\b\\2", true}, {"a\\x\\3", true},  {"a\\b\\c\\4", true},
+      {"a\\..\\5", false},  {"a\\b\\c\\1\\6", false},  {"a\\b\\7", true}, {"8", true},
+      {"a\\b\\c", false},   {"d/e\\9", true},   {"a\\b\\c\\10", true},
+  };
+  {
+    BeneathWriter writer(root);
+    for (const Step& s : steps) EXPECT_EQ(writer.Save(std::string("content of ") + s.name, s.name), s.saved) << s.name;
+    // A link planted among the folders while the writer is in use is never followed.
+    ASSERT_EQ(symlink((dir / "outside").c_str(), (root + "/a/b/l").c_str()), 0);
+    EXPECT_FALSE(writer.Save("x", "a\\b\\l\\11"));
+    EXPECT_FALSE(writer.Save("x", "a\\b\\l\\c\\12"));
+    EXPECT_TRUE(writer.Save("content of 13", "a\\b\\13"));
+  }
+  for (const Step& s : steps) {
+    if (!s.saved) continue;
+    std::string path = s.name;
+    for (char& c : path) c = c == '\\' ? '/' : c;
+    EXPECT_EQ(ReadFile(root + "/" + path), std::string("content of ") + s.name) << s.name;
+  }
+  EXPECT_EQ(ReadFile(root + "/a/b/13"), "content of 13");
+  EXPECT_FALSE(Exists(dir / "outside/11"));
+  EXPECT_FALSE(Exists(dir / "outside/c"));
+  // A root that is itself a link may be used, as for a single save.
+  BeneathWriter viaLink(dir / "link");
+  EXPECT_TRUE(viaLink.Save("in", "sub\\f"));
+  EXPECT_EQ(ReadFile(dir / "outside/sub/f"), "in");
+}
+
+TEST(BeneathWriter, FailedWriteRemovesOnlyThatFile) {
+  TempDir dir;
+  const std::string root = dir / "root";
+  BeneathWriter writer(root);
+  EXPECT_TRUE(writer.Save("first", "f\\1"));
+  InjectFault(FaultOp::Write, 1, EIO);
+  EXPECT_THROW(writer.Save("second", "f\\2"), EInOutError);
+  ClearFaults();
+  EXPECT_FALSE(Exists(root + "/f/2"));
+  EXPECT_TRUE(writer.Save("third", "f\\3"));
+  EXPECT_EQ(ReadFile(root + "/f/1"), "first");
+  EXPECT_EQ(ReadFile(root + "/f/3"), "third");
+}
+
+}  // namespace
