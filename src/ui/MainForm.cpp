@@ -434,11 +434,16 @@ bool TOVKForm::event(QEvent* event) {
 
 bool TOVKForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == FileList && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-    DeleteItemClick();
+      FileListKeyDown(static_cast<QKeyEvent*>(event)))
     return true;
-  }
   return QMainWindow::eventFilter(watched, event);
+}
+
+bool TOVKForm::FileListKeyDown(QKeyEvent* event) {
+  // With or without modifier keys.
+  if (event->key() != Qt::Key_Delete) return false;
+  DeleteItemClick();
+  return true;
 }
 
 void TOVKForm::closeEvent(QCloseEvent* event) {

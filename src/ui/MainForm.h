@@ -16,6 +16,7 @@
 
 class QAction;
 class QFileDialog;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -67,6 +68,8 @@ class TOVKForm : public QMainWindow {
   void AddItemClick();
   void DeleteItemClick();
   void ExtractItemClick();
+  // True when the key was the Delete key (and so handled).
+  bool FileListKeyDown(QKeyEvent* event);
   void FileListMouseDown(const QPoint& globalPos);
   void TimerTimer();
   void WMSelChanged();

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -247,6 +248,29 @@ TEST_F(MainWindow, IconsAreLookedUpOncePerExtensionAndListing) {
   EXPECT_EQ(cache->count("128"), 1u) << "no extension gives the key 128";
   EXPECT_EQ(ovk::GetFileIcon(cache, images, "", 128), 0);
   EXPECT_EQ(images.Count(), 1);
+}
+
+TEST_F(MainWindow, MenuShortcutsWorkWhileTheListHasTheFocus) {
+  auto form = MakeForm({"ovkview", work / "new.zip"});
+  form->show();
+  const std::pair<QKeyCombination, const char*> keys[] = {
+      {Qt::CTRL | Qt::Key_A, "Add"}, {Qt::CTRL | Qt::Key_E, "Extract Files"}};
+  for (const auto& [key, caption] : keys) {
+    QString seen;
+    form->activateWindow();
+    form->FileList->setFocus();
+    Pump(20);
+    WhenModal(
+        [&](QWidget* modal) {
+          seen = modal->windowTitle();
+          static_cast<QDialog*>(modal)->reject();
+        },
+        [&] {
+          QTest::keyClick(form->FileList, key.key(), key.keyboardModifiers());
+          Pump(50);
+        });
+    EXPECT_EQ(seen, caption) << caption;
+  }
 }
 
 TEST_F(MainWindow, RightButtonPopsTheActionsMenu) {
