@@ -157,6 +157,7 @@ bool ReadZipEntry(const ArchiveReader& archive, DataFile& file, EntryInfo& entry
   entry.header.crc32 = GetLE32(h + 14);
   entry.packedSize = GetLE32(h + 18);
   entry.header.originalSize = GetLE32(h + 22);
+  entry.zipMethod = method;
   entry.header.flags = method == 0 ? kEntryStored : 0;
   entry.header.encrypted = (entry.zipFlags & kZipFlagEncrypted) ? 1 : 0;
   entry.headerOffset = headerOffset;

@@ -43,6 +43,7 @@ struct EntryInfo {
   EntryHeader header;
   // ZIP only (left at these defaults for native entries):
   std::uint16_t zipFlags = 0;                      // local header flags
+  std::uint16_t zipMethod = 8;                     // local header compression method
   std::uint16_t versionMadeBy = kDefaultVersionMadeBy;  // from the central record
   std::uint32_t externalAttributes = 0;            // from the central record
   std::int64_t headerOffset = -1;                  // where the local header starts

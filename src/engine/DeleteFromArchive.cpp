@@ -41,6 +41,7 @@ ZipEntryAttributes KeptAttributes(const EntryInfo& entry) {
   ZipEntryAttributes attributes;
   attributes.versionMadeBy = entry.versionMadeBy;
   attributes.externalAttributes = entry.externalAttributes;
+  attributes.method = entry.zipMethod;
   attributes.dataDescriptor = entry.header.encrypted != 0 && ZipCheckByte(entry) >= 0;
   return attributes;
 }

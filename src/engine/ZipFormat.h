@@ -70,6 +70,10 @@ struct ZipEntryAttributes {
   // Keep flag bit 3 (sizes repeated in a data descriptor after the payload),
   // so an enciphered entry's time-based check byte stays valid.
   bool dataDescriptor = false;
+  // The compression method to record; -1: 0 for stored entries, else 8.
+  // Deletion keeps a kept entry's own method (a bzip2 or LZMA entry of
+  // another tool must not be relabelled as deflate).
+  int method = -1;
 };
 
 // "version made by" of entries the packer writes: Unix host, version 4.5.

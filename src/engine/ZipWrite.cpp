@@ -31,13 +31,14 @@ struct SharedFields {
 };
 
 SharedFields MakeSharedFields(const EntryHeader& header, std::uint32_t packedSize, bool beyond32,
-                              bool dataDescriptor) {
+                              const ZipEntryAttributes& attributes) {
   SharedFields f{};
   f.versionNeeded = beyond32 ? kVersionNeededZip64 : kVersionNeededPlain;
   f.flags = kZipFlagUtf8;
   if (header.encrypted) f.flags |= kZipFlagEncrypted;
-  if (dataDescriptor) f.flags |= kZipFlagDataDescriptor;
-  f.method = (header.flags & kEntryStored) ? 0 : 8;
+  if (attributes.dataDescriptor) f.flags |= kZipFlagDataDescriptor;
+  f.method = attributes.method >= 0 ? static_cast<std::uint16_t>(attributes.method)
+             : (header.flags & kEntryStored) ? 0 : 8;
   f.time = static_cast<std::uint16_t>(header.time & 0xFFFF);
   f.date = static_cast<std::uint16_t>(header.time >> 16);
   f.crc32 = header.crc32;
@@ -120,7 +121,7 @@ void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const En
   const auto position = static_cast<std::uint64_t>(FilePos64(file));
   const bool beyond32 = position >= kMax32;
   const std::string name = ConvertPathSeparators(storedName, false);
-  const SharedFields f = MakeSharedFields(header, packedSize, beyond32, attributes.dataDescriptor);
+  const SharedFields f = MakeSharedFields(header, packedSize, beyond32, attributes);
   const auto nameLength = static_cast<std::uint16_t>(name.size());
 
   std::string local;

@@ -151,6 +151,28 @@ TEST(DeleteTest, PeerEncipheredEntriesStayValid) {
   }
 }
 
+// Entries of another tool compressed with bzip2 or LZMA keep their method
+// through a deletion; relabelled as deflate they would no longer extract.
+TEST(DeleteTest, KeptEntriesKeepTheirCompressionMethod) {
+  OVK_REQUIRE_TOOL("python3");
+  TempDir dir;
+  const std::string script =
+      "import zipfile,sys\n"
+      "with zipfile.ZipFile(sys.argv[1],'w') as z:\n"
+      " z.writestr(zipfile.ZipInfo('bz.txt'), b'bzip2 '*500, zipfile.ZIP_BZIP2)\n"
+      " z.writestr(zipfile.ZipInfo('drop.txt'), b'gone', zipfile.ZIP_DEFLATED)\n"
+      " z.writestr(zipfile.ZipInfo('xz.txt'), b'lzma '*500, zipfile.ZIP_LZMA)\n";
+  WriteFile(dir / "make.py", script);
+  ASSERT_EQ(ovktest::Run("python3 " + Quote(dir / "make.py") + " " + Quote(dir / "m.zip")).exitCode, 0);
+  ASSERT_TRUE(Delete(dir / "m.zip", dir / "new.zip", "drop.txt").ok);
+  EXPECT_EQ(EntryNames(dir / "new.zip"), (Names{"bz.txt", "xz.txt"}));
+  const FileTree expected = {{"bz.txt", [] { std::string t; for (int i = 0; i < 500; ++i) t += "bzip2 "; return t; }()},
+                             {"xz.txt", [] { std::string t; for (int i = 0; i < 500; ++i) t += "lzma "; return t; }()}};
+  EXPECT_EQ(PeerTest(Peer::Python, dir / "new.zip", ""), "");
+  EXPECT_EQ(PeerExtract(Peer::Python, dir / "new.zip", dir / "out", ""), "");
+  EXPECT_EQ(ReadTree(dir / "out"), expected);
+}
+
 TEST(DeleteTest, NativeArchiveIsRefused) {
   TempDir dir;
   const std::string native = NativeHeader(3) + CodedNativeEntry("a.txt", "native");
