@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 #include "engine/ZipFormat.h"
 #include "support/ByteOrder.h"
@@ -18,6 +19,7 @@ constexpr std::size_t kOldNameField = 256;
 constexpr std::size_t kLocalHeaderBytes = 30;
 constexpr std::uint32_t kSizeUnknown = 0xFFFFFFFF;
 constexpr std::size_t kScanChunk = 4096;
+constexpr std::size_t kReadAhead = 64 * 1024;
 
 void PutArchiveInfo(const ArchiveInfo& info, std::uint8_t* out) {
   out[0] = info.kind;
@@ -59,35 +61,77 @@ std::shared_ptr<ZipDirectoryIndex> IndexOfDirectory(DataFile& file, std::int64_t
   return std::make_shared<ZipDirectoryIndex>(IndexCentralDirectory(directory));
 }
 
-bool ReadNativeEntry(const ArchiveInfo& info, DataFile& file, EntryInfo& entry) {
+// Up to count bytes at position from the walk's read-ahead, refilled as
+// needed; fewer only at the end of the file. Spares a read (and a seek) per
+// header field.
+std::string_view Peek(ArchiveReader& archive, DataFile& file, std::int64_t position, std::size_t count) {
+  std::string& ahead = archive.readAhead;
+  const bool held = archive.readAheadStart >= 0 && position >= archive.readAheadStart &&
+                    position - archive.readAheadStart + static_cast<std::int64_t>(count) <=
+                        static_cast<std::int64_t>(ahead.size());
+  if (!held) {
+    ahead.resize(std::max(count, kReadAhead));
+    Seek64(file, position);
+    std::size_t got = 0;
+    ReadBlock(file, ahead.data(), ahead.size(), got);
+    ahead.resize(got);
+    archive.readAheadStart = position;
+  }
+  const auto offset = static_cast<std::size_t>(position - archive.readAheadStart);
+  if (offset >= ahead.size()) return {};
+  return std::string_view(ahead).substr(offset, count);
+}
+
+// Exactly count bytes at position; short of them it raises as a plain read
+// of the file does.
+std::string_view Take(ArchiveReader& archive, DataFile& file, std::int64_t position, std::size_t count) {
+  const std::string_view bytes = Peek(archive, file, position, count);
+  if (bytes.size() < count) {
+    archive.readAheadStart = -1;
+    Seek64(file, position);
+    archive.readAhead.resize(count);
+    ReadBlock(file, archive.readAhead.data(), count);
+    archive.readAheadStart = position;
+    return archive.readAhead;
+  }
+  return bytes;
+}
+
+const std::uint8_t* Bytes(std::string_view view) { return reinterpret_cast<const std::uint8_t*>(view.data()); }
+
+bool ReadNativeEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
+  const ArchiveInfo& info = archive.info;
+  std::int64_t at = FilePos64(file);
   if (info.version < 2) {
-    std::uint8_t field[kOldNameField];
-    std::size_t got = 0;
-    ReadBlock(file, field, sizeof field, got);
-    if (got == 0) return false;
-    if (got < sizeof field) throw EInOutError(kIoReadPastEnd, "Read beyond end of file");
-    entry.name.assign(reinterpret_cast<const char*>(field + 1), field[0]);
+    const std::string_view field = Peek(archive, file, at, kOldNameField);
+    if (field.empty()) {
+      Seek64(file, at);
+      return false;
+    }
+    if (field.size() < kOldNameField) throw EInOutError(kIoReadPastEnd, "Read beyond end of file");
+    entry.name.assign(field.substr(1, Bytes(field)[0]));
+    at += kOldNameField;
   } else {
-    std::uint8_t length = 0;
-    std::size_t got = 0;
-    ReadBlock(file, &length, 1, got);
-    if (got == 0) return false;
-    entry.name.resize(length);
-    ReadBlock(file, entry.name.data(), length);
+    const std::string_view length = Peek(archive, file, at, 1);
+    if (length.empty()) {
+      Seek64(file, at);
+      return false;
+    }
+    entry.name.assign(Take(archive, file, at + 1, Bytes(length)[0]));
+    at += 1 + static_cast<std::int64_t>(entry.name.size());
   }
   entry.name = ConvertPathSeparators(entry.name, true);
   if (info.version >= 3) {
-    std::uint8_t h[kEntryHeaderBytes];
-    ReadBlock(file, h, sizeof h);
+    const std::uint8_t* h = Bytes(Take(archive, file, at, kEntryHeaderBytes));
     entry.header.time = GetLE32(h);
     entry.header.originalSize = GetLE32(h + 4);
     entry.header.flags = GetLE32(h + 8);
     entry.header.encrypted = h[12];
     entry.header.crc32 = GetLE32(h + 13);
+    at += kEntryHeaderBytes;
   }
-  std::uint8_t packed[4];
-  ReadBlock(file, packed, sizeof packed);
-  entry.packedSize = GetLE32(packed);
+  entry.packedSize = GetLE32(Bytes(Take(archive, file, at, 4)));
+  Seek64(file, at + 4);
   // A negative packed size marks the end of a native container's entries.
   if (static_cast<std::int32_t>(entry.packedSize) < 0) entry.name.clear();
   return !entry.name.empty();
@@ -96,28 +140,16 @@ bool ReadNativeEntry(const ArchiveInfo& info, DataFile& file, EntryInfo& entry) 
 // Position of the next local header at or after the current position, or -1
 // when a central directory header or the end of the file comes first. Same
 // outcome as testing every byte position in turn, read in chunks.
-std::int64_t ScanForLocalHeader(DataFile& file) {
-  std::int64_t base = FilePos64(file);
-  // Entries usually follow one another without a gap: a 4-byte look first
-  // spares reading (and allocating) a whole chunk per entry.
-  char head[4];
-  std::size_t gotHead = 0;
-  ReadBlock(file, head, sizeof head, gotHead);
-  if (gotHead < sizeof head) return -1;
-  if (GetLE32(head) == kSigLocalHeader) return base;
-  if (GetLE32(head) == kSigCentralHeader) return -1;
-  std::string chunk(kScanChunk, '\0');
+std::int64_t ScanForLocalHeader(ArchiveReader& archive, DataFile& file, std::int64_t base) {
   for (;;) {
-    Seek64(file, base);
-    std::size_t got = 0;
-    ReadBlock(file, chunk.data(), chunk.size(), got);
-    for (std::size_t i = 0; i + 4 <= got; ++i) {
+    const std::string_view chunk = Peek(archive, file, base, kScanChunk);
+    for (std::size_t i = 0; i + 4 <= chunk.size(); ++i) {
       const std::uint32_t value = GetLE32(chunk.data() + i);
       if (value == kSigLocalHeader) return base + static_cast<std::int64_t>(i);
       if (value == kSigCentralHeader) return -1;
     }
-    if (got < chunk.size()) return -1;
-    base += static_cast<std::int64_t>(got - 3);
+    if (chunk.size() < kScanChunk) return -1;
+    base += static_cast<std::int64_t>(chunk.size() - 3);
   }
 }
 
@@ -141,16 +173,15 @@ void ApplyCentralRecord(const CentralRecord* record, EntryInfo& entry) {
   entry.header.crc32 = record->crc32;
 }
 
-bool ReadZipEntry(const ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
+bool ReadZipEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   const std::int64_t start = FilePos64(file);
-  const std::int64_t headerOffset = ScanForLocalHeader(file);
+  const std::int64_t headerOffset = ScanForLocalHeader(archive, file, start);
   if (headerOffset < 0) {
     Seek64(file, start);
     return false;
   }
-  Seek64(file, headerOffset);
   std::uint8_t h[kLocalHeaderBytes];
-  ReadBlock(file, h, sizeof h);
+  std::memcpy(h, Take(archive, file, headerOffset, sizeof h).data(), sizeof h);
   entry.zipFlags = GetLE16(h + 6);
   const std::uint16_t method = GetLE16(h + 8);
   entry.header.time = GetLE32(h + 10);  // time in the low half, date in the high half
@@ -162,10 +193,10 @@ bool ReadZipEntry(const ArchiveReader& archive, DataFile& file, EntryInfo& entry
   entry.header.encrypted = (entry.zipFlags & kZipFlagEncrypted) ? 1 : 0;
   entry.headerOffset = headerOffset;
 
-  std::string raw(GetLE16(h + 26), '\0');
-  ReadBlock(file, raw.data(), raw.size());
+  const std::int64_t nameAt = headerOffset + static_cast<std::int64_t>(kLocalHeaderBytes);
+  const std::string raw(Take(archive, file, nameAt, GetLE16(h + 26)));
   entry.name = ConvertPathSeparators(ShortString(ZipNameToUtf8(raw, entry.zipFlags)), true);
-  Seek64(file, FilePos64(file) + GetLE16(h + 28));
+  Seek64(file, nameAt + static_cast<std::int64_t>(raw.size()) + GetLE16(h + 28));
 
   if (archive.zipIndex) {
     const auto found = archive.zipIndex->find(static_cast<std::uint64_t>(headerOffset));
@@ -193,6 +224,7 @@ bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string
   ArchiveInfo& info = archive.info;
   info.kind = kKindNative;
   archive.zipIndex.reset();
+  archive.readAheadStart = -1;
   char magic[4] = {};
   std::size_t got = 0;
   ReadBlock(file, magic, sizeof magic, got);
@@ -225,7 +257,7 @@ bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string
 bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   entry = EntryInfo{};
   if (archive.info.kind == kKindZip) return ReadZipEntry(archive, file, entry);
-  return ReadNativeEntry(archive.info, file, entry);
+  return ReadNativeEntry(archive, file, entry);
 }
 
 std::string ConvertPathSeparators(const std::string& name, bool toBackslash) {

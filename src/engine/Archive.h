@@ -54,6 +54,9 @@ struct EntryInfo {
 struct ArchiveReader {
   ArchiveInfo info;
   std::shared_ptr<ZipDirectoryIndex> zipIndex;  // null when no directory was found
+  // The walk's read-ahead: bytes of the file from readAheadStart (-1: none).
+  std::string readAhead;
+  std::int64_t readAheadStart = -1;
 };
 
 // Opens an existing archive read-only (FileOpenMode 0); false when it cannot

@@ -26,7 +26,10 @@ void AppendEntryLines(DataFile& file, const std::string& archivePath, std::vecto
   ReadArchiveHeader(archive, file, archivePath, true);
   const std::int64_t size = FileSize64(file);
   EntryInfo entry;
-  while (!AtEndOfFile(file) && ReadNextEntry(archive, file, entry)) {
+  // Every later entry starts before the end (checked below), so only the
+  // first needs the end-of-file test.
+  if (AtEndOfFile(file)) return;
+  while (ReadNextEntry(archive, file, entry)) {
     const std::int64_t next = FilePos64(file) + entry.packedSize;
     // Folder entries have nothing after their last separator.
     if (!NamePart(entry.name).empty()) lines.push_back(ListingLine(entry));
