@@ -20,6 +20,8 @@
 #include "HardeningUtil.h"
 #include "KillCounts.h"
 #include "common/TestUtil.h"
+#include "engine/Archive.h"
+#include "engine/ZipFormat.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -64,6 +66,15 @@ bool RunAndKill(const std::vector<std::string>& argv, Clock::duration delay) {
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+bool HasZipDirectory(const std::string& archive) {
+  ovk::DataFile file;
+  if (!ovk::OpenArchiveForReading(file, archive)) return false;
+  std::int64_t first = 0;
+  const bool found = ovk::LocateZipDirectory(file, first) >= 0;
+  ovk::CloseDataFile(file);
+  return found;
 }
 
 std::string Selection(const std::map<std::string, std::string>& files) {
@@ -113,12 +124,17 @@ TEST_F(KillTest, KilledAppendKeepsEveryOldEntry) {
   ASSERT_EQ(ReadArchive(archive).files.size(), 12u);
 
   const int kills = Scaled(200);
-  int killed = 0, losses = 0;
+  int killed = 0, losses = 0, withoutDirectory = 0;
   std::uniform_int_distribution<long long> delay(0, std::chrono::duration_cast<std::chrono::microseconds>(full).count() * 11 / 10);
   for (int i = 0; i < kills; ++i) {
     reset();
     killed += RunAndKill(argv, std::chrono::microseconds(delay(random_)));
     const ArchiveContent now = ReadArchive(archive, "", oldNames);
+    // Appending overwrites the old directory in place: killed in between, the
+    // archive has no end record until the next complete write. Our reader
+    // walks the local headers and still finds everything; tools that start
+    // from the end record do not. Counted, not failed: that is the design.
+    withoutDirectory += !HasZipDirectory(archive);
     std::string missing;
     if (!HoldsAll(now, old, missing)) {
       ++losses;
@@ -126,9 +142,10 @@ TEST_F(KillTest, KilledAppendKeepsEveryOldEntry) {
                     << now.code << ")";
     }
   }
-  std::printf("[  kills ] append: %d runs of %lld ms, %d killed mid-run, %d lost an old entry\n", kills,
-              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(full).count()), killed,
-              losses);
+  std::printf("[  kills ] append: %d runs of %lld ms, %d killed mid-run, %d lost an old entry, "
+              "%d left without an end record\n",
+              kills, static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(full).count()),
+              killed, losses, withoutDirectory);
   KillTotals().started += kills;
   KillTotals().killed += killed;
   KillTotals().losses += losses;
