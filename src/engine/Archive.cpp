@@ -19,7 +19,7 @@ constexpr std::size_t kOldNameField = 256;
 constexpr std::size_t kLocalHeaderBytes = 30;
 constexpr std::uint32_t kSizeUnknown = 0xFFFFFFFF;
 constexpr std::size_t kScanChunk = 4096;
-constexpr std::size_t kReadAhead = 64 * 1024;
+constexpr std::size_t kReadAhead = 16 * 1024;
 
 void PutArchiveInfo(const ArchiveInfo& info, std::uint8_t* out) {
   out[0] = info.kind;
