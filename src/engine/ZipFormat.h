@@ -21,6 +21,9 @@ constexpr std::uint16_t kZipFlagEncrypted = 0x0001;
 constexpr std::uint16_t kZipFlagDataDescriptor = 0x0008;
 constexpr std::uint16_t kZipFlagUtf8 = 0x0800;
 
+// Header ID of the ZIP64 extended information extra field.
+constexpr std::uint16_t kZip64ExtraId = 0x0001;
+
 // Shaped like the ZIP64 end of central directory record (56 bytes).
 struct ZipEndRecord {
   std::uint32_t signature = kSigZip64EndRecord;

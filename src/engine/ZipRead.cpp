@@ -18,7 +18,6 @@ constexpr std::size_t kEndRecordBytes = 22;
 constexpr std::size_t kZip64EndRecordBytes = 56;
 constexpr std::size_t kCentralFixedBytes = 46;
 constexpr std::uint32_t kNoOffset32 = 0xFFFFFFFF;
-constexpr std::uint16_t kZip64ExtraId = 0x0001;
 
 // A stretch of the file held in memory, refilled backwards in large blocks so
 // that the 200-byte windows of the search cost no read of their own.

@@ -15,7 +15,6 @@ constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
 constexpr std::uint64_t kMax16 = 0xFFFF;
 constexpr std::uint16_t kVersionNeededPlain = 20;
 constexpr std::uint16_t kVersionNeededZip64 = 45;
-constexpr std::uint16_t kZip64ExtraId = 0x0001;
 constexpr std::uint16_t kZip64OffsetExtraSize = 8;
 constexpr std::uint64_t kZip64EndRecordSize = 44;  // the record without signature and size field
 
