@@ -14,7 +14,7 @@ std::vector<std::string> ParsedOptions::All(const std::string& name) const {
   return it == given.end() ? std::vector<std::string>{} : it->second;
 }
 
-std::string ParseOptions(const Args& args, std::initializer_list<OptionSpec> specs,
+std::string ParseOptions(const Args& args, std::initializer_list<KnownOption> known,
                          ParsedOptions& out) {
   std::size_t i = 0;
   for (; i < args.size(); ++i) {
@@ -29,10 +29,10 @@ std::string ParseOptions(const Args& args, std::initializer_list<OptionSpec> spe
       out.help = true;
       continue;
     }
-    auto spec = std::find_if(specs.begin(), specs.end(),
-                             [&](const OptionSpec& s) { return word == s.name; });
-    if (spec == specs.end()) return "unknown option '" + word + "'";
-    if (!spec->takesValue) {
+    auto option = std::find_if(known.begin(), known.end(),
+                             [&](const KnownOption& s) { return word == s.name; });
+    if (option == known.end()) return "unknown option '" + word + "'";
+    if (!option->takesValue) {
       out.given[word].push_back("");
       continue;
     }
@@ -43,9 +43,9 @@ std::string ParseOptions(const Args& args, std::initializer_list<OptionSpec> spe
   return "";
 }
 
-bool ParseCommandOptions(const Args& args, std::initializer_list<OptionSpec> specs,
+bool ParseCommandOptions(const Args& args, std::initializer_list<KnownOption> known,
                          ParsedOptions& out, int& status) {
-  const std::string error = ParseOptions(args, specs, out);
+  const std::string error = ParseOptions(args, known, out);
   if (!error.empty()) {
     status = UsageError(error);
     return false;

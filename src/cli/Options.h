@@ -11,7 +11,7 @@
 
 namespace ovk::cli {
 
-struct OptionSpec {
+struct KnownOption {
   const char* name;  // "-p", "--raw", ...
   bool takesValue;
 };
@@ -28,12 +28,12 @@ struct ParsedOptions {
 };
 
 // Empty on success, otherwise the text of the usage error.
-std::string ParseOptions(const Args& args, std::initializer_list<OptionSpec> specs,
+std::string ParseOptions(const Args& args, std::initializer_list<KnownOption> known,
                          ParsedOptions& out);
 
 // Parses for a sub-command. False when the command is already done: after
 // --help (status 0) or on a usage error (status 64, reported).
-bool ParseCommandOptions(const Args& args, std::initializer_list<OptionSpec> specs,
+bool ParseCommandOptions(const Args& args, std::initializer_list<KnownOption> known,
                          ParsedOptions& out, int& status);
 
 // Prints the usage text on stdout (for --help).
