@@ -53,11 +53,7 @@ std::string SignatureBytes(std::uint32_t signature) {
 }
 
 ZipEndRecord FromEndRecord(const std::uint8_t* e) {
-  ZipEndRecord r;
-  r.signature = kSigZip64EndRecord;
-  r.recordSize = 0;
-  r.versionMadeBy = 0;
-  r.versionNeeded = 20;
+  ZipEndRecord r;  // signature, record size and versions keep the record's defaults
   r.diskNumber = GetLE16(e + 4);
   r.directoryDisk = GetLE16(e + 6);
   r.entriesOnDisk = GetLE16(e + 8);

@@ -78,10 +78,12 @@ TEST(FindSignatureBackward, GibibyteWithoutSignatureFinishesQuickly) {
   TempDir dir;
   { std::ofstream(dir / "big"); }
   std::filesystem::resize_file(dir / "big", std::uintmax_t{1} << 30);  // sparse zeros
+  // Judged against the kernel's own cost of reading the file once.
+  const double plainRead = ovktest::SequentialReadSeconds(dir / "big");
   const auto t0 = std::chrono::steady_clock::now();
   EXPECT_EQ(SearchFile(dir / "big", (std::int64_t{1} << 30) - 22), -1);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  EXPECT_LT(seconds, 10.0);  // well under a second in a release build
+  EXPECT_LT(seconds, 3.0 * plainRead + 2.0);
 }
 
 struct Located {
