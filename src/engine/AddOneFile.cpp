@@ -105,13 +105,24 @@ void ReadSource(AddSession& s, PendingFile& f) {
   }
 }
 
-// Steps 5 and 6 of packing a file, in the walk's order: encipherment (which
+// The old directory is cut off just before the first new entry replaces it:
+// a run killed later leaves nothing behind the entries it wrote but their own
+// bytes (the next append tells the complete ones by their extent), and one
+// killed earlier leaves the archive as it was.
+void CutOldDirectory(AddSession& s) {
+  if (!s.oldDirectoryOnFile) return;
+  TruncateDataFile(s.archive, FilePos64(s.archive));
+  s.oldDirectoryOnFile = false;
+}
+
+// The last steps of packing a file, in the walk's order: encipherment (which
 // draws from the operation's cipher or random source) and the write.
 void WriteCoded(AddSession& s, PendingFile& f, std::uint32_t& packedSize) {
   if (f.failure) std::rethrow_exception(f.failure);
   f.coded.get();
   EncipherPayload(s.password, s.info, f.header, f.data, s.cipher);
   if (static_cast<std::int64_t>(f.data.size()) > kLargestSource) throw EntryTooLarge();
+  CutOldDirectory(s);
   WriteEntry(s, f.storedName, f.header, f.data, f.mode);
   packedSize = static_cast<std::uint32_t>(f.data.size());
   if (s.move) DeleteFileByName(f.fullPath, true);

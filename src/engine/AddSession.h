@@ -60,6 +60,7 @@ struct AddSession {
   std::int64_t completeEnd = 0;           // end of the last complete entry
   std::size_t completeDirectorySize = 0;  // the directory up to that entry
   std::vector<FileIdentity> walkPath;     // folders being walked (link loops)
+  bool oldDirectoryOnFile = false;        // ZIP append: not yet cut off
 
   // Files in flight, oldest first; written strictly in this order. The pool
   // is declared last so that it ends (and stops touching them) first.

@@ -3,11 +3,14 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "engine/AddSession.h"
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
 #include "engine/ZipFormat.h"
+#include "engine/ZipRebuild.h"
+#include "support/ByteOrder.h"
 #include "support/DosTime.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
@@ -53,9 +56,33 @@ bool OpenArchive(AddSession& s, const std::string& archivePath, bool append) {
   return false;
 }
 
+bool StartsWithLocalHeader(DataFile& file) {
+  std::uint8_t first[4] = {};
+  std::size_t got = 0;
+  Seek64(file, 0);
+  ReadBlock(file, first, sizeof first, got);
+  return got == sizeof first && GetLE32(first) == kSigLocalHeader;
+}
+
+// A ZIP archive that lost its end record (an append killed while it
+// overwrote the old directory) gets its directory back from the local
+// headers; whatever follows the last complete entry is cut off, as no entry
+// can be read from it. False when an entry's extent is not known.
+bool RecoverDirectory(AddSession& s, ArchiveReader& reader, ZipEndRecord& endRecord) {
+  Seek64(s.archive, 0);
+  RebuiltDirectory rebuilt;
+  if (!RebuildZipDirectory(reader, s.archive, rebuilt)) return false;
+  s.directory = std::move(rebuilt.records);
+  endRecord = ZipEndRecord{};
+  endRecord.entriesOnDisk = endRecord.entriesTotal = rebuilt.entries;
+  TruncateDataFile(s.archive, rebuilt.end);
+  Seek64(s.archive, rebuilt.end);
+  return true;
+}
+
 // Places the file where the new entries go. False for a native archive of
-// another layout version or a ZIP directory that cannot be read whole; the
-// archive is then left untouched.
+// another layout version, a ZIP directory that cannot be read whole or one
+// that cannot be recovered; the archive is then left untouched.
 bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
                     bool createNative, std::string& comment, ZipEndRecord& endRecord) {
   if (!append) {
@@ -75,16 +102,18 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   }
   std::int64_t firstLocalHeader = 0;
   if (LocateZipDirectory(s.archive, firstLocalHeader, &endRecord, &comment, &s.directory) < 0) {
+    if (StartsWithLocalHeader(s.archive)) return RecoverDirectory(s, reader, endRecord);
     // Foreign data stays in front of a fresh archive.
     append = false;
     comment.clear();
     s.directory.clear();
     Seek64(s.archive, FileSize64(s.archive));
   } else {
-    // The new entries overwrite the old directory, which is written again:
+    // The new entries replace the old directory, which is written again:
     // one that could not be read whole would drop old entries from it.
     if (s.directory.size() != endRecord.directorySize) return false;
     Seek64(s.archive, static_cast<std::int64_t>(endRecord.directoryOffset));
+    s.oldDirectoryOnFile = true;
   }
   return true;
 }

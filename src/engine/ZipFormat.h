@@ -66,6 +66,10 @@ using CentralDirectoryStream = std::string;
 // Appends a record to the stream, field by field.
 void AppendFileHeader(CentralDirectoryStream& stream, const TFileHeader& header);
 
+// Appends the record of the local header at position, its offset moved into
+// a ZIP64 extra field when it lies beyond the 32-bit range.
+void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std::uint64_t position);
+
 // What a written entry records besides its name and EntryHeader.
 struct ZipEntryAttributes {
   std::uint16_t versionMadeBy = 45;      // high byte host, low byte version

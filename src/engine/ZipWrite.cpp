@@ -114,6 +114,19 @@ void AppendFileHeader(CentralDirectoryStream& stream, const TFileHeader& h) {
   stream += h.comment;
 }
 
+void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std::uint64_t position) {
+  if (position >= kMax32) {
+    header.localHeaderOffset = static_cast<std::uint32_t>(kMax32);
+    PutLE16(header.extra, kZip64ExtraId);
+    PutLE16(header.extra, kZip64OffsetExtraSize);
+    PutLE64(header.extra, position);
+    header.extraLength = static_cast<std::uint16_t>(header.extra.size());
+  } else {
+    header.localHeaderOffset = static_cast<std::uint32_t>(position);
+  }
+  AppendFileHeader(stream, header);
+}
+
 void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
                          std::uint32_t packedSize, CentralDirectoryStream* directory,
                          const ZipEntryAttributes& attributes) {
@@ -152,16 +165,7 @@ void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const En
   h.nameLength = nameLength;
   h.externalAttributes = attributes.externalAttributes;
   h.name = name;
-  if (beyond32) {
-    h.localHeaderOffset = static_cast<std::uint32_t>(kMax32);
-    PutLE16(h.extra, kZip64ExtraId);
-    PutLE16(h.extra, kZip64OffsetExtraSize);
-    PutLE64(h.extra, position);
-    h.extraLength = static_cast<std::uint16_t>(h.extra.size());
-  } else {
-    h.localHeaderOffset = static_cast<std::uint32_t>(position);
-  }
-  AppendFileHeader(*directory, h);
+  AppendCentralRecord(*directory, h, position);
 }
 
 void WriteZipDataDescriptor(DataFile& file, const EntryHeader& header, std::uint32_t packedSize) {
