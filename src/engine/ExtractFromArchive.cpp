@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "coding/Payload.h"
 #include "engine/Archive.h"
+#include "engine/CodingPool.h"
+#include "engine/SavePool.h"
 #include "engine/Selection.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
@@ -55,9 +58,11 @@ std::string ReadPayload(DataFile& file, std::uint32_t packedSize) {
   return data;
 }
 
+// Entries are checked in order; a checked file is written on another thread
+// while the next entry decodes, and none is handed over after a failure.
 std::int32_t WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) {
   CipherHolder cipher;
-  BeneathWriter output(run.destination);
+  SavePool output(run.destination, CodingPool::Cores());
   EntryInfo entry;
   try {
     while (ReadNextEntry(archive, file, entry)) {
@@ -65,6 +70,7 @@ std::int32_t WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile
       // when it is not selected.
       if (entry.header.encrypted && run.password.empty()) return kExtractNoPassword;
       const std::string outputName = ConfinedName(entry.name);
+      if (!run.overwrite) output.Settle(outputName);
       const bool selected = MayWrite(run, entry.name, outputName) &&
                             (run.selection.Empty() || run.selection.Contains(entry.name));
       if (entry.packedSize == 0) continue;
@@ -78,8 +84,9 @@ std::int32_t WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile
       // A folder entry names no file, whatever data it carries; as designed, a
       // file that cannot be written is skipped silently.
       if (!NamePart(entry.name).empty() && !outputName.empty())
-        output.Save(data, outputName);
+        output.Save(std::move(data), outputName);
     }
+    output.Finish();
   } catch (...) {
     return kExtractFailed;
   }

@@ -15,7 +15,8 @@ std::uint8_t FileOpenMode = 2;
 
 namespace {
 
-int g_pendingIoError = 0;
+// Per thread, as the extraction writes its files on several.
+thread_local int g_pendingIoError = 0;
 
 bool IsOpen(const DataFile& file) {
   return file.fd >= 0 && (file.state == FileState::Input || file.state == FileState::Output ||

@@ -1,6 +1,7 @@
 // Fault injection for tests: makes one chosen file-layer call fail, or lets
 // only a few more bytes reach the disk, so that every caller's failure path
-// can be exercised. Off (and free) unless a test arms it. Process-wide.
+// can be exercised. Off unless a test arms it; each call costs one
+// uncontended lock. Process-wide, safe on several threads.
 #pragma once
 
 #include <cstdint>

@@ -4,9 +4,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
+#include <mutex>
 
 #include "support/FaultInjection.h"
 
@@ -24,10 +26,13 @@ struct FaultState {
   std::uint64_t bytesLeft = 0;
 };
 
+// Several threads pass the calls (the extraction writes files on a few).
+std::mutex g_faultMutex;
 FaultState g_faults;
 
 // Counts the call; true (with errno set) when it is the one armed to fail.
 bool Fails(FaultOp op) {
+  std::lock_guard<std::mutex> lock(g_faultMutex);
   const int k = static_cast<int>(op);
   const int count = ++g_faults.seen[k];
   if (g_faults.failAt[k] == 0 || count != g_faults.failAt[k]) return false;
@@ -36,22 +41,45 @@ bool Fails(FaultOp op) {
   return true;
 }
 
+// The bytes of a write of count bytes the simulated disk still takes,
+// reserved at once so that writes on other threads cannot take them too.
+std::size_t ReserveSpace(std::size_t count) {
+  std::lock_guard<std::mutex> lock(g_faultMutex);
+  if (!g_faults.diskFull) return count;
+  const auto granted = static_cast<std::size_t>(std::min<std::uint64_t>(count, g_faults.bytesLeft));
+  g_faults.bytesLeft -= granted;
+  return granted;
+}
+
+void ReturnSpace(std::size_t unused) {
+  std::lock_guard<std::mutex> lock(g_faultMutex);
+  if (g_faults.diskFull) g_faults.bytesLeft += unused;
+}
+
 }  // namespace
 
 void InjectFault(FaultOp op, int nth, int errnoValue) {
+  std::lock_guard<std::mutex> lock(g_faultMutex);
   const int k = static_cast<int>(op);
   g_faults.failAt[k] = nth > 0 ? g_faults.seen[k] + nth : 0;
   g_faults.failErrno[k] = errnoValue;
 }
 
 void InjectDiskFull(std::uint64_t bytesLeft) {
+  std::lock_guard<std::mutex> lock(g_faultMutex);
   g_faults.diskFull = true;
   g_faults.bytesLeft = bytesLeft;
 }
 
-void ClearFaults() { g_faults = FaultState{}; }
+void ClearFaults() {
+  std::lock_guard<std::mutex> lock(g_faultMutex);
+  g_faults = FaultState{};
+}
 
-int FaultOpCount(FaultOp op) { return g_faults.seen[static_cast<int>(op)]; }
+int FaultOpCount(FaultOp op) {
+  std::lock_guard<std::mutex> lock(g_faultMutex);
+  return g_faults.seen[static_cast<int>(op)];
+}
 
 namespace sys {
 
@@ -77,18 +105,16 @@ ssize_t Read(int fd, void* buffer, std::size_t count) {
 
 ssize_t Write(int fd, const void* buffer, std::size_t count) {
   if (Fails(FaultOp::Write)) return -1;
-  if (g_faults.diskFull) {
-    if (g_faults.bytesLeft == 0 && count > 0) {
-      errno = ENOSPC;
-      return -1;
-    }
-    if (count > g_faults.bytesLeft) count = static_cast<std::size_t>(g_faults.bytesLeft);
+  const std::size_t granted = ReserveSpace(count);
+  if (granted == 0 && count > 0) {
+    errno = ENOSPC;
+    return -1;
   }
   ssize_t n;
   do {
-    n = ::write(fd, buffer, count);
+    n = ::write(fd, buffer, granted);
   } while (n < 0 && errno == EINTR);
-  if (n > 0 && g_faults.diskFull) g_faults.bytesLeft -= static_cast<std::uint64_t>(n);
+  ReturnSpace(granted - static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
   return n;
 }
 

@@ -1,0 +1,97 @@
+#include "engine/SavePool.h"
+
+#include <utility>
+
+#include "support/StringUnit.h"
+
+namespace ovk {
+
+namespace {
+
+// Files in flight hold together at most this much (or one larger file alone).
+constexpr std::size_t kBytesInFlight = 64u << 20;
+
+// Letter case is ignored: on a file system that ignores it the two names
+// are one file.
+bool PathsMeet(const std::string& a, const std::string& b) {
+  const std::string& shorter = a.size() <= b.size() ? a : b;
+  const std::string& longer = a.size() <= b.size() ? b : a;
+  return longer.compare(0, shorter.size(), shorter) == 0 &&
+         (longer.size() == shorter.size() || IsPathSeparator(longer[shorter.size()]));
+}
+
+}  // namespace
+
+SavePool::SavePool(const std::string& root, unsigned threads) : writers_(threads == 0 ? 1 : threads),
+                                                                pool_(threads == 0 ? 1 : threads) {
+  for (Writer& w : writers_) w.output = std::make_unique<BeneathWriter>(root);
+}
+
+SavePool::Writer* SavePool::FreeWriter() {
+  for (Writer& w : writers_) {
+    if (!w.busy) return &w;
+  }
+  return nullptr;
+}
+
+bool SavePool::AnyBusy() const {
+  for (const Writer& w : writers_) {
+    if (w.busy) return true;
+  }
+  return false;
+}
+
+bool SavePool::MeetsPathInFlight(const std::string& path) const {
+  for (const Writer& w : writers_) {
+    if (w.busy && PathsMeet(w.path, path)) return true;
+  }
+  return false;
+}
+
+void SavePool::Save(std::string data, const std::string& relative) {
+  const std::string path = LowerAscii(relative);
+  Writer* writer = nullptr;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] {
+      if (failure_) return true;
+      writer = FreeWriter();
+      return writer && !MeetsPathInFlight(path) &&
+             (bytesInFlight_ == 0 || bytesInFlight_ + data.size() <= kBytesInFlight);
+    });
+    if (failure_) std::rethrow_exception(failure_);
+    writer->busy = true;
+    writer->path = path;
+    writer->bytes = data.size();
+    bytesInFlight_ += data.size();
+  }
+  pool_.Run([this, writer, data = std::move(data), relative] { Write(*writer, data, relative); });
+}
+
+void SavePool::Write(Writer& writer, const std::string& data, const std::string& relative) {
+  std::exception_ptr failure;
+  try {
+    writer.output->Save(data, relative);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (failure && !failure_) failure_ = failure;
+  bytesInFlight_ -= writer.bytes;
+  writer.busy = false;
+  changed_.notify_all();
+}
+
+void SavePool::Settle(const std::string& relative) {
+  const std::string path = LowerAscii(relative);
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return !MeetsPathInFlight(path); });
+}
+
+void SavePool::Finish() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return !AnyBusy(); });
+  if (failure_) std::rethrow_exception(failure_);
+}
+
+}  // namespace ovk

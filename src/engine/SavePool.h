@@ -1,0 +1,59 @@
+// Writing extracted files on a few threads while the walk decodes the next
+// entries. Two files whose paths could meet (the same name, or one naming a
+// folder of the other) are never in flight together, so files and folders
+// end up as a one-by-one run leaves them.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/CodingPool.h"
+#include "support/FileUnit.h"
+
+namespace ovk {
+
+class SavePool {
+ public:
+  SavePool(const std::string& root, unsigned threads);
+  // Waits for the files in flight (their failures are then dropped).
+  ~SavePool() = default;
+  SavePool(const SavePool&) = delete;
+  SavePool& operator=(const SavePool&) = delete;
+
+  // Hands the file over once a writer is free, the bytes in flight leave
+  // room for it and no file in flight could meet its path. Raises the
+  // failure of an earlier write instead, so the walk stops at the first.
+  // A file that cannot be created is skipped, as BeneathWriter skips it.
+  void Save(std::string data, const std::string& relative);
+  // Waits until no file in flight could meet the path, so that asking the
+  // file system about it gives what a one-by-one run would see.
+  void Settle(const std::string& relative);
+  // Waits for every file in flight; raises the first failure of a write.
+  void Finish();
+
+ private:
+  struct Writer {
+    std::unique_ptr<BeneathWriter> output;  // keeps its last file's folders open
+    bool busy = false;
+    std::string path;                       // lower-cased, while busy
+    std::size_t bytes = 0;
+  };
+  Writer* FreeWriter();
+  bool AnyBusy() const;
+  bool MeetsPathInFlight(const std::string& path) const;
+  void Write(Writer& writer, const std::string& data, const std::string& relative);
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<Writer> writers_;
+  std::size_t bytesInFlight_ = 0;
+  std::exception_ptr failure_;
+  CodingPool pool_;  // last: its threads end before the writers go
+};
+
+}  // namespace ovk

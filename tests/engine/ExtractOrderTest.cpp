@@ -1,0 +1,101 @@
+// Extraction writes files on several threads: the files and folders it leaves
+// must still be those of a one-by-one run in archive order, and a failing
+// write must stop the walk.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ArchiveBytes.h"
+#include "WriteTestUtil.h"
+#include "common/TestUtil.h"
+#include "engine/CodingPool.h"
+#include "engine/ExtractFromArchive.h"
+#include "support/FaultInjection.h"
+
+namespace ovktest {
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+struct OrderCase {
+  const char* label;
+  Entries entries;
+  bool overwrite;
+  FileTree expected;
+};
+
+void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.label; }
+
+// Payloads large enough that a write is still going on when the next entry
+// has been decoded.
+std::string Big(char c) { return std::string(300000, c); }
+
+Entries Interleaved() {
+  Entries e;
+  for (int i = 0; i < 120; ++i) e.emplace_back("d" + std::to_string(i % 3) + "/f" + std::to_string(i % 40), Big(static_cast<char>('a' + i % 26)));
+  return e;
+}
+
+FileTree InterleavedResult() {
+  FileTree t;
+  for (int i = 0; i < 120; ++i) t["d" + std::to_string(i % 3) + "/f" + std::to_string(i % 40)] = Big(static_cast<char>('a' + i % 26));
+  return t;
+}
+
+class ExtractOrderTest : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(ExtractOrderTest, LeavesWhatAOneByOneRunLeaves) {
+  const OrderCase& c = GetParam();
+  std::vector<ZipEntryFields> fields;
+  for (const auto& [name, content] : c.entries) fields.push_back(ZipEntry(name, content));
+  TempDir dir;
+  WriteFile(dir / "a.zip", BuildZip(fields));
+  // Races show up only now and then: several runs.
+  for (int run = 0; run < 5; ++run) {
+    const std::string out = dir / ("out" + std::to_string(run));
+    MakeDirs(out);
+    std::int32_t code = -1;
+    EXPECT_TRUE(ovk::ExtractFromArchive(dir / "a.zip", out, code, c.overwrite, "", "", "", true));
+    EXPECT_TRUE(ReadTree(out) == c.expected) << "run " << run;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExtractOrderTest,
+    ::testing::Values(
+        OrderCase{"LaterDuplicateWins", {{"a.txt", Big('1')}, {"a.txt", Big('2')}}, true, {{"a.txt", Big('2')}}},
+        OrderCase{"WithoutOverwriteFirstDuplicateStays", {{"a.txt", Big('1')}, {"a.txt", Big('2')}}, false,
+                  {{"a.txt", Big('1')}}},
+        OrderCase{"NamesDifferingInCaseAreTwo", {{"D/a", Big('1')}, {"d", "file"}}, true,
+                  {{"D/a", Big('1')}, {"d", "file"}}},
+        OrderCase{"FileBlocksALaterFolder", {{"x", Big('f')}, {"x/y", "inner"}}, true, {{"x", Big('f')}}},
+        OrderCase{"FolderBlocksALaterFile", {{"x/y", Big('i')}, {"x", "file"}}, true, {{"x/y", Big('i')}}},
+        OrderCase{"ManyDuplicatesAcrossFolders", Interleaved(), true, InterleavedResult()}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(ExtractOrder, NoFileIsHandedOverAfterAFailingWrite) {
+  std::vector<ZipEntryFields> fields;
+  for (int i = 0; i < 40; ++i) fields.push_back(ZipEntry("f" + std::to_string(i), Big('z')));
+  TempDir dir;
+  WriteFile(dir / "a.zip", BuildZip(fields));
+  for (int nth = 1; nth <= 12; ++nth) {
+    SCOPED_TRACE("write " + std::to_string(nth) + " fails");
+    const std::string out = dir / ("out" + std::to_string(nth));
+    ovk::InjectFault(ovk::FaultOp::Write, nth, EIO);
+    const Extraction x = ExtractAll(dir / "a.zip", out);
+    ovk::ClearFaults();
+    EXPECT_EQ(x.code, ovk::kExtractFailed);
+    // Each file is one write: those before the failing one, and at most the
+    // ones already in flight beside it, are there; the failing one is not.
+    const FileTree written = ReadTree(out);
+    EXPECT_GE(written.size(), static_cast<std::size_t>(nth - 1));
+    EXPECT_LE(written.size(), static_cast<std::size_t>(nth - 1) + ovk::CodingPool::Cores() - 1);
+    for (const auto& [name, data] : written) EXPECT_EQ(data, Big('z')) << name;
+  }
+}
+
+}  // namespace
+}  // namespace ovktest
