@@ -66,6 +66,10 @@ int EnterFolder(int dirFd, const std::string& name) {
 // there (a link, a FIFO, a file) is removed first, so a link is never written
 // through.
 int CreateFileIn(int dirFd, const std::string& name) {
+  // The usual case, in one call: nothing there yet, and what O_EXCL creates
+  // is a fresh regular file (it fails on any name that exists, links too).
+  const int fresh = sys::OpenAt(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fresh >= 0 || errno != EEXIST) return fresh;
   struct stat st;
   if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     if (S_ISDIR(st.st_mode)) return -1;
