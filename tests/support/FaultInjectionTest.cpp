@@ -88,4 +88,19 @@ TEST_F(FaultInjection, DiskFullLetsExactlyTheGivenBytesThrough) {
   EXPECT_THROW(SaveStringToFile("x", dir / "i"), EInOutError);
 }
 
+// Large blocks reach the kernel in pieces of at most 1 MiB (much cheaper
+// there than one huge write), whole and in order, also when the disk fills
+// part way.
+TEST_F(FaultInjection, LargeWritesGoOutInPiecesOfOneMebibyte) {
+  const std::string data = ovktest::RandomBytes((3u << 20) + 5, 7);
+  EXPECT_TRUE(SaveStringToFile(data, dir / "big"));
+  EXPECT_EQ(FaultOpCount(FaultOp::Write), 4);
+  EXPECT_TRUE(ovktest::ReadFile(dir / "big") == data);
+  const std::size_t room = (3u << 19) + 3;
+  InjectDiskFull(room);
+  EXPECT_THROW(SaveStringToFile(data, dir / "full"), EInOutError);
+  ClearFaults();
+  EXPECT_TRUE(ovktest::ReadFile(dir / "full") == data.substr(0, room));
+}
+
 }  // namespace
