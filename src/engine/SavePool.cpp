@@ -1,5 +1,6 @@
 #include "engine/SavePool.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "support/StringUnit.h"
@@ -22,8 +23,8 @@ bool PathsMeet(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-SavePool::SavePool(const std::string& root, unsigned threads) : writers_(threads == 0 ? 1 : threads),
-                                                                pool_(threads == 0 ? 1 : threads) {
+SavePool::SavePool(const std::string& root, unsigned threads)
+    : writers_(std::max(1u, threads)), pool_(std::max(1u, threads)) {
   for (Writer& w : writers_) w.output = std::make_unique<BeneathWriter>(root);
 }
 

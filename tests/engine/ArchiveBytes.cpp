@@ -4,6 +4,7 @@
 #include "coding/Payload.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
+#include "engine/ZipFormat.h"
 #include "support/ByteOrder.h"
 
 namespace ovktest {
@@ -107,6 +108,26 @@ std::string BuildZip(const std::vector<ZipEntryFields>& entries, const ZipLayout
   PutLE32(out, directoryOffset);
   PutLE16(out, static_cast<std::uint16_t>(layout.comment.size()));
   return out + layout.comment;
+}
+
+std::string Zip64EndAndLocator(std::uint64_t entries, std::uint64_t directorySize, std::uint64_t directoryOffset,
+                               std::uint64_t recordPosition, std::uint16_t versionMadeBy) {
+  std::string out;
+  PutLE32(out, ovk::kSigZip64EndRecord);
+  PutLE64(out, 44);  // the record's size after this field
+  PutLE16(out, versionMadeBy);
+  PutLE16(out, 45);  // version needed
+  PutLE32(out, 0);   // this disk
+  PutLE32(out, 0);   // the directory's disk
+  PutLE64(out, entries);
+  PutLE64(out, entries);
+  PutLE64(out, directorySize);
+  PutLE64(out, directoryOffset);
+  PutLE32(out, ovk::kSigZip64Locator);
+  PutLE32(out, 0);
+  PutLE64(out, recordPosition);
+  PutLE32(out, 1);  // total number of disks
+  return out;
 }
 
 std::string Zip64Extra(const std::vector<std::uint64_t>& values) {

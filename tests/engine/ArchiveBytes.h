@@ -60,6 +60,11 @@ struct ZipLayout {
 
 std::string BuildZip(const std::vector<ZipEntryFields>& entries, const ZipLayout& layout = {});
 
+// A ZIP64 end record (single disk) followed by its locator, which points at
+// recordPosition.
+std::string Zip64EndAndLocator(std::uint64_t entries, std::uint64_t directorySize, std::uint64_t directoryOffset,
+                               std::uint64_t recordPosition, std::uint16_t versionMadeBy = 45);
+
 // The ZIP64 extended information field holding the given 64-bit values.
 std::string Zip64Extra(const std::vector<std::uint64_t>& values);
 

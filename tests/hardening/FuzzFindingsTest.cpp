@@ -6,6 +6,7 @@
 #include <string>
 
 #include "HardeningUtil.h"
+#include "../engine/ArchiveBytes.h"
 #include "common/TestUtil.h"
 #include "engine/AddToArchive.h"
 #include "support/ByteOrder.h"
@@ -16,21 +17,7 @@ namespace {
 // A ZIP64 end record (no entries) whose directory offset lies far past the
 // record itself, its locator and a 32-bit end record that defers to it.
 std::string Zip64EndWithOffset(std::uint64_t directoryOffset) {
-  std::string z;
-  ovk::PutLE32(z, 0x06064B50);
-  ovk::PutLE64(z, 44);
-  ovk::PutLE16(z, 45);
-  ovk::PutLE16(z, 45);
-  ovk::PutLE32(z, 0);
-  ovk::PutLE32(z, 0);
-  ovk::PutLE64(z, 0);  // entries on disk
-  ovk::PutLE64(z, 0);  // entries total
-  ovk::PutLE64(z, 0);  // directory size
-  ovk::PutLE64(z, directoryOffset);
-  ovk::PutLE32(z, 0x07064B50);
-  ovk::PutLE32(z, 0);
-  ovk::PutLE64(z, 0);
-  ovk::PutLE32(z, 1);
+  std::string z = ovktest::Zip64EndAndLocator(0, 0, directoryOffset, 0);
   ovk::PutLE32(z, 0x06054B50);
   for (int i = 0; i < 4; ++i) ovk::PutLE16(z, 0xFFFF);
   ovk::PutLE32(z, 0xFFFFFFFF);

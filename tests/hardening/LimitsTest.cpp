@@ -278,23 +278,9 @@ std::string CentralRecordAt(std::uint32_t localOffset, const std::string& name) 
   return c + name;
 }
 
+// The directory "starts" at the ZIP64 record itself.
 std::string Zip64SelfPointing() {
-  std::string z;
-  ovk::PutLE32(z, ovk::kSigZip64EndRecord);
-  ovk::PutLE64(z, 44);
-  ovk::PutLE16(z, 45);
-  ovk::PutLE16(z, 45);
-  ovk::PutLE32(z, 0);
-  ovk::PutLE32(z, 0);
-  ovk::PutLE64(z, 1);
-  ovk::PutLE64(z, 1);
-  ovk::PutLE64(z, 56);
-  ovk::PutLE64(z, 0);  // the directory "starts" at the record itself
-  ovk::PutLE32(z, ovk::kSigZip64Locator);
-  ovk::PutLE32(z, 0);
-  ovk::PutLE64(z, 0);
-  ovk::PutLE32(z, 1);
-  return z + EndRecord(0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF);
+  return ovktest::Zip64EndAndLocator(1, 56, 0, 0) + EndRecord(0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF);
 }
 
 struct Knot {
