@@ -4,7 +4,8 @@
 # nothing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev qt6-base-dev libgl-dev)
+packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev qt6-base-dev libgl-dev
+          libbz2-dev liblzma-dev libzstd-dev libssl-dev)
 if [[ "${1:-}" == "--test" ]]; then
   # GoogleTest, the peers the interoperability tests drive, a display for the
   # window checks and clang for the fuzzers.

@@ -1,7 +1,6 @@
 #include "cli/ArchiveAccess.h"
 
 #include <algorithm>
-#include <cstring>
 #include <exception>
 
 #include "engine/Archive.h"
@@ -11,16 +10,6 @@
 #include "support/StringUnit.h"
 
 namespace ovk::cli {
-
-namespace {
-
-std::string IoErrorText(int code) {
-  // The file layer's own codes start at 100; below them the code is errno.
-  if (code >= kIoReadPastEnd) return "I/O error " + std::to_string(code);
-  return std::strerror(code);
-}
-
-}  // namespace
 
 std::string ArchiveOpenError(const std::string& path) {
   const std::string prefix = "cannot open archive " + path + ": ";
@@ -32,7 +21,7 @@ std::string ArchiveOpenError(const std::string& path) {
   PendingIoError();
   OpenExisting(file);
   const int code = PendingIoError();
-  if (code != 0) return prefix + IoErrorText(code);
+  if (code != 0) return prefix + IoReasonText(code);
   return "";
 }
 
@@ -52,9 +41,10 @@ bool IsNativeArchive(const std::string& path) {
   return reader.info.kind == kKindNative;
 }
 
-bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std::string& error) {
+bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std::string& error,
+                 std::vector<std::string>* problems) {
   std::vector<std::string> lines;
-  if (!ListArchive(path, &lines, true)) {
+  if (!ListArchive(path, &lines, true, problems)) {
     error = "cannot open archive " + path;
     return false;
   }

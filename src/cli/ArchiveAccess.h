@@ -18,8 +18,10 @@ std::string ArchiveOpenError(const std::string& path);
 bool IsNativeArchive(const std::string& path);
 
 // The archive's file entries as the listing gives them; false (with the
-// reason in error) when the archive cannot be listed.
-bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std::string& error);
+// reason in error) when the archive cannot be listed. Damaged entries are
+// described in *problems when it is given.
+bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std::string& error,
+                 std::vector<std::string>* problems = nullptr);
 
 // A name as the user typed it in its stored form: "/" becomes "\".
 std::string StoredNameOf(const std::string& typed);

@@ -5,15 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "engine/OperationReport.h"
+
 namespace ovk::cli {
 
-enum ExitStatus : int {
-  kExitOk = 0,
-  kExitNoPassword = 1,
-  kExitCheckFailed = 2,
-  kExitFailed = 3,
-  kExitUsage = 64,
-};
+// The engine's statuses (0 to 3), and the usage error.
+using ovk::kExitCheckFailed;
+using ovk::kExitFailed;
+using ovk::kExitNoPassword;
+using ovk::kExitOk;
+constexpr int kExitUsage = 64;
 
 using Args = std::vector<std::string>;
 

@@ -10,24 +10,21 @@ namespace ovk::cli {
 
 namespace {
 
-// The window's own texts for the two codes it reports.
-const char kNoPasswordText[] =
-    "File protected by password. Specify password in the extract dialog.";
-const char kCheckFailedText[] =
-    "File extract checksum error. File probably corrupt or password incorrect.";
+// Nothing was done: the folder could not be made or the archive opened.
+int NothingDone(const std::string& archive, const std::string& folder) {
+  if (!FolderExists(folder)) return Fail(kExitFailed, "cannot create folder " + folder);
+  return Fail(kExitFailed, "cannot open archive " + archive);
+}
 
-int ExtractFailure(std::int32_t code, const std::string& archive, const std::string& folder) {
-  switch (code) {
-    case kExtractNoPassword: return Fail(kExitNoPassword, kNoPasswordText);
-    case kExtractCheckFailed: return Fail(kExitCheckFailed, kCheckFailedText);
-    case kExtractOk:
-      // Nothing was done: the folder could not be made or the archive opened.
-      if (!FolderExists(folder)) return Fail(kExitFailed, "cannot create folder " + folder);
-      return Fail(kExitFailed, "cannot open archive " + archive);
-    default:
-      return Fail(kExitFailed, "extracting from " + archive +
-                                   " failed: read or write error (damaged archive or full disk?)");
+// One line per entry not written, then the status the worst of them implies.
+int ReportFailures(const OperationReport& report) {
+  for (const EntryFailure& failure : report.failures) {
+    if (failure.kind == FailureKind::kNoPassword)
+      Warn(failure.entry + ": enciphered; give the password with -p PASSWORD");
+    else
+      Warn(failure.entry + ": " + failure.reason);
   }
+  return report.ExitStatus();
 }
 
 }  // namespace
@@ -50,9 +47,12 @@ int RunExtract(const Args& args) {
   if (!names.empty() && matched <= 0) return kExitFailed;
 
   std::int32_t code = kExtractOk;
-  if (!ExtractFromArchive(archive, folder, code, true, "", BuildSelection(names),
-                          options.Last("-p"), true))
-    return ExtractFailure(code, archive, folder);
+  OperationReport report;
+  const bool done = ExtractFromArchive(archive, folder, code, true, "", BuildSelection(names),
+                                       options.Last("-p"), true, &report);
+  if (!done && report.failures.empty()) return NothingDone(archive, folder);
+  const int failed = ReportFailures(report);
+  if (failed != kExitOk) return failed;
   return matched == static_cast<int>(names.size()) ? kExitOk : kExitFailed;
 }
 

@@ -31,24 +31,56 @@ std::string Row(const std::string& original, const std::string& packed, const st
   return text + name;
 }
 
+// Control bytes (C0, DEL and the UTF-8 form of C1) as \xNN, so that a name
+// cannot drive the terminal the table is shown on.
+std::string EscapeControls(const std::string& name) {
+  std::string out;
+  auto escape = [&](unsigned char c) {
+    char text[5];
+    std::snprintf(text, sizeof text, "\\x%02x", c);
+    out += text;
+  };
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    const bool c1 = c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(name[i + 1]) <= 0x9F;
+    if (c < 0x20 || c == 0x7F) {
+      escape(c);
+    } else if (c1) {
+      escape(c);
+      escape(static_cast<unsigned char>(name[++i]));
+    } else {
+      out += name[i];
+    }
+  }
+  return out;
+}
+
+// Damaged entries on standard error; their presence makes the status 2.
+int ReportProblems(const std::string& archive, const std::vector<std::string>& problems) {
+  for (const std::string& problem : problems) Warn(archive + ": " + EscapeControls(problem));
+  return problems.empty() ? kExitOk : kExitCheckFailed;
+}
+
 int PrintRaw(const std::string& archive) {
-  std::vector<std::string> lines;
-  if (!ListArchive(archive, &lines, true)) return Fail(kExitFailed, "cannot open archive " + archive);
+  std::vector<std::string> lines, problems;
+  if (!ListArchive(archive, &lines, true, &problems)) return Fail(kExitFailed, "cannot open archive " + archive);
   for (const std::string& line : lines) std::cout << line << '\n';
-  return kExitOk;
+  return ReportProblems(archive, problems);
 }
 
 int PrintTable(const std::string& archive) {
   std::vector<ListedEntry> entries;
+  std::vector<std::string> problems;
   std::string error;
-  if (!ListEntries(archive, entries, error)) return Fail(kExitFailed, error);
+  if (!ListEntries(archive, entries, error, &problems)) return Fail(kExitFailed, error);
   std::uint64_t originalSum = 0, packedSum = 0;
   bool anyEnciphered = false;
   std::cout << Row("Original", "Packed", "Time", ' ', "Name") << '\n'
             << Row("------------", "------------", "----------------", ' ', "----") << '\n';
   for (const ListedEntry& e : entries) {
     std::cout << Row(std::to_string(e.originalSize), std::to_string(e.packedSize),
-                     TimeText(e.time), e.encrypted ? '*' : ' ', e.name)
+                     TimeText(e.time), e.encrypted ? '*' : ' ', EscapeControls(e.name))
               << '\n';
     originalSum += e.originalSize;
     packedSum += e.packedSize;
@@ -60,7 +92,8 @@ int PrintTable(const std::string& archive) {
                    std::to_string(n) + (n == 1 ? " file" : " files"))
             << '\n';
   if (anyEnciphered) std::cout << "* enciphered: extracting needs the password\n";
-  return kExitOk;
+  std::cout.flush();
+  return ReportProblems(archive, problems);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 namespace ovk {
 namespace {
 
-constexpr std::size_t kHeaderLength = 12;
+constexpr std::size_t kHeaderLength = kZipCipherHeaderBytes;
 
 std::uint32_t CrcStep(std::uint32_t crc, std::uint8_t b) { return Crc32Update(crc, &b, 1); }
 

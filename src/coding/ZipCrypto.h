@@ -6,6 +6,9 @@
 
 namespace ovk {
 
+// Bytes the encryption header adds in front of an enciphered payload.
+constexpr std::uint32_t kZipCipherHeaderBytes = 12;
+
 struct ZipKeys {
   std::uint32_t key0, key1, key2;
 };

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/ZipFormat.h"
+#include "coding/ZipCrypto.h"
 #include "support/ByteOrder.h"
 #include "support/StringUnit.h"
 
@@ -56,9 +57,18 @@ void ReadNativeDescriptor(ArchiveInfo& info, DataFile& file) {
 std::shared_ptr<ZipDirectoryIndex> IndexOfDirectory(DataFile& file, std::int64_t* firstLocalHeader) {
   std::int64_t first = 0;
   CentralDirectoryStream directory;
-  if (LocateZipDirectory(file, first, nullptr, nullptr, &directory) < 0) return nullptr;
+  ZipEndRecord endRecord;
+  if (LocateZipDirectory(file, first, &endRecord, nullptr, &directory) < 0) return nullptr;
   if (firstLocalHeader) *firstLocalHeader = first;
-  return std::make_shared<ZipDirectoryIndex>(IndexCentralDirectory(directory));
+  return std::make_shared<ZipDirectoryIndex>(IndexCentralDirectory(directory, endRecord.prefixBytes));
+}
+
+std::vector<std::uint64_t> SortedOffsets(const ZipDirectoryIndex& index) {
+  std::vector<std::uint64_t> offsets;
+  offsets.reserve(index.size());
+  for (const auto& [offset, record] : index) offsets.push_back(offset);
+  std::sort(offsets.begin(), offsets.end());
+  return offsets;
 }
 
 // Up to count bytes at position from the walk's read-ahead, refilled as
@@ -153,11 +163,6 @@ std::int64_t ScanForLocalHeader(ArchiveReader& archive, DataFile& file, std::int
   }
 }
 
-std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
-  if ((flags & kZipFlagUtf8) || IsValidUtf8(raw)) return raw;
-  return Windows1252ToUtf8(raw);
-}
-
 // Deferred or ZIP64-marked sizes are taken from the entry's central record.
 void ApplyCentralRecord(const CentralRecord* record, EntryInfo& entry) {
   if (!record) return;
@@ -166,20 +171,72 @@ void ApplyCentralRecord(const CentralRecord* record, EntryInfo& entry) {
   const bool deferred = (entry.zipFlags & kZipFlagDataDescriptor) || entry.packedSize == kSizeUnknown ||
                         entry.header.originalSize == kSizeUnknown || entry.header.crc32 == kSizeUnknown;
   if (!deferred) return;
-  if (record->compressedSize > kSizeUnknown || record->uncompressedSize > kSizeUnknown)
-    throw std::runtime_error("Internal packer: entry too large for 32-bit sizes");
+  if (record->compressedSize > kSizeUnknown || record->uncompressedSize > kSizeUnknown) {
+    entry.packedSize = 0;
+    entry.damage = EntryDamage::kTooLarge;
+    return;
+  }
   entry.packedSize = static_cast<std::uint32_t>(record->compressedSize);
   entry.header.originalSize = static_cast<std::uint32_t>(record->uncompressedSize);
   entry.header.crc32 = record->crc32;
 }
 
+// The first offset the central directory lists beyond the last local header
+// read; -1 when there is none (or no directory).
+std::int64_t NextListedOffset(const ArchiveReader& archive) {
+  const auto& offsets = archive.listedOffsets;
+  const auto next = archive.lastHeader < 0
+                        ? offsets.begin()
+                        : std::upper_bound(offsets.begin(), offsets.end(), static_cast<std::uint64_t>(archive.lastHeader));
+  if (next == offsets.end() || *next >= static_cast<std::uint64_t>(archive.fileSize)) return -1;
+  return static_cast<std::int64_t>(*next);
+}
+
+// Where the next entry starts: the next local header signature the scan
+// finds, unless the central directory lists an entry before it (one the scan
+// cannot reach: behind data that runs past the end, or where bytes other
+// than a local header stand). -1 at the end.
+std::int64_t NextHeaderOffset(ArchiveReader& archive, DataFile& file, std::int64_t start) {
+  const std::int64_t scanned = start < archive.fileSize ? ScanForLocalHeader(archive, file, start) : -1;
+  const std::int64_t listed = NextListedOffset(archive);
+  if (listed >= 0 && (scanned < 0 || listed < scanned)) return listed;
+  return scanned;
+}
+
+// An entry the central directory lists where no local header stands.
+bool ReadMissingHeader(ArchiveReader& archive, DataFile& file, std::int64_t offset, EntryInfo& entry) {
+  entry.name = archive.zipIndex->at(static_cast<std::uint64_t>(offset)).name;
+  entry.headerOffset = offset;
+  entry.packedSize = 0;
+  entry.damage = EntryDamage::kNoLocalHeader;
+  Seek64(file, std::min(offset + 1, archive.fileSize));
+  return true;
+}
+
+// What the recorded sizes and the file say about an entry whose local
+// header was read.
+EntryDamage PayloadDamage(const ArchiveReader& archive, const EntryInfo& entry, std::int64_t payloadStart) {
+  if (entry.name.empty()) return EntryDamage::kEmptyName;
+  if (payloadStart + static_cast<std::int64_t>(entry.packedSize) > archive.fileSize) return EntryDamage::kPastEnd;
+  // Stored data is the content itself (behind the cipher header when
+  // enciphered): any other size cannot be its content.
+  const std::uint64_t overhead = entry.header.encrypted ? kZipCipherHeaderBytes : 0;
+  if (entry.zipMethod == 0 && entry.packedSize != entry.header.originalSize + overhead) return EntryDamage::kStoredSize;
+  return EntryDamage::kNone;
+}
+
 bool ReadZipEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   const std::int64_t start = FilePos64(file);
-  const std::int64_t headerOffset = ScanForLocalHeader(archive, file, start);
+  const std::int64_t headerOffset = NextHeaderOffset(archive, file, start);
   if (headerOffset < 0) {
     Seek64(file, start);
     return false;
   }
+  archive.lastHeader = headerOffset;
+  // Only an offset taken from the directory can lack the signature.
+  const std::string_view signature = Peek(archive, file, headerOffset, 4);
+  if (signature.size() < 4 || GetLE32(signature.data()) != kSigLocalHeader)
+    return ReadMissingHeader(archive, file, headerOffset, entry);
   std::uint8_t h[kLocalHeaderBytes];
   std::memcpy(h, Take(archive, file, headerOffset, sizeof h).data(), sizeof h);
   entry.zipFlags = GetLE16(h + 6);
@@ -195,14 +252,25 @@ bool ReadZipEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
 
   const std::int64_t nameAt = headerOffset + static_cast<std::int64_t>(kLocalHeaderBytes);
   const std::string raw(Take(archive, file, nameAt, GetLE16(h + 26)));
-  entry.name = ConvertPathSeparators(ShortString(ZipNameToUtf8(raw, entry.zipFlags)), true);
-  Seek64(file, nameAt + static_cast<std::int64_t>(raw.size()) + GetLE16(h + 28));
+  entry.name = ZipEntryName(raw, entry.zipFlags);
+  const std::int64_t payloadStart = nameAt + static_cast<std::int64_t>(raw.size()) + GetLE16(h + 28);
+  Seek64(file, payloadStart);
 
+  const CentralRecord* record = nullptr;
   if (archive.zipIndex) {
     const auto found = archive.zipIndex->find(static_cast<std::uint64_t>(headerOffset));
-    ApplyCentralRecord(found == archive.zipIndex->end() ? nullptr : &found->second, entry);
+    if (found != archive.zipIndex->end()) record = &found->second;
   }
-  return !entry.name.empty();
+  ApplyCentralRecord(record, entry);
+  if (!record && (entry.zipFlags & kZipFlagDataDescriptor)) entry.damage = EntryDamage::kSizesUnknown;
+  if (entry.damage == EntryDamage::kNone) entry.damage = PayloadDamage(archive, entry, payloadStart);
+  // Nothing tells where such an entry's data ends: the walk goes on at the
+  // next entry the directory lists.
+  if (entry.damage == EntryDamage::kTooLarge) {
+    const std::int64_t next = NextListedOffset(archive);
+    Seek64(file, next >= 0 ? next : archive.fileSize);
+  }
+  return true;
 }
 
 }  // namespace
@@ -224,7 +292,10 @@ bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string
   ArchiveInfo& info = archive.info;
   info.kind = kKindNative;
   archive.zipIndex.reset();
+  archive.listedOffsets.clear();
+  archive.lastHeader = -1;
   archive.readAheadStart = -1;
+  archive.fileSize = FileSize64(file);
   char magic[4] = {};
   std::size_t got = 0;
   ReadBlock(file, magic, sizeof magic, got);
@@ -250,8 +321,23 @@ bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string
       info.kind = kKindZip;
     }
   }
+  if (archive.zipIndex) archive.listedOffsets = SortedOffsets(*archive.zipIndex);
   if (info.kind == kKindZip && !archiveName.empty()) info.time = FileTimeByFind(archiveName, true);
   return true;
+}
+
+std::string DamageText(EntryDamage damage) {
+  switch (damage) {
+    case EntryDamage::kNone: break;
+    case EntryDamage::kEmptyName: return "an entry with an empty name was skipped";
+    case EntryDamage::kNoLocalHeader: return "damaged: no entry starts where the central directory says it does";
+    case EntryDamage::kPastEnd: return "damaged: its data runs past the end of the archive";
+    case EntryDamage::kStoredSize: return "damaged: its stored size differs from its original size";
+    case EntryDamage::kSizesUnknown:
+      return "its sizes follow its data and the central directory does not list it";
+    case EntryDamage::kTooLarge: return "entries of 4 GiB or more are not supported";
+  }
+  return "";
 }
 
 bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {

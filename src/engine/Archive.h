@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "coding/Records.h"
 #include "support/FileUnit.h"
@@ -19,6 +20,7 @@ constexpr std::uint32_t kNativeLayoutWritten = 3;
 // What the central directory says about one entry, found by the offset of
 // its local header. Sizes are 64-bit (ZIP64 extra field honoured).
 struct CentralRecord {
+  std::string name;  // UTF-8, as the listing shows it
   std::uint16_t versionMadeBy = 0;
   std::uint16_t flags = 0;
   std::uint32_t crc32 = 0;
@@ -28,17 +30,32 @@ struct CentralRecord {
 };
 using ZipDirectoryIndex = std::unordered_map<std::uint64_t, CentralRecord>;
 
-// The records of a serialised central directory by local header offset; stops
-// at the first record that is cut off or does not carry its signature.
-ZipDirectoryIndex IndexCentralDirectory(const std::string& directory);
+// The records of a serialised central directory by local header offset (plus
+// prefixBytes, for a ZIP behind a stub whose offsets count from its own
+// start); stops at the first record that is cut off or lacks its signature.
+ZipDirectoryIndex IndexCentralDirectory(const std::string& directory, std::uint64_t prefixBytes = 0);
 
 // The designed "version made by" (ZIP version 4.5, host 0) used where an
 // entry's own record is unknown.
 constexpr std::uint16_t kDefaultVersionMadeBy = 45;
 
+// Why an entry the walk returns cannot be read as it stands.
+enum class EntryDamage : std::uint8_t {
+  kNone,
+  kEmptyName,      // a local header with an empty name
+  kNoLocalHeader,  // the central directory lists it where no local header is
+  kPastEnd,        // its data runs past the end of the file
+  kStoredSize,     // stored data whose size differs from the original size
+  kSizesUnknown,   // sizes only in a data descriptor, and no central directory
+  kTooLarge,       // sizes of 4 GiB or more
+};
+
+// The damage in words, for the user.
+std::string DamageText(EntryDamage damage);
+
 // One entry as the readers return it.
 struct EntryInfo {
-  std::string name;               // at most 255 bytes, "\" separators
+  std::string name;               // whole, "\" separators
   std::uint32_t packedSize = 0;   // payload bytes behind the header, unsigned
   EntryHeader header;
   // ZIP only (left at these defaults for native entries):
@@ -47,6 +64,8 @@ struct EntryInfo {
   std::uint16_t versionMadeBy = kDefaultVersionMadeBy;  // from the central record
   std::uint32_t externalAttributes = 0;            // from the central record
   std::int64_t headerOffset = -1;                  // where the local header starts
+  // Such an entry is still returned so that the walk can report it and go on.
+  EntryDamage damage = EntryDamage::kNone;
 };
 
 // The reading state of one operation: the archive descriptor and, for ZIP
@@ -54,6 +73,9 @@ struct EntryInfo {
 struct ArchiveReader {
   ArchiveInfo info;
   std::shared_ptr<ZipDirectoryIndex> zipIndex;  // null when no directory was found
+  std::vector<std::uint64_t> listedOffsets;     // the index's offsets, ascending
+  std::int64_t lastHeader = -1;                 // offset of the last local header read
+  std::int64_t fileSize = 0;
   // The walk's read-ahead: bytes of the file from readAheadStart (-1: none).
   std::string readAhead;
   std::int64_t readAheadStart = -1;
@@ -67,6 +89,10 @@ bool OpenArchiveForReading(DataFile& file, const std::string& path);
 bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string& archiveName,
                        bool unknownIsNative);
 // False at the end of the entries; leaves the file at the first payload byte.
+// A ZIP walk goes on past damage: an entry with an empty name, one whose
+// data runs past the end of the file, or one the central directory lists
+// where no local header is, comes back with its damage described, and the
+// walk resumes at the next entry the central directory lists.
 bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry);
 void WriteNativeHeader(const ArchiveInfo& info, DataFile& file);
 std::string ConvertPathSeparators(const std::string& name, bool toBackslash);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <stdexcept>
 #include <string>
 
 #include "engine/Archive.h"
@@ -53,6 +54,8 @@ void CopyKeptEntries(ArchiveReader& reader, DataFile& archive, DataFile& temp,
   std::uint64_t kept = 0;
   EntryInfo entry;
   while (ReadNextEntry(reader, archive, entry)) {
+    // An entry that cannot be copied whole must not be dropped silently.
+    if (entry.damage != EntryDamage::kNone) throw std::runtime_error(DamageText(entry.damage));
     if (!selection.Empty() && selection.Contains(entry.name)) {
       Seek64(archive, FilePos64(archive) + entry.packedSize);
       continue;

@@ -1,6 +1,8 @@
 #include "engine/ExtractFromArchive.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <exception>
 #include <utility>
 
@@ -9,6 +11,7 @@
 #include "engine/CodingPool.h"
 #include "engine/SavePool.h"
 #include "engine/Selection.h"
+#include "engine/ZipMethods.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
 
@@ -35,11 +38,13 @@ std::string ConfinedName(const std::string& storedName) {
 }
 
 struct ExtractRun {
+  std::string archivePath;
   std::string destination;  // ends in a separator
   bool overwrite;
   std::string keepList;     // lower-cased
   SelectionSet selection;
   std::string password;
+  OperationReport& report;
 };
 
 // With overwrite off an existing output file is replaced only when the keep
@@ -58,39 +63,116 @@ std::string ReadPayload(DataFile& file, std::uint32_t packedSize) {
   return data;
 }
 
+void SkipPayload(DataFile& file, const EntryInfo& entry) { Seek64(file, FilePos64(file) + entry.packedSize); }
+
+// A name the file system cannot hold (a component over 255 bytes, or a path
+// over the platform's limit) is refused whole rather than cut, so two long
+// names can never land on one file.
+bool NameFits(const ExtractRun& run, const std::string& outputName) {
+  if (run.destination.size() + outputName.size() >= PATH_MAX) return false;
+  std::size_t component = 0;
+  for (const char c : outputName) {
+    component = IsPathSeparator(c) ? 0 : component + 1;
+    if (component > NAME_MAX) return false;
+  }
+  return true;
+}
+
+// A damaged entry is reported when it is wanted; those that leave its data
+// unknown end the walk as a failed check does, the others are skipped.
+bool ReportDamage(const ExtractRun& run, const EntryInfo& entry) {
+  switch (entry.damage) {
+    case EntryDamage::kEmptyName:
+      if (run.selection.Empty())
+        run.report.Add("entry at offset " + std::to_string(entry.headerOffset), FailureKind::kRefused,
+                       DamageText(entry.damage));
+      return true;
+    case EntryDamage::kSizesUnknown:
+    case EntryDamage::kTooLarge:
+      run.report.Add(entry.name, FailureKind::kUnsupported, DamageText(entry.damage));
+      return true;
+    default:
+      run.report.Add(entry.name, FailureKind::kDamaged, DamageText(entry.damage));
+      return false;
+  }
+}
+
+// One entry of the walk; false when the walk must end.
+bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file, const EntryInfo& entry,
+                  CipherHolder& cipher, SavePool& output) {
+  const bool wanted = run.selection.Empty() || run.selection.Contains(entry.name);
+  if (entry.damage != EntryDamage::kNone) {
+    if (!wanted) return true;
+    SkipPayload(file, entry);
+    return ReportDamage(run, entry);
+  }
+  // Comes before the selection: an enciphered entry stops the walk even
+  // when it is not selected.
+  if (entry.header.encrypted && run.password.empty()) {
+    run.report.Add(entry.name, FailureKind::kNoPassword, "it is enciphered and no password was given");
+    return false;
+  }
+  const std::string outputName = ConfinedName(entry.name);
+  // A folder entry names no file, whatever data it carries.
+  const bool namesFile = !NamePart(entry.name).empty() && !outputName.empty();
+  if (namesFile && !run.overwrite) output.Settle(outputName);
+  if (!wanted || !namesFile || !MayWrite(run, entry.name, outputName)) {
+    SkipPayload(file, entry);
+    return true;
+  }
+  if (const std::string reason = UndecodableReason(entry); !reason.empty()) {
+    run.report.Add(entry.name, FailureKind::kUnsupported, reason);
+    SkipPayload(file, entry);
+    return true;
+  }
+  if (!NameFits(run, outputName)) {
+    run.report.Add(entry.name, FailureKind::kRefused, IoReasonText(ENAMETOOLONG));
+    SkipPayload(file, entry);
+    return true;
+  }
+  std::string data = ReadPayload(file, entry.packedSize);
+  if (!DecodePayload(run.password, info, entry.header, data, cipher, ZipCheckByte(entry))) {
+    run.report.Add(entry.name, FailureKind::kCheckFailed,
+                   "checksum error: the data is damaged or the password is wrong");
+    return false;
+  }
+  return output.Save(std::move(data), outputName, entry.name);
+}
+
+// A read of the archive that failed: a file that ends too early is damaged;
+// any other failure is the system's.
+void ReportReadFailure(const ExtractRun& run, const std::string& entryName, int code) {
+  run.report.Add(entryName.empty() ? run.archivePath : entryName,
+                 code == kIoReadPastEnd ? FailureKind::kDamaged : FailureKind::kNotWritten,
+                 "reading the archive failed: " + IoReasonText(code));
+}
+
 // Entries are checked in order; a checked file is written on another thread
-// while the next entry decodes, and none is handed over after a failure.
-std::int32_t WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) {
+// while the next entry decodes, and none is handed over after a failure that
+// ends the walk.
+void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) {
   CipherHolder cipher;
   SavePool output(run.destination, CodingPool::Cores());
   EntryInfo entry;
   try {
-    while (ReadNextEntry(archive, file, entry)) {
-      // Comes before the selection: an enciphered entry stops the walk even
-      // when it is not selected.
-      if (entry.header.encrypted && run.password.empty()) return kExtractNoPassword;
-      const std::string outputName = ConfinedName(entry.name);
-      if (!run.overwrite) output.Settle(outputName);
-      const bool selected = MayWrite(run, entry.name, outputName) &&
-                            (run.selection.Empty() || run.selection.Contains(entry.name));
-      if (entry.packedSize == 0) continue;
-      if (!selected) {
-        Seek64(file, FilePos64(file) + entry.packedSize);
-        continue;
-      }
-      std::string data = ReadPayload(file, entry.packedSize);
-      if (!DecodePayload(run.password, archive.info, entry.header, data, cipher, ZipCheckByte(entry)))
-        return kExtractCheckFailed;
-      // A folder entry names no file, whatever data it carries; as designed, a
-      // file that cannot be written is skipped silently.
-      if (!NamePart(entry.name).empty() && !outputName.empty())
-        output.Save(std::move(data), outputName);
+    while (ReadNextEntry(archive, file, entry) && ExtractEntry(run, archive.info, file, entry, cipher, output)) {
     }
-    output.Finish();
-  } catch (...) {
-    return kExtractFailed;
+  } catch (const EInOutError& e) {
+    ReportReadFailure(run, entry.name, e.Code());
   }
-  return kExtractOk;
+  output.Finish();
+  for (const SaveFailure& failure : output.Failures())
+    run.report.Add(failure.entryName, FailureEndsWalk(failure.code) ? FailureKind::kNotWritten : FailureKind::kRefused,
+                   IoReasonText(failure.code));
+}
+
+std::int32_t ResultCode(const OperationReport& report) {
+  switch (report.ExitStatus()) {
+    case kExitOk: return kExtractOk;
+    case kExitNoPassword: return kExtractNoPassword;
+    case kExitCheckFailed: return kExtractCheckFailed;
+    default: return kExtractFailed;
+  }
 }
 
 }  // namespace
@@ -98,12 +180,13 @@ std::int32_t WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile
 bool ExtractFromArchive(const std::string& archivePath, const std::string& destinationFolder,
                         std::int32_t& resultCode, bool overwrite, const std::string& keepList,
                         const std::string& selection, const std::string& password,
-                        bool /*namesAreUtf8*/) {
+                        bool /*namesAreUtf8*/, OperationReport* report) {
   // The system's 8-bit code page is UTF-8 here: names need no conversion.
   resultCode = kExtractOk;
   if (archivePath.empty() || destinationFolder.empty()) return false;
-  ExtractRun run{SetTrailingSeparator(destinationFolder, true, false), overwrite, LowerAscii(keepList),
-                 SelectionSet(selection), password};
+  OperationReport ownReport;
+  ExtractRun run{archivePath, SetTrailingSeparator(destinationFolder, true, false), overwrite, LowerAscii(keepList),
+                 SelectionSet(selection), password, report ? *report : ownReport};
   if (!FolderExists(run.destination, true)) ForceFolders(run.destination, true);
   if (!FolderExists(run.destination, true)) return false;
 
@@ -112,9 +195,11 @@ bool ExtractFromArchive(const std::string& archivePath, const std::string& desti
   ArchiveReader archive;
   try {
     ReadArchiveHeader(archive, file, archivePath, true);
-    resultCode = WalkEntries(run, archive, file);
-  } catch (...) {
-    resultCode = kExtractFailed;
+    WalkEntries(run, archive, file);
+    resultCode = ResultCode(run.report);
+  } catch (const EInOutError& e) {
+    ReportReadFailure(run, "", e.Code());
+    resultCode = ResultCode(run.report);
   }
   try {
     CloseDataFile(file);

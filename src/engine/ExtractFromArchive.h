@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/OperationReport.h"
+
 namespace ovk {
 
 enum ExtractResultCode : std::int32_t {
@@ -13,9 +15,11 @@ enum ExtractResultCode : std::int32_t {
   kExtractFailed = 3,       // I/O error or any other exception
 };
 
+// Every selected entry that is not written lands in *report with its name
+// and reason; the result code is the worst of them (1, 2 or 3).
 bool ExtractFromArchive(const std::string& archivePath, const std::string& destinationFolder,
                         std::int32_t& resultCode, bool overwrite, const std::string& keepList,
                         const std::string& selection, const std::string& password,
-                        bool namesAreUtf8);
+                        bool namesAreUtf8, OperationReport* report = nullptr);
 
 }  // namespace ovk

@@ -8,7 +8,9 @@
 namespace ovk {
 
 // Lines are appended to *lines; false when lines is null or the archive
-// cannot be opened.
-bool ListArchive(const std::string& archivePath, std::vector<std::string>* lines, bool keepUtf8);
+// cannot be opened. Damaged entries are described in *problems ("name:
+// reason"), and the entries after them are still listed.
+bool ListArchive(const std::string& archivePath, std::vector<std::string>* lines, bool keepUtf8,
+                 std::vector<std::string>* problems = nullptr);
 
 }  // namespace ovk

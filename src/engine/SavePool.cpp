@@ -1,6 +1,7 @@
 #include "engine/SavePool.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "support/StringUnit.h"
@@ -22,6 +23,10 @@ bool PathsMeet(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+bool FailureEndsWalk(int code) {
+  return code != ELOOP && code != ENOTDIR && code != EISDIR && code != ENAMETOOLONG && code != EINVAL;
+}
 
 SavePool::SavePool(const std::string& root, unsigned threads)
     : writers_(std::max(1u, threads)), pool_(std::max(1u, threads)) {
@@ -49,35 +54,37 @@ bool SavePool::MeetsPathInFlight(const std::string& path) const {
   return false;
 }
 
-void SavePool::Save(std::string data, const std::string& relative) {
+bool SavePool::Save(std::string data, const std::string& relative, const std::string& entryName) {
   const std::string path = LowerAscii(relative);
   Writer* writer = nullptr;
   {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [&] {
-      if (failure_) return true;
+      if (stopped_) return true;
       writer = FreeWriter();
       return writer && !MeetsPathInFlight(path) &&
              (bytesInFlight_ == 0 || bytesInFlight_ + data.size() <= kBytesInFlight);
     });
-    if (failure_) std::rethrow_exception(failure_);
+    if (stopped_) return false;
     writer->busy = true;
     writer->path = path;
     writer->bytes = data.size();
     bytesInFlight_ += data.size();
   }
-  pool_.Run([this, writer, data = std::move(data), relative] { Write(*writer, data, relative); });
+  pool_.Run([this, writer, data = std::move(data), relative, entryName] {
+    Write(*writer, data, relative, entryName);
+  });
+  return true;
 }
 
-void SavePool::Write(Writer& writer, const std::string& data, const std::string& relative) {
-  std::exception_ptr failure;
-  try {
-    writer.output->Save(data, relative);
-  } catch (...) {
-    failure = std::current_exception();
-  }
+void SavePool::Write(Writer& writer, const std::string& data, const std::string& relative,
+                     const std::string& entryName) {
+  const int code = writer.output->Save(data, relative);
   std::lock_guard<std::mutex> lock(mutex_);
-  if (failure && !failure_) failure_ = failure;
+  if (code != 0) {
+    failures_.push_back({entryName, code});
+    stopped_ = stopped_ || FailureEndsWalk(code);
+  }
   bytesInFlight_ -= writer.bytes;
   writer.busy = false;
   changed_.notify_all();
@@ -92,7 +99,6 @@ void SavePool::Settle(const std::string& relative) {
 void SavePool::Finish() {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [&] { return !AnyBusy(); });
-  if (failure_) std::rethrow_exception(failure_);
 }
 
 }  // namespace ovk

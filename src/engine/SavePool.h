@@ -6,7 +6,6 @@
 
 #include <condition_variable>
 #include <cstddef>
-#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,24 +16,36 @@
 
 namespace ovk {
 
+// A file that was not written, and why (an errno value or file-layer code).
+struct SaveFailure {
+  std::string entryName;
+  int code = 0;
+};
+
+// True for a failure that ends extraction (the disk or the destination
+// refuses writes); false for one that concerns only its own name (a link or
+// a folder in the way, a name the file system cannot hold).
+bool FailureEndsWalk(int code);
+
 class SavePool {
  public:
   SavePool(const std::string& root, unsigned threads);
-  // Waits for the files in flight (their failures are then dropped).
+  // Waits for the files in flight.
   ~SavePool() = default;
   SavePool(const SavePool&) = delete;
   SavePool& operator=(const SavePool&) = delete;
 
   // Hands the file over once a writer is free, the bytes in flight leave
-  // room for it and no file in flight could meet its path. Raises the
-  // failure of an earlier write instead, so the walk stops at the first.
-  // A file that cannot be created is skipped, as BeneathWriter skips it.
-  void Save(std::string data, const std::string& relative);
+  // room for it and no file in flight could meet its path. False instead,
+  // once a write failed in a way that ends the walk.
+  bool Save(std::string data, const std::string& relative, const std::string& entryName);
   // Waits until no file in flight could meet the path, so that asking the
   // file system about it gives what a one-by-one run would see.
   void Settle(const std::string& relative);
-  // Waits for every file in flight; raises the first failure of a write.
+  // Waits for every file in flight.
   void Finish();
+  // The files not written, in the order their writes ended; read after Finish.
+  const std::vector<SaveFailure>& Failures() const { return failures_; }
 
  private:
   struct Writer {
@@ -46,13 +57,15 @@ class SavePool {
   Writer* FreeWriter();
   bool AnyBusy() const;
   bool MeetsPathInFlight(const std::string& path) const;
-  void Write(Writer& writer, const std::string& data, const std::string& relative);
+  void Write(Writer& writer, const std::string& data, const std::string& relative,
+             const std::string& entryName);
 
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Writer> writers_;
   std::size_t bytesInFlight_ = 0;
-  std::exception_ptr failure_;
+  std::vector<SaveFailure> failures_;
+  bool stopped_ = false;
   CodingPool pool_;  // last: its threads end before the writers go
 };
 

@@ -19,6 +19,7 @@ constexpr std::uint32_t kSigDataDescriptor = 0x08074B50;
 
 constexpr std::uint16_t kZipFlagEncrypted = 0x0001;
 constexpr std::uint16_t kZipFlagDataDescriptor = 0x0008;
+constexpr std::uint16_t kZipFlagStrongEncryption = 0x0040;
 constexpr std::uint16_t kZipFlagUtf8 = 0x0800;
 
 // Header ID of the ZIP64 extended information extra field.
@@ -36,6 +37,10 @@ struct ZipEndRecord {
   std::uint64_t entriesTotal = 0;
   std::uint64_t directorySize = 0;
   std::uint64_t directoryOffset = 0;
+  // Not part of the record: bytes in front of a ZIP whose offsets count from
+  // its own start (a stub such as a self-extractor's); directoryOffset above
+  // already includes them.
+  std::uint64_t prefixBytes = 0;
 };
 
 // One central directory record before it is serialised.
@@ -92,6 +97,10 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader,
                                 ZipEndRecord* endRecord = nullptr,
                                 std::string* comment = nullptr,
                                 CentralDirectoryStream* directory = nullptr);
+// A stored ZIP name as the system holds it: UTF-8 (raw bytes that are not
+// valid UTF-8 and lack the UTF-8 flag are read as Windows-1252), "\"
+// between folders.
+std::string ZipEntryName(const std::string& raw, std::uint16_t flags);
 std::int64_t FindSignatureBackward(DataFile& file, std::uint32_t signature, std::int64_t start);
 void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
                          std::uint32_t packedSize, CentralDirectoryStream* directory,

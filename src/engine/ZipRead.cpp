@@ -6,6 +6,7 @@
 #include "engine/Archive.h"
 #include "engine/ZipFormat.h"
 #include "support/ByteOrder.h"
+#include "support/StringUnit.h"
 
 namespace ovk {
 
@@ -109,7 +110,34 @@ void ApplyZip64Extra(std::string_view extra, CentralRecord& record, std::uint64_
   }
 }
 
+bool CentralHeaderAt(DataFile& file, std::uint64_t position) {
+  const std::string first = ReadAtMost(file, static_cast<std::int64_t>(position), 4);
+  return first.size() == 4 && GetLE32(first.data()) == kSigCentralHeader;
+}
+
+// A ZIP appended to a stub (a self-extractor, `cat stub.sh x.zip`) may keep
+// offsets that count from its own start. Its directory really ends where
+// the end record (or the ZIP64 one) starts; the difference to the recorded
+// offset is then added to every offset, as the mainstream readers do.
+void ApplyStubPrefix(DataFile& file, std::int64_t directoryEnd, ZipEndRecord& record) {
+  if (record.entriesTotal == 0 || CentralHeaderAt(file, record.directoryOffset)) return;
+  if (record.directorySize > static_cast<std::uint64_t>(directoryEnd)) return;
+  const std::uint64_t actual = static_cast<std::uint64_t>(directoryEnd) - record.directorySize;
+  if (actual <= record.directoryOffset || !CentralHeaderAt(file, actual)) return;
+  record.prefixBytes = actual - record.directoryOffset;
+  record.directoryOffset = actual;
+}
+
+std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
+  if ((flags & kZipFlagUtf8) || IsValidUtf8(raw)) return raw;
+  return Windows1252ToUtf8(raw);
+}
+
 }  // namespace
+
+std::string ZipEntryName(const std::string& raw, std::uint16_t flags) {
+  return ConvertPathSeparators(ZipNameToUtf8(raw, flags), true);
+}
 
 std::int64_t FindSignatureBackward(DataFile& file, std::uint32_t signature, std::int64_t start) {
   const std::int64_t size = FileSize64(file);
@@ -159,6 +187,7 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
         if (z.size() == kZip64EndRecordBytes) record = FromZip64EndRecord(reinterpret_cast<const std::uint8_t*>(z.data()));
       }
     }
+    if (result >= 0) ApplyStubPrefix(file, result, record);
     // Bounded by the file: a lying directory size cannot allocate beyond it.
     if (directory) {
       *directory = ReadAtMost(file, static_cast<std::int64_t>(std::min<std::uint64_t>(record.directoryOffset, size)),
@@ -182,7 +211,7 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
     if (result >= 0) {
       Seek64(file, static_cast<std::int64_t>(record.directoryOffset) + 42);
       ReadBlock(file, first, sizeof first);
-      firstLocalHeader = GetLE32(first);
+      firstLocalHeader = GetLE32(first) + static_cast<std::int64_t>(record.prefixBytes);
     }
   } else {
     firstLocalHeader = size;
@@ -192,7 +221,7 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
   return result;
 }
 
-ZipDirectoryIndex IndexCentralDirectory(const std::string& directory) {
+ZipDirectoryIndex IndexCentralDirectory(const std::string& directory, std::uint64_t prefixBytes) {
   ZipDirectoryIndex index;
   std::string_view rest(directory);
   while (rest.size() >= kCentralFixedBytes && GetLE32(rest.data()) == kSigCentralHeader) {
@@ -203,6 +232,7 @@ ZipDirectoryIndex IndexCentralDirectory(const std::string& directory) {
     const std::size_t total = kCentralFixedBytes + nameLength + extraLength + commentLength;
     if (rest.size() < total) break;
     CentralRecord record;
+    record.name = ZipEntryName(std::string(rest.substr(kCentralFixedBytes, nameLength)), GetLE16(h + 8));
     record.versionMadeBy = GetLE16(h + 4);
     record.flags = GetLE16(h + 8);
     record.crc32 = GetLE32(h + 16);
@@ -211,7 +241,7 @@ ZipDirectoryIndex IndexCentralDirectory(const std::string& directory) {
     record.externalAttributes = GetLE32(h + 38);
     std::uint64_t offset = GetLE32(h + 42);
     ApplyZip64Extra(rest.substr(kCentralFixedBytes + nameLength, extraLength), record, offset);
-    index.emplace(offset, record);
+    index.emplace(offset + prefixBytes, std::move(record));
     rest.remove_prefix(total);
   }
   return index;

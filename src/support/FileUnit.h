@@ -142,27 +142,27 @@ bool CopyPermissions(const std::string& from, const std::string& to, bool wideNa
 // if the source then cannot be removed.
 bool MoveFileReplacing(const std::string& oldName, const std::string& newName, bool wideNames = true);
 bool SaveStringToFile(const std::string& data, const std::string& path, bool wideNames = true);
-// Writes data as the whole content of root/relative, making the missing
-// folders of relative ("\" and "/" both split it), and never follows a
-// symbolic link at or below root (root itself may be one): a link, FIFO or
-// other non-file at the final name is replaced by the new file; a link among
-// the folders, or a folder at the final name, makes the call fail. A missing
-// root is made. False when the file cannot be created (also for a ".."
-// component or an empty name); a write
-// or close failure raises EInOutError as in SaveStringToFile.
-bool SaveStringToFileBeneath(const std::string& data, const std::string& root, const std::string& relative);
-// SaveStringToFileBeneath for the many files of one operation below one root:
-// the root and the folders of the last file stay open (the next file mostly
-// shares them), so each file costs about one open. Folders are entered and
-// made exactly as there; one replaced by something else while the writer
-// holds it open keeps receiving files, so use one writer per operation.
+// Writes the many files of one operation below one root folder, making the
+// missing folders of each relative name ("\" and "/" both split it) and
+// never following a symbolic link at or below the root (the root itself may
+// be one). Each file is written to a new private file beside its name and
+// renamed over it only once complete, so whatever held the name (a file, a
+// hard or symbolic link, a FIFO) is replaced, never written into, and a
+// failed write leaves the old file and no partial one. The root and the
+// folders of the last file stay open (the next file mostly shares them), so
+// each file costs about one open; a folder replaced by something else while
+// the writer holds it keeps receiving files, so use one writer per operation.
 class BeneathWriter {
  public:
   explicit BeneathWriter(std::string root);
   ~BeneathWriter();
   BeneathWriter(const BeneathWriter&) = delete;
   BeneathWriter& operator=(const BeneathWriter&) = delete;
-  bool Save(const std::string& data, const std::string& relative);
+  // 0 when root/relative holds data with the permission bits of mode (less
+  // the umask); else why not, as an errno value or file-layer code: ELOOP a
+  // link among the folders, ENOTDIR a file where a folder is needed, EISDIR
+  // a folder at the name, EINVAL an empty name or a ".." component.
+  int Save(const std::string& data, const std::string& relative, std::uint32_t mode = 0666);
 
  private:
   int Folder(const std::vector<std::string>& parts, std::size_t count);
@@ -173,6 +173,9 @@ class BeneathWriter {
   std::vector<std::string> folderNames_;
   std::vector<int> folderFds_;
 };
+// What a user reads for a failure code of the file layer (an errno value or
+// one of the IoCode values): plain words, never a bare number.
+std::string IoReasonText(int code);
 std::string SetTrailingSeparator(const std::string& path, bool withSeparator, bool slashesToBackslashes);
 // kind 0 temporary ($TMPDIR when it is a folder, else /tmp), 1 system root
 // ("/"), 2 system (/usr/bin); empty kinds fall back to the program's folder

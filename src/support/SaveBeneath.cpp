@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -59,31 +61,56 @@ int EnterFolder(int dirFd, const std::string& name) {
     if (mkdirat(dirFd, name.c_str(), 0777) != 0 && errno != EEXIST) return -1;
     fd = sys::OpenAt(dirFd, name.c_str(), kFolderFlags);
   }
+  // The open says ENOTDIR for a link too; the user is told which it was.
+  struct stat st;
+  if (fd < 0 && errno == ENOTDIR && fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISLNK(st.st_mode))
+    errno = ELOOP;
   return fd;
 }
 
-// A fresh regular file for name in dirFd; whatever other than a folder was
-// there (a link, a FIFO, a file) is removed first, so a link is never written
-// through.
-int CreateFileIn(int dirFd, const std::string& name) {
-  // The usual case, in one call: nothing there yet, and what O_EXCL creates
-  // is a fresh regular file (it fails on any name that exists, links too).
-  const int fresh = sys::OpenAt(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fresh >= 0 || errno != EEXIST) return fresh;
-  struct stat st;
-  if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (S_ISDIR(st.st_mode)) return -1;
-    if (!S_ISREG(st.st_mode) && unlinkat(dirFd, name.c_str(), 0) != 0) return -1;
+// The process's file-creation mask, read once: umask() can only be read by
+// setting it, which must not race with files being created on other threads.
+mode_t CreationMask() {
+  static const mode_t mask = [] {
+    const mode_t m = umask(077);
+    umask(m);
+    return m;
+  }();
+  return mask;
+}
+
+// A new file beside the final name that no one else can have opened: made
+// exclusively, private until it is complete. -1 with errno on failure.
+int CreateTemporaryIn(int dirFd, std::string& name) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = ".ovk-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".part";
+    const int fd = sys::OpenAt(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
   }
-  const int fd = sys::OpenAt(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                             0666);
-  if (fd < 0) return -1;
-  // Something may have replaced the name between the check and the open.
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    sys::Close(fd);
-    return -1;
+  return -1;
+}
+
+// Writes data to the open descriptor, gives it its mode and closes it;
+// 0, or the reason it failed (the descriptor is closed either way).
+int WriteAndClose(int fd, const std::string& name, const std::string& data, std::uint32_t mode) {
+  DataFile file;  // the write and close raise as every other file write does
+  file.name = name;
+  file.fd = fd;
+  file.state = FileState::Output;
+  try {
+    if (!data.empty()) WriteBlock(file, data.data(), data.size());
+    if (fchmod(fd, static_cast<mode_t>(mode) & ~CreationMask() & 07777) != 0) {
+      const int code = errno;
+      CloseDataFile(file);
+      return code;
+    }
+    CloseDataFile(file);
+  } catch (const EInOutError& e) {
+    return e.Code();
   }
-  return fd;
+  return 0;
 }
 
 int OpenRoot(const std::string& root) {
@@ -95,7 +122,9 @@ int OpenRoot(const std::string& root) {
 
 }  // namespace
 
-BeneathWriter::BeneathWriter(std::string root) : root_(std::move(root)) {}
+BeneathWriter::BeneathWriter(std::string root) : root_(std::move(root)) {
+  CreationMask();  // read now, before files are written on several threads
+}
 
 BeneathWriter::~BeneathWriter() {
   LeaveFolders(0);
@@ -126,35 +155,28 @@ int BeneathWriter::Folder(const std::vector<std::string>& parts, std::size_t cou
   return folderFds_.empty() ? rootFd_ : folderFds_.back();
 }
 
-bool BeneathWriter::Save(const std::string& data, const std::string& relative) {
+int BeneathWriter::Save(const std::string& data, const std::string& relative, std::uint32_t mode) {
   const std::vector<std::string> parts = PathComponents(relative);
-  if (parts.empty()) return false;
+  if (parts.empty()) return EINVAL;
   for (const std::string& part : parts) {
-    if (part == "..") return false;
+    if (part == "..") return EINVAL;
   }
   if (rootFd_ < 0) rootFd_ = OpenRoot(root_);
-  if (rootFd_ < 0) return false;
+  if (rootFd_ < 0) return errno;
   const int folder = Folder(parts, parts.size() - 1);
-  if (folder < 0) return false;
-  const int fd = CreateFileIn(folder, parts.back());
-  if (fd < 0) return false;
-  DataFile file;  // the write and close raise exactly as SaveStringToFile's do
-  file.name = root_ + "/" + relative;
-  file.fd = fd;
-  file.state = FileState::Output;
-  try {
-    if (!data.empty()) WriteBlock(file, data.data(), data.size());
-    CloseDataFile(file);
-  } catch (const EInOutError&) {
-    // A file cut short by the failure must not pass for the whole content.
-    unlinkat(folder, parts.back().c_str(), 0);
-    throw;
-  }
-  return true;
-}
-
-bool SaveStringToFileBeneath(const std::string& data, const std::string& root, const std::string& relative) {
-  return BeneathWriter(root).Save(data, relative);
+  if (folder < 0) return errno;
+  const std::string& name = parts.back();
+  struct stat st;
+  if (fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
+  std::string temporary;
+  const int fd = CreateTemporaryIn(folder, temporary);
+  if (fd < 0) return errno;
+  int code = WriteAndClose(fd, root_ + "/" + relative, data, mode);
+  // The rename replaces whatever held the name (a file, a hard link to a
+  // file elsewhere, a symbolic link) without writing into it.
+  if (code == 0 && renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) code = errno;
+  if (code != 0) unlinkat(folder, temporary.c_str(), 0);
+  return code;
 }
 
 }  // namespace ovk

@@ -213,10 +213,11 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   BusyCursor busy;
   FileList->setUpdatesEnabled(false);
   FileList->clear();
+  std::vector<std::string> problems;
   if (!asNew) {
     try {
       std::vector<std::string> lines;
-      if (ListArchive(ArchiveName, &lines, true)) {
+      if (ListArchive(ArchiveName, &lines, true, &problems)) {
         for (const std::string& line : lines)
           if (!AddListingRow(line)) break;
       }
@@ -228,6 +229,9 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   FileList->setUpdatesEnabled(true);
   busy.Restore();
   UpdateStatus(false);
+  if (!problems.empty())
+    ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"),
+                QStringLiteral("This archive is damaged; these entries cannot be read:"), problems);
 }
 
 bool TOVKForm::AddListingRow(const std::string& line) {
@@ -327,35 +331,42 @@ void TOVKForm::ExtractEntries(const std::string& folder, const std::string& pass
     if (selectedOnly)
       for (QTreeWidgetItem* row : SelectedRows()) selection += EntryFullName(row) + ";";
     std::int32_t code = kExtractOk;
-    if (!ExtractFromArchive(ArchiveName, folder, code, true, "", selection, password, true)) {
+    OperationReport report;
+    if (!ExtractFromArchive(ArchiveName, folder, code, true, "", selection, password, true, &report)) {
       busy.Restore();
-      ShowExtractError(code);
+      if (report.failures.empty()) report.Add(folder, FailureKind::kNotWritten, "the folder could not be made or the archive opened");
+      ShowExtractReport(report);
     }
-  } catch (const std::exception&) {
-    // Failures other than the two reported codes stay silent.
+  } catch (const std::exception& e) {
+    ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), QString::fromUtf8(e.what()), {});
   }
 }
 
-void TOVKForm::ShowExtractError(int code) {
-  QMessageBox::Icon icon;
-  QString text, caption;
-  switch (code) {
-    case kExtractNoPassword:
-      icon = QMessageBox::Warning;
-      caption = QStringLiteral("Warning");
-      text = QStringLiteral("File protected by password. Specify password in the extract dialog.");
-      break;
-    case kExtractCheckFailed:
-      icon = QMessageBox::Critical;
-      caption = QStringLiteral("Error");
-      text = QStringLiteral("File extract checksum error. File probably corrupt or password incorrect.");
-      break;
-    default:
-      return;
-  }
+void TOVKForm::ShowMessage(QMessageBox::Icon icon, const QString& caption, const QString& text,
+                           const std::vector<std::string>& details) {
   QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
   box.setWindowModality(Qt::ApplicationModal);
+  if (!details.empty()) box.setInformativeText(FromUtf8(FirstLines(details, kListedFailures)));
   box.exec();
+}
+
+void TOVKForm::ShowExtractReport(const OperationReport& report) {
+  switch (report.ExitStatus()) {
+    case kExitOk:
+      return;
+    case kExitNoPassword:
+      ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"),
+                  QStringLiteral("File protected by password. Specify password in the extract dialog."), {});
+      return;
+    case kExitCheckFailed:
+      ShowMessage(QMessageBox::Critical, QStringLiteral("Error"),
+                  QStringLiteral("File extract checksum error. File probably corrupt or password incorrect."),
+                  report.Lines());
+      return;
+    default:
+      ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("These entries were not written:"),
+                  report.Lines());
+  }
 }
 
 void TOVKForm::NewItemClick() {

@@ -5,11 +5,13 @@
 
 #include <QEvent>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/OperationReport.h"
 #include "ui/AdvancedRegistry.h"
 #include "ui/ShellIcons.h"
 #include "ui/WindowSettings.h"
@@ -56,7 +58,12 @@ class TOVKForm : public QMainWindow {
   std::string EntryFullName(const QTreeWidgetItem* row) const;
   void AddItems(const std::string& sources, bool recurse);
   void ExtractEntries(const std::string& folder, const std::string& password, bool selectedOnly);
-  void ShowExtractError(int code);
+  // One message for every entry an extraction did not write.
+  void ShowExtractReport(const OperationReport& report);
+  // A modal box; details go below the text, at most kListedFailures lines
+  // and a count of the rest.
+  void ShowMessage(QMessageBox::Icon icon, const QString& caption, const QString& text,
+                   const std::vector<std::string>& details);
 
   void LoadWindowSettings();
   void StoreWindowSettings();

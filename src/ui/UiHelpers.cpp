@@ -73,4 +73,11 @@ void BusyCursor::Restore() {
   QApplication::restoreOverrideCursor();
 }
 
+std::string FirstLines(const std::vector<std::string>& lines, std::size_t shown) {
+  std::string text;
+  for (std::size_t i = 0; i < lines.size() && i < shown; ++i) text += (i ? "\n" : "") + lines[i];
+  if (lines.size() > shown) text += "\n... and " + std::to_string(lines.size() - shown) + " more";
+  return text;
+}
+
 }  // namespace ovk

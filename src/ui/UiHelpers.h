@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <string>
+#include <vector>
 
 class QLineEdit;
 
@@ -22,6 +23,12 @@ std::string WithTrailingSlash(const std::string& path);
 // "Description|pattern|Description|pattern" as Qt name filters; "*.*"
 // stands for every name, as it does on the platform the filters come from.
 QStringList QtNameFilters(const QString& filter);
+
+// How many lines of a list of failures a message shows.
+constexpr std::size_t kListedFailures = 20;
+
+// The first `shown` lines, one per line, then "... and N more" for the rest.
+std::string FirstLines(const std::vector<std::string>& lines, std::size_t shown);
 
 // Shows "*" for every typed character.
 void SetStarEcho(QLineEdit* edit);

@@ -159,7 +159,7 @@ TEST_F(DeleteCommandTest, NativeAndMissingArchivesAreRefused) {
   const std::string missing = dir_ / "missing.zip";
   const OvkResult m = RunOvk({"delete", missing, "a.txt"});
   EXPECT_EQ(m.exitCode, 3);
-  EXPECT_EQ(m.err, "ovk: cannot open archive " + missing + ": No such file or directory\n");
+  EXPECT_EQ(m.err, "ovk: cannot open archive " + missing + ": no such file or directory\n");
 }
 
 }  // namespace

@@ -4,9 +4,8 @@
 namespace ovktest {
 namespace {
 
-const char kNoPassword[] = "ovk: File protected by password. Specify password in the extract dialog.\n";
-const char kCheckFailed[] =
-    "ovk: File extract checksum error. File probably corrupt or password incorrect.\n";
+const char kNoPassword[] = "ovk: a.txt: enciphered; give the password with -p PASSWORD\n";
+const char kCheckFailed[] = "ovk: a.txt: checksum error: the data is damaged or the password is wrong\n";
 
 class ExtractCommandTest : public CliFixture {
  protected:
@@ -44,9 +43,9 @@ TEST_F(ExtractCommandTest, ExitStatusesAndTheirMessages) {
       {"native, no password", nativeEnc_, {}, 1, kNoPassword},
       {"zip, wrong password", zipEnc_, {"-p", "wrong"}, 2, kCheckFailed},
       {"native, wrong password", nativeEnc_, {"-p", "wrong"}, 2, kCheckFailed},
-      {"missing archive", missing, {}, 3, "ovk: cannot open archive " + missing + ": No such file or directory\n"},
-      {"damaged archive", damaged_, {}, 3,
-       "ovk: extracting from " + damaged_ + " failed: read or write error (damaged archive or full disk?)\n"},
+      {"missing archive", missing, {}, 3, "ovk: cannot open archive " + missing + ": no such file or directory\n"},
+      {"damaged archive", damaged_, {}, 2,
+       "ovk: a.txt: reading the archive failed: the file ends too early\n"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"extract", "-d", out_ + "/" + c.label};

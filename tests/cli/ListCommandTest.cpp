@@ -117,7 +117,7 @@ TEST_P(ListOpenFailureTest, ExitsWith3AndSaysWhy) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ListOpenFailureTest,
-                         ::testing::Values(OpenFailure{"Missing", "nothing.zip", "No such file or directory"},
+                         ::testing::Values(OpenFailure{"Missing", "nothing.zip", "no such file or directory"},
                                            OpenFailure{"Folder", "folder", "it is a folder"}),
                          [](const auto& info) { return info.param.label; });
 

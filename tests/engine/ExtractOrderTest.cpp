@@ -24,6 +24,7 @@ struct OrderCase {
   Entries entries;
   bool overwrite;
   FileTree expected;
+  const char* refused = nullptr;  // the entry reported as not written, if any
 };
 
 void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.label; }
@@ -58,8 +59,15 @@ TEST_P(ExtractOrderTest, LeavesWhatAOneByOneRunLeaves) {
     const std::string out = dir / ("out" + std::to_string(run));
     MakeDirs(out);
     std::int32_t code = -1;
-    EXPECT_TRUE(ovk::ExtractFromArchive(dir / "a.zip", out, code, c.overwrite, "", "", "", true));
+    ovk::OperationReport report;
+    EXPECT_EQ(ovk::ExtractFromArchive(dir / "a.zip", out, code, c.overwrite, "", "", "", true, &report), !c.refused);
     EXPECT_TRUE(ReadTree(out) == c.expected) << "run " << run;
+    if (c.refused) {
+      // What is in the way is named, and the walk went on past it.
+      ASSERT_EQ(report.failures.size(), 1u);
+      EXPECT_EQ(report.failures[0].entry, c.refused);
+      EXPECT_EQ(code, ovk::kExtractFailed);
+    }
   }
 }
 
@@ -71,8 +79,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"a.txt", Big('1')}}},
         OrderCase{"NamesDifferingInCaseAreTwo", {{"D/a", Big('1')}, {"d", "file"}}, true,
                   {{"D/a", Big('1')}, {"d", "file"}}},
-        OrderCase{"FileBlocksALaterFolder", {{"x", Big('f')}, {"x/y", "inner"}}, true, {{"x", Big('f')}}},
-        OrderCase{"FolderBlocksALaterFile", {{"x/y", Big('i')}, {"x", "file"}}, true, {{"x/y", Big('i')}}},
+        OrderCase{"FileBlocksALaterFolder", {{"x", Big('f')}, {"x/y", "inner"}, {"z", "after"}}, true,
+                  {{"x", Big('f')}, {"z", "after"}}, "x/y"},
+        OrderCase{"FolderBlocksALaterFile", {{"x/y", Big('i')}, {"x", "file"}, {"z", "after"}}, true,
+                  {{"x/y", Big('i')}, {"z", "after"}}, "x"},
         OrderCase{"ManyDuplicatesAcrossFolders", Interleaved(), true, LastOfEachName(Interleaved())}),
     [](const auto& info) { return std::string(info.param.label); });
 

@@ -55,10 +55,10 @@ TEST_P(ExtractSelectionTest, WritesExactlyTheSelectedFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Selections, ExtractSelectionTest,
-    ::testing::Values(SelectionCase{"", {"One.txt", "sub/deeper/Two.txt", "three.bin"}},
+    ::testing::Values(SelectionCase{"", {"One.txt", "sub/deeper/Two.txt", "empty.txt", "three.bin"}},
                       SelectionCase{"ONE.TXT;", {"One.txt"}},
                       SelectionCase{"  sub\\DEEPER\\two.txt ; ;three.bin", {"sub/deeper/Two.txt", "three.bin"}},
-                      SelectionCase{"sub/deeper/Two.txt;One;empty.txt", {}},  // plain names, "\" only
+                      SelectionCase{"sub/deeper/Two.txt;One;empty.txt", {"empty.txt"}},  // plain names, "\" only
                       SelectionCase{"nothing;", {}}));
 
 TEST(Extract, EmptyArgumentsMissingArchiveOrUnmakeableFolderGiveFalseWithCodeZero) {

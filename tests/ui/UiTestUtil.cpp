@@ -84,6 +84,7 @@ SeenBox AnswerBox(QMessageBox::StandardButton answer, const std::function<void()
         seen.shown = true;
         seen.title = box->windowTitle();
         seen.text = box->text();
+        seen.informative = box->informativeText();
         seen.icon = box->icon();
         seen.buttons = box->standardButtons();
         box->button(answer)->click();

@@ -37,7 +37,7 @@ void CloseForm(std::unique_ptr<ovk::TOVKForm>& form);
 // What a modal message box showed.
 struct SeenBox {
   bool shown = false;
-  QString title, text;
+  QString title, text, informative;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons;
 };

@@ -150,12 +150,18 @@ TEST_F(WindowActions, MissingOrWrongPasswordsShowTheirBoxes) {
     EXPECT_EQ(box.buttons, QMessageBox::Ok);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
-  // Other codes show nothing.
-  SeenBox quiet = AnswerBox(QMessageBox::Ok, [&] {
-    form->ShowExtractError(0);
-    form->ShowExtractError(3);
-  });
+  // A clean run shows nothing; other failures are listed by name, the first
+  // 20 of them and a count of the rest.
+  SeenBox quiet = AnswerBox(QMessageBox::Ok, [&] { form->ShowExtractReport({}); });
   EXPECT_FALSE(quiet.shown);
+  ovk::OperationReport report;
+  for (int i = 0; i < 25; ++i)
+    report.Add("dir\\f" + std::to_string(i), ovk::FailureKind::kNotWritten, "permission denied");
+  SeenBox listed = AnswerBox(QMessageBox::Ok, [&] { form->ShowExtractReport(report); });
+  EXPECT_EQ(listed.text, "These entries were not written:");
+  EXPECT_TRUE(listed.informative.startsWith("dir/f0: permission denied\n")) << listed.informative.toStdString();
+  EXPECT_TRUE(listed.informative.contains("dir/f19: permission denied\n... and 5 more"));
+  EXPECT_FALSE(listed.informative.contains("f20"));
 }
 
 TEST_F(WindowActions, NewArchiveThenAddThroughTheDialogMakesAZip) {
