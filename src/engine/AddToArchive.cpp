@@ -112,6 +112,13 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
     // The new entries replace the old directory, which is written again:
     // one that could not be read whole would drop old entries from it.
     if (s.directory.size() != endRecord.directorySize) return false;
+    // Its records count offsets from behind a stub, new ones would count
+    // from the file's start: the mix would break the archive for every reader.
+    if (endRecord.prefixBytes != 0) {
+      ReportEngineMessage("Internal packer: " + archivePath +
+                          " counts its offsets from behind a leading stub; adding to it is not supported");
+      return false;
+    }
     Seek64(s.archive, static_cast<std::int64_t>(endRecord.directoryOffset));
     s.oldDirectoryOnFile = true;
   }

@@ -4,6 +4,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+
 #include "ArchiveBytes.h"
 #include "coding/Crc32.h"
 #include "coding/Payload.h"
@@ -135,14 +139,30 @@ TEST(Extract, DamagedDataFailsItsCheckAndStopsTheWalk) {
   EXPECT_EQ(ReadFile(dir / "sel/later.txt"), "l");
 }
 
-TEST(Extract, WriteFailureGivesCodeThree) {
-  TempDir dir;
-  WriteFile(dir / "s.zip", SampleZip());
-  ovk::InjectDiskFull(0);
-  const Extraction x = ExtractAll(dir / "s.zip", dir / "out");
-  ovk::ClearFaults();
-  EXPECT_FALSE(x.ok);
-  EXPECT_EQ(x.code, 3);
+// The file system's refusals reach the report in words, with the entry, and
+// end the walk.
+TEST(Extract, WriteFailuresAreNamedWithTheirReason) {
+  const struct {
+    std::function<void()> inject;
+    const char* reason;
+  } cases[] = {{[] { ovk::InjectDiskFull(0); }, "no space left on device"},
+               {[] { ovk::InjectFault(ovk::FaultOp::Write, 1, EROFS); }, "read-only file system"},
+               {[] { ovk::InjectFault(ovk::FaultOp::Write, 1, EACCES); }, "permission denied"}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteFile(dir / "s.zip", SampleZip());
+    c.inject();
+    std::int32_t code = -1;
+    ovk::OperationReport report;
+    EXPECT_FALSE(ovk::ExtractFromArchive(dir / "s.zip", dir / "out", code, true, "", "", "", true, &report));
+    ovk::ClearFaults();
+    EXPECT_EQ(code, 3);
+    // Files already in flight beside the failing one may fail the same way.
+    const std::vector<std::string> lines = report.Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "One.txt: " + std::string(c.reason)), lines.end());
+    for (const std::string& line : lines) EXPECT_EQ(line.substr(line.find(": ") + 2), c.reason);
+    EXPECT_FALSE(Exists(dir / "out/three.bin")) << "the walk ends at a write error";
+  }
 }
 
 // Stored names that try to leave the destination land inside it.

@@ -1,0 +1,225 @@
+// Extraction of hostile or damaged archives built byte by byte: nothing is
+// written outside the destination or through a planted link, and every entry
+// that is not written is named with its reason and reflected in the status.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/ArchiveBytes.h"
+#include "cli/OvkRun.h"
+#include "common/TestUtil.h"
+
+namespace ovktest {
+namespace {
+
+struct HostileCase {
+  const char* label;
+  std::function<std::string()> archive;
+  std::function<void(const std::string& dest, const std::string& outside)> plant;  // may be null
+  std::vector<std::string> extra;       // options before the archive
+  int status;
+  std::vector<std::string> errLines;    // exactly these, in order, after "ovk: "
+  std::vector<std::pair<std::string, std::string>> written;  // below the destination
+  std::vector<std::string> absent;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.label; }
+
+ZipEntryFields Enciphered(ZipEntryFields e, std::uint16_t method, std::uint16_t extraFlags = 0) {
+  e.flags |= 0x0001 | extraFlags;
+  e.method = method;
+  return e;
+}
+
+ZipEntryFields LyingStored(const std::string& name) {
+  ZipEntryFields e = ZipEntry(name, "0123456789", true);
+  e.uncompressedSize = 5;
+  return e;
+}
+
+std::string WithEmptyName() {
+  ZipEntryFields empty = ZipEntry("", "nameless");
+  return BuildZip({ZipEntry("a.txt", "a"), empty, ZipEntry("b.txt", "b")});
+}
+
+std::string PastTheEnd() {
+  ZipEntryFields big = ZipEntry("big.txt", "payload");
+  big.compressedSize = 0x7FFFFFF0;
+  return BuildZip({ZipEntry("a.txt", "a"), big, ZipEntry("c.txt", "c")});
+}
+
+std::string MissingLocalHeader() {
+  ZipEntryFields moved = ZipEntry("b.txt", "b");
+  moved.centralOffset = 3;  // inside the first entry's header
+  return BuildZip({ZipEntry("a.txt", "a"), moved, ZipEntry("c.txt", "c")});
+}
+
+std::string BehindAStub() {
+  ZipLayout layout;
+  layout.prefix = "#!/bin/sh\necho self-extracting\nexit 0\n";
+  layout.offsetsIncludePrefix = false;
+  return BuildZip({ZipEntry("a.txt", "from behind the stub"), ZipEntry("d/b.txt", "b")}, layout);
+}
+
+std::string Nested(int levels) {
+  std::string name;
+  for (int i = 0; i < levels; ++i) name += "d/";
+  return name + "f";
+}
+
+class HostileExtractTest : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileExtractTest, WritesOnlyBelowAndReportsWhatItDidNotWrite) {
+  const HostileCase& c = GetParam();
+  TempDir dir;
+  const std::string dest = dir / "dest", outside = dir / "outside";
+  MakeDirs(dest);
+  MakeDirs(outside);
+  WriteFile(dir / "a.zip", c.archive());
+  if (c.plant) c.plant(dest, outside);
+  const std::string snapshot = "cd " + Quote(outside) + " && find . | sort && find . -type f | sort | xargs -r cat";
+  const std::string before = ovktest::Run(snapshot).output;
+  std::vector<std::string> args = {"extract", "-d", dest};
+  args.insert(args.end(), c.extra.begin(), c.extra.end());
+  args.push_back(dir / "a.zip");
+  const OvkResult r = RunOvk(args);
+  EXPECT_EQ(r.exitCode, c.status) << r.err;
+  std::vector<std::string> expected;
+  for (const std::string& line : c.errLines) expected.push_back("ovk: " + line);
+  EXPECT_EQ(Lines(r.err), expected);
+  for (const auto& [name, content] : c.written) EXPECT_EQ(ReadFile(dest + "/" + name), content) << name;
+  for (const std::string& name : c.absent) EXPECT_FALSE(Exists(dest + "/" + name)) << name;
+  EXPECT_EQ(ovktest::Run(snapshot).output, before) << "nothing outside the destination changes";
+  EXPECT_EQ(ovktest::Run("ls -A " + Quote(dest) + " | grep '^\\.ovk-'").output, "") << "a temporary file was left";
+}
+
+const std::string kLong(300, 'n');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostileExtractTest,
+    ::testing::Values(
+        HostileCase{"HardLinkIsReplacedNotWrittenThrough",
+                    [] { return BuildZip({ZipEntry("victim.txt", "from the archive")}); },
+                    [](const std::string& d, const std::string& o) {
+                      WriteFile(o + "/f", "outside");
+                      ASSERT_EQ(link((o + "/f").c_str(), (d + "/victim.txt").c_str()), 0);
+                    },
+                    {}, 0, {}, {{"victim.txt", "from the archive"}}, {}},
+        HostileCase{"SymbolicLinkAmongTheFoldersIsSkipped",
+                    [] { return BuildZip({ZipEntry("link/x.txt", "x"), ZipEntry("after.txt", "after")}); },
+                    [](const std::string& d, const std::string& o) {
+                      ASSERT_EQ(symlink(o.c_str(), (d + "/link").c_str()), 0);
+                    },
+                    {}, 3, {"link/x.txt: its path runs through a symbolic link"}, {{"after.txt", "after"}}, {}},
+        HostileCase{"FolderInTheWayIsSkipped",
+                    [] { return BuildZip({ZipEntry("a.txt", "a"), ZipEntry("b.txt", "b")}); },
+                    [](const std::string& d, const std::string&) { MakeDirs(d + "/a.txt/inner"); },
+                    {}, 3, {"a.txt: a folder is in the way"}, {{"b.txt", "b"}}, {}},
+        HostileCase{"AesIsRefusedByName",
+                    [] { return BuildZip({Enciphered(ZipEntry("a.txt", "aes"), 99), ZipEntry("b.txt", "b")}); },
+                    nullptr, {"-p", "pw"}, 3, {"a.txt: AES encryption is not supported"}, {{"b.txt", "b"}},
+                    {"a.txt"}},
+        HostileCase{"StrongEncryptionIsRefusedByName",
+                    [] { return BuildZip({Enciphered(ZipEntry("a.txt", "strong"), 8, 0x0040)}); },
+                    nullptr, {"-p", "pw"}, 3, {"a.txt: strong encryption is not supported"}, {}, {"a.txt"}},
+        HostileCase{"OtherMethodsAreRefusedByName",
+                    [] {
+                      ZipEntryFields lzma = ZipEntry("a.txt", "lzma");
+                      lzma.method = 14;
+                      ZipEntryFields odd = ZipEntry("b.txt", "odd");
+                      odd.method = 77;
+                      return BuildZip({lzma, odd, ZipEntry("c.txt", "c")});
+                    },
+                    nullptr, {}, 3,
+                    {"a.txt: compression method 14 (LZMA) is not supported",
+                     "b.txt: compression method 77 is not supported"},
+                    {{"c.txt", "c"}}, {"a.txt", "b.txt"}},
+        HostileCase{"EmptyNameIsSkippedAndTheWalkGoesOn", WithEmptyName, nullptr, {}, 3,
+                    {"entry at offset " + std::to_string(35 + ZipEntry("a.txt", "a").payload.size()) +
+                     ": an entry with an empty name was skipped"},
+                    {{"a.txt", "a"}, {"b.txt", "b"}}, {}},
+        HostileCase{"DataPastTheEndIsDamage", PastTheEnd, nullptr, {}, 2,
+                    {"big.txt: damaged: its data runs past the end of the archive"}, {{"a.txt", "a"}},
+                    {"big.txt", "c.txt"}},
+        HostileCase{"MissingLocalHeaderIsDamage", MissingLocalHeader, nullptr, {}, 2,
+                    {"b.txt: damaged: no entry starts where the central directory says it does"},
+                    {{"a.txt", "a"}}, {"b.txt"}},
+        HostileCase{"StoredSizesThatDisagreeAreDamage",
+                    [] { return BuildZip({LyingStored("s.txt")}); }, nullptr, {}, 2,
+                    {"s.txt: damaged: its stored size differs from its original size"}, {}, {"s.txt"}},
+        HostileCase{"ZipBehindAStubIsFoundByItsEndRecord", BehindAStub, nullptr, {}, 0, {},
+                    {{"a.txt", "from behind the stub"}, {"d/b.txt", "b"}}, {}},
+        HostileCase{"LongNamesAreWrittenWholeOrRefusedWhole",
+                    [] {
+                      return BuildZip({ZipEntry(Nested(1000), "deep"), ZipEntry(kLong + "a", "1"),
+                                       ZipEntry(kLong + "b", "2"), ZipEntry("last", "3")});
+                    },
+                    nullptr, {}, 3,
+                    {kLong + "a: its name is too long for the file system",
+                     kLong + "b: its name is too long for the file system"},
+                    {{Nested(1000), "deep"}, {"last", "3"}}, {kLong.substr(0, 255)}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// What the table above asks of us, the mainstream extractors do as well: a
+// planted hard link is replaced, and a ZIP behind a stub is read (7-Zip
+// refuses such a ZIP outright).
+TEST(HostileExtractPeers, PeersAgreeOnHardLinksAndStubs) {
+  const struct {
+    const char* tool;
+    const char* command;  // %A archive, %D destination
+    bool readsStub;
+  } peers[] = {{"unzip", "unzip -o -q %A -d %D", true},
+               {"bsdtar", "mkdir -p %D && bsdtar -xf %A -C %D", true},
+               {"7zz", "7zz x -y -bd %A -o%D", false}};
+  int ran = 0;
+  for (const auto& p : peers) {
+    if (!HaveTool(p.tool)) continue;
+    ++ran;
+    SCOPED_TRACE(p.tool);
+    TempDir dir;
+    auto run = [&](const std::string& archive, const std::string& dest) {
+      std::string cmd = p.command;
+      cmd.replace(cmd.find("%A"), 2, Quote(archive));
+      for (std::size_t at; (at = cmd.find("%D")) != std::string::npos;) cmd.replace(at, 2, Quote(dest));
+      return ovktest::Run(cmd + " 2>&1");
+    };
+    WriteFile(dir / "link.zip", BuildZip({ZipEntry("victim.txt", "from the archive")}));
+    WriteFile(dir / "outside", "outside");
+    MakeDirs(dir / "dest");
+    ASSERT_EQ(link((dir / "outside").c_str(), (dir / "dest/victim.txt").c_str()), 0);
+    run(dir / "link.zip", dir / "dest");
+    EXPECT_EQ(ReadFile(dir / "outside"), "outside");
+    EXPECT_EQ(ReadFile(dir / "dest/victim.txt"), "from the archive");
+    if (!p.readsStub) continue;
+    WriteFile(dir / "stub.zip", BehindAStub());
+    run(dir / "stub.zip", dir / "stub");
+    EXPECT_TRUE(Exists(dir / "stub/a.txt") && ReadFile(dir / "stub/a.txt") == "from behind the stub");
+  }
+  if (ran == 0) GTEST_SKIP() << "no peer installed";
+}
+
+// The listing goes on past damage too, names control bytes safely, and says
+// the archive is damaged through its status.
+TEST(HostileList, ListsPastDamageAndEscapesControlBytes) {
+  TempDir dir;
+  WriteFile(dir / "past.zip", PastTheEnd());
+  OvkResult r = RunOvk({"list", "--raw", dir / "past.zip"});
+  EXPECT_EQ(r.exitCode, 2);
+  ASSERT_EQ(Lines(r.out).size(), 3u) << r.out;
+  EXPECT_EQ(Lines(r.out)[2].substr(0, 6), "c.txt;");
+  EXPECT_EQ(r.err, "ovk: " + (dir / "past.zip") + ": big.txt: damaged: its data runs past the end of the archive\n");
+  WriteFile(dir / "ctl.zip", BuildZip({ZipEntry("red\x1b[31m\xC2\x9B.txt", "x")}));
+  r = RunOvk({"list", dir / "ctl.zip"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("red\\x1b[31m\\xc2\\x9b.txt"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+  r = RunOvk({"list", "--raw", dir / "ctl.zip"});
+  EXPECT_NE(r.out.find("red\x1b[31m\xC2\x9B.txt;"), std::string::npos) << "--raw stays byte-exact";
+}
+
+}  // namespace
+}  // namespace ovktest
