@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "engine/AddToArchive.h"
+#include "engine/ArchiveBytes.h"
 #include "ui/AddFormUnit.h"
 #include "ui/ExtListView.h"
 #include "ui/ExtractFormUnit.h"
@@ -162,6 +163,18 @@ TEST_F(WindowActions, MissingOrWrongPasswordsShowTheirBoxes) {
   EXPECT_TRUE(listed.informative.startsWith("dir/f0: permission denied\n")) << listed.informative.toStdString();
   EXPECT_TRUE(listed.informative.contains("dir/f19: permission denied\n... and 5 more"));
   EXPECT_FALSE(listed.informative.contains("f20"));
+}
+
+// Entries behind a damaged one are still listed, and the damage is shown.
+TEST_F(WindowActions, ADamagedEntryIsShownAndTheRestListed) {
+  ZipEntryFields big = ZipEntry("big.txt", "payload");
+  big.compressedSize = 0x7FFFFFF0;
+  WriteFile(work / "damaged.zip", BuildZip({ZipEntry("a.txt", "a"), big, ZipEntry("c.txt", "c")}));
+  SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->LoadArchive(work / "damaged.zip", false); });
+  EXPECT_EQ(box.text, "This archive is damaged; these entries cannot be read:");
+  EXPECT_EQ(box.informative, "big.txt: damaged: its data runs past the end of the archive");
+  EXPECT_EQ(form->FileList->topLevelItemCount(), 3);
+  EXPECT_NE(RowNamed(*form, "c.txt"), nullptr);
 }
 
 TEST_F(WindowActions, NewArchiveThenAddThroughTheDialogMakesAZip) {
