@@ -11,7 +11,7 @@
 
 namespace ovk {
 
-std::uint8_t FileOpenMode = 2;
+thread_local std::uint8_t FileOpenMode = 2;
 
 namespace {
 

@@ -30,7 +30,9 @@ class EInOutError : public std::runtime_error {
 };
 
 // Access of OpenExisting: low two bits 0 read, 1 write, 2 (or 3) read+write.
-extern std::uint8_t FileOpenMode;
+// One per thread, so that an operation on a worker thread never sees
+// another thread's setting.
+extern thread_local std::uint8_t FileOpenMode;
 
 // Read-and-clear of the process-wide error left by opens, seeks and closes.
 int PendingIoError();
