@@ -10,19 +10,13 @@ namespace ovk::cli {
 
 namespace {
 
-// Nothing was done: the folder could not be made or the archive opened.
-int NothingDone(const std::string& archive, const std::string& folder) {
-  if (!FolderExists(folder)) return Fail(kExitFailed, "cannot create folder " + folder);
-  return Fail(kExitFailed, "cannot open archive " + archive);
-}
-
 // One line per entry not written, then the status the worst of them implies.
 int ReportFailures(const OperationReport& report) {
   for (const EntryFailure& failure : report.failures) {
     if (failure.kind == FailureKind::kNoPassword)
       Warn(failure.entry + ": enciphered; give the password with -p PASSWORD");
     else
-      Warn(failure.entry + ": " + failure.reason);
+      Warn(failure.entry.empty() ? failure.reason : failure.entry + ": " + failure.reason);
   }
   return report.ExitStatus();
 }
@@ -46,12 +40,12 @@ int RunExtract(const Args& args) {
   const int matched = names.empty() ? 0 : CountMatchedNames(archive, names);
   if (!names.empty() && matched <= 0) return kExitFailed;
 
-  std::int32_t code = kExtractOk;
-  OperationReport report;
-  const bool done = ExtractFromArchive(archive, folder, code, true, "", BuildSelection(names),
-                                       options.Last("-p"), true, &report);
-  if (!done && report.failures.empty()) return NothingDone(archive, folder);
-  const int failed = ReportFailures(report);
+  ExtractRequest request;
+  request.archive = archive;
+  request.destination = folder;
+  request.selection = BuildSelection(names);
+  request.password = options.Last("-p");
+  const int failed = ReportFailures(ExtractFromArchive(request, SilentObserver()));
   if (failed != kExitOk) return failed;
   return matched == static_cast<int>(names.size()) ? kExitOk : kExitFailed;
 }

@@ -38,19 +38,18 @@ std::string ConfinedName(const std::string& storedName) {
 }
 
 struct ExtractRun {
-  std::string archivePath;
+  const ExtractRequest& request;
   std::string destination;  // ends in a separator
-  bool overwrite;
   std::string keepList;     // lower-cased
   SelectionSet selection;
-  std::string password;
   OperationReport& report;
+  OperationObserver& observer;
 };
 
 // With overwrite off an existing output file is replaced only when the keep
 // list is given and does not name the entry.
 bool MayWrite(const ExtractRun& run, const std::string& storedName, const std::string& outputName) {
-  if (run.overwrite || !FileExistsByName(run.destination + outputName, true)) return true;
+  if (run.request.overwrite || !FileExistsByName(run.destination + outputName, true)) return true;
   return !run.keepList.empty() && run.keepList.find(";" + LowerAscii(storedName) + ";") == std::string::npos;
 }
 
@@ -108,14 +107,14 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
   }
   // Comes before the selection: an enciphered entry stops the walk even
   // when it is not selected.
-  if (entry.header.encrypted && run.password.empty()) {
+  if (entry.header.encrypted && run.request.password.empty()) {
     run.report.Add(entry.name, FailureKind::kNoPassword, "it is enciphered and no password was given");
     return false;
   }
   const std::string outputName = ConfinedName(entry.name);
   // A folder entry names no file, whatever data it carries.
   const bool namesFile = !NamePart(entry.name).empty() && !outputName.empty();
-  if (namesFile && !run.overwrite) output.Settle(outputName);
+  if (namesFile && !run.request.overwrite) output.Settle(outputName);
   if (!wanted || !namesFile || !MayWrite(run, entry.name, outputName)) {
     SkipPayload(file, entry);
     return true;
@@ -131,10 +130,14 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
     return true;
   }
   std::string data = ReadPayload(file, entry.packedSize);
-  if (!DecodePayload(run.password, info, entry.header, data, cipher, ZipCheckByte(entry))) {
+  if (!DecodePayload(run.request.password, info, entry.header, data, cipher, ZipCheckByte(entry))) {
     run.report.Add(entry.name, FailureKind::kCheckFailed,
                    "checksum error: the data is damaged or the password is wrong");
     return false;
+  }
+  if (run.request.testOnly) {
+    ++run.report.entriesDone;
+    return true;
   }
   return output.Save(std::move(data), outputName, entry.name);
 }
@@ -142,7 +145,7 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
 // A read of the archive that failed: a file that ends too early is damaged;
 // any other failure is the system's.
 void ReportReadFailure(const ExtractRun& run, const std::string& entryName, int code) {
-  run.report.Add(entryName.empty() ? run.archivePath : entryName,
+  run.report.Add(entryName.empty() ? run.request.archive : entryName,
                  code == kIoReadPastEnd ? FailureKind::kDamaged : FailureKind::kNotWritten,
                  "reading the archive failed: " + IoReasonText(code));
 }
@@ -154,58 +157,61 @@ void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) 
   CipherHolder cipher;
   SavePool output(run.destination, CodingPool::Cores());
   EntryInfo entry;
+  ProgressSnapshot progress;
+  progress.bytesTotal = static_cast<std::uint64_t>(archive.fileSize);
+  progress.entriesTotal = archive.listedOffsets.size();
   try {
-    while (ReadNextEntry(archive, file, entry) && ExtractEntry(run, archive.info, file, entry, cipher, output)) {
+    while (!(run.report.cancelled = run.observer.CancelRequested()) && ReadNextEntry(archive, file, entry)) {
+      progress.currentEntry = ConvertPathSeparators(entry.name, false);
+      run.observer.Progress(progress);
+      if (!ExtractEntry(run, archive.info, file, entry, cipher, output)) break;
+      progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
+      ++progress.entriesDone;
     }
   } catch (const EInOutError& e) {
     ReportReadFailure(run, entry.name, e.Code());
   }
   output.Finish();
+  run.report.entriesDone += output.Written();
   for (const SaveFailure& failure : output.Failures())
     run.report.Add(failure.entryName, FailureEndsWalk(failure.code) ? FailureKind::kNotWritten : FailureKind::kRefused,
                    IoReasonText(failure.code));
-}
-
-std::int32_t ResultCode(const OperationReport& report) {
-  switch (report.ExitStatus()) {
-    case kExitOk: return kExtractOk;
-    case kExitNoPassword: return kExtractNoPassword;
-    case kExitCheckFailed: return kExtractCheckFailed;
-    default: return kExtractFailed;
-  }
+  progress.bytesDone = progress.bytesTotal;
+  run.observer.Progress(progress);
 }
 
 }  // namespace
 
-bool ExtractFromArchive(const std::string& archivePath, const std::string& destinationFolder,
-                        std::int32_t& resultCode, bool overwrite, const std::string& keepList,
-                        const std::string& selection, const std::string& password,
-                        bool /*namesAreUtf8*/, OperationReport* report) {
-  // The system's 8-bit code page is UTF-8 here: names need no conversion.
-  resultCode = kExtractOk;
-  if (archivePath.empty() || destinationFolder.empty()) return false;
-  OperationReport ownReport;
-  ExtractRun run{archivePath, SetTrailingSeparator(destinationFolder, true, false), overwrite, LowerAscii(keepList),
-                 SelectionSet(selection), password, report ? *report : ownReport};
-  if (!FolderExists(run.destination, true)) ForceFolders(run.destination, true);
-  if (!FolderExists(run.destination, true)) return false;
-
+OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObserver& observer) {
+  OperationReport report;
+  if (request.archive.empty() || (request.destination.empty() && !request.testOnly)) {
+    report.Add("", FailureKind::kNotWritten, "no archive or no destination folder given");
+    return report;
+  }
+  ExtractRun run{request, SetTrailingSeparator(request.destination, true, false), LowerAscii(request.keepList),
+                 SelectionSet(request.selection), report, observer};
+  if (!request.testOnly && !FolderExists(run.destination, true)) ForceFolders(run.destination, true);
+  if (!request.testOnly && !FolderExists(run.destination, true)) {
+    report.Add("", FailureKind::kNotWritten, "cannot create folder " + request.destination);
+    return report;
+  }
   DataFile file;
-  if (!OpenArchiveForReading(file, archivePath)) return false;
+  if (!OpenArchiveForReading(file, request.archive)) {
+    report.Add("", FailureKind::kNotWritten, "cannot open archive " + request.archive);
+    return report;
+  }
   ArchiveReader archive;
   try {
-    ReadArchiveHeader(archive, file, archivePath, true);
+    ReadArchiveHeader(archive, file, request.archive, true);
     WalkEntries(run, archive, file);
-    resultCode = ResultCode(run.report);
   } catch (const EInOutError& e) {
     ReportReadFailure(run, "", e.Code());
-    resultCode = ResultCode(run.report);
   }
   try {
     CloseDataFile(file);
   } catch (...) {
   }
-  return resultCode == kExtractOk;
+  return report;
 }
 
 }  // namespace ovk

@@ -1,25 +1,28 @@
-// Extracting all or selected entries below a destination folder.
+// Extracting all or selected entries below a destination folder, or only
+// checking them.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
+#include "engine/Observer.h"
 #include "engine/OperationReport.h"
 
 namespace ovk {
 
-enum ExtractResultCode : std::int32_t {
-  kExtractOk = 0,
-  kExtractNoPassword = 1,   // an enciphered entry and an empty password
-  kExtractCheckFailed = 2,  // wrong password or damaged data
-  kExtractFailed = 3,       // I/O error or any other exception
+struct ExtractRequest {
+  std::string archive;
+  std::string destination;  // made when missing
+  std::string selection;    // stored names, each followed by ";"; empty: every entry
+  std::string password;
+  bool overwrite = true;
+  std::string keepList;     // with overwrite off: ";"-separated names not replaced
+  bool testOnly = false;    // decode and check every selected entry, write nothing
 };
 
-// Every selected entry that is not written lands in *report with its name
-// and reason; the result code is the worst of them (1, 2 or 3).
-bool ExtractFromArchive(const std::string& archivePath, const std::string& destinationFolder,
-                        std::int32_t& resultCode, bool overwrite, const std::string& keepList,
-                        const std::string& selection, const std::string& password,
-                        bool namesAreUtf8, OperationReport* report = nullptr);
+// Every selected entry that is not written (or, testing, does not verify)
+// lands in the report with its name and reason; a failed check or a write
+// error ends the walk, an entry refused for its own sake does not. A cancel
+// stops between entries: the files already written stay, whole.
+OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObserver& observer);
 
 }  // namespace ovk

@@ -23,7 +23,7 @@ int OperationReport::ExitStatus() const {
 
 std::vector<std::string> OperationReport::Lines() const {
   std::vector<std::string> lines;
-  for (const EntryFailure& f : failures) lines.push_back(f.entry + ": " + f.reason);
+  for (const EntryFailure& f : failures) lines.push_back(f.entry.empty() ? f.reason : f.entry + ": " + f.reason);
   return lines;
 }
 

@@ -34,12 +34,15 @@ enum ExitStatus : int {
 
 struct OperationReport {
   std::vector<EntryFailure> failures;
+  std::uint64_t entriesDone = 0;  // written, or verified when testing
+  bool cancelled = false;         // stopped by the observer; what is done stays
 
   void Add(const std::string& storedName, FailureKind kind, const std::string& reason);
   // 2 when a check failed or data is damaged, else 1 when a password was
   // missing, else 3 when anything failed, else 0.
   int ExitStatus() const;
-  // "name: reason", one line per failure.
+  // "name: reason" (the reason alone for a failure of no one entry), one
+  // line per failure.
   std::vector<std::string> Lines() const;
 };
 

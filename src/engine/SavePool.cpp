@@ -84,6 +84,8 @@ void SavePool::Write(Writer& writer, const std::string& data, const std::string&
   if (code != 0) {
     failures_.push_back({entryName, code});
     stopped_ = stopped_ || FailureEndsWalk(code);
+  } else {
+    ++written_;
   }
   bytesInFlight_ -= writer.bytes;
   writer.busy = false;

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -46,6 +47,8 @@ class SavePool {
   void Finish();
   // The files not written, in the order their writes ended; read after Finish.
   const std::vector<SaveFailure>& Failures() const { return failures_; }
+  // How many files were written; read after Finish.
+  std::uint64_t Written() const { return written_; }
 
  private:
   struct Writer {
@@ -65,6 +68,7 @@ class SavePool {
   std::vector<Writer> writers_;
   std::size_t bytesInFlight_ = 0;
   std::vector<SaveFailure> failures_;
+  std::uint64_t written_ = 0;
   bool stopped_ = false;
   CodingPool pool_;  // last: its threads end before the writers go
 };

@@ -330,13 +330,14 @@ void TOVKForm::ExtractEntries(const std::string& folder, const std::string& pass
     std::string selection;
     if (selectedOnly)
       for (QTreeWidgetItem* row : SelectedRows()) selection += EntryFullName(row) + ";";
-    std::int32_t code = kExtractOk;
-    OperationReport report;
-    if (!ExtractFromArchive(ArchiveName, folder, code, true, "", selection, password, true, &report)) {
-      busy.Restore();
-      if (report.failures.empty()) report.Add(folder, FailureKind::kNotWritten, "the folder could not be made or the archive opened");
-      ShowExtractReport(report);
-    }
+    ExtractRequest request;
+    request.archive = ArchiveName;
+    request.destination = folder;
+    request.selection = selection;
+    request.password = password;
+    const OperationReport report = ExtractFromArchive(request, SilentObserver());
+    busy.Restore();
+    ShowExtractReport(report);
   } catch (const std::exception& e) {
     ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), QString::fromUtf8(e.what()), {});
   }

@@ -146,8 +146,16 @@ Listing ListFile(const std::string& path) {
 
 Extraction ExtractAll(const std::string& archive, const std::string& folder, const std::string& password,
                       const std::string& selection) {
+  ovk::ExtractRequest request;
+  request.archive = archive;
+  request.destination = folder;
+  request.selection = selection;
+  request.password = password;
+  const ovk::OperationReport report = ovk::ExtractFromArchive(request, ovk::SilentObserver());
   Extraction x;
-  x.ok = ovk::ExtractFromArchive(archive, folder, x.code, true, "", selection, password, true);
+  x.ok = report.failures.empty();
+  x.code = report.ExitStatus();
+  x.lines = report.Lines();
   return x;
 }
 

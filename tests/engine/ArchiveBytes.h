@@ -78,7 +78,8 @@ Listing ListFile(const std::string& path);
 // ExtractFromArchive with overwrite on and the given selection.
 struct Extraction {
   bool ok = false;
-  std::int32_t code = -1;
+  int code = -1;                   // the exit status the report implies
+  std::vector<std::string> lines;  // "name: reason" of each entry not written
 };
 Extraction ExtractAll(const std::string& archive, const std::string& folder, const std::string& password = "",
                       const std::string& selection = "");

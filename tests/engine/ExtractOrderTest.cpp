@@ -58,15 +58,18 @@ TEST_P(ExtractOrderTest, LeavesWhatAOneByOneRunLeaves) {
   for (int run = 0; run < 5; ++run) {
     const std::string out = dir / ("out" + std::to_string(run));
     MakeDirs(out);
-    std::int32_t code = -1;
-    ovk::OperationReport report;
-    EXPECT_EQ(ovk::ExtractFromArchive(dir / "a.zip", out, code, c.overwrite, "", "", "", true, &report), !c.refused);
+    ovk::ExtractRequest request;
+    request.archive = dir / "a.zip";
+    request.destination = out;
+    request.overwrite = c.overwrite;
+    const ovk::OperationReport report = ovk::ExtractFromArchive(request, ovk::SilentObserver());
+    EXPECT_EQ(report.failures.empty(), !c.refused);
     EXPECT_TRUE(ReadTree(out) == c.expected) << "run " << run;
     if (c.refused) {
       // What is in the way is named, and the walk went on past it.
       ASSERT_EQ(report.failures.size(), 1u);
       EXPECT_EQ(report.failures[0].entry, c.refused);
-      EXPECT_EQ(code, ovk::kExtractFailed);
+      EXPECT_EQ(report.ExitStatus(), ovk::kExitFailed);
     }
   }
 }
@@ -102,7 +105,7 @@ TEST(ExtractOrder, AFailingWriteStopsTheWalk) {
     const Extraction x = ExtractAll(dir / "a.zip", out);
     const int writes = ovk::FaultOpCount(ovk::FaultOp::Write);
     ovk::ClearFaults();
-    EXPECT_EQ(x.code, ovk::kExtractFailed);
+    EXPECT_EQ(x.code, ovk::kExitFailed);
     // Each file is one write: every write but the failing one left a whole
     // file, and the failing one left nothing.
     const FileTree written = ReadTree(out);

@@ -65,16 +65,21 @@ INSTANTIATE_TEST_SUITE_P(
                       SelectionCase{"sub/deeper/Two.txt;One;empty.txt", {"empty.txt"}},  // plain names, "\" only
                       SelectionCase{"nothing;", {}}));
 
-TEST(Extract, EmptyArgumentsMissingArchiveOrUnmakeableFolderGiveFalseWithCodeZero) {
+// Nothing done is a failure with its reason, never a success.
+TEST(Extract, EmptyArgumentsMissingArchiveOrUnmakeableFolderFailWithTheirReason) {
   TempDir dir;
   WriteFile(dir / "s.zip", SampleZip());
   WriteFile(dir / "plain", "a file, not a folder");
-  for (const auto& [archive, folder] : std::vector<std::pair<std::string, std::string>>{
-           {"", dir / "out"}, {dir / "s.zip", ""}, {dir / "missing.zip", dir / "out"},
-           {dir / "s.zip", dir / "plain/sub"}}) {
-    const Extraction x = ExtractAll(archive, folder);
-    EXPECT_FALSE(x.ok);
-    EXPECT_EQ(x.code, 0);
+  const struct {
+    std::string archive, folder, line;
+  } cases[] = {{"", dir / "out", "no archive or no destination folder given"},
+               {dir / "s.zip", "", "no archive or no destination folder given"},
+               {dir / "missing.zip", dir / "out", "cannot open archive " + dir / "missing.zip"},
+               {dir / "s.zip", dir / "plain/sub", "cannot create folder " + dir / "plain/sub"}};
+  for (const auto& c : cases) {
+    const Extraction x = ExtractAll(c.archive, c.folder);
+    EXPECT_EQ(x.code, 3);
+    EXPECT_EQ(x.lines, std::vector<std::string>{c.line});
   }
 }
 
@@ -99,8 +104,12 @@ TEST(Extract, KeepListDecidesAboutExistingFilesWithoutOverwrite) {
     SCOPED_TRACE(c.keepList);
     TempDir out;
     WriteFile(out / "One.txt", "old");
-    std::int32_t code = -1;
-    EXPECT_TRUE(ovk::ExtractFromArchive(dir / "s.zip", out.Path(), code, false, c.keepList, "", "", true));
+    ovk::ExtractRequest request;
+    request.archive = dir / "s.zip";
+    request.destination = out.Path();
+    request.overwrite = false;
+    request.keepList = c.keepList;
+    EXPECT_TRUE(ovk::ExtractFromArchive(request, ovk::SilentObserver()).failures.empty());
     EXPECT_EQ(ReadFile(out / "One.txt"), c.replaced ? "one" : "old");
     EXPECT_EQ(ReadFile(out / "three.bin"), RandomBytes(999, 3));  // absent files are always written
   }
@@ -152,13 +161,11 @@ TEST(Extract, WriteFailuresAreNamedWithTheirReason) {
     TempDir dir;
     WriteFile(dir / "s.zip", SampleZip());
     c.inject();
-    std::int32_t code = -1;
-    ovk::OperationReport report;
-    EXPECT_FALSE(ovk::ExtractFromArchive(dir / "s.zip", dir / "out", code, true, "", "", "", true, &report));
+    const Extraction x = ExtractAll(dir / "s.zip", dir / "out");
     ovk::ClearFaults();
-    EXPECT_EQ(code, 3);
+    EXPECT_EQ(x.code, 3);
     // Files already in flight beside the failing one may fail the same way.
-    const std::vector<std::string> lines = report.Lines();
+    const std::vector<std::string>& lines = x.lines;
     EXPECT_NE(std::find(lines.begin(), lines.end(), "One.txt: " + std::string(c.reason)), lines.end());
     for (const std::string& line : lines) EXPECT_EQ(line.substr(line.find(": ") + 2), c.reason);
     EXPECT_FALSE(Exists(dir / "out/three.bin")) << "the walk ends at a write error";

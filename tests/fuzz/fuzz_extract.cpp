@@ -50,13 +50,14 @@ void RequireNothingOutsideDestination(const std::string& archive) {
 }
 
 void ExtractOnce(const std::string& archive, const std::string& password) {
-  std::int32_t code = -1;
-  ovk::OperationReport report;
-  const bool ok = ovk::ExtractFromArchive(archive, Destination(), code, true, "", "", password, true, &report);
-  ovkfuzz::Require(code >= 0 && code <= 3, "result code out of range");
-  ovkfuzz::Require(!ok || code == 0, "success reported with a failure code");
-  ovkfuzz::Require(code == 0 || !report.failures.empty(), "a failure that names no entry");
-  ovkfuzz::Require(code == report.ExitStatus(), "the result code and the report disagree");
+  ovk::ExtractRequest request;
+  request.archive = archive;
+  request.destination = Destination();
+  request.password = password;
+  const ovk::OperationReport report = ovk::ExtractFromArchive(request, ovk::SilentObserver());
+  const int status = report.ExitStatus();
+  ovkfuzz::Require(status >= 0 && status <= 3, "exit status out of range");
+  ovkfuzz::Require((status == 0) == report.failures.empty(), "a failure without a status, or a status without a named failure");
   RequireNothingOutsideDestination(archive);
   std::error_code ec;
   fs::remove_all(Destination(), ec);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/TestUtil.h"
+#include "engine/ArchiveBytes.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
 
@@ -41,7 +42,9 @@ ArchiveContent ReadArchive(const std::string& archive, const std::string& passwo
   content.listed = ovk::ListArchive(archive, &lines, true);
   content.listedEntries = lines.size();
   ovktest::TempDir out;
-  content.extracted = ovk::ExtractFromArchive(archive, out.Path(), content.code, true, "", selection, password, true);
+  const ovktest::Extraction x = ovktest::ExtractAll(archive, out.Path(), password, selection);
+  content.extracted = x.ok;
+  content.code = x.code;
   for (auto& [path, data] : FilesBelow(out.Path())) {
     std::string stored = path;
     std::replace(stored.begin(), stored.end(), '/', '\\');

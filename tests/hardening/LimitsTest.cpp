@@ -231,12 +231,11 @@ TEST_P(ZipBombs, RefusedWithinTheClaimedSize) {
     ovktest::WriteFile(archive, ovktest::BuildZip({entry}));
   }
   const std::string claimedDescription = std::to_string(bomb.claimedSize) + " bytes claimed";
-  std::int32_t code = -1;
   const PeakMemory peak;
-  const bool ok = ovk::ExtractFromArchive(archive, dir / "out", code, true, "", "", "", true);
+  const ovktest::Extraction x = ovktest::ExtractAll(archive, dir / "out");
   const long growth = peak.GrowthMiB();
-  EXPECT_FALSE(ok) << claimedDescription;
-  EXPECT_EQ(code, ovk::kExtractCheckFailed);
+  EXPECT_FALSE(x.ok) << claimedDescription;
+  EXPECT_EQ(x.code, ovk::kExitCheckFailed);
   EXPECT_FALSE(ovktest::Exists(dir / "out/bomb.bin"));
   const long bound = static_cast<long>(std::min<std::size_t>(bomb.claimedSize, bomb.realSize) >> 20) + 16;
   std::printf("[ limits ] %s: peak memory grew by %ld MiB (bound %ld MiB)\n", bomb.what, growth, bound);
@@ -301,9 +300,8 @@ TEST_P(SelfPointingEnds, EveryOperationEnds) {
 
   std::vector<std::string> lines;
   EXPECT_TRUE(ovk::ListArchive(archive, &lines, true));
+  EXPECT_NE(ovktest::ExtractAll(archive, dir / "out").code, ovk::kExitNoPassword) << "nothing here is enciphered";
   std::int32_t code = -1;
-  ovk::ExtractFromArchive(archive, dir / "out", code, true, "", "", "", true);
-  EXPECT_NE(code, ovk::kExtractNoPassword) << "nothing here is enciphered";
   if (ovk::DeleteFromArchive(archive, dir / "new.tmp", code, "loop.txt", true)) {
     EXPECT_TRUE(ovk::ListArchive(dir / "new.tmp", &lines, true));
   }

@@ -1,0 +1,36 @@
+// How a front end follows a running archive operation and stops it: the
+// operation calls the observer from its own thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ovk {
+
+struct ProgressSnapshot {
+  std::uint64_t bytesDone = 0;
+  std::uint64_t bytesTotal = 0;
+  std::uint64_t entriesDone = 0;
+  std::uint64_t entriesTotal = 0;
+  std::string currentEntry;  // "/" between folders
+};
+
+class OperationObserver {
+ public:
+  virtual ~OperationObserver() = default;
+  // Called as the work advances (between pieces of data, so often).
+  virtual void Progress(const ProgressSnapshot& /*snapshot*/) {}
+  // Polled between pieces; true stops the operation at the next point where
+  // everything it leaves is whole.
+  virtual bool CancelRequested() { return false; }
+  // Another program holds the archive; the operation waits for it.
+  virtual void Waiting(const std::string& /*archive*/) {}
+};
+
+// For callers that only want the result.
+inline OperationObserver& SilentObserver() {
+  static OperationObserver silent;
+  return silent;
+}
+
+}  // namespace ovk
