@@ -11,6 +11,7 @@
 #include "engine/Selection.h"
 #include "engine/ZipFormat.h"
 #include "support/ArchiveLock.h"
+#include "support/ArchiveTemps.h"
 #include "support/FileUnit.h"
 #include "support/Random.h"
 #include "support/StringUnit.h"

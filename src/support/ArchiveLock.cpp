@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "support/ArchiveTemps.h"
 #include "support/FileUnit.h"
 #include "support/SysCalls.h"
 

@@ -1,8 +1,6 @@
 // Writers of one archive take turns: each holds an exclusive lock on the
 // archive file itself (flock) for its whole run, whether it runs in this
 // process or another, and the lock ends with its process however that ends.
-// Beside the archive, a writer keeps its temporary file under a hidden name
-// that tells which archive it belongs to.
 #pragma once
 
 #include <functional>
@@ -34,15 +32,5 @@ class ArchiveLock {
   int error_ = 0;
   bool created_ = false;
 };
-
-// Makes a new, empty temporary file beside the archive, readable by its
-// owner only: ".NAME.ovk-XXXXXXXX.tmp" with eight hex digits from the
-// random generator. Empty when none could be made.
-std::string CreateArchiveTemp(const std::string& archivePath);
-
-// Removes the temporary files CreateArchiveTemp names for the archive. Only
-// the holder of the archive's lock may call it: no one else can be writing
-// them then.
-void RemoveArchiveTemps(const std::string& archivePath);
 
 }  // namespace ovk

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "support/ArchiveLock.h"
+#include "support/ArchiveTemps.h"
 #include "support/FileUnit.h"
 #include "support/Random.h"
 #include "support/StringUnit.h"

@@ -15,6 +15,7 @@
 
 #include "common/TestUtil.h"
 #include "support/ArchiveLock.h"
+#include "support/ArchiveTemps.h"
 
 using namespace ovk;
 using ovktest::ReadFile;
