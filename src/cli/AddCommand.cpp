@@ -50,7 +50,8 @@ bool AddSource(const AddChoices& choices, const std::string& source) {
     ++tried;
     if (failed) ++failedFiles;
   };
-  const bool ok = AddToArchive(choices.archive, source, FileExistsByName(choices.archive), "",
+  // The engine appends when the archive exists once it holds the lock.
+  const bool ok = AddToArchive(choices.archive, source, true, "",
                                choices.exclusions, choices.recurse, 0, 0, false, choices.password,
                                choices.native, kLevelDefault, false, progress, 0, true);
   EngineMessageHook = nullptr;

@@ -1,6 +1,7 @@
 #include "cli/ArchiveAccess.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 
 #include "engine/Archive.h"
@@ -23,6 +24,12 @@ std::string ArchiveOpenError(const std::string& path) {
   const int code = PendingIoError();
   if (code != 0) return prefix + IoReasonText(code);
   return "";
+}
+
+std::string ArchiveWriteError(const std::string& path) {
+  const int code = WriteAccessError(path);
+  if (code == 0) return "";
+  return code == EACCES ? "the archive file is read-only for this user" : IoReasonText(code);
 }
 
 bool IsNativeArchive(const std::string& path) {

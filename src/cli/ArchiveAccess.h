@@ -14,6 +14,10 @@ namespace ovk::cli {
 // as one line ("cannot open archive ...: ...").
 std::string ArchiveOpenError(const std::string& path);
 
+// Empty when this process may write the archive file itself (a rewrite
+// replaces it, which its folder alone would allow), otherwise the reason.
+std::string ArchiveWriteError(const std::string& path);
+
 // True when the file holds the native container (recognised by content).
 bool IsNativeArchive(const std::string& path);
 

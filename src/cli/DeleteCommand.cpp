@@ -25,6 +25,8 @@ int RunDelete(const Args& args) {
   if (IsNativeArchive(archive))
     return Fail(kExitFailed, "cannot delete from " + archive +
                                  ": entries are deleted only from ZIP archives, this one is native");
+  const std::string writeError = ArchiveWriteError(archive);
+  if (!writeError.empty()) return Fail(kExitFailed, "cannot delete from " + archive + ": " + writeError);
   const int matched = CountMatchedNames(archive, names);
   if (matched <= 0) return kExitFailed;
 

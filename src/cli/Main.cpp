@@ -4,6 +4,8 @@
 
 #include "cli/Commands.h"
 #include "cli/Options.h"
+#include "engine/EngineMessages.h"
+#include "support/FileUnit.h"
 #include "support/Random.h"
 
 namespace ovk::cli {
@@ -25,6 +27,9 @@ const char kUsage[] =
     "  delete ARCHIVE NAME...\n"
     "      Remove the named entries from a ZIP archive.\n"
     "\n"
+    "Runs that write one archive take turns: a second add or delete waits\n"
+    "for the first to finish.\n"
+    "\n"
     "NAME is a stored name as listed; '/' and '\\' both separate folders and\n"
     "letter case does not matter. A NAME that matches no entry is reported\n"
     "(exit status 3); the other named entries are still processed.\n"
@@ -43,11 +48,22 @@ int Fail(int status, const std::string& text) {
   return status;
 }
 
+// A run that waits for another writer of its archive says so once, and only
+// to someone watching a terminal.
+void SayWhenWaiting() {
+  if (!ErrorOutputIsTerminal()) return;
+  ArchiveBusyHook = [said = false](const std::string& archive) mutable {
+    if (!said) Warn("waiting for another program using " + archive);
+    said = true;
+  };
+}
+
 }  // namespace ovk::cli
 
 int main(int argc, char** argv) {
   using namespace ovk::cli;
   ovk::RandomizeFromClock();
+  SayWhenWaiting();
   if (argc < 2) return UsageError("no command given");
   const std::string command = argv[1];
   const Args args(argv + 2, argv + argc);

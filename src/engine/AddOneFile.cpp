@@ -2,6 +2,7 @@
 // walk's order, compressed on the coding threads, enciphered and written in
 // the walk's order again, so the archive is byte for byte a one-by-one run's.
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <string>
 
@@ -25,8 +26,8 @@ class EntryTooLarge : public std::exception {
   const char* what() const noexcept override { return "coded entry exceeds 2 GiB"; }
 };
 
-void ReportCannotRead(const std::string& fullPath) {
-  ReportEngineMessage("Internal packer: Can not Open file " + fullPath + " for reading");
+void ReportRefusal(const PendingFile& f) {
+  ReportEngineMessage("Internal packer: Can not add " + f.fullPath + ": " + f.refusal);
 }
 
 void WriteNativeEntryHeader(DataFile& file, const std::string& storedName,
@@ -63,8 +64,16 @@ void WriteEntry(AddSession& s, const std::string& storedName, const EntryHeader&
 void ReadOpenSource(DataFile& source, PendingFile& f) {
   f.mode = FileMode(source);
   const std::int64_t size = FileSize64(source);
-  if ((f.mode & kModeTypeMask) != kModeRegular || size < 0 || size > kLargestSource) {
-    f.refused = true;
+  if ((f.mode & kModeTypeMask) != kModeRegular) {
+    f.refusal = OpenFailureText(EINVAL);
+    return;
+  }
+  if (size < 0) {
+    f.refusal = OpenFailureText(PendingIoError());
+    return;
+  }
+  if (size > kLargestSource) {
+    f.refusal = "larger than 2 GiB, which this archive cannot hold";
     return;
   }
   f.header.time = FileTimeByFind(f.fullPath, true);
@@ -93,11 +102,12 @@ void ReadSource(AddSession& s, PendingFile& f) {
   AssignFileName(source, f.fullPath);
   FileOpenMode = 0;
   OpenExisting(source, 1, true);
-  f.opened = PendingIoError() == 0;
-  const std::int64_t size = f.opened ? FileSize64(source) : 0;
+  const int openError = PendingIoError();
+  if (openError != 0) f.refusal = OpenFailureText(openError);
+  const std::int64_t size = openError == 0 ? FileSize64(source) : 0;
   f.weight = static_cast<std::uint64_t>(std::clamp<std::int64_t>(size, 0, kLargestSource));
   MakeRoom(s, f.weight);
-  if (!f.opened) return;
+  if (openError != 0) return;
   try {
     ReadOpenSource(source, f);
   } catch (const std::exception&) {
@@ -131,8 +141,8 @@ void WriteCoded(AddSession& s, PendingFile& f, std::uint32_t& packedSize) {
 void WritePending(AddSession& s, PendingFile& f) {
   std::uint32_t packedSize = 0;
   bool added = false;
-  if (!f.opened || f.refused) {
-    ReportCannotRead(f.fullPath);
+  if (!f.refusal.empty()) {
+    ReportRefusal(f);
   } else {
     const std::int64_t entryStart = FilePos64(s.archive);
     const std::size_t directorySize = s.directory.size();
@@ -188,7 +198,7 @@ void AddOneFile(AddSession& s, const std::string& fullPath, const std::string& s
     if (!s.writeEscaped) FinishPendingFiles(s);
     throw;
   }
-  if (f->opened && !f->refused && !f->failure) {
+  if (f->refusal.empty() && !f->failure) {
     if (!s.pool) s.pool = std::make_unique<CodingPool>(CodingPool::Cores());
     PendingFile* p = f.get();
     p->coded = s.pool->Run([&s, p] { CompressPayload(s.password, s.info, p->header, p->data, s.level); });

@@ -23,8 +23,7 @@ namespace ovk {
 struct PendingFile {
   std::string fullPath;
   std::string storedName;
-  bool opened = false;             // else "Can not Open" when its turn comes
-  bool refused = false;            // not a regular file or too large
+  std::string refusal;             // why it is not added, said when its turn comes
   std::exception_ptr failure;      // raised while it was read
   EntryHeader header;
   std::uint32_t mode = 0;

@@ -1,6 +1,7 @@
 // Adding one source item to a new or existing archive.
 #include "engine/AddToArchive.h"
 
+#include <cerrno>
 #include <exception>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 #include "engine/EngineMessages.h"
 #include "engine/ZipFormat.h"
 #include "engine/ZipRebuild.h"
+#include "support/ArchiveLock.h"
 #include "support/ByteOrder.h"
 #include "support/DosTime.h"
 #include "support/FileUnit.h"
@@ -43,17 +45,20 @@ void EnsureArchiveFolder(const std::string& archivePath) {
   }
 }
 
-bool OpenArchive(AddSession& s, const std::string& archivePath, bool append) {
+// Opens the locked archive; an empty file (one the lock has just made, or
+// one a killed creator left) starts a new archive.
+bool OpenArchive(AddSession& s, const std::string& archivePath, bool& append) {
   AssignFileName(s.archive, archivePath);
-  if (append) {
-    FileOpenMode = 2;
-    OpenExisting(s.archive, 1, true);
-  } else {
-    CreateOrTruncate(s.archive, 1, true);
+  FileOpenMode = 2;
+  OpenExisting(s.archive, 1, true);
+  const int code = PendingIoError();
+  if (code != 0) {
+    ReportEngineMessage("Internal packer: Can not open " + archivePath + " for writing: " + OpenFailureText(code));
+    return false;
   }
-  if (PendingIoError() == 0) return true;
-  ReportEngineMessage("Internal packer: Can not open " + archivePath + " for writing");
-  return false;
+  if (FileSize64(s.archive) == 0) append = false;
+  if (!append) TruncateDataFile(s.archive, 0);
+  return true;
 }
 
 bool StartsWithLocalHeader(DataFile& file) {
@@ -163,38 +168,26 @@ bool WalkSource(AddSession& s, const std::string& source) {
   }
 }
 
-}  // namespace
+// False, with the reason reported, for a FIFO, socket or device (or a link
+// to nothing) named as the source; a folder's walk passes over them quietly.
+bool SourceIsAddable(const std::string& source) {
+  if (source.find_first_of("*?") != std::string::npos) return true;
+  FolderEntry entry;
+  const bool special = FindFirstEntry(source, kAttrAny, entry) == 0 && (entry.attributes & kAttrSystem) != 0;
+  FindCloseEntry(entry);
+  if (special) ReportEngineMessage("Internal packer: Can not add " + source + ": " + OpenFailureText(EINVAL));
+  return !special;
+}
 
-bool AddToArchive(const std::string& archivePath, const std::string& source, bool append,
-                  const std::string& storedNamePrefix, const std::string& exclusions,
-                  bool recurse, std::int32_t maximumSize, std::int32_t ageInDays, bool move,
-                  const std::string& password, bool createNative, CompressionLevel level,
-                  bool includeHidden, const ProgressCallback& callback,
-                  std::uint32_t callbackValue, bool /*namesAreUtf8*/) {
-  // The platform's 8-bit code page is UTF-8, so names never need converting.
-  if (archivePath.empty() || source.empty()) return false;
-  AddSession s;
-  s.prefix = storedNamePrefix;
-  s.exclusions = ExclusionMasks(exclusions);
-  s.recurse = recurse;
-  s.maximumSize = maximumSize;
-  s.ageInDays = ageInDays;
-  if (ageInDays != 0) s.ageLimit = AgeLimit(ageInDays);
-  s.move = move;
-  s.password = password;
-  s.level = level;
-  s.includeHidden = includeHidden;
-  s.callback = &callback;
-  s.callbackValue = callbackValue;
-
-  EnsureArchiveFolder(archivePath);
-  if (append && !FileExistsByName(archivePath, true)) append = false;
-  if (!OpenArchive(s, archivePath, append)) return false;
-  s.archiveIdentity = IdentityOf(s.archive);
-
+// Writes the new entries into the locked archive and ends it; false when
+// anything failed.
+bool FillArchive(AddSession& s, const std::string& archivePath, const std::string& source,
+                 bool append, bool createNative) {
   std::string comment;
   ZipEndRecord endRecord;
   try {
+    if (!OpenArchive(s, archivePath, append)) return false;
+    s.archiveIdentity = IdentityOf(s.archive);
     if (!PrepareArchive(s, archivePath, append, createNative, comment, endRecord)) {
       CloseDataFile(s.archive);
       return false;
@@ -217,6 +210,44 @@ bool AddToArchive(const std::string& archivePath, const std::string& source, boo
   } catch (const std::exception&) {
     result = false;
   }
+  return result;
+}
+
+}  // namespace
+
+bool AddToArchive(const std::string& archivePath, const std::string& source, bool append,
+                  const std::string& storedNamePrefix, const std::string& exclusions,
+                  bool recurse, std::int32_t maximumSize, std::int32_t ageInDays, bool move,
+                  const std::string& password, bool createNative, CompressionLevel level,
+                  bool includeHidden, const ProgressCallback& callback,
+                  std::uint32_t callbackValue, bool /*namesAreUtf8*/) {
+  // The platform's 8-bit code page is UTF-8, so names never need converting.
+  if (archivePath.empty() || source.empty() || !SourceIsAddable(source)) return false;
+  EnsureArchiveFolder(archivePath);
+  // Held to the end: another writer of the archive waits until then.
+  const ArchiveLock lock(archivePath, true, [&] { ReportArchiveBusy(archivePath); });
+  if (lock.Error() != 0) {
+    ReportEngineMessage("Internal packer: Can not open " + archivePath + " for writing: " +
+                        OpenFailureText(lock.Error()));
+    return false;
+  }
+  AddSession s;
+  s.prefix = storedNamePrefix;
+  s.exclusions = ExclusionMasks(exclusions);
+  s.recurse = recurse;
+  s.maximumSize = maximumSize;
+  s.ageInDays = ageInDays;
+  if (ageInDays != 0) s.ageLimit = AgeLimit(ageInDays);
+  s.move = move;
+  s.password = password;
+  s.level = level;
+  s.includeHidden = includeHidden;
+  s.callback = &callback;
+  s.callbackValue = callbackValue;
+
+  const bool result = FillArchive(s, archivePath, source, append, createNative);
+  // A new archive that got no entry is not left behind.
+  if (lock.Created() && s.added == 0) DeleteFileByName(archivePath, true);
   return result;
 }
 

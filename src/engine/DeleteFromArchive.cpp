@@ -8,8 +8,11 @@
 #include <string>
 
 #include "engine/Archive.h"
+#include "engine/EngineMessages.h"
 #include "engine/Selection.h"
 #include "engine/ZipFormat.h"
+#include "support/ArchiveLock.h"
+#include "support/ArchiveTemps.h"
 #include "support/FileUnit.h"
 #include "support/Random.h"
 #include "support/StringUnit.h"
@@ -123,8 +126,15 @@ std::string MakeTempName() {
 
 bool DeleteAndReplace(const std::string& archivePath, const std::string& selection,
                       std::int32_t& resultCode) {
-  const std::string tempPath = GetTempFolder(false, true) + MakeTempName();
-  // The new archive keeps the old one's permissions: a private archive stays private.
+  resultCode = kDeleteFailed;
+  // Held until the new archive has replaced the old one: a writer waiting
+  // for it then finds the new one under the name.
+  const ArchiveLock lock(archivePath, false, [&] { ReportArchiveBusy(archivePath); });
+  if (lock.Error() != 0) return false;
+  const std::string tempPath = CreateArchiveTemp(archivePath);
+  if (tempPath.empty()) return false;
+  // The new archive gets the old one's permissions only now: a private
+  // archive stays private, and the copy is private while it is written.
   const bool done = DeleteFromArchive(archivePath, tempPath, resultCode, selection, true) &&
                     CopyPermissions(archivePath, tempPath, true) &&
                     MoveFileReplacing(tempPath, archivePath, true);

@@ -14,9 +14,11 @@ bool DeleteFromArchive(const std::string& archivePath, const std::string& tempPa
 // 32 hex digits (MD5 of two random numbers) followed by ".tmp".
 std::string MakeTempName();
 
-// The window's whole deletion: a temporary file in the temporary folder,
-// DeleteFromArchive into it, then MoveFileReplacing over the archive. The
-// temporary file never outlives the call.
+// The whole deletion, under the archive's lock: a private temporary file
+// beside the archive, DeleteFromArchive into it, then MoveFileReplacing over
+// the archive. The temporary file never outlives the call (one a killed run
+// left is removed by the next writer). False, with code 3, also for an
+// archive this process may not write (WriteAccessError).
 bool DeleteAndReplace(const std::string& archivePath, const std::string& selection,
                       std::int32_t& resultCode);
 

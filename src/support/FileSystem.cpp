@@ -1,7 +1,10 @@
 // Single-call file-system operations: existence, age, folders, deleting,
 // and writing a whole file from a string.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "support/DosTime.h"
 #include "support/FileUnit.h"
@@ -65,9 +68,23 @@ bool DeleteFileByName(const std::string& name, bool /*wideNames*/) {
 
 bool CopyPermissions(const std::string& from, const std::string& to, bool /*wideNames*/) {
   struct stat st;
-  return !from.empty() && !to.empty() && stat(PlatformPath(from).c_str(), &st) == 0 &&
-         chmod(PlatformPath(to).c_str(), st.st_mode & 07777) == 0;
+  if (from.empty() || to.empty() || stat(PlatformPath(from).c_str(), &st) != 0) return false;
+  const std::string target = PlatformPath(to);
+  // The owner first: a change of owner clears the set-id bits chmod then restores.
+  if (geteuid() == 0 && chown(target.c_str(), st.st_uid, st.st_gid) != 0) return false;
+  return chmod(target.c_str(), st.st_mode & 07777) == 0;
 }
+
+int WriteAccessError(const std::string& name) {
+  const std::string path = PlatformPath(name);
+  struct stat st;
+  if (name.empty() || stat(path.c_str(), &st) != 0) return name.empty() ? ENOENT : errno;
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return errno;
+  if (geteuid() == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EACCES;
+  return 0;
+}
+
+bool ErrorOutputIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 bool SaveStringToFile(const std::string& data, const std::string& path, bool wideNames) {
   if (path.empty()) return false;

@@ -135,8 +135,18 @@ bool CreateFolder(const std::string& name, bool wideNames = true);
 bool ForceFolders(const std::string& path, bool wideNames = true);
 bool DeleteFileByName(const std::string& name, bool wideNames = true);
 // Gives `to` the permission bits of `from` (a rewritten archive must not
-// become readable by others); false when either cannot be reached.
+// become readable by others), and when running as root also its owner and
+// group (root rewriting another user's archive must not take it over);
+// false when either cannot be reached.
 bool CopyPermissions(const std::string& from, const std::string& to, bool wideNames = true);
+// 0 when this process may write the existing file, else why not as an errno
+// (EACCES when it may not). Root, whom the kernel lets write anything, is
+// refused a file without any write bit: that file was made read-only on
+// purpose.
+int WriteAccessError(const std::string& name);
+// True when standard error goes to a terminal (someone is there to read a
+// notice).
+bool ErrorOutputIsTerminal();
 // rename; across file systems a copy to a temporary file beside the
 // destination, fsync, rename over it, then the source is deleted. The
 // destination is never half-written, and a failure leaves no temporary file.

@@ -317,7 +317,8 @@ std::string TOVKForm::EntryFullName(const QTreeWidgetItem* row) const {
 void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   if (ArchiveName.empty()) return;
   for (const std::string& item : SplitList(sources, ';')) {
-    AddToArchive(ArchiveName, item, FileExistsByName(ArchiveName, true), "", "", recurse, 0, 0,
+    // Appends when the archive exists once the engine holds its lock.
+    AddToArchive(ArchiveName, item, true, "", "", recurse, 0, 0,
                  false, AddForm->Password(), false, kLevelDefault, false, nullptr, 0, true);
   }
   LoadArchive(ArchiveName, false);

@@ -1,6 +1,7 @@
 // The desktop program: the pack switch runs before any window object (so it
 // needs no display); otherwise the window with its two dialogs.
 #include <QApplication>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,9 @@ std::vector<std::string> Params(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   ovk::RandomizeFromClock();
-  if (argc > 1 && ovk::IsSwitchParam(argv[1]) && ovk::IsPackSwitch(ovk::ShortString(argv[1])) &&
-      ovk::PackFromCommandLine(Params(argc, argv)))
-    return 0;
+  if (argc > 1 && ovk::IsSwitchParam(argv[1]) && ovk::IsPackSwitch(ovk::ShortString(argv[1]))) {
+    if (const std::optional<int> status = ovk::PackFromCommandLine(Params(argc, argv))) return *status;
+  }
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ovkview"));

@@ -3,6 +3,7 @@
 // before (and without) any window object or display.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,12 @@ bool IsPackSwitch(const std::string& param);
 std::string PackTargetName(const std::string& source);
 
 // params[0] is the program, params[1] the switch, params[2..] the items.
-// False at once when there is no item; otherwise packs every item (the
-// first creates the archive, the others append; errors are swallowed) and
-// returns true, and the caller ends the process with exit code 0. The
-// random generator must be seeded before (it names the archive when the
-// target exists).
-bool PackFromCommandLine(const std::vector<std::string>& params);
+// Nothing at once when there is no item (the window opens instead).
+// Otherwise packs every item it can (the first creates the archive, the
+// others append), says on standard error, one line each, which item or file
+// it skipped and why, and returns the exit status: 0, or 1 when anything
+// was skipped. The random generator must be seeded before (it names the
+// archive when the target exists).
+std::optional<int> PackFromCommandLine(const std::vector<std::string>& params);
 
 }  // namespace ovk

@@ -1,6 +1,14 @@
 // `ovk add` and `ovk delete`: round trips through the engine, the options,
-// and report-and-continue on failures.
+// report-and-continue on failures, and runs on one archive at the same time.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
 #include "cli/CliFixture.h"
+#include "support/ArchiveLock.h"
 
 namespace ovktest {
 namespace {
@@ -160,6 +168,124 @@ TEST_F(DeleteCommandTest, NativeAndMissingArchivesAreRefused) {
   const OvkResult m = RunOvk({"delete", missing, "a.txt"});
   EXPECT_EQ(m.exitCode, 3);
   EXPECT_EQ(m.err, "ovk: cannot open archive " + missing + ": no such file or directory\n");
+}
+
+// Only an archive the user may write is rewritten: not a read-only one (not
+// even by root), nor another user's one in a folder anyone may write.
+TEST_F(DeleteCommandTest, AnArchiveTheUserMayNotWriteIsRefused) {
+  struct Case {
+    mode_t mode;
+    std::string runAs;
+  };
+  std::vector<Case> cases = {{0444, ""}};
+  if (geteuid() == 0 && HaveTool("setpriv")) cases.push_back({0644, "setpriv --reuid=65534 --regid=65534 --clear-groups "});
+  ASSERT_EQ(chmod(dir_.Path().c_str(), 0777), 0);
+  for (const Case& c : cases) {
+    ASSERT_EQ(chmod(archive_.c_str(), c.mode), 0);
+    const std::string bytes = ReadFile(archive_);
+    const CommandResult r =
+        ovktest::Run(c.runAs + Quote(BuiltProgram("ovk")) + " delete " + Quote(archive_) + " a.txt");
+    EXPECT_EQ(r.exitCode, 3) << c.runAs;
+    EXPECT_EQ(r.output, "ovk: cannot delete from " + archive_ + ": the archive file is read-only for this user\n");
+    EXPECT_EQ(ReadFile(archive_), bytes);
+  }
+}
+
+// Runs of `ovk` on one archive at the same time: each waits for the one
+// before it, so no run's entries are lost and the archive stays whole.
+class ConcurrentWritersTest : public CliFixture {
+ protected:
+  void SetUp() override {
+    CliFixture::SetUp();
+    for (int i = 0; i < 10; ++i) WriteFile(dir_ / ("gone/d" + std::to_string(i) + ".bin"), RandomBytes(200000, 50 + i));
+  }
+
+  // Starts every run at once; the number that exited with a failure.
+  int RunTogether(const std::vector<std::vector<std::string>>& runs) {
+    std::string script;
+    for (const auto& args : runs) {
+      script += "(" + Quote(BuiltProgram("ovk"));
+      for (const std::string& arg : args) script += " " + Quote(arg);
+      script += " >/dev/null 2>&1 || echo failed) & ";
+    }
+    return static_cast<int>(Lines(ovktest::Run(script + "wait").output).size());
+  }
+
+  // True once some process waits for a lock on the file (/proc/locks marks
+  // waiters with "->").
+  static bool SomeoneWaitsFor(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return false;
+    const std::string inode = ":" + std::to_string(st.st_ino) + " ";
+    for (const std::string& line : Lines(ReadFile("/proc/locks"))) {
+      if (line.find("->") != std::string::npos && line.find(inode) != std::string::npos) return true;
+    }
+    return false;
+  }
+
+  std::string archive_ = dir_ / "t.zip";
+};
+
+// A run that finds the archive locked waits for it, and says so once when
+// a terminal is there to read it.
+TEST_F(ConcurrentWritersTest, AWaitingRunSaysSoOnATerminalOnly) {
+  OVK_REQUIRE_TOOL("script");
+  Add({archive_, src_ + "/a.txt"});
+  const std::string ovk = Quote(BuiltProgram("ovk")) + " add " + Quote(archive_) + " ";
+  const std::string notice = "ovk: waiting for another program using " + archive_;
+  const std::pair<std::string, int> cases[] = {
+      {"script -qec " + Quote(ovk + Quote(src_ + "/notes.log")) + " /dev/null", 1},
+      {ovk + Quote(src_ + "/sub/b.txt"), 0},
+  };
+  for (const auto& [command, notices] : cases) {
+    auto lock = std::make_unique<ovk::ArchiveLock>(archive_, false, nullptr);
+    ASSERT_EQ(lock->Error(), 0);
+    CommandResult r;
+    std::thread run([&] { r = ovktest::Run(command); });
+    for (int i = 0; i < 2000 && !SomeoneWaitsFor(archive_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    lock.reset();
+    run.join();
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    int said = 0;
+    for (std::size_t at = r.output.find(notice); at != std::string::npos; at = r.output.find(notice, at + 1)) ++said;
+    EXPECT_EQ(said, notices) << r.output;
+  }
+}
+
+TEST_F(ConcurrentWritersTest, EveryRunsEntriesArrive) {
+  struct Case {
+    const char* what;
+    bool withBase;  // the fixture's tree and the files to delete are there first
+    int adds;
+    int deletes;
+  };
+  for (const Case& c : {Case{"parallel adds", false, 20, 0}, Case{"adds during deletes", true, 10, 10}}) {
+    std::remove(archive_.c_str());
+    if (c.withBase) Add({archive_, src_, dir_ / "gone"});
+    std::set<std::string> expected = c.withBase ? allNames_ : std::set<std::string>{};
+    std::vector<std::vector<std::string>> runs;
+    for (int i = 0; i < std::max(c.adds, c.deletes); ++i) {
+      const std::string name = "n" + std::to_string(i) + ".bin";
+      if (i < c.deletes) runs.push_back({"delete", archive_, "d" + std::to_string(i) + ".bin"});
+      if (i >= c.adds) continue;
+      WriteFile(dir_ / ("new/" + name), RandomBytes(200000, i));
+      runs.push_back({"add", archive_, dir_ / ("new/" + name)});
+      expected.insert(name);
+    }
+    const int failed = RunTogether(runs);
+    const std::set<std::string> present = NameSet(archive_);
+    int lost = 0;
+    for (const std::string& name : expected) lost += present.count(name) == 0;
+    const int extra = static_cast<int>(present.size()) - (static_cast<int>(expected.size()) - lost);
+    std::string peer = "skipped";
+    if (HaveTool("unzip")) peer = ovktest::Run("unzip -tq " + Quote(archive_)).exitCode == 0 ? "passed" : "failed";
+    std::printf("[ writers ] %s: %zu runs, %d failed, %d entries lost, %d left over, unzip -t %s\n", c.what,
+                runs.size(), failed, lost, extra, peer.c_str());
+    EXPECT_EQ(failed, 0) << c.what;
+    EXPECT_EQ(lost, 0) << c.what;
+    EXPECT_EQ(extra, 0) << c.what << ": deleted entries came back";
+    EXPECT_NE(peer, "failed") << c.what;
+  }
 }
 
 }  // namespace

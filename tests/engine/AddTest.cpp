@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
@@ -100,9 +101,8 @@ TEST_P(WalkTest, StoresTheExpectedNames) {
   MakeTree(dir / "src");
   ASSERT_TRUE(Add(dir / "out.zip", dir / c.source, c.options));
   EXPECT_EQ(EntryNames(dir / "out.zip"), c.expected);
-  if (c.expected.empty()) {
-    EXPECT_EQ(ReadFile(dir / "out.zip").size(), 22u);  // end record only
-  }
+  // A new archive that got no entry is not left behind.
+  EXPECT_EQ(Exists(dir / "out.zip"), !c.expected.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WalkTest, ::testing::ValuesIn(kWalkCases),
@@ -116,7 +116,8 @@ TEST(AddTest, EmptyArgumentsAndUnwritableArchive) {
   EXPECT_FALSE(Add(dir / "a.zip", ""));
   MakeDirs(dir / "folder.zip");
   EXPECT_FALSE(Add(dir / "folder.zip", dir / "src"));
-  EXPECT_EQ(trap.messages, Names{"Internal packer: Can not open " + (dir / "folder.zip") + " for writing"});
+  EXPECT_EQ(trap.messages, Names{"Internal packer: Can not open " + (dir / "folder.zip") + " for writing: " +
+                                 std::strerror(EISDIR)});
 }
 
 TEST(AddTest, CreatesTheArchiveFolderAndTruncatesOnCreate) {
@@ -257,22 +258,41 @@ TEST(AddTest, SelfLinksAndSpecialFilesAreSkipped) {
   EXPECT_EQ(PeerTest(Peer::Python, archive), "");
 }
 
-// A source of 2 GiB is refused before a byte of it is read.
-TEST(AddTest, FilesOfTwoGiBAreRefused) {
+// Sources the archive cannot take are refused with their reason before a
+// byte of them is read, named or met in a folder; a new archive that got
+// nothing is not left behind.
+TEST(AddTest, RefusedSourcesSayWhy) {
   TempDir dir;
   WriteFile(dir / "src/a.txt", "alpha\n");
   WriteFile(dir / "src/huge", "");
   ASSERT_EQ(truncate((dir / "src/huge").c_str(), 0x80000000ll), 0);
-  MessageTrap trap;
-  Names failed;
-  AddOptions o;
-  o.callback = [&](bool f, const std::string& name, const ovk::EntryHeader&, std::int32_t, std::uint32_t) {
-    if (f) failed.push_back(name);
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+  const std::string tooLarge = ": larger than 2 GiB, which this archive cannot hold";
+  struct Case {
+    std::string source;
+    std::string refusal;
+    Names failed;   // as the callback reports them
+    Names entries;  // empty: no archive
   };
-  ASSERT_TRUE(Add(dir / "h.zip", dir / "src", o));
-  EXPECT_EQ(failed, Names{"huge"});
-  EXPECT_EQ(trap.messages, Names{"Internal packer: Can not Open file " + (dir / "src") + "\\huge for reading"});
-  EXPECT_EQ(EntryNames(dir / "h.zip"), Names{"a.txt"});
+  const Case cases[] = {
+      {dir / "src", (dir / "src") + "\\huge" + tooLarge, {"huge"}, {"a.txt"}},
+      {dir / "src/huge", (dir / "src/huge") + tooLarge, {"huge"}, {}},
+      {dir / "fifo", (dir / "fifo") + ": not a regular file", {}, {}},
+  };
+  for (const Case& c : cases) {
+    MessageTrap trap;
+    Names failed;
+    AddOptions o;
+    o.callback = [&](bool f, const std::string& name, const ovk::EntryHeader&, std::int32_t, std::uint32_t) {
+      if (f) failed.push_back(name);
+    };
+    Add(dir / "h.zip", c.source, o);
+    EXPECT_EQ(trap.messages, Names{"Internal packer: Can not add " + c.refusal}) << c.source;
+    EXPECT_EQ(failed, c.failed) << c.source;
+    EXPECT_EQ(Exists(dir / "h.zip") ? EntryNames(dir / "h.zip") : Names{"(no archive)"},
+              c.entries.empty() ? Names{"(no archive)"} : c.entries) << c.source;
+    std::filesystem::remove(dir / "h.zip");
+  }
 }
 
 // A write that fails inside an entry takes that entry back out entirely:

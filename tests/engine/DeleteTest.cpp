@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 
 #include "ArchiveBytes.h"
@@ -194,36 +194,19 @@ TEST(DeleteTest, TempNameFromTwoSignedDraws) {
   EXPECT_EQ(ovk::MakeTempName(), "43c67fd50c97a43c0e7321a3a50a68c3.tmp");  // "-883191720-2046801341"
 }
 
-// DeleteAndReplace with $TMPDIR pointing at a folder of the test, so that a
-// temporary file left behind would show.
+// The files beside the archive, the archive included: a temporary file left
+// behind would show here.
+Names FilesBeside(const std::string& archive) {
+  Names names;
+  for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(archive).parent_path())) {
+    if (e.is_regular_file()) names.push_back(e.path().filename().string());
+  }
+  return names;
+}
+
 class DeleteAndReplaceTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* old = std::getenv("TMPDIR");
-    hadTmp_ = old != nullptr;
-    if (hadTmp_) oldTmp_ = old;
-    MakeDirs(tmp_ / "t");
-    setenv("TMPDIR", (tmp_ / "t").c_str(), 1);
-  }
-  void TearDown() override {
-    ovk::ClearFaults();
-    if (hadTmp_) {
-      setenv("TMPDIR", oldTmp_.c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-  }
-  // Only files count: the tests' own folders are made there too.
-  bool TempFolderEmpty() const {
-    for (const auto& e : std::filesystem::directory_iterator(tmp_ / "t")) {
-      if (e.is_regular_file()) return false;
-    }
-    return true;
-  }
-
-  TempDir tmp_;
-  bool hadTmp_ = false;
-  std::string oldTmp_;
+  void TearDown() override { ovk::ClearFaults(); }
 };
 
 TEST_F(DeleteAndReplaceTest, ReplacesTheArchive) {
@@ -233,21 +216,34 @@ TEST_F(DeleteAndReplaceTest, ReplacesTheArchive) {
   EXPECT_TRUE(ovk::DeleteAndReplace(archive, "a.txt", code));
   EXPECT_EQ(code, 0);
   EXPECT_EQ(EntryNames(archive), (Names{"sub\\b.txt", "sub\\c.bin"}));
-  EXPECT_TRUE(TempFolderEmpty());
+  EXPECT_EQ(FilesBeside(archive), Names{"three.zip"});
 }
 
 // A private archive must not become readable by others through a deletion,
-// nor an executable one lose its bits.
-TEST_F(DeleteAndReplaceTest, KeepsTheArchivePermissions) {
-  for (const mode_t mode : {0600, 0640, 0755}) {
+// nor an executable one lose its bits; root keeps another user's archive
+// theirs. An archive without any write bit is not rewritten, not even by root.
+TEST_F(DeleteAndReplaceTest, KeepsTheArchivePermissionsAndOwner) {
+  const bool root = geteuid() == 0;
+  for (const mode_t mode : {0600, 0640, 0755, 0444}) {
     TempDir dir;
     const std::string archive = MakeThree(dir);
     ASSERT_EQ(chmod(archive.c_str(), mode), 0);
+    if (root) {
+      ASSERT_EQ(chown(archive.c_str(), 65534, 65534), 0);
+    }
+    struct stat before;
+    ASSERT_EQ(stat(archive.c_str(), &before), 0);
+    const std::string bytes = ReadFile(archive);
     std::int32_t code = -1;
-    ASSERT_TRUE(ovk::DeleteAndReplace(archive, "a.txt", code));
-    struct stat st;
-    ASSERT_EQ(stat(archive.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, mode);
+    const bool writable = (mode & 0200) != 0;
+    EXPECT_EQ(ovk::DeleteAndReplace(archive, "a.txt", code), writable) << std::oct << mode;
+    EXPECT_EQ(code, writable ? 0 : 3);
+    struct stat after;
+    ASSERT_EQ(stat(archive.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(ReadFile(archive) == bytes, !writable) << std::oct << mode;
   }
 }
 
@@ -260,19 +256,19 @@ TEST_F(DeleteAndReplaceTest, FailuresLeaveNoTemporaryFile) {
   EXPECT_FALSE(ovk::DeleteAndReplace(archive, "a.txt", code));
   EXPECT_EQ(code, 3);
   EXPECT_EQ(ReadFile(archive), before);
-  EXPECT_TRUE(TempFolderEmpty());
+  EXPECT_EQ(FilesBeside(archive), Names{"three.zip"});
 
   ovk::ClearFaults();
   ovk::InjectFault(ovk::FaultOp::Write, 2, ENOSPC);
   EXPECT_FALSE(ovk::DeleteAndReplace(archive, "a.txt", code));
   EXPECT_EQ(code, 3);
   EXPECT_EQ(ReadFile(archive), before);
-  EXPECT_TRUE(TempFolderEmpty());
+  EXPECT_EQ(FilesBeside(archive), Names{"three.zip"});
 
   ovk::ClearFaults();
-  WriteFile(dir / "n.ovk", NativeHeader(3));
-  EXPECT_FALSE(ovk::DeleteAndReplace(dir / "n.ovk", "", code));
-  EXPECT_TRUE(TempFolderEmpty());
+  WriteFile(dir / "n/n.ovk", NativeHeader(3));
+  EXPECT_FALSE(ovk::DeleteAndReplace(dir / "n/n.ovk", "", code));
+  EXPECT_EQ(FilesBeside(dir / "n/n.ovk"), Names{"n.ovk"});
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // suffix, and a run of the built program without any display.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -49,20 +50,22 @@ TEST(PackModeTest, TargetNames) {
 }
 
 TEST(PackModeTest, NothingToPackReturnsAtOnce) {
-  EXPECT_FALSE(ovk::PackFromCommandLine({"ovkview"}));
-  EXPECT_FALSE(ovk::PackFromCommandLine({"ovkview", "-c"}));
+  EXPECT_EQ(ovk::PackFromCommandLine({"ovkview"}), std::nullopt);
+  EXPECT_EQ(ovk::PackFromCommandLine({"ovkview", "-c"}), std::nullopt);
 }
 
 // The first item creates the archive, later items are appended; folders are
-// packed with everything below them, relative to themselves.
+// packed with everything below them, relative to themselves. A missing item
+// is skipped and makes the status 1.
 TEST(PackModeTest, PacksEveryItem) {
   TempDir dir;
   WriteFile(dir / "report.txt", "the report\n");
   WriteFile(dir / "pics/p1.jpg", RandomBytes(900, 1));
   WriteFile(dir / "pics/sub/p2.jpg", RandomBytes(900, 2));
   WriteFile(dir / "notes.md", "notes\n");
-  EXPECT_TRUE(ovk::PackFromCommandLine(
-      {"ovkview", "-c", dir / "report.txt", dir / "pics", dir / "missing", dir / "notes.md"}));
+  EXPECT_EQ(ovk::PackFromCommandLine(
+                {"ovkview", "-c", dir / "report.txt", dir / "pics", dir / "missing", dir / "notes.md"}),
+            1);
   EXPECT_EQ(EntryNames(dir / "report.zip"), (Names{"report.txt", "p1.jpg", "sub\\p2.jpg", "notes.md"}));
   if (HaveTool("unzip")) {
     EXPECT_EQ(PeerTest(Peer::Unzip, dir / "report.zip"), "");
@@ -74,12 +77,13 @@ TEST(PackModeTest, ExistingTargetGetsARandomSuffix) {
   WriteFile(dir / "report.txt", "the report\n");
   WriteFile(dir / "report.zip", "already there");
   ovk::SetRandomSeed(0x12345678);  // the next value below 65535 is 52058
-  EXPECT_TRUE(ovk::PackFromCommandLine({"ovkview", "-c", dir / "report.txt"}));
+  EXPECT_EQ(ovk::PackFromCommandLine({"ovkview", "-c", dir / "report.txt"}), 0);
   EXPECT_EQ(ReadFile(dir / "report.zip"), "already there");
   EXPECT_EQ(EntryNames(dir / "report.zip52058.zip"), Names{"report.txt"});
 }
 
-// The built program packs and exits 0 with no display at all.
+// The built program packs with no display at all, and exits 0 when it
+// packed everything.
 TEST(PackModeTest, BuiltProgramPacksWithoutDisplay) {
   const std::string program = BuiltProgram("ovkview");
   if (access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "ovkview is not built";
@@ -101,9 +105,24 @@ TEST(PackModeTest, BuiltProgramPacksWithoutDisplay) {
   ASSERT_EQ(made.size(), 1u);
   EXPECT_TRUE(std::regex_match(made[0], std::regex(R"(report\.zip[0-9]{1,5}\.zip)"))) << made[0];
 
+  // Each skipped item is one line with its reason; the rest is packed, and
+  // an archive that got nothing is not left behind.
+  WriteFile(dir / "skip/huge", "");
+  ASSERT_EQ(truncate((dir / "skip/huge").c_str(), 0x80000000ll), 0);
+  ASSERT_EQ(mkfifo((dir / "skip/fifo").c_str(), 0644), 0);
+  r = ovktest::Run(run + "-c " + Quote(dir / "skip/huge") + " " + Quote(dir / "skip/fifo") + " " +
+                   Quote(dir / "missing") + " " + Quote(dir / "report.txt"));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.output,
+            "ovkview: Internal packer: Can not add " + (dir / "skip/huge") +
+                ": larger than 2 GiB, which this archive cannot hold\n"
+                "ovkview: Internal packer: Can not add " + (dir / "skip/fifo") + ": not a regular file\n"
+                "ovkview: skipped " + (dir / "missing") + ": no such file or folder\n");
+  EXPECT_EQ(EntryNames(dir / "skip/huge.zip"), Names{"report.txt"});
+
   r = ovktest::Run(run + "-c " + Quote(dir / "missing.txt"));
-  EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(ReadFile(dir / "missing.zip").size(), 22u);
+  EXPECT_EQ(r.exitCode, 1) << r.output;
+  EXPECT_FALSE(Exists(dir / "missing.zip"));
 }
 
 }  // namespace

@@ -87,9 +87,14 @@ Made AfterDeletion(const TempDir& dir, const std::string& password) {
   return m;
 }
 
+// Every entry deleted: the end record alone. (Adding nothing to a new
+// archive leaves no archive at all.)
 Made Empty(const TempDir& dir, const std::string&) {
-  EXPECT_TRUE(Add(dir / "a.zip", dir / "nothing-here"));
-  return {dir / "a.zip", "", {}};
+  WriteFile(dir / "one.txt", "one");
+  EXPECT_TRUE(Add(dir / "a.zip", dir / "one.txt"));
+  std::int32_t code = -1;
+  EXPECT_TRUE(ovk::DeleteFromArchive(dir / "a.zip", dir / "d.zip", code, "one.txt", true));
+  return {dir / "d.zip", "", {}};
 }
 
 struct Scenario {

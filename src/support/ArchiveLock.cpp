@@ -1,0 +1,102 @@
+// The archive lock: open, flock, and make sure the name still holds the
+// locked file.
+#include "support/ArchiveLock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "support/ArchiveTemps.h"
+#include "support/FileUnit.h"
+#include "support/SysCalls.h"
+
+namespace ovk {
+
+namespace {
+
+constexpr int kOpenFlags = O_RDWR | O_CLOEXEC | O_NONBLOCK;
+
+// Opens the file, making it when create is set; created tells whether this
+// call made it. -1 with errno on failure.
+int OpenOrCreate(const std::string& path, bool create, bool& created) {
+  for (;;) {
+    created = false;
+    if (create) {
+      const int fd = sys::Open(path.c_str(), kOpenFlags | O_CREAT | O_EXCL, 0666);
+      created = fd >= 0;
+      if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    const int fd = sys::Open(path.c_str(), kOpenFlags);
+    // Removed between the two opens: make it after all.
+    if (fd >= 0 || !create || errno != ENOENT) return fd;
+  }
+}
+
+// Takes the lock, calling onWait (once per ArchiveLock) when it is held by
+// another; 0 or errno.
+int LockWaiting(int fd, const std::function<void()>& onWait, bool& told) {
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+  if (errno != EWOULDBLOCK) return errno;
+  if (!told && onWait) onWait();
+  told = true;
+  while (flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) return errno;
+  }
+  return 0;
+}
+
+// 0 for a regular file, EINVAL for a FIFO, device or the like (no archive,
+// and never locked), else errno.
+int CheckRegular(int fd) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) return errno;
+  return S_ISREG(st.st_mode) ? 0 : EINVAL;
+}
+
+// 0 when the name still holds the open file, -1 when it holds another file
+// or none, else errno.
+int CheckStillNamed(int fd, const std::string& path) {
+  struct stat held;
+  struct stat named;
+  if (fstat(fd, &held) != 0) return errno;
+  if (stat(path.c_str(), &named) != 0) return errno == ENOENT ? -1 : errno;
+  return named.st_dev == held.st_dev && named.st_ino == held.st_ino ? 0 : -1;
+}
+
+bool IsEmpty(int fd) {
+  struct stat st;
+  return fstat(fd, &st) == 0 && st.st_size == 0;
+}
+
+}  // namespace
+
+ArchiveLock::ArchiveLock(const std::string& path, bool create, const std::function<void()>& onWait) {
+  const std::string platformPath = PlatformPath(path);
+  bool told = false;
+  for (;;) {
+    fd_ = OpenOrCreate(platformPath, create, created_);
+    if (fd_ < 0) {
+      error_ = errno;
+      return;
+    }
+    error_ = CheckRegular(fd_);
+    if (error_ == 0) error_ = LockWaiting(fd_, onWait, told);
+    if (error_ == 0) error_ = CheckStillNamed(fd_, platformPath);
+    if (error_ != -1) break;
+    // Replaced or removed while we waited: lock what the name holds now.
+    sys::Close(fd_);
+  }
+  if (error_ != 0) return;
+  // Another writer may have filled a file we made before we got the lock.
+  created_ = created_ && IsEmpty(fd_);
+  if (!created_) error_ = WriteAccessError(path);
+  if (error_ == 0) RemoveArchiveTemps(path);
+}
+
+ArchiveLock::~ArchiveLock() {
+  if (fd_ >= 0) sys::Close(fd_);
+}
+
+}  // namespace ovk

@@ -1,0 +1,82 @@
+// The temporary files writers keep beside an archive, and the removal of
+// those a killed run left behind.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "support/ArchiveTemps.h"
+#include "support/FileUnit.h"
+#include "support/Random.h"
+#include "support/StringUnit.h"
+#include "support/SysCalls.h"
+
+namespace ovk {
+
+namespace {
+
+constexpr std::size_t kLongestName = 255;
+constexpr char kMarker[] = ".ovk-";
+constexpr char kSuffix[] = ".tmp";
+constexpr std::size_t kDigits = 8;
+// "." + marker + digits + suffix around the archive's name.
+constexpr std::size_t kAddedLength = 1 + sizeof kMarker - 1 + kDigits + sizeof kSuffix - 1;
+
+// ".NAME.ovk-": the archive's name is cut so that the whole name still fits.
+std::string TempPrefix(const std::string& archivePath) {
+  return "." + NamePart(archivePath).substr(0, kLongestName - kAddedLength) + kMarker;
+}
+
+std::string FolderOf(const std::string& archivePath) {
+  const std::string folder = PlatformPath(FolderPart(archivePath));
+  return folder.empty() ? "./" : folder;
+}
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+
+bool IsTempName(const std::string& name, const std::string& prefix) {
+  if (name.size() != prefix.size() + kDigits + sizeof kSuffix - 1) return false;
+  if (name.compare(0, prefix.size(), prefix) != 0) return false;
+  for (std::size_t i = 0; i < kDigits; ++i) {
+    if (!IsHexDigit(name[prefix.size() + i])) return false;
+  }
+  return name.compare(prefix.size() + kDigits, std::string::npos, kSuffix) == 0;
+}
+
+}  // namespace
+
+std::string CreateArchiveTemp(const std::string& archivePath) {
+  const std::string start = FolderOf(archivePath) + TempPrefix(archivePath);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char digits[kDigits + 1];
+    std::snprintf(digits, sizeof digits, "%08x", RandomBelow(0xFFFFFFFFu));
+    const std::string path = start + digits + kSuffix;
+    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      sys::Close(fd);
+      return path;
+    }
+    if (errno != EEXIST) break;
+  }
+  return "";
+}
+
+void RemoveArchiveTemps(const std::string& archivePath) {
+  const std::string folder = FolderOf(archivePath);
+  const std::string prefix = TempPrefix(archivePath);
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* d = readdir(dir)) {
+    const std::string path = folder + d->d_name;
+    struct stat st;
+    if (IsTempName(d->d_name, prefix) && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      unlink(path.c_str());
+    }
+  }
+  closedir(dir);
+}
+
+}  // namespace ovk
