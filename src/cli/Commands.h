@@ -20,6 +20,7 @@ using Args = std::vector<std::string>;
 
 int RunList(const Args& args);
 int RunExtract(const Args& args);
+int RunTest(const Args& args);
 int RunAdd(const Args& args);
 int RunDelete(const Args& args);
 

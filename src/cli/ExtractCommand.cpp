@@ -1,8 +1,11 @@
-// `ovk extract [-p PASSWORD] [-d FOLDER] ARCHIVE [NAME ...]`
+// `ovk extract [-p PASSWORD] [-d FOLDER] [-q] ARCHIVE [NAME ...]` and
+// `ovk test [-p PASSWORD] [-q] ARCHIVE [NAME ...]`
 #include <cstdint>
+#include <iostream>
 
 #include "cli/ArchiveAccess.h"
 #include "cli/Options.h"
+#include "cli/TerminalProgress.h"
 #include "engine/ExtractFromArchive.h"
 #include "support/FileUnit.h"
 
@@ -21,13 +24,15 @@ int ReportFailures(const OperationReport& report) {
   return report.ExitStatus();
 }
 
-}  // namespace
-
-int RunExtract(const Args& args) {
+// `ovk extract` and `ovk test` share everything but the writing.
+int RunExtractOrTest(const Args& args, bool testOnly) {
   ParsedOptions options;
   int status = kExitOk;
-  if (!ParseCommandOptions(args, {{"-p", true}, {"-d", true}}, options, status)) return status;
-  if (options.positional.empty()) return UsageError("extract needs an ARCHIVE");
+  const bool parsed = testOnly ? ParseCommandOptions(args, {{"-p", true}, {"-q", false}}, options, status)
+                               : ParseCommandOptions(args, {{"-p", true}, {"-d", true}, {"-q", false}}, options, status);
+  if (!parsed) return status;
+  const char* command = testOnly ? "test" : "extract";
+  if (options.positional.empty()) return UsageError(std::string(command) + " needs an ARCHIVE");
   const std::string folder = options.Last("-d", ".");
   if (folder.empty()) return UsageError("the folder of -d is empty");
   const std::string archive = options.positional[0];
@@ -45,9 +50,27 @@ int RunExtract(const Args& args) {
   request.destination = folder;
   request.selection = BuildSelection(names);
   request.password = options.Last("-p");
-  const int failed = ReportFailures(ExtractFromArchive(request, SilentObserver()));
+  request.testOnly = testOnly;
+  OperationReport report;
+  {
+    TerminalProgress progress(options.Has("-q"));
+    report = ExtractFromArchive(request, progress);
+  }
+  const int failed = ReportFailures(report);
+  if (testOnly)
+    std::cout << archive << ": " << report.entriesDone << (report.entriesDone == 1 ? " entry" : " entries")
+              << " verified, " << report.failures.size() << " failed" << (report.cancelled ? ", stopped" : "") << '\n';
+  if (report.cancelled) return Fail(kExitInterrupted, std::string(command) + " stopped; " +
+                                                          std::to_string(report.entriesDone) +
+                                                          (testOnly ? " entries verified" : " files written whole"));
   if (failed != kExitOk) return failed;
   return matched == static_cast<int>(names.size()) ? kExitOk : kExitFailed;
 }
+
+}  // namespace
+
+int RunExtract(const Args& args) { return RunExtractOrTest(args, false); }
+
+int RunTest(const Args& args) { return RunExtractOrTest(args, true); }
 
 }  // namespace ovk::cli

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/ArchiveAccess.h"
+#include "cli/Escape.h"
 #include "cli/Options.h"
 #include "engine/ListArchive.h"
 #include "support/DosTime.h"
@@ -31,34 +32,9 @@ std::string Row(const std::string& original, const std::string& packed, const st
   return text + name;
 }
 
-// Control bytes (C0, DEL and the UTF-8 form of C1) as \xNN, so that a name
-// cannot drive the terminal the table is shown on.
-std::string EscapeControls(const std::string& name) {
-  std::string out;
-  auto escape = [&](unsigned char c) {
-    char text[5];
-    std::snprintf(text, sizeof text, "\\x%02x", c);
-    out += text;
-  };
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    const bool c1 = c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
-                    static_cast<unsigned char>(name[i + 1]) <= 0x9F;
-    if (c < 0x20 || c == 0x7F) {
-      escape(c);
-    } else if (c1) {
-      escape(c);
-      escape(static_cast<unsigned char>(name[++i]));
-    } else {
-      out += name[i];
-    }
-  }
-  return out;
-}
-
 // Damaged entries on standard error; their presence makes the status 2.
 int ReportProblems(const std::string& archive, const std::vector<std::string>& problems) {
-  for (const std::string& problem : problems) Warn(archive + ": " + EscapeControls(problem));
+  for (const std::string& problem : problems) Warn(archive + ": " + problem);
   return problems.empty() ? kExitOk : kExitCheckFailed;
 }
 

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/Escape.h"
+#include "support/Terminal.h"
 #include "cli/Options.h"
 #include "engine/EngineMessages.h"
 #include "support/FileUnit.h"
@@ -17,9 +19,12 @@ const char kUsage[] =
     "  list [--raw] ARCHIVE\n"
     "      List the entries: sizes, time, '*' for enciphered ones, totals\n"
     "      (--raw: the engine's own ';'-separated lines).\n"
-    "  extract [-p PASSWORD] [-d FOLDER] ARCHIVE [NAME ...]\n"
+    "  extract [-p PASSWORD] [-d FOLDER] [-q] ARCHIVE [NAME ...]\n"
     "      Extract every entry, or only the named ones, into FOLDER\n"
     "      (default: the current folder), replacing existing files.\n"
+    "  test [-p PASSWORD] [-q] ARCHIVE [NAME ...]\n"
+    "      Decode and check every entry, or only the named ones, writing\n"
+    "      nothing; prints a summary line.\n"
     "  add [-p PASSWORD] [--native] [--no-recurse] [-x MASK]... ARCHIVE SOURCE...\n"
     "      Add files, folders or FOLDER/MASK sources; the archive is created\n"
     "      when missing (ZIP unless --native). -x leaves out matching files\n"
@@ -37,11 +42,12 @@ const char kUsage[] =
     "\n"
     "Options: --help, --version\n"
     "Exit status: 0 success, 1 password needed, 2 failed check (wrong password\n"
-    "or damaged data), 3 other failure, 64 usage error.\n";
+    "or damaged data), 3 other failure, 64 usage error, 130 stopped by Ctrl-C.\n"
+    "On a terminal, extract and test show a progress line (-q: none).\n";
 
 void PrintUsage() { std::cout << kUsage; }
 
-void Warn(const std::string& text) { std::cerr << "ovk: " << text << '\n'; }
+void Warn(const std::string& text) { std::cerr << "ovk: " << EscapeControls(text) << '\n'; }
 
 int Fail(int status, const std::string& text) {
   Warn(text);
@@ -77,6 +83,7 @@ int main(int argc, char** argv) {
   }
   if (command == "list") return RunList(args);
   if (command == "extract") return RunExtract(args);
+  if (command == "test") return RunTest(args);
   if (command == "add") return RunAdd(args);
   if (command == "delete") return RunDelete(args);
   return UsageError("unknown command '" + command + "'");

@@ -84,7 +84,6 @@ int WriteAccessError(const std::string& name) {
   return 0;
 }
 
-bool ErrorOutputIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 bool SaveStringToFile(const std::string& data, const std::string& path, bool wideNames) {
   if (path.empty()) return false;

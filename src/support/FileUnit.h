@@ -144,9 +144,6 @@ bool CopyPermissions(const std::string& from, const std::string& to, bool wideNa
 // refused a file without any write bit: that file was made read-only on
 // purpose.
 int WriteAccessError(const std::string& name);
-// True when standard error goes to a terminal (someone is there to read a
-// notice).
-bool ErrorOutputIsTerminal();
 // rename; across file systems a copy to a temporary file beside the
 // destination, fsync, rename over it, then the source is deleted. The
 // destination is never half-written, and a failure leaves no temporary file.

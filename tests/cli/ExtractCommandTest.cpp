@@ -47,18 +47,57 @@ TEST_F(ExtractCommandTest, ExitStatusesAndTheirMessages) {
       {"damaged archive", damaged_, {}, 2,
        "ovk: a.txt: reading the archive failed: the file ends too early\n"},
   };
+  // `ovk test` judges exactly as extraction does, and writes nothing.
   for (const Case& c : cases) {
-    std::vector<std::string> args = {"extract", "-d", out_ + "/" + c.label};
-    args.insert(args.end(), c.extra.begin(), c.extra.end());
-    args.push_back(c.archive);
-    const OvkResult r = RunOvk(args);
-    EXPECT_EQ(r.exitCode, c.exitCode) << c.label << ": " << r.err;
-    EXPECT_EQ(r.err, c.err) << c.label;
-    if (c.exitCode == 0) {
-      for (const auto& [name, content] : files_)
-        EXPECT_EQ(ReadFile(out_ + "/" + c.label + "/" + name), content) << c.label << " " << name;
+    for (const std::string command : {"test", "extract"}) {
+      std::vector<std::string> args = {command, "-d", out_ + "/" + c.label};
+      if (command == "test") args.erase(args.begin() + 1, args.end());
+      args.insert(args.end(), c.extra.begin(), c.extra.end());
+      args.push_back(c.archive);
+      const OvkResult r = RunOvk(args, dir_.Path());
+      EXPECT_EQ(r.exitCode, c.exitCode) << command << " " << c.label << ": " << r.err;
+      EXPECT_EQ(r.err, c.err) << command << " " << c.label;
+      if (command == "test") {
+        EXPECT_FALSE(Exists(out_ + "/" + c.label)) << c.label;
+        if (c.exitCode == 0)
+          EXPECT_EQ(r.out, c.archive + ": " + std::to_string(files_.size()) + " entries verified, 0 failed\n");
+      } else if (c.exitCode == 0) {
+        for (const auto& [name, content] : files_)
+          EXPECT_EQ(ReadFile(out_ + "/" + c.label + "/" + name), content) << c.label << " " << name;
+      }
     }
   }
+}
+
+// On a terminal a progress line is drawn (and cleared); Ctrl-C stops the
+// run with status 130, and every file it wrote is whole.
+TEST_F(ExtractCommandTest, ProgressOnATerminalAndCtrlCStopsCleanly) {
+  OVK_REQUIRE_TOOL("script");
+  OVK_REQUIRE_TOOL("python3");
+  const std::string many = dir_ / "many.zip";
+  ASSERT_EQ(ovktest::Run("python3 -c \"import zipfile; z = zipfile.ZipFile('" + many +
+                         "', 'w'); [z.writestr('d%d/f%05d' % (i % 50, i), 'content %05d' % i) for i in range(40000)]\"")
+                .exitCode,
+            0);
+  const std::string ovk = Quote(BuiltProgram("ovk"));
+  const CommandResult shown =
+      ovktest::Run("script -qec " + Quote(ovk + " test " + Quote(plain_)) + " /dev/null");
+  EXPECT_NE(shown.output.find("% "), std::string::npos) << shown.output;
+  EXPECT_NE(shown.output.find("\r\033[K"), std::string::npos);
+  EXPECT_EQ(RunOvk({"test", plain_}).err, "") << "no progress line without a terminal";
+
+  const CommandResult stopped = ovktest::Run("cd " + Quote(dir_.Path()) + " && (" + ovk + " extract -q -d out " +
+                                             Quote(many) + " & pid=$!; sleep 0.5; kill -INT $pid; wait $pid; echo status $?)");
+  EXPECT_NE(stopped.output.find("status 130"), std::string::npos) << stopped.output;
+  EXPECT_NE(stopped.output.find("extract stopped; "), std::string::npos);
+  const CommandResult files = ovktest::Run("cd " + Quote(out_) + " && find . -type f | wc -l");
+  const int written = std::stoi(files.output);
+  EXPECT_GT(written, 0);
+  EXPECT_LT(written, 40000) << "the run was meant to be stopped midway";
+  EXPECT_EQ(ovktest::Run("cd " + Quote(out_) + " && find . -type f -name '.ovk-*'").output, "");
+  EXPECT_EQ(ovktest::Run("cd " + Quote(out_) + " && for f in d*/f*; do "
+                         "[ \"$(cat $f)\" = \"content ${f##*/f}\" ] || echo broken $f; done").output,
+            "");
 }
 
 TEST_F(ExtractCommandTest, FolderThatCannotBeMadeIsReported) {
