@@ -109,6 +109,13 @@ void ApplyZip64Extra(std::string_view extra, CentralRecord& record, std::uint64_
   }
 }
 
+// A field that overflows holds all ones and leaves its value to the ZIP64
+// end record.
+bool DefersToZip64(const std::uint8_t* e) {
+  return GetLE16(e + 8) == 0xFFFF || GetLE16(e + 10) == 0xFFFF || GetLE32(e + 12) == kNoOffset32 ||
+         GetLE32(e + 16) == kNoOffset32;
+}
+
 }  // namespace
 
 std::int64_t FindSignatureBackward(DataFile& file, std::uint32_t signature, std::int64_t start) {
@@ -152,10 +159,13 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
   try {
     const std::string text = ReadAtMost(file, e + kEndRecordBytes, GetLE16(end + 20));
     if (comment) *comment = text;
-    if (offset32 == kNoOffset32) {
-      result = FindSignatureBackward(file, kSigZip64EndRecord, e - static_cast<std::int64_t>(kZip64EndRecordBytes));
-      if (result >= 0) {
-        const std::string z = ReadAtMost(file, result, kZip64EndRecordBytes);
+    if (DefersToZip64(end)) {
+      const std::int64_t z64 = FindSignatureBackward(file, kSigZip64EndRecord, e - static_cast<std::int64_t>(kZip64EndRecordBytes));
+      // Without a directory offset the ZIP64 record is a must; a count of
+      // exactly 65,535 entries fits the 16-bit field on its own.
+      if (z64 >= 0 || offset32 == kNoOffset32) result = z64;
+      if (z64 >= 0) {
+        const std::string z = ReadAtMost(file, z64, kZip64EndRecordBytes);
         if (z.size() == kZip64EndRecordBytes) record = FromZip64EndRecord(reinterpret_cast<const std::uint8_t*>(z.data()));
       }
     }

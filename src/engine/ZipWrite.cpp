@@ -1,6 +1,6 @@
 // Writing the ZIP container: local headers, the central directory collected
-// in memory, data descriptors and the end records (ZIP64 when the directory
-// starts beyond the 32-bit range).
+// in memory, data descriptors and the end records (ZIP64 when a count, the
+// directory's size or its offset overflows the classic record).
 #include <string>
 
 #include "engine/Archive.h"
@@ -191,7 +191,9 @@ void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndReco
   endRecord.entriesTotal += entriesAdded;
   endRecord.directorySize = static_cast<std::uint64_t>(FilePos64(file)) - endRecord.directoryOffset;
   endRecord.recordSize = kZip64EndRecordSize;
-  if (endRecord.directoryOffset >= kMax32) {
+  // Peers read the counts and places that overflow the classic record's
+  // fields only from the ZIP64 record.
+  if (endRecord.entriesTotal >= kMax16 || endRecord.directorySize >= kMax32 || endRecord.directoryOffset >= kMax32) {
     endRecord.versionNeeded = kVersionNeededZip64;
     const auto position = static_cast<std::uint64_t>(FilePos64(file));
     WriteString(file, SerializeEndRecord64(endRecord) + SerializeLocator(endRecord, position));

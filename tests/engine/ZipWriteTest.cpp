@@ -2,6 +2,7 @@
 // descriptors, the end records (ZIP64 beyond 4 GiB) and the native header.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "WriteTestUtil.h"
@@ -177,22 +178,36 @@ TEST(Zip64Test, EntryAndDirectoryBeyondFourGiB) {
   EXPECT_EQ(r.output, "1 far.bin " + std::to_string(at) + "\n");
 }
 
-// Appending adds to the counts it was given; more than 65535 entries only
-// clamp the 16-bit fields.
-TEST(ZipEndRecordTest, AppendAddsToCountsAndClamps) {
-  TempDir dir;
-  const std::string path = dir / "e.zip";
-  DataFile f;
-  OpenNew(f, path);
-  ovk::ZipEndRecord end;
-  end.entriesOnDisk = end.entriesTotal = 0xFFFF;
-  ovk::WriteZipDirectoryEnd(f, "", end, true, 2, "");
-  ovk::CloseDataFile(f);
-  EXPECT_EQ(end.entriesTotal, 0x10001u);
-  const std::string b = ReadFile(path);
-  ASSERT_EQ(b.size(), kEndRecord);
-  EXPECT_EQ(Field16(b, 8), 0xFFFF);
-  EXPECT_EQ(Field16(b, 10), 0xFFFF);
+// The classic end record clamps a count that overflows its 16-bit fields;
+// from 65,535 entries on the ZIP64 end record and locator carry the true
+// count (appending adds to the one it was given), and our reader takes it
+// back from there.
+TEST(ZipEndRecordTest, CountsFromTheLimitOnGoToZip64) {
+  for (const std::uint64_t total : {0xFFFEull, 0xFFFFull, 0x10001ull}) {
+    SCOPED_TRACE(total);
+    TempDir dir;
+    const std::string path = dir / "e.zip";
+    DataFile f;
+    OpenNew(f, path);
+    ovk::CentralDirectoryStream directory;
+    ovk::WriteZipLocalHeader(f, "a", SampleHeader(false, true), 0, &directory);
+    ovk::ZipEndRecord end;
+    end.entriesOnDisk = end.entriesTotal = total - 1;
+    ovk::WriteZipDirectoryEnd(f, "", end, true, 1, directory);
+    ovk::CloseDataFile(f);
+    const std::string b = ReadFile(path);
+    const std::size_t classic = b.size() - kEndRecord;
+    EXPECT_EQ(Field16(b, classic + 10), std::min<std::uint64_t>(total, 0xFFFF));
+    EXPECT_EQ(Field32(b, classic - 20 - 56) == ovk::kSigZip64EndRecord, total >= 0xFFFF);
+
+    ASSERT_TRUE(ovk::OpenArchiveForReading(f, path));
+    std::int64_t first = -1;
+    ovk::ZipEndRecord back;
+    EXPECT_GE(ovk::LocateZipDirectory(f, first, &back), 0);
+    EXPECT_EQ(back.entriesTotal, total);
+    EXPECT_EQ(first, 0);
+    ovk::CloseDataFile(f);
+  }
 }
 
 TEST(NativeHeaderTest, MagicLengthAndDescriptor) {
