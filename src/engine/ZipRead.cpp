@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/Archive.h"
+#include "engine/ZipCentralRecords.h"
 #include "engine/ZipFormat.h"
 #include "support/ByteOrder.h"
 
@@ -16,7 +17,6 @@ constexpr std::int64_t kWindowStep = 197;
 constexpr std::int64_t kReadChunk = 64 * 1024;
 constexpr std::size_t kEndRecordBytes = 22;
 constexpr std::size_t kZip64EndRecordBytes = 56;
-constexpr std::size_t kCentralFixedBytes = 46;
 constexpr std::uint32_t kNoOffset32 = 0xFFFFFFFF;
 
 // A stretch of the file held in memory, refilled backwards in large blocks so
@@ -88,25 +88,6 @@ std::string ReadAtMost(DataFile& file, std::int64_t position, std::uint64_t coun
   ReadBlock(file, data.data(), data.size(), got);
   data.resize(got);
   return data;
-}
-
-// The ZIP64 extended information field replaces exactly those of the
-// record's 32-bit values that hold 0xFFFFFFFF, in this order.
-void ApplyZip64Extra(std::string_view extra, CentralRecord& record, std::uint64_t& offset) {
-  while (extra.size() >= 4) {
-    const std::uint16_t id = GetLE16(extra.data());
-    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
-    std::string_view data = extra.substr(4, length);
-    extra.remove_prefix(4 + length);
-    if (id != kZip64ExtraId) continue;
-    for (std::uint64_t* field : {&record.uncompressedSize, &record.compressedSize, &offset}) {
-      if (*field != kNoOffset32) continue;
-      if (data.size() < 8) return;
-      *field = GetLE64(data.data());
-      data.remove_prefix(8);
-    }
-    return;
-  }
 }
 
 // A field that overflows holds all ones and leaves its value to the ZIP64
@@ -204,26 +185,8 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
 
 ZipDirectoryIndex IndexCentralDirectory(const std::string& directory) {
   ZipDirectoryIndex index;
-  std::string_view rest(directory);
-  while (rest.size() >= kCentralFixedBytes && GetLE32(rest.data()) == kSigCentralHeader) {
-    const char* h = rest.data();
-    const std::size_t nameLength = GetLE16(h + 28);
-    const std::size_t extraLength = GetLE16(h + 30);
-    const std::size_t commentLength = GetLE16(h + 32);
-    const std::size_t total = kCentralFixedBytes + nameLength + extraLength + commentLength;
-    if (rest.size() < total) break;
-    CentralRecord record;
-    record.versionMadeBy = GetLE16(h + 4);
-    record.flags = GetLE16(h + 8);
-    record.crc32 = GetLE32(h + 16);
-    record.compressedSize = GetLE32(h + 20);
-    record.uncompressedSize = GetLE32(h + 24);
-    record.externalAttributes = GetLE32(h + 38);
-    std::uint64_t offset = GetLE32(h + 42);
-    ApplyZip64Extra(rest.substr(kCentralFixedBytes + nameLength, extraLength), record, offset);
-    index.emplace(offset, record);
-    rest.remove_prefix(total);
-  }
+  ForEachCentralRecord(directory,
+                       [&](const CentralEntry& entry) { index.emplace(entry.localHeaderOffset, entry.values); });
   return index;
 }
 
