@@ -153,11 +153,6 @@ std::int64_t ScanForLocalHeader(ArchiveReader& archive, DataFile& file, std::int
   }
 }
 
-std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
-  if ((flags & kZipFlagUtf8) || IsValidUtf8(raw)) return raw;
-  return Windows1252ToUtf8(raw);
-}
-
 // Deferred or ZIP64-marked sizes are taken from the entry's central record.
 void ApplyCentralRecord(const CentralRecord* record, EntryInfo& entry) {
   if (!record) return;
@@ -262,6 +257,11 @@ bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
 
 std::string ConvertPathSeparators(const std::string& name, bool toBackslash) {
   return toBackslash ? ReplaceAll(name, "/", "\\") : ReplaceAll(name, "\\", "/");
+}
+
+std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
+  if ((flags & kZipFlagUtf8) || IsValidUtf8(raw)) return raw;
+  return Windows1252ToUtf8(raw);
 }
 
 int ZipCheckByte(const EntryInfo& entry) {

@@ -1,6 +1,6 @@
 // Writing the ZIP container: local headers, the central directory collected
-// in memory, data descriptors and the end records (ZIP64 when a count, the
-// directory's size or its offset overflows the classic record).
+// in memory and the end records (ZIP64 when a count, the directory's size or
+// its offset overflows the classic record).
 #include <string>
 
 #include "engine/Archive.h"
@@ -29,15 +29,12 @@ struct SharedFields {
   std::uint32_t crc32, compressedSize, uncompressedSize;
 };
 
-SharedFields MakeSharedFields(const EntryHeader& header, std::uint32_t packedSize, bool beyond32,
-                              const ZipEntryAttributes& attributes) {
+SharedFields MakeSharedFields(const EntryHeader& header, std::uint32_t packedSize, bool beyond32) {
   SharedFields f{};
   f.versionNeeded = beyond32 ? kVersionNeededZip64 : kVersionNeededPlain;
   f.flags = kZipFlagUtf8;
   if (header.encrypted) f.flags |= kZipFlagEncrypted;
-  if (attributes.dataDescriptor) f.flags |= kZipFlagDataDescriptor;
-  f.method = attributes.method >= 0 ? static_cast<std::uint16_t>(attributes.method)
-             : (header.flags & kEntryStored) ? 0 : 8;
+  f.method = (header.flags & kEntryStored) ? 0 : 8;
   f.time = static_cast<std::uint16_t>(header.time & 0xFFFF);
   f.date = static_cast<std::uint16_t>(header.time >> 16);
   f.crc32 = header.crc32;
@@ -133,7 +130,7 @@ void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const En
   const auto position = static_cast<std::uint64_t>(FilePos64(file));
   const bool beyond32 = position >= kMax32;
   const std::string name = ConvertPathSeparators(storedName, false);
-  const SharedFields f = MakeSharedFields(header, packedSize, beyond32, attributes);
+  const SharedFields f = MakeSharedFields(header, packedSize, beyond32);
   const auto nameLength = static_cast<std::uint16_t>(name.size());
 
   std::string local;
@@ -166,15 +163,6 @@ void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const En
   h.externalAttributes = attributes.externalAttributes;
   h.name = name;
   AppendCentralRecord(*directory, h, position);
-}
-
-void WriteZipDataDescriptor(DataFile& file, const EntryHeader& header, std::uint32_t packedSize) {
-  std::string out;
-  PutLE32(out, kSigDataDescriptor);
-  PutLE32(out, header.crc32);
-  PutLE32(out, packedSize);
-  PutLE32(out, header.originalSize);
-  WriteString(file, out);
 }
 
 void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndRecord& endRecord,

@@ -1,6 +1,7 @@
 // `ovk add` and `ovk delete`: round trips through the engine, the options,
 // and report-and-continue on failures.
 #include "cli/CliFixture.h"
+#include "engine/ArchiveBytes.h"
 
 namespace ovktest {
 namespace {
@@ -144,6 +145,33 @@ TEST_F(DeleteCommandTest, DeletingEveryEntryLeavesAnEmptyArchive) {
   args.insert(args.end(), before_.begin(), before_.end());
   ASSERT_EQ(RunOvk(args).exitCode, 0);
   EXPECT_TRUE(Names(archive_).empty());
+}
+
+// Entries behind one without a name stay, and so does the comment; an
+// archive whose directory does not account for every entry is left as it
+// is, the reason said.
+TEST_F(DeleteCommandTest, KeepsEveryOtherEntryOrRefuses) {
+  const std::string odd = dir_ / "odd.zip";
+  const std::vector<ZipEntryFields> kept = {ZipEntry("", "nameless"), ZipEntry("second.txt", "second"),
+                                            ZipEntry("third.txt", "third")};
+  std::vector<ZipEntryFields> all = {ZipEntry("first.txt", "first")};
+  all.insert(all.end(), kept.begin(), kept.end());
+  ZipLayout layout;
+  layout.comment = "kept comment";
+  WriteFile(odd, BuildZip(all, layout));
+  const OvkResult r = RunOvk({"delete", odd, "first.txt"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(ReadFile(odd) == BuildZip(kept, layout));
+
+  layout.entriesTotal = 7;
+  const std::string lying = BuildZip(all, layout);
+  WriteFile(odd, lying);
+  const OvkResult refused = RunOvk({"delete", odd, "first.txt"});
+  EXPECT_EQ(refused.exitCode, 3);
+  EXPECT_EQ(refused.err, "ovk: Internal packer: Can not delete from " + odd +
+                             ": its end record counts 7 entries, its central directory lists 4; the archive is "
+                             "unchanged\n");
+  EXPECT_TRUE(ReadFile(odd) == lying);
 }
 
 TEST_F(DeleteCommandTest, NativeAndMissingArchivesAreRefused) {

@@ -46,7 +46,7 @@ std::string Tail(const std::string& path, std::uint64_t from) {
 
 struct HeaderCase {
   const char* label;
-  bool encrypted, stored, dataDescriptor;
+  bool encrypted, stored;
   std::uint16_t flags, method;
 };
 
@@ -62,14 +62,12 @@ TEST_P(LocalHeaderTest, FieldsOfLocalAndCentralRecords) {
   ovk::ZipEntryAttributes attributes;
   attributes.versionMadeBy = ovk::kUnixVersionMadeBy;
   attributes.externalAttributes = 0100644u << 16;
-  attributes.dataDescriptor = c.dataDescriptor;
   {
     DataFile f;
     OpenNew(f, path);
     ovk::CentralDirectoryStream directory;
     ovk::WriteZipLocalHeader(f, "docs\\sub\\r.txt", h, 77, &directory, attributes);
     ovk::WriteBlock(f, std::string(77, 'p').data(), 77);
-    if (c.dataDescriptor) ovk::WriteZipDataDescriptor(f, h, 77);
     ovk::ZipEndRecord end;
     ovk::WriteZipDirectoryEnd(f, "note", end, false, 1, directory);
     ovk::CloseDataFile(f);
@@ -89,13 +87,6 @@ TEST_P(LocalHeaderTest, FieldsOfLocalAndCentralRecords) {
   EXPECT_EQ(b.substr(kLocalFixed, name.size()), name);
 
   std::size_t at = kLocalFixed + name.size() + 77;
-  if (c.dataDescriptor) {
-    EXPECT_EQ(Field32(b, at), ovk::kSigDataDescriptor);
-    EXPECT_EQ(Field32(b, at + 4), h.crc32);
-    EXPECT_EQ(Field32(b, at + 8), 77u);
-    EXPECT_EQ(Field32(b, at + 12), 1234u);
-    at += 16;
-  }
   const std::size_t directoryOffset = at;
   ASSERT_EQ(Field32(b, at), ovk::kSigCentralHeader);
   EXPECT_EQ(Field16(b, at + 4), 0x032D);
@@ -119,10 +110,9 @@ TEST_P(LocalHeaderTest, FieldsOfLocalAndCentralRecords) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, LocalHeaderTest,
-    ::testing::Values(HeaderCase{"Deflated", false, false, false, 0x0800, 8},
-                      HeaderCase{"Encrypted", true, false, false, 0x0801, 8},
-                      HeaderCase{"Stored", false, true, false, 0x0800, 0},
-                      HeaderCase{"EncryptedWithDescriptor", true, false, true, 0x0809, 8}),
+    ::testing::Values(HeaderCase{"Deflated", false, false, 0x0800, 8},
+                      HeaderCase{"Encrypted", true, false, 0x0801, 8},
+                      HeaderCase{"Stored", false, true, 0x0800, 0}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // An entry and a directory beyond the 32-bit range: version 45, the ZIP64
