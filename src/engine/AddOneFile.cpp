@@ -19,6 +19,9 @@ constexpr std::uint32_t kModeTypeMask = 0170000;
 constexpr std::uint32_t kModeRegular = 0100000;
 // Content bytes the files in flight may hold together.
 constexpr std::uint64_t kPendingBudget = 16u << 20;
+// Bytes of the name field: one length byte in the native container, 16 bits in ZIP.
+constexpr std::size_t kLongestNativeName = 0xFF;
+constexpr std::size_t kLongestZipName = 0xFFFF;
 
 class EntryTooLarge : public std::exception {
  public:
@@ -27,6 +30,18 @@ class EntryTooLarge : public std::exception {
 
 void ReportCannotRead(const std::string& fullPath) {
   ReportEngineMessage("Internal packer: Can not Open file " + fullPath + " for reading");
+}
+
+std::size_t LongestName(const ArchiveInfo& info) {
+  return info.kind == kKindNative ? kLongestNativeName : kLongestZipName;
+}
+
+// A name cut to fit would store several files under one name.
+void ReportNameTooLong(const AddSession& s, const PendingFile& f) {
+  ReportEngineMessage("Internal packer: Can not add " + f.fullPath + ": its stored name is " +
+                      std::to_string(f.storedName.size()) + " bytes long, the " +
+                      (s.info.kind == kKindNative ? "native container" : "ZIP format") + " holds names of at most " +
+                      std::to_string(LongestName(s.info)) + " bytes");
 }
 
 void WriteNativeEntryHeader(DataFile& file, const std::string& storedName,
@@ -131,7 +146,9 @@ void WriteCoded(AddSession& s, PendingFile& f, std::uint32_t& packedSize) {
 void WritePending(AddSession& s, PendingFile& f) {
   std::uint32_t packedSize = 0;
   bool added = false;
-  if (!f.opened || f.refused) {
+  if (f.nameTooLong) {
+    ReportNameTooLong(s, f);
+  } else if (!f.opened || f.refused) {
     ReportCannotRead(f.fullPath);
   } else {
     const std::int64_t entryStart = FilePos64(s.archive);
@@ -181,8 +198,9 @@ void AddOneFile(AddSession& s, const std::string& fullPath, const std::string& s
   auto f = std::make_unique<PendingFile>();
   f->fullPath = fullPath;
   f->storedName = storedName;
+  f->nameTooLong = storedName.size() > LongestName(s.info);
   try {
-    ReadSource(s, *f);
+    if (!f->nameTooLong) ReadSource(s, *f);
   } catch (...) {
     // What escapes here escaped a sequential run after the earlier files.
     if (!s.writeEscaped) FinishPendingFiles(s);

@@ -25,6 +25,7 @@ struct PendingFile {
   std::string storedName;
   bool opened = false;             // else "Can not Open" when its turn comes
   bool refused = false;            // not a regular file or too large
+  bool nameTooLong = false;        // for the container's name field; never read
   std::exception_ptr failure;      // raised while it was read
   EntryHeader header;
   std::uint32_t mode = 0;
