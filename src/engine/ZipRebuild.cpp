@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "engine/ZipExtent.h"
 #include "support/ByteOrder.h"
@@ -89,6 +90,32 @@ bool TailIsCutRecord(DataFile& file, std::int64_t end) {
 }
 
 }  // namespace
+
+bool RecoverZipDirectory(ArchiveReader& reader, DataFile& file, CentralDirectoryStream& directory,
+                         ZipEndRecord& endRecord) {
+  Seek64(file, 0);
+  RebuiltDirectory rebuilt;
+  if (!RebuildZipDirectory(reader, file, rebuilt)) return false;
+  directory = std::move(rebuilt.records);
+  endRecord = ZipEndRecord{};
+  endRecord.entriesOnDisk = endRecord.entriesTotal = rebuilt.entries;
+  TruncateDataFile(file, rebuilt.end);
+  Seek64(file, rebuilt.end);
+  return true;
+}
+
+bool StartsWithLocalHeader(DataFile& file) {
+  std::uint8_t first[4] = {};
+  std::size_t got = 0;
+  Seek64(file, 0);
+  ReadBlock(file, first, sizeof first, got);
+  return got == sizeof first && GetLE32(first) == kSigLocalHeader;
+}
+
+bool DirectoryLostByAdd(DataFile& file) {
+  std::int64_t firstLocalHeader = 0;
+  return StartsWithLocalHeader(file) && LocateZipDirectory(file, firstLocalHeader) < 0;
+}
 
 bool RebuildZipDirectory(ArchiveReader& reader, DataFile& file, RebuiltDirectory& rebuilt) {
   rebuilt = RebuiltDirectory{};

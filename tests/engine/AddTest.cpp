@@ -15,6 +15,7 @@
 #include "common/TestUtil.h"
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
+#include "engine/RepairArchive.h"
 #include "engine/ZipCentralRecords.h"
 #include "engine/ZipFormat.h"
 #include "support/FaultInjection.h"
@@ -300,6 +301,47 @@ TEST(AddTest, WriteErrorCutsTheEntryBack) {
   EXPECT_EQ(trap.messages[0].rfind("Internal packer: Error during archiving of " + (dir / "src") + "\\b: ", 0), 0u)
       << trap.messages[0];
   EXPECT_EQ(ReadFile(dir / "cut.zip"), ReadFile(dir / "expected.zip"));
+}
+
+// A directory that cannot be written whole puts the old one back: the
+// archive is byte for byte as it was. Moved sources are gone, so their
+// entries are left for the repair instead.
+TEST(AddTest, DirectoryWriteFailurePutsTheOldOneBack) {
+  TempDir dir;
+  WriteFile(dir / "old/o.txt", "old entry");
+  WriteFile(dir / "src/a", RandomBytes(3000, 1));
+  WriteFile(dir / "src/b", std::string(4000, 'b'));
+  ASSERT_TRUE(Add(dir / "base.zip", dir / "old"));
+  const std::string base = ReadFile(dir / "base.zip"), archive = dir / "a.zip";
+  AddOptions append;
+  append.append = true;
+  WriteFile(archive, base);
+  ovk::ClearFaults();
+  ASSERT_TRUE(Add(archive, dir / "src", append));
+  const int writes = ovk::FaultOpCount(ovk::FaultOp::Write);  // ..., the directory, the end record
+  for (const int nth : {writes - 1, writes}) {
+    SCOPED_TRACE(nth);
+    WriteFile(archive, base);
+    MessageTrap trap;
+    ovk::ClearFaults();
+    ovk::InjectFault(ovk::FaultOp::Write, nth, ENOSPC);
+    EXPECT_FALSE(Add(archive, dir / "src", append));
+    ovk::ClearFaults();
+    EXPECT_TRUE(ReadFile(archive) == base);
+    ASSERT_FALSE(trap.messages.empty());
+    EXPECT_NE(trap.messages.back().find("as it was before the add"), std::string::npos) << trap.messages.back();
+  }
+
+  WriteFile(archive, base);
+  AddOptions move = append;
+  move.move = true;
+  ovk::ClearFaults();
+  ovk::InjectFault(ovk::FaultOp::Write, writes - 1, ENOSPC);
+  EXPECT_FALSE(Add(archive, dir / "src", move));
+  ovk::ClearFaults();
+  EXPECT_FALSE(Exists(dir / "src/a"));
+  EXPECT_EQ(ovk::RepairArchive(archive), ovk::RepairOutcome::kRepaired);
+  EXPECT_EQ(EntryNames(archive), (Names{"o.txt", "a", "b"}));
 }
 
 // A failure that escapes the walk still leaves a readable ZIP archive with
