@@ -14,6 +14,10 @@ namespace ovk::cli {
 // as one line ("cannot open archive ...: ...").
 std::string ArchiveOpenError(const std::string& path);
 
+// Empty unless an interrupted add left the archive without its directory,
+// else the line that says so and how to rebuild it.
+std::string MissingDirectoryError(const std::string& path);
+
 // True when the file holds the native container (recognised by content).
 bool IsNativeArchive(const std::string& path);
 

@@ -46,6 +46,8 @@ int RunExtract(const Args& args) {
 
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
+  const std::string directoryError = MissingDirectoryError(archive);
+  if (!directoryError.empty()) return Fail(kExitFailed, directoryError);
   const int matched = names.empty() ? 0 : CountMatchedNames(archive, names);
   if (!names.empty() && matched <= 0) return kExitFailed;
 

@@ -1,4 +1,4 @@
-// `ovk`: a thin command-line front end over the four archive operations.
+// `ovk`: a thin command-line front end over the archive operations.
 #include <iostream>
 #include <string>
 
@@ -24,6 +24,9 @@ const char kUsage[] =
     "      (a mask with a folder separator matches the relative path).\n"
     "  delete ARCHIVE NAME...\n"
     "      Remove the named entries from a ZIP archive.\n"
+    "  repair ARCHIVE\n"
+    "      Rebuild the directory of a ZIP archive an interrupted add left\n"
+    "      without one, from the entries that were written completely.\n"
     "\n"
     "NAME is a stored name as listed; '/' and '\\' both separate folders and\n"
     "letter case does not matter. A NAME that matches no entry is reported\n"
@@ -63,5 +66,6 @@ int main(int argc, char** argv) {
   if (command == "extract") return RunExtract(args);
   if (command == "add") return RunAdd(args);
   if (command == "delete") return RunDelete(args);
+  if (command == "repair") return RunRepair(args);
   return UsageError("unknown command '" + command + "'");
 }

@@ -1,7 +1,8 @@
-// `ovk add` and `ovk delete`: round trips through the engine, the options,
-// and report-and-continue on failures.
+// `ovk add`, `ovk delete` and `ovk repair`: round trips through the engine,
+// the options, and report-and-continue on failures.
 #include "cli/CliFixture.h"
 #include "engine/ArchiveBytes.h"
+#include "support/ByteOrder.h"
 
 namespace ovktest {
 namespace {
@@ -188,6 +189,40 @@ TEST_F(DeleteCommandTest, NativeAndMissingArchivesAreRefused) {
   const OvkResult m = RunOvk({"delete", missing, "a.txt"});
   EXPECT_EQ(m.exitCode, 3);
   EXPECT_EQ(m.err, "ovk: cannot open archive " + missing + ": No such file or directory\n");
+}
+
+// An add killed while it wrote the new directory leaves the entries and a
+// cut directory: list, extract and delete say so and point at the repair,
+// which gives back a directory of every entry.
+TEST_F(AddCommandTest, DirectoryLostByAnAddIsSaidAndRepaired) {
+  Add({archive_, src_});
+  const std::vector<std::string> names = Names(archive_);
+  const std::string whole = ReadFile(archive_);
+  const std::size_t directory = ovk::GetLE32(whole.data() + whole.size() - 6);
+  WriteFile(archive_, whole.substr(0, directory + 20));
+  const std::string said = "ovk: " + archive_ + ": the archive's directory is missing (an add was interrupted); " +
+                           "run `ovk repair " + archive_ + "` to rebuild it\n";
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"list", archive_},
+                                                  {"extract", "-d", dir_ / "o", archive_},
+                                                  {"delete", archive_, "a.txt"}}) {
+    const OvkResult r = RunOvk(command);
+    EXPECT_EQ(r.exitCode, 3) << command[0];
+    EXPECT_EQ(r.err, said) << command[0];
+  }
+  const OvkResult repaired = RunOvk({"repair", archive_});
+  EXPECT_EQ(repaired.exitCode, 0) << repaired.err;
+  EXPECT_EQ(Names(archive_), names);
+  ASSERT_EQ(RunOvk({"extract", "-d", dir_ / "o", archive_}).exitCode, 0);
+  for (const auto& [name, content] : files_) EXPECT_EQ(ReadFile(dir_ / "o/" + name), content) << name;
+  const OvkResult again = RunOvk({"repair", archive_});
+  EXPECT_EQ(again.exitCode, 0);
+  EXPECT_EQ(again.err, "ovk: " + archive_ + ": the archive's directory is intact; nothing to repair\n");
+
+  WriteFile(dir_ / "text.zip", "no archive at all");
+  const OvkResult refused = RunOvk({"repair", dir_ / "text.zip"});
+  EXPECT_EQ(refused.exitCode, 3);
+  EXPECT_NE(refused.err.find("does not start with a ZIP entry; the archive is unchanged"), std::string::npos)
+      << refused.err;
 }
 
 }  // namespace
