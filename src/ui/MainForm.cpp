@@ -23,6 +23,7 @@
 #include "engine/DeleteFromArchive.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
+#include "engine/RepairArchive.h"
 #include "support/DosTime.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
@@ -228,6 +229,16 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   FileList->setUpdatesEnabled(true);
   busy.Restore();
   UpdateStatus(false);
+  // The complete entries are listed all the same; the next add rebuilds the directory.
+  if (!asNew && DirectoryLostByAdd(ArchiveName)) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
+                    FromUtf8(ArchiveName +
+                             ": the archive's directory is missing (an add was interrupted); adding a file "
+                             "rebuilds it, as does `ovk repair " + ArchiveName + "`"),
+                    QMessageBox::Ok, this);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+  }
 }
 
 bool TOVKForm::AddListingRow(const std::string& line) {
