@@ -44,11 +44,14 @@ struct OldDirectory {
   ZipEndRecord end;
   std::string comment;
   CentralDirectoryStream records;
+  std::uint64_t prefix = 0;  // bytes in front that the offsets leave out
+
+  std::uint64_t Start() const { return end.directoryOffset + prefix; }
 };
 
 void ReadOldDirectory(DataFile& archive, OldDirectory& old) {
   std::int64_t firstLocalHeader = 0;
-  if (LocateZipDirectory(archive, firstLocalHeader, &old.end, &old.comment, &old.records) < 0)
+  if (LocateZipDirectory(archive, firstLocalHeader, &old.end, &old.comment, &old.records, &old.prefix) < 0)
     throw std::runtime_error("no central directory found (not a ZIP archive, or a damaged one)");
   if (old.records.size() != old.end.directorySize)
     throw std::runtime_error("its central directory is cut short");
@@ -61,10 +64,12 @@ bool CountAgrees(std::uint64_t records, std::uint64_t counted) {
   return records > kMax16 && counted <= kMax16 && (counted == kMax16 || counted == records % (kMax16 + 1));
 }
 
-// Bytes in front of the first entry (a self-extractor's stub) keep their place.
+// Bytes in front of the first entry (a self-extractor's stub) keep their
+// place; the new offsets count them.
 void CopyStub(DataFile& archive, DataFile& temp, const OldDirectory& old) {
-  std::uint64_t first = old.end.directoryOffset;
-  ForEachCentralRecord(old.records, [&](const CentralEntry& e) { first = std::min(first, e.localHeaderOffset); });
+  std::uint64_t first = old.Start();
+  ForEachCentralRecord(old.records,
+                       [&](const CentralEntry& e) { first = std::min(first, e.localHeaderOffset + old.prefix); });
   Seek64(archive, 0);
   CopyBytes(archive, temp, first);
 }
@@ -75,9 +80,9 @@ bool Selected(const CentralEntry& entry, const SelectionSet& selection) {
   return selection.Contains(ConvertPathSeparators(ZipNameToUtf8(std::string(entry.name), entry.values.flags), true));
 }
 
-std::uint64_t ExtentOf(DataFile& archive, const CentralEntry& entry, std::uint64_t number, std::uint64_t limit) {
+std::uint64_t ExtentOf(DataFile& archive, const CentralEntry& entry, std::uint64_t number, const OldDirectory& old) {
   try {
-    return ListedEntryExtent(archive, entry, limit);
+    return ListedEntryExtent(archive, entry, entry.localHeaderOffset + old.prefix, old.Start());
   } catch (const std::exception& e) {
     throw std::runtime_error("entry " + std::to_string(number) + " ('" + std::string(entry.name) + "'): " + e.what());
   }
@@ -91,10 +96,10 @@ void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old,
   CentralDirectoryStream directory;
   std::uint64_t listed = 0, kept = 0;
   const std::size_t parsed = ForEachCentralRecord(old.records, [&](const CentralEntry& entry) {
-    const std::uint64_t extent = ExtentOf(archive, entry, ++listed, old.end.directoryOffset);
+    const std::uint64_t extent = ExtentOf(archive, entry, ++listed, old);
     if (Selected(entry, selection)) return;
     const auto at = static_cast<std::uint64_t>(FilePos64(temp));
-    Seek64(archive, static_cast<std::int64_t>(entry.localHeaderOffset));
+    Seek64(archive, static_cast<std::int64_t>(entry.localHeaderOffset + old.prefix));
     CopyBytes(archive, temp, extent);
     directory += RecordWithOffset(entry, at);
     ++kept;

@@ -39,8 +39,8 @@ std::int64_t DescriptorLength(DataFile& file, std::int64_t position, std::uint32
   return 0;
 }
 
-std::uint64_t ListedEntryExtent(DataFile& file, const CentralEntry& entry, std::uint64_t limit) {
-  const std::uint64_t start = entry.localHeaderOffset;
+std::uint64_t ListedEntryExtent(DataFile& file, const CentralEntry& entry, std::uint64_t start,
+                                std::uint64_t limit) {
   std::uint8_t h[kLocalHeaderBytes] = {};
   std::size_t got = 0;
   if (start < limit) {

@@ -14,10 +14,11 @@ namespace ovk {
 std::int64_t DescriptorLength(DataFile& file, std::int64_t position, std::uint32_t crc32,
                               std::uint64_t packedSize, std::uint64_t originalSize);
 
-// Bytes the entry of a central record spans from its local header on, the
-// payload's size taken from the record; raises when no local header is at
-// the record's offset, the descriptor does not repeat the record's values or
-// the entry runs past limit.
-std::uint64_t ListedEntryExtent(DataFile& file, const CentralEntry& entry, std::uint64_t limit);
+// Bytes the entry of a central record spans from its local header at start
+// on, the payload's size taken from the record; raises when no local header
+// is there, the descriptor does not repeat the record's values or the entry
+// runs past limit.
+std::uint64_t ListedEntryExtent(DataFile& file, const CentralEntry& entry, std::uint64_t start,
+                                std::uint64_t limit);
 
 }  // namespace ovk

@@ -80,11 +80,15 @@ struct ZipEntryAttributes {
 constexpr std::uint16_t kUnixVersionMadeBy = 0x032D;
 
 // Position of the ZIP64 end record, else of the end record; -1 when no usable
-// directory is found. The file position is unchanged on return.
+// directory is found. The file position is unchanged on return. Only with
+// uncountedPrefix is a directory found whose offsets leave out bytes in front
+// of the archive (a stub put in front of it as it stood); it gets their
+// count (else 0), which the recorded offsets lack and firstLocalHeader holds.
 std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader,
                                 ZipEndRecord* endRecord = nullptr,
                                 std::string* comment = nullptr,
-                                CentralDirectoryStream* directory = nullptr);
+                                CentralDirectoryStream* directory = nullptr,
+                                std::uint64_t* uncountedPrefix = nullptr);
 std::int64_t FindSignatureBackward(DataFile& file, std::uint32_t signature, std::int64_t start);
 void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
                          std::uint32_t packedSize, CentralDirectoryStream* directory,

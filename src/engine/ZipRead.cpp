@@ -90,6 +90,22 @@ std::string ReadAtMost(DataFile& file, std::int64_t position, std::uint64_t coun
   return data;
 }
 
+bool CentralHeaderAt(DataFile& file, std::uint64_t position) {
+  const std::string bytes = ReadAtMost(file, static_cast<std::int64_t>(position), 4);
+  return bytes.size() == 4 && GetLE32(bytes.data()) == kSigCentralHeader;
+}
+
+// Bytes in front of the archive that its offsets leave out (a stub put in
+// front of it as it stood): the directory then lies just in front of its
+// end record, not where the record says.
+std::uint64_t UncountedPrefix(DataFile& file, const ZipEndRecord& record, std::int64_t directoryEnd) {
+  if (record.entriesTotal == 0 || record.directorySize > static_cast<std::uint64_t>(directoryEnd)) return 0;
+  const std::uint64_t start = static_cast<std::uint64_t>(directoryEnd) - record.directorySize;
+  if (start <= record.directoryOffset || CentralHeaderAt(file, record.directoryOffset) || !CentralHeaderAt(file, start))
+    return 0;
+  return start - record.directoryOffset;
+}
+
 // A field that overflows holds all ones and leaves its value to the ZIP64
 // end record.
 bool DefersToZip64(const std::uint8_t* e) {
@@ -116,7 +132,8 @@ std::int64_t FindSignatureBackward(DataFile& file, std::uint32_t signature, std:
 }
 
 std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, ZipEndRecord* endRecord,
-                                std::string* comment, CentralDirectoryStream* directory) {
+                                std::string* comment, CentralDirectoryStream* directory,
+                                std::uint64_t* uncountedPrefix) {
   const std::int64_t remembered = FilePos64(file);
   const std::int64_t size = FileSize64(file);
   if (size < static_cast<std::int64_t>(kEndRecordBytes)) return -1;
@@ -137,6 +154,7 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
 
   std::int64_t result = e;
   ZipEndRecord record = FromEndRecord(end);
+  std::uint64_t prefix = 0;
   try {
     const std::string text = ReadAtMost(file, e + kEndRecordBytes, GetLE16(end + 20));
     if (comment) *comment = text;
@@ -150,10 +168,12 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
         if (z.size() == kZip64EndRecordBytes) record = FromZip64EndRecord(reinterpret_cast<const std::uint8_t*>(z.data()));
       }
     }
+    if (uncountedPrefix && result >= 0) prefix = UncountedPrefix(file, record, result);
     // Bounded by the file: a lying directory size cannot allocate beyond it.
     if (directory) {
-      *directory = ReadAtMost(file, static_cast<std::int64_t>(std::min<std::uint64_t>(record.directoryOffset, size)),
-                              record.directorySize);
+      *directory = ReadAtMost(
+          file, static_cast<std::int64_t>(std::min<std::uint64_t>(record.directoryOffset + prefix, size)),
+          record.directorySize);
     }
   } catch (const EInOutError&) {
     // The operation goes on with what it has.
@@ -166,19 +186,20 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
     std::uint8_t first[4];
     if (record.directoryOffset > static_cast<std::uint64_t>(e)) result = -1;
     if (result >= 0) {
-      Seek64(file, static_cast<std::int64_t>(record.directoryOffset));
+      Seek64(file, static_cast<std::int64_t>(record.directoryOffset + prefix));
       ReadBlock(file, first, sizeof first);
       if (GetLE32(first) != kSigCentralHeader) result = -1;
     }
     if (result >= 0) {
-      Seek64(file, static_cast<std::int64_t>(record.directoryOffset) + 42);
+      Seek64(file, static_cast<std::int64_t>(record.directoryOffset + prefix) + 42);
       ReadBlock(file, first, sizeof first);
-      firstLocalHeader = GetLE32(first);
+      firstLocalHeader = static_cast<std::int64_t>(GetLE32(first) + prefix);
     }
   } else {
     firstLocalHeader = size;
   }
   if (endRecord) *endRecord = record;
+  if (uncountedPrefix) *uncountedPrefix = prefix;
   Seek64(file, remembered);
   return result;
 }

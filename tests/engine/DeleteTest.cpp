@@ -67,22 +67,28 @@ TEST(DeleteTest, EmptySelectionCopiesEverything) {
 }
 
 // Bytes in front of the first entry (a self-extractor's stub) and the
-// archive comment keep their place; deleting every entry leaves them and an
+// archive comment keep their place, also when the offsets leave the stub
+// out (the new ones count it); deleting every entry leaves them and an
 // empty directory.
 TEST(DeleteTest, LeadingBytesAndCommentKept) {
-  TempDir dir;
-  ZipLayout layout;
-  layout.prefix = "MZ" + RandomBytes(300, 4);
-  layout.comment = "made elsewhere";
-  const ZipEntryFields one = ZipEntry("one.txt", "one one one"), two = ZipEntry("two.txt", "two", true);
-  WriteFile(dir / "sfx.zip", BuildZip({one, two}, layout));
-  ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "kept.zip", "one.txt").ok);
-  EXPECT_TRUE(ReadFile(dir / "kept.zip") == BuildZip({two}, layout));
-  if (HaveTool("unzip")) {
-    EXPECT_EQ(PeerTest(Peer::Unzip, dir / "kept.zip"), "");
+  for (const bool offsetsIncludePrefix : {true, false}) {
+    SCOPED_TRACE(offsetsIncludePrefix);
+    TempDir dir;
+    ZipLayout layout;
+    layout.prefix = "MZ" + RandomBytes(300, 4);
+    layout.comment = "made elsewhere";
+    layout.offsetsIncludePrefix = offsetsIncludePrefix;
+    const ZipEntryFields one = ZipEntry("one.txt", "one one one"), two = ZipEntry("two.txt", "two", true);
+    WriteFile(dir / "sfx.zip", BuildZip({one, two}, layout));
+    layout.offsetsIncludePrefix = true;
+    ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "kept.zip", "one.txt").ok);
+    EXPECT_TRUE(ReadFile(dir / "kept.zip") == BuildZip({two}, layout));
+    if (HaveTool("unzip")) {
+      EXPECT_EQ(PeerTest(Peer::Unzip, dir / "kept.zip"), "");
+    }
+    ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "none.zip", "one.txt;two.txt").ok);
+    EXPECT_TRUE(ReadFile(dir / "none.zip") == BuildZip({}, layout));
   }
-  ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "none.zip", "one.txt;two.txt").ok);
-  EXPECT_TRUE(ReadFile(dir / "none.zip") == BuildZip({}, layout));
 }
 
 std::string Descriptor(const ZipEntryFields& e, bool signature, bool sizes64) {
