@@ -78,7 +78,8 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   if (LocateZipDirectory(s.archive, firstLocalHeader, &endRecord, &comment, &s.directory) < 0) {
     // A ZIP archive that lost its end record (an add killed while it wrote
     // the new directory) gets its directory back from the local headers.
-    if (StartsWithLocalHeader(s.archive)) return RecoverZipDirectory(reader, s.archive, s.directory, endRecord);
+    if (StartsWithLocalHeader(s.archive))
+      return RecoverZipDirectory(reader, s.archive, s.directory, endRecord);
     // Foreign data stays in front of a fresh archive.
     append = false;
     comment.clear();
@@ -161,7 +162,8 @@ bool WriteDirectory(AddSession& s, const std::string& comment, ZipEndRecord& end
     WriteZipDirectoryEnd(s.archive, comment, endRecord, append, s.added, s.directory);
     return true;
   } catch (const std::exception& e) {
-    const std::string failure = "Internal packer: Can not write the directory of " + s.archive.name + ": " + e.what();
+    const std::string failure =
+        "Internal packer: Can not write the directory of " + s.archive.name + ": " + e.what();
     if (!s.move && PutOldDirectoryBack(s, comment, append, old)) {
       ReportEngineMessage(failure + "; the archive is as it was before the add");
     } else {

@@ -77,14 +77,18 @@ void CopyStub(DataFile& archive, DataFile& temp, const OldDirectory& old) {
 // Names are matched as the listing shows them.
 bool Selected(const CentralEntry& entry, const SelectionSet& selection) {
   if (selection.Empty()) return false;
-  return selection.Contains(ConvertPathSeparators(ZipNameToUtf8(std::string(entry.name), entry.values.flags), true));
+  const std::string name = ZipNameToUtf8(std::string(entry.name), entry.values.flags);
+  return selection.Contains(ConvertPathSeparators(name, true));
 }
 
-std::uint64_t ExtentOf(DataFile& archive, const CentralEntry& entry, std::uint64_t number, const OldDirectory& old) {
+// The entry's extent; a failure names the entry.
+std::uint64_t ExtentOf(DataFile& archive, const CentralEntry& entry, std::uint64_t number,
+                       const OldDirectory& old) {
   try {
     return ListedEntryExtent(archive, entry, entry.localHeaderOffset + old.prefix, old.Start());
   } catch (const std::exception& e) {
-    throw std::runtime_error("entry " + std::to_string(number) + " ('" + std::string(entry.name) + "'): " + e.what());
+    const std::string name(entry.name);
+    throw std::runtime_error("entry " + std::to_string(number) + " ('" + name + "'): " + e.what());
   }
 }
 
@@ -92,7 +96,8 @@ std::uint64_t ExtentOf(DataFile& archive, const CentralEntry& entry, std::uint64
 // for byte, what it holds understood or not, and its record with only the
 // offset changed. Raises when an entry's extent cannot be told or the
 // records do not account for every entry counted.
-void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old, const SelectionSet& selection) {
+void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old,
+                     const SelectionSet& selection) {
   CentralDirectoryStream directory;
   std::uint64_t listed = 0, kept = 0;
   const std::size_t parsed = ForEachCentralRecord(old.records, [&](const CentralEntry& entry) {

@@ -13,7 +13,9 @@ namespace {
 constexpr std::uint64_t kLocalHeaderBytes = 30;
 constexpr std::size_t kLongestDescriptor = 24;
 
-std::uint64_t SizeField(const std::uint8_t* p, std::size_t bytes) { return bytes == 8 ? GetLE64(p) : GetLE32(p); }
+std::uint64_t SizeField(const std::uint8_t* p, std::size_t bytes) {
+  return bytes == 8 ? GetLE64(p) : GetLE32(p);
+}
 
 }  // namespace
 

@@ -101,9 +101,9 @@ bool CentralHeaderAt(DataFile& file, std::uint64_t position) {
 std::uint64_t UncountedPrefix(DataFile& file, const ZipEndRecord& record, std::int64_t directoryEnd) {
   if (record.entriesTotal == 0 || record.directorySize > static_cast<std::uint64_t>(directoryEnd)) return 0;
   const std::uint64_t start = static_cast<std::uint64_t>(directoryEnd) - record.directorySize;
-  if (start <= record.directoryOffset || CentralHeaderAt(file, record.directoryOffset) || !CentralHeaderAt(file, start))
-    return 0;
-  return start - record.directoryOffset;
+  const bool moved = start > record.directoryOffset && !CentralHeaderAt(file, record.directoryOffset) &&
+                     CentralHeaderAt(file, start);
+  return moved ? start - record.directoryOffset : 0;
 }
 
 // A field that overflows holds all ones and leaves its value to the ZIP64
@@ -159,7 +159,8 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
     const std::string text = ReadAtMost(file, e + kEndRecordBytes, GetLE16(end + 20));
     if (comment) *comment = text;
     if (DefersToZip64(end)) {
-      const std::int64_t z64 = FindSignatureBackward(file, kSigZip64EndRecord, e - static_cast<std::int64_t>(kZip64EndRecordBytes));
+      const std::int64_t z64 =
+          FindSignatureBackward(file, kSigZip64EndRecord, e - static_cast<std::int64_t>(kZip64EndRecordBytes));
       // Without a directory offset the ZIP64 record is a must; a count of
       // exactly 65,535 entries fits the 16-bit field on its own.
       if (z64 >= 0 || offset32 == kNoOffset32) result = z64;

@@ -48,8 +48,10 @@ std::int64_t EntryEnd(DataFile& file, const LocalHeader& h, std::int64_t fileSiz
   if (!(GetLE16(h.fixed + 6) & kZipFlagDataDescriptor)) return h.payloadEnd;
   // The descriptor must repeat the header's values: a header that left them
   // to the descriptor does not tell where its payload ends.
-  const std::int64_t descriptor = DescriptorLength(file, h.payloadEnd, HeaderCrc(h), HeaderPacked(h), HeaderOriginal(h));
+  const std::int64_t descriptor =
+      DescriptorLength(file, h.payloadEnd, HeaderCrc(h), HeaderPacked(h), HeaderOriginal(h));
   if (descriptor > 0) return h.payloadEnd + descriptor;
+  // Too few bytes left for any descriptor: the end of the file cut it.
   return fileSize - h.payloadEnd < kShortestDescriptor ? 0 : -1;
 }
 

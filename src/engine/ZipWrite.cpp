@@ -181,7 +181,8 @@ void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndReco
   endRecord.recordSize = kZip64EndRecordSize;
   // Peers read the counts and places that overflow the classic record's
   // fields only from the ZIP64 record.
-  if (endRecord.entriesTotal >= kMax16 || endRecord.directorySize >= kMax32 || endRecord.directoryOffset >= kMax32) {
+  if (endRecord.entriesTotal >= kMax16 || endRecord.directorySize >= kMax32 ||
+      endRecord.directoryOffset >= kMax32) {
     endRecord.versionNeeded = kVersionNeededZip64;
     const auto position = static_cast<std::uint64_t>(FilePos64(file));
     WriteString(file, SerializeEndRecord64(endRecord) + SerializeLocator(endRecord, position));
