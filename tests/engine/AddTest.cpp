@@ -7,17 +7,13 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <set>
 #include <stdexcept>
 
 #include "ArchiveBytes.h"
 #include "WriteTestUtil.h"
 #include "common/TestUtil.h"
-#include "engine/Archive.h"
 #include "engine/EngineMessages.h"
 #include "engine/RepairArchive.h"
-#include "engine/ZipCentralRecords.h"
-#include "engine/ZipFormat.h"
 #include "support/FaultInjection.h"
 
 namespace ovktest {
@@ -393,19 +389,6 @@ TEST(AddTest, CallbackReportsEveryFile) {
   EXPECT_EQ(calls[1].failed, !canStillRead);
 }
 
-// The names a ZIP archive's central directory stores, whole.
-std::set<std::string> DirectoryNames(const std::string& archive) {
-  ovk::DataFile file;
-  EXPECT_TRUE(ovk::OpenArchiveForReading(file, archive));
-  std::int64_t first = 0;
-  ovk::CentralDirectoryStream directory;
-  EXPECT_GE(ovk::LocateZipDirectory(file, first, nullptr, nullptr, &directory), 0);
-  ovk::CloseDataFile(file);
-  std::set<std::string> names;
-  ovk::ForEachCentralRecord(directory, [&](const ovk::CentralEntry& e) { names.emplace(e.name); });
-  return names;
-}
-
 // Names beyond 255 bytes: ZIP stores each whole; the native container, whose
 // name field holds 255 bytes, refuses such a file by name and adds the rest.
 TEST(AddTest, LongNamesAreStoredWholeOrRefused) {
@@ -417,7 +400,10 @@ TEST(AddTest, LongNamesAreStoredWholeOrRefused) {
   WriteFile(dir / ("src/" + deep + "two.txt"), "two");
   WriteFile(dir / "src/short.txt", "short");
   ASSERT_TRUE(Add(dir / "deep.zip", dir / "src"));
-  EXPECT_EQ(DirectoryNames(dir / "deep.zip"), (std::set<std::string>{deep + "one.txt", deep + "two.txt", "short.txt"}));
+  if (HaveTool("unzip")) {
+    EXPECT_EQ(ovktest::Run("unzip -Z1 " + Quote(dir / "deep.zip")).output,
+              deep + "one.txt\n" + deep + "two.txt\nshort.txt\n");
+  }
 
   MessageTrap trap;
   Names failed;
@@ -430,8 +416,8 @@ TEST(AddTest, LongNamesAreStoredWholeOrRefused) {
   EXPECT_EQ(EntryNames(dir / "deep.ovk"), Names{"short.txt"});
   EXPECT_EQ(failed.size(), 2u);
   ASSERT_EQ(trap.messages.size(), 2u);
-  EXPECT_NE(trap.messages[0].find("one.txt: its stored name is"), std::string::npos) << trap.messages[0];
-  EXPECT_NE(trap.messages[1].find("two.txt: its stored name is"), std::string::npos) << trap.messages[1];
+  const std::string said = "two.txt: its stored name is " + std::to_string(deep.size() + 7) + " bytes long";
+  EXPECT_NE(trap.messages[1].find(said), std::string::npos) << trap.messages[1];
 }
 
 }  // namespace
