@@ -94,14 +94,18 @@ std::uint64_t ExtentOf(DataFile& archive, const CentralEntry& entry, std::uint64
 
 // Every entry the directory lists and the selection leaves is copied byte
 // for byte, what it holds understood or not, and its record with only the
-// offset changed. Raises when an entry's extent cannot be told or the
-// records do not account for every entry counted.
+// offset changed. Raises when an entry's extent cannot be told, the entries
+// together span more than the archive (records sharing their bytes would
+// make the copy grow without bound) or the records do not account for every
+// entry counted.
 void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old,
                      const SelectionSet& selection) {
   CentralDirectoryStream directory;
-  std::uint64_t listed = 0, kept = 0;
+  std::uint64_t listed = 0, kept = 0, spanned = 0;
   const std::size_t parsed = ForEachCentralRecord(old.records, [&](const CentralEntry& entry) {
     const std::uint64_t extent = ExtentOf(archive, entry, ++listed, old);
+    spanned += extent;
+    if (spanned > old.Start()) throw std::runtime_error("its entries overlap");
     if (Selected(entry, selection)) return;
     const auto at = static_cast<std::uint64_t>(FilePos64(temp));
     Seek64(archive, static_cast<std::int64_t>(entry.localHeaderOffset + old.prefix));

@@ -204,6 +204,15 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"DescriptorMissing",
                     [] { return TwoWith([](auto& b, auto&) { b.flags = 0x0808; b.trailer = std::string(16, 'j'); }); },
                     "data descriptor"},
+        RefusedCase{"EntriesOverlap",
+                    [] {
+                      const ZipEntryFields a = ZipEntry("a.txt", RandomBytes(900, 6), true);
+                      ZipEntryFields b = ZipEntry("b.txt", "b");
+                      b.centralOffset = 0;
+                      b.centralCompressed = a.compressedSize;
+                      return BuildZip({a, b});
+                    },
+                    "overlap"},
         RefusedCase{"CountDisagrees", [] { return TwoWith([](auto&, auto& l) { l.entriesTotal = 3; }); },
                     "counts 3 entries"},
         RefusedCase{"DamagedRecord", [] { return TwoWith([](auto&, auto& l) { l.directorySize = 110; }); },
