@@ -154,8 +154,9 @@ bool PutOldDirectoryBack(AddSession& s, const std::string& comment, bool append,
 }
 
 // A directory that cannot be written whole (a full disk) must not leave the
-// archive without one: the archive is put back as it was. Moved sources are
-// gone from the disk, so their entries stay for a repair to list.
+// archive without one: the old directory goes back, leaving the archive
+// unchanged. Moved sources are gone from the disk, so their entries stay
+// for a repair to list.
 bool WriteDirectory(AddSession& s, const std::string& comment, ZipEndRecord& endRecord, bool append,
                     const OldEnd& old) {
   try {
@@ -165,7 +166,7 @@ bool WriteDirectory(AddSession& s, const std::string& comment, ZipEndRecord& end
     const std::string failure =
         "Internal packer: Can not write the directory of " + s.archive.name + ": " + e.what();
     if (!s.move && PutOldDirectoryBack(s, comment, append, old)) {
-      ReportEngineMessage(failure + "; the archive is as it was before the add");
+      ReportEngineMessage(failure + "; the archive is unchanged");
     } else {
       ReportEngineMessage(failure + "; the archive has no directory until the next add or a repair rebuilds it");
     }

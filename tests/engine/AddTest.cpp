@@ -300,7 +300,7 @@ TEST(AddTest, WriteErrorCutsTheEntryBack) {
 }
 
 // A directory that cannot be written whole puts the old one back: the
-// archive is byte for byte as it was. Moved sources are gone, so their
+// archive is byte for byte unchanged. Moved sources are gone, so their
 // entries are left for the repair instead.
 TEST(AddTest, DirectoryWriteFailurePutsTheOldOneBack) {
   TempDir dir;
@@ -325,7 +325,7 @@ TEST(AddTest, DirectoryWriteFailurePutsTheOldOneBack) {
     ovk::ClearFaults();
     EXPECT_TRUE(ReadFile(archive) == base);
     ASSERT_FALSE(trap.messages.empty());
-    EXPECT_NE(trap.messages.back().find("as it was before the add"), std::string::npos) << trap.messages.back();
+    EXPECT_NE(trap.messages.back().find("; the archive is unchanged"), std::string::npos) << trap.messages.back();
   }
 
   WriteFile(archive, base);
