@@ -6,6 +6,7 @@
 
 #include "engine/Archive.h"
 #include "engine/ListArchive.h"
+#include "engine/RepairArchive.h"
 #include "engine/Selection.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
@@ -30,6 +31,12 @@ std::string ArchiveWriteError(const std::string& path) {
   const int code = WriteAccessError(path);
   if (code == 0) return "";
   return code == EACCES ? "the archive file is read-only for this user" : IoReasonText(code);
+}
+
+std::string MissingDirectoryError(const std::string& path) {
+  if (!DirectoryLostByAdd(path)) return "";
+  return path + ": the archive's directory is missing (an add was interrupted); run `ovk repair " + path +
+         "` to rebuild it";
 }
 
 bool IsNativeArchive(const std::string& path) {

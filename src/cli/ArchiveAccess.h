@@ -18,6 +18,10 @@ std::string ArchiveOpenError(const std::string& path);
 // replaces it, which its folder alone would allow), otherwise the reason.
 std::string ArchiveWriteError(const std::string& path);
 
+// Empty unless an interrupted add left the archive without its directory,
+// else the line that says so and how to rebuild it.
+std::string MissingDirectoryError(const std::string& path);
+
 // True when the file holds the native container (recognised by content).
 bool IsNativeArchive(const std::string& path);
 

@@ -23,6 +23,7 @@ int RunExtract(const Args& args);
 int RunTest(const Args& args);
 int RunAdd(const Args& args);
 int RunDelete(const Args& args);
+int RunRepair(const Args& args);
 
 // Prints "ovk: " + text on stderr.
 void Warn(const std::string& text);

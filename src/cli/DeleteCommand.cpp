@@ -1,9 +1,11 @@
 // `ovk delete ARCHIVE NAME...`
 #include <cstdint>
+#include <string>
 
 #include "cli/ArchiveAccess.h"
 #include "cli/Options.h"
 #include "engine/DeleteFromArchive.h"
+#include "engine/EngineMessages.h"
 
 namespace ovk::cli {
 
@@ -22,6 +24,8 @@ int RunDelete(const Args& args) {
 
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
+  const std::string directoryError = MissingDirectoryError(archive);
+  if (!directoryError.empty()) return Fail(kExitFailed, directoryError);
   if (IsNativeArchive(archive))
     return Fail(kExitFailed, "cannot delete from " + archive +
                                  ": entries are deleted only from ZIP archives, this one is native");
@@ -31,7 +35,17 @@ int RunDelete(const Args& args) {
   if (matched <= 0) return kExitFailed;
 
   std::int32_t code = 0;
-  if (!DeleteAndReplace(archive, BuildSelection(names), code))
+  // The engine says why it refuses an archive; a failure it does not
+  // describe gets a line of ours.
+  int messages = 0;
+  EngineMessageHook = [&](const std::string& text) {
+    Warn(text);
+    ++messages;
+  };
+  const bool deleted = DeleteAndReplace(archive, BuildSelection(names), code);
+  EngineMessageHook = nullptr;
+  if (!deleted && messages > 0) return kExitFailed;
+  if (!deleted)
     return Fail(kExitFailed, "cannot delete from " + archive +
                                  ": writing the new archive failed; the archive is unchanged");
   return matched == static_cast<int>(names.size()) ? kExitOk : kExitFailed;

@@ -42,6 +42,8 @@ int RunExtractOrTest(const Args& args, bool testOnly) {
 
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
+  const std::string directoryError = MissingDirectoryError(archive);
+  if (!directoryError.empty()) return Fail(kExitFailed, directoryError);
   const int matched = names.empty() ? 0 : CountMatchedNames(archive, names);
   if (!names.empty() && matched <= 0) return kExitFailed;
 

@@ -82,6 +82,8 @@ int RunList(const Args& args) {
   const std::string& archive = options.positional[0];
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
+  const std::string directoryError = MissingDirectoryError(archive);
+  if (!directoryError.empty()) return Fail(kExitFailed, directoryError);
   return options.Has("--raw") ? PrintRaw(archive) : PrintTable(archive);
 }
 

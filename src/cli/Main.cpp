@@ -1,4 +1,4 @@
-// `ovk`: a thin command-line front end over the four archive operations.
+// `ovk`: a thin command-line front end over the archive operations.
 #include <iostream>
 #include <string>
 
@@ -31,6 +31,9 @@ const char kUsage[] =
     "      (a mask with a folder separator matches the relative path).\n"
     "  delete ARCHIVE NAME...\n"
     "      Remove the named entries from a ZIP archive.\n"
+    "  repair ARCHIVE\n"
+    "      Rebuild the directory of a ZIP archive an interrupted add left\n"
+    "      without one, from the entries that were written completely.\n"
     "\n"
     "Runs that write one archive take turns: a second add or delete waits\n"
     "for the first to finish.\n"
@@ -86,5 +89,6 @@ int main(int argc, char** argv) {
   if (command == "test") return RunTest(args);
   if (command == "add") return RunAdd(args);
   if (command == "delete") return RunDelete(args);
+  if (command == "repair") return RunRepair(args);
   return UsageError("unknown command '" + command + "'");
 }

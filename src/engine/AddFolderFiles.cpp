@@ -82,7 +82,7 @@ void AddFolderFiles(AddSession& s, const std::string& base, const std::string& r
     if (entry.attributes & kAttrFolder) {
       WalkSubfolder(s, base, relative, mask, entry);
     } else if (FileWanted(s, relative, mask, entry)) {
-      AddOneFile(s, base + relative + entry.name, ShortString(s.prefix + relative + entry.name));
+      AddOneFile(s, base + relative + entry.name, s.prefix + relative + entry.name);
     }
   } while (FindNextEntry(entry) == 0);
 }

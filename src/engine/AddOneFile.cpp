@@ -20,6 +20,9 @@ constexpr std::uint32_t kModeTypeMask = 0170000;
 constexpr std::uint32_t kModeRegular = 0100000;
 // Content bytes the files in flight may hold together.
 constexpr std::uint64_t kPendingBudget = 16u << 20;
+// Bytes of the name field: one length byte in the native container, 16 bits in ZIP.
+constexpr std::size_t kLongestNativeName = 0xFF;
+constexpr std::size_t kLongestZipName = 0xFFFF;
 
 class EntryTooLarge : public std::exception {
  public:
@@ -28,6 +31,17 @@ class EntryTooLarge : public std::exception {
 
 void ReportRefusal(const PendingFile& f) {
   ReportEngineMessage("Internal packer: Can not add " + f.fullPath + ": " + f.refusal);
+}
+
+std::size_t LongestName(const ArchiveInfo& info) {
+  return info.kind == kKindNative ? kLongestNativeName : kLongestZipName;
+}
+
+// A name cut to fit would store several files under one name.
+std::string NameTooLongText(const AddSession& s, const std::string& storedName) {
+  return "its stored name is " + std::to_string(storedName.size()) + " bytes long, the " +
+         (s.info.kind == kKindNative ? "native container" : "ZIP format") + " holds names of at most " +
+         std::to_string(LongestName(s.info)) + " bytes";
 }
 
 void WriteNativeEntryHeader(DataFile& file, const std::string& storedName,
@@ -191,8 +205,9 @@ void AddOneFile(AddSession& s, const std::string& fullPath, const std::string& s
   auto f = std::make_unique<PendingFile>();
   f->fullPath = fullPath;
   f->storedName = storedName;
+  if (storedName.size() > LongestName(s.info)) f->refusal = NameTooLongText(s, storedName);
   try {
-    ReadSource(s, *f);
+    if (f->refusal.empty()) ReadSource(s, *f);
   } catch (...) {
     // What escapes here escaped a sequential run after the earlier files.
     if (!s.writeEscaped) FinishPendingFiles(s);

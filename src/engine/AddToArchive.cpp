@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <exception>
 #include <string>
-#include <utility>
 
 #include "engine/AddSession.h"
 #include "engine/Archive.h"
@@ -12,7 +11,6 @@
 #include "engine/ZipFormat.h"
 #include "engine/ZipRebuild.h"
 #include "support/ArchiveLock.h"
-#include "support/ByteOrder.h"
 #include "support/DosTime.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
@@ -61,30 +59,6 @@ bool OpenArchive(AddSession& s, const std::string& archivePath, bool& append) {
   return true;
 }
 
-bool StartsWithLocalHeader(DataFile& file) {
-  std::uint8_t first[4] = {};
-  std::size_t got = 0;
-  Seek64(file, 0);
-  ReadBlock(file, first, sizeof first, got);
-  return got == sizeof first && GetLE32(first) == kSigLocalHeader;
-}
-
-// A ZIP archive that lost its end record (an append killed while it
-// overwrote the old directory) gets its directory back from the local
-// headers; whatever follows the last complete entry is cut off, as no entry
-// can be read from it. False when an entry's extent is not known.
-bool RecoverDirectory(AddSession& s, ArchiveReader& reader, ZipEndRecord& endRecord) {
-  Seek64(s.archive, 0);
-  RebuiltDirectory rebuilt;
-  if (!RebuildZipDirectory(reader, s.archive, rebuilt)) return false;
-  s.directory = std::move(rebuilt.records);
-  endRecord = ZipEndRecord{};
-  endRecord.entriesOnDisk = endRecord.entriesTotal = rebuilt.entries;
-  TruncateDataFile(s.archive, rebuilt.end);
-  Seek64(s.archive, rebuilt.end);
-  return true;
-}
-
 // Places the file where the new entries go. False for a native archive of
 // another layout version, a ZIP directory that cannot be read whole or one
 // that cannot be recovered; the archive is then left untouched.
@@ -107,7 +81,10 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   }
   std::int64_t firstLocalHeader = 0;
   if (LocateZipDirectory(s.archive, firstLocalHeader, &endRecord, &comment, &s.directory) < 0) {
-    if (StartsWithLocalHeader(s.archive)) return RecoverDirectory(s, reader, endRecord);
+    // A ZIP archive that lost its end record (an add killed while it wrote
+    // the new directory) gets its directory back from the local headers.
+    if (StartsWithLocalHeader(s.archive))
+      return RecoverZipDirectory(reader, s.archive, s.directory, endRecord);
     // Foreign data stays in front of a fresh archive.
     append = false;
     comment.clear();
@@ -179,6 +156,47 @@ bool SourceIsAddable(const std::string& source) {
   return !special;
 }
 
+// The archive before the add: where its entries ended, its directory (the
+// start of the session's) and its end record.
+struct OldEnd {
+  std::int64_t entriesEnd = 0;
+  std::size_t directorySize = 0;
+  ZipEndRecord endRecord;
+};
+
+// The new entries are cut off again and the old directory written back.
+bool PutOldDirectoryBack(AddSession& s, const std::string& comment, bool append, const OldEnd& old) {
+  try {
+    ZipEndRecord endRecord = old.endRecord;
+    CutArchiveBack(s, old.entriesEnd, old.directorySize);
+    WriteZipDirectoryEnd(s.archive, comment, endRecord, append, 0, s.directory);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// A directory that cannot be written whole (a full disk) must not leave the
+// archive without one: the old directory goes back, leaving the archive
+// unchanged. Moved sources are gone from the disk, so their entries stay
+// for a repair to list.
+bool WriteDirectory(AddSession& s, const std::string& comment, ZipEndRecord& endRecord, bool append,
+                    const OldEnd& old) {
+  try {
+    WriteZipDirectoryEnd(s.archive, comment, endRecord, append, s.added, s.directory);
+    return true;
+  } catch (const std::exception& e) {
+    const std::string failure =
+        "Internal packer: Can not write the directory of " + s.archive.name + ": " + e.what();
+    if (!s.move && PutOldDirectoryBack(s, comment, append, old)) {
+      ReportEngineMessage(failure + "; the archive is unchanged");
+    } else {
+      ReportEngineMessage(failure + "; the archive has no directory until the next add or a repair rebuilds it");
+    }
+    return false;
+  }
+}
+
 // Writes the new entries into the locked archive and ends it; false when
 // anything failed.
 bool FillArchive(AddSession& s, const std::string& archivePath, const std::string& source,
@@ -197,15 +215,14 @@ bool FillArchive(AddSession& s, const std::string& archivePath, const std::strin
   } catch (const std::exception&) {
     return false;
   }
+  const OldEnd old{s.completeEnd, s.completeDirectorySize, endRecord};
 
   bool result = WalkSource(s, source);
   try {
     // After an escaped failure the archive still ends with the entries that
     // were written completely, and a ZIP archive still gets its directory.
     if (!result) CutArchiveBack(s, s.completeEnd, s.completeDirectorySize);
-    if (s.info.kind == kKindZip) {
-      WriteZipDirectoryEnd(s.archive, comment, endRecord, append, s.added, s.directory);
-    }
+    if (s.info.kind == kKindZip) result = WriteDirectory(s, comment, endRecord, append, old) && result;
     CloseDataFile(s.archive);
   } catch (const std::exception&) {
     result = false;

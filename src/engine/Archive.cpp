@@ -350,6 +350,11 @@ std::string ConvertPathSeparators(const std::string& name, bool toBackslash) {
   return toBackslash ? ReplaceAll(name, "/", "\\") : ReplaceAll(name, "\\", "/");
 }
 
+std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
+  if ((flags & kZipFlagUtf8) || IsValidUtf8(raw)) return raw;
+  return Windows1252ToUtf8(raw);
+}
+
 int ZipCheckByte(const EntryInfo& entry) {
   if (!(entry.zipFlags & kZipFlagDataDescriptor)) return -1;
   return static_cast<int>((entry.header.time >> 8) & 0xFF);

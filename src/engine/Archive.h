@@ -97,6 +97,10 @@ bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry);
 void WriteNativeHeader(const ArchiveInfo& info, DataFile& file);
 std::string ConvertPathSeparators(const std::string& name, bool toBackslash);
 
+// A stored ZIP name in UTF-8: as stored when flagged UTF-8 or valid UTF-8,
+// else read as Windows-1252.
+std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags);
+
 // The ZIP password check byte of an entry: bits 8-15 of its DOS time when
 // its sizes follow in a data descriptor (flag bit 3), else -1 (CRC-32 based).
 int ZipCheckByte(const EntryInfo& entry);

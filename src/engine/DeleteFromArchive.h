@@ -6,7 +6,10 @@
 
 namespace ovk {
 
-// Writes every entry not selected to tempPath; code 0 or 3.
+// Writes every entry the central directory lists and the selection leaves
+// to tempPath, byte for byte, and the archive comment; code 0 or 3. Refuses
+// (code 3, the reason reported to EngineMessageHook) when the directory does
+// not account for every entry or an entry's extent cannot be told.
 bool DeleteFromArchive(const std::string& archivePath, const std::string& tempPath,
                        std::int32_t& resultCode, const std::string& selection,
                        bool namesAreUtf8);

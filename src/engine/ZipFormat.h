@@ -79,20 +79,16 @@ void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std
 struct ZipEntryAttributes {
   std::uint16_t versionMadeBy = 45;      // high byte host, low byte version
   std::uint32_t externalAttributes = 0;
-  // Keep flag bit 3 (sizes repeated in a data descriptor after the payload),
-  // so an enciphered entry's time-based check byte stays valid.
-  bool dataDescriptor = false;
-  // The compression method to record; -1: 0 for stored entries, else 8.
-  // Deletion keeps a kept entry's own method (a bzip2 or LZMA entry of
-  // another tool must not be relabelled as deflate).
-  int method = -1;
 };
 
 // "version made by" of entries the packer writes: Unix host, version 4.5.
 constexpr std::uint16_t kUnixVersionMadeBy = 0x032D;
 
 // Position of the ZIP64 end record, else of the end record; -1 when no usable
-// directory is found. The file position is unchanged on return.
+// directory is found. The file position is unchanged on return. Only with
+// uncountedPrefix is a directory found whose offsets leave out bytes in front
+// of the archive (a stub put in front of it as it stood); it gets their
+// count (else 0), which the recorded offsets lack and firstLocalHeader holds.
 std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader,
                                 ZipEndRecord* endRecord = nullptr,
                                 std::string* comment = nullptr,
@@ -105,8 +101,6 @@ std::int64_t FindSignatureBackward(DataFile& file, std::uint32_t signature, std:
 void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
                          std::uint32_t packedSize, CentralDirectoryStream* directory,
                          const ZipEntryAttributes& attributes = {});
-// The data descriptor that follows an entry written with dataDescriptor set.
-void WriteZipDataDescriptor(DataFile& file, const EntryHeader& header, std::uint32_t packedSize);
 void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndRecord& endRecord,
                           bool append, std::uint64_t entriesAdded,
                           const CentralDirectoryStream& directory);

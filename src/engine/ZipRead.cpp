@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/Archive.h"
+#include "engine/ZipCentralRecords.h"
 #include "engine/ZipFormat.h"
 #include "support/ByteOrder.h"
 #include "support/StringUnit.h"
@@ -17,7 +18,6 @@ constexpr std::int64_t kWindowStep = 197;
 constexpr std::int64_t kReadChunk = 64 * 1024;
 constexpr std::size_t kEndRecordBytes = 22;
 constexpr std::size_t kZip64EndRecordBytes = 56;
-constexpr std::size_t kCentralFixedBytes = 46;
 constexpr std::uint32_t kNoOffset32 = 0xFFFFFFFF;
 
 // A stretch of the file held in memory, refilled backwards in large blocks so
@@ -91,28 +91,16 @@ std::string ReadAtMost(DataFile& file, std::int64_t position, std::uint64_t coun
   return data;
 }
 
-// The ZIP64 extended information field replaces exactly those of the
-// record's 32-bit values that hold 0xFFFFFFFF, in this order.
-void ApplyZip64Extra(std::string_view extra, CentralRecord& record, std::uint64_t& offset) {
-  while (extra.size() >= 4) {
-    const std::uint16_t id = GetLE16(extra.data());
-    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
-    std::string_view data = extra.substr(4, length);
-    extra.remove_prefix(4 + length);
-    if (id != kZip64ExtraId) continue;
-    for (std::uint64_t* field : {&record.uncompressedSize, &record.compressedSize, &offset}) {
-      if (*field != kNoOffset32) continue;
-      if (data.size() < 8) return;
-      *field = GetLE64(data.data());
-      data.remove_prefix(8);
-    }
-    return;
-  }
+bool CentralHeaderAt(DataFile& file, std::uint64_t position) {
+  const std::string bytes = ReadAtMost(file, static_cast<std::int64_t>(position), 4);
+  return bytes.size() == 4 && GetLE32(bytes.data()) == kSigCentralHeader;
 }
 
-bool CentralHeaderAt(DataFile& file, std::uint64_t position) {
-  const std::string first = ReadAtMost(file, static_cast<std::int64_t>(position), 4);
-  return first.size() == 4 && GetLE32(first.data()) == kSigCentralHeader;
+// A field that overflows holds all ones and leaves its value to the ZIP64
+// end record.
+bool DefersToZip64(const std::uint8_t* e) {
+  return GetLE16(e + 8) == 0xFFFF || GetLE16(e + 10) == 0xFFFF || GetLE32(e + 12) == kNoOffset32 ||
+         GetLE32(e + 16) == kNoOffset32;
 }
 
 // A ZIP appended to a stub (a self-extractor, `cat stub.sh x.zip`) may keep
@@ -126,11 +114,6 @@ void ApplyStubPrefix(DataFile& file, std::int64_t directoryEnd, ZipEndRecord& re
   if (actual <= record.directoryOffset || !CentralHeaderAt(file, actual)) return;
   record.prefixBytes = actual - record.directoryOffset;
   record.directoryOffset = actual;
-}
-
-std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
-  if ((flags & kZipFlagUtf8) || IsValidUtf8(raw)) return raw;
-  return Windows1252ToUtf8(raw);
 }
 
 }  // namespace
@@ -180,10 +163,14 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
   try {
     const std::string text = ReadAtMost(file, e + kEndRecordBytes, GetLE16(end + 20));
     if (comment) *comment = text;
-    if (offset32 == kNoOffset32) {
-      result = FindSignatureBackward(file, kSigZip64EndRecord, e - static_cast<std::int64_t>(kZip64EndRecordBytes));
-      if (result >= 0) {
-        const std::string z = ReadAtMost(file, result, kZip64EndRecordBytes);
+    if (DefersToZip64(end)) {
+      const std::int64_t z64 =
+          FindSignatureBackward(file, kSigZip64EndRecord, e - static_cast<std::int64_t>(kZip64EndRecordBytes));
+      // Without a directory offset the ZIP64 record is a must; a count of
+      // exactly 65,535 entries fits the 16-bit field on its own.
+      if (z64 >= 0 || offset32 == kNoOffset32) result = z64;
+      if (z64 >= 0) {
+        const std::string z = ReadAtMost(file, z64, kZip64EndRecordBytes);
         if (z.size() == kZip64EndRecordBytes) record = FromZip64EndRecord(reinterpret_cast<const std::uint8_t*>(z.data()));
       }
     }
@@ -223,27 +210,11 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
 
 ZipDirectoryIndex IndexCentralDirectory(const std::string& directory, std::uint64_t prefixBytes) {
   ZipDirectoryIndex index;
-  std::string_view rest(directory);
-  while (rest.size() >= kCentralFixedBytes && GetLE32(rest.data()) == kSigCentralHeader) {
-    const char* h = rest.data();
-    const std::size_t nameLength = GetLE16(h + 28);
-    const std::size_t extraLength = GetLE16(h + 30);
-    const std::size_t commentLength = GetLE16(h + 32);
-    const std::size_t total = kCentralFixedBytes + nameLength + extraLength + commentLength;
-    if (rest.size() < total) break;
-    CentralRecord record;
-    record.name = ZipEntryName(std::string(rest.substr(kCentralFixedBytes, nameLength)), GetLE16(h + 8));
-    record.versionMadeBy = GetLE16(h + 4);
-    record.flags = GetLE16(h + 8);
-    record.crc32 = GetLE32(h + 16);
-    record.compressedSize = GetLE32(h + 20);
-    record.uncompressedSize = GetLE32(h + 24);
-    record.externalAttributes = GetLE32(h + 38);
-    std::uint64_t offset = GetLE32(h + 42);
-    ApplyZip64Extra(rest.substr(kCentralFixedBytes + nameLength, extraLength), record, offset);
-    index.emplace(offset + prefixBytes, std::move(record));
-    rest.remove_prefix(total);
-  }
+  ForEachCentralRecord(directory, [&](const CentralEntry& entry) {
+    CentralRecord record = entry.values;
+    record.name = ZipEntryName(std::string(entry.name), record.flags);
+    index.emplace(entry.localHeaderOffset + prefixBytes, std::move(record));
+  });
   return index;
 }
 

@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
+#include "engine/ZipExtent.h"
 #include "support/ByteOrder.h"
 
 namespace ovk {
@@ -10,7 +12,7 @@ namespace ovk {
 namespace {
 
 constexpr std::size_t kLocalHeaderBytes = 30;
-constexpr std::size_t kDescriptorBytes = 12;  // CRC-32 and both sizes
+constexpr std::int64_t kShortestDescriptor = 12;  // CRC-32 and both sizes
 constexpr std::uint32_t kUnknown32 = 0xFFFFFFFF;
 constexpr std::uint32_t kDosFolderAttribute = 0x10;
 
@@ -46,16 +48,11 @@ std::int64_t EntryEnd(DataFile& file, const LocalHeader& h, std::int64_t fileSiz
   if (!(GetLE16(h.fixed + 6) & kZipFlagDataDescriptor)) return h.payloadEnd;
   // The descriptor must repeat the header's values: a header that left them
   // to the descriptor does not tell where its payload ends.
-  std::uint8_t d[4 + kDescriptorBytes] = {};
-  std::size_t got = 0;
-  Seek64(file, h.payloadEnd);
-  ReadBlock(file, d, sizeof d, got);
-  const std::size_t skip = got >= 4 && GetLE32(d) == kSigDataDescriptor ? 4 : 0;
-  if (got < skip + kDescriptorBytes) return 0;
-  const std::uint8_t* v = d + skip;
-  if (GetLE32(v) != HeaderCrc(h) || GetLE32(v + 4) != HeaderPacked(h) || GetLE32(v + 8) != HeaderOriginal(h))
-    return -1;
-  return h.payloadEnd + static_cast<std::int64_t>(skip + kDescriptorBytes);
+  const std::int64_t descriptor =
+      DescriptorLength(file, h.payloadEnd, HeaderCrc(h), HeaderPacked(h), HeaderOriginal(h));
+  if (descriptor > 0) return h.payloadEnd + descriptor;
+  // Too few bytes left for any descriptor: the end of the file cut it.
+  return fileSize - h.payloadEnd < kShortestDescriptor ? 0 : -1;
 }
 
 // The central record of a local header: its shared fields as they stand;
@@ -95,6 +92,32 @@ bool TailIsCutRecord(DataFile& file, std::int64_t end) {
 }
 
 }  // namespace
+
+bool RecoverZipDirectory(ArchiveReader& reader, DataFile& file, CentralDirectoryStream& directory,
+                         ZipEndRecord& endRecord) {
+  Seek64(file, 0);
+  RebuiltDirectory rebuilt;
+  if (!RebuildZipDirectory(reader, file, rebuilt)) return false;
+  directory = std::move(rebuilt.records);
+  endRecord = ZipEndRecord{};
+  endRecord.entriesOnDisk = endRecord.entriesTotal = rebuilt.entries;
+  TruncateDataFile(file, rebuilt.end);
+  Seek64(file, rebuilt.end);
+  return true;
+}
+
+bool StartsWithLocalHeader(DataFile& file) {
+  std::uint8_t first[4] = {};
+  std::size_t got = 0;
+  Seek64(file, 0);
+  ReadBlock(file, first, sizeof first, got);
+  return got == sizeof first && GetLE32(first) == kSigLocalHeader;
+}
+
+bool DirectoryLostByAdd(DataFile& file) {
+  std::int64_t firstLocalHeader = 0;
+  return StartsWithLocalHeader(file) && LocateZipDirectory(file, firstLocalHeader) < 0;
+}
 
 bool RebuildZipDirectory(ArchiveReader& reader, DataFile& file, RebuiltDirectory& rebuilt) {
   rebuilt = RebuiltDirectory{};

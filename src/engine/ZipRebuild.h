@@ -25,4 +25,17 @@ struct RebuiltDirectory {
 // it is.
 bool RebuildZipDirectory(ArchiveReader& reader, DataFile& file, RebuiltDirectory& rebuilt);
 
+// The rebuilt directory and end record of an archive without one; what
+// follows the last complete entry is cut off, as no entry can be read from
+// it, and the file is left there. False, the file untouched, when
+// RebuildZipDirectory is.
+bool RecoverZipDirectory(ArchiveReader& reader, DataFile& file, CentralDirectoryStream& directory,
+                         ZipEndRecord& endRecord);
+
+bool StartsWithLocalHeader(DataFile& file);
+
+// A ZIP archive an add left without a directory (killed while it wrote
+// the new one): it starts with a local header and has no end record.
+bool DirectoryLostByAdd(DataFile& file);
+
 }  // namespace ovk

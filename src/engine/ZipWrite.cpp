@@ -1,6 +1,6 @@
 // Writing the ZIP container: local headers, the central directory collected
-// in memory, data descriptors and the end records (ZIP64 when the directory
-// starts beyond the 32-bit range).
+// in memory and the end records (ZIP64 when a count, the directory's size or
+// its offset overflows the classic record).
 #include <string>
 
 #include "engine/Archive.h"
@@ -29,15 +29,12 @@ struct SharedFields {
   std::uint32_t crc32, compressedSize, uncompressedSize;
 };
 
-SharedFields MakeSharedFields(const EntryHeader& header, std::uint32_t packedSize, bool beyond32,
-                              const ZipEntryAttributes& attributes) {
+SharedFields MakeSharedFields(const EntryHeader& header, std::uint32_t packedSize, bool beyond32) {
   SharedFields f{};
   f.versionNeeded = beyond32 ? kVersionNeededZip64 : kVersionNeededPlain;
   f.flags = kZipFlagUtf8;
   if (header.encrypted) f.flags |= kZipFlagEncrypted;
-  if (attributes.dataDescriptor) f.flags |= kZipFlagDataDescriptor;
-  f.method = attributes.method >= 0 ? static_cast<std::uint16_t>(attributes.method)
-             : (header.flags & kEntryStored) ? 0 : 8;
+  f.method = (header.flags & kEntryStored) ? 0 : 8;
   f.time = static_cast<std::uint16_t>(header.time & 0xFFFF);
   f.date = static_cast<std::uint16_t>(header.time >> 16);
   f.crc32 = header.crc32;
@@ -133,7 +130,7 @@ void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const En
   const auto position = static_cast<std::uint64_t>(FilePos64(file));
   const bool beyond32 = position >= kMax32;
   const std::string name = ConvertPathSeparators(storedName, false);
-  const SharedFields f = MakeSharedFields(header, packedSize, beyond32, attributes);
+  const SharedFields f = MakeSharedFields(header, packedSize, beyond32);
   const auto nameLength = static_cast<std::uint16_t>(name.size());
 
   std::string local;
@@ -168,15 +165,6 @@ void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const En
   AppendCentralRecord(*directory, h, position);
 }
 
-void WriteZipDataDescriptor(DataFile& file, const EntryHeader& header, std::uint32_t packedSize) {
-  std::string out;
-  PutLE32(out, kSigDataDescriptor);
-  PutLE32(out, header.crc32);
-  PutLE32(out, packedSize);
-  PutLE32(out, header.originalSize);
-  WriteString(file, out);
-}
-
 void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndRecord& endRecord,
                           bool append, std::uint64_t entriesAdded,
                           const CentralDirectoryStream& directory) {
@@ -191,7 +179,10 @@ void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndReco
   endRecord.entriesTotal += entriesAdded;
   endRecord.directorySize = static_cast<std::uint64_t>(FilePos64(file)) - endRecord.directoryOffset;
   endRecord.recordSize = kZip64EndRecordSize;
-  if (endRecord.directoryOffset >= kMax32) {
+  // Peers read the counts and places that overflow the classic record's
+  // fields only from the ZIP64 record.
+  if (endRecord.entriesTotal >= kMax16 || endRecord.directorySize >= kMax32 ||
+      endRecord.directoryOffset >= kMax32) {
     endRecord.versionNeeded = kVersionNeededZip64;
     const auto position = static_cast<std::uint64_t>(FilePos64(file));
     WriteString(file, SerializeEndRecord64(endRecord) + SerializeLocator(endRecord, position));

@@ -23,6 +23,7 @@
 #include "engine/DeleteFromArchive.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
+#include "engine/RepairArchive.h"
 #include "support/DosTime.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
@@ -229,7 +230,14 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   FileList->setUpdatesEnabled(true);
   busy.Restore();
   UpdateStatus(false);
-  if (!problems.empty())
+  // The complete entries are listed all the same; the next add rebuilds the directory.
+  if (!asNew && DirectoryLostByAdd(ArchiveName))
+    ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"),
+                FromUtf8(ArchiveName +
+                         ": the archive's directory is missing (an add was interrupted); adding a file "
+                         "rebuilds it, as does `ovk repair " + ArchiveName + "`"),
+                {});
+  else if (!problems.empty())
     ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"),
                 QStringLiteral("This archive is damaged; these entries cannot be read:"), problems);
 }

@@ -1,5 +1,6 @@
-// `ovk add` and `ovk delete`: round trips through the engine, the options,
-// report-and-continue on failures, and runs on one archive at the same time.
+// `ovk add`, `ovk delete` and `ovk repair`: round trips through the engine,
+// the options, report-and-continue on failures, and runs on one archive at
+// the same time.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,7 +9,9 @@
 #include <thread>
 
 #include "cli/CliFixture.h"
+#include "engine/ArchiveBytes.h"
 #include "support/ArchiveLock.h"
+#include "support/ByteOrder.h"
 
 namespace ovktest {
 namespace {
@@ -154,6 +157,24 @@ TEST_F(DeleteCommandTest, DeletingEveryEntryLeavesAnEmptyArchive) {
   EXPECT_TRUE(Names(archive_).empty());
 }
 
+// An archive whose directory does not account for every entry is left as
+// it is, the engine's reason the one line said.
+TEST_F(DeleteCommandTest, RefusalSaysWhy) {
+  const std::string odd = dir_ / "odd.zip";
+  ZipLayout layout;
+  layout.entriesTotal = 7;
+  const std::string lying = BuildZip(
+      {ZipEntry("first.txt", "first"), ZipEntry("", "nameless"), ZipEntry("second.txt", "2"), ZipEntry("3", "3")},
+      layout);
+  WriteFile(odd, lying);
+  const OvkResult refused = RunOvk({"delete", odd, "first.txt"});
+  EXPECT_EQ(refused.exitCode, 3);
+  EXPECT_EQ(refused.err, "ovk: Internal packer: Can not delete from " + odd +
+                             ": its end record counts 7 entries, its central directory lists 4; the archive is "
+                             "unchanged\n");
+  EXPECT_TRUE(ReadFile(odd) == lying);
+}
+
 TEST_F(DeleteCommandTest, NativeAndMissingArchivesAreRefused) {
   const std::string native = dir_ / "t.ovk";
   Add({"--native", native, src_});
@@ -286,6 +307,34 @@ TEST_F(ConcurrentWritersTest, EveryRunsEntriesArrive) {
     EXPECT_EQ(extra, 0) << c.what << ": deleted entries came back";
     EXPECT_NE(peer, "failed") << c.what;
   }
+}
+
+// An add killed while it wrote the new directory leaves the entries and a
+// cut directory: list, extract and delete say so and point at the repair,
+// which gives back a directory of every entry.
+TEST_F(AddCommandTest, DirectoryLostByAnAddIsSaidAndRepaired) {
+  Add({archive_, src_});
+  const std::vector<std::string> names = Names(archive_);
+  const std::string whole = ReadFile(archive_);
+  const std::size_t directory = ovk::GetLE32(whole.data() + whole.size() - 6);
+  WriteFile(archive_, whole.substr(0, directory + 20));
+  const std::string said = "ovk: " + archive_ + ": the archive's directory is missing (an add was interrupted); " +
+                           "run `ovk repair " + archive_ + "` to rebuild it\n";
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"list", archive_},
+                                                  {"extract", "-d", dir_ / "o", archive_},
+                                                  {"delete", archive_, "a.txt"}}) {
+    const OvkResult r = RunOvk(command);
+    EXPECT_EQ(r.exitCode, 3) << command[0];
+    EXPECT_EQ(r.err, said) << command[0];
+  }
+  const OvkResult repaired = RunOvk({"repair", archive_});
+  EXPECT_EQ(repaired.exitCode, 0) << repaired.err;
+  EXPECT_EQ(Names(archive_), names);
+  ASSERT_EQ(RunOvk({"extract", "-d", dir_ / "o", archive_}).exitCode, 0);
+  for (const auto& [name, content] : files_) EXPECT_EQ(ReadFile(dir_ / "o/" + name), content) << name;
+  const OvkResult again = RunOvk({"repair", archive_});
+  EXPECT_EQ(again.exitCode, 0);
+  EXPECT_EQ(again.err, "ovk: " + archive_ + ": the archive's directory is intact; nothing to repair\n");
 }
 
 }  // namespace

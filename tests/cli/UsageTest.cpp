@@ -41,7 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"add", "--raw", "a.zip", "src"}, "unknown option '--raw'"},
                       UsageCase{{"delete", "a.zip"}, "at least one NAME"},
                       UsageCase{{"delete", "a.zip", "p;q"}, "holds ';'"},
-                      UsageCase{{"delete", "-p", "x", "a.zip", "n"}, "unknown option '-p'"}));
+                      UsageCase{{"delete", "-p", "x", "a.zip", "n"}, "unknown option '-p'"},
+                      UsageCase{{"repair", "a.zip", "b.zip"}, "exactly one ARCHIVE"}));
 
 TEST(UsageTest, HelpPrintsUsageOnStdout) {
   for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"list", "--help"},

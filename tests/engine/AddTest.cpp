@@ -14,6 +14,7 @@
 #include "WriteTestUtil.h"
 #include "common/TestUtil.h"
 #include "engine/EngineMessages.h"
+#include "engine/RepairArchive.h"
 #include "support/FaultInjection.h"
 
 namespace ovktest {
@@ -318,6 +319,47 @@ TEST(AddTest, WriteErrorCutsTheEntryBack) {
   EXPECT_EQ(ReadFile(dir / "cut.zip"), ReadFile(dir / "expected.zip"));
 }
 
+// A directory that cannot be written whole puts the old one back: the
+// archive is byte for byte unchanged. Moved sources are gone, so their
+// entries are left for the repair instead.
+TEST(AddTest, DirectoryWriteFailurePutsTheOldOneBack) {
+  TempDir dir;
+  WriteFile(dir / "old/o.txt", "old entry");
+  WriteFile(dir / "src/a", RandomBytes(3000, 1));
+  WriteFile(dir / "src/b", std::string(4000, 'b'));
+  ASSERT_TRUE(Add(dir / "base.zip", dir / "old"));
+  const std::string base = ReadFile(dir / "base.zip"), archive = dir / "a.zip";
+  AddOptions append;
+  append.append = true;
+  WriteFile(archive, base);
+  ovk::ClearFaults();
+  ASSERT_TRUE(Add(archive, dir / "src", append));
+  const int writes = ovk::FaultOpCount(ovk::FaultOp::Write);  // ..., the directory, the end record
+  for (const int nth : {writes - 1, writes}) {
+    SCOPED_TRACE(nth);
+    WriteFile(archive, base);
+    MessageTrap trap;
+    ovk::ClearFaults();
+    ovk::InjectFault(ovk::FaultOp::Write, nth, ENOSPC);
+    EXPECT_FALSE(Add(archive, dir / "src", append));
+    ovk::ClearFaults();
+    EXPECT_TRUE(ReadFile(archive) == base);
+    ASSERT_FALSE(trap.messages.empty());
+    EXPECT_NE(trap.messages.back().find("; the archive is unchanged"), std::string::npos) << trap.messages.back();
+  }
+
+  WriteFile(archive, base);
+  AddOptions move = append;
+  move.move = true;
+  ovk::ClearFaults();
+  ovk::InjectFault(ovk::FaultOp::Write, writes - 1, ENOSPC);
+  EXPECT_FALSE(Add(archive, dir / "src", move));
+  ovk::ClearFaults();
+  EXPECT_FALSE(Exists(dir / "src/a"));
+  EXPECT_EQ(ovk::RepairArchive(archive), ovk::RepairOutcome::kRepaired);
+  EXPECT_EQ(EntryNames(archive), (Names{"o.txt", "a", "b"}));
+}
+
 // A failure that escapes the walk still leaves a readable ZIP archive with
 // every entry written before it.
 TEST(AddTest, EscapedFailureStillWritesTheDirectory) {
@@ -365,6 +407,37 @@ TEST(AddTest, CallbackReportsEveryFile) {
   EXPECT_EQ(calls[0].value, 4711u);
   EXPECT_EQ(calls[1].name, "locked.txt");
   EXPECT_EQ(calls[1].failed, !canStillRead);
+}
+
+// Names beyond 255 bytes: ZIP stores each whole; the native container, whose
+// name field holds 255 bytes, refuses such a file by name and adds the rest.
+TEST(AddTest, LongNamesAreStoredWholeOrRefused) {
+  TempDir dir;
+  std::string deep;
+  for (int i = 0; i < 30; ++i) deep += "folder_" + std::to_string(i) + "/";
+  ASSERT_GT(deep.size(), 255u);
+  WriteFile(dir / ("src/" + deep + "one.txt"), "one");
+  WriteFile(dir / ("src/" + deep + "two.txt"), "two");
+  WriteFile(dir / "src/short.txt", "short");
+  ASSERT_TRUE(Add(dir / "deep.zip", dir / "src"));
+  if (HaveTool("unzip")) {
+    EXPECT_EQ(ovktest::Run("unzip -Z1 " + Quote(dir / "deep.zip")).output,
+              deep + "one.txt\n" + deep + "two.txt\nshort.txt\n");
+  }
+
+  MessageTrap trap;
+  Names failed;
+  AddOptions native;
+  native.native = true;
+  native.callback = [&](bool f, const std::string& name, const ovk::EntryHeader&, std::int32_t, std::uint32_t) {
+    if (f) failed.push_back(name);
+  };
+  EXPECT_TRUE(Add(dir / "deep.ovk", dir / "src", native));
+  EXPECT_EQ(EntryNames(dir / "deep.ovk"), Names{"short.txt"});
+  EXPECT_EQ(failed.size(), 2u);
+  ASSERT_EQ(trap.messages.size(), 2u);
+  const std::string said = "two.txt: its stored name is " + std::to_string(deep.size() + 7) + " bytes long";
+  EXPECT_NE(trap.messages[1].find(said), std::string::npos) << trap.messages[1];
 }
 
 }  // namespace

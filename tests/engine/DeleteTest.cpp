@@ -1,6 +1,7 @@
-// Deleting: the new archive holds exactly the kept entries, each extracting
-// as before (data descriptors, stored and enciphered entries, peers' own
-// records), and the temporary file never outlives DeleteAndReplace.
+// Deleting: the new archive holds exactly the kept entries, byte for byte
+// (data descriptors, entries it cannot decode, peers' own records), the
+// archive is refused when its directory does not account for every entry,
+// and the temporary file never outlives DeleteAndReplace.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -8,11 +9,13 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 
 #include "ArchiveBytes.h"
 #include "WriteTestUtil.h"
 #include "common/TestUtil.h"
 #include "engine/DeleteFromArchive.h"
+#include "engine/EngineMessages.h"
 #include "support/FaultInjection.h"
 #include "support/ByteOrder.h"
 #include "support/Random.h"
@@ -63,64 +66,164 @@ TEST(DeleteTest, EmptySelectionCopiesEverything) {
   EXPECT_EQ(ReadFile(dir / "copy.zip"), ReadFile(archive));
 }
 
-// Bytes in front of the first entry (a self-extractor's stub) keep their
-// place; deleting every entry leaves them and an empty end record; the
-// archive comment goes.
-TEST(DeleteTest, LeadingBytesKeptCommentDropped) {
+// Bytes in front of the first entry (a self-extractor's stub) and the
+// archive comment keep their place, also when the offsets leave the stub
+// out (the new ones count it); deleting every entry leaves them and an
+// empty directory.
+TEST(DeleteTest, LeadingBytesAndCommentKept) {
+  for (const bool offsetsIncludePrefix : {true, false}) {
+    SCOPED_TRACE(offsetsIncludePrefix);
+    TempDir dir;
+    ZipLayout layout;
+    layout.prefix = "MZ" + RandomBytes(300, 4);
+    layout.comment = "made elsewhere";
+    layout.offsetsIncludePrefix = offsetsIncludePrefix;
+    const ZipEntryFields one = ZipEntry("one.txt", "one one one"), two = ZipEntry("two.txt", "two", true);
+    WriteFile(dir / "sfx.zip", BuildZip({one, two}, layout));
+    layout.offsetsIncludePrefix = true;
+    ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "kept.zip", "one.txt").ok);
+    EXPECT_TRUE(ReadFile(dir / "kept.zip") == BuildZip({two}, layout));
+    if (HaveTool("unzip")) {
+      EXPECT_EQ(PeerTest(Peer::Unzip, dir / "kept.zip"), "");
+    }
+    ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "none.zip", "one.txt;two.txt").ok);
+    EXPECT_TRUE(ReadFile(dir / "none.zip") == BuildZip({}, layout));
+  }
+}
+
+// An entry whose local header leaves its values to a data descriptor.
+ZipEntryFields Streamed(const std::string& name, const std::string& content, bool signature, bool sizes64) {
+  ZipEntryFields e = ZipEntry(name, content);
+  e.flags = 0x0808;
+  e.trailer = signature ? FromHex("504b0708") : "";
+  ovk::PutLE32(e.trailer, e.crc32);
+  for (const std::uint32_t size : {e.compressedSize, e.uncompressedSize})
+    sizes64 ? ovk::PutLE64(e.trailer, size) : ovk::PutLE32(e.trailer, size);
+  e.centralCrc32 = e.crc32;
+  e.centralCompressed = e.compressedSize;
+  e.centralUncompressed = e.uncompressedSize;
+  e.crc32 = e.compressedSize = e.uncompressedSize = 0;
+  return e;
+}
+
+struct KeptCase {
+  const char* label;
+  std::vector<ZipEntryFields> kept;
+};
+
+class DeleteKeepsTest : public ::testing::TestWithParam<KeptCase> {};
+
+// Every entry the directory lists and the selection leaves is copied byte
+// for byte, understood or not, with its record: the new archive is exactly
+// the one that never held the deleted entry.
+TEST_P(DeleteKeepsTest, KeptEntriesAreCopiedByteForByte) {
   TempDir dir;
-  const std::string stub = "MZ" + RandomBytes(300, 4);
+  std::vector<ZipEntryFields> all = {ZipEntry("drop.txt", std::string(500, 'x'))};
+  all.insert(all.end(), GetParam().kept.begin(), GetParam().kept.end());
+  WriteFile(dir / "old.zip", BuildZip(all));
+  ASSERT_TRUE(Delete(dir / "old.zip", dir / "new.zip", "DROP.TXT").ok);
+  EXPECT_TRUE(ReadFile(dir / "new.zip") == BuildZip(GetParam().kept));
+}
+
+ZipEntryFields Damaged() {
+  ZipEntryFields e = ZipEntry("damaged.txt", std::string(900, 'd'));
+  e.payload[5] ^= 0x55;
+  return e;
+}
+
+ZipEntryFields UnknownMethod() {
+  ZipEntryFields e = ZipEntry("odd.bin", RandomBytes(300, 5), true);
+  e.method = 99;
+  return e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, DeleteKeepsTest,
+    ::testing::Values(
+        KeptCase{"EmptyNameAndEntriesBehindIt",
+                 {ZipEntry("first.txt", "first"), ZipEntry("", "nameless"), ZipEntry("second.txt", "second")}},
+        KeptCase{"DamagedAndUnknownMethod", {Damaged(), UnknownMethod(), ZipEntry("last.txt", "last")}},
+        KeptCase{"Descriptors",
+                 {Streamed("sig32.txt", std::string(3000, 'a'), true, false),
+                  Streamed("bare32.txt", "no signature", false, false),
+                  Streamed("sig64.txt", "", true, true), Streamed("bare64.txt", "sizes in 64 bits", false, true),
+                  ZipEntry("after.txt", "after")}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A local header offset kept in the ZIP64 field is moved there.
+TEST(DeleteTest, Zip64OffsetFieldIsMoved) {
+  TempDir dir;
+  const auto far = [](std::uint64_t offset) {
+    ZipEntryFields e = ZipEntry("far.txt", "its offset in ZIP64 form");
+    e.centralOffset = 0xFFFFFFFF;
+    e.centralExtra = Zip64Extra({offset});
+    return e;
+  };
+  WriteFile(dir / "old.zip", BuildZip({ZipEntry("drop.txt", "dropped", true), far(30 + 8 + 7)}));
+  ASSERT_TRUE(Delete(dir / "old.zip", dir / "new.zip", "drop.txt").ok);
+  EXPECT_TRUE(ReadFile(dir / "new.zip") == BuildZip({far(0)}));
+}
+
+struct RefusedCase {
+  const char* label;
+  std::string (*bytes)();
+  const char* reason;  // words the report must hold
+};
+
+class DeleteRefusesTest : public ::testing::TestWithParam<RefusedCase> {};
+
+// An archive whose directory does not account for every entry is not
+// rewritten: the deletion fails, saying why.
+TEST_P(DeleteRefusesTest, ReportsAndWritesNothing) {
+  TempDir dir;
+  WriteFile(dir / "old.zip", GetParam().bytes());
+  std::string reported;
+  ovk::EngineMessageHook = [&](const std::string& text) { reported += text; };
+  const Deletion d = Delete(dir / "old.zip", dir / "new.zip", "a.txt");
+  ovk::EngineMessageHook = nullptr;
+  EXPECT_FALSE(d.ok);
+  EXPECT_EQ(d.code, 3);
+  EXPECT_NE(reported.find(dir / "old.zip"), std::string::npos) << reported;
+  EXPECT_NE(reported.find(GetParam().reason), std::string::npos) << reported;
+}
+
+std::string TwoWith(const std::function<void(ZipEntryFields&, ZipLayout&)>& change) {
+  ZipEntryFields b = ZipEntry("b.txt", std::string(100, 'b'));
   ZipLayout layout;
-  layout.prefix = stub;
-  layout.comment = "made elsewhere";
-  WriteFile(dir / "sfx.zip", BuildZip({ZipEntry("one.txt", "one one one"), ZipEntry("two.txt", "two", true)},
-                                      layout));
-  ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "kept.zip", "one.txt").ok);
-  const std::string kept = ReadFile(dir / "kept.zip");
-  EXPECT_EQ(kept.substr(0, stub.size()), stub);
-  EXPECT_EQ(Field16(kept, kept.size() - 2), 0) << "comment carried over";
-  EXPECT_EQ(EntryNames(dir / "kept.zip"), Names{"two.txt"});
-  EXPECT_EQ(Field16(kept, stub.size() + 8), 0) << "stored entry must stay stored";
-  EXPECT_TRUE(ExtractAll(dir / "kept.zip", dir / "out").ok);
-  EXPECT_EQ(ReadFile(dir / "out/two.txt"), "two");
-  if (HaveTool("unzip")) {
-    EXPECT_EQ(PeerTest(Peer::Unzip, dir / "kept.zip"), "");
-  }
-
-  ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "none.zip", "one.txt;two.txt").ok);
-  const std::string none = ReadFile(dir / "none.zip");
-  ASSERT_EQ(none.size(), stub.size() + 22);
-  EXPECT_EQ(none.substr(0, stub.size()), stub);
-  EXPECT_EQ(Field32(none, stub.size()), 0x06054B50u);
-  EXPECT_EQ(Field16(none, stub.size() + 10), 0);
+  change(b, layout);
+  return BuildZip({ZipEntry("a.txt", "a"), b}, layout);
 }
 
-// An entry whose sizes only the directory and a trailing data descriptor
-// hold is written with its real sizes and stays extractable everywhere.
-TEST(DeleteTest, DataDescriptorEntryGetsItsRealSizes) {
-  TempDir dir;
-  const std::string content = std::string(3000, 'd') + "tail";
-  ZipEntryFields streamed = ZipEntry("streamed.txt", content);
-  streamed.flags = 0x0808;
-  streamed.centralCrc32 = streamed.crc32;
-  streamed.centralCompressed = streamed.compressedSize;
-  streamed.centralUncompressed = streamed.uncompressedSize;
-  streamed.trailer = FromHex("504b0708");
-  ovk::PutLE32(streamed.trailer, streamed.crc32);
-  ovk::PutLE32(streamed.trailer, streamed.compressedSize);
-  ovk::PutLE32(streamed.trailer, streamed.uncompressedSize);
-  streamed.crc32 = streamed.compressedSize = streamed.uncompressedSize = 0;
-  WriteFile(dir / "dd.zip", BuildZip({ZipEntry("drop.txt", "drop me"), streamed}));
-  ASSERT_TRUE(Delete(dir / "dd.zip", dir / "new.zip", "drop.txt").ok);
-  const std::string b = ReadFile(dir / "new.zip");
-  EXPECT_EQ(Field16(b, 6), 0x0800);  // no descriptor needed any more
-  EXPECT_EQ(Field32(b, 22), content.size());
-  for (Peer peer : {Peer::Unzip, Peer::SevenZip, Peer::Python}) {
-    if (!HaveTool(PeerTool(peer))) continue;
-    const std::string out = dir / ("out-" + std::string(PeerName(peer)));
-    EXPECT_EQ(PeerExtract(peer, dir / "new.zip", out), "") << PeerName(peer);
-    EXPECT_EQ(ReadTree(out), (FileTree{{"streamed.txt", content}})) << PeerName(peer);
-  }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Archives, DeleteRefusesTest,
+    ::testing::Values(
+        RefusedCase{"NoLocalHeader", [] { return TwoWith([](auto& b, auto&) { b.centralOffset = 3; }); },
+                    "no local header at offset 3"},
+        RefusedCase{"DataPastDirectory",
+                    [] { return TwoWith([](auto& b, auto&) { b.centralCompressed = 0x7FFFFFFF; }); }, "run past"},
+        RefusedCase{"DescriptorMissing",
+                    [] { return TwoWith([](auto& b, auto&) { b.flags = 0x0808; b.trailer = std::string(16, 'j'); }); },
+                    "data descriptor"},
+        RefusedCase{"EntriesOverlap",
+                    [] {
+                      const ZipEntryFields a = ZipEntry("a.txt", RandomBytes(900, 6), true);
+                      ZipEntryFields b = ZipEntry("b.txt", "b");
+                      b.centralOffset = 0;
+                      b.centralCompressed = a.compressedSize;
+                      return BuildZip({a, b});
+                    },
+                    "overlap"},
+        RefusedCase{"CountDisagrees", [] { return TwoWith([](auto&, auto& l) { l.entriesTotal = 3; }); },
+                    "counts 3 entries"},
+        RefusedCase{"DamagedRecord", [] { return TwoWith([](auto&, auto& l) { l.directorySize = 110; }); },
+                    "record 3"},
+        RefusedCase{"NoDirectory",
+                    [] {
+                      const std::string zip = TwoWith([](auto&, auto&) {});
+                      return zip.substr(0, ovktest::Field32(zip, zip.size() - 6));
+                    },
+                    "no central directory"}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 // Info-ZIP zip enciphers with the check byte taken from the time (flag bit
 // 3). After a deletion the kept entries still open with the password in

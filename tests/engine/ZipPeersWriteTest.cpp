@@ -145,5 +145,41 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(std::get<0>(info.param).label) + "_" + PeerName(std::get<1>(info.param));
     });
 
+// Entries of an archive as Python's zipfile counts them, or its complaint.
+std::string PythonCount(const std::string& archive) {
+  return ovktest::Run("python3 -c 'import sys,zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))' " +
+                      Quote(archive))
+      .output;
+}
+
+// More entries than the classic end record counts: created, appended to
+// and deleted from, the archive holds every entry for every peer.
+TEST(ManyEntries, EveryPeerCountsThemAll) {
+  OVK_REQUIRE_TOOL("python3");
+  TempDir dir;
+  const int files = 70000;
+  MakeDirs(dir / "src");
+  ASSERT_EQ(ovktest::Run("python3 -c 'import sys\nfor i in range(" + std::to_string(files) +
+                         "): open(\"%s/f%05d\" % (sys.argv[1], i), \"w\").close()' " + Quote(dir / "src"))
+                .exitCode,
+            0);
+  WriteFile(dir / "late/late.txt", "appended\n");
+  const std::string archive = dir / "many.zip", deleted = dir / "deleted.zip";
+  ASSERT_TRUE(Add(archive, dir / "src"));
+  EXPECT_EQ(PythonCount(archive), std::to_string(files) + "\n");
+  AddOptions append;
+  append.append = true;
+  ASSERT_TRUE(Add(archive, dir / "late", append));
+  std::int32_t code = -1;
+  ASSERT_TRUE(ovk::DeleteFromArchive(archive, deleted, code, "f00000;f69999", true));
+  EXPECT_EQ(PythonCount(archive), std::to_string(files + 1) + "\n");
+  EXPECT_EQ(PythonCount(deleted), std::to_string(files - 1) + "\n");
+  for (Peer peer : {Peer::Unzip, Peer::SevenZip}) {
+    if (!HaveTool(PeerTool(peer))) continue;
+    EXPECT_EQ(PeerTest(peer, archive), "") << PeerName(peer);
+    EXPECT_EQ(PeerTest(peer, deleted), "") << PeerName(peer);
+  }
+}
+
 }  // namespace
 }  // namespace ovktest

@@ -105,8 +105,10 @@ TEST_P(Limits, NamesOfExactly255BytesRoundTrip) {
   EXPECT_EQ(content.files, (std::map<std::string, std::string>{{longest, "longest name"}, {inFolder, "longest path"}}));
 }
 
-// 200 folders deep the stored names outgrow 255 bytes: such names are cut,
-// everything up to that depth round-trips, and the walk and the extraction end.
+// 200 folders deep the stored names outgrow 255 bytes: ZIP stores each one
+// whole, the native container leaves out the files whose names it cannot
+// hold; everything up to that depth round-trips, and the walk and the
+// extraction end.
 TEST_P(Limits, FoldersNested200Deep) {
   constexpr int kDepth = 200;
   std::string folder = dir_ / "src";
@@ -121,8 +123,7 @@ TEST_P(Limits, FoldersNested200Deep) {
   const std::string archive = dir_ / "deep.arc";
   ASSERT_TRUE(ovktest::Add(archive, dir_ / "src", Options()));
   const std::vector<std::string> names = ovktest::EntryNames(archive);
-  ASSERT_EQ(names.size(), static_cast<std::size_t>(kDepth));
-  for (const std::string& name : names) EXPECT_LE(name.size(), 255u);
+  ASSERT_EQ(names.size(), Native() ? fitting.size() : static_cast<std::size_t>(kDepth));
   const ArchiveContent content = ReadArchive(archive);
   for (const auto& [name, data] : fitting) {
     const auto found = content.files.find(name);

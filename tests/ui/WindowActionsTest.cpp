@@ -15,6 +15,7 @@
 
 #include "engine/AddToArchive.h"
 #include "engine/ArchiveBytes.h"
+#include "support/ByteOrder.h"
 #include "ui/AddFormUnit.h"
 #include "ui/ExtListView.h"
 #include "ui/ExtractFormUnit.h"
@@ -81,6 +82,20 @@ TEST_F(WindowActions, DeleteAsksAndOnlyYesDeletes) {
   EXPECT_EQ(Column(*form, ovk::kNameColumn), std::vector<std::string>{"*b.txt"});
   EXPECT_EQ(form->StatusPanel1->text(), "Total 1 file(s), 1 kB");
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// An archive an add left without a directory is listed as the walk finds
+// it, and the window says what happened and what rebuilds the directory.
+TEST_F(WindowActions, ArchiveWithoutDirectoryIsListedWithAWarning) {
+  const std::string bytes = ReadFile(archive);
+  WriteFile(archive, bytes.substr(0, ovk::GetLE32(bytes.data() + bytes.size() - 6)));
+  const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->LoadArchive(archive, false); });
+  ASSERT_TRUE(box.shown);
+  EXPECT_EQ(box.icon, QMessageBox::Warning);
+  EXPECT_TRUE(box.text.contains("directory is missing (an add was interrupted)")) << box.text.toStdString();
+  EXPECT_EQ(form->FileList->topLevelItemCount(), 3);
+  const SeenBox none = AnswerBox(QMessageBox::Ok, [&] { form->LoadArchive(archive, true); });
+  EXPECT_FALSE(none.shown);
 }
 
 TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingSilently) {

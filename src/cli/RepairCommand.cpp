@@ -1,0 +1,34 @@
+// `ovk repair ARCHIVE`
+#include <string>
+
+#include "cli/ArchiveAccess.h"
+#include "cli/Options.h"
+#include "engine/EngineMessages.h"
+#include "engine/RepairArchive.h"
+
+namespace ovk::cli {
+
+int RunRepair(const Args& args) {
+  ParsedOptions options;
+  int status = kExitOk;
+  if (!ParseCommandOptions(args, {}, options, status)) return status;
+  if (options.positional.size() != 1) return UsageError("repair needs exactly one ARCHIVE");
+  const std::string& archive = options.positional[0];
+  const std::string openError = ArchiveOpenError(archive);
+  if (!openError.empty()) return Fail(kExitFailed, openError);
+  EngineMessageHook = [](const std::string& text) { Warn(text); };
+  const RepairOutcome outcome = RepairArchive(archive);
+  EngineMessageHook = nullptr;
+  switch (outcome) {
+    case RepairOutcome::kRepaired:
+      return kExitOk;
+    case RepairOutcome::kIntact:
+      Warn(archive + ": the archive's directory is intact; nothing to repair");
+      return kExitOk;
+    case RepairOutcome::kFailed:
+      break;
+  }
+  return kExitFailed;
+}
+
+}  // namespace ovk::cli

@@ -1,0 +1,24 @@
+// Giving a ZIP archive its directory back after an add was interrupted
+// while it wrote the new one.
+#pragma once
+
+#include <string>
+
+namespace ovk {
+
+// True when the archive starts with a local header but has no directory;
+// false also when it cannot be read.
+bool DirectoryLostByAdd(const std::string& archivePath);
+
+enum class RepairOutcome {
+  kRepaired,  // the directory is rebuilt from the local headers
+  kIntact,    // the archive has its directory: nothing was changed
+  kFailed,    // the archive is left as it was; the reason is reported
+};
+
+// Rebuilds the directory of an archive DirectoryLostByAdd holds true of,
+// as the next add would; what follows the last complete entry is cut off.
+// Failures are reported through EngineMessageHook.
+RepairOutcome RepairArchive(const std::string& archivePath);
+
+}  // namespace ovk
