@@ -57,19 +57,13 @@ bool IsNativeArchive(const std::string& path) {
 
 bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std::string& error,
                  std::vector<std::string>* problems) {
-  std::vector<std::string> lines;
-  if (!ListArchive(path, &lines, true, problems)) {
+  ListResult result = ListArchive(ListRequest{path}, SilentObserver());
+  if (!result.opened) {
     error = "cannot open archive " + path;
     return false;
   }
-  for (const std::string& line : lines) {
-    ListedEntry entry;
-    if (!ParseListLine(line, entry)) {
-      error = "unexpected listing line '" + line + "'";
-      return false;
-    }
-    entries.push_back(entry);
-  }
+  entries = std::move(result.entries);
+  if (problems) *problems = std::move(result.problems);
   return true;
 }
 

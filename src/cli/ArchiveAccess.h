@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "cli/ListLine.h"
+#include "engine/ListArchive.h"
 
 namespace ovk::cli {
 

@@ -39,9 +39,12 @@ int ReportProblems(const std::string& archive, const std::vector<std::string>& p
 }
 
 int PrintRaw(const std::string& archive) {
-  std::vector<std::string> lines, problems;
-  if (!ListArchive(archive, &lines, true, &problems)) return Fail(kExitFailed, "cannot open archive " + archive);
-  for (const std::string& line : lines) std::cout << line << '\n';
+  std::vector<ListedEntry> entries;
+  std::vector<std::string> problems;
+  std::string error;
+  if (!ListEntries(archive, entries, error, &problems)) return Fail(kExitFailed, error);
+  for (const ListedEntry& entry : entries) std::cout << ListingLine(entry) << '\n';
+  std::cout.flush();
   return ReportProblems(archive, problems);
 }
 

@@ -1,7 +1,7 @@
 #include "engine/ListArchive.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 
 #include "engine/Archive.h"
@@ -11,13 +11,23 @@ namespace ovk {
 
 namespace {
 
-// Every number prints as the 32-bit pattern read signed, as the window expects.
+// Every number prints as the 32-bit pattern read signed, as readers of the
+// lines expect; a size of 4 GiB or more, which has no such pattern, whole.
 std::string Signed(std::uint32_t value) { return std::to_string(static_cast<std::int32_t>(value)); }
 
-std::string ListingLine(const EntryInfo& entry) {
-  return entry.name + ";" + Signed(entry.packedSize) + ";" + Signed(entry.header.time) + ";" +
-         Signed(entry.header.originalSize) + ";" + Signed(entry.header.flags) + ";" +
-         (entry.header.encrypted ? "1" : "0");
+std::string Size(std::uint64_t value) {
+  return value > 0xFFFFFFFFu ? std::to_string(value) : Signed(static_cast<std::uint32_t>(value));
+}
+
+ListedEntry Listed(const EntryInfo& entry) {
+  ListedEntry listed;
+  listed.name = entry.name;
+  listed.packedSize = entry.packedSize;
+  listed.originalSize = entry.header.originalSize;
+  listed.time = entry.header.time;
+  listed.flags = entry.header.flags;
+  listed.encrypted = entry.header.encrypted != 0;
+  return listed;
 }
 
 // The name a damaged entry is reported under.
@@ -28,50 +38,62 @@ std::string ReportedName(const EntryInfo& entry) {
 
 // Walks the archive, seeking over every payload. A damaged entry is reported
 // (and listed when its header could be read); the walk goes on past it.
-void AppendEntryLines(DataFile& file, const std::string& archivePath, std::vector<std::string>& lines,
-                      std::vector<std::string>* problems) {
+void ListEntries(DataFile& file, const std::string& archivePath, ListResult& result, OperationObserver& observer) {
   ArchiveReader archive;
   ReadArchiveHeader(archive, file, archivePath, true);
   const std::int64_t size = FileSize64(file);
   EntryInfo entry;
+  ProgressSnapshot progress;
+  progress.bytesTotal = static_cast<std::uint64_t>(size);
+  progress.entriesTotal = archive.listedOffsets.size();
   // Every later native entry starts before the end (checked below), so only
   // the first needs the end-of-file test.
   if (AtEndOfFile(file)) return;
   while (ReadNextEntry(archive, file, entry)) {
     const std::int64_t next = FilePos64(file) + entry.packedSize;
-    if (entry.damage != EntryDamage::kNone && problems)
-      problems->push_back(ReportedName(entry) + ": " + DamageText(entry.damage));
+    if (entry.damage != EntryDamage::kNone)
+      result.problems.push_back(ReportedName(entry) + ": " + DamageText(entry.damage));
     // Listed when its header tells its name and real sizes.
     const bool listable = entry.damage != EntryDamage::kEmptyName && entry.damage != EntryDamage::kNoLocalHeader &&
                           entry.damage != EntryDamage::kTooLarge;
     // Folder entries have nothing after their last separator.
-    if (listable && !NamePart(entry.name).empty()) lines.push_back(ListingLine(entry));
+    if (listable && !NamePart(entry.name).empty()) result.entries.push_back(Listed(entry));
     if (next >= size && archive.info.kind == kKindNative) break;
     Seek64(file, std::min(next, size));
+    // Asked rarely: a listing walks many small headers.
+    if (++progress.entriesDone % 1024 == 0) {
+      if ((result.cancelled = observer.CancelRequested())) return;
+      progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
+      observer.Progress(progress);
+    }
   }
 }
 
 }  // namespace
 
-bool ListArchive(const std::string& archivePath, std::vector<std::string>* lines, bool /*keepUtf8*/,
-                 std::vector<std::string>* problems) {
-  // The system's 8-bit code page is UTF-8 here, so both forms of a line agree.
-  if (!lines) return false;
+ListResult ListArchive(const ListRequest& request, OperationObserver& observer) {
+  ListResult result;
   DataFile file;
-  if (!OpenArchiveForReading(file, archivePath)) return false;
+  if (!OpenArchiveForReading(file, request.archive)) return result;
+  result.opened = true;
   try {
-    AppendEntryLines(file, archivePath, *lines, problems);
+    ListEntries(file, request.archive, result, observer);
   } catch (const EInOutError& e) {
-    // A damaged archive keeps the lines read before the damage.
-    if (problems) problems->push_back("reading the archive failed: " + IoReasonText(e.Code()));
+    // A damaged archive keeps the entries read before the damage.
+    result.problems.push_back("reading the archive failed: " + IoReasonText(e.Code()));
   } catch (const std::exception& e) {
-    if (problems) problems->push_back(std::string("reading the archive failed: ") + e.what());
+    result.problems.push_back(std::string("reading the archive failed: ") + e.what());
   }
   try {
     CloseDataFile(file);
   } catch (const std::exception&) {
   }
-  return true;
+  return result;
+}
+
+std::string ListingLine(const ListedEntry& entry) {
+  return entry.name + ";" + Size(entry.packedSize) + ";" + Signed(entry.time) + ";" + Size(entry.originalSize) + ";" +
+         Signed(entry.flags) + ";" + (entry.encrypted ? "1" : "0");
 }
 
 }  // namespace ovk

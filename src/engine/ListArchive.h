@@ -1,16 +1,42 @@
-// Listing: one ";"-separated line per file entry (name; packed size; time;
-// original size; flags; encrypted), payloads never read.
+// Listing: the file entries of an archive as records, payloads never read;
+// and the ";"-separated line of each (name; packed size; time; original
+// size; flags; encrypted) that scripts read.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine/Observer.h"
+
 namespace ovk {
 
-// Lines are appended to *lines; false when lines is null or the archive
-// cannot be opened. Damaged entries are described in *problems ("name:
-// reason"), and the entries after them are still listed.
-bool ListArchive(const std::string& archivePath, std::vector<std::string>* lines, bool keepUtf8,
-                 std::vector<std::string>* problems = nullptr);
+struct ListedEntry {
+  std::string name;                // "\" between folders
+  std::uint64_t packedSize = 0;
+  std::uint64_t originalSize = 0;
+  std::uint32_t time = 0;          // MS-DOS date and time, local
+  std::uint32_t flags = 0;         // kEntryStored
+  bool encrypted = false;
+};
+
+struct ListRequest {
+  std::string archive;
+};
+
+struct ListResult {
+  bool opened = false;                 // false: the archive could not be opened
+  std::vector<ListedEntry> entries;    // file entries in archive order
+  std::vector<std::string> problems;   // "name: reason" of each damaged entry
+  bool cancelled = false;
+};
+
+// Damaged entries are described in the problems, and the entries after them
+// are still listed. Progress goes by bytes of the archive.
+ListResult ListArchive(const ListRequest& request, OperationObserver& observer);
+
+// The entry's line; numbers print as the 32-bit pattern read signed (sizes
+// of 4 GiB or more whole).
+std::string ListingLine(const ListedEntry& entry);
 
 }  // namespace ovk

@@ -31,7 +31,6 @@
 #include "ui/CommandLine.h"
 #include "ui/ExtListView.h"
 #include "ui/ExtractFormUnit.h"
-#include "ui/ListingLine.h"
 #include "ui/UiHelpers.h"
 
 namespace ovk {
@@ -216,15 +215,9 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   FileList->clear();
   std::vector<std::string> problems;
   if (!asNew) {
-    try {
-      std::vector<std::string> lines;
-      if (ListArchive(ArchiveName, &lines, true, &problems)) {
-        for (const std::string& line : lines)
-          if (!AddListingRow(line)) break;
-      }
-    } catch (const std::exception&) {
-      // The rows read so far stay.
-    }
+    ListResult listed = ListArchive(ListRequest{ArchiveName}, SilentObserver());
+    for (const ListedEntry& entry : listed.entries) AddListingRow(entry);
+    problems = std::move(listed.problems);
   }
   FileList->SortNow();
   FileList->setUpdatesEnabled(true);
@@ -242,24 +235,21 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
                 QStringLiteral("This archive is damaged; these entries cannot be read:"), problems);
 }
 
-bool TOVKForm::AddListingRow(const std::string& line) {
-  ListingEntry entry;
-  if (!ParseListingLine(line, entry)) return false;
+void TOVKForm::AddListingRow(const ListedEntry& entry) {
   TotalOriginalSize += entry.originalSize;
   QLocale locale;
-  auto* row = new TListRow(entry.storedName);
-  QString name = FromUtf8(NamePart(entry.storedName));
+  auto* row = new TListRow(entry.name);
+  QString name = FromUtf8(NamePart(entry.name));
   row->setText(kNameColumn, entry.encrypted ? QStringLiteral("*") + name : name);
-  row->setText(kPathColumn, FromUtf8(FolderPart(entry.storedName)));
+  row->setText(kPathColumn, FromUtf8(FolderPart(entry.name)));
   row->setText(kOriginalColumn, locale.toString(static_cast<qulonglong>(entry.originalSize)));
   row->setText(kPackedColumn, locale.toString(static_cast<qulonglong>(entry.packedSize)));
   row->setTextAlignment(kPackedColumn, Qt::AlignRight | Qt::AlignVCenter);
   row->setText(kTimeColumn, FormatEntryTime(entry.time));
-  int icon = GetFileIcon(Icons, Images, FromUtf8(ExtensionPart(entry.storedName)),
+  int icon = GetFileIcon(Icons, Images, FromUtf8(ExtensionPart(entry.name)),
                          kNormalFileAttributes);
   row->setIcon(kNameColumn, Images.Icon(icon));
   FileList->addTopLevelItem(row);
-  return true;
 }
 
 void TOVKForm::UpdateTitle() {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ListArchive.h"
 #include "engine/OperationReport.h"
 #include "ui/AdvancedRegistry.h"
 #include "ui/ShellIcons.h"
@@ -134,7 +135,7 @@ class TOVKForm : public QMainWindow {
   void FormCreate();
   void FormClose();
   // False when the line cannot be read; the listing stops there.
-  bool AddListingRow(const std::string& line);
+  void AddListingRow(const ListedEntry& entry);
 
   std::vector<std::string> params_;
 };

@@ -1,5 +1,8 @@
 #include "ui/UiHelpers.h"
 
+#include <cfenv>
+#include <cmath>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QProxyStyle>
@@ -71,6 +74,15 @@ void BusyCursor::Restore() {
   if (!active_) return;
   active_ = false;
   QApplication::restoreOverrideCursor();
+}
+
+long double RoundedKiloBytes(long double bytes) {
+  // The default rounding mode takes halves to the even neighbour.
+  const int mode = std::fegetround();
+  std::fesetround(FE_TONEAREST);
+  const long double rounded = std::nearbyint(bytes / 1024.0L);
+  std::fesetround(mode);
+  return rounded;
 }
 
 std::string FirstLines(const std::vector<std::string>& lines, std::size_t shown) {

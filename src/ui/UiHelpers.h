@@ -24,6 +24,9 @@ std::string WithTrailingSlash(const std::string& path);
 // stands for every name, as it does on the platform the filters come from.
 QStringList QtNameFilters(const QString& filter);
 
+// Bytes / 1024 rounded to the nearest whole number, a half to the even one.
+long double RoundedKiloBytes(long double bytes);
+
 // How many lines of a list of failures a message shows.
 constexpr std::size_t kListedFailures = 20;
 

@@ -139,8 +139,10 @@ std::string Zip64Extra(const std::vector<std::uint64_t>& values) {
 }
 
 Listing ListFile(const std::string& path) {
+  const ovk::ListResult result = ovk::ListArchive(ovk::ListRequest{path}, ovk::SilentObserver());
   Listing l;
-  l.ok = ovk::ListArchive(path, &l.lines, true);
+  l.ok = result.opened;
+  for (const ovk::ListedEntry& entry : result.entries) l.lines.push_back(ovk::ListingLine(entry));
   return l;
 }
 

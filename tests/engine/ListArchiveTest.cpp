@@ -8,26 +8,15 @@
 namespace ovktest {
 namespace {
 
-TEST(ListArchive, NoListObjectOrNoArchiveGivesFalse) {
+TEST(ListArchive, AMissingArchiveIsNotOpenedAndLinesFollowTheRecords) {
   TempDir dir;
-  WriteFile(dir / "a.zip", BuildZip({ZipEntry("a", "1")}));
-  EXPECT_FALSE(ovk::ListArchive(dir / "a.zip", nullptr, true));
-  std::vector<std::string> lines{"kept"};
-  EXPECT_FALSE(ovk::ListArchive(dir / "missing.zip", &lines, true));
-  EXPECT_EQ(lines, std::vector<std::string>{"kept"});
-}
-
-TEST(ListArchive, LinesAreAppendedAfterExistingOnesInBothForms) {
-  TempDir dir;
+  EXPECT_FALSE(ListFile(dir / "missing.zip").ok);
   WriteFile(dir / "a.zip", BuildZip({ZipEntry("x\xC3\xA9.txt", "1"), ZipEntry("y", "22", true)}));
-  for (bool keepUtf8 : {true, false}) {
-    std::vector<std::string> lines{"earlier line"};
-    ASSERT_TRUE(ovk::ListArchive(dir / "a.zip", &lines, keepUtf8));
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "earlier line");
-    EXPECT_EQ(lines[1].substr(0, 8), "x\xC3\xA9.txt;");
-    EXPECT_EQ(lines[2], "y;2;" + std::to_string(0x4A2B5C6D) + ";2;1;0");
-  }
+  const Listing l = ListFile(dir / "a.zip");
+  ASSERT_TRUE(l.ok);
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_EQ(l.lines[0].substr(0, 8), "x\xC3\xA9.txt;");
+  EXPECT_EQ(l.lines[1], "y;2;" + std::to_string(0x4A2B5C6D) + ";2;1;0");
 }
 
 TEST(ListArchive, FolderEntriesGetNoLineButTheirFilesDo) {

@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string password = (size > 0 && (data[0] & 1)) ? "secret" : "";
   ovk::AddToArchive(archive, source.path, true, "", "", false, 0, 0, false, password, false,
                     ovk::kLevelDefault, false, nullptr, 0, true);
-  std::vector<std::string> lines;
-  ovkfuzz::Require(ovk::ListArchive(archive, &lines, true), "the archive cannot be listed after adding");
+  ovkfuzz::Require(ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).opened,
+                   "the archive cannot be listed after adding");
   ovkfuzz::ClearScratch();
   return 0;
 }

@@ -12,19 +12,16 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string archive = ovkfuzz::WriteScratchFile("archive.bin", data, size);
   const std::string temp = ovkfuzz::ScratchRoot() + "/new.tmp";
-  std::vector<std::string> lines;
-  ovk::ListArchive(archive, &lines, true);
+  const std::vector<ovk::ListedEntry> entries =
+      ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries;
   std::string selection;
-  if (!lines.empty()) {
-    const std::string& line = lines[size % lines.size()];
-    selection = line.substr(0, line.find(';'));
-  }
+  if (!entries.empty()) selection = entries[size % entries.size()].name;
   std::int32_t code = -1;
   const bool ok = ovk::DeleteFromArchive(archive, temp, code, selection, true);
   ovkfuzz::Require(ok == (code == 0) && (code == 0 || code == 3), "result and code disagree");
   if (ok) {
-    std::vector<std::string> after;
-    ovkfuzz::Require(ovk::ListArchive(temp, &after, true), "the new archive cannot be listed");
+    ovkfuzz::Require(ovk::ListArchive(ovk::ListRequest{temp}, ovk::SilentObserver()).opened,
+                     "the new archive cannot be listed");
   }
   ovkfuzz::ClearScratch();
   return 0;

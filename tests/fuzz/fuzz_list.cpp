@@ -11,9 +11,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string archive = ovkfuzz::WriteScratchFile("archive.bin", data, size);
-  std::vector<std::string> lines;
-  ovkfuzz::Require(ovk::ListArchive(archive, &lines, true), "ListArchive refused a readable file");
-  for (const auto& line : lines) {
+  const ovk::ListResult listed = ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver());
+  ovkfuzz::Require(listed.opened, "ListArchive refused a readable file");
+  for (const ovk::ListedEntry& entry : listed.entries) {
+    const std::string line = ovk::ListingLine(entry);
     // The name may hold ";" itself, so only a lower bound holds.
     ovkfuzz::Require(std::count(line.begin(), line.end(), ';') >= 5, "listing line with too few fields: " + line);
   }

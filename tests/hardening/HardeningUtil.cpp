@@ -38,9 +38,9 @@ int Scaled(int count) { return std::max(1, count / SlowdownFactor()); }
 ArchiveContent ReadArchive(const std::string& archive, const std::string& password,
                            const std::string& selection) {
   ArchiveContent content;
-  std::vector<std::string> lines;
-  content.listed = ovk::ListArchive(archive, &lines, true);
-  content.listedEntries = lines.size();
+  const ovktest::Listing listing = ovktest::ListFile(archive);
+  content.listed = listing.ok;
+  content.listedEntries = listing.lines.size();
   ovktest::TempDir out;
   const ovktest::Extraction x = ovktest::ExtractAll(archive, out.Path(), password, selection);
   content.extracted = x.ok;

@@ -83,7 +83,9 @@ TEST_P(Limits, HundredThousandEntriesListWellUnderASecond) {
   for (int run = 0; run < 3; ++run) {
     lines.clear();
     const double start = ThreadCpuSeconds();
-    ASSERT_TRUE(ovk::ListArchive(archive, &lines, true));
+    const ovktest::Listing listed = ovktest::ListFile(archive);
+    ASSERT_TRUE(listed.ok);
+    lines = listed.lines;
     seconds = std::min(seconds, ThreadCpuSeconds() - start);
   }
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(kEntries));
@@ -144,7 +146,11 @@ TEST_P(Limits, TenThousandEmptyFiles) {
   const std::string archive = dir_ / "empty.arc";
   ASSERT_TRUE(ovktest::Add(archive, source, Options()));
   std::vector<std::string> lines;
-  ASSERT_TRUE(ovk::ListArchive(archive, &lines, true));
+  {
+    const ovktest::Listing listed = ovktest::ListFile(archive);
+    ASSERT_TRUE(listed.ok);
+    lines = listed.lines;
+  }
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(files));
   for (const std::string& line : lines) {
     // name;packed;time;original size 0;flags;encrypted
@@ -300,11 +306,19 @@ TEST_P(SelfPointingEnds, EveryOperationEnds) {
   const auto start = Clock::now();
 
   std::vector<std::string> lines;
-  EXPECT_TRUE(ovk::ListArchive(archive, &lines, true));
+  {
+    const ovktest::Listing listed = ovktest::ListFile(archive);
+    EXPECT_TRUE(listed.ok);
+    lines = listed.lines;
+  }
   EXPECT_NE(ovktest::ExtractAll(archive, dir / "out").code, ovk::kExitNoPassword) << "nothing here is enciphered";
   std::int32_t code = -1;
   if (ovk::DeleteFromArchive(archive, dir / "new.tmp", code, "loop.txt", true)) {
-    EXPECT_TRUE(ovk::ListArchive(dir / "new.tmp", &lines, true));
+    {
+    const ovktest::Listing listed = ovktest::ListFile(dir / "new.tmp");
+    EXPECT_TRUE(listed.ok);
+    lines = listed.lines;
+  }
   }
   ovktest::AddOptions append;
   append.append = true;
@@ -350,7 +364,11 @@ TEST(LargeFiles, SignatureSearchOverOneGibibyteEndsInSeconds) {
   ovk::CloseDataFile(file);
   start = Clock::now();
   std::vector<std::string> lines;
-  EXPECT_TRUE(ovk::ListArchive(path, &lines, true));
+  {
+    const ovktest::Listing listed = ovktest::ListFile(path);
+    EXPECT_TRUE(listed.ok);
+    lines = listed.lines;
+  }
   const double listing = SecondsSince(start);
   EXPECT_TRUE(lines.empty());
   std::printf("[ limits ] 1 GiB without a signature: search %.2f s, listing %.2f s\n", search, listing);

@@ -3,43 +3,11 @@
 #include <QLocale>
 
 #include "ui/ExtListView.h"
-#include "ui/ListingLine.h"
 #include "ui/UiHelpers.h"
 
 namespace {
 
-TEST(ListingLine, NumericFieldsComeFromTheRightEnd) {
-  struct Case {
-    std::string line;
-    bool ok;
-    std::string name;
-    std::uint32_t packed, time, original;
-    bool encrypted;
-  } cases[] = {
-      {"docs\\2019\\a.txt;1234;1351637248;5000;0;0", true, "docs\\2019\\a.txt", 1234, 1351637248, 5000, false},
-      {"a;b;c.txt;10;20;30;1;1", true, "a;b;c.txt", 10, 20, 30, true},
-      {"late.txt;5;-1;-2147483648;0;1", true, "late.txt", 5, 0xFFFFFFFFu, 0x80000000u, true},
-      {"big.bin;4294967295;0;1;0;0", true, "big.bin", 0xFFFFFFFFu, 0, 1, false},
-      {"x.txt;1;2;3;0;2", true, "x.txt", 1, 2, 3, false},
-      {"x.txt;1;2;3;0", false, "", 0, 0, 0, false},
-      {";1;2;3;0;0", false, "", 0, 0, 0, false},
-      {"x.txt;1;2;abc;0;0", false, "", 0, 0, 0, false},
-      {"x.txt;1;2;4294967296;0;0", false, "", 0, 0, 0, false},
-      {"x.txt;;2;3;0;0", false, "", 0, 0, 0, false},
-  };
-  for (const Case& c : cases) {
-    ovk::ListingEntry e;
-    ASSERT_EQ(ovk::ParseListingLine(c.line, e), c.ok) << c.line;
-    if (!c.ok) continue;
-    EXPECT_EQ(e.storedName, c.name);
-    EXPECT_EQ(e.packedSize, c.packed) << c.line;
-    EXPECT_EQ(e.time, c.time) << c.line;
-    EXPECT_EQ(e.originalSize, c.original) << c.line;
-    EXPECT_EQ(e.encrypted, c.encrypted) << c.line;
-  }
-}
-
-TEST(ListingLine, KiloBytesRoundHalvesToEven) {
+TEST(StatusText, KiloBytesRoundHalvesToEven) {
   const std::pair<long double, long double> cases[] = {
       {1600, 2}, {1536, 2}, {2560, 2}, {512, 0}, {0, 0}, {1535, 1}, {3584, 4}, {511, 0}, {513, 1},
       {4294967295.0L * 3, 12582912},

@@ -14,7 +14,6 @@
 
 #include "engine/ListArchive.h"
 #include "ui/ExtListView.h"
-#include "ui/ListingLine.h"
 #include "ui/UiTestUtil.h"
 
 using namespace ovktest;
@@ -94,16 +93,12 @@ TEST_F(MainWindow, ListsRowsWithMarksGroupedSizesAndTimes) {
   QString packed = big->text(ovk::kPackedColumn);
   EXPECT_TRUE(packed.contains(',')) << packed.toStdString();
   EXPECT_EQ(big->textAlignment(ovk::kPackedColumn) & Qt::AlignRight, Qt::AlignRight);
-  std::vector<std::string> lines;
-  ASSERT_TRUE(ovk::ListArchive(archive, &lines, true));
-  for (const std::string& line : lines) {
-    ovk::ListingEntry entry;
-    ASSERT_TRUE(ovk::ParseListingLine(line, entry));
+  for (const ovk::ListedEntry& entry : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries) {
     QString shown;
     for (int i = 0; i < form->FileList->topLevelItemCount(); ++i)
-      if (form->EntryFullName(form->FileList->topLevelItem(i)) == entry.storedName)
+      if (form->EntryFullName(form->FileList->topLevelItem(i)) == entry.name)
         shown = form->FileList->topLevelItem(i)->text(ovk::kPackedColumn);
-    EXPECT_EQ(shown, QLocale().toString(static_cast<qulonglong>(entry.packedSize))) << line;
+    EXPECT_EQ(shown, QLocale().toString(static_cast<qulonglong>(entry.packedSize))) << entry.name;
   }
   EXPECT_EQ(form->EntryFullName(RowNamed(*form, "*b.txt")), "docs\\b.txt");
   // 1000 + 600 + 1234567 = 1236167 bytes = 1207.2 kB

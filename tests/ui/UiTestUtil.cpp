@@ -11,7 +11,6 @@
 
 #include "engine/ListArchive.h"
 #include "ui/ExtListView.h"
-#include "ui/ListingLine.h"
 
 namespace ovktest {
 
@@ -146,12 +145,9 @@ void MakeSampleZip(const std::string& archive, const std::string& folder) {
 }
 
 std::vector<std::string> ListedNames(const std::string& archive) {
-  std::vector<std::string> lines, names;
-  ovk::ListArchive(archive, &lines, true);
-  for (const std::string& line : lines) {
-    ovk::ListingEntry entry;
-    if (ovk::ParseListingLine(line, entry)) names.push_back(entry.storedName);
-  }
+  std::vector<std::string> names;
+  for (const ovk::ListedEntry& entry : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries)
+    names.push_back(entry.name);
   return names;
 }
 
