@@ -314,12 +314,20 @@ std::string TOVKForm::EntryFullName(const QTreeWidgetItem* row) const {
 
 void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   if (ArchiveName.empty()) return;
-  for (const std::string& item : SplitList(sources, ';')) {
-    // Appends when the archive exists once the engine holds its lock.
-    AddToArchive(ArchiveName, item, true, "", "", recurse, 0, 0,
-                 false, AddForm->Password(), false, kLevelDefault, false, nullptr, 0, true);
+  AddRequest request;
+  request.archive = ArchiveName;
+  request.sources = SplitList(sources, ';');
+  request.recurse = recurse;
+  request.password = AddForm->Password();
+  OperationReport report;
+  {
+    BusyCursor busy;
+    report = AddToArchive(request, SilentObserver());
   }
   LoadArchive(ArchiveName, false);
+  if (!report.failures.empty())
+    ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("These files were not added:"),
+                report.Lines());
 }
 
 void TOVKForm::ExtractEntries(const std::string& folder, const std::string& password,
@@ -402,15 +410,18 @@ void TOVKForm::DeleteItemClick() {
                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
   question.setWindowModality(Qt::ApplicationModal);
   if (question.exec() != QMessageBox::Yes) return;
-  BusyCursor busy;
-  try {
-    std::string selection;
-    for (QTreeWidgetItem* row : rows) selection += ";" + EntryFullName(row);
-    std::int32_t code = 0;
-    if (DeleteAndReplace(ArchiveName, selection, code)) LoadArchive(ArchiveName, false);
-  } catch (const std::exception&) {
-    // A failed delete leaves the archive as it was, without a message.
+  std::string selection;
+  for (QTreeWidgetItem* row : rows) selection += ";" + EntryFullName(row);
+  OperationReport report;
+  {
+    BusyCursor busy;
+    report = DeleteFromArchive(DeleteRequest{ArchiveName, selection}, SilentObserver());
   }
+  if (report.failures.empty()) {
+    LoadArchive(ArchiveName, false);
+    return;
+  }
+  ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Nothing was deleted:"), report.Lines());
 }
 
 void TOVKForm::FileListMouseDown(const QPoint& globalPos) { ActionsItem->exec(globalPos); }

@@ -100,8 +100,11 @@ TEST_F(WindowActions, ArchiveWithoutDirectoryIsListedWithAWarning) {
 
 TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingSilently) {
   std::string native = work / "native.ovk";
-  ovk::AddToArchive(native, work / "src/a.txt", false, "", "", false, 0, 0, false, "", true,
-                    ovk::kLevelDefault, false, nullptr, 0, true);
+  ovk::AddRequest request;
+  request.archive = native;
+  request.sources = {work / "src/a.txt"};
+  request.createNative = true;
+  ovk::AddToArchive(request, ovk::SilentObserver());
   ASSERT_EQ(ReadFile(native).substr(0, 4), "KWTZ");
   form->LoadArchive(native, false);
   ASSERT_EQ(form->FileList->topLevelItemCount(), 1);
