@@ -11,10 +11,9 @@
 
 namespace ovk {
 
-// The operation's cipher, made at its first enciphered native entry.
-using CipherHolder = std::unique_ptr<TCipher_Cast256>;
-
 enum CompressionLevel : int { kLevelNone = 0, kLevelFastest = 1, kLevelDefault = 2, kLevelMaximum = 3 };
+// zlib's level for each: the streaming path compresses as libdeflate does whole.
+int ZlibLevel(CompressionLevel level);
 
 // No bound on the inflated size (the natural deflate bound still applies).
 constexpr std::uint64_t kNoSizeLimit = ~std::uint64_t{0};

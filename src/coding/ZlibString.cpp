@@ -25,15 +25,6 @@ constexpr std::uint64_t kDeflateBoundSlack = 1024;
 
 std::size_t RoundUpToGrain(std::size_t n) { return (n + kGrain - 1) / kGrain * kGrain; }
 
-int ZlibLevel(CompressionLevel level) {
-  switch (level) {
-    case kLevelNone: return 0;
-    case kLevelFastest: return 1;
-    case kLevelMaximum: return 9;
-    default: return Z_DEFAULT_COMPRESSION;
-  }
-}
-
 // zlib's default level is 6; libdeflate's level 0 writes stored blocks.
 int LibdeflateLevel(CompressionLevel level) {
   const int zlibLevel = ZlibLevel(level);
@@ -148,6 +139,15 @@ std::string ZlibCompressString(const std::string& data, CompressionLevel level) 
 }
 
 }  // namespace
+
+int ZlibLevel(CompressionLevel level) {
+  switch (level) {
+    case kLevelNone: return 0;
+    case kLevelFastest: return 1;
+    case kLevelMaximum: return 9;
+    default: return Z_DEFAULT_COMPRESSION;
+  }
+}
 
 std::string CompressString(const std::string& data, CompressionLevel level) {
   if (data.empty()) return ZlibCompressString(data, level);
