@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include "coding/Decompressor.h"
 #include "coding/Payload.h"
 #include "common/TestUtil.h"
 
@@ -228,6 +229,50 @@ TEST(ZlibString, RandomInputNeverCrashesOrOverruns) {
     EXPECT_LE(out.size(), 4096u);
     EXPECT_LE(InflateRaw(junk, 4096).size(), 4096u);
   }
+}
+
+// Small output rooms and input pieces: the content comes out whole, the
+// end is seen exactly where it is and the bytes after it stay unread; a
+// cut stream never reaches its end.
+TEST(Decompressor, EndsExactlyAtTheStreamsEnd) {
+  const std::string content = Text(200000);
+  const std::string after = "next record";
+  for (const bool wrapped : {false, true}) {
+    const std::string stream = wrapped ? CompressString(content, kLevelDefault) : DeflateRaw(content, kLevelDefault);
+    for (const std::size_t cut : {std::size_t{0}, std::size_t{1}, stream.size() / 2}) {
+      auto d = MakeDecompressor(8, wrapped);
+      ASSERT_TRUE(d);
+      EXPECT_TRUE(d->HasEndMarker());
+      const std::string input = cut ? stream.substr(0, stream.size() - cut) : stream + after;
+      std::string out;
+      StreamStatus status = StreamStatus::kMore;
+      std::string_view rest = input;
+      for (;;) {
+        std::string_view piece = rest.substr(0, 999);
+        const std::size_t offered = piece.size(), before = out.size();
+        status = d->Decode(piece, out, 4000);
+        EXPECT_LE(out.size() - before, 4000u);
+        rest.remove_prefix(offered - piece.size());
+        if (status != StreamStatus::kMore || (offered == 0 && out.size() == before)) break;
+      }
+      if (cut) {
+        EXPECT_EQ(status, StreamStatus::kMore) << wrapped << cut;
+        EXPECT_TRUE(content.starts_with(out));
+      } else {
+        EXPECT_EQ(status, StreamStatus::kEnd) << wrapped;
+        EXPECT_TRUE(out == content);
+        EXPECT_EQ(rest, after);
+      }
+    }
+  }
+  auto stored = MakeDecompressor(0, false);
+  EXPECT_FALSE(stored->HasEndMarker());
+  std::string_view in = "abcdef";
+  std::string out;
+  EXPECT_EQ(stored->Decode(in, out, 4), StreamStatus::kMore);
+  EXPECT_EQ(out, "abcd");
+  EXPECT_EQ(in, "ef");
+  EXPECT_FALSE(MakeDecompressor(1, false));  // shrinking is not supported
 }
 
 }  // namespace
