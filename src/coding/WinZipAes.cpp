@@ -8,6 +8,7 @@
 #include <openssl/evp.h>
 #include <openssl/params.h>
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -17,7 +18,7 @@ namespace {
 constexpr int kPbkdf2Iterations = 1000;
 constexpr std::size_t kAesBlock = 16;
 // Keystream made per EVP call: enough blocks to pay for the call.
-constexpr std::size_t kKeystreamBlocks = 256;
+constexpr std::size_t kKeystreamBlocks = 1024;
 
 std::size_t KeyLength(std::uint8_t strength) { return AesSaltLength(strength) * 2; }
 
@@ -87,9 +88,13 @@ void AesCounterMode::Refill() {
 }
 
 void AesCounterMode::Apply(char* bytes, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i) {
+  while (length > 0) {
     if (used_ == keystream_.size()) Refill();
-    bytes[i] ^= keystream_[used_++];
+    const std::size_t n = std::min(length, keystream_.size() - used_);
+    for (std::size_t i = 0; i < n; ++i) bytes[i] ^= keystream_[used_ + i];
+    bytes += n;
+    length -= n;
+    used_ += n;
   }
 }
 

@@ -430,7 +430,8 @@ TEST(PayloadStream, BombComesOutInBoundedPiecesAndStopsAtTheRecordedSize) {
   for (std::uint64_t done = 0; done < size; done += zeros.size()) {
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
     z.avail_in = static_cast<uInt>(zeros.size());
-    ASSERT_EQ(deflate(&z, done + zeros.size() < size ? Z_NO_FLUSH : Z_FINISH), done + zeros.size() < size ? Z_OK : Z_STREAM_END);
+    const bool last = done + zeros.size() == size;
+    ASSERT_EQ(deflate(&z, last ? Z_FINISH : Z_NO_FLUSH), last ? Z_STREAM_END : Z_OK);
     crc = crc32(crc, reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(zeros.size()));
   }
   deflated.resize(z.total_out);

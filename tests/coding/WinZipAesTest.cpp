@@ -150,7 +150,8 @@ TEST(AesToPeer, SevenZipAcceptsOurEntryWithTheRightPasswordOnly) {
     const std::string test = "7zz t -bso0 -bsp0 " + Quote(dir / "x.zip");
     EXPECT_EQ(ovktest::Run(test + " -ppass").exitCode, 0) << int{strength};
     EXPECT_NE(ovktest::Run(test + " -pwrong").exitCode, 0) << int{strength};
-    ASSERT_EQ(ovktest::Run("7zz x -bso0 -bsp0 -ppass -o" + Quote(dir / "out") + " " + Quote(dir / "x.zip")).exitCode, 0);
+    const std::string extract = "7zz x -bso0 -bsp0 -ppass -o" + Quote(dir / "out") + " " + Quote(dir / "x.zip");
+    ASSERT_EQ(ovktest::Run(extract).exitCode, 0);
     EXPECT_TRUE(ovktest::ReadFile(dir / "out/f") == content);
   }
 }
