@@ -23,11 +23,19 @@ Deflater::Deflater(CompressionLevel level, bool zlibWrapped) {
 
 Deflater::~Deflater() { deflateEnd(&z_); }
 
+void Deflater::SetDictionary(std::string_view dictionary) {
+  if (deflateSetDictionary(&z_, reinterpret_cast<const Bytef*>(dictionary.data()),
+                           static_cast<uInt>(dictionary.size())) != Z_OK)
+    throw std::runtime_error("zlib deflateSetDictionary failed");
+}
+
 void Deflater::Deflate(std::string_view in, std::string& out) { Run(in, Z_NO_FLUSH, out); }
+
+void Deflater::Flush(std::string& out) { Run({}, Z_SYNC_FLUSH, out); }
 
 void Deflater::Finish(std::string& out) { Run({}, Z_FINISH, out); }
 
-// Runs until zlib has taken all of `in` and, finishing, written the end.
+// Runs until zlib has taken all of `in` and written what the flush asks for.
 void Deflater::Run(std::string_view in, int flush, std::string& out) {
   for (;;) {
     const auto slice = static_cast<uInt>(std::min<std::size_t>(in.size(), UINT_MAX));
@@ -42,7 +50,7 @@ void Deflater::Run(std::string_view in, int flush, std::string& out) {
     in.remove_prefix(slice - z_.avail_in);
     if (ret == Z_STREAM_END) return;
     if (ret != Z_OK && ret != Z_BUF_ERROR) throw std::runtime_error("zlib deflate failed");
-    if (in.empty() && flush == Z_NO_FLUSH && z_.avail_out > 0) return;
+    if (in.empty() && flush != Z_FINISH && z_.avail_out > 0) return;
   }
 }
 

@@ -18,8 +18,12 @@ class Deflater {
   Deflater(const Deflater&) = delete;
   Deflater& operator=(const Deflater&) = delete;
 
+  // Primes the window with the content that comes before (raw streams only).
+  void SetDictionary(std::string_view dictionary);
   // Appends whatever compressed bytes are ready.
   void Deflate(std::string_view in, std::string& out);
+  // Appends everything so far, ending on a byte boundary without ending the stream.
+  void Flush(std::string& out);
   // Appends the rest of the stream.
   void Finish(std::string& out);
 

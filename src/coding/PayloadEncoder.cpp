@@ -6,6 +6,8 @@
 namespace ovk {
 namespace {
 
+constexpr std::size_t kZlibHeaderBytes = 2;
+
 std::unique_ptr<EncipherStage> MakeEncipher(const std::string& password, const PayloadEncoding& encoding,
                                             CipherHolder& cipher) {
   if (password.empty()) return nullptr;
@@ -39,12 +41,29 @@ void PayloadEncoder::Feed(std::string_view content, std::string& out) {
   Emit(out);
 }
 
+void PayloadEncoder::FeedCompressed(std::string_view content, std::string_view block, std::string& out) {
+  crc_ = Crc32Update(crc_, content.data(), content.size());
+  std::string& target = stage_ ? compressed_ : out;
+  if (zlibWrapped_) {
+    // zlib's own header for the level: that of the empty stream.
+    if (!inBlocks_) target.append(CompressString("", level_), 0, kZlibHeaderBytes);
+    adler_ = adler32_z(adler_, reinterpret_cast<const Bytef*>(content.data()), content.size());
+  }
+  inBlocks_ = true;
+  target.append(block);
+  Emit(out);
+}
+
 void PayloadEncoder::Finish(std::string& out) {
   std::string& target = stage_ ? compressed_ : out;
-  if (deflater_)
+  if (inBlocks_) {
+    if (zlibWrapped_)
+      for (int shift = 24; shift >= 0; shift -= 8) target += static_cast<char>(adler_ >> shift);
+  } else if (deflater_) {
     deflater_->Finish(target);
-  else
+  } else {
     target.append(zlibWrapped_ ? CompressString(pending_, level_) : DeflateRaw(pending_, level_));
+  }
   Emit(out);
   if (stage_) stage_->Finish(out);
 }

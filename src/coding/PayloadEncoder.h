@@ -3,6 +3,8 @@
 // threshold comes out exactly as the whole-buffer path makes it.
 #pragma once
 
+#include <zlib.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,6 +42,9 @@ class PayloadEncoder {
 
   // Appends the stored bytes that are ready.
   void Feed(std::string_view content, std::string& out);
+  // Instead of Feed, for content the caller compressed in blocks on its own
+  // threads: the next content and its block from CompressBlock, in order.
+  void FeedCompressed(std::string_view content, std::string_view block, std::string& out);
   // Appends the rest of the stored payload.
   void Finish(std::string& out);
   // The CRC-32 of the content fed so far.
@@ -55,6 +60,8 @@ class PayloadEncoder {
   std::string pending_;                 // content until then
   std::string compressed_;              // not yet enciphered
   std::uint32_t crc_ = ~std::uint32_t{0};
+  bool inBlocks_ = false;
+  uLong adler_ = adler32(0, nullptr, 0);  // the zlib stream's trailer, in blocks
 };
 
 }  // namespace ovk

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include "coding/BlockDeflate.h"
 #include "coding/CipherStage.h"
 #include "coding/Crc32.h"
 #include "coding/Payload.h"
@@ -413,6 +414,43 @@ TEST(PayloadStream, DamageGetsTheWholeBufferVerdict) {
       small.zipCheckByte = static_cast<int>((coding.header.crc32 >> 24) ^ 1);
       EXPECT_GT(DecodeInPieces("pw", small, stored, 57, 300).storedLeft, 0u) << "the check byte refuses";
     }
+  }
+}
+
+// Blocks compressed out of order, as threads finish them, and fed in order
+// form one stream that zlib reads and the decoder verifies; each block uses
+// the content before it.
+TEST(PayloadStream, BlocksFromSeveralThreadsFormOneStream) {
+  std::string content;
+  const std::string phrase = RandomBytes(1000, 64);  // repeats across every block boundary
+  while (content.size() < 5 * kDeflateBlockBytes + 12345) content += phrase + std::to_string(content.size());
+  const std::size_t count = (content.size() + kDeflateBlockBytes - 1) / kDeflateBlockBytes;
+  std::vector<std::string> blocks(count);
+  std::size_t unprimed = 0, primed = 0;
+  for (std::size_t i = count; i-- > 0;) {
+    const std::string_view before = std::string_view(content).substr(0, i * kDeflateBlockBytes);
+    const std::string_view block = std::string_view(content).substr(i * kDeflateBlockBytes, kDeflateBlockBytes);
+    blocks[i] = CompressBlock(before, block, i + 1 == count, kLevelDefault);
+    primed += blocks[i].size();
+    unprimed += CompressBlock({}, block, i + 1 == count, kLevelDefault).size();
+  }
+  EXPECT_LT(primed + (count - 1) * phrase.size() / 2, unprimed);
+  for (const StreamCase& c : kStreamCases) {
+    if (c.lock == Lock::kAes) continue;
+    PayloadEncoding encoding{*c.archive, kLevelDefault, Crc32(content), 0, ""};
+    CipherHolder cipher;
+    PayloadEncoder encoder(PasswordOf(c.lock), encoding, cipher);
+    std::string stored;
+    for (std::size_t i = 0; i < count; ++i)
+      encoder.FeedCompressed(std::string_view(content).substr(i * kDeflateBlockBytes, kDeflateBlockBytes), blocks[i],
+                             stored);
+    encoder.Finish(stored);
+    if (c.lock == Lock::kNone) {
+      EXPECT_TRUE(ZlibInflate(stored, c.archive->kind == kKindNative, content.size()) == content);
+    }
+    const auto decoded = DecodeInPieces(PasswordOf(c.lock), CodingOf(c, content, false), stored, 65, 1u << 20);
+    EXPECT_TRUE(decoded.verified);
+    EXPECT_TRUE(decoded.content == content);
   }
 }
 
