@@ -21,7 +21,8 @@ struct PayloadEncoding {
   ArchiveInfo archive;
   CompressionLevel level = kLevelDefault;
   // Traditional ZIP encryption checks the password against the content's
-  // CRC-32, so it must be known before the first byte (a first pass).
+  // CRC-32, so it must be known before the first byte (a first pass); the
+  // caller compares it with Crc32() at the end, as the file may have changed.
   std::uint32_t zipCrc32 = 0;
   // ZIP: 1..3 enciphers with WinZip AES (AE-2) instead, salted with
   // AesSaltLength(aesStrength) random bytes from the caller.
