@@ -88,53 +88,27 @@ INSTANTIATE_TEST_SUITE_P(Strengths, AesFromPeer,
                          ::testing::Values(PeerCase{"AES128", 1, true}, PeerCase{"AES256", 3, true},
                                            PeerCase{"AES256", 3, false}));
 
-// The fields the local and the central record share, from the version
-// needed to the extra field's length.
-std::string SharedFields(std::uint32_t storedSize, std::uint32_t size, const std::string& name,
-                         const std::string& extra) {
+// Little-endian fields of the given widths (2 or 4 bytes).
+std::string Fields(std::initializer_list<std::pair<int, std::uint32_t>> fields) {
   std::string out;
-  PutLE16(out, 51);  // AES needs version 5.1
-  PutLE16(out, 1);   // enciphered
-  PutLE16(out, kMethodAes);
-  PutLE16(out, 0);
-  PutLE16(out, 0x21);  // 1 January 1980
-  PutLE32(out, 0);     // AE-2: no CRC-32
-  PutLE32(out, storedSize);
-  PutLE32(out, size);
-  PutLE16(out, static_cast<std::uint16_t>(name.size()));
-  PutLE16(out, static_cast<std::uint16_t>(extra.size()));
+  for (const auto& [width, value] : fields)
+    width == 2 ? PutLE16(out, static_cast<std::uint16_t>(value)) : PutLE32(out, value);
   return out;
 }
 
-// A ZIP of one AE-2 entry, deflated.
-std::string OneEntryZip(const std::string& name, const std::string& stored, std::uint32_t size,
-                        std::uint8_t strength) {
-  std::string extra;
-  PutLE16(extra, kAesExtraId);
-  PutLE16(extra, 7);
-  PutLE16(extra, 2);
-  extra += "AE";
-  extra += static_cast<char>(strength);
-  PutLE16(extra, 8);
-  const std::string shared = SharedFields(static_cast<std::uint32_t>(stored.size()), size, name, extra);
-  std::string zip;
-  PutLE32(zip, 0x04034b50);
-  zip += shared + name + extra + stored;
-  const auto directoryAt = static_cast<std::uint32_t>(zip.size());
-  PutLE32(zip, 0x02014b50);
-  PutLE16(zip, 51);
-  zip += shared;
-  zip.append(14, '\0');  // comment length, disk, attributes, offset 0
-  zip += name + extra;
-  const auto directorySize = static_cast<std::uint32_t>(zip.size() - directoryAt);
-  PutLE32(zip, 0x06054b50);
-  PutLE32(zip, 0);
-  PutLE16(zip, 1);
-  PutLE16(zip, 1);
-  PutLE32(zip, directorySize);
-  PutLE32(zip, directoryAt);
-  PutLE16(zip, 0);
-  return zip;
+// A ZIP of one deflated AE-2 entry named "f", dated 1 January 1980.
+std::string OneEntryZip(const std::string& stored, std::uint32_t size, std::uint8_t strength) {
+  const std::string extra =
+      Fields({{2, kAesExtraId}, {2, 7}, {2, 2}}) + "AE" + static_cast<char>(strength) + Fields({{2, 8}});
+  // From the version needed (5.1 for AES) to the extra field's length; no CRC-32.
+  const std::string shared = Fields({{2, 51}, {2, 1}, {2, kMethodAes}, {2, 0}, {2, 0x21}, {4, 0},
+                                     {4, static_cast<std::uint32_t>(stored.size())}, {4, size}, {2, 1}, {2, 11}});
+  const std::string local = Fields({{4, 0x04034b50}}) + shared + "f" + extra + stored;
+  const std::string central = Fields({{4, 0x02014b50}, {2, 51}}) + shared +
+                              Fields({{2, 0}, {2, 0}, {2, 0}, {4, 0}, {4, 0}}) + "f" + extra;
+  return local + central +
+         Fields({{4, 0x06054b50}, {2, 0}, {2, 0}, {2, 1}, {2, 1}, {4, static_cast<std::uint32_t>(central.size())},
+                 {4, static_cast<std::uint32_t>(local.size())}, {2, 0}});
 }
 
 TEST(AesToPeer, SevenZipAcceptsOurEntryWithTheRightPasswordOnly) {
@@ -146,7 +120,7 @@ TEST(AesToPeer, SevenZipAcceptsOurEntryWithTheRightPasswordOnly) {
     CipherHolder cipher;
     const std::string stored = ovktest::EncodeInPieces("pass", encoding, content, 63, 9000, cipher);
     TempDir dir;
-    ovktest::WriteFile(dir / "x.zip", OneEntryZip("f", stored, static_cast<std::uint32_t>(content.size()), strength));
+    ovktest::WriteFile(dir / "x.zip", OneEntryZip(stored, static_cast<std::uint32_t>(content.size()), strength));
     const std::string test = "7zz t -bso0 -bsp0 " + Quote(dir / "x.zip");
     EXPECT_EQ(ovktest::Run(test + " -ppass").exitCode, 0) << int{strength};
     EXPECT_NE(ovktest::Run(test + " -pwrong").exitCode, 0) << int{strength};
