@@ -57,9 +57,8 @@ class LzmaDecompressor final : public LibraryDecompressor {
     options.ext_size_high = static_cast<std::uint32_t>(size >> 32);
     // Nothing reaches further back than the whole content: a hostile
     // dictionary size then cannot reserve more than the entry needs.
-    if (!endMarker_ && size_ < options.dict_size) {
-      options.dict_size = static_cast<std::uint32_t>(std::max(size_, kMinDictionary));
-    }
+    if (size_ < options.dict_size) options.dict_size = static_cast<std::uint32_t>(std::max(size_, kMinDictionary));
+    if (lzma_raw_decoder_memusage(filters) > kMaxLzmaMemory) return false;
     const lzma_ret ret = lzma_raw_decoder(state_.Stream(), filters);
     if (ret == LZMA_MEM_ERROR) throw std::bad_alloc();
     return ret == LZMA_OK;

@@ -10,13 +10,20 @@
 
 namespace ovk {
 
+// The most liblzma may reserve for an LZMA or xz stream, whatever the stream
+// declares (7-Zip's and xz's presets use dictionaries of at most 64 MiB):
+// streams that need more fail. zstd keeps its own 128 MiB window limit.
+constexpr std::uint64_t kMaxLzmaMemory = std::uint64_t{1} << 30;
+
 // Method 12: one bzip2 stream.
 std::unique_ptr<Decompressor> MakeBzip2Decompressor();
 
 // Method 14: the ZIP's LZMA header (2-byte encoder version, 2-byte properties
 // size, 5 bytes of properties), then LZMA data. With endMarker (general
 // purpose flag bit 1) the data ends at its end marker; without it, at
-// originalSize bytes of output.
+// originalSize bytes of output. Either way no match reaches further back
+// than originalSize (UINT64_MAX when unknown), so the dictionary is never
+// larger.
 std::unique_ptr<Decompressor> MakeLzmaDecompressor(bool endMarker, std::uint64_t originalSize);
 
 // Method 95: one .xz stream.

@@ -1,6 +1,5 @@
 // One .xz stream through liblzma; a second stream or padding after it is
 // left to the caller.
-#include <cstdint>
 #include <new>
 
 #include "coding/LzmaState.h"
@@ -12,7 +11,7 @@ namespace {
 class XzDecompressor final : public LibraryDecompressor {
  public:
   XzDecompressor() {
-    if (lzma_stream_decoder(state_.Stream(), UINT64_MAX, 0) != LZMA_OK) throw std::bad_alloc();
+    if (lzma_stream_decoder(state_.Stream(), kMaxLzmaMemory, 0) != LZMA_OK) throw std::bad_alloc();
   }
 
  private:

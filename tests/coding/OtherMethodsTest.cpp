@@ -2,6 +2,7 @@
 // peers write, under any split of the input and any output bound, and on
 // truncated, damaged and hostile input.
 #include <gtest/gtest.h>
+#include <lzma.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -304,9 +305,47 @@ TEST(Deflate64, HandMadeStreams) {
       const Decoded d = Feed(*MakeDeflate64Decompressor(), c.stream + trailer, seed / 2);
       EXPECT_EQ(d.status, c.status) << c.name << " " << seed;
       EXPECT_TRUE(d.out == c.out) << c.name << " " << seed << ": " << d.out.size();
-      if (c.status == StreamStatus::kEnd) EXPECT_EQ(d.left, trailer.size()) << c.name << " " << seed;
+      if (c.status == StreamStatus::kEnd) {
+        EXPECT_EQ(d.left, trailer.size()) << c.name << " " << seed;
+      }
     }
   }
+}
+
+// An .xz stream whose block header asks for the LZMA2 dictionary of this
+// size code (bits 1-5: power of two, bit 0: times 1.5), its CRC-32 redone.
+std::string XzWithDictionary(const std::string& content, std::uint8_t sizeCode) {
+  // The streaming encoder leaves the sizes out of the block header.
+  lzma_stream s = LZMA_STREAM_INIT;
+  EXPECT_EQ(lzma_easy_encoder(&s, 1, LZMA_CHECK_CRC64), LZMA_OK);
+  std::string xz(content.size() + 1024, '\0');
+  s.next_in = reinterpret_cast<const std::uint8_t*>(content.data());
+  s.avail_in = content.size();
+  s.next_out = reinterpret_cast<std::uint8_t*>(xz.data());
+  s.avail_out = xz.size();
+  EXPECT_EQ(lzma_code(&s, LZMA_FINISH), LZMA_STREAM_END);
+  xz.resize(s.total_out);
+  lzma_end(&s);
+  // The block header follows the 12-byte stream header: its size, flags,
+  // the LZMA2 filter's id and properties size, then the dictionary code.
+  constexpr std::size_t kBlock = 12;
+  EXPECT_EQ(xz.substr(kBlock + 1, 3), std::string("\0\x21\x01", 3));
+  xz[kBlock + 4] = static_cast<char>(sizeCode);
+  const std::size_t crcAt = kBlock + (static_cast<std::uint8_t>(xz[kBlock]) + 1) * 4 - 4;
+  std::string crc;
+  PutLE32(crc, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(xz.data() + kBlock), crcAt - kBlock)));
+  return xz.replace(crcAt, 4, crc);
+}
+
+TEST(OtherMethods, DictionariesBeyondTheLimitFail) {
+  const std::string content = Words(5000, 12);
+  EXPECT_EQ(Feed(*MakeXzDecompressor(), XzWithDictionary(content, 24), 0).out, content);  // 16 MiB
+  EXPECT_EQ(Feed(*MakeXzDecompressor(), XzWithDictionary(content, 40), 0).status, StreamStatus::kError);  // 4 GiB
+  // 4 GiB asked for in LZMA: refused, unless the entry's size caps it.
+  const std::string lzma("\x10\x02\x05\x00\x5d\xff\xff\xff\xff\0\0\0\0\0", 14);
+  EXPECT_EQ(Feed(*MakeLzmaDecompressor(true, UINT64_MAX), lzma, 0).status, StreamStatus::kError);
+  EXPECT_EQ(Feed(*MakeLzmaDecompressor(true, 5000), lzma, 0).status, StreamStatus::kMore);
+  EXPECT_EQ(Feed(*MakeLzmaDecompressor(false, 5000), lzma, 0).status, StreamStatus::kMore);
 }
 
 TEST(OtherMethods, HostileBytesStayWithinBounds) {
