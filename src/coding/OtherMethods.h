@@ -31,7 +31,8 @@ std::unique_ptr<Decompressor> MakeXzDecompressor();
 
 // Method 93: one or more zstd frames. kEnd comes at a frame's end that uses
 // up the input given; a later call with more input goes on with the next
-// frame, so any split of the payload gives the same output.
+// frame, so any split of the payload gives the same output (and bytes after
+// the last frame are taken for another, failing as kError).
 std::unique_ptr<Decompressor> MakeZstdDecompressor();
 
 // Method 9: deflate with a 64 KiB window, distance codes 30 and 31, and

@@ -160,6 +160,17 @@ TEST_P(PeerPayloads, DecodeToTheContentUnderAnySplit) {
       EXPECT_TRUE(d.out == content) << "seed " << seed << ": " << d.out.size() << " of " << content.size();
       EXPECT_EQ(d.left, 0u) << seed;
     }
+    {
+      // Room for exactly the content, then none: a caller stopping at the
+      // recorded size still sees the end.
+      const auto d = peer.make(p);
+      std::string_view in(p.data);
+      std::string out;
+      StreamStatus status = d->Decode(in, out, content.size());
+      if (status == StreamStatus::kMore) status = d->Decode(in, out, 0);
+      EXPECT_EQ(status, StreamStatus::kEnd);
+      EXPECT_EQ(out.size(), content.size());
+    }
     if (peer.keepsTrailer) {
       const std::string trailer = RandomBytes(100, 11);
       const Decoded d = Feed(*peer.make(p), p.data + trailer, 7);
