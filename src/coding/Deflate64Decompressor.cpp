@@ -111,8 +111,8 @@ class Deflate64Decompressor final : public Decompressor {
   HuffmanTable codeLengthTable_;
   HuffmanTable litLenTable_;
   HuffmanTable distanceTable_;
-  const HuffmanTable* litLen_ = nullptr;
-  const HuffmanTable* distance_ = nullptr;
+  const HuffmanTable* litLenCode_ = nullptr;
+  const HuffmanTable* distanceCode_ = nullptr;
 
   std::uint32_t copyLeft_ = 0;
   std::uint32_t copyDistance_ = 0;
@@ -192,8 +192,8 @@ bool Deflate64Decompressor::BlockHeader(std::string_view& in) {
       stage_ = Stage::kStoredLengths;
       return true;
     case 1:
-      litLen_ = &FixedBlockCodes().litLen;
-      distance_ = &FixedBlockCodes().distance;
+      litLenCode_ = &FixedBlockCodes().litLen;
+      distanceCode_ = &FixedBlockCodes().distance;
       stage_ = Stage::kLiteralOrLength;
       return true;
     case 2:
@@ -262,8 +262,8 @@ bool Deflate64Decompressor::CodeLength(std::string_view& in) {
         !distanceTable_.Build(lengths_ + litLenCount_, distanceCount_, kDistanceFirstBits, true)) {
       return Fail();
     }
-    litLen_ = &litLenTable_;
-    distance_ = &distanceTable_;
+    litLenCode_ = &litLenTable_;
+    distanceCode_ = &distanceTable_;
     stage_ = Stage::kLiteralOrLength;
     return true;
   }
@@ -293,7 +293,7 @@ bool Deflate64Decompressor::LiteralOrLength(std::string_view& in, std::size_t li
     return true;
   }
   HuffmanEntry e;
-  if (!PeekCode(in, *litLen_, e)) return false;
+  if (!PeekCode(in, *litLenCode_, e)) return false;
   if (e.length == 0) return Fail();
   if (e.value < kEndOfBlock) {
     if (pos_ == limit) return false;
@@ -318,7 +318,7 @@ bool Deflate64Decompressor::LiteralOrLength(std::string_view& in, std::size_t li
 
 bool Deflate64Decompressor::Distance(std::string_view& in) {
   HuffmanEntry e;
-  if (!PeekCode(in, *distance_, e)) return false;
+  if (!PeekCode(in, *distanceCode_, e)) return false;
   if (e.length == 0) return Fail();
   const CodeRange distance = kDistanceRanges[e.value];
   if (!Need(in, e.length + distance.extraBits)) return false;
@@ -352,8 +352,8 @@ void Deflate64Decompressor::Fast(std::string_view& in, std::size_t limit) {
   std::uint8_t* const w = window_.data();
   std::size_t pos = pos_;
   const std::uint64_t producedBefore = produced_ - pos_;
-  const HuffmanTable& litLen = *litLen_;
-  const HuffmanTable& distanceTable = *distance_;
+  const HuffmanTable& litLenCode = *litLenCode_;
+  const HuffmanTable& distanceCode = *distanceCode_;
   const auto refill = [&] {
     bits |= GetLE64(p) << count;
     p += (63 - count) >> 3;
@@ -368,9 +368,9 @@ void Deflate64Decompressor::Fast(std::string_view& in, std::size_t limit) {
 
   while (end - p >= kFastInput && pos < limit) {
     refill();
-    HuffmanEntry e = litLen.Lookup(bits);
+    HuffmanEntry e = litLenCode.Lookup(bits);
     if (e.length == 0) {
-      stage_ = Stage::kError;
+      Fail();
       break;
     }
     take(e.length);
@@ -383,22 +383,22 @@ void Deflate64Decompressor::Fast(std::string_view& in, std::size_t limit) {
       break;
     }
     if (e.value - kFirstLength >= std::size(kLengthRanges)) {
-      stage_ = Stage::kError;
+      Fail();
       break;
     }
-    const CodeRange lengthCode = kLengthRanges[e.value - kFirstLength];
-    const std::uint32_t length = lengthCode.base + take(lengthCode.extraBits);
+    const CodeRange lengthRange = kLengthRanges[e.value - kFirstLength];
+    const std::uint32_t length = lengthRange.base + take(lengthRange.extraBits);
     refill();
-    e = distanceTable.Lookup(bits);
+    e = distanceCode.Lookup(bits);
     if (e.length == 0) {
-      stage_ = Stage::kError;
+      Fail();
       break;
     }
     take(e.length);
-    const CodeRange distanceCode = kDistanceRanges[e.value];
-    const std::uint32_t distance = distanceCode.base + take(distanceCode.extraBits);
+    const CodeRange distanceRange = kDistanceRanges[e.value];
+    const std::uint32_t distance = distanceRange.base + take(distanceRange.extraBits);
     if (distance > producedBefore + pos) {
-      stage_ = Stage::kError;
+      Fail();
       break;
     }
     const std::size_t n = std::min<std::size_t>(length, limit - pos);
