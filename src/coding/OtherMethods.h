@@ -1,6 +1,8 @@
 // Streaming decoders of the ZIP methods beyond stored and deflate. Each one
 // appends at most maxOut bytes per call, however much the data would expand,
 // and reads only what it needs: bytes after the stream's end stay in `in`.
+// Each knows where its stream ends (LZMA without an end marker by the size
+// it is given), so HasEndMarker() is true for all.
 #pragma once
 
 #include <cstdint>
