@@ -24,8 +24,11 @@ class Decompressor {
   virtual bool HasEndMarker() const = 0;
 };
 
-// The decompressor of a ZIP method (0 stored, 8 deflate; the native
-// container's zlib stream with zlibWrapped true); null when not supported.
-std::unique_ptr<Decompressor> MakeDecompressor(std::uint16_t method, bool zlibWrapped);
+// The decompressor of a ZIP method (the native container's zlib stream with
+// zlibWrapped true); null when not supported. LZMA also needs whether its
+// stream carries an end marker (ZIP flag bit 1) and, without one, the
+// original size at which it ends.
+std::unique_ptr<Decompressor> MakeDecompressor(std::uint16_t method, bool zlibWrapped, bool endMarker = true,
+                                               std::uint64_t originalSize = UINT64_MAX);
 
 }  // namespace ovk

@@ -40,7 +40,7 @@ std::unique_ptr<DecipherStage> MakeDecipher(const std::string& password, const P
 std::unique_ptr<Decompressor> MakeEntryDecompressor(const PayloadCoding& coding) {
   if (IsStored(coding)) return MakeDecompressor(kMethodStored, false);
   const bool native = IsNative(coding.archive);
-  return MakeDecompressor(native ? kMethodDeflate : coding.method, native);
+  return MakeDecompressor(native ? kMethodDeflate : coding.method, native, coding.lzmaEndMarker, coding.originalSize);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ struct PayloadCoding {
   EntryHeader header;              // encrypted, crc32, flags (kEntryStored)
   std::uint64_t originalSize = 0;  // the limit, in place of header.originalSize
   std::uint16_t method = 8;        // ZIP: the real compression method
+  bool lzmaEndMarker = true;       // ZIP flag bit 1 of an LZMA entry
   int zipCheckByte = -1;           // >= 0: the ZIP password check byte, else crc32 >> 24
   std::uint8_t aesStrength = 0;    // ZIP: 0 not AES, else 1..3
   std::uint16_t aesVendorVersion = 0;  // 1 (AE-1: CRC-32 checked) or 2 (AE-2: not)
