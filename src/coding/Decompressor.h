@@ -11,6 +11,12 @@ namespace ovk {
 
 enum class StreamStatus { kMore, kEnd, kError };
 
+// ZIP compression methods by number; 99 marks WinZip AES, whose real method
+// is in its extra field.
+constexpr std::uint16_t kMethodStored = 0;
+constexpr std::uint16_t kMethodDeflate = 8;
+constexpr std::uint16_t kMethodAes = 99;
+
 class Decompressor {
  public:
   virtual ~Decompressor() = default;

@@ -41,20 +41,13 @@ bool EncodePayload(const std::string& password, const ArchiveInfo& archive, Entr
   return true;
 }
 
-bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
-                   const EntryHeader& header, std::string& data, CipherHolder& cipher,
-                   int zipCheckByte) {
+bool DecodePayload(const std::string& password, const PayloadCoding& coding, std::string& data, CipherHolder& cipher) {
   // Plain deflate data of a recorded size decodes in one libdeflate pass
   // when it is exactly right; anything else takes the streaming decoder.
-  const bool compressed = (header.flags & kEntryStored) == 0;
-  if (header.encrypted == 0 && compressed && CarriesChecksum(archive) &&
-      InflateToKnownSize(data, IsNative(archive), header.originalSize, data))
-    return Crc32(data) == header.crc32;
-  PayloadCoding coding;
-  coding.archive = archive;
-  coding.header = header;
-  coding.originalSize = header.originalSize;
-  coding.zipCheckByte = zipCheckByte;
+  const bool deflated = IsNative(coding.archive) || coding.method == kMethodDeflate;
+  if (coding.header.encrypted == 0 && (coding.header.flags & kEntryStored) == 0 && deflated &&
+      CarriesChecksum(coding.archive) && InflateToKnownSize(data, IsNative(coding.archive), coding.originalSize, data))
+    return Crc32(data) == coding.header.crc32;
   PayloadDecoder decoder(password, coding, cipher);
   std::string content;
   std::string_view stored = data;
@@ -64,6 +57,17 @@ bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
   while (verified && decoder.MoreOutput());
   data = std::move(content);
   return verified;
+}
+
+bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
+                   const EntryHeader& header, std::string& data, CipherHolder& cipher,
+                   int zipCheckByte) {
+  PayloadCoding coding;
+  coding.archive = archive;
+  coding.header = header;
+  coding.originalSize = header.originalSize;
+  coding.zipCheckByte = zipCheckByte;
+  return DecodePayload(password, coding, data, cipher);
 }
 
 }  // namespace ovk

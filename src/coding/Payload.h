@@ -7,6 +7,7 @@
 #include <string>
 
 #include "coding/Cipher.h"
+#include "coding/PayloadDecoder.h"
 #include "coding/Records.h"
 
 namespace ovk {
@@ -46,6 +47,9 @@ void EncipherPayload(const std::string& password, const ArchiveInfo& archive, co
 // beyond header.originalSize, which therefore must hold the real size.
 // zipCheckByte >= 0 overrides the ZIP password check byte (entries with a
 // data descriptor check their time's bits 8-15).
+// The whole stored payload of one entry as its records describe it, decoded
+// in place; true when verified.
+bool DecodePayload(const std::string& password, const PayloadCoding& coding, std::string& data, CipherHolder& cipher);
 bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
                    const EntryHeader& header, std::string& data, CipherHolder& cipher,
                    int zipCheckByte = -1);

@@ -14,8 +14,6 @@ namespace ovk {
 namespace {
 
 constexpr std::uint32_t kFirstCheckedNativeVersion = 3;
-constexpr std::uint16_t kMethodStored = 0;
-constexpr std::uint16_t kMethodDeflate = 8;
 constexpr std::uint16_t kAesVendorNoCrc = 2;
 // Stored bytes deciphered at a time, so that one large piece costs no more
 // memory than the piece itself.

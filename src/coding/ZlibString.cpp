@@ -46,7 +46,7 @@ libdeflate_compressor& Compressor(CompressionLevel level) {
   return *slot;
 }
 
-libdeflate_decompressor& Decompressor() {
+libdeflate_decompressor& WholeDecompressor() {
   thread_local std::unique_ptr<libdeflate_decompressor, DecompressorFree> held;
   if (!held) held.reset(libdeflate_alloc_decompressor());
   if (!held) throw std::bad_alloc();
@@ -157,7 +157,7 @@ bool InflateToKnownSize(const std::string& data, bool zlibWrapped, std::uint64_t
   // A lying size must not allocate more than the data could ever inflate to.
   if (size > NaturalInflateBound(data.size()) || size > SIZE_MAX) return false;
   std::string result(static_cast<std::size_t>(size), '\0');
-  libdeflate_decompressor& d = Decompressor();
+  libdeflate_decompressor& d = WholeDecompressor();
   // Without an out count libdeflate succeeds only when exactly size bytes came out.
   const libdeflate_result r =
       zlibWrapped ? libdeflate_zlib_decompress(&d, data.data(), data.size(), result.data(), result.size(), nullptr)

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/ZipFormat.h"
+#include "coding/Crc32.h"
 #include "coding/ZipCrypto.h"
 #include "support/ByteOrder.h"
 #include "support/StringUnit.h"
@@ -140,10 +141,12 @@ bool ReadNativeEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
     entry.header.crc32 = GetLE32(h + 13);
     at += kEntryHeaderBytes;
   }
-  entry.packedSize = GetLE32(Bytes(Take(archive, file, at, 4)));
+  const std::uint32_t packed = GetLE32(Bytes(Take(archive, file, at, 4)));
+  entry.packedSize = packed;
+  entry.originalSize = entry.header.originalSize;
   Seek64(file, at + 4);
   // A negative packed size marks the end of a native container's entries.
-  if (static_cast<std::int32_t>(entry.packedSize) < 0) entry.name.clear();
+  if (static_cast<std::int32_t>(packed) < 0) entry.name.clear();
   return !entry.name.empty();
 }
 
@@ -163,6 +166,31 @@ std::int64_t ScanForLocalHeader(ArchiveReader& archive, DataFile& file, std::int
   }
 }
 
+// What the local header's extra fields add: 64-bit sizes (ZIP64, for the
+// 32-bit fields that hold all ones), the AES parameters, and the UTF-8 name
+// of the Unicode Path field when its CRC-32 says it belongs to this name.
+void ApplyLocalExtra(std::string_view extra, const std::string& rawName, EntryInfo& entry) {
+  while (extra.size() >= 4) {
+    const std::uint16_t id = GetLE16(extra.data());
+    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
+    std::string_view data = extra.substr(4, length);
+    extra.remove_prefix(4 + length);
+    // A local header's ZIP64 field holds both sizes whenever it is there.
+    if (id == kZip64ExtraId && data.size() >= 16 &&
+        (entry.originalSize == kSizeUnknown || entry.packedSize == kSizeUnknown)) {
+      entry.originalSize = GetLE64(data.data());
+      entry.packedSize = GetLE64(data.data() + 8);
+    } else if (id == kAesExtraId && data.size() >= 7 && data.substr(2, 2) == "AE") {
+      entry.aesVersion = GetLE16(data.data());
+      entry.aesStrength = static_cast<std::uint8_t>(data[4]);
+      entry.aesMethod = GetLE16(data.data() + 5);
+    } else if (id == kUnicodePathExtraId && data.size() >= 5 && data[0] == 1 &&
+               GetLE32(data.data() + 1) == Crc32(rawName)) {
+      entry.name = ConvertPathSeparators(std::string(data.substr(5)), true);
+    }
+  }
+}
+
 // Deferred or ZIP64-marked sizes are taken from the entry's central record.
 void ApplyCentralRecord(const CentralRecord* record, EntryInfo& entry) {
   if (!record) return;
@@ -171,12 +199,8 @@ void ApplyCentralRecord(const CentralRecord* record, EntryInfo& entry) {
   const bool deferred = (entry.zipFlags & kZipFlagDataDescriptor) || entry.packedSize == kSizeUnknown ||
                         entry.header.originalSize == kSizeUnknown || entry.header.crc32 == kSizeUnknown;
   if (!deferred) return;
-  if (record->compressedSize > kSizeUnknown || record->uncompressedSize > kSizeUnknown) {
-    entry.packedSize = 0;
-    entry.damage = EntryDamage::kTooLarge;
-    return;
-  }
-  entry.packedSize = static_cast<std::uint32_t>(record->compressedSize);
+  entry.packedSize = record->compressedSize;
+  entry.originalSize = record->uncompressedSize;
   entry.header.originalSize = static_cast<std::uint32_t>(record->uncompressedSize);
   entry.header.crc32 = record->crc32;
 }
@@ -221,7 +245,7 @@ EntryDamage PayloadDamage(const ArchiveReader& archive, const EntryInfo& entry, 
   // Stored data is the content itself (behind the cipher header when
   // enciphered): any other size cannot be its content.
   const std::uint64_t overhead = entry.header.encrypted ? kZipCipherHeaderBytes : 0;
-  if (entry.zipMethod == 0 && entry.packedSize != entry.header.originalSize + overhead) return EntryDamage::kStoredSize;
+  if (entry.zipMethod == 0 && entry.packedSize != entry.originalSize + overhead) return EntryDamage::kStoredSize;
   return EntryDamage::kNone;
 }
 
@@ -245,6 +269,7 @@ bool ReadZipEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   entry.header.crc32 = GetLE32(h + 14);
   entry.packedSize = GetLE32(h + 18);
   entry.header.originalSize = GetLE32(h + 22);
+  entry.originalSize = entry.header.originalSize;
   entry.zipMethod = method;
   entry.header.flags = method == 0 ? kEntryStored : 0;
   entry.header.encrypted = (entry.zipFlags & kZipFlagEncrypted) ? 1 : 0;
@@ -252,8 +277,11 @@ bool ReadZipEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
 
   const std::int64_t nameAt = headerOffset + static_cast<std::int64_t>(kLocalHeaderBytes);
   const std::string raw(Take(archive, file, nameAt, GetLE16(h + 26)));
+  const std::int64_t extraAt = nameAt + static_cast<std::int64_t>(raw.size());
+  const std::string extra(Take(archive, file, extraAt, GetLE16(h + 28)));
   entry.name = ZipEntryName(raw, entry.zipFlags);
-  const std::int64_t payloadStart = nameAt + static_cast<std::int64_t>(raw.size()) + GetLE16(h + 28);
+  ApplyLocalExtra(extra, raw, entry);
+  const std::int64_t payloadStart = extraAt + static_cast<std::int64_t>(extra.size());
   Seek64(file, payloadStart);
 
   const CentralRecord* record = nullptr;
@@ -264,12 +292,6 @@ bool ReadZipEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   ApplyCentralRecord(record, entry);
   if (!record && (entry.zipFlags & kZipFlagDataDescriptor)) entry.damage = EntryDamage::kSizesUnknown;
   if (entry.damage == EntryDamage::kNone) entry.damage = PayloadDamage(archive, entry, payloadStart);
-  // Nothing tells where such an entry's data ends: the walk goes on at the
-  // next entry the directory lists.
-  if (entry.damage == EntryDamage::kTooLarge) {
-    const std::int64_t next = NextListedOffset(archive);
-    Seek64(file, next >= 0 ? next : archive.fileSize);
-  }
   return true;
 }
 
@@ -335,7 +357,6 @@ std::string DamageText(EntryDamage damage) {
     case EntryDamage::kStoredSize: return "damaged: its stored size differs from its original size";
     case EntryDamage::kSizesUnknown:
       return "its sizes follow its data and the central directory does not list it";
-    case EntryDamage::kTooLarge: return "entries of 4 GiB or more are not supported";
   }
   return "";
 }

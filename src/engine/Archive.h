@@ -47,7 +47,6 @@ enum class EntryDamage : std::uint8_t {
   kPastEnd,        // its data runs past the end of the file
   kStoredSize,     // stored data whose size differs from the original size
   kSizesUnknown,   // sizes only in a data descriptor, and no central directory
-  kTooLarge,       // sizes of 4 GiB or more
 };
 
 // The damage in words, for the user.
@@ -56,7 +55,8 @@ std::string DamageText(EntryDamage damage);
 // One entry as the readers return it.
 struct EntryInfo {
   std::string name;               // whole, "\" separators
-  std::uint32_t packedSize = 0;   // payload bytes behind the header, unsigned
+  std::uint64_t packedSize = 0;   // payload bytes behind the header
+  std::uint64_t originalSize = 0; // the content's size (header.originalSize holds its low 32 bits)
   EntryHeader header;
   // ZIP only (left at these defaults for native entries):
   std::uint16_t zipFlags = 0;                      // local header flags
@@ -64,6 +64,11 @@ struct EntryInfo {
   std::uint16_t versionMadeBy = kDefaultVersionMadeBy;  // from the central record
   std::uint32_t externalAttributes = 0;            // from the central record
   std::int64_t headerOffset = -1;                  // where the local header starts
+  // WinZip AES (method 99): key strength 1-3 (0: none), AE-1 or AE-2, and
+  // the compression method of the enciphered data.
+  std::uint8_t aesStrength = 0;
+  std::uint16_t aesVersion = 0;
+  std::uint16_t aesMethod = 0;
   // Such an entry is still returned so that the walk can report it and go on.
   EntryDamage damage = EntryDamage::kNone;
 };

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <exception>
+#include <functional>
 #include <utility>
 
 #include "coding/Payload.h"
@@ -44,6 +45,7 @@ struct ExtractRun {
   SelectionSet selection;
   OperationReport& report;
   OperationObserver& observer;
+  ProgressSnapshot& progress;
 };
 
 // With overwrite off an existing output file is replaced only when the keep
@@ -53,11 +55,17 @@ bool MayWrite(const ExtractRun& run, const std::string& storedName, const std::s
   return !run.keepList.empty() && run.keepList.find(";" + LowerAscii(storedName) + ";") == std::string::npos;
 }
 
+// Entries this small are read and decoded whole and written on the save
+// pool's threads; larger ones (and zip bombs) stream in pieces.
+constexpr std::uint64_t kWholePacked = 4u << 20;
+constexpr std::uint64_t kWholeOriginal = 16u << 20;
+constexpr std::size_t kStoredPiece = 1u << 20;
+
 // The payload buffer never asks for more than the file still holds, so a
 // lying size cannot allocate beyond the archive's own size.
-std::string ReadPayload(DataFile& file, std::uint32_t packedSize) {
+std::string ReadPayload(DataFile& file, std::uint64_t packedSize) {
   const std::int64_t left = std::max<std::int64_t>(0, FileSize64(file) - FilePos64(file));
-  std::string data(static_cast<std::size_t>(std::min<std::int64_t>(packedSize, left)), '\0');
+  std::string data(static_cast<std::size_t>(std::min<std::uint64_t>(packedSize, static_cast<std::uint64_t>(left))), '\0');
   ReadBlock(file, data.data(), data.size());
   return data;
 }
@@ -87,7 +95,6 @@ bool ReportDamage(const ExtractRun& run, const EntryInfo& entry) {
                        DamageText(entry.damage));
       return true;
     case EntryDamage::kSizesUnknown:
-    case EntryDamage::kTooLarge:
       run.report.Add(entry.name, FailureKind::kUnsupported, DamageText(entry.damage));
       return true;
     default:
@@ -96,9 +103,77 @@ bool ReportDamage(const ExtractRun& run, const EntryInfo& entry) {
   }
 }
 
+const char kCheckFailedText[] = "checksum error: the data is damaged or the password is wrong";
+
+// A failure to write a file: one that concerns only its name is reported and
+// the walk goes on; any other ends it. False when the walk must end.
+bool ReportWriteFailure(const ExtractRun& run, const std::string& entryName, int code) {
+  run.report.Add(entryName, FailureEndsWalk(code) ? FailureKind::kNotWritten : FailureKind::kRefused,
+                 IoReasonText(code));
+  return !FailureEndsWalk(code);
+}
+
+// Decodes the entry's payload piece by piece straight into its file (or
+// nowhere, when testing); memory stays bounded whatever the sizes. A cancel
+// stops within a piece and leaves no partial file. False when the walk must
+// end.
+bool StreamEntry(const ExtractRun& run, DataFile& file, const EntryInfo& entry, const PayloadCoding& coding,
+                 CipherHolder& cipher, BeneathWriter& writer, const std::string& outputName) {
+  FileBeneath out;
+  if (!run.request.testOnly) {
+    if (const int code = writer.Begin(outputName, out); code != 0) {
+      SkipPayload(file, entry);
+      return ReportWriteFailure(run, entry.name, code);
+    }
+  }
+  PayloadDecoder decoder(run.request.password, coding, cipher);
+  std::string stored(static_cast<std::size_t>(std::min<std::uint64_t>(entry.packedSize, kStoredPiece)), '\0');
+  std::string content;
+  // As for a whole payload: a lying size reads no more than the file holds.
+  std::uint64_t left = std::min<std::uint64_t>(
+      entry.packedSize, static_cast<std::uint64_t>(std::max<std::int64_t>(0, FileSize64(file) - FilePos64(file))));
+  int writeError = 0;
+  // Each call yields at most a bounded piece of content, written at once.
+  auto drain = [&](const std::function<bool()>& step) {
+    bool verified = true;
+    do {
+      content.clear();
+      verified = step();
+      if (writeError == 0 && !run.request.testOnly) writeError = out.Write(content.data(), content.size());
+    } while (verified && writeError == 0 && decoder.MoreOutput());
+    return verified;
+  };
+  bool verified = true;
+  while (verified && writeError == 0 && left > 0) {
+    if ((run.report.cancelled = run.observer.CancelRequested())) return false;
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, stored.size()));
+    ReadBlock(file, stored.data(), n);
+    left -= n;
+    std::string_view view(stored.data(), n);
+    while (verified && writeError == 0 && !view.empty()) verified = drain([&] { return decoder.Feed(view, content); });
+    run.progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
+    run.observer.Progress(run.progress);
+  }
+  if (verified && writeError == 0) verified = drain([&] { return decoder.Finish(content); });
+  if (writeError != 0) return ReportWriteFailure(run, entry.name, writeError);
+  if (!verified) {
+    run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
+    return false;
+  }
+  if (!run.request.testOnly) {
+    if (const int code = out.Commit(0666); code != 0) return ReportWriteFailure(run, entry.name, code);
+  }
+  ++run.report.entriesDone;
+  return true;
+}
+
+bool FitsInMemory(const ArchiveInfo& info, const EntryInfo& entry) {
+  return CarriesChecksum(info) && entry.packedSize <= kWholePacked && entry.originalSize <= kWholeOriginal;
+}
+
 // One entry of the walk; false when the walk must end.
 bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file, const EntryInfo& entry,
-                  CipherHolder& cipher, SavePool& output) {
+                  CipherHolder& cipher, SavePool& output, BeneathWriter& streamed) {
   const bool wanted = run.selection.Empty() || run.selection.Contains(entry.name);
   if (entry.damage != EntryDamage::kNone) {
     if (!wanted) return true;
@@ -129,10 +204,15 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
     SkipPayload(file, entry);
     return true;
   }
+  const PayloadCoding coding = CodingOf(info, entry);
+  if (!FitsInMemory(info, entry)) {
+    // Nothing in flight may meet the name while it is written here.
+    output.Settle(outputName);
+    return StreamEntry(run, file, entry, coding, cipher, streamed, outputName);
+  }
   std::string data = ReadPayload(file, entry.packedSize);
-  if (!DecodePayload(run.request.password, info, entry.header, data, cipher, ZipCheckByte(entry))) {
-    run.report.Add(entry.name, FailureKind::kCheckFailed,
-                   "checksum error: the data is damaged or the password is wrong");
+  if (!DecodePayload(run.request.password, coding, data, cipher)) {
+    run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
     return false;
   }
   if (run.request.testOnly) {
@@ -156,15 +236,16 @@ void ReportReadFailure(const ExtractRun& run, const std::string& entryName, int 
 void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) {
   CipherHolder cipher;
   SavePool output(run.destination, CodingPool::Cores());
+  BeneathWriter streamed(run.destination);
   EntryInfo entry;
-  ProgressSnapshot progress;
+  ProgressSnapshot& progress = run.progress;
   progress.bytesTotal = static_cast<std::uint64_t>(archive.fileSize);
   progress.entriesTotal = archive.listedOffsets.size();
   try {
     while (!(run.report.cancelled = run.observer.CancelRequested()) && ReadNextEntry(archive, file, entry)) {
       progress.currentEntry = ConvertPathSeparators(entry.name, false);
       run.observer.Progress(progress);
-      if (!ExtractEntry(run, archive.info, file, entry, cipher, output)) break;
+      if (!ExtractEntry(run, archive.info, file, entry, cipher, output, streamed)) break;
       progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
       ++progress.entriesDone;
     }
@@ -173,9 +254,7 @@ void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) 
   }
   output.Finish();
   run.report.entriesDone += output.Written();
-  for (const SaveFailure& failure : output.Failures())
-    run.report.Add(failure.entryName, FailureEndsWalk(failure.code) ? FailureKind::kNotWritten : FailureKind::kRefused,
-                   IoReasonText(failure.code));
+  for (const SaveFailure& failure : output.Failures()) ReportWriteFailure(run, failure.entryName, failure.code);
   progress.bytesDone = progress.bytesTotal;
   run.observer.Progress(progress);
 }
@@ -184,12 +263,13 @@ void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) 
 
 OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObserver& observer) {
   OperationReport report;
+  ProgressSnapshot progress;
   if (request.archive.empty() || (request.destination.empty() && !request.testOnly)) {
     report.Add("", FailureKind::kNotWritten, "no archive or no destination folder given");
     return report;
   }
   ExtractRun run{request, SetTrailingSeparator(request.destination, true, false), LowerAscii(request.keepList),
-                 SelectionSet(request.selection), report, observer};
+                 SelectionSet(request.selection), report, observer, progress};
   if (!request.testOnly && !FolderExists(run.destination, true)) ForceFolders(run.destination, true);
   if (!request.testOnly && !FolderExists(run.destination, true)) {
     report.Add("", FailureKind::kNotWritten, "cannot create folder " + request.destination);

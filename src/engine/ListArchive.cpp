@@ -23,7 +23,7 @@ ListedEntry Listed(const EntryInfo& entry) {
   ListedEntry listed;
   listed.name = entry.name;
   listed.packedSize = entry.packedSize;
-  listed.originalSize = entry.header.originalSize;
+  listed.originalSize = entry.originalSize;
   listed.time = entry.header.time;
   listed.flags = entry.header.flags;
   listed.encrypted = entry.header.encrypted != 0;
@@ -54,8 +54,7 @@ void ListEntries(DataFile& file, const std::string& archivePath, ListResult& res
     if (entry.damage != EntryDamage::kNone)
       result.problems.push_back(ReportedName(entry) + ": " + DamageText(entry.damage));
     // Listed when its header tells its name and real sizes.
-    const bool listable = entry.damage != EntryDamage::kEmptyName && entry.damage != EntryDamage::kNoLocalHeader &&
-                          entry.damage != EntryDamage::kTooLarge;
+    const bool listable = entry.damage != EntryDamage::kEmptyName && entry.damage != EntryDamage::kNoLocalHeader;
     // Folder entries have nothing after their last separator.
     if (listable && !NamePart(entry.name).empty()) result.entries.push_back(Listed(entry));
     if (next >= size && archive.info.kind == kKindNative) break;

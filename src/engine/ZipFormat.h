@@ -18,12 +18,16 @@ constexpr std::uint32_t kSigZip64Locator = 0x07064B50;
 constexpr std::uint32_t kSigDataDescriptor = 0x08074B50;
 
 constexpr std::uint16_t kZipFlagEncrypted = 0x0001;
+constexpr std::uint16_t kZipFlagLzmaEndMarker = 0x0002;
 constexpr std::uint16_t kZipFlagDataDescriptor = 0x0008;
 constexpr std::uint16_t kZipFlagStrongEncryption = 0x0040;
 constexpr std::uint16_t kZipFlagUtf8 = 0x0800;
 
-// Header ID of the ZIP64 extended information extra field.
+// Header IDs of the extra fields read: ZIP64 extended information, WinZip
+// AES, and Info-ZIP's Unicode Path.
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
+constexpr std::uint16_t kAesExtraId = 0x9901;
+constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
 
 // Shaped like the ZIP64 end of central directory record (56 bytes).
 struct ZipEndRecord {

@@ -2,15 +2,12 @@
 
 #include <cstdint>
 
+#include "coding/Decompressor.h"
 #include "engine/ZipFormat.h"
 
 namespace ovk {
 
 namespace {
-
-constexpr std::uint16_t kMethodStored = 0;
-constexpr std::uint16_t kMethodDeflate = 8;
-constexpr std::uint16_t kMethodAes = 99;
 
 // The registered names of the methods other tools write.
 const char* MethodName(std::uint16_t method) {
@@ -37,15 +34,38 @@ const char* MethodName(std::uint16_t method) {
   }
 }
 
+// The method the payload is compressed with, behind any AES layer.
+std::uint16_t RealMethod(const EntryInfo& entry) {
+  return entry.zipMethod == kMethodAes ? entry.aesMethod : entry.zipMethod;
+}
+
 }  // namespace
 
 std::string UndecodableReason(const EntryInfo& entry) {
   if (entry.zipFlags & kZipFlagStrongEncryption) return "strong encryption is not supported";
-  if (entry.zipMethod == kMethodAes) return "AES encryption is not supported";
-  if (entry.zipMethod == kMethodStored || entry.zipMethod == kMethodDeflate) return "";
-  const char* name = MethodName(entry.zipMethod);
-  return "compression method " + std::to_string(entry.zipMethod) + (name ? std::string(" (") + name + ")" : "") +
+  if (entry.zipMethod == kMethodAes && (entry.aesStrength < 1 || entry.aesStrength > 3 || entry.aesVersion < 1 ||
+                                        entry.aesVersion > 2))
+    return "AES encryption without its parameters is not supported";
+  const std::uint16_t method = RealMethod(entry);
+  if (MakeDecompressor(method, false)) return "";
+  const char* name = MethodName(method);
+  return "compression method " + std::to_string(method) + (name ? std::string(" (") + name + ")" : "") +
          " is not supported";
+}
+
+PayloadCoding CodingOf(const ArchiveInfo& archive, const EntryInfo& entry) {
+  PayloadCoding coding;
+  coding.archive = archive;
+  coding.header = entry.header;
+  coding.originalSize = entry.originalSize;
+  coding.method = RealMethod(entry);
+  coding.lzmaEndMarker = (entry.zipFlags & kZipFlagLzmaEndMarker) != 0;
+  coding.zipCheckByte = ZipCheckByte(entry);
+  if (entry.zipMethod == kMethodAes) {
+    coding.aesStrength = entry.aesStrength;
+    coding.aesVendorVersion = entry.aesVersion;
+  }
+  return coding;
 }
 
 }  // namespace ovk

@@ -4,12 +4,16 @@
 
 #include <string>
 
+#include "coding/PayloadDecoder.h"
 #include "engine/Archive.h"
 
 namespace ovk {
 
 // Empty when the entry's data can be decoded; else what is missing, such as
-// "compression method 14 (LZMA) is not supported".
+// "compression method 98 (PPMd) is not supported".
 std::string UndecodableReason(const EntryInfo& entry);
+
+// What the entry's records say about its payload, for the decoder.
+PayloadCoding CodingOf(const ArchiveInfo& archive, const EntryInfo& entry);
 
 }  // namespace ovk

@@ -161,6 +161,8 @@ bool SaveStringToFile(const std::string& data, const std::string& path, bool wid
 // folders of the last file stay open (the next file mostly shares them), so
 // each file costs about one open; a folder replaced by something else while
 // the writer holds it keeps receiving files, so use one writer per operation.
+class FileBeneath;
+
 class BeneathWriter {
  public:
   explicit BeneathWriter(std::string root);
@@ -172,6 +174,9 @@ class BeneathWriter {
   // link among the folders, ENOTDIR a file where a folder is needed, EISDIR
   // a folder at the name, EINVAL an empty name or a ".." component.
   int Save(const std::string& data, const std::string& relative, std::uint32_t mode = 0666);
+  // Save piece by piece: the private file is made now, written through the
+  // FileBeneath and renamed over the name by its Commit. 0 or the reason.
+  int Begin(const std::string& relative, FileBeneath& file);
 
  private:
   int Folder(const std::vector<std::string>& parts, std::size_t count);
@@ -182,6 +187,28 @@ class BeneathWriter {
   std::vector<std::string> folderNames_;
   std::vector<int> folderFds_;
 };
+// A file that BeneathWriter::Begin made and that is written piece by piece;
+// dropped without Commit, nothing of it stays and the name keeps what it held.
+class FileBeneath {
+ public:
+  FileBeneath() = default;
+  ~FileBeneath();
+  FileBeneath(const FileBeneath&) = delete;
+  FileBeneath& operator=(const FileBeneath&) = delete;
+  // 0 or the reason the bytes could not be written.
+  int Write(const char* data, std::size_t size);
+  // Gives the file its mode (less the umask) and its name; 0 or the reason.
+  int Commit(std::uint32_t mode);
+  // Removes what was written so far.
+  void Abandon();
+
+ private:
+  friend class BeneathWriter;
+  int dirFd_ = -1;
+  int fd_ = -1;
+  std::string temporary_, name_, path_;
+};
+
 // What a user reads for a failure code of the file layer (an errno value or
 // one of the IoCode values): plain words, never a bare number.
 std::string IoReasonText(int code);

@@ -92,27 +92,6 @@ int CreateTemporaryIn(int dirFd, std::string& name) {
   return -1;
 }
 
-// Writes data to the open descriptor, gives it its mode and closes it;
-// 0, or the reason it failed (the descriptor is closed either way).
-int WriteAndClose(int fd, const std::string& name, const std::string& data, std::uint32_t mode) {
-  DataFile file;  // the write and close raise as every other file write does
-  file.name = name;
-  file.fd = fd;
-  file.state = FileState::Output;
-  try {
-    if (!data.empty()) WriteBlock(file, data.data(), data.size());
-    if (fchmod(fd, static_cast<mode_t>(mode) & ~CreationMask() & 07777) != 0) {
-      const int code = errno;
-      CloseDataFile(file);
-      return code;
-    }
-    CloseDataFile(file);
-  } catch (const EInOutError& e) {
-    return e.Code();
-  }
-  return 0;
-}
-
 int OpenRoot(const std::string& root) {
   const std::string path = root.empty() ? std::string(".") : PlatformPath(root);
   int fd = sys::Open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -155,7 +134,7 @@ int BeneathWriter::Folder(const std::vector<std::string>& parts, std::size_t cou
   return folderFds_.empty() ? rootFd_ : folderFds_.back();
 }
 
-int BeneathWriter::Save(const std::string& data, const std::string& relative, std::uint32_t mode) {
+int BeneathWriter::Begin(const std::string& relative, FileBeneath& file) {
   const std::vector<std::string> parts = PathComponents(relative);
   if (parts.empty()) return EINVAL;
   for (const std::string& part : parts) {
@@ -168,15 +147,65 @@ int BeneathWriter::Save(const std::string& data, const std::string& relative, st
   const std::string& name = parts.back();
   struct stat st;
   if (fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
-  std::string temporary;
-  const int fd = CreateTemporaryIn(folder, temporary);
-  if (fd < 0) return errno;
-  int code = WriteAndClose(fd, root_ + "/" + relative, data, mode);
+  // The file keeps its own hold on the folder: the writer may leave it for
+  // the next file before this one is done.
+  file.Abandon();
+  file.dirFd_ = fcntl(folder, F_DUPFD_CLOEXEC, 0);
+  if (file.dirFd_ < 0) return errno;
+  file.fd_ = CreateTemporaryIn(file.dirFd_, file.temporary_);
+  if (file.fd_ < 0) return errno;
+  file.name_ = name;
+  file.path_ = root_ + "/" + relative;
+  return 0;
+}
+
+int BeneathWriter::Save(const std::string& data, const std::string& relative, std::uint32_t mode) {
+  FileBeneath file;
+  int code = Begin(relative, file);
+  if (code == 0) code = file.Write(data.data(), data.size());
+  if (code == 0) code = file.Commit(mode);
+  return code;
+}
+
+FileBeneath::~FileBeneath() { Abandon(); }
+
+int FileBeneath::Write(const char* data, std::size_t size) {
+  DataFile file;  // the write raises as every other file write does
+  file.name = path_;
+  file.fd = fd_;
+  file.state = FileState::Output;
+  int code = 0;
+  try {
+    if (size > 0) WriteBlock(file, data, size);
+  } catch (const EInOutError& e) {
+    code = e.Code();
+  }
+  file.fd = -1;  // the descriptor stays this object's
+  file.state = FileState::Closed;
+  return code;
+}
+
+int FileBeneath::Commit(std::uint32_t mode) {
+  int code = fchmod(fd_, static_cast<mode_t>(mode) & ~CreationMask() & 07777) == 0 ? 0 : errno;
+  if (sys::Close(fd_) != 0 && code == 0) code = errno;
+  fd_ = -1;
   // The rename replaces whatever held the name (a file, a hard link to a
   // file elsewhere, a symbolic link) without writing into it.
-  if (code == 0 && renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) code = errno;
-  if (code != 0) unlinkat(folder, temporary.c_str(), 0);
+  if (code == 0 && renameat(dirFd_, temporary_.c_str(), dirFd_, name_.c_str()) != 0) code = errno;
+  if (code == 0) temporary_.clear();
+  Abandon();
   return code;
+}
+
+void FileBeneath::Abandon() {
+  if (fd_ >= 0) sys::Close(fd_);
+  fd_ = -1;
+  if (dirFd_ >= 0) {
+    if (!temporary_.empty()) unlinkat(dirFd_, temporary_.c_str(), 0);
+    sys::Close(dirFd_);
+  }
+  dirFd_ = -1;
+  temporary_.clear();
 }
 
 }  // namespace ovk

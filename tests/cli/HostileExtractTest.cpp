@@ -121,21 +121,21 @@ INSTANTIATE_TEST_SUITE_P(
                     {}, 3, {"a.txt: a folder is in the way"}, {{"b.txt", "b"}}, {}},
         HostileCase{"AesIsRefusedByName",
                     [] { return BuildZip({Enciphered(ZipEntry("a.txt", "aes"), 99), ZipEntry("b.txt", "b")}); },
-                    nullptr, {"-p", "pw"}, 3, {"a.txt: AES encryption is not supported"}, {{"b.txt", "b"}},
+                    nullptr, {"-p", "pw"}, 3, {"a.txt: AES encryption without its parameters is not supported"}, {{"b.txt", "b"}},
                     {"a.txt"}},
         HostileCase{"StrongEncryptionIsRefusedByName",
                     [] { return BuildZip({Enciphered(ZipEntry("a.txt", "strong"), 8, 0x0040)}); },
                     nullptr, {"-p", "pw"}, 3, {"a.txt: strong encryption is not supported"}, {}, {"a.txt"}},
         HostileCase{"OtherMethodsAreRefusedByName",
                     [] {
-                      ZipEntryFields lzma = ZipEntry("a.txt", "lzma");
-                      lzma.method = 14;
+                      ZipEntryFields ppmd = ZipEntry("a.txt", "ppmd");
+                      ppmd.method = 98;
                       ZipEntryFields odd = ZipEntry("b.txt", "odd");
                       odd.method = 77;
-                      return BuildZip({lzma, odd, ZipEntry("c.txt", "c")});
+                      return BuildZip({ppmd, odd, ZipEntry("c.txt", "c")});
                     },
                     nullptr, {}, 3,
-                    {"a.txt: compression method 14 (LZMA) is not supported",
+                    {"a.txt: compression method 98 (PPMd) is not supported",
                      "b.txt: compression method 77 is not supported"},
                     {{"c.txt", "c"}}, {"a.txt", "b.txt"}},
         HostileCase{"EmptyNameIsSkippedAndTheWalkGoesOn", WithEmptyName, nullptr, {}, 3,

@@ -164,10 +164,10 @@ TEST(Extract, WriteFailuresAreNamedWithTheirReason) {
     const Extraction x = ExtractAll(dir / "s.zip", dir / "out");
     ovk::ClearFaults();
     EXPECT_EQ(x.code, 3);
-    // Files already in flight beside the failing one may fail the same way.
-    const std::vector<std::string>& lines = x.lines;
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "One.txt: " + std::string(c.reason)), lines.end());
-    for (const std::string& line : lines) EXPECT_EQ(line.substr(line.find(": ") + 2), c.reason);
+    // Files are written on several threads: whichever write failed is
+    // named, and those in flight beside it may fail the same way.
+    ASSERT_FALSE(x.lines.empty());
+    for (const std::string& line : x.lines) EXPECT_EQ(line.substr(line.find(": ") + 2), c.reason);
     EXPECT_FALSE(Exists(dir / "out/three.bin")) << "the walk ends at a write error";
   }
 }
