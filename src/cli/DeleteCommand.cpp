@@ -31,9 +31,6 @@ int RunDelete(const Args& args) {
                                  ": entries are deleted only from ZIP archives, this one is native");
   const std::string writeError = ArchiveWriteError(archive);
   if (!writeError.empty()) return Fail(kExitFailed, "cannot delete from " + archive + ": " + writeError);
-  const int matched = CountMatchedNames(archive, names);
-  if (matched <= 0) return kExitFailed;
-
   OperationReport report;
   {
     TerminalProgress progress(options.Has("-q"));
@@ -41,8 +38,7 @@ int RunDelete(const Args& args) {
   }
   for (const std::string& line : report.Lines()) Warn(line);
   if (report.cancelled) return Fail(kExitInterrupted, "delete stopped; the archive is unchanged");
-  if (!report.failures.empty()) return kExitFailed;
-  return matched == static_cast<int>(names.size()) ? kExitOk : kExitFailed;
+  return report.failures.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace ovk::cli

@@ -41,6 +41,8 @@ void CopyBytes(DataFile& from, DataFile& to, std::uint64_t count) {
 
 // Stops the copy when the observer asks for it; the archive stays as it is.
 class DeleteCancelled : public std::exception {};
+// None of the names is in the archive: it is not rewritten.
+class NothingToDelete : public std::exception {};
 
 // The directory of the archive, read whole.
 struct OldDirectory {
@@ -136,9 +138,18 @@ void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old,
 
 // Steps after both files are open; raises with the reason when the new
 // archive cannot keep every entry that is not selected.
-void WriteNewArchive(DataFile& archive, DataFile& temp, const SelectionSet& selection, OperationObserver& observer) {
+void WriteNewArchive(DataFile& archive, DataFile& temp, const SelectionSet& selection, OperationObserver& observer,
+                     std::vector<std::string>& unmatched) {
   OldDirectory old;
   ReadOldDirectory(archive, old);
+  // Names are matched here, under the lock: a listing taken before it could
+  // have caught another writer halfway.
+  std::vector<std::string> names;
+  ForEachCentralRecord(old.records, [&](const CentralEntry& entry) {
+    names.push_back(ZipEntryName(std::string(entry.name), entry.values.flags));
+  });
+  unmatched = selection.Unmatched(names);
+  if (!selection.Empty() && unmatched.size() == selection.Count()) throw NothingToDelete();
   CopyStub(archive, temp, old);
   CopyKeptEntries(archive, temp, old, selection, observer);
   CloseDataFile(temp);
@@ -166,10 +177,15 @@ bool WriteArchiveWithout(const std::string& archivePath, const std::string& temp
     report.Add(tempPath, FailureKind::kNotWritten, "cannot be created: " + IoReasonText(code));
     return false;
   }
+  std::vector<std::string> unmatched;
   try {
-    WriteNewArchive(archive, temp, selected, observer);
+    WriteNewArchive(archive, temp, selected, observer, unmatched);
+    for (const std::string& name : unmatched) report.Add(name, FailureKind::kRefused, "no such entry in the archive");
   } catch (const DeleteCancelled&) {
     report.cancelled = true;
+    return false;
+  } catch (const NothingToDelete&) {
+    for (const std::string& name : unmatched) report.Add(name, FailureKind::kRefused, "no such entry in the archive");
     return false;
   } catch (const EInOutError& e) {
     report.Add(archivePath, FailureKind::kNotWritten,

@@ -139,11 +139,12 @@ TEST_F(DeleteCommandTest, UnknownNamesAreReported) {
   const std::string bytes = ReadFile(archive_);
   const OvkResult none = RunOvk({"delete", archive_, "nothere.txt"});
   EXPECT_EQ(none.exitCode, 3);
-  EXPECT_EQ(none.err, "ovk: no entry named nothere.txt in " + archive_ + "\n");
+  EXPECT_EQ(none.err, "ovk: nothere.txt: no such entry in the archive\n");
   EXPECT_EQ(ReadFile(archive_), bytes) << "archive rewritten although nothing matched";
 
-  const OvkResult some = RunOvk({"delete", archive_, "a.txt", "nothere.txt"});
+  const OvkResult some = RunOvk({"delete", archive_, "a.txt", "sub/nothere.txt"});
   EXPECT_EQ(some.exitCode, 3);
+  EXPECT_EQ(some.err, "ovk: sub/nothere.txt: no such entry in the archive\n");
   EXPECT_EQ(Names(archive_), Without({"a.txt"}));
 }
 

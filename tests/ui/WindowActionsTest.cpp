@@ -98,7 +98,7 @@ TEST_F(WindowActions, ArchiveWithoutDirectoryIsListedWithAWarning) {
   EXPECT_FALSE(none.shown);
 }
 
-TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingSilently) {
+TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingAndSaysWhy) {
   std::string native = work / "native.ovk";
   ovk::AddRequest request;
   request.archive = native;
@@ -110,10 +110,18 @@ TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingSilently) {
   ASSERT_EQ(form->FileList->topLevelItemCount(), 1);
   std::string before = ReadFile(native);
   SelectNames(*form, {"a.txt"});
-  SeenBox question = AnswerBox(QMessageBox::Yes, [&] { form->DeleteItemClick(); });
-  EXPECT_TRUE(question.shown);
-  Pump(50);
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "no message after the question";
+  std::vector<QString> texts;
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        texts.push_back(box->text() + "|" + box->informativeText());
+        box->button((box->standardButtons() & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok)->click();
+      },
+      [&] { form->DeleteItemClick(); });
+  ASSERT_EQ(texts.size(), 2u) << "the question, then why nothing was deleted";
+  EXPECT_TRUE(texts[1].startsWith("Nothing was deleted:|" + QString::fromStdString(native) + ": cannot delete from it"))
+      << texts[1].toStdString();
   EXPECT_EQ(ReadFile(native), before);
   EXPECT_EQ(form->FileList->topLevelItemCount(), 1);
 }
