@@ -7,6 +7,7 @@
 #include "cli/ArchiveAccess.h"
 #include "cli/Escape.h"
 #include "cli/Options.h"
+#include "engine/Archive.h"
 #include "engine/ListArchive.h"
 #include "support/DosTime.h"
 
@@ -59,7 +60,7 @@ int PrintTable(const std::string& archive) {
             << Row("------------", "------------", "----------------", ' ', "----") << '\n';
   for (const ListedEntry& e : entries) {
     std::cout << Row(std::to_string(e.originalSize), std::to_string(e.packedSize),
-                     TimeText(e.time), e.encrypted ? '*' : ' ', EscapeControls(e.name))
+                     TimeText(e.time), e.encrypted ? '*' : ' ', EscapeControls(ConvertPathSeparators(e.name, false)))
               << '\n';
     originalSum += e.originalSize;
     packedSum += e.packedSize;

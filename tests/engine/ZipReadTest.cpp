@@ -8,6 +8,7 @@
 #include <random>
 
 #include "ArchiveBytes.h"
+#include "coding/Crc32.h"
 #include "common/TestUtil.h"
 #include "engine/Archive.h"
 #include "engine/ZipFormat.h"
@@ -233,6 +234,30 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"caf\xE9 \x80.txt", 0, "caf\xC3\xA9 \xE2\x82\xAC.txt"},  // Windows-1252
                       NameCase{"caf\xE9", 0x0800, "caf\xE9"},                      // flagged: as is
                       NameCase{std::string(300, 'n'), 0x0800, std::string(300, 'n')}));  // never cut
+
+// Info-ZIP's Unicode Path field names the entry in UTF-8, but only while its
+// CRC-32 says it was made for the header's own name bytes.
+TEST(ZipEntries, UnicodePathFieldNamesTheEntryWhenItsChecksumFits) {
+  TempDir dir;
+  const std::string raw = "caf\xE9.txt";
+  auto withUnicodePath = [&](const std::string& name, std::uint32_t crc) {
+    ZipEntryFields e = ZipEntry(raw, name, true);
+    e.flags = 0;
+    std::string field;
+    ovk::PutLE16(field, 0x7075);
+    ovk::PutLE16(field, static_cast<std::uint16_t>(5 + name.size()));
+    field += '\x01';
+    ovk::PutLE32(field, crc);
+    e.localExtra = field + name;
+    return e;
+  };
+  WriteFile(dir / "u.zip", BuildZip({withUnicodePath("caf\xC3\xA9-unicode.txt", ovk::Crc32(raw)),
+                                     withUnicodePath("stale.txt", ovk::Crc32(raw) ^ 1)}));
+  const Listing l = ListFile(dir / "u.zip");
+  ASSERT_EQ(l.lines.size(), 2u);
+  EXPECT_EQ(l.lines[0].substr(0, l.lines[0].find(';')), "caf\xC3\xA9-unicode.txt");
+  EXPECT_EQ(l.lines[1].substr(0, l.lines[1].find(';')), "caf\xC3\xA9.txt") << "a stale field is ignored";
+}
 
 TEST(ZipEntries, FieldsOfTheLocalHeaderAndTheCentralRecord) {
   TempDir dir;
