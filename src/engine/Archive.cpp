@@ -18,8 +18,6 @@ namespace {
 constexpr std::size_t kArchiveInfoBytes = 9;
 constexpr std::size_t kEntryHeaderBytes = 17;
 constexpr std::size_t kOldNameField = 256;
-constexpr std::size_t kLocalHeaderBytes = 30;
-constexpr std::uint32_t kSizeUnknown = 0xFFFFFFFF;
 constexpr std::size_t kScanChunk = 4096;
 constexpr std::size_t kReadAhead = 16 * 1024;
 
@@ -177,7 +175,7 @@ void ApplyLocalExtra(std::string_view extra, const std::string& rawName, EntryIn
     extra.remove_prefix(4 + length);
     // A local header's ZIP64 field holds both sizes whenever it is there.
     if (id == kZip64ExtraId && data.size() >= 16 &&
-        (entry.originalSize == kSizeUnknown || entry.packedSize == kSizeUnknown)) {
+        (entry.originalSize == kZip64Marker || entry.packedSize == kZip64Marker)) {
       entry.originalSize = GetLE64(data.data());
       entry.packedSize = GetLE64(data.data() + 8);
     } else if (id == kAesExtraId && data.size() >= 7 && data.substr(2, 2) == "AE") {
@@ -196,8 +194,8 @@ void ApplyCentralRecord(const CentralRecord* record, EntryInfo& entry) {
   if (!record) return;
   entry.versionMadeBy = record->versionMadeBy;
   entry.externalAttributes = record->externalAttributes;
-  const bool deferred = (entry.zipFlags & kZipFlagDataDescriptor) || entry.packedSize == kSizeUnknown ||
-                        entry.header.originalSize == kSizeUnknown || entry.header.crc32 == kSizeUnknown;
+  const bool deferred = (entry.zipFlags & kZipFlagDataDescriptor) || entry.packedSize == kZip64Marker ||
+                        entry.header.originalSize == kZip64Marker || entry.header.crc32 == kZip64Marker;
   if (!deferred) return;
   entry.packedSize = record->compressedSize;
   entry.originalSize = record->uncompressedSize;
@@ -261,24 +259,22 @@ bool ReadZipEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   const std::string_view signature = Peek(archive, file, headerOffset, 4);
   if (signature.size() < 4 || GetLE32(signature.data()) != kSigLocalHeader)
     return ReadMissingHeader(archive, file, headerOffset, entry);
-  std::uint8_t h[kLocalHeaderBytes];
-  std::memcpy(h, Take(archive, file, headerOffset, sizeof h).data(), sizeof h);
-  entry.zipFlags = GetLE16(h + 6);
-  const std::uint16_t method = GetLE16(h + 8);
-  entry.header.time = GetLE32(h + 10);  // time in the low half, date in the high half
-  entry.header.crc32 = GetLE32(h + 14);
-  entry.packedSize = GetLE32(h + 18);
-  entry.header.originalSize = GetLE32(h + 22);
-  entry.originalSize = entry.header.originalSize;
-  entry.zipMethod = method;
-  entry.header.flags = method == 0 ? kEntryStored : 0;
+  const LocalHeaderFields h = DecodeLocalHeader(Bytes(Take(archive, file, headerOffset, kLocalHeaderBytes)));
+  entry.zipFlags = h.flags;
+  entry.header.time = h.dosTime;
+  entry.header.crc32 = h.crc32;
+  entry.packedSize = h.compressedSize;
+  entry.header.originalSize = h.uncompressedSize;
+  entry.originalSize = h.uncompressedSize;
+  entry.zipMethod = h.method;
+  entry.header.flags = h.method == 0 ? kEntryStored : 0;
   entry.header.encrypted = (entry.zipFlags & kZipFlagEncrypted) ? 1 : 0;
   entry.headerOffset = headerOffset;
 
   const std::int64_t nameAt = headerOffset + static_cast<std::int64_t>(kLocalHeaderBytes);
-  const std::string raw(Take(archive, file, nameAt, GetLE16(h + 26)));
+  const std::string raw(Take(archive, file, nameAt, h.nameLength));
   const std::int64_t extraAt = nameAt + static_cast<std::int64_t>(raw.size());
-  const std::string extra(Take(archive, file, extraAt, GetLE16(h + 28)));
+  const std::string extra(Take(archive, file, extraAt, h.extraLength));
   entry.name = ZipEntryName(raw, entry.zipFlags);
   ApplyLocalExtra(extra, raw, entry);
   const std::int64_t payloadStart = extraAt + static_cast<std::int64_t>(extra.size());

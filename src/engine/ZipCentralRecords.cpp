@@ -12,7 +12,6 @@ namespace {
 
 constexpr std::size_t kCentralFixedBytes = 46;
 constexpr std::size_t kOffsetField = 42;
-constexpr std::uint32_t kNoOffset32 = 0xFFFFFFFF;
 
 // The ZIP64 extended information field replaces exactly those of the
 // record's 32-bit values that hold 0xFFFFFFFF, in this order.
@@ -25,7 +24,7 @@ void ApplyZip64Extra(std::string_view extra, CentralEntry& entry) {
     if (id != kZip64ExtraId) continue;
     for (std::uint64_t* field :
          {&entry.values.uncompressedSize, &entry.values.compressedSize, &entry.localHeaderOffset}) {
-      if (*field != kNoOffset32) continue;
+      if (*field != kZip64Marker) continue;
       if (data.size() < 8) return;
       if (field == &entry.localHeaderOffset)
         entry.zip64OffsetAt = static_cast<std::size_t>(data.data() - entry.bytes.data());
@@ -71,7 +70,7 @@ std::string RecordWithOffset(const CentralEntry& entry, std::uint64_t offset) {
   std::size_t at = entry.zip64OffsetAt;
   if (at != 0) {
     PutLE64(field, offset);
-  } else if (offset < kNoOffset32) {
+  } else if (offset < kZip64Marker) {
     PutLE32(field, static_cast<std::uint32_t>(offset));
     at = kOffsetField;
   } else {

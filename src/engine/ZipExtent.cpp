@@ -10,7 +10,6 @@ namespace ovk {
 
 namespace {
 
-constexpr std::uint64_t kLocalHeaderBytes = 30;
 constexpr std::size_t kLongestDescriptor = 24;
 
 std::uint64_t SizeField(const std::uint8_t* p, std::size_t bytes) {
@@ -51,12 +50,13 @@ std::uint64_t ListedEntryExtent(DataFile& file, const CentralEntry& entry, std::
   }
   if (got < sizeof h || GetLE32(h) != kSigLocalHeader)
     throw std::runtime_error("no local header at offset " + std::to_string(start));
-  const std::uint64_t payload = start + kLocalHeaderBytes + GetLE16(h + 26) + GetLE16(h + 28);
+  const LocalHeaderFields fields = DecodeLocalHeader(h);
+  const std::uint64_t payload = start + kLocalHeaderBytes + fields.nameLength + fields.extraLength;
   const std::uint64_t packed = entry.values.compressedSize;
   if (payload > limit || packed > limit - payload)
     throw std::runtime_error("its data would run past the central directory");
   std::uint64_t end = payload + packed;
-  if (GetLE16(h + 6) & kZipFlagDataDescriptor) {
+  if (fields.flags & kZipFlagDataDescriptor) {
     const std::int64_t descriptor = DescriptorLength(file, static_cast<std::int64_t>(end), entry.values.crc32,
                                                      packed, entry.values.uncompressedSize);
     if (descriptor == 0) throw std::runtime_error("no data descriptor behind its data repeats its sizes");

@@ -23,6 +23,27 @@ constexpr std::uint16_t kZipFlagDataDescriptor = 0x0008;
 constexpr std::uint16_t kZipFlagStrongEncryption = 0x0040;
 constexpr std::uint16_t kZipFlagUtf8 = 0x0800;
 
+// A 32-bit size or offset field holding this leaves its value to the ZIP64
+// extra field (or, for counts and offsets, to the ZIP64 end record).
+constexpr std::uint32_t kZip64Marker = 0xFFFFFFFF;
+
+constexpr std::size_t kLocalHeaderBytes = 30;
+
+// The fixed part of a local header, decoded; the signature is the caller's
+// to check.
+struct LocalHeaderFields {
+  std::uint16_t versionNeeded = 0;
+  std::uint16_t flags = 0;
+  std::uint16_t method = 0;
+  std::uint32_t dosTime = 0;  // time in the low half, date in the high half
+  std::uint32_t crc32 = 0;
+  std::uint32_t compressedSize = 0;
+  std::uint32_t uncompressedSize = 0;
+  std::uint16_t nameLength = 0;
+  std::uint16_t extraLength = 0;
+};
+LocalHeaderFields DecodeLocalHeader(const std::uint8_t* bytes);
+
 // Header IDs of the extra fields read: ZIP64 extended information, WinZip
 // AES, and Info-ZIP's Unicode Path.
 constexpr std::uint16_t kZip64ExtraId = 0x0001;

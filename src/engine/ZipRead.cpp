@@ -18,7 +18,6 @@ constexpr std::int64_t kWindowStep = 197;
 constexpr std::int64_t kReadChunk = 64 * 1024;
 constexpr std::size_t kEndRecordBytes = 22;
 constexpr std::size_t kZip64EndRecordBytes = 56;
-constexpr std::uint32_t kNoOffset32 = 0xFFFFFFFF;
 
 // A stretch of the file held in memory, refilled backwards in large blocks so
 // that the 200-byte windows of the search cost no read of their own.
@@ -99,8 +98,8 @@ bool CentralHeaderAt(DataFile& file, std::uint64_t position) {
 // A field that overflows holds all ones and leaves its value to the ZIP64
 // end record.
 bool DefersToZip64(const std::uint8_t* e) {
-  return GetLE16(e + 8) == 0xFFFF || GetLE16(e + 10) == 0xFFFF || GetLE32(e + 12) == kNoOffset32 ||
-         GetLE32(e + 16) == kNoOffset32;
+  return GetLE16(e + 8) == 0xFFFF || GetLE16(e + 10) == 0xFFFF || GetLE32(e + 12) == kZip64Marker ||
+         GetLE32(e + 16) == kZip64Marker;
 }
 
 // A ZIP appended to a stub (a self-extractor, `cat stub.sh x.zip`) may keep
@@ -117,6 +116,20 @@ void ApplyStubPrefix(DataFile& file, std::int64_t directoryEnd, ZipEndRecord& re
 }
 
 }  // namespace
+
+LocalHeaderFields DecodeLocalHeader(const std::uint8_t* h) {
+  LocalHeaderFields f;
+  f.versionNeeded = GetLE16(h + 4);
+  f.flags = GetLE16(h + 6);
+  f.method = GetLE16(h + 8);
+  f.dosTime = GetLE32(h + 10);
+  f.crc32 = GetLE32(h + 14);
+  f.compressedSize = GetLE32(h + 18);
+  f.uncompressedSize = GetLE32(h + 22);
+  f.nameLength = GetLE16(h + 26);
+  f.extraLength = GetLE16(h + 28);
+  return f;
+}
 
 std::string ZipEntryName(const std::string& raw, std::uint16_t flags) {
   return ConvertPathSeparators(ZipNameToUtf8(raw, flags), true);
@@ -153,7 +166,7 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
   Seek64(file, e);
   ReadBlock(file, end, sizeof end);
   const std::uint32_t offset32 = GetLE32(end + 16);
-  if (offset32 > e && offset32 != kNoOffset32) {
+  if (offset32 > e && offset32 != kZip64Marker) {
     Seek64(file, remembered);
     return -1;
   }
@@ -168,7 +181,7 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
           FindSignatureBackward(file, kSigZip64EndRecord, e - static_cast<std::int64_t>(kZip64EndRecordBytes));
       // Without a directory offset the ZIP64 record is a must; a count of
       // exactly 65,535 entries fits the 16-bit field on its own.
-      if (z64 >= 0 || offset32 == kNoOffset32) result = z64;
+      if (z64 >= 0 || offset32 == kZip64Marker) result = z64;
       if (z64 >= 0) {
         const std::string z = ReadAtMost(file, z64, kZip64EndRecordBytes);
         if (z.size() == kZip64EndRecordBytes) record = FromZip64EndRecord(reinterpret_cast<const std::uint8_t*>(z.data()));

@@ -11,45 +11,42 @@ namespace ovk {
 
 namespace {
 
-constexpr std::size_t kLocalHeaderBytes = 30;
 constexpr std::int64_t kShortestDescriptor = 12;  // CRC-32 and both sizes
-constexpr std::uint32_t kUnknown32 = 0xFFFFFFFF;
 constexpr std::uint32_t kDosFolderAttribute = 0x10;
 
 struct LocalHeader {
-  std::uint8_t fixed[kLocalHeaderBytes];
+  LocalHeaderFields fields;
   std::string name;
   std::int64_t offset = 0;
   std::int64_t payloadEnd = 0;
 };
 
-std::uint32_t HeaderCrc(const LocalHeader& h) { return GetLE32(h.fixed + 14); }
-std::uint32_t HeaderPacked(const LocalHeader& h) { return GetLE32(h.fixed + 18); }
-std::uint32_t HeaderOriginal(const LocalHeader& h) { return GetLE32(h.fixed + 22); }
-
-// The raw header bytes of a walked entry, the name exactly as stored.
+// The header of a walked entry, the name exactly as stored.
 LocalHeader ReadLocalHeader(DataFile& file, const EntryInfo& entry) {
   LocalHeader h;
   h.offset = entry.headerOffset;
   Seek64(file, h.offset);
-  ReadBlock(file, h.fixed, sizeof h.fixed);
-  h.name.resize(GetLE16(h.fixed + 26));
+  std::uint8_t fixed[kLocalHeaderBytes];
+  ReadBlock(file, fixed, sizeof fixed);
+  h.fields = DecodeLocalHeader(fixed);
+  h.name.resize(h.fields.nameLength);
   if (!h.name.empty()) ReadBlock(file, h.name.data(), h.name.size());
-  h.payloadEnd = h.offset + static_cast<std::int64_t>(kLocalHeaderBytes + h.name.size()) +
-                 GetLE16(h.fixed + 28) + HeaderPacked(h);
+  h.payloadEnd = h.offset + static_cast<std::int64_t>(kLocalHeaderBytes + h.name.size()) + h.fields.extraLength +
+                 h.fields.compressedSize;
   return h;
 }
 
 // Where the entry ends, its data descriptor (signature optional) included;
 // -1 when the local header does not tell, 0 when the end of the file cuts it.
 std::int64_t EntryEnd(DataFile& file, const LocalHeader& h, std::int64_t fileSize) {
-  if (HeaderPacked(h) == kUnknown32 || HeaderOriginal(h) == kUnknown32) return -1;
+  const LocalHeaderFields& f = h.fields;
+  if (f.compressedSize == kZip64Marker || f.uncompressedSize == kZip64Marker) return -1;
   if (h.payloadEnd > fileSize) return 0;
-  if (!(GetLE16(h.fixed + 6) & kZipFlagDataDescriptor)) return h.payloadEnd;
+  if (!(f.flags & kZipFlagDataDescriptor)) return h.payloadEnd;
   // The descriptor must repeat the header's values: a header that left them
   // to the descriptor does not tell where its payload ends.
   const std::int64_t descriptor =
-      DescriptorLength(file, h.payloadEnd, HeaderCrc(h), HeaderPacked(h), HeaderOriginal(h));
+      DescriptorLength(file, h.payloadEnd, f.crc32, f.compressedSize, f.uncompressedSize);
   if (descriptor > 0) return h.payloadEnd + descriptor;
   // Too few bytes left for any descriptor: the end of the file cut it.
   return fileSize - h.payloadEnd < kShortestDescriptor ? 0 : -1;
@@ -60,14 +57,14 @@ std::int64_t EntryEnd(DataFile& file, const LocalHeader& h, std::int64_t fileSiz
 TFileHeader RecordOf(const LocalHeader& h) {
   TFileHeader r;
   r.versionMadeBy = kDefaultVersionMadeBy;
-  r.versionNeeded = GetLE16(h.fixed + 4);
-  r.flags = GetLE16(h.fixed + 6);
-  r.method = GetLE16(h.fixed + 8);
-  r.time = GetLE16(h.fixed + 10);
-  r.date = GetLE16(h.fixed + 12);
-  r.crc32 = HeaderCrc(h);
-  r.compressedSize = HeaderPacked(h);
-  r.uncompressedSize = HeaderOriginal(h);
+  r.versionNeeded = h.fields.versionNeeded;
+  r.flags = h.fields.flags;
+  r.method = h.fields.method;
+  r.time = static_cast<std::uint16_t>(h.fields.dosTime & 0xFFFF);
+  r.date = static_cast<std::uint16_t>(h.fields.dosTime >> 16);
+  r.crc32 = h.fields.crc32;
+  r.compressedSize = h.fields.compressedSize;
+  r.uncompressedSize = h.fields.uncompressedSize;
   r.nameLength = static_cast<std::uint16_t>(h.name.size());
   r.name = h.name;
   if (!h.name.empty() && h.name.back() == '/') r.externalAttributes = kDosFolderAttribute;
