@@ -36,7 +36,8 @@ int RunAdd(const Args& args) {
   if (options.positional.size() < 2) return UsageError("add needs an ARCHIVE and at least one SOURCE");
   AddRequest request;
   request.archive = options.positional[0];
-  request.password = options.Last("-p");
+  if (options.Last("-p") == "-" && !ResolvePassword(options, request.archive, request.password)) return kExitUsage;
+  if (options.Last("-p") != "-") request.password = options.Last("-p");
   request.exclusions = JoinMasks(options.All("-x"));
   request.createNative = options.Has("--native");
   request.recurse = !options.Has("--no-recurse");

@@ -10,6 +10,7 @@
 #include "engine/Selection.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
+#include "support/Terminal.h"
 
 namespace ovk::cli {
 
@@ -96,6 +97,22 @@ int CountMatchedNames(const std::string& archive, const Args& names) {
   const Args unmatched = UnmatchedNames(entries, names);
   for (const std::string& name : unmatched) Warn("no entry named " + name + " in " + archive);
   return static_cast<int>(names.size() - unmatched.size());
+}
+
+bool ResolvePassword(const ParsedOptions& options, const std::string& archive, std::string& password) {
+  password = options.Last("-p");
+  if (options.Has("-p")) {
+    if (password != "-") return true;
+    if (ReadFirstInputLine(password)) return true;
+    Warn("-p -: no password on standard input");
+    return false;
+  }
+  std::vector<ListedEntry> entries;
+  std::string error;
+  if (!ListEntries(archive, entries, error)) return true;
+  const bool enciphered = std::any_of(entries.begin(), entries.end(), [](const ListedEntry& e) { return e.encrypted; });
+  if (enciphered) AskPasswordOnTerminal("Password for " + archive + ": ", password);
+  return true;
 }
 
 std::string SelectionNamesError(const Args& names) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/Options.h"
 #include "engine/ListArchive.h"
 
 namespace ovk::cli {
@@ -44,6 +45,12 @@ Args UnmatchedNames(const std::vector<ListedEntry>& entries, const Args& names);
 // (a user who mistypes a name is told). Returns the number of names that
 // do select an entry, or -1 when the archive cannot be listed (reported).
 int CountMatchedNames(const std::string& archive, const Args& names);
+
+// The password of -p: "-" reads it from the first line of standard input,
+// so that it need not show in the process list. Without -p, and when the
+// archive holds an enciphered entry, it is asked for on the terminal (no
+// echo) when there is one. False, reported, when "-" finds no line.
+bool ResolvePassword(const ParsedOptions& options, const std::string& archive, std::string& password);
 
 // Empty when every name can be selected, else the usage error text: a ";"
 // would split a name into two items of the selection.

@@ -17,7 +17,7 @@ namespace {
 int ReportFailures(const OperationReport& report) {
   for (const EntryFailure& failure : report.failures) {
     if (failure.kind == FailureKind::kNoPassword)
-      Warn(failure.entry + ": enciphered; give the password with -p PASSWORD");
+      Warn(failure.entry + ": enciphered; give the password with -p PASSWORD (or -p - to read it from standard input)");
     else
       Warn(failure.entry.empty() ? failure.reason : failure.entry + ": " + failure.reason);
   }
@@ -51,7 +51,7 @@ int RunExtractOrTest(const Args& args, bool testOnly) {
   request.archive = archive;
   request.destination = folder;
   request.selection = BuildSelection(names);
-  request.password = options.Last("-p");
+  if (!ResolvePassword(options, archive, request.password)) return kExitUsage;
   request.testOnly = testOnly;
   OperationReport report;
   {

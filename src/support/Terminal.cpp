@@ -1,11 +1,14 @@
 #include "support/Terminal.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <termios.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <ctime>
+#include <iostream>
 
 namespace ovk {
 
@@ -39,6 +42,39 @@ int TerminalColumns() {
   winsize size{};
   if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
   return 80;
+}
+
+bool AskPasswordOnTerminal(const std::string& prompt, std::string& password) {
+  const int fd = open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
+  termios saved{};
+  const bool quiet = tcgetattr(fd, &saved) == 0;
+  if (quiet) {
+    termios silent = saved;
+    silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(fd, TCSANOW, &silent);
+  }
+  [[maybe_unused]] const ssize_t shown = write(fd, prompt.data(), prompt.size());
+  password.clear();
+  char c = 0;
+  bool ended = false;
+  while (read(fd, &c, 1) == 1) {
+    if (c == '\n' || c == '\r') {
+      ended = true;
+      break;
+    }
+    password += c;
+  }
+  if (quiet) tcsetattr(fd, TCSANOW, &saved);
+  [[maybe_unused]] const ssize_t newline = write(fd, "\n", 1);
+  close(fd);
+  return ended || !password.empty();
+}
+
+bool ReadFirstInputLine(std::string& line) {
+  if (!std::getline(std::cin, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
 }
 
 }  // namespace ovk

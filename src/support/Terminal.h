@@ -15,5 +15,11 @@ bool Interrupted();
 double MonotonicSeconds();
 // Columns of the terminal on standard error; 80 when it cannot be told.
 int TerminalColumns();
+// Asks on the controlling terminal with echo off and reads one line; false
+// when there is no terminal (or it cannot be read).
+bool AskPasswordOnTerminal(const std::string& prompt, std::string& password);
+// The first line of standard input, without its line end; false at once at
+// its end.
+bool ReadFirstInputLine(std::string& line);
 
 }  // namespace ovk

@@ -4,7 +4,8 @@
 namespace ovktest {
 namespace {
 
-const char kNoPassword[] = "ovk: a.txt: enciphered; give the password with -p PASSWORD\n";
+const char kNoPassword[] =
+    "ovk: a.txt: enciphered; give the password with -p PASSWORD (or -p - to read it from standard input)\n";
 const char kCheckFailed[] = "ovk: a.txt: checksum error: the data is damaged or the password is wrong\n";
 
 class ExtractCommandTest : public CliFixture {
@@ -67,6 +68,25 @@ TEST_F(ExtractCommandTest, ExitStatusesAndTheirMessages) {
       }
     }
   }
+}
+
+// The password need not be on the command line: "-p -" reads it from the
+// first line of standard input, and without -p a terminal is asked.
+TEST_F(ExtractCommandTest, PasswordFromStandardInputOrTheTerminal) {
+  const std::string ovk = Quote(BuiltProgram("ovk"));
+  const CommandResult piped =
+      ovktest::Run("printf 'secret\\n' | " + ovk + " extract -p - -d " + Quote(out_ + "/piped") + " " + Quote(zipEnc_));
+  EXPECT_EQ(piped.exitCode, 0) << piped.output;
+  EXPECT_EQ(ReadFile(out_ + "/piped/a.txt"), files_.at("a.txt"));
+  EXPECT_EQ(ovktest::Run("printf '' | " + ovk + " test -p - " + Quote(zipEnc_)).exitCode, 64);
+  if (!HaveTool("script")) return;
+  const CommandResult asked = ovktest::Run("printf 'secret\\n' | script -qec " +
+                                           Quote(ovk + " extract -q -d " + Quote(out_ + "/asked") + " " + Quote(zipEnc_)) +
+                                           " /dev/null");
+  EXPECT_NE(asked.output.find("Password for " + zipEnc_ + ": "), std::string::npos) << asked.output;
+  EXPECT_EQ(ReadFile(out_ + "/asked/a.txt"), files_.at("a.txt"));
+  // Without a terminal nothing is asked: the entry is reported, exit 1.
+  EXPECT_EQ(RunOvk({"test", zipEnc_}).exitCode, 1);
 }
 
 // On a terminal a progress line is drawn (and cleared); Ctrl-C stops the
