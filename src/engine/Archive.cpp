@@ -182,6 +182,13 @@ void ApplyLocalExtra(std::string_view extra, const std::string& rawName, EntryIn
       entry.aesVersion = GetLE16(data.data());
       entry.aesStrength = static_cast<std::uint8_t>(data[4]);
       entry.aesMethod = GetLE16(data.data() + 5);
+    } else if (id == kExtendedTimeExtraId && data.size() >= 5 && (data[0] & 1)) {
+      entry.modifiedTime = static_cast<std::int32_t>(GetLE32(data.data() + 1));
+    } else if (id == kNtfsExtraId && data.size() >= 4 + 4 + 8 && GetLE16(data.data() + 4) == 1 &&
+               GetLE16(data.data() + 6) >= 8) {
+      // Tag 1 starts with the modification time in 100 ns steps since 1601.
+      constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+      entry.modifiedTime = static_cast<std::int64_t>(GetLE64(data.data() + 8) / 10000000) - kSecondsFrom1601To1970;
     } else if (id == kUnicodePathExtraId && data.size() >= 5 && data[0] == 1 &&
                GetLE32(data.data() + 1) == Crc32(rawName)) {
       entry.name = ConvertPathSeparators(std::string(data.substr(5)), true);

@@ -66,6 +66,9 @@ struct EntryInfo {
   std::int64_t headerOffset = -1;                  // where the local header starts
   // WinZip AES (method 99): key strength 1-3 (0: none), AE-1 or AE-2, and
   // the compression method of the enciphered data.
+  // Seconds since 1970 from the extended-timestamp or NTFS field; -1: only
+  // the DOS time is known.
+  std::int64_t modifiedTime = -1;
   std::uint8_t aesStrength = 0;
   std::uint16_t aesVersion = 0;
   std::uint16_t aesMethod = 0;

@@ -13,6 +13,7 @@
 #include "engine/SavePool.h"
 #include "engine/Selection.h"
 #include "engine/ZipMethods.h"
+#include "support/DosTime.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
 
@@ -113,6 +114,19 @@ bool ReportWriteFailure(const ExtractRun& run, const std::string& entryName, int
   return !FailureEndsWalk(code);
 }
 
+constexpr std::uint16_t kHostUnix = 3;
+
+// The entry's time (its own field, else the DOS time read as local time)
+// and, for entries made on Unix, its read, write and execute bits, the
+// owner always keeping write permission, as unzip restores them.
+FileStamp StampOf(const EntryInfo& entry) {
+  FileStamp stamp;
+  if ((entry.versionMadeBy >> 8) == kHostUnix && (entry.externalAttributes >> 16) != 0)
+    stamp.mode = ((entry.externalAttributes >> 16) & 0777) | 0200;
+  stamp.modifiedTime = entry.modifiedTime >= 0 ? entry.modifiedTime : DosToUnixTime(entry.header.time);
+  return stamp;
+}
+
 // Decodes the entry's payload piece by piece straight into its file (or
 // nowhere, when testing); memory stays bounded whatever the sizes. A cancel
 // stops within a piece and leaves no partial file. False when the walk must
@@ -161,7 +175,9 @@ bool StreamEntry(const ExtractRun& run, DataFile& file, const EntryInfo& entry, 
     return false;
   }
   if (!run.request.testOnly) {
-    if (const int code = out.Commit(0666); code != 0) return ReportWriteFailure(run, entry.name, code);
+    const FileStamp stamp = StampOf(entry);
+    if (const int code = out.Commit(stamp.mode, stamp.modifiedTime); code != 0)
+      return ReportWriteFailure(run, entry.name, code);
   }
   ++run.report.entriesDone;
   return true;
@@ -219,7 +235,7 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
     ++run.report.entriesDone;
     return true;
   }
-  return output.Save(std::move(data), outputName, entry.name);
+  return output.Save(std::move(data), outputName, entry.name, StampOf(entry));
 }
 
 // A read of the archive that failed: a file that ends too early is damaged;

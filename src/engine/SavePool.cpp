@@ -54,7 +54,8 @@ bool SavePool::MeetsPathInFlight(const std::string& path) const {
   return false;
 }
 
-bool SavePool::Save(std::string data, const std::string& relative, const std::string& entryName) {
+bool SavePool::Save(std::string data, const std::string& relative, const std::string& entryName,
+                    const FileStamp& stamp) {
   const std::string path = LowerAscii(relative);
   Writer* writer = nullptr;
   {
@@ -71,15 +72,15 @@ bool SavePool::Save(std::string data, const std::string& relative, const std::st
     writer->bytes = data.size();
     bytesInFlight_ += data.size();
   }
-  pool_.Run([this, writer, data = std::move(data), relative, entryName] {
-    Write(*writer, data, relative, entryName);
+  pool_.Run([this, writer, data = std::move(data), relative, entryName, stamp] {
+    Write(*writer, data, relative, entryName, stamp);
   });
   return true;
 }
 
 void SavePool::Write(Writer& writer, const std::string& data, const std::string& relative,
-                     const std::string& entryName) {
-  const int code = writer.output->Save(data, relative);
+                     const std::string& entryName, const FileStamp& stamp) {
+  const int code = writer.output->Save(data, relative, stamp.mode, stamp.modifiedTime);
   std::lock_guard<std::mutex> lock(mutex_);
   if (code != 0) {
     failures_.push_back({entryName, code});

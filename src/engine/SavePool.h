@@ -17,6 +17,12 @@
 
 namespace ovk {
 
+// What an extracted file gets besides its content.
+struct FileStamp {
+  std::uint32_t mode = 0666;        // permission bits, the umask still to take off
+  std::int64_t modifiedTime = -1;   // seconds since 1970; < 0: the time of writing
+};
+
 // A file that was not written, and why (an errno value or file-layer code).
 struct SaveFailure {
   std::string entryName;
@@ -39,7 +45,7 @@ class SavePool {
   // Hands the file over once a writer is free, the bytes in flight leave
   // room for it and no file in flight could meet its path. False instead,
   // once a write failed in a way that ends the walk.
-  bool Save(std::string data, const std::string& relative, const std::string& entryName);
+  bool Save(std::string data, const std::string& relative, const std::string& entryName, const FileStamp& stamp);
   // Waits until no file in flight could meet the path, so that asking the
   // file system about it gives what a one-by-one run would see.
   void Settle(const std::string& relative);
@@ -60,8 +66,8 @@ class SavePool {
   Writer* FreeWriter();
   bool AnyBusy() const;
   bool MeetsPathInFlight(const std::string& path) const;
-  void Write(Writer& writer, const std::string& data, const std::string& relative,
-             const std::string& entryName);
+  void Write(Writer& writer, const std::string& data, const std::string& relative, const std::string& entryName,
+             const FileStamp& stamp);
 
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -45,10 +45,12 @@ struct LocalHeaderFields {
 LocalHeaderFields DecodeLocalHeader(const std::uint8_t* bytes);
 
 // Header IDs of the extra fields read: ZIP64 extended information, WinZip
-// AES, and Info-ZIP's Unicode Path.
+// AES, Info-ZIP's Unicode Path and extended timestamp, and NTFS times.
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
 constexpr std::uint16_t kAesExtraId = 0x9901;
 constexpr std::uint16_t kUnicodePathExtraId = 0x7075;
+constexpr std::uint16_t kExtendedTimeExtraId = 0x5455;
+constexpr std::uint16_t kNtfsExtraId = 0x000A;
 
 // Shaped like the ZIP64 end of central directory record (56 bytes).
 struct ZipEndRecord {

@@ -173,7 +173,9 @@ class BeneathWriter {
   // the umask); else why not, as an errno value or file-layer code: ELOOP a
   // link among the folders, ENOTDIR a file where a folder is needed, EISDIR
   // a folder at the name, EINVAL an empty name or a ".." component.
-  int Save(const std::string& data, const std::string& relative, std::uint32_t mode = 0666);
+  // modifiedTime (seconds since 1970) is given to the file when >= 0.
+  int Save(const std::string& data, const std::string& relative, std::uint32_t mode = 0666,
+           std::int64_t modifiedTime = -1);
   // Save piece by piece: the private file is made now, written through the
   // FileBeneath and renamed over the name by its Commit. 0 or the reason.
   int Begin(const std::string& relative, FileBeneath& file);
@@ -197,8 +199,9 @@ class FileBeneath {
   FileBeneath& operator=(const FileBeneath&) = delete;
   // 0 or the reason the bytes could not be written.
   int Write(const char* data, std::size_t size);
-  // Gives the file its mode (less the umask) and its name; 0 or the reason.
-  int Commit(std::uint32_t mode);
+  // Gives the file its mode (less the umask), its modification time when
+  // modifiedTime >= 0, and its name; 0 or the reason.
+  int Commit(std::uint32_t mode, std::int64_t modifiedTime = -1);
   // Removes what was written so far.
   void Abandon();
 

@@ -159,11 +159,12 @@ int BeneathWriter::Begin(const std::string& relative, FileBeneath& file) {
   return 0;
 }
 
-int BeneathWriter::Save(const std::string& data, const std::string& relative, std::uint32_t mode) {
+int BeneathWriter::Save(const std::string& data, const std::string& relative, std::uint32_t mode,
+                        std::int64_t modifiedTime) {
   FileBeneath file;
   int code = Begin(relative, file);
   if (code == 0) code = file.Write(data.data(), data.size());
-  if (code == 0) code = file.Commit(mode);
+  if (code == 0) code = file.Commit(mode, modifiedTime);
   return code;
 }
 
@@ -185,8 +186,12 @@ int FileBeneath::Write(const char* data, std::size_t size) {
   return code;
 }
 
-int FileBeneath::Commit(std::uint32_t mode) {
+int FileBeneath::Commit(std::uint32_t mode, std::int64_t modifiedTime) {
   int code = fchmod(fd_, static_cast<mode_t>(mode) & ~CreationMask() & 07777) == 0 ? 0 : errno;
+  if (code == 0 && modifiedTime >= 0) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(modifiedTime), 0}};
+    if (futimens(fd_, times) != 0) code = errno;
+  }
   if (sys::Close(fd_) != 0 && code == 0) code = errno;
   fd_ = -1;
   // The rename replaces whatever held the name (a file, a hard link to a

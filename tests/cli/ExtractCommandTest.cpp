@@ -177,3 +177,50 @@ TEST_F(ExtractCommandTest, PeerArchiveWithSemicolonNameAndPassword) {
 
 }  // namespace
 }  // namespace ovktest
+
+namespace ovktest {
+namespace {
+
+// Times and permission bits come out as unzip restores them from the same
+// archives: Info-ZIP's (extended timestamps) and Python's (DOS times only).
+// Set-user-ID is never restored, and the owner always keeps write access.
+TEST(ExtractStampsTest, TimesAndModesAsUnzipRestoresThem) {
+  OVK_REQUIRE_TOOL("unzip");
+  OVK_REQUIRE_TOOL("zip");
+  OVK_REQUIRE_TOOL("python3");
+  TempDir dir;
+  const struct {
+    const char* name;
+    const char* mode;
+    const char* time;
+  } files[] = {{"run.sh", "755", "201905041230.10"}, {"notes.txt", "640", "202001020304.06"},
+               {"suid", "4755", "201807080910.00"}, {"frozen.txt", "444", "202112312359.58"}};
+  for (const auto& f : files) {
+    WriteFile(dir / ("src/" + std::string(f.name)), f.name);
+    ASSERT_EQ(ovktest::Run("cd " + Quote(dir / "src") + " && chmod " + f.mode + " " + f.name + " && touch -t " +
+                           f.time + " " + f.name)
+                  .exitCode,
+              0);
+  }
+  ASSERT_EQ(ovktest::Run("cd " + Quote(dir / "src") + " && zip -q -X " + Quote(dir / "info.zip") + " *").exitCode, 0);
+  ASSERT_EQ(ovktest::Run("cd " + Quote(dir / "src") + " && python3 -c \"import zipfile,glob; z=zipfile.ZipFile('" +
+                         dir / "py.zip" + "','w'); [z.write(n) for n in sorted(glob.glob('*'))]\"")
+                .exitCode,
+            0);
+  const std::string ovk = Quote(BuiltProgram("ovk"));
+  const std::string stat = "stat -c '%n %a %Y' ";
+  for (const std::string archive : {"info.zip", "py.zip"}) {
+    SCOPED_TRACE(archive);
+    const std::string ours = dir / ("ours-" + archive), theirs = dir / ("unzip-" + archive);
+    ASSERT_EQ(ovktest::Run("umask 022 && " + ovk + " extract -q -d " + Quote(ours) + " " + Quote(dir / archive)).exitCode, 0);
+    ASSERT_EQ(ovktest::Run("umask 022 && unzip -q " + Quote(dir / archive) + " -d " + Quote(theirs)).exitCode, 0);
+    for (const char* name : {"run.sh", "notes.txt", "suid"}) {
+      EXPECT_EQ(ovktest::Run("cd " + Quote(ours) + " && " + stat + name).output,
+                ovktest::Run("cd " + Quote(theirs) + " && " + stat + name).output);
+    }
+    EXPECT_EQ(ovktest::Run("cd " + Quote(ours) + " && stat -c '%a' suid frozen.txt").output, "755\n644\n");
+  }
+}
+
+}  // namespace
+}  // namespace ovktest
