@@ -59,6 +59,25 @@ struct PeerCase {
 
 class AesFromPeer : public ::testing::TestWithParam<PeerCase> {};
 
+// The derivation against values computed with an independent PBKDF2 (Python's
+// hashlib): key, MAC key and verifier in that order.
+TEST(AesKeys, DerivationMatchesIndependentValues) {
+  const struct {
+    std::uint8_t strength;
+    const char* hex;
+  } cases[] = {
+      {1, "ed1b5a43d3a86504dd13c9da7606bd355d25993c97977a6f86bbd53baa2741e0882f"},
+      {3, "eafb91255ee68040515b11fa8982ab1ca7ed0438b26a29b958f9cc2e77152f3524068691cca360608c0a209391097e9283e5f3fc055a27"
+          "49f42895181012b5c14738"},
+  };
+  for (const auto& c : cases) {
+    std::string salt;
+    for (std::size_t i = 1; i <= ovk::AesSaltLength(c.strength); ++i) salt += static_cast<char>(i);
+    const ovk::AesKeys keys = ovk::DeriveAesKeys("password", salt, c.strength);
+    EXPECT_EQ(ovktest::ToHex(keys.cipherKey + keys.macKey + keys.verifier), c.hex) << int(c.strength);
+  }
+}
+
 TEST_P(AesFromPeer, DecodesInPiecesAndRefusesWrongOrDamaged) {
   OVK_REQUIRE_TOOL("7zz");
   const PeerCase& c = GetParam();

@@ -235,6 +235,21 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"caf\xE9", 0x0800, "caf\xE9"},                      // flagged: as is
                       NameCase{std::string(300, 'n'), 0x0800, std::string(300, 'n')}));  // never cut
 
+// A known AE-2 archive (7-Zip, AES-128, stored) decodes to its known text;
+// a wrong password fails the check.
+TEST(ZipEntries, KnownAesArchiveBytesDecode) {
+  TempDir dir;
+  WriteFile(dir / "k.zip",
+            FromHex("504b0304330001006300985b895d000000002b0000001700000005000b006b2e747874019907000200414501000039"
+                    "a37a0a10cf6d9fa3704718ac8fe536dff80bbe5f6ea42186f30b761cdb66dd0895e2ea187ba7c178282a504b0102"
+                    "3f03330001006300985b895d000000002b0000001700000005002f000000000000002080a481000000006b2e7478"
+                    "740a00200000000000010018007b810175d087dd0100000000000000000000000000000000019907000200414501"
+                    "0000504b0506000000000100010062000000590000000000"));
+  ASSERT_TRUE(ExtractAll(dir / "k.zip", dir / "out", "password").ok);
+  EXPECT_EQ(ReadFile(dir / "out/k.txt"), "WinZip AES known bytes\n");
+  EXPECT_EQ(ExtractAll(dir / "k.zip", dir / "wrong", "passwort").code, 2);
+}
+
 // Info-ZIP's Unicode Path field names the entry in UTF-8, but only while its
 // CRC-32 says it was made for the header's own name bytes.
 TEST(ZipEntries, UnicodePathFieldNamesTheEntryWhenItsChecksumFits) {
