@@ -10,6 +10,7 @@
 #include "coding/WinZipAes.h"
 #include "coding/ZipCrypto.h"
 #include "PieceFeed.h"
+#include "ZlibReference.h"
 #include "common/TestUtil.h"
 
 namespace ovk {
@@ -308,20 +309,6 @@ std::string WholeEncipher(const StreamCase& c, const std::string& payload, std::
   return reference.EncryptString(payload);
 }
 
-// zlib's own inflation, as the reader the streamed compressed form must satisfy.
-std::string ZlibInflate(const std::string& stream, bool zlibWrapped, std::size_t size) {
-  z_stream z{};
-  EXPECT_EQ(inflateInit2(&z, zlibWrapped ? 15 : -15), Z_OK);
-  std::string out(size + 1, '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
-  z.avail_in = static_cast<uInt>(stream.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
-  out.resize(z.total_out);
-  inflateEnd(&z);
-  return out;
-}
 
 const StreamCase kStreamCases[] = {{&kNative, Lock::kNone}, {&kNative, Lock::kPassword}, {&kZip, Lock::kNone},
                                    {&kZip, Lock::kPassword}, {&kZip, Lock::kAes}};
@@ -352,7 +339,7 @@ TEST_P(PayloadStreams, PiecesGiveTheWholeBufferResult) {
     if (size <= kWholeCompressionBytes) {
       EXPECT_EQ(compressed, native ? CompressString(content, kLevelDefault) : DeflateRaw(content, kLevelDefault));
     } else {
-      EXPECT_TRUE(ZlibInflate(compressed, native, size) == content);
+      EXPECT_TRUE(ovktest::ZlibInflate(compressed, native, size) == content);
     }
   }
 
@@ -446,7 +433,7 @@ TEST(PayloadStream, BlocksFromSeveralThreadsFormOneStream) {
                              stored);
     encoder.Finish(stored);
     if (c.lock == Lock::kNone) {
-      EXPECT_TRUE(ZlibInflate(stored, c.archive->kind == kKindNative, content.size()) == content);
+      EXPECT_TRUE(ovktest::ZlibInflate(stored, c.archive->kind == kKindNative, content.size()) == content);
     }
     const auto decoded = DecodeInPieces(PasswordOf(c.lock), CodingOf(c, content, false), stored, 65, 1u << 20);
     EXPECT_TRUE(decoded.verified);
