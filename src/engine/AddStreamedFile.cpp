@@ -1,13 +1,18 @@
 // Packing a file too large to hold in memory: read, coded and written piece
-// by piece. The entry's header goes out first with placeholder sizes and is
+// by piece, the pieces compressed as blocks of one deflate stream on the
+// coding threads. The entry's header goes out first with placeholder sizes and is
 // written over once the payload is complete; a ZIP entry that may reach
 // 4 GiB gets a ZIP64 field in its local header from the start, as the
 // header's length cannot change afterwards.
 #include <algorithm>
+#include <deque>
 #include <exception>
+#include <future>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "coding/BlockDeflate.h"
 #include "coding/Crc32.h"
 #include "coding/PayloadEncoder.h"
 #include "engine/AddSession.h"
@@ -19,7 +24,7 @@ namespace ovk {
 
 namespace {
 
-constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+constexpr std::size_t kPieceBytes = kDeflateBlockBytes;
 constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
 constexpr std::uint64_t kLargestNativePacked = 0x7FFFFFFF;
 
@@ -96,6 +101,52 @@ PayloadEncoding EncodingFor(AddSession& s, DataFile& source, const PendingFile& 
   return encoding;
 }
 
+// A block on the coding threads. It owns what it reads and writes, so a
+// cancel may leave it running.
+struct BlockInFlight {
+  std::shared_ptr<const std::string> content;
+  std::shared_ptr<std::string> block;
+  std::future<void> done;
+};
+
+// The oldest block goes through the encoder (encipherment) into the archive.
+void WriteOldestBlock(AddSession& s, PendingFile& f, std::deque<BlockInFlight>& inFlight,
+                      PayloadEncoder& encoder, ZipEntrySizes& sizes) {
+  BlockInFlight& b = inFlight.front();
+  b.done.get();
+  std::string bytes;
+  encoder.FeedCompressed(*b.content, *b.block, bytes);
+  WriteString(s, bytes, sizes);
+  f.progressed += b.content->size();
+  s.progress.bytesDone += b.content->size();
+  s.observer->Progress(s.progress);
+  inFlight.pop_front();
+}
+
+// Two blocks per core keep the threads busy while the oldest is written;
+// each holds a piece and its output, well within the memory allowed per core.
+void CodePieces(AddSession& s, DataFile& source, PendingFile& f, PayloadEncoder& encoder, ZipEntrySizes& sizes) {
+  if (!s.pool) s.pool = std::make_unique<CodingPool>(CodingPool::Cores());
+  const std::size_t most = 2 * CodingPool::Cores();
+  const CompressionLevel level = s.level;
+  std::deque<BlockInFlight> inFlight;
+  std::string window;  // the end of the content before the next block
+  std::uint64_t read = 0;
+  ReadPieces(s, source, f.size, [&](std::string_view piece) {
+    read += piece.size();
+    const bool last = read == f.size;
+    auto content = std::make_shared<const std::string>(piece);
+    auto block = std::make_shared<std::string>();
+    auto done = s.pool->Run([content, block, before = window, last, level] {
+      *block = CompressBlock(before, *content, last, level);
+    });
+    window.assign(piece.substr(piece.size() - std::min(piece.size(), kDeflateWindowBytes)));
+    inFlight.push_back({std::move(content), std::move(block), std::move(done)});
+    if (inFlight.size() >= most) WriteOldestBlock(s, f, inFlight, encoder, sizes);
+  });
+  while (!inFlight.empty()) WriteOldestBlock(s, f, inFlight, encoder, sizes);
+}
+
 void CheckPackedFits(const AddSession& s, const ZipEntrySizes& sizes) {
   if (s.info.kind == kKindNative && sizes.packed > kLargestNativePacked) throw EntryTooLarge();
   if (s.info.kind == kKindZip && !sizes.zip64Local && sizes.packed >= kMax32) throw EntryTooLarge();
@@ -116,13 +167,7 @@ void WriteStreamedEntry(AddSession& s, PendingFile& f) {
   WriteBlock(s.archive, bytes.data(), bytes.size());
   bytes.clear();
   s.progress.currentEntry = ConvertPathSeparators(f.storedName, false);
-  ReadPieces(s, source, f.size, [&](std::string_view piece) {
-    encoder.Feed(piece, bytes);
-    WriteString(s, bytes, sizes);
-    f.progressed += piece.size();
-    s.progress.bytesDone += piece.size();
-    s.observer->Progress(s.progress);
-  });
+  CodePieces(s, source, f, encoder, sizes);
   encoder.Finish(bytes);
   WriteString(s, bytes, sizes);
   CloseDataFile(source);
