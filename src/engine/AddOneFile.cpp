@@ -94,12 +94,10 @@ void EncipherAes(const AddSession& s, std::string& payload) {
 }
 
 // Memory stays bounded: a few files in flight, holding together no more than
-// the budget (or one file larger than it alone).
+// the budget (a file held whole is smaller than it).
 void MakeRoom(AddSession& s, std::uint64_t weight) {
-  s.largestFile = std::max(s.largestFile, weight);
-  const std::uint64_t budget = std::max(kPendingBudget, s.largestFile);
   const std::size_t most = CodingPool::Cores() + 1;
-  while (!s.pending.empty() && (s.pending.size() >= most || s.pendingBytes + weight > budget)) {
+  while (!s.pending.empty() && (s.pending.size() >= most || s.pendingBytes + weight > kPendingBudget)) {
     WriteOldestPending(s);
   }
 }

@@ -75,7 +75,6 @@ struct AddSession {
   // is declared last so that it ends (and stops touching them) first.
   std::deque<std::unique_ptr<PendingFile>> pending;
   std::uint64_t pendingBytes = 0;
-  std::uint64_t largestFile = 0;
   bool writeEscaped = false;              // an exception left the writing of a file
   std::unique_ptr<CodingPool> pool;
 };

@@ -37,6 +37,13 @@ class SourceChanged : public std::exception {
 // largest encipherment overhead.
 std::uint64_t WorstPackedSize(std::uint64_t size) { return size + (size >> 11) + 1024; }
 
+// Until the real size is written over it, the packed size claims more bytes
+// than a killed run leaves behind the header, so a recovery of the archive
+// takes the entry for one cut off.
+std::uint64_t PlaceholderPacked(const AddSession& s) {
+  return s.info.kind == kKindNative ? kLargestNativePacked : kMax32 - 1;
+}
+
 void OpenSource(DataFile& source, const std::string& path) {
   AssignFileName(source, path);
   FileOpenMode = 0;
@@ -162,10 +169,11 @@ void WriteStreamedEntry(AddSession& s, PendingFile& f) {
   f.header.encrypted = s.password.empty() ? 0 : 1;
 
   const auto position = static_cast<std::uint64_t>(FilePos64(s.archive));
-  ZipEntrySizes sizes{f.size, 0, WorstPackedSize(f.size) >= kMax32};
+  ZipEntrySizes sizes{f.size, PlaceholderPacked(s), WorstPackedSize(f.size) >= kMax32};
   std::string bytes = HeaderBytes(s, f, sizes, position);
   WriteBlock(s.archive, bytes.data(), bytes.size());
   bytes.clear();
+  sizes.packed = 0;
   s.progress.currentEntry = ConvertPathSeparators(f.storedName, false);
   CodePieces(s, source, f, encoder, sizes);
   encoder.Finish(bytes);
