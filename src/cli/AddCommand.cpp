@@ -1,4 +1,4 @@
-// `ovk add [-p PASSWORD] [--native] [--no-recurse] [-x MASK]... [-q] ARCHIVE SOURCE...`
+// `ovk add [-p PASSWORD [--aes]] [--native] [--no-recurse] [-x MASK]... [-q] ARCHIVE SOURCE...`
 #include <string>
 
 #include "cli/ArchiveAccess.h"
@@ -30,7 +30,7 @@ int RunAdd(const Args& args) {
   ParsedOptions options;
   int status = kExitOk;
   if (!ParseCommandOptions(args,
-                           {{"-p", true}, {"--native", false}, {"--no-recurse", false}, {"-x", true}, {"-q", false}},
+                           {{"-p", true}, {"--aes", false}, {"--native", false}, {"--no-recurse", false}, {"-x", true}, {"-q", false}},
                            options, status))
     return status;
   if (options.positional.size() < 2) return UsageError("add needs an ARCHIVE and at least one SOURCE");
@@ -38,6 +38,8 @@ int RunAdd(const Args& args) {
   request.archive = options.positional[0];
   if (options.Last("-p") == "-" && !ResolvePassword(options, request.archive, request.password)) return kExitUsage;
   if (options.Last("-p") != "-") request.password = options.Last("-p");
+  request.aes = options.Has("--aes");
+  if (request.aes && request.password.empty()) return UsageError("--aes needs a password (-p)");
   request.exclusions = JoinMasks(options.All("-x"));
   request.createNative = options.Has("--native");
   request.recurse = !options.Has("--no-recurse");

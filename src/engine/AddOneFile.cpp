@@ -9,14 +9,17 @@
 #include "engine/AddSession.h"
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
-#include "support/ByteOrder.h"
+#include "coding/CipherStage.h"
+#include "coding/PayloadEncoder.h"
+#include "coding/WinZipAes.h"
+#include "support/SystemRandom.h"
 
 namespace ovk {
 
 namespace {
 
-// Sizes are 32-bit in both containers and the native packed size is signed.
-constexpr std::int64_t kLargestSource = 0x7FFFFFFF;
+// The native container's sizes are 32-bit and its packed size is signed.
+constexpr std::int64_t kLargestNativeSource = 0x7FFFFFFF;
 constexpr std::uint32_t kModeTypeMask = 0170000;
 constexpr std::uint32_t kModeRegular = 0100000;
 // Content bytes the files in flight may hold together.
@@ -24,12 +27,6 @@ constexpr std::uint64_t kPendingBudget = 16u << 20;
 // Bytes of the name field: one length byte in the native container, 16 bits in ZIP.
 constexpr std::size_t kLongestNativeName = 0xFF;
 constexpr std::size_t kLongestZipName = 0xFFFF;
-
-class EntryTooLarge : public std::exception {
- public:
-  const char* what() const noexcept override { return "coded entry exceeds 2 GiB"; }
-};
-
 
 std::size_t LongestName(const ArchiveInfo& info) {
   return info.kind == kKindNative ? kLongestNativeName : kLongestZipName;
@@ -42,38 +39,22 @@ std::string NameTooLongText(const AddSession& s, const std::string& storedName) 
          std::to_string(LongestName(s.info)) + " bytes";
 }
 
-void WriteNativeEntryHeader(DataFile& file, const std::string& storedName,
-                            const EntryHeader& header, std::uint32_t packedSize) {
-  std::string out;
-  out.push_back(static_cast<char>(storedName.size()));
-  out += storedName;
-  PutLE32(out, header.time);
-  PutLE32(out, header.originalSize);
-  PutLE32(out, header.flags);
-  out.push_back(static_cast<char>(header.encrypted));
-  PutLE32(out, header.crc32);
-  PutLE32(out, packedSize);
-  WriteBlock(file, out.data(), out.size());
-}
-
 void WriteEntry(AddSession& s, const std::string& storedName, const EntryHeader& header,
                 const std::string& payload, std::uint32_t mode) {
   const auto packedSize = static_cast<std::uint32_t>(payload.size());
   if (s.info.kind == kKindNative) {
-    WriteNativeEntryHeader(s.archive, storedName, header, packedSize);
+    const std::string bytes = NativeEntryHeaderBytes(storedName, header, packedSize);
+    WriteBlock(s.archive, bytes.data(), bytes.size());
   } else {
-    // Unix host and the file's mode, so Unix peers keep names and permissions.
-    ZipEntryAttributes attributes;
-    attributes.versionMadeBy = kUnixVersionMadeBy;
-    attributes.externalAttributes = (mode & 0xFFFF) << 16;
-    WriteZipLocalHeader(s.archive, storedName, header, packedSize, &s.directory, attributes);
+    WriteZipLocalHeader(s.archive, storedName, header, packedSize, &s.directory, NewEntryAttributes(s, mode));
   }
   if (!payload.empty()) WriteBlock(s.archive, payload.data(), payload.size());
 }
 
-// The open source's checks and content; what fails here is reported when the
-// file's turn to be written comes.
-void ReadOpenSource(DataFile& source, PendingFile& f) {
+// The open source's checks and content (a large one is only noted: it is
+// read when its turn comes); what fails here is reported when the file's
+// turn to be written comes.
+void ReadOpenSource(const AddSession& s, DataFile& source, PendingFile& f) {
   f.mode = FileMode(source);
   const std::int64_t size = FileSize64(source);
   if ((f.mode & kModeTypeMask) != kModeRegular) {
@@ -84,13 +65,19 @@ void ReadOpenSource(DataFile& source, PendingFile& f) {
     f.refusal = OpenFailureText(PendingIoError());
     return;
   }
-  if (size > kLargestSource) {
+  if (s.info.kind == kKindNative && size > kLargestNativeSource) {
     f.refusal = "larger than 2 GiB, which this archive cannot hold";
     return;
   }
   f.header.time = FileTimeByFind(f.fullPath, true);
-  f.header.originalSize = static_cast<std::uint32_t>(size);
+  f.header.originalSize = static_cast<std::uint32_t>(std::min<std::int64_t>(size, 0xFFFFFFFF));
   f.header.flags = 0;
+  f.size = static_cast<std::uint64_t>(size);
+  f.streamed = f.size > kWholeCompressionBytes;
+  if (f.streamed) {
+    CloseDataFile(source);
+    return;
+  }
   f.data.resize(static_cast<std::size_t>(size));
   if (size > 0) ReadBlock(source, f.data.data(), f.data.size());
   CloseDataFile(source);
@@ -98,13 +85,19 @@ void ReadOpenSource(DataFile& source, PendingFile& f) {
 
 void WriteOldestPending(AddSession& s);
 
+void EncipherAes(const AddSession& s, std::string& payload) {
+  const auto stage = MakeAesEncipher(s.password, kAesStrength256, NewAesSalt());
+  std::string out;
+  stage->Encipher(payload, out);
+  stage->Finish(out);
+  payload.swap(out);
+}
+
 // Memory stays bounded: a few files in flight, holding together no more than
-// the budget (or one file larger than it alone).
+// the budget (a file held whole is smaller than it).
 void MakeRoom(AddSession& s, std::uint64_t weight) {
-  s.largestFile = std::max(s.largestFile, weight);
-  const std::uint64_t budget = std::max(kPendingBudget, s.largestFile);
   const std::size_t most = CodingPool::Cores() + 1;
-  while (!s.pending.empty() && (s.pending.size() >= most || s.pendingBytes + weight > budget)) {
+  while (!s.pending.empty() && (s.pending.size() >= most || s.pendingBytes + weight > kPendingBudget)) {
     WriteOldestPending(s);
   }
 }
@@ -116,36 +109,37 @@ void ReadSource(AddSession& s, PendingFile& f) {
   OpenExisting(source, 1, true);
   const int openError = PendingIoError();
   if (openError != 0) f.refusal = OpenFailureText(openError);
+  // A file read when written holds no content while it waits.
   const std::int64_t size = openError == 0 ? FileSize64(source) : 0;
-  f.weight = static_cast<std::uint64_t>(std::clamp<std::int64_t>(size, 0, kLargestSource));
+  const bool held = size <= static_cast<std::int64_t>(kWholeCompressionBytes);
+  f.weight = held ? static_cast<std::uint64_t>(std::max<std::int64_t>(size, 0)) : 0;
   MakeRoom(s, f.weight);
   if (openError != 0) return;
   try {
-    ReadOpenSource(source, f);
+    ReadOpenSource(s, source, f);
   } catch (const std::exception&) {
     f.failure = std::current_exception();
   }
-}
-
-// The old directory is cut off just before the first new entry replaces it:
-// a run killed later leaves nothing behind the entries it wrote but their own
-// bytes (the next append tells the complete ones by their extent), and one
-// killed earlier leaves the archive as it was.
-void CutOldDirectory(AddSession& s) {
-  if (!s.oldDirectoryOnFile) return;
-  TruncateDataFile(s.archive, FilePos64(s.archive));
-  s.oldDirectoryOnFile = false;
 }
 
 // The last steps of packing a file, in the walk's order: encipherment (which
 // draws from the operation's cipher or random source) and the write.
 void WriteCoded(AddSession& s, PendingFile& f) {
   if (f.failure) std::rethrow_exception(f.failure);
-  f.coded.get();
-  EncipherPayload(s.password, s.info, f.header, f.data, s.cipher);
-  if (static_cast<std::int64_t>(f.data.size()) > kLargestSource) throw EntryTooLarge();
-  CutOldDirectory(s);
-  WriteEntry(s, f.storedName, f.header, f.data, f.mode);
+  if (f.streamed) {
+    CutOldDirectory(s);
+    WriteStreamedEntry(s, f);
+  } else {
+    f.coded.get();
+    if (WritesAes(s)) {
+      EncipherAes(s, f.data);
+    } else {
+      EncipherPayload(s.password, s.info, f.header, f.data, s.cipher);
+    }
+    if (static_cast<std::int64_t>(f.data.size()) > kLargestNativeSource) throw EntryTooLarge();
+    CutOldDirectory(s);
+    WriteEntry(s, f.storedName, f.header, f.data, f.mode);
+  }
   if (s.move) DeleteFileByName(f.fullPath, true);
 }
 
@@ -159,6 +153,8 @@ void WritePending(AddSession& s, PendingFile& f) {
     try {
       WriteCoded(s, f);
       added = true;
+    } catch (const AddCancelled&) {
+      throw;
     } catch (const EInOutError& e) {
       s.report->Add(f.fullPath, FailureKind::kNotWritten, IoReasonText(e.Code()));
       CutArchiveBack(s, entryStart, directorySize);
@@ -172,7 +168,7 @@ void WritePending(AddSession& s, PendingFile& f) {
     s.completeEnd = FilePos64(s.archive);
     s.completeDirectorySize = s.directory.size();
   }
-  s.progress.bytesDone += f.header.originalSize;
+  s.progress.bytesDone += f.size - f.progressed;
   ++s.progress.entriesDone;
   s.progress.currentEntry = ConvertPathSeparators(f.storedName, false);
   s.observer->Progress(s.progress);
@@ -191,6 +187,26 @@ void WriteOldestPending(AddSession& s) {
 }
 
 }  // namespace
+
+std::string NewAesSalt() { return SystemRandomBytes(AesSaltLength(kAesStrength256)); }
+
+// Unix host and the file's mode, so Unix peers keep names and permissions.
+ZipEntryAttributes NewEntryAttributes(const AddSession& s, std::uint32_t mode) {
+  ZipEntryAttributes attributes;
+  attributes.versionMadeBy = kUnixVersionMadeBy;
+  attributes.externalAttributes = (mode & 0xFFFF) << 16;
+  if (WritesAes(s)) attributes.aesStrength = kAesStrength256;
+  return attributes;
+}
+
+// A run killed after the cut leaves nothing behind the entries it wrote but
+// their own bytes (the next append tells the complete ones by their extent),
+// and one killed earlier leaves the archive as it was.
+void CutOldDirectory(AddSession& s) {
+  if (!s.oldDirectoryOnFile) return;
+  TruncateDataFile(s.archive, FilePos64(s.archive));
+  s.oldDirectoryOnFile = false;
+}
 
 void CutArchiveBack(AddSession& s, std::int64_t end, std::size_t directorySize) {
   s.directory.resize(directorySize);
@@ -216,7 +232,7 @@ void AddOneFile(AddSession& s, const std::string& fullPath, const std::string& s
     if (!s.writeEscaped) FinishPendingFiles(s);
     throw;
   }
-  if (f->refusal.empty() && !f->failure) {
+  if (f->refusal.empty() && !f->failure && !f->streamed) {
     if (!s.pool) s.pool = std::make_unique<CodingPool>(CodingPool::Cores());
     PendingFile* p = f.get();
     p->coded = s.pool->Run([&s, p] { CompressPayload(s.password, s.info, p->header, p->data, s.level); });

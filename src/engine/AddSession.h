@@ -30,6 +30,9 @@ struct PendingFile {
   EntryHeader header;
   std::uint32_t mode = 0;
   std::string data;                // the content, then the compressed payload
+  std::uint64_t size = 0;          // of the content
+  bool streamed = false;           // too large to hold: read and coded when written
+  std::uint64_t progressed = 0;    // content bytes already counted in the progress
   std::future<void> coded;         // valid while it is being compressed
   std::uint64_t weight = 0;        // bytes it holds against the memory budget
 };
@@ -50,6 +53,7 @@ struct AddSession {
   std::uint32_t ageLimit = 0;           // DOS date-time, used when ageInDays != 0
   bool move = false;
   std::string password;
+  bool aes = false;                     // ZIP entries with a password get WinZip AES-256
   CompressionLevel level = kLevelDefault;
   bool includeHidden = false;
   OperationReport* report = nullptr;
@@ -71,13 +75,32 @@ struct AddSession {
   // is declared last so that it ends (and stops touching them) first.
   std::deque<std::unique_ptr<PendingFile>> pending;
   std::uint64_t pendingBytes = 0;
-  std::uint64_t largestFile = 0;
   bool writeEscaped = false;              // an exception left the writing of a file
   std::unique_ptr<CodingPool> pool;
 };
 
 // Stops the walk when the observer asks for it: the add is then undone.
 class AddCancelled : public std::exception {};
+
+// The native container's packed size is a signed 32-bit field.
+class EntryTooLarge : public std::exception {
+ public:
+  const char* what() const noexcept override { return "coded entry exceeds 2 GiB"; }
+};
+
+constexpr std::uint8_t kAesStrength256 = 3;
+
+// New ZIP entries are enciphered with WinZip AES rather than the traditional way.
+inline bool WritesAes(const AddSession& s) { return s.aes && !s.password.empty() && s.info.kind == kKindZip; }
+// A salt from the system's random source: a predictable one would weaken the key.
+std::string NewAesSalt();
+// The host and mode a new ZIP entry records, and its encipherment.
+ZipEntryAttributes NewEntryAttributes(const AddSession& s, std::uint32_t mode);
+// The old directory is cut off just before the first new entry replaces it.
+void CutOldDirectory(AddSession& s);
+// Reads, codes and writes a file too large to hold, piece by piece, with
+// progress and cancel between pieces; raises what stops it.
+void WriteStreamedEntry(AddSession& s, PendingFile& f);
 
 // Walks base + relative (relative is empty or ends in "\"), adding the files
 // that pass the mask and the filters.

@@ -115,6 +115,14 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   return true;
 }
 
+// AES is a ZIP choice; the native container enciphers with CAST-256 only.
+bool EncryptionFits(AddSession& s, const AddRequest& request) {
+  if (!request.aes || request.password.empty() || s.info.kind != kKindNative) return true;
+  s.report->Add(request.archive, FailureKind::kRefused,
+                "AES encryption is for ZIP archives; a native archive enciphers its entries with CAST-256");
+  return false;
+}
+
 // The identity of a folder as a listing of its parent reports it.
 FileIdentity FolderIdentity(const std::string& folder) {
   const std::string path = SetTrailingSeparator(folder, false, false);
@@ -243,7 +251,8 @@ void FillArchive(AddSession& s, const AddRequest& request, bool append) {
   try {
     if (!OpenArchive(s, archivePath, append)) return;
     s.archiveIdentity = IdentityOf(s.archive);
-    if (!PrepareArchive(s, archivePath, append, request.createNative, comment, endRecord)) {
+    if (!PrepareArchive(s, archivePath, append, request.createNative, comment, endRecord) ||
+        !EncryptionFits(s, request)) {
       CloseDataFile(s.archive);
       return;
     }
@@ -307,6 +316,7 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
   if (request.ageInDays != 0) s.ageLimit = AgeLimit(request.ageInDays);
   s.move = request.move;
   s.password = request.password;
+  s.aes = request.aes;
   s.level = request.level;
   s.includeHidden = request.includeHidden;
   s.report = &report;

@@ -22,6 +22,7 @@ struct AddRequest {
   bool move = false;                 // delete each source once its entry is written
   bool includeHidden = false;
   std::string password;
+  bool aes = false;                  // with a password: WinZip AES-256 instead of the traditional ZIP encryption
   bool createNative = false;
   CompressionLevel level = kLevelDefault;
 };

@@ -103,6 +103,9 @@ bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string
 // walk resumes at the next entry the central directory lists.
 bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry);
 void WriteNativeHeader(const ArchiveInfo& info, DataFile& file);
+// The record in front of a native entry's payload.
+std::string NativeEntryHeaderBytes(const std::string& storedName, const EntryHeader& header,
+                                   std::uint32_t packedSize);
 std::string ConvertPathSeparators(const std::string& name, bool toBackslash);
 
 // A stored ZIP name in UTF-8: as stored when flagged UTF-8 or valid UTF-8,

@@ -1,4 +1,4 @@
-// The header of a newly created native container.
+// The header of a newly created native container and of its entries.
 #include <string>
 
 #include "engine/Archive.h"
@@ -13,6 +13,20 @@ void WriteNativeHeader(const ArchiveInfo& info, DataFile& file) {
   PutLE32(out, info.version);
   PutLE32(out, info.time);
   WriteBlock(file, out.data(), out.size());
+}
+
+std::string NativeEntryHeaderBytes(const std::string& storedName, const EntryHeader& header,
+                                   std::uint32_t packedSize) {
+  std::string out;
+  out.push_back(static_cast<char>(storedName.size()));
+  out += storedName;
+  PutLE32(out, header.time);
+  PutLE32(out, header.originalSize);
+  PutLE32(out, header.flags);
+  out.push_back(static_cast<char>(header.encrypted));
+  PutLE32(out, header.crc32);
+  PutLE32(out, packedSize);
+  return out;
 }
 
 }  // namespace ovk

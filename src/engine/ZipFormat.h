@@ -106,7 +106,28 @@ void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std
 struct ZipEntryAttributes {
   std::uint16_t versionMadeBy = 45;      // high byte host, low byte version
   std::uint32_t externalAttributes = 0;
+  std::uint8_t aesStrength = 0;          // 1..3: enciphered with WinZip AES (AE-2)
 };
+
+// An entry's sizes, which may pass the 32-bit fields. With zip64Local the
+// local header holds both in a ZIP64 extra field (Info-ZIP's layout), which
+// is decided before the sizes are known and so fixes the header's length.
+struct ZipEntrySizes {
+  std::uint64_t original = 0;
+  std::uint64_t packed = 0;
+  bool zip64Local = false;
+};
+
+// The local header of an entry (the same length for any sizes, so one
+// written with placeholders can be written over once they are known).
+std::string ZipLocalHeaderBytes(const std::string& storedName, const EntryHeader& header,
+                                const ZipEntrySizes& sizes, const ZipEntryAttributes& attributes,
+                                std::uint64_t position);
+// Appends the central record of the entry whose local header is at position;
+// the sizes and offset that overflow their fields go to a ZIP64 extra field.
+void AppendZipEntryRecord(CentralDirectoryStream& stream, const std::string& storedName,
+                          const EntryHeader& header, const ZipEntrySizes& sizes,
+                          const ZipEntryAttributes& attributes, std::uint64_t position);
 
 // "version made by" of entries the packer writes: Unix host, version 4.5.
 constexpr std::uint16_t kUnixVersionMadeBy = 0x032D;

@@ -1,6 +1,7 @@
 // Writing the ZIP container: local headers, the central directory collected
 // in memory and the end records (ZIP64 when a count, the directory's size or
 // its offset overflows the classic record).
+#include <initializer_list>
 #include <string>
 
 #include "engine/Archive.h"
@@ -22,25 +23,79 @@ void WriteString(DataFile& file, const std::string& bytes) {
   if (!bytes.empty()) WriteBlock(file, bytes.data(), bytes.size());
 }
 
+constexpr std::uint16_t kVersionNeededAes = 51;
+constexpr std::uint16_t kMethodStored = 0;
+constexpr std::uint16_t kMethodDeflated = 8;
+constexpr std::uint16_t kMethodAes = 99;
+constexpr std::uint16_t kAesVendorVersion = 2;  // AE-2: no CRC-32, the MAC checks the data
+constexpr std::uint16_t kAesExtraSize = 7;
+
 // The fields a local header and its central record share, from version
-// needed to the name length.
+// needed to the uncompressed size (the sizes as the central record has them).
 struct SharedFields {
   std::uint16_t versionNeeded, flags, method, time, date;
   std::uint32_t crc32, compressedSize, uncompressedSize;
 };
 
-SharedFields MakeSharedFields(const EntryHeader& header, std::uint32_t packedSize, bool beyond32) {
+std::uint16_t Clamp16(std::uint64_t v) { return static_cast<std::uint16_t>(v > kMax16 ? kMax16 : v); }
+std::uint32_t Clamp32(std::uint64_t v) { return static_cast<std::uint32_t>(v > kMax32 ? kMax32 : v); }
+
+std::uint16_t RealMethod(const EntryHeader& header) {
+  return (header.flags & kEntryStored) ? kMethodStored : kMethodDeflated;
+}
+
+SharedFields MakeSharedFields(const EntryHeader& header, const ZipEntrySizes& sizes,
+                              const ZipEntryAttributes& attributes, std::uint64_t position) {
+  const bool zip64 = sizes.zip64Local || position >= kMax32 || sizes.original >= kMax32 || sizes.packed >= kMax32;
   SharedFields f{};
-  f.versionNeeded = beyond32 ? kVersionNeededZip64 : kVersionNeededPlain;
+  f.versionNeeded = attributes.aesStrength ? kVersionNeededAes : zip64 ? kVersionNeededZip64 : kVersionNeededPlain;
   f.flags = kZipFlagUtf8;
   if (header.encrypted) f.flags |= kZipFlagEncrypted;
-  f.method = (header.flags & kEntryStored) ? 0 : 8;
+  f.method = attributes.aesStrength ? kMethodAes : RealMethod(header);
   f.time = static_cast<std::uint16_t>(header.time & 0xFFFF);
   f.date = static_cast<std::uint16_t>(header.time >> 16);
-  f.crc32 = header.crc32;
-  f.compressedSize = packedSize;
-  f.uncompressedSize = header.originalSize;
+  f.crc32 = attributes.aesStrength ? 0 : header.crc32;
+  f.compressedSize = Clamp32(sizes.packed);
+  f.uncompressedSize = Clamp32(sizes.original);
   return f;
+}
+
+// A ZIP64 extra field holding the values that overflow their 32-bit fields,
+// in the given order; empty when none does.
+std::string Zip64Extra(std::initializer_list<std::uint64_t> values) {
+  std::string data;
+  for (const std::uint64_t v : values)
+    if (v >= kMax32) PutLE64(data, v);
+  if (data.empty()) return data;
+  std::string extra;
+  PutLE16(extra, kZip64ExtraId);
+  PutLE16(extra, static_cast<std::uint16_t>(data.size()));
+  return extra + data;
+}
+
+// WinZip's AES field, which names the method the data was compressed with.
+std::string AesExtra(const EntryHeader& header, std::uint8_t strength) {
+  if (strength == 0) return {};
+  std::string extra;
+  PutLE16(extra, kAesExtraId);
+  PutLE16(extra, kAesExtraSize);
+  PutLE16(extra, kAesVendorVersion);
+  extra += "AE";
+  extra.push_back(static_cast<char>(strength));
+  PutLE16(extra, RealMethod(header));
+  return extra;
+}
+
+// Info-ZIP writes both sizes whenever the local header has the field, with
+// all ones in the 32-bit fields.
+std::string LocalZip64Extra(const ZipEntrySizes& sizes) {
+  if (!sizes.zip64Local) return {};
+  std::string extra;
+  PutLE16(extra, kZip64ExtraId);
+  PutLE16(extra, 16);
+  PutLE64(extra, sizes.original);
+  PutLE64(extra, sizes.packed);
+  return extra;
 }
 
 std::string SerializeEndRecord64(const ZipEndRecord& r) {
@@ -66,9 +121,6 @@ std::string SerializeLocator(const ZipEndRecord& r, std::uint64_t endRecord64Pos
   PutLE32(out, 1);  // total number of disks
   return out;
 }
-
-std::uint16_t Clamp16(std::uint64_t v) { return static_cast<std::uint16_t>(v > kMax16 ? kMax16 : v); }
-std::uint32_t Clamp32(std::uint64_t v) { return static_cast<std::uint32_t>(v > kMax32 ? kMax32 : v); }
 
 std::string SerializeEndRecord(const ZipEndRecord& r, const std::string& comment) {
   std::string out;
@@ -112,27 +164,18 @@ void AppendFileHeader(CentralDirectoryStream& stream, const TFileHeader& h) {
 }
 
 void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std::uint64_t position) {
-  if (position >= kMax32) {
-    header.localHeaderOffset = static_cast<std::uint32_t>(kMax32);
-    PutLE16(header.extra, kZip64ExtraId);
-    PutLE16(header.extra, kZip64OffsetExtraSize);
-    PutLE64(header.extra, position);
-    header.extraLength = static_cast<std::uint16_t>(header.extra.size());
-  } else {
-    header.localHeaderOffset = static_cast<std::uint32_t>(position);
-  }
+  header.localHeaderOffset = Clamp32(position);
+  header.extra += Zip64Extra({position});
+  header.extraLength = static_cast<std::uint16_t>(header.extra.size());
   AppendFileHeader(stream, header);
 }
 
-void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
-                         std::uint32_t packedSize, CentralDirectoryStream* directory,
-                         const ZipEntryAttributes& attributes) {
-  const auto position = static_cast<std::uint64_t>(FilePos64(file));
-  const bool beyond32 = position >= kMax32;
+std::string ZipLocalHeaderBytes(const std::string& storedName, const EntryHeader& header,
+                                const ZipEntrySizes& sizes, const ZipEntryAttributes& attributes,
+                                std::uint64_t position) {
   const std::string name = ConvertPathSeparators(storedName, false);
-  const SharedFields f = MakeSharedFields(header, packedSize, beyond32);
-  const auto nameLength = static_cast<std::uint16_t>(name.size());
-
+  const SharedFields f = MakeSharedFields(header, sizes, attributes, position);
+  const std::string extra = LocalZip64Extra(sizes) + AesExtra(header, attributes.aesStrength);
   std::string local;
   PutLE32(local, kSigLocalHeader);
   PutLE16(local, f.versionNeeded);
@@ -141,14 +184,17 @@ void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const En
   PutLE16(local, f.time);
   PutLE16(local, f.date);
   PutLE32(local, f.crc32);
-  PutLE32(local, f.compressedSize);
-  PutLE32(local, f.uncompressedSize);
-  PutLE16(local, nameLength);
-  PutLE16(local, 0);  // no extra field
-  local += name;
-  WriteString(file, local);
+  PutLE32(local, sizes.zip64Local ? static_cast<std::uint32_t>(kMax32) : f.compressedSize);
+  PutLE32(local, sizes.zip64Local ? static_cast<std::uint32_t>(kMax32) : f.uncompressedSize);
+  PutLE16(local, static_cast<std::uint16_t>(name.size()));
+  PutLE16(local, static_cast<std::uint16_t>(extra.size()));
+  return local + name + extra;
+}
 
-  if (!directory) return;
+void AppendZipEntryRecord(CentralDirectoryStream& stream, const std::string& storedName,
+                          const EntryHeader& header, const ZipEntrySizes& sizes,
+                          const ZipEntryAttributes& attributes, std::uint64_t position) {
+  const SharedFields f = MakeSharedFields(header, sizes, attributes, position);
   TFileHeader h;
   h.versionMadeBy = attributes.versionMadeBy;
   h.versionNeeded = f.versionNeeded;
@@ -159,10 +205,22 @@ void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const En
   h.crc32 = f.crc32;
   h.compressedSize = f.compressedSize;
   h.uncompressedSize = f.uncompressedSize;
-  h.nameLength = nameLength;
   h.externalAttributes = attributes.externalAttributes;
-  h.name = name;
-  AppendCentralRecord(*directory, h, position);
+  h.name = ConvertPathSeparators(storedName, false);
+  h.nameLength = static_cast<std::uint16_t>(h.name.size());
+  h.localHeaderOffset = Clamp32(position);
+  h.extra = Zip64Extra({sizes.original, sizes.packed, position}) + AesExtra(header, attributes.aesStrength);
+  h.extraLength = static_cast<std::uint16_t>(h.extra.size());
+  AppendFileHeader(stream, h);
+}
+
+void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
+                         std::uint32_t packedSize, CentralDirectoryStream* directory,
+                         const ZipEntryAttributes& attributes) {
+  const auto position = static_cast<std::uint64_t>(FilePos64(file));
+  const ZipEntrySizes sizes{header.originalSize, packedSize, false};
+  WriteString(file, ZipLocalHeaderBytes(storedName, header, sizes, attributes, position));
+  if (directory) AppendZipEntryRecord(*directory, storedName, header, sizes, attributes, position);
 }
 
 void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndRecord& endRecord,

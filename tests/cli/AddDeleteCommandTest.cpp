@@ -102,6 +102,58 @@ TEST_F(AddCommandTest, AnExcludedFileIsNoFailureButSaid) {
   EXPECT_NE(r.err.find("nothing added from " + src_ + "/a.txt"), std::string::npos) << r.err;
 }
 
+// Both encryptions, on a small file and on one coded in pieces: the
+// traditional one opens in unzip, AES-256 in 7-Zip and libarchive; each peer
+// refuses a wrong password and ovk reads both back. AES is a ZIP choice.
+TEST_F(AddCommandTest, EachEncryptionOpensInItsPeers) {
+  const std::string large = RandomBytes(3 << 20, 5) + std::string(9 << 20, 'z');
+  WriteFile(dir_ / "enc/large.bin", large);
+  WriteFile(dir_ / "enc/small.txt", "small\n");
+  struct Peer {
+    const char* tool;
+    std::string (*command)(const std::string& archive, const std::string& password, const std::string& out);
+  };
+  const Peer unzip{"unzip", [](const std::string& a, const std::string& p, const std::string& out) {
+                     return "unzip -q -P " + Quote(p) + " -d " + Quote(out) + " " + Quote(a);
+                   }};
+  const Peer sevenZip{"7zz", [](const std::string& a, const std::string& p, const std::string& out) {
+                        return "7zz x -y -p" + Quote(p) + " -o" + Quote(out) + " " + Quote(a);
+                      }};
+  const Peer bsdtar{"bsdtar", [](const std::string& a, const std::string& p, const std::string& out) {
+                      return "mkdir -p " + Quote(out) + " && bsdtar -xf " + Quote(a) + " -C " + Quote(out) +
+                             " --passphrase " + Quote(p);
+                    }};
+  struct Case {
+    std::vector<std::string> options;
+    std::vector<Peer> peers;
+  };
+  const std::vector<Case> cases = {{{}, {unzip, sevenZip}}, {{"--aes"}, {sevenZip, bsdtar}}};
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string archive = dir_ / ("e" + std::to_string(n++) + ".zip");
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"-p", "pw", archive, dir_ / "enc"});
+    Add(args);
+    for (const Peer& peer : c.peers) {
+      if (!HaveTool(peer.tool)) continue;
+      const std::string out = dir_ / ("peer" + std::to_string(n++));
+      EXPECT_NE(ovktest::Run(peer.command(archive, "wrong", out + "w")).exitCode, 0) << peer.tool << " " << archive;
+      const CommandResult r = ovktest::Run(peer.command(archive, "pw", out));
+      ASSERT_EQ(r.exitCode, 0) << peer.tool << " " << archive << ": " << r.output;
+      EXPECT_TRUE(ReadFile(out + "/large.bin") == large) << peer.tool << " " << archive;
+      EXPECT_EQ(ReadFile(out + "/small.txt"), "small\n") << peer.tool << " " << archive;
+    }
+    const std::string own = dir_ / ("own" + std::to_string(n++));
+    EXPECT_EQ(RunOvk({"extract", "-p", "wrong", "-d", own + "w", archive}).exitCode, 2) << archive;
+    ASSERT_EQ(RunOvk({"extract", "-p", "pw", "-d", own, archive}).exitCode, 0) << archive;
+    EXPECT_TRUE(ReadFile(own + "/large.bin") == large) << archive;
+  }
+  const OvkResult native = RunOvk({"add", "--native", "--aes", "-p", "pw", dir_ / "n.ovk", dir_ / "enc"});
+  EXPECT_EQ(native.exitCode, 3);
+  EXPECT_NE(native.err.find("AES encryption is for ZIP archives"), std::string::npos) << native.err;
+  EXPECT_FALSE(Exists(dir_ / "n.ovk"));
+}
+
 class DeleteCommandTest : public CliFixture {
  protected:
   void SetUp() override {

@@ -14,6 +14,7 @@
 #include "WriteTestUtil.h"
 #include "common/TestUtil.h"
 #include "engine/EngineMessages.h"
+#include "engine/ExtractFromArchive.h"
 #include "engine/RepairArchive.h"
 #include "support/FaultInjection.h"
 
@@ -256,19 +257,72 @@ TEST(AddTest, RefusedSourcesSayWhy) {
   const std::string tooLarge = ": larger than 2 GiB, which this archive cannot hold";
   struct Case {
     std::string source;
+    bool native;  // only the native container's sizes stop at 2 GiB
     std::string refusal;
     Names entries;  // empty: no archive
   };
   const Case cases[] = {
-      {dir / "src", (dir / "src") + "/huge" + tooLarge, {"a.txt"}},
-      {dir / "src/huge", (dir / "src/huge") + tooLarge, {}},
-      {dir / "fifo", (dir / "fifo") + ": not a regular file", {}},
+      {dir / "src", true, (dir / "src") + "/huge" + tooLarge, {"a.txt"}},
+      {dir / "src/huge", true, (dir / "src/huge") + tooLarge, {}},
+      {dir / "fifo", false, (dir / "fifo") + ": not a regular file", {}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(AddReport(dir / "h.zip", c.source).Lines(), Names{c.refusal}) << c.source;
-    EXPECT_EQ(Exists(dir / "h.zip") ? EntryNames(dir / "h.zip") : Names{"(no archive)"},
+    AddOptions o;
+    o.native = c.native;
+    EXPECT_EQ(AddReport(dir / "h.arc", c.source, o).Lines(), Names{c.refusal}) << c.source;
+    EXPECT_EQ(Exists(dir / "h.arc") ? EntryNames(dir / "h.arc") : Names{"(no archive)"},
               c.entries.empty() ? Names{"(no archive)"} : c.entries) << c.source;
-    std::filesystem::remove(dir / "h.zip");
+    std::filesystem::remove(dir / "h.arc");
+  }
+}
+
+// A file too large to hold is coded piece by piece: progress moves inside
+// it, and a cancel between two pieces leaves the archive byte for byte as it
+// was, in both containers and under a password (whose ZIP encryption reads
+// the file twice).
+TEST(AddTest, CancelInsideALargeFileLeavesTheArchiveAsItWas) {
+  TempDir dir;
+  WriteFile(dir / "old/o.txt", "old entry");
+  const std::string content = RandomBytes(1 << 20, 7) + std::string(11 << 20, 'q');
+  const std::uint64_t size = content.size();
+  WriteFile(dir / "big.bin", content);
+  struct CancelInside : ovk::OperationObserver {
+    std::uint64_t cancelAt = 0;
+    std::uint64_t last = 0;
+    std::vector<std::uint64_t> inside;  // bytesDone seen short of the whole file
+    void Progress(const ovk::ProgressSnapshot& s) override {
+      last = s.bytesDone;
+      if (s.bytesDone > 0 && s.bytesDone < s.bytesTotal) inside.push_back(s.bytesDone);
+    }
+    bool CancelRequested() override { return cancelAt != 0 && last >= cancelAt; }
+  };
+  for (const bool native : {false, true}) {
+    for (const std::string password : {"", "pw"}) {
+      const std::string label = std::string(native ? "native" : "zip") + (password.empty() ? "" : " with password");
+      const std::string archive = dir / (label + ".arc");
+      AddOptions o;
+      o.native = native;
+      o.password = password;
+      ASSERT_TRUE(Add(archive, dir / "old", o)) << label;
+      const std::string before = ReadFile(archive);
+      CancelInside observer;
+      observer.cancelAt = size / 2;
+      o.observer = &observer;
+      EXPECT_TRUE(AddReport(archive, dir / "big.bin", o).cancelled) << label;
+      EXPECT_TRUE(ReadFile(archive) == before) << label;
+      EXPECT_GE(observer.inside.size(), 2u) << label;
+
+      CancelInside watcher;
+      o.observer = &watcher;
+      ASSERT_TRUE(Add(archive, dir / "big.bin", o)) << label;
+      EXPECT_GE(watcher.inside.size(), 8u) << label;
+      ovk::ExtractRequest extract;
+      extract.archive = archive;
+      extract.destination = dir / (label + ".out");
+      extract.password = password;
+      EXPECT_EQ(ovk::ExtractFromArchive(extract, ovk::SilentObserver()).Lines(), Names{}) << label;
+      EXPECT_TRUE(ReadFile(extract.destination + "/big.bin") == content) << label;
+    }
   }
 }
 

@@ -25,6 +25,7 @@ ovk::OperationReport AddReport(const std::string& archive, const std::string& so
   request.password = o.password;
   request.createNative = o.native;
   request.includeHidden = o.includeHidden;
+  request.level = o.level;
   return ovk::AddToArchive(request, o.observer ? *o.observer : ovk::SilentObserver());
 }
 

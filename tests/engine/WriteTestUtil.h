@@ -22,6 +22,7 @@ struct AddOptions {
   std::string password;
   bool native = false;
   bool includeHidden = false;
+  ovk::CompressionLevel level = ovk::kLevelDefault;
   ovk::OperationObserver* observer = nullptr;
 };
 

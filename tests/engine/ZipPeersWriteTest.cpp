@@ -3,13 +3,19 @@
 // give the files their modes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <functional>
+#include <future>
 
 #include "WriteTestUtil.h"
 #include "common/TestUtil.h"
 #include "engine/DeleteFromArchive.h"
+#include "engine/ExtractFromArchive.h"
+#include "engine/ListArchive.h"
 
 namespace ovktest {
 namespace {
@@ -177,6 +183,67 @@ TEST(ManyEntries, EveryPeerCountsThemAll) {
     EXPECT_EQ(PeerTest(peer, archive), "") << PeerName(peer);
     EXPECT_EQ(PeerTest(peer, deleted), "") << PeerName(peer);
   }
+}
+
+// Two files compared piece by piece, never held whole.
+bool SameContent(const std::string& a, const std::string& b) {
+  std::ifstream first(a, std::ios::binary), second(b, std::ios::binary);
+  std::string x(1 << 20, '\0'), y(1 << 20, '\0');
+  while (first && second) {
+    first.read(x.data(), static_cast<std::streamsize>(x.size()));
+    second.read(y.data(), static_cast<std::streamsize>(y.size()));
+    if (first.gcount() != second.gcount() || x.compare(0, first.gcount(), y, 0, second.gcount()) != 0) return false;
+  }
+  return first.eof() && second.eof();
+}
+
+// A file across the 4 GiB line gets its sizes in ZIP64 fields. Marks on
+// both sides of the line catch sizes or data cut at 32 bits. The archive is
+// made once for the tests that read it.
+class LargeEntries : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new TempDir;
+    WriteFile(Source(), "");
+    ASSERT_EQ(truncate(Source().c_str(), kSize), 0);
+    const int fd = open(Source().c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    for (const off_t at : {off_t{0}, off_t{0xFFFFFFF0ll}, kSize - 20})
+      ASSERT_EQ(pwrite(fd, "a mark near the line", 20, at), 20);
+    close(fd);
+    AddOptions fast;
+    fast.level = ovk::kLevelFastest;
+    made_ = Add(Archive(), Source(), fast);
+  }
+  static void TearDownTestSuite() { delete dir_; }
+  void SetUp() override { ASSERT_TRUE(made_); }
+
+  static std::string Source() { return *dir_ / "src/big.img"; }
+  static std::string Archive() { return *dir_ / "big.zip"; }
+
+  static constexpr off_t kSize = 0x100000000ll + 4096;
+  static inline TempDir* dir_ = nullptr;
+  static inline bool made_ = false;
+};
+
+// The peers test it side by side.
+TEST_F(LargeEntries, EveryPeerTestsItClean) {
+  std::vector<std::pair<Peer, std::future<std::string>>> checks;
+  for (Peer peer : {Peer::Unzip, Peer::SevenZip, Peer::Python})
+    if (HaveTool(PeerTool(peer)))
+      checks.emplace_back(peer, std::async(std::launch::async, PeerTest, peer, Archive(), ""));
+  for (auto& [peer, check] : checks) EXPECT_EQ(check.get(), "") << PeerName(peer);
+}
+
+TEST_F(LargeEntries, ListedWithItsSizeAndExtractedWhole) {
+  const ovk::ListResult listed = ovk::ListArchive({Archive()}, ovk::SilentObserver());
+  ASSERT_EQ(listed.entries.size(), 1u);
+  EXPECT_EQ(listed.entries[0].originalSize, static_cast<std::uint64_t>(kSize));
+  ovk::ExtractRequest extract;
+  extract.archive = Archive();
+  extract.destination = *dir_ / "out";
+  EXPECT_EQ(ovk::ExtractFromArchive(extract, ovk::SilentObserver()).Lines(), std::vector<std::string>{});
+  EXPECT_TRUE(SameContent(*dir_ / "out/big.img", Source()));
 }
 
 }  // namespace
