@@ -31,6 +31,7 @@
 #include "ui/CommandLine.h"
 #include "ui/ExtListView.h"
 #include "ui/ExtractFormUnit.h"
+#include "ui/ProgressForm.h"
 #include "ui/UiHelpers.h"
 
 namespace ovk {
@@ -79,6 +80,7 @@ TOVKForm::TOVKForm(const std::vector<std::string>& params, QWidget* parent)
   BuildList();
   BuildStatusBar();
   BuildFileDialogs();
+  ProgressForm = new TProgressForm(this);
   Timer = new QTimer(this);
   Timer->setInterval(kTimerPeriodMs);
   connect(Timer, &QTimer::timeout, this, &TOVKForm::TimerTimer);
@@ -179,7 +181,8 @@ void TOVKForm::ProcessCommandLine() {
   // Switches (the pack switch was served before the window was made, and a
   // lone "-" or "/") start the window without an archive.
   if (IsSwitchParam(params_[1])) return;
-  LoadArchive(params_[1], false);
+  // Listed from the event loop, so that the window shows before the listing.
+  QMetaObject::invokeMethod(this, [this] { LoadArchive(params_[1], false); }, Qt::QueuedConnection);
 }
 
 void TOVKForm::LoadWindowSettings() {
@@ -204,35 +207,66 @@ void TOVKForm::StoreWindowSettings() {
 }
 
 void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
-  if (name.empty()) return;
+  if (name.empty() || Job) return;
   ArchiveName = name;
   UpdateTitle();
   Icons.reset();
   Images.Clear();
   TotalOriginalSize = 0;
-  BusyCursor busy;
-  FileList->setUpdatesEnabled(false);
   FileList->clear();
-  std::vector<std::string> problems;
-  if (!asNew) {
-    ListResult listed = ListArchive(ListRequest{ArchiveName}, SilentObserver());
-    for (const ListedEntry& entry : listed.entries) AddListingRow(entry);
-    problems = std::move(listed.problems);
-  }
+  UpdateStatus(false);
+  if (asNew) return;
+  ListResult listed;
+  const ListRequest request{name};
+  if (!RunJob(QStringLiteral("Opening ") + FromUtf8(NamePart(name)),
+              [&listed, request](OperationObserver& observer) { listed = ListArchive(request, observer); }))
+    return;
+  // A cancelled listing shows nothing rather than part of the archive.
+  if (listed.cancelled) return;
+  FileList->setUpdatesEnabled(false);
+  for (const ListedEntry& entry : listed.entries) AddListingRow(entry);
   FileList->SortNow();
   FileList->setUpdatesEnabled(true);
-  busy.Restore();
   UpdateStatus(false);
   // The complete entries are listed all the same; the next add rebuilds the directory.
-  if (!asNew && DirectoryLostByAdd(ArchiveName))
+  if (DirectoryLostByAdd(ArchiveName))
     ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"),
                 FromUtf8(ArchiveName +
                          ": the archive's directory is missing (an add was interrupted); adding a file "
                          "rebuilds it, as does `ovk repair " + ArchiveName + "`"),
                 {});
-  else if (!problems.empty())
+  else if (!listed.problems.empty())
     ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"),
-                QStringLiteral("This archive is damaged; these entries cannot be read:"), problems);
+                QStringLiteral("This archive is damaged; these entries cannot be read:"), listed.problems);
+}
+
+bool TOVKForm::RunJob(const QString& caption, ArchiveJob::Work work) {
+  if (Job) return false;
+  Job = std::make_unique<ArchiveJob>(std::move(work));
+  UpdateCommands();
+  ProgressForm->Follow(Job.get(), caption);
+  Job->Start();
+  Job->Wait();
+  const std::string error = Job->Error();
+  Job.reset();
+  UpdateCommands();
+  if (closing_) return false;
+  if (error.empty()) return true;
+  ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), FromUtf8(error), {});
+  return false;
+}
+
+bool TOVKForm::StopJobToClose() {
+  QMessageBox question(QMessageBox::Question, QStringLiteral("Question"),
+                       QStringLiteral("An operation on the archive is still running. Stop it and close the window?"),
+                       QMessageBox::Yes | QMessageBox::No, this);
+  question.setWindowModality(Qt::ApplicationModal);
+  // The job may have ended while the question was open.
+  if (question.exec() != QMessageBox::Yes) return false;
+  closing_ = true;
+  Job->Cancel();
+  Job->Wait();
+  return true;
 }
 
 void TOVKForm::AddListingRow(const ListedEntry& entry) {
@@ -293,8 +327,12 @@ void TOVKForm::UpdateStatus(bool countSelection) {
 }
 
 void TOVKForm::UpdateCommands() {
-  DeleteButton->setEnabled(!SelectedRows().empty());
-  AddButton->setEnabled(!ArchiveName.empty());
+  // A second job would replace the archive or the list under the first.
+  const bool idle = !Job;
+  NewItem->setEnabled(idle);
+  OpenItem->setEnabled(idle);
+  DeleteButton->setEnabled(idle && !SelectedRows().empty());
+  AddButton->setEnabled(idle && !ArchiveName.empty());
   ExtractButton->setEnabled(AddButton->isEnabled());
   DeleteItem->setEnabled(DeleteButton->isEnabled());
   ViewItem->setEnabled(DeleteButton->isEnabled());
@@ -324,22 +362,16 @@ void TOVKForm::AddItems(const std::string& sources, bool recurse) {
 
 void TOVKForm::ExtractEntries(const std::string& folder, const std::string& password,
                               bool selectedOnly) {
-  BusyCursor busy;
-  try {
-    std::string selection;
-    if (selectedOnly)
-      for (QTreeWidgetItem* row : SelectedRows()) selection += EntryFullName(row) + ";";
-    ExtractRequest request;
-    request.archive = ArchiveName;
-    request.destination = folder;
-    request.selection = selection;
-    request.password = password;
-    const OperationReport report = ExtractFromArchive(request, SilentObserver());
-    busy.Restore();
+  ExtractRequest request;
+  request.archive = ArchiveName;
+  request.destination = folder;
+  if (selectedOnly)
+    for (QTreeWidgetItem* row : SelectedRows()) request.selection += EntryFullName(row) + ";";
+  request.password = password;
+  OperationReport report;
+  if (RunJob(QStringLiteral("Extracting"),
+             [&report, request](OperationObserver& observer) { report = ExtractFromArchive(request, observer); }))
     ShowExtractReport(report);
-  } catch (const std::exception& e) {
-    ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), QString::fromUtf8(e.what()), {});
-  }
 }
 
 void TOVKForm::ShowMessage(QMessageBox::Icon icon, const QString& caption, const QString& text,
@@ -351,6 +383,12 @@ void TOVKForm::ShowMessage(QMessageBox::Icon icon, const QString& caption, const
 }
 
 void TOVKForm::ShowExtractReport(const OperationReport& report) {
+  if (report.cancelled) {
+    ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
+                QStringLiteral("Extraction cancelled; %1 file(s) were written whole.").arg(report.entriesDone),
+                report.Lines());
+    return;
+  }
   switch (report.ExitStatus()) {
     case kExitOk:
       return;
@@ -396,7 +434,7 @@ void TOVKForm::ExtractItemClick() {
 
 void TOVKForm::DeleteItemClick() {
   std::vector<QTreeWidgetItem*> rows = SelectedRows();
-  if (rows.empty()) return;
+  if (Job || rows.empty()) return;
   QMessageBox question(QMessageBox::Question, QStringLiteral("Question"),
                        QStringLiteral("Are you sure to delete the selected file(s)?"),
                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
@@ -458,6 +496,10 @@ bool TOVKForm::FileListKeyDown(QKeyEvent* event) {
 }
 
 void TOVKForm::closeEvent(QCloseEvent* event) {
+  if (Job && !StopJobToClose()) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
 }
@@ -465,7 +507,7 @@ void TOVKForm::closeEvent(QCloseEvent* event) {
 void TOVKForm::FormClose() { StoreWindowSettings(); }
 
 void TOVKForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+  if (!Job && event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
 void TOVKForm::dropEvent(QDropEvent* event) {

@@ -14,6 +14,7 @@
 #include "engine/ListArchive.h"
 #include "engine/OperationReport.h"
 #include "ui/AdvancedRegistry.h"
+#include "ui/ArchiveJob.h"
 #include "ui/ShellIcons.h"
 #include "ui/WindowSettings.h"
 
@@ -32,6 +33,7 @@ namespace ovk {
 class TAddForm;
 class TExtListViewManagement;
 class TExtractForm;
+class TProgressForm;
 
 // The private message that turns a burst of selection changes into one
 // status update.
@@ -48,6 +50,8 @@ class TOVKForm : public QMainWindow {
   explicit TOVKForm(const std::vector<std::string>& params, QWidget* parent = nullptr);
   ~TOVKForm() override;
 
+  // Every command that reads or writes the archive runs as a job and returns
+  // once the job has ended; the window keeps painting meanwhile.
   void LoadArchive(const std::string& name, bool asNew);
   void UpdateTitle();
   static QString FormatEntryTime(std::uint32_t time);
@@ -118,6 +122,9 @@ class TOVKForm : public QMainWindow {
   QFileDialog* SaveDialog;
   TExtractForm* ExtractForm = nullptr;
   TAddForm* AddForm = nullptr;
+  TProgressForm* ProgressForm;
+  // The running job, if any.
+  std::unique_ptr<ArchiveJob> Job;
 
  protected:
   bool event(QEvent* event) override;
@@ -137,7 +144,15 @@ class TOVKForm : public QMainWindow {
   // False when the line cannot be read; the listing stops there.
   void AddListingRow(const ListedEntry& entry);
 
+  // Runs work on a job thread, the archive commands disabled, and returns
+  // when it has ended. False when another job runs, the work threw (said in
+  // a box) or the window was closed meanwhile.
+  bool RunJob(const QString& caption, ArchiveJob::Work work);
+  // Asks whether to stop the running job and close; stops it on yes.
+  bool StopJobToClose();
+
   std::vector<std::string> params_;
+  bool closing_ = false;
 };
 
 }  // namespace ovk

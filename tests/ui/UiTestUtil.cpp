@@ -33,7 +33,10 @@ std::string SettingsHome::SettingsFile() const { return dir / "Halvora/OVK.reg";
 
 std::unique_ptr<ovk::TOVKForm> MakeForm(const std::vector<std::string>& params) {
   QApplication::setApplicationDisplayName(QStringLiteral("OVK Viewer"));
-  return std::make_unique<ovk::TOVKForm>(params);
+  auto form = std::make_unique<ovk::TOVKForm>(params);
+  // The command line's archive is listed from the event loop.
+  QCoreApplication::sendPostedEvents(form.get(), QEvent::MetaCall);
+  return form;
 }
 
 void CloseForm(std::unique_ptr<ovk::TOVKForm>& form) {

@@ -29,7 +29,8 @@ class SettingsHome {
   bool hadOld_ = false;
 };
 
-// A window as the program starts it (application title "OVK Viewer").
+// A window as the program starts it (application title "OVK Viewer"), its
+// command line's archive listed.
 std::unique_ptr<ovk::TOVKForm> MakeForm(const std::vector<std::string>& params = {"ovkview"});
 // Closes (storing the window settings) and destroys (storing the list's).
 void CloseForm(std::unique_ptr<ovk::TOVKForm>& form);

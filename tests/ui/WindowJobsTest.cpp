@@ -1,0 +1,195 @@
+// Jobs in the window: the event loop keeps running while the engine works,
+// the progress window comes late, commands wait, and a cancel or a close
+// leaves whole files and a true account.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QElapsedTimer>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <dirent.h>
+
+#include "ui/ExtListView.h"
+#include "ui/ProgressForm.h"
+#include "ui/UiTestUtil.h"
+
+using namespace ovktest;
+
+namespace {
+
+constexpr int kBigFiles = 300;
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(folder.c_str())) {
+    while (dirent* e = readdir(dir))
+      if (e->d_name[0] != '.') names.push_back(e->d_name);
+    closedir(dir);
+  }
+  return names;
+}
+
+// Calls tick every 20 ms while action runs and notes the longest gap
+// between two calls.
+struct Ticker {
+  qint64 longestGap = 0;
+  void Run(const std::function<void()>& tick, const std::function<void()>& action) {
+    QElapsedTimer since;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      longestGap = std::max(longestGap, since.restart());
+      tick();
+    });
+    since.start();
+    timer.start();
+    action();
+  }
+};
+
+class WindowJobs : public testing::Test {
+ protected:
+  // Some 300 MB of incompressible files, stored, made once for the suite.
+  static void SetUpTestSuite() {
+    if (!HaveTool("zip")) return;
+    big = new TempDir;
+    const std::string block = RandomBytes(1 << 20, 7);
+    for (int i = 0; i < kBigFiles; ++i) WriteFile(*big / ("src/f" + std::to_string(i)), std::to_string(i) + block);
+    CommandResult zipped = ovktest::Run("cd " + Quote(*big / "src") + " && zip -0 -q -X ../big.zip *");
+    ASSERT_EQ(zipped.exitCode, 0) << zipped.output;
+  }
+  static void TearDownTestSuite() {
+    delete big;
+    big = nullptr;
+  }
+  void SetUp() override {
+    if (!big) GTEST_SKIP() << "zip not installed";
+    form = MakeForm({"ovkview", *big / "big.zip"});
+    ASSERT_EQ(form->FileList->topLevelItemCount(), kBigFiles);
+    form->show();
+    Pump();
+  }
+  // Every file in folder is whole: equal to its source.
+  static void ExpectWholeFiles(const std::string& folder, std::size_t count) {
+    const std::vector<std::string> names = FilesIn(folder);
+    EXPECT_EQ(names.size(), count);
+    for (const std::string& name : names)
+      EXPECT_TRUE(ReadFile(folder + "/" + name) == ReadFile(*big / ("src/" + name))) << name;
+  }
+
+  static TempDir* big;
+  SettingsHome home;
+  TempDir work;
+  std::unique_ptr<ovk::TOVKForm> form;
+};
+
+TempDir* WindowJobs::big = nullptr;
+
+TEST_F(WindowJobs, ExtractionKeepsTheWindowRunningWithProgressLateAndCommandsWaiting) {
+  QElapsedTimer clock;
+  qint64 dialogAt = -1;
+  bool checkedCommands = false;
+  Ticker ticker;
+  ticker.Run(
+      [&] {
+        if (dialogAt < 0 && form->ProgressForm->isVisible()) dialogAt = clock.elapsed();
+        if (!form->Job || checkedCommands) return;
+        checkedCommands = true;
+        for (QAction* action : {form->AddItem, form->ExtractItem, form->NewItem, form->OpenItem})
+          EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+        for (QToolButton* button : {form->AddButton, form->ExtractButton, form->DeleteButton})
+          EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
+        EXPECT_TRUE(form->ExitItem->isEnabled());
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(work / "src"))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter);
+        EXPECT_FALSE(enter.isAccepted()) << "no drop while a job runs";
+      },
+      [&] {
+        clock.start();
+        form->ExtractEntries(work / "out", "", false);
+      });
+  const qint64 took = clock.elapsed();
+  EXPECT_LT(ticker.longestGap, 100) << "the event loop stalled";
+  EXPECT_TRUE(checkedCommands);
+  EXPECT_TRUE(dialogAt < 0 || dialogAt >= ovk::TProgressForm::kShowDelayMs) << dialogAt;
+  if (took > ovk::TProgressForm::kShowDelayMs + 200) {
+    EXPECT_GE(dialogAt, 0) << "a long job shows its progress";
+  }
+  RecordProperty("longestGapMs", static_cast<int>(ticker.longestGap));
+  RecordProperty("extractionMs", static_cast<int>(took));
+  EXPECT_FALSE(form->ProgressForm->isVisible()) << "gone with the job";
+  EXPECT_TRUE(form->AddButton->isEnabled() && form->OpenItem->isEnabled());
+  ExpectWholeFiles(work / "out", kBigFiles);
+
+  // A job shorter than the delay shows no progress window at all.
+  bool shown = false;
+  SelectNames(*form, {"f1"});
+  ticker.Run([&] { shown = shown || form->ProgressForm->isVisible(); },
+             [&] { form->ExtractEntries(work / "one", "", true); });
+  EXPECT_FALSE(shown);
+  ExpectWholeFiles(work / "one", 1);
+}
+
+TEST_F(WindowJobs, CancelStopsExtractionWithWholeFilesAndSaysHowMany) {
+  QTimer cancel;
+  QObject::connect(&cancel, &QTimer::timeout, [&] {
+    // Pressed (shown or not yet) once a tenth of the files are out.
+    if (form->Job && form->Job->Latest().entriesDone >= kBigFiles / 10 &&
+        form->ProgressForm->CancelButton->isEnabled()) {
+      EXPECT_GT(form->ProgressForm->Bar->value(), 0) << "the bar moves by bytes";
+      form->ProgressForm->CancelButton->click();
+    }
+  });
+  cancel.start(5);
+  const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->ExtractEntries(work / "out", "", false); });
+  ASSERT_TRUE(box.shown);
+  const QRegularExpressionMatch count =
+      QRegularExpression("^Extraction cancelled; (\\d+) file\\(s\\) were written whole\\.$").match(box.text);
+  ASSERT_TRUE(count.hasMatch()) << box.text.toStdString();
+  const std::size_t written = count.captured(1).toULong();
+  EXPECT_GT(written, 0u);
+  EXPECT_LT(written, static_cast<std::size_t>(kBigFiles));
+  ExpectWholeFiles(work / "out", written);
+}
+
+TEST_F(WindowJobs, ClosingDuringAJobAsksAndYesStopsItQuietly) {
+  int asked = 0;
+  bool reported = false;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (form->Job && form->isVisible() && !QApplication::activeModalWidget()) form->close();
+  });
+  closer.start(50);
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        if (box->icon() != QMessageBox::Question) {
+          reported = true;
+          box->close();
+          return;
+        }
+        EXPECT_TRUE(box->text().contains("Stop it and close the window?")) << box->text().toStdString();
+        // No the first time: the job goes on and the window stays.
+        box->button(++asked == 1 ? QMessageBox::No : QMessageBox::Yes)->click();
+      },
+      [&] { form->ExtractEntries(work / "out", "", false); });
+  EXPECT_EQ(asked, 2);
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(reported) << "a closed window reports nothing";
+  EXPECT_EQ(form->Job, nullptr);
+  const std::size_t written = FilesIn(work / "out").size();
+  EXPECT_LT(written, static_cast<std::size_t>(kBigFiles));
+  ExpectWholeFiles(work / "out", written);
+}
+
+}  // namespace
