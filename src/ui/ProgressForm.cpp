@@ -41,6 +41,8 @@ TProgressForm::TProgressForm(QWidget* parent) : QDialog(parent) {
   layout->addLayout(buttons);
   showTimer_ = new QTimer(this);
   showTimer_->setSingleShot(true);
+  // A coarse timer may fire up to 5 % early; short jobs must never flash it.
+  showTimer_->setTimerType(Qt::PreciseTimer);
   showTimer_->setInterval(kShowDelayMs);
   connect(showTimer_, &QTimer::timeout, this, &QWidget::show);
   connect(CancelButton, &QPushButton::clicked, this, &TProgressForm::reject);
