@@ -1,6 +1,7 @@
 #include "ui/MainForm.h"
 
 #include <QApplication>
+#include <QItemSelectionModel>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -18,13 +19,13 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 
 #include "engine/AddToArchive.h"
 #include "engine/DeleteFromArchive.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
 #include "engine/RepairArchive.h"
-#include "support/DosTime.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
 #include "ui/AddFormUnit.h"
@@ -41,7 +42,6 @@ const char* const kArchiveFilter =
 
 namespace {
 
-constexpr int kNormalFileAttributes = 128;
 constexpr int kTimerPeriodMs = 1000;
 
 QAction* MakeAction(QMenu* menu, const QString& caption, const QKeySequence& shortcut) {
@@ -135,7 +135,8 @@ void TOVKForm::BuildList() {
   FileList->setContextMenuPolicy(Qt::PreventContextMenu);
   FileList->installEventFilter(this);
   setCentralWidget(FileList);
-  connect(FileList, &QTreeWidget::itemSelectionChanged, this, [this] { SelectionChanged = true; });
+  connect(FileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { SelectionChanged = true; });
   connect(FileList, &TExtListViewManagement::RightButtonPressed, this, &TOVKForm::FileListMouseDown);
 }
 
@@ -210,10 +211,8 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   if (name.empty() || Job) return;
   ArchiveName = name;
   UpdateTitle();
-  Icons.reset();
-  Images.Clear();
   TotalOriginalSize = 0;
-  FileList->clear();
+  FileList->Model()->Clear();
   UpdateStatus(false);
   if (asNew) return;
   ListResult listed;
@@ -223,10 +222,9 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
     return;
   // A cancelled listing shows nothing rather than part of the archive.
   if (listed.cancelled) return;
-  FileList->setUpdatesEnabled(false);
-  for (const ListedEntry& entry : listed.entries) AddListingRow(entry);
+  for (const ListedEntry& entry : listed.entries) TotalOriginalSize += entry.originalSize;
+  FileList->Model()->SetEntries(std::move(listed.entries));
   FileList->SortNow();
-  FileList->setUpdatesEnabled(true);
   UpdateStatus(false);
   // The complete entries are listed all the same; the next add rebuilds the directory.
   if (DirectoryLostByAdd(ArchiveName))
@@ -269,44 +267,16 @@ bool TOVKForm::StopJobToClose() {
   return true;
 }
 
-void TOVKForm::AddListingRow(const ListedEntry& entry) {
-  TotalOriginalSize += entry.originalSize;
-  QLocale locale;
-  auto* row = new TListRow(entry.name);
-  QString name = FromUtf8(NamePart(entry.name));
-  row->setText(kNameColumn, entry.encrypted ? QStringLiteral("*") + name : name);
-  row->setText(kPathColumn, FromUtf8(FolderPart(entry.name)));
-  row->setText(kOriginalColumn, locale.toString(static_cast<qulonglong>(entry.originalSize)));
-  row->setText(kPackedColumn, locale.toString(static_cast<qulonglong>(entry.packedSize)));
-  row->setTextAlignment(kPackedColumn, Qt::AlignRight | Qt::AlignVCenter);
-  row->setText(kTimeColumn, FormatEntryTime(entry.time));
-  int icon = GetFileIcon(Icons, Images, FromUtf8(ExtensionPart(entry.name)),
-                         kNormalFileAttributes);
-  row->setIcon(kNameColumn, Images.Icon(icon));
-  FileList->addTopLevelItem(row);
-}
-
 void TOVKForm::UpdateTitle() {
   QString caption = BaseTitle + QStringLiteral(" - ") + FromUtf8(NamePart(ArchiveName));
   QGuiApplication::setApplicationDisplayName(caption);
   setWindowTitle(QGuiApplication::applicationDisplayName());
 }
 
-QString TOVKForm::FormatEntryTime(std::uint32_t time) {
-  DosFields f{};
-  if (time == 0 || !DecodeDosTime(time, f)) return QString();
-  auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
-  return QStringLiteral("%1-%2-%3 %4%5%6")
-      .arg(f.year, 4, 10, QLatin1Char('0'))
-      .arg(two(f.month), two(f.day), two(f.hour), QString(TimeSeparator(QLocale())), two(f.minute));
-}
-
-std::vector<QTreeWidgetItem*> TOVKForm::SelectedRows() const {
-  std::vector<QTreeWidgetItem*> rows;
-  for (int i = 0; i < FileList->topLevelItemCount(); ++i) {
-    QTreeWidgetItem* row = FileList->topLevelItem(i);
-    if (row->isSelected()) rows.push_back(row);
-  }
+std::vector<int> TOVKForm::SelectedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : FileList->selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
   return rows;
 }
 
@@ -314,14 +284,14 @@ void TOVKForm::UpdateStatus(bool countSelection) {
   long long count = 0;
   long double sum = 0;
   if (countSelection) {
-    for (QTreeWidgetItem* row : SelectedRows()) {
+    for (int row : SelectedRows()) {
       ++count;
-      sum += RowOriginalSize(row);
+      sum += FileList->Model()->Entry(row).originalSize;
     }
   }
   StatusPanel0->setText(QStringLiteral("Selected %1 file(s), %2 kB").arg(count).arg(KiloBytesText(sum)));
   StatusPanel1->setText(QStringLiteral("Total %1 file(s), %2 kB")
-                            .arg(FileList->topLevelItemCount())
+                            .arg(FileList->Model()->rowCount())
                             .arg(KiloBytesText(TotalOriginalSize)));
   UpdateCommands();
 }
@@ -331,7 +301,7 @@ void TOVKForm::UpdateCommands() {
   const bool idle = !Job;
   NewItem->setEnabled(idle);
   OpenItem->setEnabled(idle);
-  DeleteButton->setEnabled(idle && !SelectedRows().empty());
+  DeleteButton->setEnabled(idle && FileList->selectionModel()->hasSelection());
   AddButton->setEnabled(idle && !ArchiveName.empty());
   ExtractButton->setEnabled(AddButton->isEnabled());
   DeleteItem->setEnabled(DeleteButton->isEnabled());
@@ -340,15 +310,7 @@ void TOVKForm::UpdateCommands() {
   ExtractItem->setEnabled(AddButton->isEnabled());
 }
 
-std::int64_t TOVKForm::RowOriginalSize(const QTreeWidgetItem* row) const {
-  QString text = row->text(kOriginalColumn);
-  text.remove(QLocale().groupSeparator());
-  return text.toLongLong();
-}
-
-std::string TOVKForm::EntryFullName(const QTreeWidgetItem* row) const {
-  return static_cast<const TListRow*>(row)->StoredName();
-}
+std::string TOVKForm::EntryFullName(int row) const { return FileList->Model()->Entry(row).name; }
 
 void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   if (ArchiveName.empty()) return;
@@ -366,7 +328,7 @@ void TOVKForm::ExtractEntries(const std::string& folder, const std::string& pass
   request.archive = ArchiveName;
   request.destination = folder;
   if (selectedOnly)
-    for (QTreeWidgetItem* row : SelectedRows()) request.selection += EntryFullName(row) + ";";
+    for (int row : SelectedRows()) request.selection += EntryFullName(row) + ";";
   request.password = password;
   OperationReport report;
   if (RunJob(QStringLiteral("Extracting"),
@@ -433,7 +395,7 @@ void TOVKForm::ExtractItemClick() {
 }
 
 void TOVKForm::DeleteItemClick() {
-  std::vector<QTreeWidgetItem*> rows = SelectedRows();
+  std::vector<int> rows = SelectedRows();
   if (Job || rows.empty()) return;
   QMessageBox question(QMessageBox::Question, QStringLiteral("Question"),
                        QStringLiteral("Are you sure to delete the selected file(s)?"),
@@ -443,7 +405,7 @@ void TOVKForm::DeleteItemClick() {
   BusyCursor busy;
   try {
     std::string selection;
-    for (QTreeWidgetItem* row : rows) selection += ";" + EntryFullName(row);
+    for (int row : rows) selection += ";" + EntryFullName(row);
     std::int32_t code = 0;
     if (DeleteAndReplace(ArchiveName, selection, code)) LoadArchive(ArchiveName, false);
   } catch (const std::exception&) {

@@ -15,7 +15,6 @@
 #include "engine/OperationReport.h"
 #include "ui/AdvancedRegistry.h"
 #include "ui/ArchiveJob.h"
-#include "ui/ShellIcons.h"
 #include "ui/WindowSettings.h"
 
 class QAction;
@@ -26,7 +25,6 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class QToolButton;
-class QTreeWidgetItem;
 
 namespace ovk {
 
@@ -54,13 +52,10 @@ class TOVKForm : public QMainWindow {
   // once the job has ended; the window keeps painting meanwhile.
   void LoadArchive(const std::string& name, bool asNew);
   void UpdateTitle();
-  static QString FormatEntryTime(std::uint32_t time);
   void UpdateStatus(bool countSelection);
   void UpdateCommands();
-  // Read back from the row's Original text; 64 bits so that sizes of 2 GiB
-  // and more add up as shown.
-  std::int64_t RowOriginalSize(const QTreeWidgetItem* row) const;
-  std::string EntryFullName(const QTreeWidgetItem* row) const;
+  // The stored name of the list's row.
+  std::string EntryFullName(int row) const;
   void AddItems(const std::string& sources, bool recurse);
   void ExtractEntries(const std::string& folder, const std::string& password, bool selectedOnly);
   // One message for every entry an extraction did not write.
@@ -88,7 +83,7 @@ class TOVKForm : public QMainWindow {
   void WMDropFiles(const QStringList& paths);
 
   // Selected rows in list order.
-  std::vector<QTreeWidgetItem*> SelectedRows() const;
+  std::vector<int> SelectedRows() const;
 
   std::string ArchiveName;
   QString BaseTitle;
@@ -115,8 +110,6 @@ class TOVKForm : public QMainWindow {
   TExtListViewManagement* FileList;
   QLabel* StatusPanel0;
   QLabel* StatusPanel1;
-  ImageList Images;
-  std::unique_ptr<IconCache> Icons;
   QTimer* Timer;
   QFileDialog* FileDialog;
   QFileDialog* SaveDialog;
@@ -141,8 +134,6 @@ class TOVKForm : public QMainWindow {
   void BuildFileDialogs();
   void FormCreate();
   void FormClose();
-  // False when the line cannot be read; the listing stops there.
-  void AddListingRow(const ListedEntry& entry);
 
   // Runs work on a job thread, the archive commands disabled, and returns
   // when it has ended. False when another job runs, the work threw (said in

@@ -5,7 +5,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
-#include <QTreeWidgetItem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,7 +59,12 @@ void Pump(int ms = 0);
 
 // Texts of one column, top to bottom.
 std::vector<std::string> Column(const ovk::TOVKForm& form, int column);
-QTreeWidgetItem* RowNamed(const ovk::TOVKForm& form, const QString& name);
+int RowCount(const ovk::TOVKForm& form);
+// The row whose Name text this is, or -1.
+int RowNamed(const ovk::TOVKForm& form, const QString& name);
+QModelIndex Cell(const ovk::TOVKForm& form, int row, int column);
+// Adds the row to the selection.
+void Select(ovk::TOVKForm& form, int row);
 // Selects exactly the rows with these Name texts and signals the change
 // through the timer path.
 void SelectNames(ovk::TOVKForm& form, const std::vector<QString>& names);

@@ -73,7 +73,7 @@ TEST_F(WindowActions, DeleteAsksAndOnlyYesDeletes) {
     EXPECT_EQ(box.icon, QMessageBox::Question);
     EXPECT_EQ(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     EXPECT_EQ(ReadFile(archive), before);
-    EXPECT_EQ(form->FileList->topLevelItemCount(), 3);
+    EXPECT_EQ(RowCount(*form), 3);
   }
   SelectNames(*form, {"a.txt", "c.dat"});
   SeenBox yes = AnswerBox(QMessageBox::Yes, [&] { form->DeleteItemClick(); });
@@ -93,7 +93,7 @@ TEST_F(WindowActions, ArchiveWithoutDirectoryIsListedWithAWarning) {
   ASSERT_TRUE(box.shown);
   EXPECT_EQ(box.icon, QMessageBox::Warning);
   EXPECT_TRUE(box.text.contains("directory is missing (an add was interrupted)")) << box.text.toStdString();
-  EXPECT_EQ(form->FileList->topLevelItemCount(), 3);
+  EXPECT_EQ(RowCount(*form), 3);
   const SeenBox none = AnswerBox(QMessageBox::Ok, [&] { form->LoadArchive(archive, true); });
   EXPECT_FALSE(none.shown);
 }
@@ -104,7 +104,7 @@ TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingSilently) {
                     ovk::kLevelDefault, false, nullptr, 0, true);
   ASSERT_EQ(ReadFile(native).substr(0, 4), "KWTZ");
   form->LoadArchive(native, false);
-  ASSERT_EQ(form->FileList->topLevelItemCount(), 1);
+  ASSERT_EQ(RowCount(*form), 1);
   std::string before = ReadFile(native);
   SelectNames(*form, {"a.txt"});
   SeenBox question = AnswerBox(QMessageBox::Yes, [&] { form->DeleteItemClick(); });
@@ -112,7 +112,7 @@ TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingSilently) {
   Pump(50);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "no message after the question";
   EXPECT_EQ(ReadFile(native), before);
-  EXPECT_EQ(form->FileList->topLevelItemCount(), 1);
+  EXPECT_EQ(RowCount(*form), 1);
 }
 
 TEST_F(WindowActions, ExtractAllOrOnlyTheSelectedRows) {
@@ -129,7 +129,7 @@ TEST_F(WindowActions, ExtractAllOrOnlyTheSelectedRows) {
   EXPECT_TRUE(Exists(some + "/a.txt"));
   EXPECT_TRUE(Exists(some + "/docs/c.dat"));
   EXPECT_FALSE(Exists(some + "/docs/b.txt"));
-  EXPECT_EQ(form->FileList->topLevelItemCount(), 3) << "extracting does not list again";
+  EXPECT_EQ(RowCount(*form), 3) << "extracting does not list again";
 
   // "Selected files" turned off by hand extracts everything.
   std::string off = work / "off";
@@ -188,8 +188,8 @@ TEST_F(WindowActions, ADamagedEntryIsShownAndTheRestListed) {
   SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->LoadArchive(work / "damaged.zip", false); });
   EXPECT_EQ(box.text, "This archive is damaged; these entries cannot be read:");
   EXPECT_EQ(box.informative, "big.txt: damaged: its data runs past the end of the archive");
-  EXPECT_EQ(form->FileList->topLevelItemCount(), 3);
-  EXPECT_NE(RowNamed(*form, "c.txt"), nullptr);
+  EXPECT_EQ(RowCount(*form), 3);
+  EXPECT_GE(RowNamed(*form, "c.txt"), 0);
 }
 
 TEST_F(WindowActions, NewArchiveThenAddThroughTheDialogMakesAZip) {
@@ -203,7 +203,7 @@ TEST_F(WindowActions, NewArchiveThenAddThroughTheDialogMakesAZip) {
       },
       [&] { form->NewItemClick(); });
   EXPECT_EQ(form->windowTitle(), "OVK Viewer - made.ovk");
-  EXPECT_EQ(form->FileList->topLevelItemCount(), 0);
+  EXPECT_EQ(RowCount(*form), 0);
   EXPECT_FALSE(Exists(target)) << "a new archive comes into being with the first add";
   WhenModal(
       [&](QWidget* modal) {
@@ -216,9 +216,9 @@ TEST_F(WindowActions, NewArchiveThenAddThroughTheDialogMakesAZip) {
       [&] { form->AddItemClick(); });
   ASSERT_TRUE(Exists(target));
   EXPECT_EQ(ReadFile(target).substr(0, 2), "PK") << "every new archive is a ZIP archive";
-  EXPECT_EQ(form->FileList->topLevelItemCount(), 3);
-  EXPECT_NE(RowNamed(*form, "a.txt"), nullptr);
-  EXPECT_NE(RowNamed(*form, "c.dat"), nullptr);
+  EXPECT_EQ(RowCount(*form), 3);
+  EXPECT_GE(RowNamed(*form, "a.txt"), 0);
+  EXPECT_GE(RowNamed(*form, "c.dat"), 0);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -235,7 +235,7 @@ TEST_F(WindowActions, OpenChoosesAnArchiveByItsContents) {
       },
       [&] { form->OpenItemClick(); });
   EXPECT_EQ(form->ArchiveName, renamed);
-  EXPECT_EQ(form->FileList->topLevelItemCount(), 3);
+  EXPECT_EQ(RowCount(*form), 3);
 }
 
 TEST_F(WindowActions, DroppedFoldersAreAddedWithTheirSubfolders) {
@@ -252,13 +252,13 @@ TEST_F(WindowActions, DroppedFoldersAreAddedWithTheirSubfolders) {
     QApplication::sendEvent(&target, &event);
   };
   drop(*form);
-  EXPECT_EQ(form->FileList->topLevelItemCount(), 5);
-  EXPECT_NE(RowNamed(*form, "low.txt"), nullptr);
+  EXPECT_EQ(RowCount(*form), 5);
+  EXPECT_GE(RowNamed(*form, "low.txt"), 0);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
   auto empty = MakeForm();
   drop(*empty);
-  EXPECT_EQ(empty->FileList->topLevelItemCount(), 0) << "no archive named: nothing happens";
+  EXPECT_EQ(RowCount(*empty), 0) << "no archive named: nothing happens";
   EXPECT_EQ(empty->ArchiveName, "");
 }
 

@@ -72,7 +72,7 @@ class WindowJobs : public testing::Test {
   void SetUp() override {
     if (!big) GTEST_SKIP() << "zip not installed";
     form = MakeForm({"ovkview", *big / "big.zip"});
-    ASSERT_EQ(form->FileList->topLevelItemCount(), kBigFiles);
+    ASSERT_EQ(RowCount(*form), kBigFiles);
     form->show();
     Pump();
   }
