@@ -32,6 +32,7 @@
 #include "ui/CommandLine.h"
 #include "ui/ExtListView.h"
 #include "ui/ExtractFormUnit.h"
+#include "ui/PasswordPrompt.h"
 #include "ui/ProgressForm.h"
 #include "ui/UiHelpers.h"
 
@@ -331,9 +332,20 @@ void TOVKForm::ExtractEntries(const std::string& folder, const std::string& pass
     for (int row : SelectedRows()) request.selection += EntryFullName(row) + ";";
   request.password = password;
   OperationReport report;
-  if (RunJob(QStringLiteral("Extracting"),
-             [&report, request](OperationObserver& observer) { report = ExtractFromArchive(request, observer); }))
-    ShowExtractReport(report);
+  do {
+    if (!RunJob(QStringLiteral("Extracting"),
+                [&report, request](OperationObserver& observer) { report = ExtractFromArchive(request, observer); }))
+      return;
+  } while (!report.cancelled && report.ExitStatus() == kExitNoPassword && AskExtractPassword(request.password));
+  ShowExtractReport(report);
+}
+
+bool TOVKForm::AskExtractPassword(std::string& password) {
+  if (!AskPassword(this, FromUtf8(NamePart(ArchiveName)), password)) return false;
+  // As a password typed in either dialog is offered by the other.
+  ExtractForm->SetPassword(password);
+  AddForm->SetPassword(password);
+  return true;
 }
 
 void TOVKForm::ShowMessage(QMessageBox::Icon icon, const QString& caption, const QString& text,

@@ -139,6 +139,9 @@ class TOVKForm : public QMainWindow {
   // when it has ended. False when another job runs, the work threw (said in
   // a box) or the window was closed meanwhile.
   bool RunJob(const QString& caption, ArchiveJob::Work work);
+  // The password prompt after an extraction that met enciphered entries
+  // without one; false when dismissed.
+  bool AskExtractPassword(std::string& password);
   // Asks whether to stop the running job and close; stops it on yes.
   bool StopJobToClose();
 

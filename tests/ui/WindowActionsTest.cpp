@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -145,27 +146,51 @@ TEST_F(WindowActions, ExtractAllOrOnlyTheSelectedRows) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(WindowActions, MissingOrWrongPasswordsShowTheirBoxes) {
+TEST_F(WindowActions, MissingPasswordsAreAskedForAndWrongOnesShowTheirBox) {
+  // The password typed at the prompt ("" dismisses it), then the box shown.
   struct Case {
-    std::string password;
+    std::string given, typed;
     const char *title, *text;
     QMessageBox::Icon icon;
   } cases[] = {
-      {"", "Warning", "File protected by password. Specify password in the extract dialog.", QMessageBox::Warning},
-      {"wrong", "Error", "File extract checksum error. File probably corrupt or password incorrect.",
+      {"", "", "Warning", "File protected by password. Specify password in the extract dialog.", QMessageBox::Warning},
+      {"wrong", "", "Error", "File extract checksum error. File probably corrupt or password incorrect.",
        QMessageBox::Critical},
+      {"", "wrong", "Error", "File extract checksum error. File probably corrupt or password incorrect.",
+       QMessageBox::Critical},
+      {"", "secret", "", "", QMessageBox::NoIcon},
   };
   int n = 0;
   for (const Case& c : cases) {
     std::string folder = work / ("out" + std::to_string(n++));
-    SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->ExtractEntries(folder, c.password, false); });
-    ASSERT_TRUE(box.shown) << c.title;
+    int prompts = 0;
+    SeenBox box;
+    WhenModal(
+        [&](QWidget* modal) {
+          if (auto* prompt = qobject_cast<QInputDialog*>(modal)) {
+            ++prompts;
+            EXPECT_EQ(prompt->textEchoMode(), QLineEdit::Password);
+            prompt->setTextValue(QString::fromStdString(c.typed));
+            c.typed.empty() ? prompt->reject() : prompt->accept();
+            return;
+          }
+          auto* shown = qobject_cast<QMessageBox*>(modal);
+          ASSERT_NE(shown, nullptr);
+          box = {true, shown->windowTitle(), shown->text(), "", shown->icon(), shown->standardButtons()};
+          shown->button(QMessageBox::Ok)->click();
+        },
+        [&] { form->ExtractEntries(folder, c.given, false); });
+    EXPECT_EQ(prompts, c.given.empty() ? 1 : 0) << "asked only without a password";
+    EXPECT_EQ(box.shown, c.title[0] != 0) << c.typed;
     EXPECT_EQ(box.title, c.title);
     EXPECT_EQ(box.text, c.text);
     EXPECT_EQ(box.icon, c.icon);
-    EXPECT_EQ(box.buttons, QMessageBox::Ok);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
+  // The typed password extracted everything and is offered by both dialogs.
+  EXPECT_EQ(ReadFile(work / "out3/docs/b.txt"), ReadFile(work / "src/docs/b.txt"));
+  EXPECT_EQ(form->ExtractForm->PassEdit->text(), "secret");
+  EXPECT_EQ(form->AddForm->PassEdit->text(), "secret");
   // A clean run shows nothing; other failures are listed by name, the first
   // 20 of them and a count of the rest.
   SeenBox quiet = AnswerBox(QMessageBox::Ok, [&] { form->ShowExtractReport({}); });
