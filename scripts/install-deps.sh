@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev qt6-base-de
 if [[ "${1:-}" == "--test" ]]; then
   # GoogleTest, the peers the interoperability tests drive, a display for the
   # window checks and clang for the fuzzers.
-  packages+=(libgtest-dev zip unzip 7zip libarchive-tools python3 openjdk-17-jdk-headless
+  packages+=(libgtest-dev zip unzip 7zip libarchive-tools zstd xz-utils python3 openjdk-17-jdk-headless
              xvfb xauth clang libclang-rt-14-dev)
 fi
 

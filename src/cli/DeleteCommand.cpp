@@ -1,11 +1,11 @@
-// `ovk delete ARCHIVE NAME...`
+// `ovk delete [-q] ARCHIVE NAME...`
 #include <cstdint>
 #include <string>
 
 #include "cli/ArchiveAccess.h"
 #include "cli/Options.h"
+#include "cli/TerminalProgress.h"
 #include "engine/DeleteFromArchive.h"
-#include "engine/EngineMessages.h"
 
 namespace ovk::cli {
 
@@ -15,7 +15,7 @@ namespace ovk::cli {
 int RunDelete(const Args& args) {
   ParsedOptions options;
   int status = kExitOk;
-  if (!ParseCommandOptions(args, {}, options, status)) return status;
+  if (!ParseCommandOptions(args, {{"-q", false}}, options, status)) return status;
   if (options.positional.size() < 2) return UsageError("delete needs an ARCHIVE and at least one NAME");
   const std::string archive = options.positional[0];
   const Args names(options.positional.begin() + 1, options.positional.end());
@@ -34,20 +34,14 @@ int RunDelete(const Args& args) {
   const int matched = CountMatchedNames(archive, names);
   if (matched <= 0) return kExitFailed;
 
-  std::int32_t code = 0;
-  // The engine says why it refuses an archive; a failure it does not
-  // describe gets a line of ours.
-  int messages = 0;
-  EngineMessageHook = [&](const std::string& text) {
-    Warn(text);
-    ++messages;
-  };
-  const bool deleted = DeleteAndReplace(archive, BuildSelection(names), code);
-  EngineMessageHook = nullptr;
-  if (!deleted && messages > 0) return kExitFailed;
-  if (!deleted)
-    return Fail(kExitFailed, "cannot delete from " + archive +
-                                 ": writing the new archive failed; the archive is unchanged");
+  OperationReport report;
+  {
+    TerminalProgress progress(options.Has("-q"));
+    report = DeleteFromArchive(DeleteRequest{archive, BuildSelection(names)}, progress);
+  }
+  for (const std::string& line : report.Lines()) Warn(line);
+  if (report.cancelled) return Fail(kExitInterrupted, "delete stopped; the archive is unchanged");
+  if (!report.failures.empty()) return kExitFailed;
   return matched == static_cast<int>(names.size()) ? kExitOk : kExitFailed;
 }
 

@@ -4,9 +4,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Escape.h"
-#include "support/Terminal.h"
 #include "cli/Options.h"
-#include "engine/EngineMessages.h"
 #include "support/FileUnit.h"
 #include "support/Random.h"
 
@@ -57,22 +55,11 @@ int Fail(int status, const std::string& text) {
   return status;
 }
 
-// A run that waits for another writer of its archive says so once, and only
-// to someone watching a terminal.
-void SayWhenWaiting() {
-  if (!ErrorOutputIsTerminal()) return;
-  ArchiveBusyHook = [said = false](const std::string& archive) mutable {
-    if (!said) Warn("waiting for another program using " + archive);
-    said = true;
-  };
-}
-
 }  // namespace ovk::cli
 
 int main(int argc, char** argv) {
   using namespace ovk::cli;
   ovk::RandomizeFromClock();
-  SayWhenWaiting();
   if (argc < 2) return UsageError("no command given");
   const std::string command = argv[1];
   const Args args(argv + 2, argv + argc);

@@ -3,7 +3,6 @@
 
 #include "cli/ArchiveAccess.h"
 #include "cli/Options.h"
-#include "engine/EngineMessages.h"
 #include "engine/RepairArchive.h"
 
 namespace ovk::cli {
@@ -16,10 +15,8 @@ int RunRepair(const Args& args) {
   const std::string& archive = options.positional[0];
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
-  EngineMessageHook = [](const std::string& text) { Warn(text); };
-  const RepairOutcome outcome = RepairArchive(archive);
-  EngineMessageHook = nullptr;
-  switch (outcome) {
+  std::string reason;
+  switch (RepairArchive(archive, reason)) {
     case RepairOutcome::kRepaired:
       return kExitOk;
     case RepairOutcome::kIntact:
@@ -28,7 +25,7 @@ int RunRepair(const Args& args) {
     case RepairOutcome::kFailed:
       break;
   }
-  return kExitFailed;
+  return Fail(kExitFailed, "cannot repair " + archive + ": " + reason + "; the archive is unchanged");
 }
 
 }  // namespace ovk::cli

@@ -75,4 +75,7 @@ class TCipher_Cast256 : public TCipher {
   const char* ClassName() const override { return "TCipher_Cast256"; }
 };
 
+// The operation's cipher, made at its first enciphered native entry.
+using CipherHolder = std::unique_ptr<TCipher_Cast256>;
+
 }  // namespace ovk

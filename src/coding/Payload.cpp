@@ -3,30 +3,15 @@
 // CRC-32 of the original content as the only verdict on the way back.
 #include "coding/Payload.h"
 
+#include "coding/CipherStage.h"
 #include "coding/Crc32.h"
+#include "coding/PayloadDecoder.h"
 #include "coding/ZipCrypto.h"
 
 namespace ovk {
 namespace {
 
-// Native layouts before this one carry no entry header, hence no checksum.
-constexpr std::uint32_t kFirstCheckedNativeVersion = 3;
-
-// The operation's one cipher, keyed from the password of its first use.
-TCipher_Cast256& HeldCipher(CipherHolder& cipher, const std::string& password) {
-  if (!cipher) {
-    auto made = std::make_unique<TCipher_Cast256>();
-    made->InitKey(password);
-    cipher = std::move(made);
-  }
-  return *cipher;
-}
-
 bool IsNative(const ArchiveInfo& archive) { return archive.kind == kKindNative; }
-
-bool CarriesChecksum(const ArchiveInfo& archive) {
-  return !IsNative(archive) || archive.version >= kFirstCheckedNativeVersion;
-}
 
 }  // namespace
 
@@ -59,28 +44,26 @@ bool EncodePayload(const std::string& password, const ArchiveInfo& archive, Entr
 bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
                    const EntryHeader& header, std::string& data, CipherHolder& cipher,
                    int zipCheckByte) {
-  if (header.encrypted != 0) {
-    if (IsNative(archive)) {
-      TCipher_Cast256& held = HeldCipher(cipher, password);
-      data = held.DecryptString(data);
-      held.ResetChain();
-    } else {
-      const auto check = zipCheckByte >= 0 ? static_cast<std::uint8_t>(zipCheckByte)
-                                           : static_cast<std::uint8_t>(header.crc32 >> 24);
-      data = ZipDecryptChecked(data, password, check);
-    }
-  }
-  // Where the original size is recorded, a payload that inflates beyond it
-  // is damaged or hostile: it is cut off there and not accepted.
-  const bool checked = CarriesChecksum(archive);
-  const std::uint64_t limit = checked ? header.originalSize : kNoSizeLimit;
-  InflateEnd end = InflateEnd::kComplete;
-  // The recorded size allows one whole-buffer pass; anything it does not
-  // decode exactly takes the streaming path and ends as it always did.
-  if ((header.flags & kEntryStored) == 0 && !(checked && InflateToKnownSize(data, IsNative(archive), limit, data)))
-    data = IsNative(archive) ? DecompressString(data, false, limit, &end) : InflateRaw(data, limit, &end);
-  if (!checked) return true;
-  return end != InflateEnd::kOverLimit && Crc32(data) == header.crc32;
+  // Plain deflate data of a recorded size decodes in one libdeflate pass
+  // when it is exactly right; anything else takes the streaming decoder.
+  const bool compressed = (header.flags & kEntryStored) == 0;
+  if (header.encrypted == 0 && compressed && CarriesChecksum(archive) &&
+      InflateToKnownSize(data, IsNative(archive), header.originalSize, data))
+    return Crc32(data) == header.crc32;
+  PayloadCoding coding;
+  coding.archive = archive;
+  coding.header = header;
+  coding.originalSize = header.originalSize;
+  coding.zipCheckByte = zipCheckByte;
+  PayloadDecoder decoder(password, coding, cipher);
+  std::string content;
+  std::string_view stored = data;
+  bool verified = true;
+  while (verified && (!stored.empty() || decoder.MoreOutput())) verified = decoder.Feed(stored, content);
+  do verified = verified && decoder.Finish(content);
+  while (verified && decoder.MoreOutput());
+  data = std::move(content);
+  return verified;
 }
 
 }  // namespace ovk

@@ -11,33 +11,20 @@
 
 namespace ovk {
 
-// The operation's cipher, made at its first enciphered native entry.
-using CipherHolder = std::unique_ptr<TCipher_Cast256>;
-
 enum CompressionLevel : int { kLevelNone = 0, kLevelFastest = 1, kLevelDefault = 2, kLevelMaximum = 3 };
+// zlib's level for each: the streaming path compresses as libdeflate does whole.
+int ZlibLevel(CompressionLevel level);
 
-// No bound on the inflated size (the natural deflate bound still applies).
+// No bound on the inflated size.
 constexpr std::uint64_t kNoSizeLimit = ~std::uint64_t{0};
 
-// How inflation ended: at the end of the stream, at an error or at input
-// that ran out, or because the output would have exceeded its limit.
-enum class InflateEnd { kComplete, kFailed, kOverLimit };
-
 std::string CompressString(const std::string& data, CompressionLevel level);
-// Inflates a zlib stream. Never produces more than outputLimit bytes: once
-// the output would exceed it, inflation stops as a failure. With strict
-// false the bytes produced so far are returned even on failure.
-std::string DecompressString(const std::string& data, bool strict,
-                             std::uint64_t outputLimit = kNoSizeLimit, InflateEnd* end = nullptr);
 std::string DeflateRaw(const std::string& data, CompressionLevel level);
-// Raw deflate data always ends as kFailed (it has no trailer to check).
-std::string InflateRaw(const std::string& data, std::uint64_t outputLimit = kNoSizeLimit,
-                       InflateEnd* end = nullptr);
 
 // Whole-buffer inflation of a zlib stream (zlibWrapped) or raw deflate data
 // known to inflate to exactly size bytes; false, leaving out as it was, when
 // it does not (damaged, shorter, longer) or size exceeds what data of that
-// length can give: the caller then takes the streaming path above.
+// length can give: the caller then takes the streaming decoder.
 bool InflateToKnownSize(const std::string& data, bool zlibWrapped, std::uint64_t size, std::string& out);
 
 // Packing direction: data in = original content, out = stored payload; sets

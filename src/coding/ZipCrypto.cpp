@@ -37,16 +37,28 @@ std::string MakeEncryptionHeader(std::uint32_t crc) {
   return header;
 }
 
+void ZipEncipherBytes(ZipKeys& keys, char* bytes, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto p = static_cast<std::uint8_t>(bytes[i]);
+    const std::uint8_t k = KeystreamByte(keys);
+    UpdateKeys(keys, p);
+    bytes[i] = static_cast<char>(p ^ k);
+  }
+}
+
+void ZipDecipherBytes(ZipKeys& keys, char* bytes, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto p = static_cast<std::uint8_t>(static_cast<std::uint8_t>(bytes[i]) ^ KeystreamByte(keys));
+    UpdateKeys(keys, p);
+    bytes[i] = static_cast<char>(p);
+  }
+}
+
 std::string ZipEncrypt(const std::string& data, const std::string& password, std::uint32_t crc) {
   ZipKeys keys;
   InitKeys(keys, password);
   std::string out = MakeEncryptionHeader(crc) + data;
-  for (char& c : out) {
-    const auto p = static_cast<std::uint8_t>(c);
-    const std::uint8_t k = KeystreamByte(keys);
-    UpdateKeys(keys, p);
-    c = static_cast<char>(p ^ k);
-  }
+  ZipEncipherBytes(keys, out.data(), out.size());
   return out;
 }
 
@@ -57,11 +69,7 @@ std::string ZipDecryptChecked(const std::string& payload, const std::string& pas
   ZipKeys keys;
   InitKeys(keys, password);
   std::string out = payload;
-  for (char& c : out) {
-    const auto p = static_cast<std::uint8_t>(static_cast<std::uint8_t>(c) ^ KeystreamByte(keys));
-    UpdateKeys(keys, p);
-    c = static_cast<char>(p);
-  }
+  ZipDecipherBytes(keys, out.data(), out.size());
   if (static_cast<std::uint8_t>(out[kHeaderLength - 1]) != checkByte) return {};
   out.erase(0, kHeaderLength);
   return out;

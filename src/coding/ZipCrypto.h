@@ -1,6 +1,7 @@
 // The traditional PKWARE encryption of ZIP entries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,9 @@ void UpdateKeys(ZipKeys& keys, std::uint8_t b);
 std::uint8_t KeystreamByte(const ZipKeys& keys);
 // Ten random values below 126, then bits 16-23 and 24-31 of the CRC-32.
 std::string MakeEncryptionHeader(std::uint32_t crc);
+// Enciphers or deciphers bytes in place, advancing the keys.
+void ZipEncipherBytes(ZipKeys& keys, char* bytes, std::size_t length);
+void ZipDecipherBytes(ZipKeys& keys, char* bytes, std::size_t length);
 
 // The enciphered 12-byte header followed by the enciphered data.
 std::string ZipEncrypt(const std::string& data, const std::string& password, std::uint32_t crc);

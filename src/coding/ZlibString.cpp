@@ -1,9 +1,7 @@
 // Whole-string deflate helpers. Compression and inflation to a known size go
-// through libdeflate (whole buffers, markedly faster); streaming inflation with
-// its partial output stays with zlib. That inflation is bounded: it stops as a
-// failure once the output would exceed the caller's limit or the most any
-// deflate data of that length can produce, and it never repeats a call that
-// cannot progress.
+// through libdeflate (whole buffers, markedly faster); zlib writes only the
+// empty stream, whose layout is its own. A size that data of its length can
+// never inflate to is refused before anything is allocated.
 #include <libdeflate.h>
 #include <zlib.h>
 
@@ -24,15 +22,6 @@ constexpr std::uint64_t kDeflateMaxRatio = 1032;
 constexpr std::uint64_t kDeflateBoundSlack = 1024;
 
 std::size_t RoundUpToGrain(std::size_t n) { return (n + kGrain - 1) / kGrain * kGrain; }
-
-int ZlibLevel(CompressionLevel level) {
-  switch (level) {
-    case kLevelNone: return 0;
-    case kLevelFastest: return 1;
-    case kLevelMaximum: return 9;
-    default: return Z_DEFAULT_COMPRESSION;
-  }
-}
 
 // zlib's default level is 6; libdeflate's level 0 writes stored blocks.
 int LibdeflateLevel(CompressionLevel level) {
@@ -82,10 +71,6 @@ struct DeflateState {
   z_stream z{};
   ~DeflateState() { deflateEnd(&z); }
 };
-struct InflateState {
-  z_stream z{};
-  ~InflateState() { inflateEnd(&z); }
-};
 
 // zlib counts in 32-bit units; longer input is handed over in slices.
 void FeedInput(z_stream& z, const std::string& data, std::size_t& fed) {
@@ -107,16 +92,12 @@ void PointOutput(z_stream& z, std::string& out, std::size_t produced) {
 }
 
 // Gives zlib free output space when it has none, growing the buffer
-// geometrically (linear total cost) up to cap bytes; false at the cap.
-bool MakeRoom(z_stream& z, std::string& out, std::size_t cap) {
-  if (z.avail_out > 0) return true;
+// geometrically (linear total cost).
+void MakeRoom(z_stream& z, std::string& out) {
+  if (z.avail_out > 0) return;
   const std::size_t produced = Produced(z, out);
-  if (produced == out.size()) {
-    if (produced >= cap) return false;
-    out.resize(std::min(cap, produced + std::max(produced, kGrain)));
-  }
+  if (produced == out.size()) out.resize(produced + std::max(produced, kGrain));
   PointOutput(z, out, produced);
-  return true;
 }
 
 std::uint64_t NaturalInflateBound(std::size_t inputLength) {
@@ -141,7 +122,7 @@ std::string ZlibCompressString(const std::string& data, CompressionLevel level) 
     const int ret = deflate(&z, fed == data.size() ? Z_FINISH : Z_NO_FLUSH);
     if (ret == Z_STREAM_END) break;
     if (ret != Z_OK && ret != Z_BUF_ERROR) throw std::runtime_error("zlib deflate failed");
-    MakeRoom(z, out, SIZE_MAX);
+    MakeRoom(z, out);
   }
   out.resize(Produced(z, out));
   return out;
@@ -149,50 +130,18 @@ std::string ZlibCompressString(const std::string& data, CompressionLevel level) 
 
 }  // namespace
 
+int ZlibLevel(CompressionLevel level) {
+  switch (level) {
+    case kLevelNone: return 0;
+    case kLevelFastest: return 1;
+    case kLevelMaximum: return 9;
+    default: return Z_DEFAULT_COMPRESSION;
+  }
+}
+
 std::string CompressString(const std::string& data, CompressionLevel level) {
   if (data.empty()) return ZlibCompressString(data, level);
   return LibdeflateCompress(data, level, libdeflate_zlib_compress, libdeflate_zlib_compress_bound);
-}
-
-std::string DecompressString(const std::string& data, bool strict, std::uint64_t outputLimit,
-                             InflateEnd* end) {
-  const std::uint64_t limit = std::min(outputLimit, NaturalInflateBound(data.size()));
-  // Room for one byte beyond the limit tells "would exceed" from "reached".
-  const std::uint64_t room = limit == ~std::uint64_t{0} ? limit : limit + 1;
-  const auto capacity = static_cast<std::size_t>(std::min<std::uint64_t>(room, SIZE_MAX));
-  InflateState state;
-  z_stream& z = state.z;
-  const int init = inflateInit(&z);
-  if (init == Z_MEM_ERROR) throw std::bad_alloc();
-  if (init != Z_OK) return {};
-  std::string out(std::min(capacity, std::max(RoundUpToGrain(data.size()), kGrain)), '\0');
-  PointOutput(z, out, 0);
-  std::size_t fed = 0;
-  InflateEnd outcome = InflateEnd::kFailed;
-  for (;;) {
-    if (!MakeRoom(z, out, capacity)) {
-      outcome = InflateEnd::kOverLimit;
-      break;
-    }
-    FeedInput(z, data, fed);
-    const int ret = inflate(&z, Z_NO_FLUSH);
-    if (ret == Z_STREAM_END) {
-      outcome = InflateEnd::kComplete;
-      break;
-    }
-    // Errors, a preset-dictionary request and a stalled Z_BUF_ERROR (input
-    // used up before the end) all end the stream as a failure.
-    if (ret != Z_OK) break;
-  }
-  std::size_t produced = Produced(z, out);
-  if (produced > limit) {
-    outcome = InflateEnd::kOverLimit;
-    produced = static_cast<std::size_t>(limit);
-  }
-  out.resize(produced);
-  if (end) *end = outcome;
-  if (strict && outcome != InflateEnd::kComplete) return {};
-  return out;
 }
 
 std::string DeflateRaw(const std::string& data, CompressionLevel level) {
@@ -202,15 +151,6 @@ std::string DeflateRaw(const std::string& data, CompressionLevel level) {
   // zlib's stream without the 2-byte header and the 4-byte Adler-32 trailer.
   const std::string stream = ZlibCompressString(data, level);
   return stream.substr(2, stream.size() - 6);
-}
-
-std::string InflateRaw(const std::string& data, std::uint64_t outputLimit, InflateEnd* end) {
-  // Raw data has no Adler-32 trailer, so inflation always ends in a failure
-  // after producing everything; the caller's CRC-32 decides.
-  std::string stream;
-  stream.reserve(data.size() + 2);
-  stream.append("\x78\x9C", 2).append(data);
-  return DecompressString(stream, false, outputLimit, end);
 }
 
 bool InflateToKnownSize(const std::string& data, bool zlibWrapped, std::uint64_t size, std::string& out) {

@@ -45,9 +45,8 @@ bool WithinAgeLimit(const AddSession& s, std::uint32_t time) {
   return s.ageInDays > 0 ? fileTime >= limit : fileTime <= limit;
 }
 
-bool FileWanted(const AddSession& s, const std::string& relative, const std::string& mask,
-                const FolderEntry& entry) {
-  if (!mask.empty() && !MaskMatch(entry.name, mask)) return false;
+// The filters a file that matches the mask still has to pass.
+bool FileWanted(const AddSession& s, const std::string& relative, const FolderEntry& entry) {
   if ((entry.attributes & kAttrHidden) && !s.includeHidden) return false;
   // FIFOs, sockets and devices are never opened: a read could block or never end.
   if (entry.attributes & kAttrSystem) return false;
@@ -81,7 +80,15 @@ void AddFolderFiles(AddSession& s, const std::string& base, const std::string& r
   do {
     if (entry.attributes & kAttrFolder) {
       WalkSubfolder(s, base, relative, mask, entry);
-    } else if (FileWanted(s, relative, mask, entry)) {
+      continue;
+    }
+    if (!mask.empty() && !MaskMatch(entry.name, mask)) continue;
+    ++s.matched;
+    if (!FileWanted(s, relative, entry)) continue;
+    if (s.counting) {
+      s.progress.bytesTotal += entry.size;
+      ++s.progress.entriesTotal;
+    } else {
       AddOneFile(s, base + relative + entry.name, s.prefix + relative + entry.name);
     }
   } while (FindNextEntry(entry) == 0);

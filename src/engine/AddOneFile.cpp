@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/AddSession.h"
+#include "engine/Archive.h"
 #include "engine/EngineMessages.h"
 #include "support/ByteOrder.h"
 
@@ -29,9 +30,6 @@ class EntryTooLarge : public std::exception {
   const char* what() const noexcept override { return "coded entry exceeds 2 GiB"; }
 };
 
-void ReportRefusal(const PendingFile& f) {
-  ReportEngineMessage("Internal packer: Can not add " + f.fullPath + ": " + f.refusal);
-}
 
 std::size_t LongestName(const ArchiveInfo& info) {
   return info.kind == kKindNative ? kLongestNativeName : kLongestZipName;
@@ -141,30 +139,31 @@ void CutOldDirectory(AddSession& s) {
 
 // The last steps of packing a file, in the walk's order: encipherment (which
 // draws from the operation's cipher or random source) and the write.
-void WriteCoded(AddSession& s, PendingFile& f, std::uint32_t& packedSize) {
+void WriteCoded(AddSession& s, PendingFile& f) {
   if (f.failure) std::rethrow_exception(f.failure);
   f.coded.get();
   EncipherPayload(s.password, s.info, f.header, f.data, s.cipher);
   if (static_cast<std::int64_t>(f.data.size()) > kLargestSource) throw EntryTooLarge();
   CutOldDirectory(s);
   WriteEntry(s, f.storedName, f.header, f.data, f.mode);
-  packedSize = static_cast<std::uint32_t>(f.data.size());
   if (s.move) DeleteFileByName(f.fullPath, true);
 }
 
 void WritePending(AddSession& s, PendingFile& f) {
-  std::uint32_t packedSize = 0;
   bool added = false;
   if (!f.refusal.empty()) {
-    ReportRefusal(f);
+    s.report->Add(f.fullPath, FailureKind::kRefused, f.refusal);
   } else {
     const std::int64_t entryStart = FilePos64(s.archive);
     const std::size_t directorySize = s.directory.size();
     try {
-      WriteCoded(s, f, packedSize);
+      WriteCoded(s, f);
       added = true;
+    } catch (const EInOutError& e) {
+      s.report->Add(f.fullPath, FailureKind::kNotWritten, IoReasonText(e.Code()));
+      CutArchiveBack(s, entryStart, directorySize);
     } catch (const std::exception& e) {
-      ReportEngineMessage("Internal packer: Error during archiving of " + f.fullPath + ": " + e.what());
+      s.report->Add(f.fullPath, FailureKind::kNotWritten, e.what());
       CutArchiveBack(s, entryStart, directorySize);
     }
   }
@@ -173,7 +172,10 @@ void WritePending(AddSession& s, PendingFile& f) {
     s.completeEnd = FilePos64(s.archive);
     s.completeDirectorySize = s.directory.size();
   }
-  if (s.callback && *s.callback) (*s.callback)(!added, f.storedName, f.header, packedSize, s.callbackValue);
+  s.progress.bytesDone += f.header.originalSize;
+  ++s.progress.entriesDone;
+  s.progress.currentEntry = ConvertPathSeparators(f.storedName, false);
+  s.observer->Progress(s.progress);
 }
 
 void WriteOldestPending(AddSession& s) {
@@ -202,6 +204,7 @@ void FinishPendingFiles(AddSession& s) {
 }
 
 void AddOneFile(AddSession& s, const std::string& fullPath, const std::string& storedName) {
+  if (s.observer->CancelRequested()) throw AddCancelled();
   auto f = std::make_unique<PendingFile>();
   f->fullPath = fullPath;
   f->storedName = storedName;

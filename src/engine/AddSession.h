@@ -14,6 +14,8 @@
 #include "coding/Records.h"
 #include "engine/AddToArchive.h"
 #include "engine/CodingPool.h"
+#include "engine/Observer.h"
+#include "engine/OperationReport.h"
 #include "engine/ZipFormat.h"
 #include "support/FileUnit.h"
 
@@ -50,8 +52,12 @@ struct AddSession {
   std::string password;
   CompressionLevel level = kLevelDefault;
   bool includeHidden = false;
-  const ProgressCallback* callback = nullptr;
-  std::uint32_t callbackValue = 0;
+  OperationReport* report = nullptr;
+  OperationObserver* observer = nullptr;
+  ProgressSnapshot progress;
+  // The walk only adds up what it would add (for the progress totals).
+  bool counting = false;
+  std::uint64_t matched = 0;  // files whose name the walk's mask took, filtered or not
 
   // Working state.
   CipherHolder cipher;
@@ -70,13 +76,16 @@ struct AddSession {
   std::unique_ptr<CodingPool> pool;
 };
 
+// Stops the walk when the observer asks for it: the add is then undone.
+class AddCancelled : public std::exception {};
+
 // Walks base + relative (relative is empty or ends in "\"), adding the files
 // that pass the mask and the filters.
 void AddFolderFiles(AddSession& session, const std::string& base, const std::string& relative,
                     const std::string& mask);
 // Reads one file and hands it to the coding threads; it becomes the next
 // entry when its turn comes. A failure is reported, cut back and counted in
-// order, never raised.
+// order, never raised; a cancel raises AddCancelled.
 void AddOneFile(AddSession& session, const std::string& fullPath, const std::string& storedName);
 // Writes every file still in flight, in order.
 void FinishPendingFiles(AddSession& session);

@@ -36,11 +36,7 @@ std::uint32_t AgeLimit(std::int32_t days) {
 
 void EnsureArchiveFolder(const std::string& archivePath) {
   const std::string folder = FolderPart(archivePath);
-  if (folder.empty()) return;  // the current folder
-  ForceFolders(folder, true);
-  if (!FolderExists(folder, true)) {
-    ReportEngineMessage("Internal packer: Folder " + folder + " not accessible");
-  }
+  if (!folder.empty()) ForceFolders(folder, true);
 }
 
 // Opens the locked archive; an empty file (one the lock has just made, or
@@ -51,7 +47,7 @@ bool OpenArchive(AddSession& s, const std::string& archivePath, bool& append) {
   OpenExisting(s.archive, 1, true);
   const int code = PendingIoError();
   if (code != 0) {
-    ReportEngineMessage("Internal packer: Can not open " + archivePath + " for writing: " + OpenFailureText(code));
+    s.report->Add(archivePath, FailureKind::kNotWritten, "cannot be opened for writing: " + OpenFailureText(code));
     return false;
   }
   if (FileSize64(s.archive) == 0) append = false;
@@ -75,7 +71,11 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   ReadArchiveHeader(reader, s.archive, archivePath, false);
   s.info = reader.info;
   if (s.info.kind == kKindNative) {
-    if (s.info.version != kNativeLayoutWritten) return false;
+    if (s.info.version != kNativeLayoutWritten) {
+      s.report->Add(archivePath, FailureKind::kRefused,
+                    "native archives of layout " + std::to_string(s.info.version) + " cannot be added to");
+      return false;
+    }
     Seek64(s.archive, FileSize64(s.archive));
     return true;
   }
@@ -83,8 +83,12 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   if (LocateZipDirectory(s.archive, firstLocalHeader, &endRecord, &comment, &s.directory) < 0) {
     // A ZIP archive that lost its end record (an add killed while it wrote
     // the new directory) gets its directory back from the local headers.
-    if (StartsWithLocalHeader(s.archive))
-      return RecoverZipDirectory(reader, s.archive, s.directory, endRecord);
+    if (StartsWithLocalHeader(s.archive)) {
+      if (RecoverZipDirectory(reader, s.archive, s.directory, endRecord)) return true;
+      s.report->Add(archivePath, FailureKind::kDamaged,
+                    "its directory is lost and its entries do not tell enough to rebuild it");
+      return false;
+    }
     // Foreign data stays in front of a fresh archive.
     append = false;
     comment.clear();
@@ -93,12 +97,16 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   } else {
     // The new entries replace the old directory, which is written again:
     // one that could not be read whole would drop old entries from it.
-    if (s.directory.size() != endRecord.directorySize) return false;
+    if (s.directory.size() != endRecord.directorySize) {
+      s.report->Add(archivePath, FailureKind::kDamaged,
+                    "its central directory cannot be read whole; adding would drop entries from it");
+      return false;
+    }
     // Its records count offsets from behind a stub, new ones would count
     // from the file's start: the mix would break the archive for every reader.
     if (endRecord.prefixBytes != 0) {
-      ReportEngineMessage("Internal packer: " + archivePath +
-                          " counts its offsets from behind a leading stub; adding to it is not supported");
+      s.report->Add(archivePath, FailureKind::kRefused,
+                    "it counts its offsets from behind a leading stub; adding to it is not supported");
       return false;
     }
     Seek64(s.archive, static_cast<std::int64_t>(endRecord.directoryOffset));
@@ -124,17 +132,57 @@ void StartWalk(AddSession& s, const std::string& base, const std::string& mask) 
 }
 
 // A plain file is added by walking its folder with its own name as the mask.
-bool WalkSource(AddSession& s, const std::string& source) {
+void WalkOneSource(AddSession& s, const std::string& source) {
+  s.walkPath.clear();
+  const std::string folder = SetTrailingSeparator(source, true, false);
+  if (FolderExists(folder, true)) {
+    StartWalk(s, folder, "");
+  } else {
+    StartWalk(s, FolderPart(source), NamePart(source));
+  }
+}
+
+// What a source that added nothing and failed in nothing is worth telling.
+void NoteEmptySource(AddSession& s, const std::string& source, std::uint64_t entriesBefore,
+                     std::size_t failuresBefore, std::uint64_t matchedBefore) {
+  if (s.progress.entriesDone != entriesBefore || s.report->failures.size() != failuresBefore) return;
+  if (FolderExists(SetTrailingSeparator(source, true, false), true)) return;
+  if (s.matched != matchedBefore)
+    s.report->notes.push_back("nothing added from " + source + " (hidden files and excluded names are left out)");
+  else
+    s.report->Add(source, FailureKind::kNotWritten, "no file matches");
+}
+
+// False, with the reason reported, for a FIFO, socket or device (or a link
+// to nothing) named as the source; a folder's walk passes over them quietly.
+bool SourceIsAddable(AddSession& s, const std::string& source) {
+  if (source.find_first_of("*?") != std::string::npos) return true;
+  FolderEntry entry;
+  const bool special = FindFirstEntry(source, kAttrAny, entry) == 0 && (entry.attributes & kAttrSystem) != 0;
+  FindCloseEntry(entry);
+  if (special) s.report->Add(source, FailureKind::kRefused, OpenFailureText(EINVAL));
+  return !special;
+}
+
+// Every source in turn; false when the walk ended early (a write failed, or
+// a cancel, which AddCancelled tells).
+bool WalkSources(AddSession& s, const std::vector<std::string>& sources) {
   try {
-    const std::string folder = SetTrailingSeparator(source, true, false);
-    if (FolderExists(folder, true)) {
-      StartWalk(s, folder, "");
-    } else {
-      StartWalk(s, FolderPart(source), NamePart(source));
+    for (const std::string& source : sources) {
+      if (!SourceIsAddable(s, source)) continue;
+      const std::uint64_t entriesBefore = s.progress.entriesDone;
+      const std::size_t failuresBefore = s.report->failures.size();
+      const std::uint64_t matchedBefore = s.matched;
+      WalkOneSource(s, source);
+      FinishPendingFiles(s);
+      NoteEmptySource(s, source, entriesBefore, failuresBefore, matchedBefore);
     }
-    FinishPendingFiles(s);
     return true;
-  } catch (...) {
+  } catch (const AddCancelled&) {
+    s.report->cancelled = true;
+    return false;
+  } catch (const std::exception& e) {
+    s.report->Add(s.archive.name, FailureKind::kNotWritten, e.what());
     // The files read before the failure are written, as a one-by-one run
     // would have done, unless the failure came from writing one of them.
     try {
@@ -143,17 +191,6 @@ bool WalkSource(AddSession& s, const std::string& source) {
     }
     return false;
   }
-}
-
-// False, with the reason reported, for a FIFO, socket or device (or a link
-// to nothing) named as the source; a folder's walk passes over them quietly.
-bool SourceIsAddable(const std::string& source) {
-  if (source.find_first_of("*?") != std::string::npos) return true;
-  FolderEntry entry;
-  const bool special = FindFirstEntry(source, kAttrAny, entry) == 0 && (entry.attributes & kAttrSystem) != 0;
-  FindCloseEntry(entry);
-  if (special) ReportEngineMessage("Internal packer: Can not add " + source + ": " + OpenFailureText(EINVAL));
-  return !special;
 }
 
 // The archive before the add: where its entries ended, its directory (the
@@ -186,86 +223,100 @@ bool WriteDirectory(AddSession& s, const std::string& comment, ZipEndRecord& end
     WriteZipDirectoryEnd(s.archive, comment, endRecord, append, s.added, s.directory);
     return true;
   } catch (const std::exception& e) {
-    const std::string failure =
-        "Internal packer: Can not write the directory of " + s.archive.name + ": " + e.what();
+    const std::string failure = std::string("cannot write its directory: ") + e.what();
     if (!s.move && PutOldDirectoryBack(s, comment, append, old)) {
-      ReportEngineMessage(failure + "; the archive is unchanged");
+      s.report->Add(s.archive.name, FailureKind::kNotWritten, failure + "; the archive is unchanged");
     } else {
-      ReportEngineMessage(failure + "; the archive has no directory until the next add or a repair rebuilds it");
+      s.report->Add(s.archive.name, FailureKind::kNotWritten,
+                    failure + "; the archive has no directory until the next add or a repair rebuilds it");
     }
     return false;
   }
 }
 
-// Writes the new entries into the locked archive and ends it; false when
-// anything failed.
-bool FillArchive(AddSession& s, const std::string& archivePath, const std::string& source,
-                 bool append, bool createNative) {
+// Writes the new entries into the locked archive and ends it. A cancel
+// puts the old end back, so the archive is as it was.
+void FillArchive(AddSession& s, const AddRequest& request, bool append) {
   std::string comment;
   ZipEndRecord endRecord;
+  const std::string& archivePath = request.archive;
   try {
-    if (!OpenArchive(s, archivePath, append)) return false;
+    if (!OpenArchive(s, archivePath, append)) return;
     s.archiveIdentity = IdentityOf(s.archive);
-    if (!PrepareArchive(s, archivePath, append, createNative, comment, endRecord)) {
+    if (!PrepareArchive(s, archivePath, append, request.createNative, comment, endRecord)) {
       CloseDataFile(s.archive);
-      return false;
+      return;
     }
     s.completeEnd = FilePos64(s.archive);
     s.completeDirectorySize = s.directory.size();
-  } catch (const std::exception&) {
-    return false;
+  } catch (const std::exception& e) {
+    s.report->Add(archivePath, FailureKind::kNotWritten, e.what());
+    return;
   }
   const OldEnd old{s.completeEnd, s.completeDirectorySize, endRecord};
 
-  bool result = WalkSource(s, source);
+  const bool walked = WalkSources(s, request.sources);
   try {
-    // After an escaped failure the archive still ends with the entries that
-    // were written completely, and a ZIP archive still gets its directory.
-    if (!result) CutArchiveBack(s, s.completeEnd, s.completeDirectorySize);
-    if (s.info.kind == kKindZip) result = WriteDirectory(s, comment, endRecord, append, old) && result;
+    if (s.report->cancelled && !s.move) {
+      CutArchiveBack(s, old.entriesEnd, old.directorySize);
+      if (s.info.kind == kKindZip && append) PutOldDirectoryBack(s, comment, append, old);
+      s.added = 0;
+    } else {
+      // After an escaped failure the archive still ends with the entries
+      // that were written completely, and a ZIP archive still gets its
+      // directory.
+      if (!walked) CutArchiveBack(s, s.completeEnd, s.completeDirectorySize);
+      if (s.info.kind == kKindZip) WriteDirectory(s, comment, endRecord, append, old);
+    }
     CloseDataFile(s.archive);
-  } catch (const std::exception&) {
-    result = false;
+  } catch (const EInOutError& e) {
+    s.report->Add(archivePath, FailureKind::kNotWritten, IoReasonText(e.Code()));
   }
-  return result;
+}
+
+// The walk once without adding, for the totals of the progress.
+void CountSources(AddSession& s, const std::vector<std::string>& sources) {
+  s.counting = true;
+  for (const std::string& source : sources) WalkOneSource(s, source);
+  s.counting = false;
+  s.walkPath.clear();
 }
 
 }  // namespace
 
-bool AddToArchive(const std::string& archivePath, const std::string& source, bool append,
-                  const std::string& storedNamePrefix, const std::string& exclusions,
-                  bool recurse, std::int32_t maximumSize, std::int32_t ageInDays, bool move,
-                  const std::string& password, bool createNative, CompressionLevel level,
-                  bool includeHidden, const ProgressCallback& callback,
-                  std::uint32_t callbackValue, bool /*namesAreUtf8*/) {
-  // The platform's 8-bit code page is UTF-8, so names never need converting.
-  if (archivePath.empty() || source.empty() || !SourceIsAddable(source)) return false;
-  EnsureArchiveFolder(archivePath);
+OperationReport AddToArchive(const AddRequest& request, OperationObserver& observer) {
+  OperationReport report;
+  if (request.archive.empty() || request.sources.empty()) {
+    report.Add("", FailureKind::kNotWritten, "no archive or no source given");
+    return report;
+  }
+  EnsureArchiveFolder(request.archive);
   // Held to the end: another writer of the archive waits until then.
-  const ArchiveLock lock(archivePath, true, [&] { ReportArchiveBusy(archivePath); });
+  const ArchiveLock lock(request.archive, true, [&] { observer.Waiting(request.archive); });
   if (lock.Error() != 0) {
-    ReportEngineMessage("Internal packer: Can not open " + archivePath + " for writing: " +
-                        OpenFailureText(lock.Error()));
-    return false;
+    report.Add(request.archive, FailureKind::kNotWritten,
+               "cannot be opened for writing: " + OpenFailureText(lock.Error()));
+    return report;
   }
   AddSession s;
-  s.prefix = storedNamePrefix;
-  s.exclusions = ExclusionMasks(exclusions);
-  s.recurse = recurse;
-  s.maximumSize = maximumSize;
-  s.ageInDays = ageInDays;
-  if (ageInDays != 0) s.ageLimit = AgeLimit(ageInDays);
-  s.move = move;
-  s.password = password;
-  s.level = level;
-  s.includeHidden = includeHidden;
-  s.callback = &callback;
-  s.callbackValue = callbackValue;
-
-  const bool result = FillArchive(s, archivePath, source, append, createNative);
+  s.prefix = request.storedNamePrefix;
+  s.exclusions = ExclusionMasks(request.exclusions);
+  s.recurse = request.recurse;
+  s.maximumSize = request.maximumSize;
+  s.ageInDays = request.ageInDays;
+  if (request.ageInDays != 0) s.ageLimit = AgeLimit(request.ageInDays);
+  s.move = request.move;
+  s.password = request.password;
+  s.level = request.level;
+  s.includeHidden = request.includeHidden;
+  s.report = &report;
+  s.observer = &observer;
+  CountSources(s, request.sources);
+  FillArchive(s, request, true);
+  report.entriesDone = s.added;
   // A new archive that got no entry is not left behind.
-  if (lock.Created() && s.added == 0) DeleteFileByName(archivePath, true);
-  return result;
+  if (lock.Created() && s.added == 0) DeleteFileByName(request.archive, true);
+  return report;
 }
 
 }  // namespace ovk

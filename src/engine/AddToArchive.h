@@ -2,24 +2,35 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
+#include <vector>
 
 #include "coding/Payload.h"
-#include "coding/Records.h"
+#include "engine/Observer.h"
+#include "engine/OperationReport.h"
 
 namespace ovk {
 
-// Called once after each file the walk tried to add.
-using ProgressCallback = std::function<void(bool failed, const std::string& storedName,
-                                            const EntryHeader& header, std::int32_t packedSize,
-                                            std::uint32_t userValue)>;
+struct AddRequest {
+  std::string archive;               // made when missing (a ZIP unless createNative)
+  std::vector<std::string> sources;  // files, folders, or FOLDER/MASK
+  bool recurse = true;               // into subfolders
+  std::string exclusions;            // ";"-separated masks; one with a separator matches the relative path
+  std::string storedNamePrefix;
+  std::int32_t maximumSize = 0;      // bytes; larger files are left out; 0: no limit
+  std::int32_t ageInDays = 0;        // > 0: only newer files, < 0: only older ones
+  bool move = false;                 // delete each source once its entry is written
+  bool includeHidden = false;
+  std::string password;
+  bool createNative = false;
+  CompressionLevel level = kLevelDefault;
+};
 
-bool AddToArchive(const std::string& archivePath, const std::string& source, bool append,
-                  const std::string& storedNamePrefix, const std::string& exclusions,
-                  bool recurse, std::int32_t maximumSize, std::int32_t ageInDays, bool move,
-                  const std::string& password, bool createNative, CompressionLevel level,
-                  bool includeHidden, const ProgressCallback& callback,
-                  std::uint32_t callbackValue, bool namesAreUtf8);
+// Adds every source under the archive's lock (another writer waits, and the
+// observer hears of it once). Every file that is not added is in the report
+// with its reason; a source that adds nothing without failing is noted. A
+// cancel leaves the archive exactly as it was before the call (a new one
+// is not left behind).
+OperationReport AddToArchive(const AddRequest& request, OperationObserver& observer);
 
 }  // namespace ovk

@@ -24,8 +24,6 @@ namespace ovk {
 
 namespace {
 
-constexpr std::int32_t kDeleteOk = 0;
-constexpr std::int32_t kDeleteFailed = 3;
 constexpr std::size_t kCopyChunk = 1 << 20;
 constexpr std::uint64_t kMax16 = 0xFFFF;
 
@@ -40,6 +38,9 @@ void CopyBytes(DataFile& from, DataFile& to, std::uint64_t count) {
     count -= n;
   }
 }
+
+// Stops the copy when the observer asks for it; the archive stays as it is.
+class DeleteCancelled : public std::exception {};
 
 // The directory of the archive, read whole.
 struct OldDirectory {
@@ -102,11 +103,19 @@ std::uint64_t ExtentOf(DataFile& archive, const CentralEntry& entry, std::uint64
 // make the copy grow without bound) or the records do not account for every
 // entry counted.
 void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old,
-                     const SelectionSet& selection) {
+                     const SelectionSet& selection, OperationObserver& observer) {
   CentralDirectoryStream directory;
   std::uint64_t listed = 0, kept = 0, spanned = 0;
+  ProgressSnapshot progress;
+  progress.bytesTotal = old.Start();
+  progress.entriesTotal = old.end.entriesTotal;
   const std::size_t parsed = ForEachCentralRecord(old.records, [&](const CentralEntry& entry) {
+    if (observer.CancelRequested()) throw DeleteCancelled();
+    progress.currentEntry = ConvertPathSeparators(std::string(entry.name), false);
+    observer.Progress(progress);
     const std::uint64_t extent = ExtentOf(archive, entry, ++listed, old);
+    progress.bytesDone += extent;
+    ++progress.entriesDone;
     spanned += extent;
     if (spanned > old.Start()) throw std::runtime_error("its entries overlap");
     if (Selected(entry, selection)) return;
@@ -127,41 +136,50 @@ void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old,
 
 // Steps after both files are open; raises with the reason when the new
 // archive cannot keep every entry that is not selected.
-void WriteNewArchive(DataFile& archive, DataFile& temp, const SelectionSet& selection) {
+void WriteNewArchive(DataFile& archive, DataFile& temp, const SelectionSet& selection, OperationObserver& observer) {
   OldDirectory old;
   ReadOldDirectory(archive, old);
   CopyStub(archive, temp, old);
-  CopyKeptEntries(archive, temp, old, selection);
+  CopyKeptEntries(archive, temp, old, selection, observer);
   CloseDataFile(temp);
   CloseDataFile(archive);
 }
 
 }  // namespace
 
-bool DeleteFromArchive(const std::string& archivePath, const std::string& tempPath,
-                       std::int32_t& resultCode, const std::string& selection,
-                       bool /*namesAreUtf8*/) {
-  // The platform's 8-bit code page is UTF-8, so names never need converting.
-  resultCode = kDeleteFailed;
+bool WriteArchiveWithout(const std::string& archivePath, const std::string& tempPath, const std::string& selection,
+                         OperationReport& report, OperationObserver& observer) {
   const SelectionSet selected(selection);
   DataFile archive;
   AssignFileName(archive, archivePath);
   FileOpenMode = 0;
   OpenExisting(archive, 1, true);
-  if (PendingIoError() != 0) return false;
+  if (const int code = PendingIoError(); code != 0) {
+    report.Add(archivePath, FailureKind::kNotWritten, "cannot be opened: " + IoReasonText(code));
+    return false;
+  }
   DataFile temp;
   AssignFileName(temp, tempPath);
   FileOpenMode = 2;
   CreateOrTruncate(temp, 1, true);
-  if (PendingIoError() != 0) return false;
-  try {
-    WriteNewArchive(archive, temp, selected);
-  } catch (const std::exception& e) {
-    ReportEngineMessage("Internal packer: Can not delete from " + archivePath + ": " + e.what() +
-                        "; the archive is unchanged");
+  if (const int code = PendingIoError(); code != 0) {
+    report.Add(tempPath, FailureKind::kNotWritten, "cannot be created: " + IoReasonText(code));
     return false;
   }
-  resultCode = kDeleteOk;
+  try {
+    WriteNewArchive(archive, temp, selected, observer);
+  } catch (const DeleteCancelled&) {
+    report.cancelled = true;
+    return false;
+  } catch (const EInOutError& e) {
+    report.Add(archivePath, FailureKind::kNotWritten,
+               "cannot delete from it: " + IoReasonText(e.Code()) + "; the archive is unchanged");
+    return false;
+  } catch (const std::exception& e) {
+    report.Add(archivePath, FailureKind::kRefused,
+               std::string("cannot delete from it: ") + e.what() + "; the archive is unchanged");
+    return false;
+  }
   return true;
 }
 
@@ -171,25 +189,33 @@ std::string MakeTempName() {
   return MD5Hex(std::to_string(first) + std::to_string(second)) + ".tmp";
 }
 
-bool DeleteAndReplace(const std::string& archivePath, const std::string& selection,
-                      std::int32_t& resultCode) {
-  resultCode = kDeleteFailed;
+OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserver& observer) {
+  OperationReport report;
   // Held until the new archive has replaced the old one: a writer waiting
   // for it then finds the new one under the name.
-  const ArchiveLock lock(archivePath, false, [&] { ReportArchiveBusy(archivePath); });
-  if (lock.Error() != 0) return false;
-  const std::string tempPath = CreateArchiveTemp(archivePath);
-  if (tempPath.empty()) return false;
+  const ArchiveLock lock(request.archive, false, [&] { observer.Waiting(request.archive); });
+  if (lock.Error() != 0) {
+    report.Add(request.archive, FailureKind::kNotWritten,
+               "cannot delete from it: " + (lock.Error() == EACCES ? std::string("the archive file is read-only for this user")
+                                                                   : IoReasonText(lock.Error())));
+    return report;
+  }
+  const std::string tempPath = CreateArchiveTemp(request.archive);
+  if (tempPath.empty()) {
+    report.Add(request.archive, FailureKind::kNotWritten, "cannot make the new archive beside it");
+    return report;
+  }
   // The new archive gets the old one's permissions only now: a private
   // archive stays private, and the copy is private while it is written.
-  const bool done = DeleteFromArchive(archivePath, tempPath, resultCode, selection, true) &&
-                    CopyPermissions(archivePath, tempPath, true) &&
-                    MoveFileReplacing(tempPath, archivePath, true);
+  const bool done = WriteArchiveWithout(request.archive, tempPath, request.selection, report, observer) &&
+                    CopyPermissions(request.archive, tempPath, true) &&
+                    MoveFileReplacing(tempPath, request.archive, true);
   if (!done) {
-    resultCode = kDeleteFailed;
+    if (report.failures.empty() && !report.cancelled)
+      report.Add(request.archive, FailureKind::kNotWritten, "cannot replace it with the new archive");
     DeleteFileByName(tempPath, true);
   }
-  return done;
+  return report;
 }
 
 }  // namespace ovk

@@ -1,23 +1,11 @@
 #include "engine/EngineMessages.h"
 
 #include <cerrno>
-#include <cstring>
+
+#include "support/FileUnit.h"
 
 namespace ovk {
 
-std::function<void(const std::string&)> EngineMessageHook;
-std::function<void(const std::string&)> ArchiveBusyHook;
-
-void ReportEngineMessage(const std::string& text) {
-  if (EngineMessageHook) EngineMessageHook(text);
-}
-
-std::string OpenFailureText(int code) {
-  return code == EINVAL ? "not a regular file" : std::strerror(code);
-}
-
-void ReportArchiveBusy(const std::string& archivePath) {
-  if (ArchiveBusyHook) ArchiveBusyHook(archivePath);
-}
+std::string OpenFailureText(int code) { return code == EINVAL ? "not a regular file" : IoReasonText(code); }
 
 }  // namespace ovk

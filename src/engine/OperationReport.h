@@ -34,6 +34,7 @@ enum ExitStatus : int {
 
 struct OperationReport {
   std::vector<EntryFailure> failures;
+  std::vector<std::string> notes;  // worth telling, but no failure
   std::uint64_t entriesDone = 0;  // written, or verified when testing
   bool cancelled = false;         // stopped by the observer; what is done stays
 

@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "engine/Archive.h"
-#include "engine/EngineMessages.h"
 #include "engine/ZipFormat.h"
 #include "engine/ZipRebuild.h"
 #include "support/FileUnit.h"
@@ -12,15 +11,11 @@ namespace ovk {
 
 namespace {
 
-void ReportRepairFailure(const std::string& archivePath, const std::string& why) {
-  ReportEngineMessage("Internal packer: Can not repair " + archivePath + ": " + why + "; the archive is unchanged");
-}
-
 // The directory is written where the last complete entry ends.
-RepairOutcome Rebuild(DataFile& file, const std::string& archivePath) {
+RepairOutcome Rebuild(DataFile& file, const std::string& archivePath, std::string& reason) {
   if (!DirectoryLostByAdd(file)) {
     if (StartsWithLocalHeader(file)) return RepairOutcome::kIntact;
-    ReportRepairFailure(archivePath, "it does not start with a ZIP entry");
+    reason = "it does not start with a ZIP entry";
     return RepairOutcome::kFailed;
   }
   ArchiveReader reader;
@@ -28,9 +23,8 @@ RepairOutcome Rebuild(DataFile& file, const std::string& archivePath) {
   CentralDirectoryStream directory;
   ZipEndRecord endRecord;
   if (!RecoverZipDirectory(reader, file, directory, endRecord)) {
-    ReportRepairFailure(archivePath,
-                        "where an entry ends cannot be told from its local header, or unknown bytes follow the "
-                        "last complete entry");
+    reason = "where an entry ends cannot be told from its local header, or unknown bytes follow the last "
+             "complete entry";
     return RepairOutcome::kFailed;
   }
   WriteZipDirectoryEnd(file, "", endRecord, true, 0, directory);
@@ -50,22 +44,24 @@ bool DirectoryLostByAdd(const std::string& archivePath) {
   }
 }
 
-RepairOutcome RepairArchive(const std::string& archivePath) {
+RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason) {
   DataFile file;
   AssignFileName(file, archivePath);
   FileOpenMode = 2;
   SetPendingIoError(0);
   OpenExisting(file, 1, true);
-  if (PendingIoError() != 0) {
-    ReportEngineMessage("Internal packer: Can not open " + archivePath + " for writing");
+  if (const int code = PendingIoError(); code != 0) {
+    reason = "cannot be opened for writing: " + IoReasonText(code);
     return RepairOutcome::kFailed;
   }
   try {
-    return Rebuild(file, archivePath);
+    return Rebuild(file, archivePath, reason);
+  } catch (const EInOutError& e) {
+    reason = IoReasonText(e.Code());
   } catch (const std::exception& e) {
-    ReportEngineMessage("Internal packer: Can not repair " + archivePath + ": " + e.what());
-    return RepairOutcome::kFailed;
+    reason = e.what();
   }
+  return RepairOutcome::kFailed;
 }
 
 }  // namespace ovk

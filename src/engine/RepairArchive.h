@@ -13,12 +13,11 @@ bool DirectoryLostByAdd(const std::string& archivePath);
 enum class RepairOutcome {
   kRepaired,  // the directory is rebuilt from the local headers
   kIntact,    // the archive has its directory: nothing was changed
-  kFailed,    // the archive is left as it was; the reason is reported
+  kFailed,    // the archive is left as it was; reason says why
 };
 
 // Rebuilds the directory of an archive DirectoryLostByAdd holds true of,
 // as the next add would; what follows the last complete entry is cut off.
-// Failures are reported through EngineMessageHook.
-RepairOutcome RepairArchive(const std::string& archivePath);
+RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason);
 
 }  // namespace ovk

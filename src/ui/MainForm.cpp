@@ -315,12 +315,24 @@ std::string TOVKForm::EntryFullName(int row) const { return FileList->Model()->E
 
 void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   if (ArchiveName.empty()) return;
-  for (const std::string& item : SplitList(sources, ';')) {
-    // Appends when the archive exists once the engine holds its lock.
-    AddToArchive(ArchiveName, item, true, "", "", recurse, 0, 0,
-                 false, AddForm->Password(), false, kLevelDefault, false, nullptr, 0, true);
+  AddRequest request;
+  request.archive = ArchiveName;
+  request.sources = SplitList(sources, ';');
+  request.recurse = recurse;
+  request.password = AddForm->Password();
+  OperationReport report;
+  if (!RunJob(QStringLiteral("Adding"),
+              [&report, request](OperationObserver& observer) { report = AddToArchive(request, observer); }))
+    return;
+  if (report.cancelled) {
+    ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
+                QStringLiteral("Adding cancelled; the archive is as it was before."), {});
+    return;
   }
   LoadArchive(ArchiveName, false);
+  if (!report.failures.empty())
+    ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("These files were not added:"),
+                report.Lines());
 }
 
 void TOVKForm::ExtractEntries(const std::string& folder, const std::string& password,
@@ -414,15 +426,23 @@ void TOVKForm::DeleteItemClick() {
                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
   question.setWindowModality(Qt::ApplicationModal);
   if (question.exec() != QMessageBox::Yes) return;
-  BusyCursor busy;
-  try {
-    std::string selection;
-    for (int row : rows) selection += ";" + EntryFullName(row);
-    std::int32_t code = 0;
-    if (DeleteAndReplace(ArchiveName, selection, code)) LoadArchive(ArchiveName, false);
-  } catch (const std::exception&) {
-    // A failed delete leaves the archive as it was, without a message.
+  std::string selection;
+  for (int row : rows) selection += ";" + EntryFullName(row);
+  OperationReport report;
+  const DeleteRequest request{ArchiveName, selection};
+  if (!RunJob(QStringLiteral("Deleting"),
+              [&report, request](OperationObserver& observer) { report = DeleteFromArchive(request, observer); }))
+    return;
+  if (report.cancelled) {
+    ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
+                QStringLiteral("Deleting cancelled; the archive is unchanged."), {});
+    return;
   }
+  if (report.failures.empty()) {
+    LoadArchive(ArchiveName, false);
+    return;
+  }
+  ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Nothing was deleted:"), report.Lines());
 }
 
 void TOVKForm::FileListMouseDown(const QPoint& globalPos) { ActionsItem->exec(globalPos); }
@@ -439,12 +459,7 @@ void TOVKForm::WMSelChanged() { UpdateStatus(true); }
 void TOVKForm::WMDropFiles(const QStringList& paths) {
   std::string list;
   for (const QString& path : paths) list += ToUtf8(path) + ";";
-  BusyCursor busy;
-  try {
-    if (!list.empty()) AddItems(list, true);
-  } catch (const std::exception&) {
-    // Dropped items that cannot be added are skipped silently.
-  }
+  if (!list.empty()) AddItems(list, true);
 }
 
 bool TOVKForm::event(QEvent* event) {

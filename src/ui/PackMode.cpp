@@ -1,10 +1,8 @@
 #include "ui/PackMode.h"
 
 #include <cstdio>
-#include <exception>
 
 #include "engine/AddToArchive.h"
-#include "engine/EngineMessages.h"
 #include "support/FileUnit.h"
 #include "support/Random.h"
 #include "support/StringUnit.h"
@@ -20,29 +18,25 @@ constexpr int kSomethingSkipped = 1;
 
 void SaySkipped(const std::string& text) { std::fprintf(stderr, "ovkview: %s\n", text.c_str()); }
 
-// Packs one item; false when the item or a file of it was skipped (said).
-bool PackItem(const std::string& target, const std::string& item, bool append) {
-  const bool mask = item.find_first_of("*?") != std::string::npos;
-  if (!mask && !FileExistsByName(item, false) && !FolderExists(item, false)) {
-    SaySkipped("skipped " + item + ": no such file or folder");
-    return false;
+// Packs the items that exist into the target; false when an item or a file
+// of one was skipped (each said on its own line).
+bool PackItems(const std::string& target, const std::vector<std::string>& items) {
+  AddRequest request;
+  request.archive = target;
+  bool skipped = false;
+  for (const std::string& item : items) {
+    const bool mask = item.find_first_of("*?") != std::string::npos;
+    if (!mask && !FileExistsByName(item, false) && !FolderExists(item, false)) {
+      SaySkipped("skipped " + item + ": no such file or folder");
+      skipped = true;
+    } else {
+      request.sources.push_back(item);
+    }
   }
-  int said = 0;
-  EngineMessageHook = [&said](const std::string& text) {
-    SaySkipped(text);
-    ++said;
-  };
-  bool ok = false;
-  try {
-    ok = AddToArchive(target, item, append, "", "", true, 0, 0, false, "", false, kLevelDefault,
-                      false, nullptr, 0, true);
-  } catch (const std::exception& e) {
-    SaySkipped("packing " + item + " into " + target + " stopped: " + e.what());
-    ++said;
-  }
-  EngineMessageHook = nullptr;
-  if (!ok && said == 0) SaySkipped("packing " + item + " into " + target + " failed");
-  return ok && said == 0;
+  if (request.sources.empty()) return false;
+  const OperationReport report = AddToArchive(request, SilentObserver());
+  for (const std::string& line : report.Lines()) SaySkipped("skipped " + line);
+  return !skipped && report.failures.empty();
 }
 
 }  // namespace
@@ -67,11 +61,8 @@ std::optional<int> PackFromCommandLine(const std::vector<std::string>& params) {
   if (FileExistsByName(target, false)) {
     target = ShortString(target + std::to_string(RandomBelow(kSuffixRange)) + ".zip");
   }
-  bool skipped = false;
-  for (std::size_t i = 2; i < params.size(); ++i) {
-    skipped = !PackItem(target, ShortString(params[i]), i > 2) || skipped;
-  }
-  return skipped ? kSomethingSkipped : kAllPacked;
+  const std::vector<std::string> items(params.begin() + 2, params.end());
+  return PackItems(target, items) ? kAllPacked : kSomethingSkipped;
 }
 
 }  // namespace ovk

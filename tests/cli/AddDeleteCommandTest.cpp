@@ -85,18 +85,15 @@ TEST_F(AddCommandTest, FailedSourcesAreReportedAndTheRestAdded) {
   const std::string missing = dir_ / "nothing";
   const OvkResult r = RunOvk({"add", archive_, missing, src_ + "/a.txt", src_ + "/*.none"});
   EXPECT_EQ(r.exitCode, 3);
-  EXPECT_EQ(r.err, "ovk: no such file or folder: " + missing + "\novk: no file matches " + src_ + "/*.none\n");
+  EXPECT_EQ(r.err, "ovk: no such file or folder: " + missing + "\novk: " + src_ + "/*.none: no file matches\n");
   EXPECT_EQ(Names(archive_), std::vector<std::string>{"a.txt"});
 }
 
-TEST_F(AddCommandTest, EngineMessagesArePrintedAndFailTheSource) {
+TEST_F(AddCommandTest, TheEnginesReasonIsPrintedAndFailsTheRun) {
   WriteFile(dir_ / "afile", "a file where a folder should be");
   const OvkResult r = RunOvk({"add", dir_ / "afile/t.zip", src_});
   EXPECT_EQ(r.exitCode, 3);
-  const auto lines = Lines(r.err);
-  ASSERT_FALSE(lines.empty());
-  for (const std::string& line : lines) EXPECT_EQ(line.rfind("ovk: Internal packer: ", 0), 0u) << line;
-  EXPECT_NE(r.err.find("Can not open " + (dir_ / "afile/t.zip") + " for writing"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err, "ovk: " + (dir_ / "afile/t.zip") + ": cannot be opened for writing: a file is in the way of a folder\n");
 }
 
 TEST_F(AddCommandTest, AnExcludedFileIsNoFailureButSaid) {
@@ -169,9 +166,9 @@ TEST_F(DeleteCommandTest, RefusalSaysWhy) {
   WriteFile(odd, lying);
   const OvkResult refused = RunOvk({"delete", odd, "first.txt"});
   EXPECT_EQ(refused.exitCode, 3);
-  EXPECT_EQ(refused.err, "ovk: Internal packer: Can not delete from " + odd +
-                             ": its end record counts 7 entries, its central directory lists 4; the archive is "
-                             "unchanged\n");
+  EXPECT_EQ(refused.err, "ovk: " + odd +
+                             ": cannot delete from it: its end record counts 7 entries, its central directory lists "
+                             "4; the archive is unchanged\n");
   EXPECT_TRUE(ReadFile(odd) == lying);
 }
 

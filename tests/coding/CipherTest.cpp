@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "coding/Cipher.h"
+#include "coding/CipherStage.h"
+#include "PieceFeed.h"
 #include "common/TestUtil.h"
 
 namespace ovk {
@@ -247,6 +249,31 @@ TEST(PasswordCipher, UnkeyedBufferOperationsRaiseCodeThree) {
         EXPECT_EQ(e.errorCode, 3);
         EXPECT_STREQ(e.what(), "TCipher_Cast256 is not initialized call Init() or InitKey() before.");
       }
+    }
+  }
+}
+
+// The stages give exactly the whole-buffer bytes however the payload is
+// cut, and restart from the IV for each entry on the one cipher.
+TEST(PasswordCipher, StagesInPiecesEqualTheWholeBuffer) {
+  TCipher_Cast256 reference, held;
+  reference.InitKey("pw");
+  held.InitKey("pw");
+  for (std::size_t length : {0, 1, 15, 16, 17, 33, 4099, 100000}) {
+    const std::string plain = RandomBytes(length, static_cast<unsigned>(length));
+    const std::string whole = reference.EncryptString(plain);
+    reference.ResetChain();
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+      std::string enciphered, deciphered;
+      auto encipher = MakeCastEncipher(held);
+      for (std::string_view piece : ovktest::RandomPieces(plain, seed, 40)) encipher->Encipher(piece, enciphered);
+      encipher->Finish(enciphered);
+      EXPECT_EQ(enciphered, whole) << length << "/" << seed;
+      auto decipher = MakeCastDecipher(held);
+      for (std::string_view piece : ovktest::RandomPieces(whole, seed + 10, 40))
+        EXPECT_EQ(decipher->Decipher(piece, deciphered), StreamStatus::kMore);
+      EXPECT_TRUE(decipher->Finish(deciphered));
+      EXPECT_EQ(deciphered, plain) << length << "/" << seed;
     }
   }
 }

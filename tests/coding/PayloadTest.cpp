@@ -1,15 +1,22 @@
 // The payload pipeline in both containers: stored layouts, round trips,
 // the shared cipher, and decoding of wrong passwords and hostile payloads.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include "coding/BlockDeflate.h"
+#include "coding/CipherStage.h"
 #include "coding/Crc32.h"
 #include "coding/Payload.h"
+#include "coding/WinZipAes.h"
 #include "coding/ZipCrypto.h"
+#include "PieceFeed.h"
 #include "common/TestUtil.h"
 
 namespace ovk {
 namespace {
 
+using ovktest::DecodeInPieces;
+using ovktest::EncodeInPieces;
 using ovktest::RandomBytes;
 using ovktest::ToHex;
 
@@ -253,6 +260,236 @@ TEST(Payload, PresetDictionaryStreamFails) {
   header.originalSize = 3;
   EXPECT_FALSE(Decode(kNative, "", header, data));
   EXPECT_EQ(data, "");
+}
+
+// ---- Piece by piece, as the engine drives the coders.
+
+enum class Lock { kNone, kPassword, kAes };
+
+struct StreamCase {
+  const ArchiveInfo* archive;
+  Lock lock;
+};
+
+constexpr std::uint8_t kAes256 = 3;
+const std::size_t kBeyondWhole = kWholeCompressionBytes + (1u << 20);
+
+std::string Mixed(std::size_t size) { return std::string(size / 2, 'a') + RandomBytes(size - size / 2, 50); }
+
+const char* PasswordOf(Lock lock) { return lock == Lock::kNone ? "" : "pw"; }
+
+PayloadCoding CodingOf(const StreamCase& c, const std::string& content, bool stored) {
+  PayloadCoding coding;
+  coding.archive = *c.archive;
+  coding.header.encrypted = c.lock != Lock::kNone;
+  coding.header.crc32 = Crc32(content);
+  coding.header.flags = stored ? kEntryStored : 0;
+  coding.originalSize = content.size();
+  coding.method = stored ? 0 : 8;
+  coding.aesStrength = c.lock == Lock::kAes ? kAes256 : 0;
+  coding.aesVendorVersion = 2;
+  return coding;
+}
+
+// Enciphered by the whole-buffer functions; AES has none, so its stage
+// runs over the whole payload at once.
+std::string WholeEncipher(const StreamCase& c, const std::string& payload, std::uint32_t crc) {
+  if (c.lock == Lock::kNone) return payload;
+  if (c.lock == Lock::kAes) {
+    auto stage = MakeAesEncipher("pw", kAes256, RandomBytes(16, 51));
+    std::string out;
+    stage->Encipher(payload, out);
+    stage->Finish(out);
+    return out;
+  }
+  if (c.archive->kind == kKindZip) return ZipEncrypt(payload, "pw", crc);
+  TCipher_Cast256 reference;
+  reference.InitKey("pw");
+  return reference.EncryptString(payload);
+}
+
+// zlib's own inflation, as the reader the streamed compressed form must satisfy.
+std::string ZlibInflate(const std::string& stream, bool zlibWrapped, std::size_t size) {
+  z_stream z{};
+  EXPECT_EQ(inflateInit2(&z, zlibWrapped ? 15 : -15), Z_OK);
+  std::string out(size + 1, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
+  z.avail_in = static_cast<uInt>(stream.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+  out.resize(z.total_out);
+  inflateEnd(&z);
+  return out;
+}
+
+const StreamCase kStreamCases[] = {{&kNative, Lock::kNone}, {&kNative, Lock::kPassword}, {&kZip, Lock::kNone},
+                                   {&kZip, Lock::kPassword}, {&kZip, Lock::kAes}};
+
+class PayloadStreams : public ::testing::TestWithParam<std::tuple<StreamCase, std::size_t>> {};
+
+TEST_P(PayloadStreams, PiecesGiveTheWholeBufferResult) {
+  const auto& [c, size] = GetParam();
+  const std::string content = Mixed(size);
+  const std::uint32_t crc = Crc32(content);
+  const bool native = c.archive->kind == kKindNative;
+  PayloadEncoding encoding{*c.archive, kLevelDefault, crc, 0, ""};
+  if (c.lock == Lock::kAes) encoding = {kZip, kLevelDefault, 0, kAes256, RandomBytes(16, 51)};
+  CipherHolder cipher;
+  const std::string stored = EncodeInPieces(PasswordOf(c.lock), encoding, content, 52, 70000, cipher);
+
+  // Deciphered whole, the compressed form is the whole-buffer path's up to
+  // the threshold; beyond it zlib must read it back.
+  if (c.lock != Lock::kAes) {
+    std::string compressed = stored;
+    if (c.lock == Lock::kPassword && native) {
+      TCipher_Cast256 reference;
+      reference.InitKey("pw");
+      compressed = reference.DecryptString(stored);
+    } else if (c.lock == Lock::kPassword) {
+      compressed = ZipDecrypt(stored, "pw", crc);
+    }
+    if (size <= kWholeCompressionBytes) {
+      EXPECT_EQ(compressed, native ? CompressString(content, kLevelDefault) : DeflateRaw(content, kLevelDefault));
+    } else {
+      EXPECT_TRUE(ZlibInflate(compressed, native, size) == content);
+    }
+  }
+
+  for (const bool storedFlag : {false, true}) {
+    const std::string payload = storedFlag ? WholeEncipher(c, content, crc) : stored;
+    const auto decoded = DecodeInPieces(PasswordOf(c.lock), CodingOf(c, content, storedFlag), payload, 53, 70000);
+    EXPECT_TRUE(decoded.verified) << storedFlag;
+    EXPECT_TRUE(decoded.content == content) << storedFlag;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PayloadStreams,
+                         ::testing::Combine(::testing::ValuesIn(kStreamCases),
+                                            ::testing::Values(0, 17, 300000, kBeyondWhole)));
+
+// Piece by piece, damage gets the whole-buffer verdict (AES, which has no
+// whole-buffer path, is always refused), never beyond the recorded size;
+// a wrong password or too much content stops the feeding early.
+TEST(PayloadStream, DamageGetsTheWholeBufferVerdict) {
+  const std::string content = std::string(20000, 'q') + RandomBytes(2000, 48);
+  for (const StreamCase& c : kStreamCases) {
+    if (c.lock == Lock::kNone) continue;
+    PayloadEncoding encoding{*c.archive, kLevelDefault, Crc32(content), 0, ""};
+    if (c.lock == Lock::kAes) encoding = {kZip, kLevelDefault, 0, kAes256, RandomBytes(16, 54)};
+    CipherHolder cipher;
+    const std::string stored = EncodeInPieces("pw", encoding, content, 55, 3000, cipher);
+    PayloadCoding coding = CodingOf(c, content, false);
+    const auto verdict = [&](const std::string& password, const PayloadCoding& with, const std::string& bytes) {
+      const auto d = DecodeInPieces(password, with, bytes, 56, 300);
+      EXPECT_LE(d.size, with.originalSize);
+      if (c.lock == Lock::kAes) return d.verified;
+      std::string whole = bytes;
+      CipherHolder wholeCipher;
+      EntryHeader header = with.header;
+      header.originalSize = static_cast<std::uint32_t>(with.originalSize);
+      EXPECT_EQ(DecodePayload(password, with.archive, header, whole, wholeCipher, with.zipCheckByte), d.verified);
+      return d.verified;
+    };
+    EXPECT_FALSE(verdict("pW", coding, stored));
+    EXPECT_FALSE(verdict("pw", coding, stored.substr(0, stored.size() / 2)));
+    verdict("pw", coding, stored.substr(0, stored.size() - 1));
+    for (std::size_t at = 0; at < stored.size(); at += 97) {
+      std::string flipped = stored;
+      flipped[at] ^= 0x04;
+      EXPECT_FALSE(verdict("pw", coding, flipped) && c.lock == Lock::kAes) << at;
+    }
+    PayloadCoding small = coding;
+    small.originalSize = content.size() - 1;
+    EXPECT_FALSE(verdict("pw", small, stored));
+    if (c.lock == Lock::kAes) {
+      for (std::size_t at = stored.size() - kAesMacBytes; at < stored.size(); ++at) {
+        std::string flipped = stored;
+        flipped[at] ^= 0x40;
+        EXPECT_FALSE(verdict("pw", coding, flipped)) << at;
+      }
+      EXPECT_GT(DecodeInPieces("pW", coding, stored, 57, 300).storedLeft, 0u) << "the verifier refuses";
+    } else if (c.archive->kind == kKindZip) {
+      small.originalSize = content.size();
+      small.zipCheckByte = static_cast<int>((coding.header.crc32 >> 24) ^ 1);
+      EXPECT_GT(DecodeInPieces("pw", small, stored, 57, 300).storedLeft, 0u) << "the check byte refuses";
+    }
+  }
+}
+
+// Blocks compressed out of order, as threads finish them, and fed in order
+// form one stream that zlib reads and the decoder verifies; each block uses
+// the content before it.
+TEST(PayloadStream, BlocksFromSeveralThreadsFormOneStream) {
+  std::string content;
+  const std::string phrase = RandomBytes(1000, 64);  // repeats across every block boundary
+  while (content.size() < 5 * kDeflateBlockBytes + 12345) content += phrase + std::to_string(content.size());
+  const std::size_t count = (content.size() + kDeflateBlockBytes - 1) / kDeflateBlockBytes;
+  std::vector<std::string> blocks(count);
+  std::size_t unprimed = 0, primed = 0;
+  for (std::size_t i = count; i-- > 0;) {
+    const std::string_view before = std::string_view(content).substr(0, i * kDeflateBlockBytes);
+    const std::string_view block = std::string_view(content).substr(i * kDeflateBlockBytes, kDeflateBlockBytes);
+    blocks[i] = CompressBlock(before, block, i + 1 == count, kLevelDefault);
+    primed += blocks[i].size();
+    unprimed += CompressBlock({}, block, i + 1 == count, kLevelDefault).size();
+  }
+  EXPECT_LT(primed + (count - 1) * phrase.size() / 2, unprimed);
+  for (const StreamCase& c : kStreamCases) {
+    if (c.lock == Lock::kAes) continue;
+    PayloadEncoding encoding{*c.archive, kLevelDefault, Crc32(content), 0, ""};
+    CipherHolder cipher;
+    PayloadEncoder encoder(PasswordOf(c.lock), encoding, cipher);
+    std::string stored;
+    for (std::size_t i = 0; i < count; ++i)
+      encoder.FeedCompressed(std::string_view(content).substr(i * kDeflateBlockBytes, kDeflateBlockBytes), blocks[i],
+                             stored);
+    encoder.Finish(stored);
+    if (c.lock == Lock::kNone) {
+      EXPECT_TRUE(ZlibInflate(stored, c.archive->kind == kKindNative, content.size()) == content);
+    }
+    const auto decoded = DecodeInPieces(PasswordOf(c.lock), CodingOf(c, content, false), stored, 65, 1u << 20);
+    EXPECT_TRUE(decoded.verified);
+    EXPECT_TRUE(decoded.content == content);
+  }
+}
+
+// Deflated zeros inflate a thousandfold: one piece of stored bytes must
+// still give a bounded amount of content per call.
+TEST(PayloadStream, BombComesOutInBoundedPiecesAndStopsAtTheRecordedSize) {
+  const std::uint64_t size = std::uint64_t{200} << 20;
+  const std::string zeros(1u << 20, '\0');
+  z_stream z{};
+  ASSERT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string deflated(1u << 20, '\0');
+  z.next_out = reinterpret_cast<Bytef*>(deflated.data());
+  z.avail_out = static_cast<uInt>(deflated.size());
+  uLong crc = crc32(0, nullptr, 0);
+  for (std::uint64_t done = 0; done < size; done += zeros.size()) {
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+    z.avail_in = static_cast<uInt>(zeros.size());
+    const bool last = done + zeros.size() == size;
+    ASSERT_EQ(deflate(&z, last ? Z_FINISH : Z_NO_FLUSH), last ? Z_STREAM_END : Z_OK);
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(zeros.size()));
+  }
+  deflated.resize(z.total_out);
+  deflateEnd(&z);
+
+  PayloadCoding coding;
+  coding.archive = kZip;
+  coding.header.crc32 = static_cast<std::uint32_t>(crc);
+  coding.originalSize = size;
+  const auto whole = DecodeInPieces("", coding, deflated, 58, 1u << 20, false);
+  EXPECT_TRUE(whole.verified);
+  EXPECT_EQ(whole.size, size);
+  EXPECT_EQ(whole.crc, crc);
+  EXPECT_LE(whole.largestCall, kDecodedPieceBytes);
+
+  coding.originalSize = size / 2;
+  const auto cut = DecodeInPieces("", coding, deflated, 59, 1000, false);
+  EXPECT_FALSE(cut.verified);
+  EXPECT_EQ(cut.size, size / 2);
+  EXPECT_GT(cut.storedLeft, deflated.size() / 3);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
-// The whole-string deflate helpers: streams zlib reads at each level, zlib's
-// own layout for empty content, and inflation that always ends within its bound.
+// The deflate helpers: streams zlib reads at each level, zlib's own layout
+// for empty content, and inflation piece by piece that ends where the stream
+// ends and never beyond the room given.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include "coding/Decompressor.h"
 #include "coding/Payload.h"
 #include "common/TestUtil.h"
 
@@ -67,10 +69,8 @@ TEST(ZlibString, StreamsAtEachLevelAreReadByZlib) {
       // The header's level hint is zlib's for the same level.
       EXPECT_EQ(stream.substr(0, 2), ZlibCompress(data, zlibLevel).substr(0, 2)) << data.size() << " at " << level;
       EXPECT_EQ(ZlibUncompress(stream, data.size()), data) << data.size() << " at " << level;
-      EXPECT_EQ(DecompressString(stream, true), data);
       const std::string raw = DeflateRaw(data, level);
       EXPECT_EQ(ZlibInflateRaw(raw, data.size()), data);
-      EXPECT_EQ(InflateRaw(raw), data);
       // Level none writes stored blocks only: the first block's type is 00.
       if (level == kLevelNone) {
         EXPECT_EQ(static_cast<std::uint8_t>(raw[0]) & 0x06, 0) << data.size();
@@ -124,49 +124,29 @@ TEST(ZlibString, InflateToKnownSizeTakesOnlyTheExactSize) {
   EXPECT_EQ(out, "");
 }
 
-TEST(ZlibString, LargeOutputsAreComplete) {
-  // Near deflate's best ratio: the natural bound must not cut it short.
-  const std::string zeros(64u << 20, '\0');
-  const std::string stream = CompressString(zeros, kLevelMaximum);
-  EXPECT_EQ(DecompressString(stream, true), zeros);
-  EXPECT_EQ(InflateRaw(stream.substr(2, stream.size() - 6)), zeros);
-  const std::string mixed = Text(3u << 20) + RandomBytes(1u << 20, 32);
-  EXPECT_EQ(DecompressString(CompressString(mixed, kLevelDefault), true), mixed);
-}
-
-TEST(ZlibString, OutputLimitIsExact) {
-  const std::string data = Text(5000);
-  const std::string stream = CompressString(data, kLevelDefault);
-  const std::string raw = DeflateRaw(data, kLevelDefault);
-  const std::string cut = data.substr(0, data.size() - 1);
-  struct Case {
-    const char* name;
-    std::string got;
-    std::string expected;
-    InflateEnd end;
-  };
-  InflateEnd e[6];
-  const Case cases[] = {
-      {"zlib at size", DecompressString(stream, true, data.size(), &e[0]), data, InflateEnd::kComplete},
-      {"raw at size", InflateRaw(raw, data.size(), &e[1]), data, InflateEnd::kFailed},
-      {"zlib strict below", DecompressString(stream, true, data.size() - 1, &e[2]), "", InflateEnd::kOverLimit},
-      {"zlib loose below", DecompressString(stream, false, data.size() - 1, &e[3]), cut, InflateEnd::kOverLimit},
-      {"raw below", InflateRaw(raw, data.size() - 1, &e[4]), cut, InflateEnd::kOverLimit},
-      {"empty at zero", DecompressString(CompressString("", kLevelDefault), true, 0, &e[5]), "",
-       InflateEnd::kComplete},
-  };
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    EXPECT_EQ(cases[i].got, cases[i].expected) << cases[i].name;
-    EXPECT_EQ(e[i], cases[i].end) << cases[i].name;
+// All of a stream through one inflater, as much as it gives; status says
+// how it ended.
+std::string InflateAll(std::string_view in, bool zlibWrapped, StreamStatus& status) {
+  auto inflater = MakeDecompressor(8, zlibWrapped);
+  std::string out;
+  for (;;) {
+    const std::size_t before = out.size();
+    status = inflater->Decode(in, out, 1u << 20);
+    if (status != StreamStatus::kMore || (in.empty() && out.size() == before)) return out;
   }
 }
 
-TEST(ZlibString, BombStopsAtTheLimit) {
-  const std::string stream = CompressString(std::string(10u << 20, '\0'), kLevelMaximum);
-  EXPECT_EQ(DecompressString(stream, true, 1000), "");
-  const std::string partial = DecompressString(stream, false, 1000);
-  EXPECT_EQ(partial, std::string(1000, '\0'));
-  EXPECT_EQ(InflateRaw(stream.substr(2, stream.size() - 6), 1000).size(), 1000u);
+TEST(ZlibString, LargeOutputsAreComplete) {
+  // Near deflate's best ratio, many output steps from little input.
+  const std::string zeros(64u << 20, '\0');
+  const std::string stream = CompressString(zeros, kLevelMaximum);
+  StreamStatus status;
+  EXPECT_TRUE(InflateAll(stream, true, status) == zeros);
+  EXPECT_EQ(status, StreamStatus::kEnd);
+  EXPECT_TRUE(InflateAll(DeflateRaw(zeros, kLevelMaximum), false, status) == zeros);
+  EXPECT_EQ(status, StreamStatus::kEnd);
+  const std::string mixed = Text(3u << 20) + RandomBytes(1u << 20, 32);
+  EXPECT_TRUE(InflateAll(CompressString(mixed, kLevelDefault), true, status) == mixed);
 }
 
 struct Damage {
@@ -210,13 +190,12 @@ TEST(ZlibString, DamagedStreamsEndAsFailures) {
       {"empty", "", false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(DecompressString(c.stream, true), "") << c.name;
-    InflateEnd end = InflateEnd::kComplete;
-    const std::string loose = DecompressString(c.stream, false, data.size(), &end);
-    EXPECT_EQ(end, InflateEnd::kFailed) << c.name;
-    EXPECT_LE(loose.size(), data.size()) << c.name;
-    // Whatever was produced before the damage is kept when not strict.
-    EXPECT_EQ(loose == data, c.allDataBeforeDamage) << c.name;
+    StreamStatus status;
+    const std::string out = InflateAll(c.stream, true, status);
+    EXPECT_NE(status, StreamStatus::kEnd) << c.name;
+    EXPECT_LE(out.size(), data.size()) << c.name;
+    // Whatever was produced before the damage comes out.
+    EXPECT_EQ(out == data, c.allDataBeforeDamage) << c.name;
   }
 }
 
@@ -224,10 +203,57 @@ TEST(ZlibString, RandomInputNeverCrashesOrOverruns) {
   for (unsigned seed = 0; seed < 300; ++seed) {
     std::string junk = RandomBytes(1 + seed % 200, seed);
     if (seed % 2) junk = "\x78\x9C" + junk;  // get past the header check
-    const std::string out = DecompressString(junk, false, 4096);
-    EXPECT_LE(out.size(), 4096u);
-    EXPECT_LE(InflateRaw(junk, 4096).size(), 4096u);
+    for (const bool wrapped : {false, true}) {
+      std::string_view in = junk;
+      std::string out;
+      MakeDecompressor(8, wrapped)->Decode(in, out, 4096);
+      EXPECT_LE(out.size(), 4096u);
+    }
   }
+}
+
+// Small output rooms and input pieces: the content comes out whole, the
+// end is seen exactly where it is and the bytes after it stay unread; a
+// cut stream never reaches its end.
+TEST(Decompressor, EndsExactlyAtTheStreamsEnd) {
+  const std::string content = Text(200000);
+  const std::string after = "next record";
+  for (const bool wrapped : {false, true}) {
+    const std::string stream = wrapped ? CompressString(content, kLevelDefault) : DeflateRaw(content, kLevelDefault);
+    for (const std::size_t cut : {std::size_t{0}, std::size_t{1}, stream.size() / 2}) {
+      auto d = MakeDecompressor(8, wrapped);
+      ASSERT_TRUE(d);
+      EXPECT_TRUE(d->HasEndMarker());
+      const std::string input = cut ? stream.substr(0, stream.size() - cut) : stream + after;
+      std::string out;
+      StreamStatus status = StreamStatus::kMore;
+      std::string_view rest = input;
+      for (;;) {
+        std::string_view piece = rest.substr(0, 999);
+        const std::size_t offered = piece.size(), before = out.size();
+        status = d->Decode(piece, out, 4000);
+        EXPECT_LE(out.size() - before, 4000u);
+        rest.remove_prefix(offered - piece.size());
+        if (status != StreamStatus::kMore || (offered == 0 && out.size() == before)) break;
+      }
+      if (cut) {
+        EXPECT_EQ(status, StreamStatus::kMore) << wrapped << cut;
+        EXPECT_TRUE(content.starts_with(out));
+      } else {
+        EXPECT_EQ(status, StreamStatus::kEnd) << wrapped;
+        EXPECT_TRUE(out == content);
+        EXPECT_EQ(rest, after);
+      }
+    }
+  }
+  auto stored = MakeDecompressor(0, false);
+  EXPECT_FALSE(stored->HasEndMarker());
+  std::string_view in = "abcdef";
+  std::string out;
+  EXPECT_EQ(stored->Decode(in, out, 4), StreamStatus::kMore);
+  EXPECT_EQ(out, "abcd");
+  EXPECT_EQ(in, "ef");
+  EXPECT_FALSE(MakeDecompressor(1, false));  // shrinking is not supported
 }
 
 }  // namespace

@@ -57,13 +57,7 @@ class AppendRecoveryTest : public ::testing::Test {
     WriteFile(dir_ / "late/late.txt", "added after the recovery\n");
     ASSERT_TRUE(Add(before_, dir_ / "old"));
     fs::copy_file(before_, after_);
-    ASSERT_TRUE(Add(after_, dir_ / "new", With(true)));
-  }
-
-  static AddOptions With(bool append) {
-    AddOptions o;
-    o.append = append;
-    return o;
+    ASSERT_TRUE(Add(after_, dir_ / "new"));
   }
 
   // The file an append killed after writing the first cut bytes leaves (it
@@ -96,7 +90,7 @@ TEST_F(AppendRecoveryTest, EveryKilledStateGetsADirectoryOfAllCompleteEntries) {
     SCOPED_TRACE("cut at " + std::to_string(cut));
     const std::string archive = dir_ / ("k" + std::to_string(cut) + ".zip");
     WriteKilledState(archive, cut);
-    ASSERT_TRUE(Add(archive, dir_ / "late", With(true)));
+    ASSERT_TRUE(Add(archive, dir_ / "late"));
 
     std::map<std::string, std::string> expected = old_;
     for (std::size_t i = 0; i < 3; ++i) {
@@ -136,7 +130,7 @@ TEST_F(AppendRecoveryTest, StreamedEntryWithoutDirectoryIsLeftAlone) {
   bytes += "s" + payload;
   const std::string archive = dir_ / "streamed.zip";
   WriteFile(archive, bytes);
-  EXPECT_FALSE(Add(archive, dir_ / "late", With(true)));
+  EXPECT_FALSE(Add(archive, dir_ / "late"));
   EXPECT_TRUE(ReadFile(archive) == bytes);
 }
 
@@ -148,7 +142,7 @@ TEST_F(AppendRecoveryTest, UnknownBytesBehindTheEntriesAreLeftAlone) {
     SCOPED_TRACE(tail);
     const std::string archive = dir_ / "damaged.zip";
     WriteFile(archive, entries + tail);
-    EXPECT_FALSE(Add(archive, dir_ / "late", With(true)));
+    EXPECT_FALSE(Add(archive, dir_ / "late"));
     EXPECT_TRUE(ReadFile(archive) == entries + tail);
   }
 }

@@ -27,13 +27,24 @@ using Names = std::vector<std::string>;
 
 struct Deletion {
   bool ok = false;
-  std::int32_t code = -1;
+  int code = -1;
+  std::string reported;  // the report's lines, joined
 };
 
 Deletion Delete(const std::string& archive, const std::string& temp, const std::string& selection) {
+  ovk::OperationReport report;
   Deletion d;
-  d.ok = ovk::DeleteFromArchive(archive, temp, d.code, selection, true);
+  d.ok = ovk::WriteArchiveWithout(archive, temp, selection, report, ovk::SilentObserver());
+  d.code = report.ExitStatus();
+  for (const std::string& line : report.Lines()) d.reported += line + "\n";
   return d;
+}
+
+// The whole deletion in place; its status as ovk would exit with it.
+bool DeleteAndReplace(const std::string& archive, const std::string& selection, int& code) {
+  const ovk::OperationReport report = ovk::DeleteFromArchive(ovk::DeleteRequest{archive, selection}, ovk::SilentObserver());
+  code = report.ExitStatus();
+  return report.failures.empty();
 }
 
 // Three entries in two folders, made by the program itself.
@@ -177,14 +188,11 @@ class DeleteRefusesTest : public ::testing::TestWithParam<RefusedCase> {};
 TEST_P(DeleteRefusesTest, ReportsAndWritesNothing) {
   TempDir dir;
   WriteFile(dir / "old.zip", GetParam().bytes());
-  std::string reported;
-  ovk::EngineMessageHook = [&](const std::string& text) { reported += text; };
   const Deletion d = Delete(dir / "old.zip", dir / "new.zip", "a.txt");
-  ovk::EngineMessageHook = nullptr;
   EXPECT_FALSE(d.ok);
   EXPECT_EQ(d.code, 3);
-  EXPECT_NE(reported.find(dir / "old.zip"), std::string::npos) << reported;
-  EXPECT_NE(reported.find(GetParam().reason), std::string::npos) << reported;
+  EXPECT_NE(d.reported.find(dir / "old.zip"), std::string::npos) << d.reported;
+  EXPECT_NE(d.reported.find(GetParam().reason), std::string::npos) << d.reported;
 }
 
 std::string TwoWith(const std::function<void(ZipEntryFields&, ZipLayout&)>& change) {
@@ -315,8 +323,8 @@ class DeleteAndReplaceTest : public ::testing::Test {
 TEST_F(DeleteAndReplaceTest, ReplacesTheArchive) {
   TempDir dir;
   const std::string archive = MakeThree(dir);
-  std::int32_t code = -1;
-  EXPECT_TRUE(ovk::DeleteAndReplace(archive, "a.txt", code));
+  int code = -1;
+  EXPECT_TRUE(DeleteAndReplace(archive, "a.txt", code));
   EXPECT_EQ(code, 0);
   EXPECT_EQ(EntryNames(archive), (Names{"sub\\b.txt", "sub\\c.bin"}));
   EXPECT_EQ(FilesBeside(archive), Names{"three.zip"});
@@ -337,9 +345,9 @@ TEST_F(DeleteAndReplaceTest, KeepsTheArchivePermissionsAndOwner) {
     struct stat before;
     ASSERT_EQ(stat(archive.c_str(), &before), 0);
     const std::string bytes = ReadFile(archive);
-    std::int32_t code = -1;
+    int code = -1;
     const bool writable = (mode & 0200) != 0;
-    EXPECT_EQ(ovk::DeleteAndReplace(archive, "a.txt", code), writable) << std::oct << mode;
+    EXPECT_EQ(DeleteAndReplace(archive, "a.txt", code), writable) << std::oct << mode;
     EXPECT_EQ(code, writable ? 0 : 3);
     struct stat after;
     ASSERT_EQ(stat(archive.c_str(), &after), 0);
@@ -354,23 +362,23 @@ TEST_F(DeleteAndReplaceTest, FailuresLeaveNoTemporaryFile) {
   TempDir dir;
   const std::string archive = MakeThree(dir);
   const std::string before = ReadFile(archive);
-  std::int32_t code = -1;
+  int code = -1;
   ovk::InjectFault(ovk::FaultOp::Rename, 1, EACCES);
-  EXPECT_FALSE(ovk::DeleteAndReplace(archive, "a.txt", code));
+  EXPECT_FALSE(DeleteAndReplace(archive, "a.txt", code));
   EXPECT_EQ(code, 3);
   EXPECT_EQ(ReadFile(archive), before);
   EXPECT_EQ(FilesBeside(archive), Names{"three.zip"});
 
   ovk::ClearFaults();
   ovk::InjectFault(ovk::FaultOp::Write, 2, ENOSPC);
-  EXPECT_FALSE(ovk::DeleteAndReplace(archive, "a.txt", code));
+  EXPECT_FALSE(DeleteAndReplace(archive, "a.txt", code));
   EXPECT_EQ(code, 3);
   EXPECT_EQ(ReadFile(archive), before);
   EXPECT_EQ(FilesBeside(archive), Names{"three.zip"});
 
   ovk::ClearFaults();
   WriteFile(dir / "n/n.ovk", NativeHeader(3));
-  EXPECT_FALSE(ovk::DeleteAndReplace(dir / "n/n.ovk", "", code));
+  EXPECT_FALSE(DeleteAndReplace(dir / "n/n.ovk", "", code));
   EXPECT_EQ(FilesBeside(dir / "n/n.ovk"), Names{"n.ovk"});
 }
 

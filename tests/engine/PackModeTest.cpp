@@ -114,10 +114,9 @@ TEST(PackModeTest, BuiltProgramPacksWithoutDisplay) {
                    Quote(dir / "missing") + " " + Quote(dir / "report.txt"));
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.output,
-            "ovkview: Internal packer: Can not add " + (dir / "skip/huge") +
-                ": larger than 2 GiB, which this archive cannot hold\n"
-                "ovkview: Internal packer: Can not add " + (dir / "skip/fifo") + ": not a regular file\n"
-                "ovkview: skipped " + (dir / "missing") + ": no such file or folder\n");
+            "ovkview: skipped " + (dir / "missing") + ": no such file or folder\n"
+            "ovkview: skipped " + (dir / "skip/huge") + ": larger than 2 GiB, which this archive cannot hold\n"
+            "ovkview: skipped " + (dir / "skip/fifo") + ": not a regular file\n");
   EXPECT_EQ(EntryNames(dir / "skip/huge.zip"), Names{"report.txt"});
 
   r = ovktest::Run(run + "-c " + Quote(dir / "missing.txt"));

@@ -12,10 +12,25 @@ namespace fs = std::filesystem;
 
 namespace ovktest {
 
+ovk::OperationReport AddReport(const std::string& archive, const std::string& source, const AddOptions& o) {
+  ovk::AddRequest request;
+  request.archive = archive;
+  if (!source.empty()) request.sources.push_back(source);
+  request.storedNamePrefix = o.prefix;
+  request.exclusions = o.exclusions;
+  request.recurse = o.recurse;
+  request.maximumSize = o.maximumSize;
+  request.ageInDays = o.ageInDays;
+  request.move = o.move;
+  request.password = o.password;
+  request.createNative = o.native;
+  request.includeHidden = o.includeHidden;
+  return ovk::AddToArchive(request, o.observer ? *o.observer : ovk::SilentObserver());
+}
+
 bool Add(const std::string& archive, const std::string& source, const AddOptions& o) {
-  return ovk::AddToArchive(archive, source, o.append, o.prefix, o.exclusions, o.recurse,
-                           o.maximumSize, o.ageInDays, o.move, o.password, o.native,
-                           ovk::kLevelDefault, o.includeHidden, o.callback, 0, true);
+  const ovk::OperationReport report = AddReport(archive, source, o);
+  return report.failures.empty() && !report.cancelled;
 }
 
 std::vector<std::string> EntryNames(const std::string& archive) {

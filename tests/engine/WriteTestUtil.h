@@ -13,7 +13,6 @@
 namespace ovktest {
 
 struct AddOptions {
-  bool append = false;
   std::string prefix;
   std::string exclusions;
   bool recurse = true;
@@ -23,9 +22,11 @@ struct AddOptions {
   std::string password;
   bool native = false;
   bool includeHidden = false;
-  ovk::ProgressCallback callback;
+  ovk::OperationObserver* observer = nullptr;
 };
 
+// The report of adding the source; Add: true when nothing failed.
+ovk::OperationReport AddReport(const std::string& archive, const std::string& source, const AddOptions& options = {});
 bool Add(const std::string& archive, const std::string& source, const AddOptions& options = {});
 
 // Stored names in archive order, as the listing reports them ("\" separators).

@@ -58,7 +58,6 @@ Made Appended(const TempDir& dir, const std::string& password) {
       Quote(dir / "a.zip"));
   EXPECT_EQ(r.exitCode, 0) << r.output;
   AddOptions o;
-  o.append = true;
   o.password = password;
   EXPECT_TRUE(Add(dir / "a.zip", dir / "src/grüße", o));
   EXPECT_TRUE(Add(dir / "a.zip", dir / "src/*.*", [&] {
@@ -80,8 +79,8 @@ Made Appended(const TempDir& dir, const std::string& password) {
 
 Made AfterDeletion(const TempDir& dir, const std::string& password) {
   Made m = Created(dir, password);
-  std::int32_t code = -1;
-  EXPECT_TRUE(ovk::DeleteFromArchive(m.archive, dir / "d.zip", code, "plain.txt", true));
+  ovk::OperationReport report;
+  EXPECT_TRUE(ovk::WriteArchiveWithout(m.archive, dir / "d.zip", "plain.txt", report, ovk::SilentObserver()));
   m.archive = dir / "d.zip";
   m.expected.erase("plain.txt");
   return m;
@@ -92,8 +91,8 @@ Made AfterDeletion(const TempDir& dir, const std::string& password) {
 Made Empty(const TempDir& dir, const std::string&) {
   WriteFile(dir / "one.txt", "one");
   EXPECT_TRUE(Add(dir / "a.zip", dir / "one.txt"));
-  std::int32_t code = -1;
-  EXPECT_TRUE(ovk::DeleteFromArchive(dir / "a.zip", dir / "d.zip", code, "one.txt", true));
+  ovk::OperationReport report;
+  EXPECT_TRUE(ovk::WriteArchiveWithout(dir / "a.zip", dir / "d.zip", "one.txt", report, ovk::SilentObserver()));
   return {dir / "d.zip", "", {}};
 }
 
@@ -168,10 +167,9 @@ TEST(ManyEntries, EveryPeerCountsThemAll) {
   ASSERT_TRUE(Add(archive, dir / "src"));
   EXPECT_EQ(PythonCount(archive), std::to_string(files) + "\n");
   AddOptions append;
-  append.append = true;
   ASSERT_TRUE(Add(archive, dir / "late", append));
-  std::int32_t code = -1;
-  ASSERT_TRUE(ovk::DeleteFromArchive(archive, deleted, code, "f00000;f69999", true));
+  ovk::OperationReport report;
+  ASSERT_TRUE(ovk::WriteArchiveWithout(archive, deleted, "f00000;f69999", report, ovk::SilentObserver()));
   EXPECT_EQ(PythonCount(archive), std::to_string(files + 1) + "\n");
   EXPECT_EQ(PythonCount(deleted), std::to_string(files - 1) + "\n");
   for (Peer peer : {Peer::Unzip, Peer::SevenZip}) {

@@ -33,8 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static Source source;
   const std::string archive = ovkfuzz::WriteScratchFile("archive.bin", data, size);
   const std::string password = (size > 0 && (data[0] & 1)) ? "secret" : "";
-  ovk::AddToArchive(archive, source.path, true, "", "", false, 0, 0, false, password, false,
-                    ovk::kLevelDefault, false, nullptr, 0, true);
+  ovk::AddRequest request;
+  request.archive = archive;
+  request.sources = {source.path};
+  request.recurse = false;
+  request.password = password;
+  ovk::AddToArchive(request, ovk::SilentObserver());
   ovkfuzz::Require(ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).opened,
                    "the archive cannot be listed after adding");
   ovkfuzz::ClearScratch();

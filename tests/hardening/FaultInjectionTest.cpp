@@ -12,6 +12,7 @@
 #include "HardeningUtil.h"
 #include "common/TestUtil.h"
 #include "engine/AddToArchive.h"
+#include "engine/WriteTestUtil.h"
 #include "engine/Archive.h"
 #include "engine/DeleteFromArchive.h"
 #include "engine/ArchiveBytes.h"
@@ -33,14 +34,16 @@ void WriteTree(const std::string& folder, const Tree& tree) {
   }
 }
 
-bool AddFolder(const std::string& archive, const std::string& folder, bool append, bool native,
-               int* failedFiles = nullptr) {
-  const ovk::ProgressCallback progress = [&](bool failed, const std::string&, const ovk::EntryHeader&,
-                                             std::int32_t, std::uint32_t) {
-    if (failed && failedFiles) ++*failedFiles;
-  };
-  return ovk::AddToArchive(archive, folder, append, "", "", true, 0, 0, false, "", native,
-                           ovk::kLevelDefault, false, progress, 0, true);
+// True when the add ran to its end; failedFiles counts the files it named
+// as not added.
+bool AddFolder(const std::string& archive, const std::string& folder, bool native, int* failedFiles = nullptr) {
+  ovktest::AddOptions o;
+  o.native = native;
+  const ovk::OperationReport report = ovktest::AddReport(archive, folder, o);
+  int failed = 0;
+  for (const ovk::EntryFailure& f : report.failures) failed += f.entry != archive;
+  if (failedFiles) *failedFiles += failed;
+  return static_cast<std::size_t>(failed) == report.failures.size();
 }
 
 // A ZIP archive's directory agrees with its local headers: the end record
@@ -93,7 +96,7 @@ TEST_P(AppendUnderFaults, ArchiveKeepsEveryOldEntryAndNoDamagedOne) {
   const bool native = GetParam() == AppendBase::Native;
   const std::string base = dir_ / "base.arc";
   const std::string archive = work_ + "/archive.arc";
-  ASSERT_TRUE(AddFolder(base, dir_ / "old", false, native));
+  ASSERT_TRUE(AddFolder(base, dir_ / "old", native));
   const ArchiveContent old = ReadArchive(base);
   ASSERT_EQ(old.files, oldTree_);
   if (GetParam() == AppendBase::ZipWithoutEndRecord) {
@@ -116,7 +119,7 @@ TEST_P(AppendUnderFaults, ArchiveKeepsEveryOldEntryAndNoDamagedOne) {
     fs::copy_file(base, archive, fs::copy_options::overwrite_existing);
     failedFiles = 0;
   };
-  s.operation = [&] { return AddFolder(archive, dir_ / "src", true, native, &failedFiles); };
+  s.operation = [&] { return AddFolder(archive, dir_ / "src", native, &failedFiles); };
   s.check = [&](bool ok, const Fault&) {
     const ArchiveContent now = ReadArchive(archive);
     std::string missing;
@@ -158,7 +161,7 @@ TEST_F(FaultTest, CreatingZipSucceedsOrFailsCleanly) {
     fs::remove(archive);
     failedFiles = 0;
   };
-  s.operation = [&] { return AddFolder(archive, dir_ / "src", false, false, &failedFiles); };
+  s.operation = [&] { return AddFolder(archive, dir_ / "src", false, &failedFiles); };
   s.check = [&](bool ok, const Fault&) {
     if (ok || ovktest::Exists(archive)) {
       const ArchiveContent now = ReadArchive(archive);
@@ -180,7 +183,7 @@ TEST_F(FaultTest, CreatingZipSucceedsOrFailsCleanly) {
 TEST_F(FaultTest, DeleteLeavesTheOldArchiveOrTheWholeNewOne) {
   const std::string base = dir_ / "base.zip";
   const std::string archive = work_ + "/archive.zip";
-  ASSERT_TRUE(AddFolder(base, dir_ / "old", false, false));
+  ASSERT_TRUE(AddFolder(base, dir_ / "old", false));
   const std::string before = ovktest::ReadFile(base);
   Tree kept = oldTree_;
   kept.erase("old2.bin");
@@ -189,10 +192,10 @@ TEST_F(FaultTest, DeleteLeavesTheOldArchiveOrTheWholeNewOne) {
   FaultScenario s;
   s.reset = [&] { fs::copy_file(base, archive, fs::copy_options::overwrite_existing); };
   s.operation = [&] {
-    std::int32_t code = -1;
-    const bool ok = ovk::DeleteAndReplace(archive, "old2.bin", code);
-    EXPECT_EQ(code, ok ? 0 : 3);
-    return ok;
+    const ovk::OperationReport report =
+        ovk::DeleteFromArchive(ovk::DeleteRequest{archive, "old2.bin"}, ovk::SilentObserver());
+    EXPECT_EQ(report.ExitStatus(), report.failures.empty() ? 0 : 3);
+    return report.failures.empty();
   };
   s.check = [&](bool ok, const Fault&) {
     if (ok) {
@@ -211,7 +214,7 @@ TEST_F(FaultTest, DeleteLeavesTheOldArchiveOrTheWholeNewOne) {
 
 TEST_F(FaultTest, ExtractingLeavesTheArchiveAloneAndReportsFailures) {
   const std::string archive = work_ + "/archive.zip";
-  ASSERT_TRUE(AddFolder(archive, dir_ / "src", false, false));
+  ASSERT_TRUE(AddFolder(archive, dir_ / "src", false));
   const std::string before = ovktest::ReadFile(archive);
   const std::string out = dir_ / "out";
   ScopedTmpdir tmp(privateTmp_);

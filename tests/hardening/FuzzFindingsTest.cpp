@@ -8,7 +8,7 @@
 #include "HardeningUtil.h"
 #include "../engine/ArchiveBytes.h"
 #include "common/TestUtil.h"
-#include "engine/AddToArchive.h"
+#include "engine/WriteTestUtil.h"
 #include "support/ByteOrder.h"
 
 namespace ovkhard {
@@ -34,8 +34,7 @@ TEST(FuzzFindings, AppendIgnoresZip64DirectoryOffsetPastItsRecord) {
   const std::string archive = dir / "lying.zip";
   ovktest::WriteFile(archive, Zip64EndWithOffset(939524242));
   ovktest::WriteFile(dir / "new.txt", "appended");
-  ASSERT_TRUE(ovk::AddToArchive(archive, dir / "new.txt", true, "", "", false, 0, 0, false, "", false,
-                                ovk::kLevelDefault, false, nullptr, 0, true));
+  ASSERT_TRUE(ovktest::Add(archive, dir / "new.txt"));
   EXPECT_LT(std::filesystem::file_size(archive), 4096u);
   const ArchiveContent now = ReadArchive(archive);
   EXPECT_TRUE(now.extracted);

@@ -28,8 +28,12 @@ TEST_P(StoredNames, RowsShowTheirOwnFieldsAndActOnTheirOwnEntries) {
   MakeSizedFile(src + "/" + kEmoji, 555, "202001010000.00");
   bool native = GetParam();
   std::string archive = work / (native ? "names.ovk" : "names.zip");
-  ASSERT_TRUE(ovk::AddToArchive(archive, src + "/*", false, "", "", false, 0, 0, false, "", native,
-                                ovk::kLevelDefault, false, nullptr, 0, true));
+  ovk::AddRequest request;
+  request.archive = archive;
+  request.sources = {src + "/*"};
+  request.recurse = false;
+  request.createNative = native;
+  ASSERT_TRUE(ovk::AddToArchive(request, ovk::SilentObserver()).failures.empty());
   std::vector<std::string> listed = ListedNames(archive);
   ASSERT_EQ(listed.size(), 3u);
 

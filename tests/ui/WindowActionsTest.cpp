@@ -99,19 +99,30 @@ TEST_F(WindowActions, ArchiveWithoutDirectoryIsListedWithAWarning) {
   EXPECT_FALSE(none.shown);
 }
 
-TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingSilently) {
+TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingAndSaysWhy) {
   std::string native = work / "native.ovk";
-  ovk::AddToArchive(native, work / "src/a.txt", false, "", "", false, 0, 0, false, "", true,
-                    ovk::kLevelDefault, false, nullptr, 0, true);
+  ovk::AddRequest request;
+  request.archive = native;
+  request.sources = {work / "src/a.txt"};
+  request.createNative = true;
+  ovk::AddToArchive(request, ovk::SilentObserver());
   ASSERT_EQ(ReadFile(native).substr(0, 4), "KWTZ");
   form->LoadArchive(native, false);
   ASSERT_EQ(RowCount(*form), 1);
   std::string before = ReadFile(native);
   SelectNames(*form, {"a.txt"});
-  SeenBox question = AnswerBox(QMessageBox::Yes, [&] { form->DeleteItemClick(); });
-  EXPECT_TRUE(question.shown);
-  Pump(50);
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "no message after the question";
+  std::vector<QString> texts;
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        texts.push_back(box->text() + "|" + box->informativeText());
+        box->button(box->icon() == QMessageBox::Question ? QMessageBox::Yes : QMessageBox::Ok)->click();
+      },
+      [&] { form->DeleteItemClick(); });
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_TRUE(texts[1].startsWith("Nothing was deleted:|")) << texts[1].toStdString();
+  EXPECT_TRUE(texts[1].contains("the archive is unchanged")) << texts[1].toStdString();
   EXPECT_EQ(ReadFile(native), before);
   EXPECT_EQ(RowCount(*form), 1);
 }

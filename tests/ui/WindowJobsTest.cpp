@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,6 +17,9 @@
 #include <QUrl>
 #include <dirent.h>
 
+#include <algorithm>
+
+#include "support/ArchiveLock.h"
 #include "ui/ExtListView.h"
 #include "ui/ProgressForm.h"
 #include "ui/UiTestUtil.h"
@@ -33,6 +37,7 @@ std::vector<std::string> FilesIn(const std::string& folder) {
       if (e->d_name[0] != '.') names.push_back(e->d_name);
     closedir(dir);
   }
+  std::sort(names.begin(), names.end());
   return names;
 }
 
@@ -161,14 +166,30 @@ TEST_F(WindowJobs, CancelStopsExtractionWithWholeFilesAndSaysHowMany) {
   ExpectWholeFiles(work / "out", written);
 }
 
-TEST_F(WindowJobs, ClosingDuringAJobAsksAndYesStopsItQuietly) {
+// Another program holds the archive: the add waits, so the job lasts as
+// long as the test wants.
+TEST_F(WindowJobs, AWaitingAddShowsProgressLateAndClosingAsksFirst) {
+  const std::string archive = work / "small.zip";
+  WriteFile(work / "one/a.txt", "a");
+  ZipFiles(archive, work / "one", {"a.txt"});
+  form->LoadArchive(archive, false);
+  const std::string before = ReadFile(archive);
+  auto holder = std::make_unique<ovk::ArchiveLock>(archive, false, [] {});
+  ASSERT_EQ(holder->Error(), 0);
+
+  QElapsedTimer clock;
+  qint64 dialogAt = -1;
   int asked = 0;
   bool reported = false;
-  QTimer closer;
-  QObject::connect(&closer, &QTimer::timeout, [&] {
-    if (form->Job && form->isVisible() && !QApplication::activeModalWidget()) form->close();
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (dialogAt < 0 && form->ProgressForm->isVisible()) {
+      dialogAt = clock.elapsed();
+      EXPECT_TRUE(form->ProgressForm->EntryLabel->text().startsWith("Waiting for another program"));
+    }
+    if (dialogAt >= 0 && form->isVisible() && !QApplication::activeModalWidget()) form->close();
   });
-  closer.start(50);
+  watch.start(20);
   WhenModal(
       [&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
@@ -180,16 +201,71 @@ TEST_F(WindowJobs, ClosingDuringAJobAsksAndYesStopsItQuietly) {
         }
         EXPECT_TRUE(box->text().contains("Stop it and close the window?")) << box->text().toStdString();
         // No the first time: the job goes on and the window stays.
-        box->button(++asked == 1 ? QMessageBox::No : QMessageBox::Yes)->click();
+        if (++asked == 2) holder.reset();
+        box->button(asked == 1 ? QMessageBox::No : QMessageBox::Yes)->click();
       },
-      [&] { form->ExtractEntries(work / "out", "", false); });
+      [&] {
+        clock.start();
+        form->AddItems(work / "one", true);
+      });
+  EXPECT_GE(dialogAt, ovk::TProgressForm::kShowDelayMs);
   EXPECT_EQ(asked, 2);
   EXPECT_FALSE(form->isVisible());
   EXPECT_FALSE(reported) << "a closed window reports nothing";
   EXPECT_EQ(form->Job, nullptr);
-  const std::size_t written = FilesIn(work / "out").size();
-  EXPECT_LT(written, static_cast<std::size_t>(kBigFiles));
-  ExpectWholeFiles(work / "out", written);
+  EXPECT_TRUE(ReadFile(archive) == before) << "the stopped add left the archive as it was";
+}
+
+TEST_F(WindowJobs, CancelledAddLeavesTheArchiveByteForByteAndTheListAsItWas) {
+  const std::string archive = work / "copy.zip";
+  MakeSampleZip(archive, work / "sample");
+  form->LoadArchive(archive, false);
+  const std::string before = ReadFile(archive);
+  const std::vector<std::string> names = Column(*form, ovk::kNameColumn);
+  QTimer cancel;
+  QObject::connect(&cancel, &QTimer::timeout, [&] {
+    if (form->Job && form->Job->Latest().entriesDone >= kBigFiles / 10 && form->ProgressForm->CancelButton->isEnabled())
+      form->ProgressForm->CancelButton->click();
+  });
+  cancel.start(5);
+  const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->AddItems(*big / "src", true); });
+  EXPECT_EQ(box.text, "Adding cancelled; the archive is as it was before.");
+  EXPECT_TRUE(ReadFile(archive) == before);
+  EXPECT_EQ(FilesIn(work.Path()), (std::vector<std::string>{"copy.zip", "sample"})) << "no temporary file left";
+  EXPECT_EQ(Column(*form, ovk::kNameColumn), names);
+}
+
+// A listing shows every entry or, cancelled, none.
+TEST(WindowListing, ManyEntriesListQuicklyAndACancelShowsNone) {
+  OVK_REQUIRE_TOOL("python3");
+  SettingsHome home;
+  TempDir work;
+  const std::string archive = work / "many.zip";
+  const CommandResult made = ovktest::Run(
+      "python3 -c \"import zipfile\nwith zipfile.ZipFile('" + archive + "', 'w') as z:\n"
+      "  for i in range(100000): z.writestr('d%03d/f%06d.txt' % (i % 500, i), str(i))\"");
+  ASSERT_EQ(made.exitCode, 0) << made.output;
+  auto form = MakeForm();
+  QTimer cancel;
+  QObject::connect(&cancel, &QTimer::timeout, [&] {
+    if (form->Job) form->ProgressForm->CancelButton->click();
+  });
+  cancel.start(1);
+  form->LoadArchive(archive, false);
+  cancel.stop();
+  EXPECT_EQ(RowCount(*form), 0);
+  EXPECT_EQ(form->StatusPanel1->text(), "Total 0 file(s), 0 kB");
+
+  QElapsedTimer clock;
+  clock.start();
+  form->LoadArchive(archive, false);
+  const qint64 took = clock.elapsed();
+  RecordProperty("listingMs", static_cast<int>(took));
+  EXPECT_LT(took, 2000) << "listing, sorting and showing 100,000 entries";
+  ASSERT_EQ(RowCount(*form), 100000);
+  EXPECT_EQ(Cell(*form, 0, ovk::kNameColumn).data().toString(), "f000000.txt");
+  EXPECT_EQ(Cell(*form, 1, ovk::kNameColumn).data().toString(), "f000001.txt");
+  EXPECT_EQ(Cell(*form, 99999, ovk::kPathColumn).data().toString(), "d499/");
 }
 
 }  // namespace

@@ -1,0 +1,77 @@
+#include "coding/PayloadEncoder.h"
+
+#include "coding/Crc32.h"
+#include "coding/Payload.h"
+
+namespace ovk {
+namespace {
+
+constexpr std::size_t kZlibHeaderBytes = 2;
+
+std::unique_ptr<EncipherStage> MakeEncipher(const std::string& password, const PayloadEncoding& encoding,
+                                            CipherHolder& cipher) {
+  if (password.empty()) return nullptr;
+  if (encoding.archive.kind == kKindNative) return MakeCastEncipher(HeldCipher(cipher, password));
+  if (encoding.aesStrength != 0) return MakeAesEncipher(password, encoding.aesStrength, encoding.aesSalt);
+  return MakeZipEncipher(password, encoding.zipCrc32);
+}
+
+}  // namespace
+
+PayloadEncoder::PayloadEncoder(const std::string& password, const PayloadEncoding& encoding,
+                               CipherHolder& cipher)
+    : zlibWrapped_(encoding.archive.kind == kKindNative),
+      level_(encoding.level),
+      stage_(MakeEncipher(password, encoding, cipher)) {}
+
+PayloadEncoder::~PayloadEncoder() = default;
+
+void PayloadEncoder::Feed(std::string_view content, std::string& out) {
+  crc_ = Crc32Update(crc_, content.data(), content.size());
+  std::string& target = stage_ ? compressed_ : out;
+  if (deflater_) {
+    deflater_->Deflate(content, target);
+  } else {
+    pending_.append(content);
+    if (pending_.size() <= kWholeCompressionBytes) return;
+    deflater_ = std::make_unique<Deflater>(level_, zlibWrapped_);
+    deflater_->Deflate(pending_, target);
+    std::string().swap(pending_);
+  }
+  Emit(out);
+}
+
+void PayloadEncoder::FeedCompressed(std::string_view content, std::string_view block, std::string& out) {
+  crc_ = Crc32Update(crc_, content.data(), content.size());
+  std::string& target = stage_ ? compressed_ : out;
+  if (zlibWrapped_) {
+    // zlib's own header for the level: that of the empty stream.
+    if (!inBlocks_) target.append(CompressString("", level_), 0, kZlibHeaderBytes);
+    adler_ = adler32_z(adler_, reinterpret_cast<const Bytef*>(content.data()), content.size());
+  }
+  inBlocks_ = true;
+  target.append(block);
+  Emit(out);
+}
+
+void PayloadEncoder::Finish(std::string& out) {
+  std::string& target = stage_ ? compressed_ : out;
+  if (inBlocks_) {
+    if (zlibWrapped_)
+      for (int shift = 24; shift >= 0; shift -= 8) target += static_cast<char>(adler_ >> shift);
+  } else if (deflater_) {
+    deflater_->Finish(target);
+  } else {
+    target.append(zlibWrapped_ ? CompressString(pending_, level_) : DeflateRaw(pending_, level_));
+  }
+  Emit(out);
+  if (stage_) stage_->Finish(out);
+}
+
+void PayloadEncoder::Emit(std::string& out) {
+  if (!stage_) return;
+  stage_->Encipher(compressed_, out);
+  compressed_.clear();
+}
+
+}  // namespace ovk
