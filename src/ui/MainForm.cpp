@@ -485,7 +485,8 @@ bool TOVKForm::FileListKeyDown(QKeyEvent* event) {
 }
 
 void TOVKForm::closeEvent(QCloseEvent* event) {
-  if (Job && !StopJobToClose()) {
+  // A second close while the job is stopping would ask again, nested.
+  if (Job && (Job->Cancelling() || !StopJobToClose())) {
     event->ignore();
     return;
   }
