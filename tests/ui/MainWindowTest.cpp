@@ -41,7 +41,7 @@ class MainWindow : public testing::Test {
   TempDir work;
 };
 
-TEST_F(MainWindow, MenusShortcutsToolbarAndColumnsAreAsDesigned) {
+TEST_F(MainWindow, MenusShortcutsToolbarAndColumns) {
   auto form = MakeForm();
   EXPECT_EQ(form->windowTitle(), "OVK Viewer");
   EXPECT_EQ(form->FileItem->title(), "File");
@@ -185,8 +185,16 @@ TEST_F(MainWindow, HeaderClicksSortEachColumnBothWays) {
       {ovk::kNameColumn, {"a.txt", "b.txt", "c.txt"}},
   };
   EXPECT_EQ(Column(*form, ovk::kNameColumn), (Names{"a.txt", "b.txt", "c.txt"})) << "first start: Name ascending";
+  // The selection stays with its entry whatever row it moves to.
+  SelectNames(*form, {"c.txt"});
+  auto selected = [&] {
+    Names stored;
+    for (int row : form->SelectedRows()) stored.push_back(form->EntryFullName(row));
+    return stored;
+  };
   for (const auto& [column, names] : ascending) {
     click(column);
+    EXPECT_EQ(selected(), Names{"docs\\c.txt"}) << "column " << column;
     EXPECT_EQ(form->FileList->SortColumn(), column);
     EXPECT_TRUE(form->FileList->SortAscending());
     EXPECT_EQ(header->sortIndicatorSection(), column);
