@@ -4,9 +4,18 @@
 #include <QThread>
 #include <exception>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "ui/UiHelpers.h"
 
 namespace ovk {
+
+namespace {
+
+constexpr int kJobNiceness = 5;
+
+}  // namespace
 
 // The engine's observer: keeps the newest snapshot and posts at most one
 // notice at a time to the interface thread, so a fast engine cannot flood
@@ -57,6 +66,9 @@ ArchiveJob::~ArchiveJob() {
 
 void ArchiveJob::Start() {
   thread_ = QThread::create([this] {
+    // Below the interface thread, so that the window keeps painting on a
+    // busy machine; the engine's own helper threads inherit this.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kJobNiceness);
     try {
       work_(*relay_);
     } catch (const std::exception& e) {

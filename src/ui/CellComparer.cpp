@@ -24,7 +24,9 @@ QChar TimeSeparator(const QLocale& locale) {
 
 CellComparer::CellComparer(const QLocale& locale)
     : locale_(locale), collator_(locale), dateSeparator_(DateSeparator(locale)),
-      timeSeparator_(TimeSeparator(locale)) {
+      timeSeparator_(TimeSeparator(locale)), groupSeparator_(locale.groupSeparator()),
+      negativeSign_(locale.negativeSign()), positiveSign_(locale.positiveSign()),
+      decimalPoint_(locale.decimalPoint()) {
   collator_.setCaseSensitivity(Qt::CaseSensitive);
 }
 
@@ -49,9 +51,18 @@ bool CellComparer::ReadTime(const QString& text, QDateTime& out) const {
   return false;
 }
 
+bool CellComparer::MayStartNumber(const QString& text) const {
+  const QString start = text.trimmed();
+  if (start.isEmpty()) return false;
+  // "inf" and "nan" read as numbers too.
+  return start.front().isDigit() || QStringLiteral("iInN").contains(start.front()) ||
+         start.startsWith(negativeSign_) || start.startsWith(positiveSign_) || start.startsWith(decimalPoint_);
+}
+
 bool CellComparer::ReadNumber(const QString& text, double& out) const {
   QString number = text.section(QLatin1Char(' '), 0, 0);
-  number.remove(locale_.groupSeparator());
+  if (!MayStartNumber(number)) return false;
+  number.remove(groupSeparator_);
   bool ok = false;
   out = locale_.toDouble(number, &ok);
   return ok;

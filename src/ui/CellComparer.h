@@ -36,10 +36,15 @@ class CellComparer {
 
  private:
   bool ReadTime(const QString& text, QDateTime& out) const;
+  // False for text the locale cannot read as a number: its parse is slow
+  // even when it fails, and most names fail at their first character.
+  bool MayStartNumber(const QString& text) const;
   bool ReadNumber(const QString& text, double& out) const;
   QLocale locale_;
   QCollator collator_;
+  // Read once: asking the system locale costs more than a whole comparison.
   QChar dateSeparator_, timeSeparator_;
+  QString groupSeparator_, negativeSign_, positiveSign_, decimalPoint_;
 };
 
 }  // namespace ovk
