@@ -326,7 +326,7 @@ void TOVKForm::AddItems(const std::string& sources, bool recurse) {
     return;
   if (report.cancelled) {
     ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
-                QStringLiteral("Adding cancelled; the archive is as it was before."), {});
+                QStringLiteral("Adding cancelled; the archive is unchanged."), {});
     return;
   }
   LoadArchive(ArchiveName, false);

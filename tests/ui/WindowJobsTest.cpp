@@ -235,7 +235,7 @@ TEST_F(WindowJobs, CancelledAddLeavesTheArchiveByteForByteAndTheListAsItWas) {
   });
   cancel.start(5);
   const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->AddItems(*big / "src", true); });
-  EXPECT_EQ(box.text, "Adding cancelled; the archive is as it was before.");
+  EXPECT_EQ(box.text, "Adding cancelled; the archive is unchanged.");
   EXPECT_TRUE(ReadFile(archive) == before);
   EXPECT_EQ(FilesIn(work.Path()), (std::vector<std::string>{"copy.zip", "sample"})) << "no temporary file left";
   EXPECT_EQ(Column(*form, ovk::kNameColumn), names);
