@@ -1,6 +1,7 @@
 #include "ui/MainForm.h"
 
 #include <QApplication>
+#include <QItemSelectionModel>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -18,19 +19,21 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 
 #include "engine/AddToArchive.h"
 #include "engine/DeleteFromArchive.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
 #include "engine/RepairArchive.h"
-#include "support/DosTime.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
 #include "ui/AddFormUnit.h"
 #include "ui/CommandLine.h"
 #include "ui/ExtListView.h"
 #include "ui/ExtractFormUnit.h"
+#include "ui/PasswordPrompt.h"
+#include "ui/ProgressForm.h"
 #include "ui/UiHelpers.h"
 
 namespace ovk {
@@ -40,7 +43,6 @@ const char* const kArchiveFilter =
 
 namespace {
 
-constexpr int kNormalFileAttributes = 128;
 constexpr int kTimerPeriodMs = 1000;
 
 QAction* MakeAction(QMenu* menu, const QString& caption, const QKeySequence& shortcut) {
@@ -79,6 +81,7 @@ TOVKForm::TOVKForm(const std::vector<std::string>& params, QWidget* parent)
   BuildList();
   BuildStatusBar();
   BuildFileDialogs();
+  ProgressForm = new TProgressForm(this);
   Timer = new QTimer(this);
   Timer->setInterval(kTimerPeriodMs);
   connect(Timer, &QTimer::timeout, this, &TOVKForm::TimerTimer);
@@ -133,7 +136,8 @@ void TOVKForm::BuildList() {
   FileList->setContextMenuPolicy(Qt::PreventContextMenu);
   FileList->installEventFilter(this);
   setCentralWidget(FileList);
-  connect(FileList, &QTreeWidget::itemSelectionChanged, this, [this] { SelectionChanged = true; });
+  connect(FileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { SelectionChanged = true; });
   connect(FileList, &TExtListViewManagement::RightButtonPressed, this, &TOVKForm::FileListMouseDown);
 }
 
@@ -179,7 +183,8 @@ void TOVKForm::ProcessCommandLine() {
   // Switches (the pack switch was served before the window was made, and a
   // lone "-" or "/") start the window without an archive.
   if (IsSwitchParam(params_[1])) return;
-  LoadArchive(params_[1], false);
+  // Listed from the event loop, so that the window shows before the listing.
+  QMetaObject::invokeMethod(this, [this] { LoadArchive(params_[1], false); }, Qt::QueuedConnection);
 }
 
 void TOVKForm::LoadWindowSettings() {
@@ -204,52 +209,63 @@ void TOVKForm::StoreWindowSettings() {
 }
 
 void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
-  if (name.empty()) return;
+  if (name.empty() || Job) return;
   ArchiveName = name;
   UpdateTitle();
-  Icons.reset();
-  Images.Clear();
   TotalOriginalSize = 0;
-  BusyCursor busy;
-  FileList->setUpdatesEnabled(false);
-  FileList->clear();
-  std::vector<std::string> problems;
-  if (!asNew) {
-    ListResult listed = ListArchive(ListRequest{ArchiveName}, SilentObserver());
-    for (const ListedEntry& entry : listed.entries) AddListingRow(entry);
-    problems = std::move(listed.problems);
-  }
+  FileList->Model()->Clear();
+  UpdateStatus(false);
+  if (asNew) return;
+  ListResult listed;
+  const ListRequest request{name};
+  if (!RunJob(QStringLiteral("Opening ") + FromUtf8(NamePart(name)),
+              [&listed, request](OperationObserver& observer) { listed = ListArchive(request, observer); }))
+    return;
+  // A cancelled listing shows nothing rather than part of the archive.
+  if (listed.cancelled) return;
+  for (const ListedEntry& entry : listed.entries) TotalOriginalSize += entry.originalSize;
+  FileList->Model()->SetEntries(std::move(listed.entries));
   FileList->SortNow();
-  FileList->setUpdatesEnabled(true);
-  busy.Restore();
   UpdateStatus(false);
   // The complete entries are listed all the same; the next add rebuilds the directory.
-  if (!asNew && DirectoryLostByAdd(ArchiveName))
+  if (DirectoryLostByAdd(ArchiveName))
     ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"),
                 FromUtf8(ArchiveName +
                          ": the archive's directory is missing (an add was interrupted); adding a file "
                          "rebuilds it, as does `ovk repair " + ArchiveName + "`"),
                 {});
-  else if (!problems.empty())
+  else if (!listed.problems.empty())
     ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"),
-                QStringLiteral("This archive is damaged; these entries cannot be read:"), problems);
+                QStringLiteral("This archive is damaged; these entries cannot be read:"), listed.problems);
 }
 
-void TOVKForm::AddListingRow(const ListedEntry& entry) {
-  TotalOriginalSize += entry.originalSize;
-  QLocale locale;
-  auto* row = new TListRow(entry.name);
-  QString name = FromUtf8(NamePart(entry.name));
-  row->setText(kNameColumn, entry.encrypted ? QStringLiteral("*") + name : name);
-  row->setText(kPathColumn, FromUtf8(FolderPart(entry.name)));
-  row->setText(kOriginalColumn, locale.toString(static_cast<qulonglong>(entry.originalSize)));
-  row->setText(kPackedColumn, locale.toString(static_cast<qulonglong>(entry.packedSize)));
-  row->setTextAlignment(kPackedColumn, Qt::AlignRight | Qt::AlignVCenter);
-  row->setText(kTimeColumn, FormatEntryTime(entry.time));
-  int icon = GetFileIcon(Icons, Images, FromUtf8(ExtensionPart(entry.name)),
-                         kNormalFileAttributes);
-  row->setIcon(kNameColumn, Images.Icon(icon));
-  FileList->addTopLevelItem(row);
+bool TOVKForm::RunJob(const QString& caption, ArchiveJob::Work work) {
+  if (Job) return false;
+  Job = std::make_unique<ArchiveJob>(std::move(work));
+  UpdateCommands();
+  ProgressForm->Follow(Job.get(), caption);
+  Job->Start();
+  Job->Wait();
+  const std::string error = Job->Error();
+  Job.reset();
+  UpdateCommands();
+  if (closing_) return false;
+  if (error.empty()) return true;
+  ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), FromUtf8(error), {});
+  return false;
+}
+
+bool TOVKForm::StopJobToClose() {
+  QMessageBox question(QMessageBox::Question, QStringLiteral("Question"),
+                       QStringLiteral("An operation on the archive is still running. Stop it and close the window?"),
+                       QMessageBox::Yes | QMessageBox::No, this);
+  question.setWindowModality(Qt::ApplicationModal);
+  // The job may have ended while the question was open.
+  if (question.exec() != QMessageBox::Yes) return false;
+  closing_ = true;
+  Job->Cancel();
+  Job->Wait();
+  return true;
 }
 
 void TOVKForm::UpdateTitle() {
@@ -258,21 +274,10 @@ void TOVKForm::UpdateTitle() {
   setWindowTitle(QGuiApplication::applicationDisplayName());
 }
 
-QString TOVKForm::FormatEntryTime(std::uint32_t time) {
-  DosFields f{};
-  if (time == 0 || !DecodeDosTime(time, f)) return QString();
-  auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
-  return QStringLiteral("%1-%2-%3 %4%5%6")
-      .arg(f.year, 4, 10, QLatin1Char('0'))
-      .arg(two(f.month), two(f.day), two(f.hour), QString(TimeSeparator(QLocale())), two(f.minute));
-}
-
-std::vector<QTreeWidgetItem*> TOVKForm::SelectedRows() const {
-  std::vector<QTreeWidgetItem*> rows;
-  for (int i = 0; i < FileList->topLevelItemCount(); ++i) {
-    QTreeWidgetItem* row = FileList->topLevelItem(i);
-    if (row->isSelected()) rows.push_back(row);
-  }
+std::vector<int> TOVKForm::SelectedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : FileList->selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
   return rows;
 }
 
@@ -280,21 +285,25 @@ void TOVKForm::UpdateStatus(bool countSelection) {
   long long count = 0;
   long double sum = 0;
   if (countSelection) {
-    for (QTreeWidgetItem* row : SelectedRows()) {
+    for (int row : SelectedRows()) {
       ++count;
-      sum += RowOriginalSize(row);
+      sum += FileList->Model()->Entry(row).originalSize;
     }
   }
   StatusPanel0->setText(QStringLiteral("Selected %1 file(s), %2 kB").arg(count).arg(KiloBytesText(sum)));
   StatusPanel1->setText(QStringLiteral("Total %1 file(s), %2 kB")
-                            .arg(FileList->topLevelItemCount())
+                            .arg(FileList->Model()->rowCount())
                             .arg(KiloBytesText(TotalOriginalSize)));
   UpdateCommands();
 }
 
 void TOVKForm::UpdateCommands() {
-  DeleteButton->setEnabled(!SelectedRows().empty());
-  AddButton->setEnabled(!ArchiveName.empty());
+  // A second job would replace the archive or the list under the first.
+  const bool idle = !Job;
+  NewItem->setEnabled(idle);
+  OpenItem->setEnabled(idle);
+  DeleteButton->setEnabled(idle && FileList->selectionModel()->hasSelection());
+  AddButton->setEnabled(idle && !ArchiveName.empty());
   ExtractButton->setEnabled(AddButton->isEnabled());
   DeleteItem->setEnabled(DeleteButton->isEnabled());
   ViewItem->setEnabled(DeleteButton->isEnabled());
@@ -302,15 +311,7 @@ void TOVKForm::UpdateCommands() {
   ExtractItem->setEnabled(AddButton->isEnabled());
 }
 
-std::int64_t TOVKForm::RowOriginalSize(const QTreeWidgetItem* row) const {
-  QString text = row->text(kOriginalColumn);
-  text.remove(QLocale().groupSeparator());
-  return text.toLongLong();
-}
-
-std::string TOVKForm::EntryFullName(const QTreeWidgetItem* row) const {
-  return static_cast<const TListRow*>(row)->StoredName();
-}
+std::string TOVKForm::EntryFullName(int row) const { return FileList->Model()->Entry(row).name; }
 
 void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   if (ArchiveName.empty()) return;
@@ -320,9 +321,13 @@ void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   request.recurse = recurse;
   request.password = AddForm->Password();
   OperationReport report;
-  {
-    BusyCursor busy;
-    report = AddToArchive(request, SilentObserver());
+  if (!RunJob(QStringLiteral("Adding"),
+              [&report, request](OperationObserver& observer) { report = AddToArchive(request, observer); }))
+    return;
+  if (report.cancelled) {
+    ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
+                QStringLiteral("Adding cancelled; the archive is unchanged."), {});
+    return;
   }
   LoadArchive(ArchiveName, false);
   if (!report.failures.empty())
@@ -332,22 +337,27 @@ void TOVKForm::AddItems(const std::string& sources, bool recurse) {
 
 void TOVKForm::ExtractEntries(const std::string& folder, const std::string& password,
                               bool selectedOnly) {
-  BusyCursor busy;
-  try {
-    std::string selection;
-    if (selectedOnly)
-      for (QTreeWidgetItem* row : SelectedRows()) selection += EntryFullName(row) + ";";
-    ExtractRequest request;
-    request.archive = ArchiveName;
-    request.destination = folder;
-    request.selection = selection;
-    request.password = password;
-    const OperationReport report = ExtractFromArchive(request, SilentObserver());
-    busy.Restore();
-    ShowExtractReport(report);
-  } catch (const std::exception& e) {
-    ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), QString::fromUtf8(e.what()), {});
-  }
+  ExtractRequest request;
+  request.archive = ArchiveName;
+  request.destination = folder;
+  if (selectedOnly)
+    for (int row : SelectedRows()) request.selection += EntryFullName(row) + ";";
+  request.password = password;
+  OperationReport report;
+  do {
+    if (!RunJob(QStringLiteral("Extracting"),
+                [&report, request](OperationObserver& observer) { report = ExtractFromArchive(request, observer); }))
+      return;
+  } while (!report.cancelled && report.ExitStatus() == kExitNoPassword && AskExtractPassword(request.password));
+  ShowExtractReport(report);
+}
+
+bool TOVKForm::AskExtractPassword(std::string& password) {
+  if (!AskPassword(this, FromUtf8(NamePart(ArchiveName)), password)) return false;
+  // As a password typed in either dialog is offered by the other.
+  ExtractForm->SetPassword(password);
+  AddForm->SetPassword(password);
+  return true;
 }
 
 void TOVKForm::ShowMessage(QMessageBox::Icon icon, const QString& caption, const QString& text,
@@ -359,6 +369,12 @@ void TOVKForm::ShowMessage(QMessageBox::Icon icon, const QString& caption, const
 }
 
 void TOVKForm::ShowExtractReport(const OperationReport& report) {
+  if (report.cancelled) {
+    ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
+                QStringLiteral("Extraction cancelled; %1 file(s) were written whole.").arg(report.entriesDone),
+                report.Lines());
+    return;
+  }
   switch (report.ExitStatus()) {
     case kExitOk:
       return;
@@ -403,19 +419,24 @@ void TOVKForm::ExtractItemClick() {
 }
 
 void TOVKForm::DeleteItemClick() {
-  std::vector<QTreeWidgetItem*> rows = SelectedRows();
-  if (rows.empty()) return;
+  std::vector<int> rows = SelectedRows();
+  if (Job || rows.empty()) return;
   QMessageBox question(QMessageBox::Question, QStringLiteral("Question"),
                        QStringLiteral("Are you sure to delete the selected file(s)?"),
                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
   question.setWindowModality(Qt::ApplicationModal);
   if (question.exec() != QMessageBox::Yes) return;
   std::string selection;
-  for (QTreeWidgetItem* row : rows) selection += ";" + EntryFullName(row);
+  for (int row : rows) selection += ";" + EntryFullName(row);
   OperationReport report;
-  {
-    BusyCursor busy;
-    report = DeleteFromArchive(DeleteRequest{ArchiveName, selection}, SilentObserver());
+  const DeleteRequest request{ArchiveName, selection};
+  if (!RunJob(QStringLiteral("Deleting"),
+              [&report, request](OperationObserver& observer) { report = DeleteFromArchive(request, observer); }))
+    return;
+  if (report.cancelled) {
+    ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
+                QStringLiteral("Deleting cancelled; the archive is unchanged."), {});
+    return;
   }
   if (report.failures.empty()) {
     LoadArchive(ArchiveName, false);
@@ -438,12 +459,7 @@ void TOVKForm::WMSelChanged() { UpdateStatus(true); }
 void TOVKForm::WMDropFiles(const QStringList& paths) {
   std::string list;
   for (const QString& path : paths) list += ToUtf8(path) + ";";
-  BusyCursor busy;
-  try {
-    if (!list.empty()) AddItems(list, true);
-  } catch (const std::exception&) {
-    // Dropped items that cannot be added are skipped silently.
-  }
+  if (!list.empty()) AddItems(list, true);
 }
 
 bool TOVKForm::event(QEvent* event) {
@@ -469,6 +485,11 @@ bool TOVKForm::FileListKeyDown(QKeyEvent* event) {
 }
 
 void TOVKForm::closeEvent(QCloseEvent* event) {
+  // A second close while the job is stopping would ask again, nested.
+  if (Job && (Job->Cancelling() || !StopJobToClose())) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
 }
@@ -476,7 +497,7 @@ void TOVKForm::closeEvent(QCloseEvent* event) {
 void TOVKForm::FormClose() { StoreWindowSettings(); }
 
 void TOVKForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+  if (!Job && event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
 void TOVKForm::dropEvent(QDropEvent* event) {

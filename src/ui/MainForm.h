@@ -14,7 +14,7 @@
 #include "engine/ListArchive.h"
 #include "engine/OperationReport.h"
 #include "ui/AdvancedRegistry.h"
-#include "ui/ShellIcons.h"
+#include "ui/ArchiveJob.h"
 #include "ui/WindowSettings.h"
 
 class QAction;
@@ -25,13 +25,13 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class QToolButton;
-class QTreeWidgetItem;
 
 namespace ovk {
 
 class TAddForm;
 class TExtListViewManagement;
 class TExtractForm;
+class TProgressForm;
 
 // The private message that turns a burst of selection changes into one
 // status update.
@@ -48,15 +48,14 @@ class TOVKForm : public QMainWindow {
   explicit TOVKForm(const std::vector<std::string>& params, QWidget* parent = nullptr);
   ~TOVKForm() override;
 
+  // Every command that reads or writes the archive runs as a job and returns
+  // once the job has ended; the window keeps painting meanwhile.
   void LoadArchive(const std::string& name, bool asNew);
   void UpdateTitle();
-  static QString FormatEntryTime(std::uint32_t time);
   void UpdateStatus(bool countSelection);
   void UpdateCommands();
-  // Read back from the row's Original text; 64 bits so that sizes of 2 GiB
-  // and more add up as shown.
-  std::int64_t RowOriginalSize(const QTreeWidgetItem* row) const;
-  std::string EntryFullName(const QTreeWidgetItem* row) const;
+  // The stored name of the list's row.
+  std::string EntryFullName(int row) const;
   void AddItems(const std::string& sources, bool recurse);
   void ExtractEntries(const std::string& folder, const std::string& password, bool selectedOnly);
   // One message for every entry an extraction did not write.
@@ -84,7 +83,7 @@ class TOVKForm : public QMainWindow {
   void WMDropFiles(const QStringList& paths);
 
   // Selected rows in list order.
-  std::vector<QTreeWidgetItem*> SelectedRows() const;
+  std::vector<int> SelectedRows() const;
 
   std::string ArchiveName;
   QString BaseTitle;
@@ -111,13 +110,14 @@ class TOVKForm : public QMainWindow {
   TExtListViewManagement* FileList;
   QLabel* StatusPanel0;
   QLabel* StatusPanel1;
-  ImageList Images;
-  std::unique_ptr<IconCache> Icons;
   QTimer* Timer;
   QFileDialog* FileDialog;
   QFileDialog* SaveDialog;
   TExtractForm* ExtractForm = nullptr;
   TAddForm* AddForm = nullptr;
+  TProgressForm* ProgressForm;
+  // The running job, if any.
+  std::unique_ptr<ArchiveJob> Job;
 
  protected:
   bool event(QEvent* event) override;
@@ -134,10 +134,19 @@ class TOVKForm : public QMainWindow {
   void BuildFileDialogs();
   void FormCreate();
   void FormClose();
-  // False when the line cannot be read; the listing stops there.
-  void AddListingRow(const ListedEntry& entry);
+
+  // Runs work on a job thread, the archive commands disabled, and returns
+  // when it has ended. False when another job runs, the work threw (said in
+  // a box) or the window was closed meanwhile.
+  bool RunJob(const QString& caption, ArchiveJob::Work work);
+  // The password prompt after an extraction that met enciphered entries
+  // without one; false when dismissed.
+  bool AskExtractPassword(std::string& password);
+  // Asks whether to stop the running job and close; stops it on yes.
+  bool StopJobToClose();
 
   std::vector<std::string> params_;
+  bool closing_ = false;
 };
 
 }  // namespace ovk

@@ -66,16 +66,6 @@ void SetStarEcho(QLineEdit* edit) {
   edit->setEchoMode(QLineEdit::Password);
 }
 
-BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-
-BusyCursor::~BusyCursor() { Restore(); }
-
-void BusyCursor::Restore() {
-  if (!active_) return;
-  active_ = false;
-  QApplication::restoreOverrideCursor();
-}
-
 long double RoundedKiloBytes(long double bytes) {
   // The default rounding mode takes halves to the even neighbour.
   const int mode = std::fegetround();

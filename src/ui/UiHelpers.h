@@ -1,6 +1,5 @@
 // Small pieces the window and the dialogs share: text conversion at the
-// toolkit boundary, the busy pointer, file-dialog filters and "*" password
-// echo.
+// toolkit boundary, file-dialog filters and "*" password echo.
 #pragma once
 
 #include <QString>
@@ -35,18 +34,5 @@ std::string FirstLines(const std::vector<std::string>& lines, std::size_t shown)
 
 // Shows "*" for every typed character.
 void SetStarEcho(QLineEdit* edit);
-
-// The busy pointer for the lifetime of the object; always restored.
-class BusyCursor {
- public:
-  BusyCursor();
-  ~BusyCursor();
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-  void Restore();
-
- private:
-  bool active_ = true;
-};
 
 }  // namespace ovk

@@ -107,17 +107,15 @@ TEST(PackModeTest, BuiltProgramPacksWithoutDisplay) {
 
   // Each skipped item is one line with its reason; the rest is packed, and
   // an archive that got nothing is not left behind.
-  WriteFile(dir / "skip/huge", "");
-  ASSERT_EQ(truncate((dir / "skip/huge").c_str(), 0x80000000ll), 0);
+  MakeDirs(dir / "skip");
   ASSERT_EQ(mkfifo((dir / "skip/fifo").c_str(), 0644), 0);
-  r = ovktest::Run(run + "-c " + Quote(dir / "skip/huge") + " " + Quote(dir / "skip/fifo") + " " +
-                   Quote(dir / "missing") + " " + Quote(dir / "report.txt"));
+  r = ovktest::Run(run + "-c " + Quote(dir / "skip/fifo") + " " + Quote(dir / "missing") + " " +
+                   Quote(dir / "report.txt"));
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.output,
             "ovkview: skipped " + (dir / "missing") + ": no such file or folder\n"
-            "ovkview: skipped " + (dir / "skip/huge") + ": larger than 2 GiB, which this archive cannot hold\n"
             "ovkview: skipped " + (dir / "skip/fifo") + ": not a regular file\n");
-  EXPECT_EQ(EntryNames(dir / "skip/huge.zip"), Names{"report.txt"});
+  EXPECT_EQ(EntryNames(dir / "skip/fifo.zip"), Names{"report.txt"});
 
   r = ovktest::Run(run + "-c " + Quote(dir / "missing.txt"));
   EXPECT_EQ(r.exitCode, 1) << r.output;

@@ -41,7 +41,7 @@ class MainWindow : public testing::Test {
   TempDir work;
 };
 
-TEST_F(MainWindow, MenusShortcutsToolbarAndColumnsAreAsDesigned) {
+TEST_F(MainWindow, MenusShortcutsToolbarAndColumns) {
   auto form = MakeForm();
   EXPECT_EQ(form->windowTitle(), "OVK Viewer");
   EXPECT_EQ(form->FileItem->title(), "File");
@@ -64,7 +64,7 @@ TEST_F(MainWindow, MenusShortcutsToolbarAndColumnsAreAsDesigned) {
   const char* titles[] = {"Name", "Path", "Original", "Packed", "Time"};
   const int widths[] = {260, 240, 100, 100, 100};
   for (int i = 0; i < ovk::kColumnCount; ++i) {
-    EXPECT_EQ(form->FileList->headerItem()->text(i), titles[i]);
+    EXPECT_EQ(form->FileList->model()->headerData(i, Qt::Horizontal).toString(), titles[i]);
     EXPECT_EQ(form->FileList->columnWidth(i), widths[i]);
   }
   EXPECT_EQ(form->FileList->selectionMode(), QAbstractItemView::ExtendedSelection);
@@ -84,20 +84,19 @@ TEST_F(MainWindow, ListsRowsWithMarksGroupedSizesAndTimes) {
   auto form = MakeForm({"ovkview", archive});
   EXPECT_EQ(form->windowTitle(), "OVK Viewer - sample.zip");
   EXPECT_EQ(Column(*form, ovk::kNameColumn), (std::vector<std::string>{"*b.txt", "a.txt", "c.dat"}));
-  EXPECT_EQ(Column(*form, ovk::kPathColumn), (std::vector<std::string>{"docs\\", "", "docs\\"}));
+  EXPECT_EQ(Column(*form, ovk::kPathColumn), (std::vector<std::string>{"docs/", "", "docs/"}));
   EXPECT_EQ(Column(*form, ovk::kOriginalColumn), (std::vector<std::string>{"600", "1,000", "1,234,567"}));
   EXPECT_EQ(Column(*form, ovk::kTimeColumn),
             (std::vector<std::string>{"2020-01-02 03:04", "2019-05-04 12:30", "2018-07-08 09:10"}));
   // The packed sizes are the engine's, grouped the same way.
-  QTreeWidgetItem* big = RowNamed(*form, "c.dat");
-  QString packed = big->text(ovk::kPackedColumn);
+  const QModelIndex big = Cell(*form, RowNamed(*form, "c.dat"), ovk::kPackedColumn);
+  QString packed = big.data().toString();
   EXPECT_TRUE(packed.contains(',')) << packed.toStdString();
-  EXPECT_EQ(big->textAlignment(ovk::kPackedColumn) & Qt::AlignRight, Qt::AlignRight);
+  EXPECT_EQ(big.data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight, Qt::AlignRight);
   for (const ovk::ListedEntry& entry : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries) {
     QString shown;
-    for (int i = 0; i < form->FileList->topLevelItemCount(); ++i)
-      if (form->EntryFullName(form->FileList->topLevelItem(i)) == entry.name)
-        shown = form->FileList->topLevelItem(i)->text(ovk::kPackedColumn);
+    for (int row = 0; row < RowCount(*form); ++row)
+      if (form->EntryFullName(row) == entry.name) shown = Cell(*form, row, ovk::kPackedColumn).data().toString();
     EXPECT_EQ(shown, QLocale().toString(static_cast<qulonglong>(entry.packedSize))) << entry.name;
   }
   EXPECT_EQ(form->EntryFullName(RowNamed(*form, "*b.txt")), "docs\\b.txt");
@@ -111,13 +110,13 @@ TEST_F(MainWindow, ListsRowsWithMarksGroupedSizesAndTimes) {
 }
 
 TEST_F(MainWindow, EntryTimesFormatOnlyValidDosTimes) {
-  EXPECT_EQ(TOVKForm::FormatEntryTime(0), "");
+  EXPECT_EQ(ovk::FormatEntryTime(0), "");
   // 2019-05-04 12:30:10
   std::uint32_t t = ((2019 - 1980) << 25) | (5 << 21) | (4 << 16) | (12 << 11) | (30 << 5) | 5;
-  EXPECT_EQ(TOVKForm::FormatEntryTime(t), "2019-05-04 12:30");
-  EXPECT_EQ(TOVKForm::FormatEntryTime((39u << 25) | (13 << 21) | (4 << 16)), "") << "month 13";
-  EXPECT_EQ(TOVKForm::FormatEntryTime((39u << 25) | (2 << 21) | (30 << 16)), "") << "February 30";
-  EXPECT_EQ(TOVKForm::FormatEntryTime((39u << 25) | (5 << 21) | (4 << 16) | (24 << 11)), "") << "hour 24";
+  EXPECT_EQ(ovk::FormatEntryTime(t), "2019-05-04 12:30");
+  EXPECT_EQ(ovk::FormatEntryTime((39u << 25) | (13 << 21) | (4 << 16)), "") << "month 13";
+  EXPECT_EQ(ovk::FormatEntryTime((39u << 25) | (2 << 21) | (30 << 16)), "") << "February 30";
+  EXPECT_EQ(ovk::FormatEntryTime((39u << 25) | (5 << 21) | (4 << 16) | (24 << 11)), "") << "hour 24";
 }
 
 TEST_F(MainWindow, SelectionStatusIsDeferredToTheTimerAndRoundsHalvesToEven) {
@@ -136,8 +135,7 @@ TEST_F(MainWindow, SelectionStatusIsDeferredToTheTimerAndRoundsHalvesToEven) {
 
   // The real timer: nothing is counted until it has run.
   form->FileList->clearSelection();
-  RowNamed(*form, "s1000")->setSelected(true);
-  RowNamed(*form, "s600")->setSelected(true);
+  for (const char* name : {"s1000", "s600"}) Select(*form, RowNamed(*form, name));
   EXPECT_EQ(form->StatusPanel0->text(), "Selected 0 file(s), 0 kB");
   EXPECT_FALSE(form->DeleteButton->isEnabled());
   for (int waited = 0; waited < 2500 && form->StatusPanel0->text().startsWith("Selected 0"); waited += 50) Pump(50);
@@ -187,8 +185,16 @@ TEST_F(MainWindow, HeaderClicksSortEachColumnBothWays) {
       {ovk::kNameColumn, {"a.txt", "b.txt", "c.txt"}},
   };
   EXPECT_EQ(Column(*form, ovk::kNameColumn), (Names{"a.txt", "b.txt", "c.txt"})) << "first start: Name ascending";
+  // The selection stays with its entry whatever row it moves to.
+  SelectNames(*form, {"c.txt"});
+  auto selected = [&] {
+    Names stored;
+    for (int row : form->SelectedRows()) stored.push_back(form->EntryFullName(row));
+    return stored;
+  };
   for (const auto& [column, names] : ascending) {
     click(column);
+    EXPECT_EQ(selected(), Names{"docs\\c.txt"}) << "column " << column;
     EXPECT_EQ(form->FileList->SortColumn(), column);
     EXPECT_TRUE(form->FileList->SortAscending());
     EXPECT_EQ(header->sortIndicatorSection(), column);
@@ -210,7 +216,7 @@ TEST_F(MainWindow, CommandLineOpensAnArchiveAndIgnoresSwitches) {
   std::string missing = work / "nothere.zip";
   auto form = MakeForm({"ovkview", missing});
   EXPECT_EQ(form->windowTitle(), "OVK Viewer - nothere.zip");
-  EXPECT_EQ(form->FileList->topLevelItemCount(), 0);
+  EXPECT_EQ(RowCount(*form), 0);
   EXPECT_EQ(form->ArchiveName, missing);
   EXPECT_TRUE(Enabled(*form).add);
   EXPECT_FALSE(Exists(missing)) << "opening creates nothing";
@@ -230,13 +236,14 @@ TEST_F(MainWindow, IconsAreLookedUpOncePerExtensionAndListing) {
   std::string archive = work / "icons.zip";
   ZipFiles(archive, src, {"a.txt", "b.txt", "c.doc"});
   auto form = MakeForm({"ovkview", archive});
-  EXPECT_EQ(form->Images.Count(), 2);
-  ASSERT_TRUE(form->Icons);
-  EXPECT_EQ(form->Icons->count(".txt128"), 1u);
-  EXPECT_EQ(form->Icons->count(".doc128"), 1u);
-  EXPECT_FALSE(RowNamed(*form, "c.doc")->icon(ovk::kNameColumn).isNull());
+  const ovk::EntryModel& model = *form->FileList->Model();
+  EXPECT_EQ(model.Images().Count(), 2);
+  ASSERT_TRUE(model.Icons());
+  EXPECT_EQ(model.Icons()->count(".txt128"), 1u);
+  EXPECT_EQ(model.Icons()->count(".doc128"), 1u);
+  EXPECT_FALSE(Cell(*form, RowNamed(*form, "c.doc"), ovk::kNameColumn).data(Qt::DecorationRole).value<QIcon>().isNull());
   form->LoadArchive(archive, false);
-  EXPECT_EQ(form->Images.Count(), 2) << "each listing starts its own images";
+  EXPECT_EQ(model.Images().Count(), 2) << "each listing starts its own images";
   std::unique_ptr<ovk::IconCache> cache;
   ovk::ImageList images;
   EXPECT_EQ(ovk::GetFileIcon(cache, images, "", 128), 0);

@@ -38,32 +38,31 @@ TEST_P(StoredNames, RowsShowTheirOwnFieldsAndActOnTheirOwnEntries) {
   ASSERT_EQ(listed.size(), 3u);
 
   auto form = MakeForm({"ovkview", archive});
-  ASSERT_EQ(form->FileList->topLevelItemCount(), 3);
+  ASSERT_EQ(RowCount(*form), 3);
   std::vector<std::string> fromRows;
-  for (int i = 0; i < 3; ++i) fromRows.push_back(form->EntryFullName(form->FileList->topLevelItem(i)));
+  for (int row = 0; row < 3; ++row) fromRows.push_back(form->EntryFullName(row));
   std::sort(fromRows.begin(), fromRows.end());
   std::sort(listed.begin(), listed.end());
   EXPECT_EQ(fromRows, listed) << "every row gives back its stored name";
 
-  QTreeWidgetItem* semicolon = RowNamed(*form, QString::fromStdString(kSemicolon));
-  ASSERT_NE(semicolon, nullptr) << "the ';' does not shift the fields";
-  EXPECT_EQ(semicolon->text(ovk::kOriginalColumn), "333");
-  EXPECT_EQ(semicolon->text(ovk::kTimeColumn), "2020-01-01 00:00");
-  QTreeWidgetItem* emoji = RowNamed(*form, QString::fromUtf8(kEmoji.c_str()));
-  ASSERT_NE(emoji, nullptr) << "shown as the character it is";
-  EXPECT_EQ(emoji->text(ovk::kOriginalColumn), "555");
+  const int semicolon = RowNamed(*form, QString::fromStdString(kSemicolon));
+  ASSERT_GE(semicolon, 0) << "the ';' does not shift the fields";
+  EXPECT_EQ(Cell(*form, semicolon, ovk::kOriginalColumn).data().toString(), "333");
+  EXPECT_EQ(Cell(*form, semicolon, ovk::kTimeColumn).data().toString(), "2020-01-01 00:00");
+  const int emoji = RowNamed(*form, QString::fromUtf8(kEmoji.c_str()));
+  ASSERT_GE(emoji, 0) << "shown as the character it is";
+  EXPECT_EQ(Cell(*form, emoji, ovk::kOriginalColumn).data().toString(), "555");
   EXPECT_EQ(form->StatusPanel1->text(), "Total 3 file(s), 1 kB");
 
   // Extracting one selected row writes exactly that entry.
   for (const std::string& name : {kEmoji, std::string()}) {
     std::string wanted;
     form->FileList->clearSelection();
-    for (int i = 0; i < 3; ++i) {
-      QTreeWidgetItem* row = form->FileList->topLevelItem(i);
+    for (int row = 0; row < 3; ++row) {
       std::string stored = form->EntryFullName(row);
       bool pick = name.empty() ? stored != kEmoji && stored != kSemicolon : stored == name;
       if (pick) {
-        row->setSelected(true);
+        Select(*form, row);
         wanted = stored;
       }
     }
@@ -78,11 +77,10 @@ TEST_P(StoredNames, RowsShowTheirOwnFieldsAndActOnTheirOwnEntries) {
     // Deleting the non-UTF-8 entry removes that one and no other.
     std::string doomed;
     form->FileList->clearSelection();
-    for (int i = 0; i < 3; ++i) {
-      QTreeWidgetItem* row = form->FileList->topLevelItem(i);
+    for (int row = 0; row < 3; ++row) {
       std::string stored = form->EntryFullName(row);
       if (stored != kEmoji && stored != kSemicolon) {
-        row->setSelected(true);
+        Select(*form, row);
         doomed = stored;
       }
     }
@@ -90,7 +88,7 @@ TEST_P(StoredNames, RowsShowTheirOwnFieldsAndActOnTheirOwnEntries) {
     std::vector<std::string> left = ListedNames(archive);
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{kSemicolon, kEmoji}));
-    EXPECT_EQ(form->FileList->topLevelItemCount(), 2);
+    EXPECT_EQ(RowCount(*form), 2);
   }
 }
 

@@ -33,7 +33,10 @@ std::string SettingsHome::SettingsFile() const { return dir / "Halvora/OVK.reg";
 
 std::unique_ptr<ovk::TOVKForm> MakeForm(const std::vector<std::string>& params) {
   QApplication::setApplicationDisplayName(QStringLiteral("OVK Viewer"));
-  return std::make_unique<ovk::TOVKForm>(params);
+  auto form = std::make_unique<ovk::TOVKForm>(params);
+  // The command line's archive is listed from the event loop.
+  QCoreApplication::sendPostedEvents(form.get(), QEvent::MetaCall);
+  return form;
 }
 
 void CloseForm(std::unique_ptr<ovk::TOVKForm>& form) {
@@ -92,26 +95,34 @@ SeenBox AnswerBox(QMessageBox::StandardButton answer, const std::function<void()
   return seen;
 }
 
+QModelIndex Cell(const ovk::TOVKForm& form, int row, int column) {
+  return form.FileList->model()->index(row, column);
+}
+
+int RowCount(const ovk::TOVKForm& form) { return form.FileList->model()->rowCount(); }
+
 std::vector<std::string> Column(const ovk::TOVKForm& form, int column) {
   std::vector<std::string> texts;
-  for (int i = 0; i < form.FileList->topLevelItemCount(); ++i)
-    texts.push_back(form.FileList->topLevelItem(i)->text(column).toStdString());
+  for (int row = 0; row < RowCount(form); ++row) texts.push_back(Cell(form, row, column).data().toString().toStdString());
   return texts;
 }
 
-QTreeWidgetItem* RowNamed(const ovk::TOVKForm& form, const QString& name) {
-  for (int i = 0; i < form.FileList->topLevelItemCount(); ++i)
-    if (form.FileList->topLevelItem(i)->text(ovk::kNameColumn) == name)
-      return form.FileList->topLevelItem(i);
-  return nullptr;
+int RowNamed(const ovk::TOVKForm& form, const QString& name) {
+  for (int row = 0; row < RowCount(form); ++row)
+    if (Cell(form, row, ovk::kNameColumn).data().toString() == name) return row;
+  return -1;
+}
+
+void Select(ovk::TOVKForm& form, int row) {
+  form.FileList->selectionModel()->select(Cell(form, row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void SelectNames(ovk::TOVKForm& form, const std::vector<QString>& names) {
   form.FileList->clearSelection();
   for (const QString& name : names) {
-    QTreeWidgetItem* row = RowNamed(form, name);
-    ASSERT_NE(row, nullptr) << name.toStdString();
-    row->setSelected(true);
+    const int row = RowNamed(form, name);
+    ASSERT_GE(row, 0) << name.toStdString();
+    Select(form, row);
   }
   form.TimerTimer();
   Pump();

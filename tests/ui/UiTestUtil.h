@@ -5,7 +5,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
-#include <QTreeWidgetItem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,7 +28,8 @@ class SettingsHome {
   bool hadOld_ = false;
 };
 
-// A window as the program starts it (application title "OVK Viewer").
+// A window as the program starts it (application title "OVK Viewer"), its
+// command line's archive listed.
 std::unique_ptr<ovk::TOVKForm> MakeForm(const std::vector<std::string>& params = {"ovkview"});
 // Closes (storing the window settings) and destroys (storing the list's).
 void CloseForm(std::unique_ptr<ovk::TOVKForm>& form);
@@ -59,7 +59,12 @@ void Pump(int ms = 0);
 
 // Texts of one column, top to bottom.
 std::vector<std::string> Column(const ovk::TOVKForm& form, int column);
-QTreeWidgetItem* RowNamed(const ovk::TOVKForm& form, const QString& name);
+int RowCount(const ovk::TOVKForm& form);
+// The row whose Name text this is, or -1.
+int RowNamed(const ovk::TOVKForm& form, const QString& name);
+QModelIndex Cell(const ovk::TOVKForm& form, int row, int column);
+// Adds the row to the selection.
+void Select(ovk::TOVKForm& form, int row);
 // Selects exactly the rows with these Name texts and signals the change
 // through the timer path.
 void SelectNames(ovk::TOVKForm& form, const std::vector<QString>& names);

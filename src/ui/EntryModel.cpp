@@ -1,0 +1,125 @@
+#include "ui/EntryModel.h"
+
+#include <QLocale>
+
+#include "support/DosTime.h"
+#include "support/StringUnit.h"
+#include "ui/CellComparer.h"
+#include "ui/EntrySort.h"
+#include "ui/UiHelpers.h"
+
+namespace ovk {
+
+namespace {
+
+constexpr int kNormalFileAttributes = 128;
+
+const char* const kColumnTitles[kColumnCount] = {"Name", "Path", "Original", "Packed", "Time"};
+
+QString GroupedNumber(std::uint64_t value) { return QLocale().toString(static_cast<qulonglong>(value)); }
+
+}  // namespace
+
+bool IsEntryTime(std::uint32_t time) {
+  DosFields f{};
+  return time != 0 && DecodeDosTime(time, f);
+}
+
+QString FormatEntryTime(std::uint32_t time) {
+  DosFields f{};
+  if (!IsEntryTime(time)) return QString();
+  DecodeDosTime(time, f);
+  auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+  return QStringLiteral("%1-%2-%3 %4%5%6")
+      .arg(f.year, 4, 10, QLatin1Char('0'))
+      .arg(two(f.month), two(f.day), two(f.hour), QString(TimeSeparator(QLocale())), two(f.minute));
+}
+
+QString EntryCellText(const ListedEntry& entry, int column) {
+  switch (column) {
+    case kNameColumn: {
+      const QString name = FromUtf8(NamePart(entry.name));
+      return entry.encrypted ? QStringLiteral("*") + name : name;
+    }
+    case kPathColumn:
+      // Stored names keep "\"; people on this system read folders with "/".
+      return FromUtf8(FolderPart(entry.name)).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    case kOriginalColumn:
+      return GroupedNumber(entry.originalSize);
+    case kPackedColumn:
+      return GroupedNumber(entry.packedSize);
+    case kTimeColumn:
+      return FormatEntryTime(entry.time);
+    default:
+      return QString();
+  }
+}
+
+void EntryModel::SetEntries(std::vector<ListedEntry> entries) {
+  beginResetModel();
+  entries_ = std::move(entries);
+  images_.Clear();
+  iconCache_.reset();
+  icons_.clear();
+  icons_.reserve(entries_.size());
+  for (const ListedEntry& entry : entries_)
+    icons_.push_back(GetFileIcon(iconCache_, images_, FromUtf8(ExtensionPart(entry.name)), kNormalFileAttributes));
+  endResetModel();
+}
+
+void EntryModel::Sort(int column, bool ascending, const CellComparer& comparer) {
+  const std::vector<int> order = SortedOrder(entries_, column, ascending, comparer);
+  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  std::vector<int> newRow(order.size());
+  std::vector<ListedEntry> entries;
+  std::vector<int> icons;
+  entries.reserve(order.size());
+  icons.reserve(order.size());
+  for (std::size_t row = 0; row < order.size(); ++row) {
+    const auto from = static_cast<std::size_t>(order[row]);
+    newRow[from] = static_cast<int>(row);
+    entries.push_back(std::move(entries_[from]));
+    icons.push_back(icons_[from]);
+  }
+  entries_ = std::move(entries);
+  icons_ = std::move(icons);
+  const QModelIndexList before = persistentIndexList();
+  QModelIndexList after;
+  after.reserve(before.size());
+  for (const QModelIndex& index : before)
+    after << this->index(newRow[static_cast<std::size_t>(index.row())], index.column());
+  changePersistentIndexList(before, after);
+  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int EntryModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+}
+
+int EntryModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+
+QVariant EntryModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return QVariant();
+  switch (role) {
+    case Qt::DisplayRole:
+      return EntryCellText(Entry(index.row()), index.column());
+    case Qt::DecorationRole:
+      if (index.column() != kNameColumn) return QVariant();
+      return images_.Icon(icons_[static_cast<std::size_t>(index.row())]);
+    case Qt::TextAlignmentRole:
+      if (index.column() != kPackedColumn) return QVariant();
+      return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    default:
+      return QVariant();
+  }
+}
+
+QVariant EntryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) return QVariant();
+  if (role == Qt::DisplayRole) return QString::fromLatin1(kColumnTitles[section]);
+  if (role == Qt::TextAlignmentRole && section == kPackedColumn)
+    return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+  return QVariant();
+}
+
+}  // namespace ovk

@@ -1,0 +1,277 @@
+// Jobs in the window: the event loop keeps running while the engine works,
+// the progress window comes late, commands wait, and a cancel or a close
+// leaves whole files and a true account.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <dirent.h>
+
+#include <algorithm>
+
+#include "support/ArchiveLock.h"
+#include "ui/ExtListView.h"
+#include "ui/ProgressForm.h"
+#include "ui/UiTestUtil.h"
+
+using namespace ovktest;
+
+namespace {
+
+constexpr int kBigFiles = 300;
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(folder.c_str())) {
+    while (dirent* e = readdir(dir))
+      if (e->d_name[0] != '.') names.push_back(e->d_name);
+    closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Calls tick every 20 ms while action runs and notes the longest gap
+// between two calls.
+struct Ticker {
+  qint64 longestGap = 0;
+  void Run(const std::function<void()>& tick, const std::function<void()>& action) {
+    QElapsedTimer since;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      longestGap = std::max(longestGap, since.restart());
+      tick();
+    });
+    since.start();
+    timer.start();
+    action();
+  }
+};
+
+class WindowJobs : public testing::Test {
+ protected:
+  // Some 300 MB of incompressible files, stored, made once for the suite.
+  static void SetUpTestSuite() {
+    if (!HaveTool("zip")) return;
+    big = new TempDir;
+    const std::string block = RandomBytes(1 << 20, 7);
+    for (int i = 0; i < kBigFiles; ++i) WriteFile(*big / ("src/f" + std::to_string(i)), std::to_string(i) + block);
+    CommandResult zipped = ovktest::Run("cd " + Quote(*big / "src") + " && zip -0 -q -X ../big.zip *");
+    ASSERT_EQ(zipped.exitCode, 0) << zipped.output;
+  }
+  static void TearDownTestSuite() {
+    delete big;
+    big = nullptr;
+  }
+  void SetUp() override {
+    if (!big) GTEST_SKIP() << "zip not installed";
+    form = MakeForm({"ovkview", *big / "big.zip"});
+    ASSERT_EQ(RowCount(*form), kBigFiles);
+    form->show();
+    Pump();
+  }
+  // Every file in folder is whole: equal to its source.
+  static void ExpectWholeFiles(const std::string& folder, std::size_t count) {
+    const std::vector<std::string> names = FilesIn(folder);
+    EXPECT_EQ(names.size(), count);
+    for (const std::string& name : names)
+      EXPECT_TRUE(ReadFile(folder + "/" + name) == ReadFile(*big / ("src/" + name))) << name;
+  }
+
+  static TempDir* big;
+  SettingsHome home;
+  TempDir work;
+  std::unique_ptr<ovk::TOVKForm> form;
+};
+
+TempDir* WindowJobs::big = nullptr;
+
+TEST_F(WindowJobs, ExtractionKeepsTheWindowRunningWithProgressLateAndCommandsWaiting) {
+  QElapsedTimer clock;
+  qint64 dialogAt = -1;
+  bool checkedCommands = false;
+  Ticker ticker;
+  ticker.Run(
+      [&] {
+        if (dialogAt < 0 && form->ProgressForm->isVisible()) dialogAt = clock.elapsed();
+        if (!form->Job || checkedCommands) return;
+        checkedCommands = true;
+        for (QAction* action : {form->AddItem, form->ExtractItem, form->NewItem, form->OpenItem})
+          EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+        for (QToolButton* button : {form->AddButton, form->ExtractButton, form->DeleteButton})
+          EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
+        EXPECT_TRUE(form->ExitItem->isEnabled());
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(work / "src"))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter);
+        EXPECT_FALSE(enter.isAccepted()) << "no drop while a job runs";
+      },
+      [&] {
+        clock.start();
+        form->ExtractEntries(work / "out", "", false);
+      });
+  const qint64 took = clock.elapsed();
+  EXPECT_LT(ticker.longestGap, 100) << "the event loop stalled";
+  EXPECT_TRUE(checkedCommands);
+  EXPECT_TRUE(dialogAt < 0 || dialogAt >= ovk::TProgressForm::kShowDelayMs) << dialogAt;
+  if (took > ovk::TProgressForm::kShowDelayMs + 200) {
+    EXPECT_GE(dialogAt, 0) << "a long job shows its progress";
+  }
+  RecordProperty("longestGapMs", static_cast<int>(ticker.longestGap));
+  RecordProperty("extractionMs", static_cast<int>(took));
+  EXPECT_FALSE(form->ProgressForm->isVisible()) << "gone with the job";
+  EXPECT_TRUE(form->AddButton->isEnabled() && form->OpenItem->isEnabled());
+  ExpectWholeFiles(work / "out", kBigFiles);
+
+  // A job shorter than the delay shows no progress window at all.
+  bool shown = false;
+  SelectNames(*form, {"f1"});
+  ticker.Run([&] { shown = shown || form->ProgressForm->isVisible(); },
+             [&] { form->ExtractEntries(work / "one", "", true); });
+  EXPECT_FALSE(shown);
+  ExpectWholeFiles(work / "one", 1);
+}
+
+TEST_F(WindowJobs, CancelStopsExtractionWithWholeFilesAndSaysHowMany) {
+  QTimer cancel;
+  QObject::connect(&cancel, &QTimer::timeout, [&] {
+    // Pressed (shown or not yet) once a tenth of the files are out.
+    if (form->Job && form->Job->Latest().entriesDone >= kBigFiles / 10 &&
+        form->ProgressForm->CancelButton->isEnabled()) {
+      EXPECT_GT(form->ProgressForm->Bar->value(), 0) << "the bar moves by bytes";
+      form->ProgressForm->CancelButton->click();
+    }
+  });
+  cancel.start(5);
+  const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->ExtractEntries(work / "out", "", false); });
+  ASSERT_TRUE(box.shown);
+  const QRegularExpressionMatch count =
+      QRegularExpression("^Extraction cancelled; (\\d+) file\\(s\\) were written whole\\.$").match(box.text);
+  ASSERT_TRUE(count.hasMatch()) << box.text.toStdString();
+  const std::size_t written = count.captured(1).toULong();
+  EXPECT_GT(written, 0u);
+  EXPECT_LT(written, static_cast<std::size_t>(kBigFiles));
+  ExpectWholeFiles(work / "out", written);
+}
+
+// Another program holds the archive: the add waits, so the job lasts as
+// long as the test wants.
+TEST_F(WindowJobs, AWaitingAddShowsProgressLateAndClosingAsksFirst) {
+  const std::string archive = work / "small.zip";
+  WriteFile(work / "one/a.txt", "a");
+  ZipFiles(archive, work / "one", {"a.txt"});
+  form->LoadArchive(archive, false);
+  const std::string before = ReadFile(archive);
+  auto holder = std::make_unique<ovk::ArchiveLock>(archive, false, [] {});
+  ASSERT_EQ(holder->Error(), 0);
+
+  QElapsedTimer clock;
+  qint64 dialogAt = -1;
+  int asked = 0;
+  bool reported = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (dialogAt < 0 && form->ProgressForm->isVisible()) {
+      dialogAt = clock.elapsed();
+      EXPECT_TRUE(form->ProgressForm->EntryLabel->text().startsWith("Waiting for another program"));
+    }
+    if (dialogAt >= 0 && form->isVisible() && !QApplication::activeModalWidget()) form->close();
+  });
+  watch.start(20);
+  // The other program lets go only once the job has been told to stop (a
+  // timer of its own: the watch's is busy in the close until the job ends).
+  QTimer release;
+  QObject::connect(&release, &QTimer::timeout, [&] {
+    if (form->Job && form->Job->Cancelling()) holder.reset();
+  });
+  release.start(20);
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        if (box->icon() != QMessageBox::Question) {
+          reported = true;
+          box->close();
+          return;
+        }
+        EXPECT_TRUE(box->text().contains("Stop it and close the window?")) << box->text().toStdString();
+        // No the first time: the job goes on and the window stays.
+        box->button(++asked == 1 ? QMessageBox::No : QMessageBox::Yes)->click();
+      },
+      [&] {
+        clock.start();
+        form->AddItems(work / "one", true);
+      });
+  EXPECT_GE(dialogAt, ovk::TProgressForm::kShowDelayMs);
+  EXPECT_EQ(asked, 2);
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(reported) << "a closed window reports nothing";
+  EXPECT_EQ(form->Job, nullptr);
+  EXPECT_TRUE(ReadFile(archive) == before) << "the stopped add left the archive as it was";
+}
+
+TEST_F(WindowJobs, CancelledAddLeavesTheArchiveByteForByteAndTheListAsItWas) {
+  const std::string archive = work / "copy.zip";
+  MakeSampleZip(archive, work / "sample");
+  form->LoadArchive(archive, false);
+  const std::string before = ReadFile(archive);
+  const std::vector<std::string> names = Column(*form, ovk::kNameColumn);
+  QTimer cancel;
+  QObject::connect(&cancel, &QTimer::timeout, [&] {
+    if (form->Job && form->Job->Latest().entriesDone >= kBigFiles / 10 && form->ProgressForm->CancelButton->isEnabled())
+      form->ProgressForm->CancelButton->click();
+  });
+  cancel.start(5);
+  const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->AddItems(*big / "src", true); });
+  EXPECT_EQ(box.text, "Adding cancelled; the archive is unchanged.");
+  EXPECT_TRUE(ReadFile(archive) == before);
+  EXPECT_EQ(FilesIn(work.Path()), (std::vector<std::string>{"copy.zip", "sample"})) << "no temporary file left";
+  EXPECT_EQ(Column(*form, ovk::kNameColumn), names);
+}
+
+// A listing shows every entry or, cancelled, none.
+TEST(WindowListing, ManyEntriesListQuicklyAndACancelShowsNone) {
+  OVK_REQUIRE_TOOL("python3");
+  SettingsHome home;
+  TempDir work;
+  const std::string archive = work / "many.zip";
+  const CommandResult made = ovktest::Run(
+      "python3 -c \"import zipfile\nwith zipfile.ZipFile('" + archive + "', 'w') as z:\n"
+      "  for i in range(100000): z.writestr('d%03d/f%06d.txt' % (i % 500, i), str(i))\"");
+  ASSERT_EQ(made.exitCode, 0) << made.output;
+  auto form = MakeForm();
+  QTimer cancel;
+  QObject::connect(&cancel, &QTimer::timeout, [&] {
+    if (form->Job) form->ProgressForm->CancelButton->click();
+  });
+  cancel.start(1);
+  form->LoadArchive(archive, false);
+  cancel.stop();
+  EXPECT_EQ(RowCount(*form), 0);
+  EXPECT_EQ(form->StatusPanel1->text(), "Total 0 file(s), 0 kB");
+
+  QElapsedTimer clock;
+  clock.start();
+  form->LoadArchive(archive, false);
+  const qint64 took = clock.elapsed();
+  RecordProperty("listingMs", static_cast<int>(took));
+  EXPECT_LT(took, 2000) << "listing, sorting and showing 100,000 entries";
+  ASSERT_EQ(RowCount(*form), 100000);
+  EXPECT_EQ(Cell(*form, 0, ovk::kNameColumn).data().toString(), "f000000.txt");
+  EXPECT_EQ(Cell(*form, 1, ovk::kNameColumn).data().toString(), "f000001.txt");
+  EXPECT_EQ(Cell(*form, 99999, ovk::kPathColumn).data().toString(), "d499/");
+}
+
+}  // namespace
