@@ -75,9 +75,11 @@ using CentralDirectoryStream = std::string;
 // Appends a record to the stream, field by field.
 void AppendFileHeader(CentralDirectoryStream& stream, const TFileHeader& header);
 
-// Appends the record of the local header at position, its offset moved into
-// a ZIP64 extra field when it lies beyond the 32-bit range.
-void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std::uint64_t position);
+// Appends the record of the local header at position with the entry's
+// sizes; the sizes and offset that overflow their fields go to a ZIP64 extra
+// field in front of the record's other extra fields.
+void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std::uint64_t original,
+                         std::uint64_t packed, std::uint64_t position);
 
 // What a written entry records besides its name and EntryHeader.
 struct ZipEntryAttributes {

@@ -1,7 +1,9 @@
 #include "engine/ZipRebuild.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "engine/ZipExtent.h"
@@ -21,11 +23,31 @@ struct LocalHeader {
   std::string name;
   std::int64_t offset = 0;
   std::int64_t payloadEnd = 0;
+  std::uint64_t original = 0, packed = 0;
+  bool sized = false;  // the header tells both sizes
 };
 
 std::uint32_t HeaderCrc(const LocalHeader& h) { return GetLE32(h.fixed + 14); }
 std::uint32_t HeaderPacked(const LocalHeader& h) { return GetLE32(h.fixed + 18); }
 std::uint32_t HeaderOriginal(const LocalHeader& h) { return GetLE32(h.fixed + 22); }
+
+// The sizes of the header, 64-bit from its ZIP64 field where the 32-bit ones
+// hold all ones (an add that may pass 4 GiB writes both there).
+void ApplySizes(LocalHeader& h, std::string_view extra) {
+  h.original = HeaderOriginal(h);
+  h.packed = HeaderPacked(h);
+  h.sized = h.original != kUnknown32 && h.packed != kUnknown32;
+  while (!h.sized && extra.size() >= 4) {
+    const std::uint16_t id = GetLE16(extra.data());
+    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
+    if (id == kZip64ExtraId && length >= 16 && h.original == kUnknown32 && h.packed == kUnknown32) {
+      h.original = GetLE64(extra.data() + 4);
+      h.packed = GetLE64(extra.data() + 12);
+      h.sized = true;
+    }
+    extra.remove_prefix(4 + length);
+  }
+}
 
 // The raw header bytes of a walked entry, the name exactly as stored.
 LocalHeader ReadLocalHeader(DataFile& file, const EntryInfo& entry) {
@@ -35,15 +57,17 @@ LocalHeader ReadLocalHeader(DataFile& file, const EntryInfo& entry) {
   ReadBlock(file, h.fixed, sizeof h.fixed);
   h.name.resize(GetLE16(h.fixed + 26));
   if (!h.name.empty()) ReadBlock(file, h.name.data(), h.name.size());
-  h.payloadEnd = h.offset + static_cast<std::int64_t>(kLocalHeaderBytes + h.name.size()) +
-                 GetLE16(h.fixed + 28) + HeaderPacked(h);
+  std::string extra(GetLE16(h.fixed + 28), '\0');
+  if (!extra.empty()) ReadBlock(file, extra.data(), extra.size());
+  ApplySizes(h, extra);
+  h.payloadEnd = h.offset + static_cast<std::int64_t>(kLocalHeaderBytes + h.name.size() + extra.size() + h.packed);
   return h;
 }
 
 // Where the entry ends, its data descriptor (signature optional) included;
 // -1 when the local header does not tell, 0 when the end of the file cuts it.
 std::int64_t EntryEnd(DataFile& file, const LocalHeader& h, std::int64_t fileSize) {
-  if (HeaderPacked(h) == kUnknown32 || HeaderOriginal(h) == kUnknown32) return -1;
+  if (!h.sized) return -1;
   if (h.payloadEnd > fileSize) return 0;
   if (!(GetLE16(h.fixed + 6) & kZipFlagDataDescriptor)) return h.payloadEnd;
   // The descriptor must repeat the header's values: a header that left them
@@ -55,8 +79,9 @@ std::int64_t EntryEnd(DataFile& file, const LocalHeader& h, std::int64_t fileSiz
   return fileSize - h.payloadEnd < kShortestDescriptor ? 0 : -1;
 }
 
-// The central record of a local header: its shared fields as they stand;
-// the host and attributes the lost record held are not known.
+// The central record of a local header: its shared fields as they stand (the
+// sizes are set with the record's ZIP64 field); the host and attributes the
+// lost record held are not known.
 TFileHeader RecordOf(const LocalHeader& h) {
   TFileHeader r;
   r.versionMadeBy = kDefaultVersionMadeBy;
@@ -66,8 +91,6 @@ TFileHeader RecordOf(const LocalHeader& h) {
   r.time = GetLE16(h.fixed + 10);
   r.date = GetLE16(h.fixed + 12);
   r.crc32 = HeaderCrc(h);
-  r.compressedSize = HeaderPacked(h);
-  r.uncompressedSize = HeaderOriginal(h);
   r.nameLength = static_cast<std::uint16_t>(h.name.size());
   r.name = h.name;
   if (!h.name.empty() && h.name.back() == '/') r.externalAttributes = kDosFolderAttribute;
@@ -136,7 +159,7 @@ bool RebuildZipDirectory(ArchiveReader& reader, DataFile& file, RebuiltDirectory
     const std::int64_t end = EntryEnd(file, h, size);
     if (end < 0) return false;
     if (end == 0) break;
-    AppendCentralRecord(rebuilt.records, RecordOf(h), static_cast<std::uint64_t>(h.offset));
+    AppendCentralRecord(rebuilt.records, RecordOf(h), h.original, h.packed, static_cast<std::uint64_t>(h.offset));
     ++rebuilt.entries;
     rebuilt.end = end;
     Seek64(file, end);
