@@ -27,6 +27,7 @@ namespace {
 constexpr std::size_t kPieceBytes = kDeflateBlockBytes;
 constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
 constexpr std::uint64_t kLargestNativePacked = 0x7FFFFFFF;
+constexpr std::uint64_t kLargestZip64Placeholder = std::uint64_t{1} << 62;  // no file is that large
 
 class SourceChanged : public std::exception {
  public:
@@ -40,8 +41,9 @@ std::uint64_t WorstPackedSize(std::uint64_t size) { return size + (size >> 11) +
 // Until the real size is written over it, the packed size claims more bytes
 // than a killed run leaves behind the header, so a recovery of the archive
 // takes the entry for one cut off.
-std::uint64_t PlaceholderPacked(const AddSession& s) {
-  return s.info.kind == kKindNative ? kLargestNativePacked : kMax32 - 1;
+std::uint64_t PlaceholderPacked(const AddSession& s, bool zip64Local) {
+  if (s.info.kind == kKindNative) return kLargestNativePacked;
+  return zip64Local ? kLargestZip64Placeholder : kMax32 - 1;
 }
 
 void OpenSource(DataFile& source, const std::string& path) {
@@ -169,7 +171,8 @@ void WriteStreamedEntry(AddSession& s, PendingFile& f) {
   f.header.encrypted = s.password.empty() ? 0 : 1;
 
   const auto position = static_cast<std::uint64_t>(FilePos64(s.archive));
-  ZipEntrySizes sizes{f.size, PlaceholderPacked(s), WorstPackedSize(f.size) >= kMax32};
+  const bool zip64Local = WorstPackedSize(f.size) >= kMax32;
+  ZipEntrySizes sizes{f.size, PlaceholderPacked(s, zip64Local), zip64Local};
   std::string bytes = HeaderBytes(s, f, sizes, position);
   WriteBlock(s.archive, bytes.data(), bytes.size());
   bytes.clear();

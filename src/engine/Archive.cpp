@@ -167,18 +167,15 @@ std::int64_t ScanForLocalHeader(ArchiveReader& archive, DataFile& file, std::int
 // What the local header's extra fields add: 64-bit sizes (ZIP64, for the
 // 32-bit fields that hold all ones), the AES parameters, and the UTF-8 name
 // of the Unicode Path field when its CRC-32 says it belongs to this name.
-void ApplyLocalExtra(std::string_view extra, const std::string& rawName, EntryInfo& entry) {
+void ApplyLocalExtra(const LocalHeaderFields& fields, std::string_view extra, const std::string& rawName,
+                     EntryInfo& entry) {
+  LocalHeaderSizes(fields, extra, entry.originalSize, entry.packedSize);
   while (extra.size() >= 4) {
     const std::uint16_t id = GetLE16(extra.data());
     const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
     std::string_view data = extra.substr(4, length);
     extra.remove_prefix(4 + length);
-    // A local header's ZIP64 field holds both sizes whenever it is there.
-    if (id == kZip64ExtraId && data.size() >= 16 &&
-        (entry.originalSize == kZip64Marker || entry.packedSize == kZip64Marker)) {
-      entry.originalSize = GetLE64(data.data());
-      entry.packedSize = GetLE64(data.data() + 8);
-    } else if (id == kAesExtraId && data.size() >= 7 && data.substr(2, 2) == "AE") {
+    if (id == kAesExtraId && data.size() >= 7 && data.substr(2, 2) == "AE") {
       entry.aesVersion = GetLE16(data.data());
       entry.aesStrength = static_cast<std::uint8_t>(data[4]);
       entry.aesMethod = GetLE16(data.data() + 5);
@@ -283,7 +280,7 @@ bool ReadZipEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   const std::int64_t extraAt = nameAt + static_cast<std::int64_t>(raw.size());
   const std::string extra(Take(archive, file, extraAt, h.extraLength));
   entry.name = ZipEntryName(raw, entry.zipFlags);
-  ApplyLocalExtra(extra, raw, entry);
+  ApplyLocalExtra(h, extra, raw, entry);
   const std::int64_t payloadStart = extraAt + static_cast<std::int64_t>(extra.size());
   Seek64(file, payloadStart);
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "coding/Records.h"
 #include "support/FileUnit.h"
@@ -43,6 +44,11 @@ struct LocalHeaderFields {
   std::uint16_t extraLength = 0;
 };
 LocalHeaderFields DecodeLocalHeader(const std::uint8_t* bytes);
+// The header's sizes, 64-bit from its ZIP64 field where both 32-bit ones
+// hold all ones (a local header's ZIP64 field carries both); false when
+// they are left to that field and it is missing.
+bool LocalHeaderSizes(const LocalHeaderFields& fields, std::string_view extra, std::uint64_t& original,
+                      std::uint64_t& packed);
 
 // Header IDs of the extra fields read: ZIP64 extended information, WinZip
 // AES, Info-ZIP's Unicode Path and extended timestamp, and NTFS times.
@@ -98,9 +104,11 @@ using CentralDirectoryStream = std::string;
 // Appends a record to the stream, field by field.
 void AppendFileHeader(CentralDirectoryStream& stream, const TFileHeader& header);
 
-// Appends the record of the local header at position, its offset moved into
-// a ZIP64 extra field when it lies beyond the 32-bit range.
-void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std::uint64_t position);
+// Appends the record of the local header at position with the entry's
+// sizes; the sizes and offset that overflow their fields go to a ZIP64 extra
+// field in front of the record's other extra fields.
+void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std::uint64_t original,
+                         std::uint64_t packed, std::uint64_t position);
 
 // What a written entry records besides its name and EntryHeader.
 struct ZipEntryAttributes {

@@ -131,6 +131,24 @@ LocalHeaderFields DecodeLocalHeader(const std::uint8_t* h) {
   return f;
 }
 
+bool LocalHeaderSizes(const LocalHeaderFields& fields, std::string_view extra, std::uint64_t& original,
+                      std::uint64_t& packed) {
+  original = fields.uncompressedSize;
+  packed = fields.compressedSize;
+  if (original != kZip64Marker && packed != kZip64Marker) return true;
+  while (extra.size() >= 4) {
+    const std::uint16_t id = GetLE16(extra.data());
+    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
+    if (id == kZip64ExtraId && length >= 16) {
+      original = GetLE64(extra.data() + 4);
+      packed = GetLE64(extra.data() + 12);
+      return true;
+    }
+    extra.remove_prefix(4 + length);
+  }
+  return false;
+}
+
 std::string ZipEntryName(const std::string& raw, std::uint16_t flags) {
   return ConvertPathSeparators(ZipNameToUtf8(raw, flags), true);
 }

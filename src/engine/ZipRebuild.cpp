@@ -1,7 +1,9 @@
 #include "engine/ZipRebuild.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "engine/ZipExtent.h"
@@ -19,6 +21,8 @@ struct LocalHeader {
   std::string name;
   std::int64_t offset = 0;
   std::int64_t payloadEnd = 0;
+  std::uint64_t original = 0, packed = 0;
+  bool sized = false;  // the header tells both sizes
 };
 
 // The header of a walked entry, the name exactly as stored.
@@ -31,8 +35,10 @@ LocalHeader ReadLocalHeader(DataFile& file, const EntryInfo& entry) {
   h.fields = DecodeLocalHeader(fixed);
   h.name.resize(h.fields.nameLength);
   if (!h.name.empty()) ReadBlock(file, h.name.data(), h.name.size());
-  h.payloadEnd = h.offset + static_cast<std::int64_t>(kLocalHeaderBytes + h.name.size()) + h.fields.extraLength +
-                 h.fields.compressedSize;
+  std::string extra(h.fields.extraLength, '\0');
+  if (!extra.empty()) ReadBlock(file, extra.data(), extra.size());
+  h.sized = LocalHeaderSizes(h.fields, extra, h.original, h.packed);
+  h.payloadEnd = h.offset + static_cast<std::int64_t>(kLocalHeaderBytes + h.name.size() + extra.size() + h.packed);
   return h;
 }
 
@@ -40,20 +46,21 @@ LocalHeader ReadLocalHeader(DataFile& file, const EntryInfo& entry) {
 // -1 when the local header does not tell, 0 when the end of the file cuts it.
 std::int64_t EntryEnd(DataFile& file, const LocalHeader& h, std::int64_t fileSize) {
   const LocalHeaderFields& f = h.fields;
-  if (f.compressedSize == kZip64Marker || f.uncompressedSize == kZip64Marker) return -1;
+  if (!h.sized) return -1;
   if (h.payloadEnd > fileSize) return 0;
   if (!(f.flags & kZipFlagDataDescriptor)) return h.payloadEnd;
   // The descriptor must repeat the header's values: a header that left them
   // to the descriptor does not tell where its payload ends.
   const std::int64_t descriptor =
-      DescriptorLength(file, h.payloadEnd, f.crc32, f.compressedSize, f.uncompressedSize);
+      DescriptorLength(file, h.payloadEnd, f.crc32, h.packed, h.original);
   if (descriptor > 0) return h.payloadEnd + descriptor;
   // Too few bytes left for any descriptor: the end of the file cut it.
   return fileSize - h.payloadEnd < kShortestDescriptor ? 0 : -1;
 }
 
-// The central record of a local header: its shared fields as they stand;
-// the host and attributes the lost record held are not known.
+// The central record of a local header: its shared fields as they stand (the
+// sizes are set with the record's ZIP64 field); the host and attributes the
+// lost record held are not known.
 TFileHeader RecordOf(const LocalHeader& h) {
   TFileHeader r;
   r.versionMadeBy = kDefaultVersionMadeBy;
@@ -63,8 +70,6 @@ TFileHeader RecordOf(const LocalHeader& h) {
   r.time = static_cast<std::uint16_t>(h.fields.dosTime & 0xFFFF);
   r.date = static_cast<std::uint16_t>(h.fields.dosTime >> 16);
   r.crc32 = h.fields.crc32;
-  r.compressedSize = h.fields.compressedSize;
-  r.uncompressedSize = h.fields.uncompressedSize;
   r.nameLength = static_cast<std::uint16_t>(h.name.size());
   r.name = h.name;
   if (!h.name.empty() && h.name.back() == '/') r.externalAttributes = kDosFolderAttribute;
@@ -133,7 +138,7 @@ bool RebuildZipDirectory(ArchiveReader& reader, DataFile& file, RebuiltDirectory
     const std::int64_t end = EntryEnd(file, h, size);
     if (end < 0) return false;
     if (end == 0) break;
-    AppendCentralRecord(rebuilt.records, RecordOf(h), static_cast<std::uint64_t>(h.offset));
+    AppendCentralRecord(rebuilt.records, RecordOf(h), h.original, h.packed, static_cast<std::uint64_t>(h.offset));
     ++rebuilt.entries;
     rebuilt.end = end;
     Seek64(file, end);

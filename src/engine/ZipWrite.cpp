@@ -163,9 +163,12 @@ void AppendFileHeader(CentralDirectoryStream& stream, const TFileHeader& h) {
   stream += h.comment;
 }
 
-void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std::uint64_t position) {
+void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std::uint64_t original,
+                         std::uint64_t packed, std::uint64_t position) {
+  header.uncompressedSize = Clamp32(original);
+  header.compressedSize = Clamp32(packed);
   header.localHeaderOffset = Clamp32(position);
-  header.extra += Zip64Extra({position});
+  header.extra = Zip64Extra({original, packed, position}) + header.extra;
   header.extraLength = static_cast<std::uint16_t>(header.extra.size());
   AppendFileHeader(stream, header);
 }
@@ -203,15 +206,11 @@ void AppendZipEntryRecord(CentralDirectoryStream& stream, const std::string& sto
   h.time = f.time;
   h.date = f.date;
   h.crc32 = f.crc32;
-  h.compressedSize = f.compressedSize;
-  h.uncompressedSize = f.uncompressedSize;
   h.externalAttributes = attributes.externalAttributes;
   h.name = ConvertPathSeparators(storedName, false);
   h.nameLength = static_cast<std::uint16_t>(h.name.size());
-  h.localHeaderOffset = Clamp32(position);
-  h.extra = Zip64Extra({sizes.original, sizes.packed, position}) + AesExtra(header, attributes.aesStrength);
-  h.extraLength = static_cast<std::uint16_t>(h.extra.size());
-  AppendFileHeader(stream, h);
+  h.extra = AesExtra(header, attributes.aesStrength);
+  AppendCentralRecord(stream, h, sizes.original, sizes.packed, position);
 }
 
 void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
