@@ -223,6 +223,8 @@ std::int64_t NextListedOffset(const ArchiveReader& archive) {
 // cannot reach: behind data that runs past the end, or where bytes other
 // than a local header stand). -1 at the end.
 std::int64_t NextHeaderOffset(ArchiveReader& archive, DataFile& file, std::int64_t start) {
+  // The walk only ever moves forward, whatever a damaged size says.
+  start = std::max(start, archive.lastHeader + 1);
   const std::int64_t scanned = start < archive.fileSize ? ScanForLocalHeader(archive, file, start) : -1;
   const std::int64_t listed = NextListedOffset(archive);
   if (listed >= 0 && (scanned < 0 || listed < scanned)) return listed;
@@ -243,7 +245,8 @@ bool ReadMissingHeader(ArchiveReader& archive, DataFile& file, std::int64_t offs
 // header was read.
 EntryDamage PayloadDamage(const ArchiveReader& archive, const EntryInfo& entry, std::int64_t payloadStart) {
   if (entry.name.empty()) return EntryDamage::kEmptyName;
-  if (payloadStart + static_cast<std::int64_t>(entry.packedSize) > archive.fileSize) return EntryDamage::kPastEnd;
+  if (entry.packedSize > static_cast<std::uint64_t>(std::max<std::int64_t>(0, archive.fileSize - payloadStart)))
+    return EntryDamage::kPastEnd;
   // Stored data is the content itself (behind the cipher header when
   // enciphered): any other size cannot be its content.
   const std::uint64_t overhead = entry.header.encrypted ? kZipCipherHeaderBytes : 0;
@@ -374,6 +377,11 @@ std::string ConvertPathSeparators(const std::string& name, bool toBackslash) {
 std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
   if ((flags & kZipFlagUtf8) || IsValidUtf8(raw)) return raw;
   return Windows1252ToUtf8(raw);
+}
+
+std::int64_t PayloadEnd(std::int64_t position, std::uint64_t packedSize, std::int64_t fileSize) {
+  if (position >= fileSize || packedSize >= static_cast<std::uint64_t>(fileSize - position)) return std::max(position, fileSize);
+  return position + static_cast<std::int64_t>(packedSize);
 }
 
 int ZipCheckByte(const EntryInfo& entry) {

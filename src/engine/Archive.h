@@ -112,6 +112,10 @@ std::string ConvertPathSeparators(const std::string& name, bool toBackslash);
 // else read as Windows-1252.
 std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags);
 
+// Where a payload of packedSize bytes from position ends, at most the end of
+// the file: a lying 64-bit size can neither overflow nor move the walk back.
+std::int64_t PayloadEnd(std::int64_t position, std::uint64_t packedSize, std::int64_t fileSize);
+
 // The ZIP password check byte of an entry: bits 8-15 of its DOS time when
 // its sizes follow in a data descriptor (flag bit 3), else -1 (CRC-32 based).
 int ZipCheckByte(const EntryInfo& entry);

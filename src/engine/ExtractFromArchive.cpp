@@ -71,7 +71,9 @@ std::string ReadPayload(DataFile& file, std::uint64_t packedSize) {
   return data;
 }
 
-void SkipPayload(DataFile& file, const EntryInfo& entry) { Seek64(file, FilePos64(file) + entry.packedSize); }
+void SkipPayload(DataFile& file, const EntryInfo& entry) {
+  Seek64(file, PayloadEnd(FilePos64(file), entry.packedSize, FileSize64(file)));
+}
 
 // A name the file system cannot hold (a component over 255 bytes, or a path
 // over the platform's limit) is refused whole rather than cut, so two long

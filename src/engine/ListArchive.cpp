@@ -50,7 +50,7 @@ void ListEntries(DataFile& file, const std::string& archivePath, ListResult& res
   // the first needs the end-of-file test.
   if (AtEndOfFile(file)) return;
   while (ReadNextEntry(archive, file, entry)) {
-    const std::int64_t next = FilePos64(file) + entry.packedSize;
+    const std::int64_t next = PayloadEnd(FilePos64(file), entry.packedSize, size);
     if (entry.damage != EntryDamage::kNone)
       result.problems.push_back(ReportedName(entry) + ": " + DamageText(entry.damage));
     // Listed when its header tells its name and real sizes.
