@@ -40,21 +40,6 @@ std::string MissingDirectoryError(const std::string& path) {
          "` to rebuild it";
 }
 
-bool IsNativeArchive(const std::string& path) {
-  DataFile file;
-  AssignFileName(file, path);
-  FileOpenMode = 0;
-  PendingIoError();
-  OpenExisting(file);
-  if (PendingIoError() != 0) return false;
-  ArchiveReader reader;
-  try {
-    ReadArchiveHeader(reader, file, path, false);
-  } catch (const std::exception&) {
-    return false;
-  }
-  return reader.info.kind == kKindNative;
-}
 
 bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std::string& error,
                  std::vector<std::string>* problems) {

@@ -23,9 +23,6 @@ std::string ArchiveWriteError(const std::string& path);
 // else the line that says so and how to rebuild it.
 std::string MissingDirectoryError(const std::string& path);
 
-// True when the file holds the native container (recognised by content).
-bool IsNativeArchive(const std::string& path);
-
 // The archive's file entries as the listing gives them; false (with the
 // reason in error) when the archive cannot be listed. Damaged entries are
 // described in *problems when it is given.

@@ -5,6 +5,7 @@
 #include "cli/ArchiveAccess.h"
 #include "cli/Options.h"
 #include "cli/TerminalProgress.h"
+#include "engine/Archive.h"
 #include "engine/DeleteFromArchive.h"
 
 namespace ovk::cli {

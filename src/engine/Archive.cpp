@@ -379,6 +379,22 @@ std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
   return Windows1252ToUtf8(raw);
 }
 
+bool IsNativeArchive(const std::string& path) {
+  DataFile file;
+  AssignFileName(file, path);
+  FileOpenMode = 0;
+  PendingIoError();
+  OpenExisting(file);
+  if (PendingIoError() != 0) return false;
+  ArchiveReader reader;
+  try {
+    ReadArchiveHeader(reader, file, path, false);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return reader.info.kind == kKindNative;
+}
+
 std::int64_t PayloadEnd(std::int64_t position, std::uint64_t packedSize, std::int64_t fileSize) {
   if (position >= fileSize || packedSize >= static_cast<std::uint64_t>(fileSize - position)) return std::max(position, fileSize);
   return position + static_cast<std::int64_t>(packedSize);

@@ -93,6 +93,9 @@ struct ArchiveReader {
 // be opened. Never raises.
 bool OpenArchiveForReading(DataFile& file, const std::string& path);
 
+// True when the file holds the native container (recognised by content).
+bool IsNativeArchive(const std::string& path);
+
 // Always true; leaves the file where ReadNextEntry starts.
 bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string& archiveName,
                        bool unknownIsNative);

@@ -1,6 +1,7 @@
 #include "ui/AddFormUnit.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -57,7 +58,7 @@ QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& bound
 }  // namespace
 
 TAddForm::TAddForm(const WindowSettings& settings, QWidget* parent) : QDialog(parent) {
-  SetUpDialogFrame(this, QStringLiteral("Add"), 387, 164);
+  SetUpDialogFrame(this, QStringLiteral("Add"), 387, 194);
 
   SourceBox = new QGroupBox(QStringLiteral("Source"), this);
   SourceBox->setGeometry(5, 4, 377, 54);
@@ -79,10 +80,16 @@ TAddForm::TAddForm(const WindowSettings& settings, QWidget* parent) : QDialog(pa
   PassEdit = new QLineEdit(PassBox);
   PassEdit->setGeometry(74, 23, 108, 24);
   SetStarEcho(PassEdit);
+  // What a password does to new ZIP entries: the traditional encryption opens
+  // everywhere but is weak; AES-256 is strong but needs a modern tool.
+  EncryptionChoice = new QComboBox(this);
+  EncryptionChoice->setGeometry(5, 124, 377, 26);
+  EncryptionChoice->addItem(QStringLiteral("Traditional encryption: compatible with every tool"));
+  EncryptionChoice->addItem(QStringLiteral("AES-256: strong; needs 7-Zip, WinZip, Ark or libarchive to open"));
 
-  OKButton = MakeButton(QStringLiteral("OK"), this, QRect(226, 128, 75, 28));
+  OKButton = MakeButton(QStringLiteral("OK"), this, QRect(226, 158, 75, 28));
   OKButton->setDefault(true);
-  CancelButton = MakeButton(QStringLiteral("Cancel"), this, QRect(307, 128, 75, 28));
+  CancelButton = MakeButton(QStringLiteral("Cancel"), this, QRect(307, 158, 75, 28));
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(BrowseButton, &QPushButton::clicked, this, &TAddForm::BrowseButtonClick);
@@ -90,7 +97,8 @@ TAddForm::TAddForm(const WindowSettings& settings, QWidget* parent) : QDialog(pa
   setTabOrder(SourceEdit, BrowseButton);
   setTabOrder(BrowseButton, SubFolders);
   setTabOrder(SubFolders, PassEdit);
-  setTabOrder(PassEdit, OKButton);
+  setTabOrder(PassEdit, EncryptionChoice);
+  setTabOrder(EncryptionChoice, OKButton);
   setTabOrder(OKButton, CancelButton);
 
   OpenDialog = new QFileDialog(this);
@@ -109,6 +117,8 @@ void TAddForm::FormCreate(const WindowSettings& settings) {
 std::string TAddForm::SourceText() const { return ToUtf8(SourceEdit->text()); }
 bool TAddForm::IncludeSubfolders() const { return SubFolders->isChecked(); }
 std::string TAddForm::Password() const { return ToUtf8(PassEdit->text()); }
+bool TAddForm::UseAes() const { return EncryptionChoice->currentIndex() == 1; }
+void TAddForm::SetUseAes(bool aes) { EncryptionChoice->setCurrentIndex(aes ? 1 : 0); }
 void TAddForm::SetPassword(const std::string& password) { PassEdit->setText(FromUtf8(password)); }
 
 void TAddForm::showEvent(QShowEvent* event) {

@@ -6,6 +6,7 @@
 #include <string>
 
 class QCheckBox;
+class QComboBox;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
@@ -25,6 +26,10 @@ class TAddForm : public QDialog {
   std::string SourceText() const;
   bool IncludeSubfolders() const;
   std::string Password() const;
+  // The encryption a password gives new ZIP entries: AES-256, else the
+  // traditional one.
+  bool UseAes() const;
+  void SetUseAes(bool aes);
   void SetPassword(const std::string& password);
 
   // What browsing does with a confirmed path: a folder gets a trailing
@@ -40,6 +45,7 @@ class TAddForm : public QDialog {
   QGroupBox* PassBox;
   QLabel* PassL;
   QLineEdit* PassEdit;
+  QComboBox* EncryptionChoice;
   QPushButton* OKButton;
   QPushButton* CancelButton;
   QFileDialog* OpenDialog;

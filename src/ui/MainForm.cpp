@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include "engine/AddToArchive.h"
+#include "engine/Archive.h"
 #include "engine/DeleteFromArchive.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
@@ -42,6 +43,9 @@ const char* const kArchiveFilter =
     "ZIP files (*.zip)|*.zip|OVK files (*.ovk)|*.ovk|RQF files (*.rqf)|*.rqf|All files (*.*)|*.*";
 
 namespace {
+
+// The stored value of the Add dialog's encryption choice that means AES-256.
+const char kAesChoice[] = "AES-256";
 
 constexpr int kTimerPeriodMs = 1000;
 
@@ -89,6 +93,8 @@ TOVKForm::TOVKForm(const std::vector<std::string>& params, QWidget* parent)
   Timer->start();
   ExtractForm = new TExtractForm(Settings, [this] { return !SelectedRows().empty(); }, this);
   AddForm = new TAddForm(Settings, this);
+  std::string encryption;
+  AddForm->SetUseAes(Registry.ReadString("Options", "Encryption", encryption) && encryption == kAesChoice);
 }
 
 TOVKForm::~TOVKForm() = default;
@@ -206,6 +212,7 @@ void TOVKForm::StoreWindowSettings() {
   Settings.SetSubfoldersOff(!AddForm->IncludeSubfolders());
   Settings.SetSourceFolder(FolderPart(AddForm->SourceText()));
   Registry.WriteBinary("Settings", Settings.Data(), WindowSettings::kSize);
+  Registry.WriteString("Options", "Encryption", AddForm->UseAes() ? kAesChoice : "Traditional");
 }
 
 void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
@@ -320,6 +327,8 @@ void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   request.sources = SplitList(sources, ';');
   request.recurse = recurse;
   request.password = AddForm->Password();
+  // A native archive enciphers with CAST-256 whatever the choice says.
+  request.aes = AddForm->UseAes() && !IsNativeArchive(ArchiveName);
   OperationReport report;
   if (!RunJob(QStringLiteral("Adding"),
               [&report, request](OperationObserver& observer) { report = AddToArchive(request, observer); }))

@@ -18,7 +18,7 @@ struct DecodeCase {
 
 class Utf8ToWideCases : public ::testing::TestWithParam<DecodeCase> {};
 
-TEST_P(Utf8ToWideCases, DecodesAsDesigned) {
+TEST_P(Utf8ToWideCases, DecodesEachForm) {
   EXPECT_EQ(Utf8ToWide(FromHex(GetParam().bytesHex)), GetParam().units) << GetParam().bytesHex;
 }
 
@@ -40,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // starts a 3-byte character that runs past the end.
                       DecodeCase{"f08fbfbf", Units({0x03FF})}));
 
-TEST(WideToUtf8, EncodesAsDesignedWithPairsAsFourBytes) {
+TEST(WideToUtf8, EncodesPairsAsFourBytes) {
   EXPECT_EQ(ToHex(WideToUtf8(Units({0x41, 0xE9, 0x20AC}))), "41c3a9e282ac");
   EXPECT_EQ(ToHex(WideToUtf8(Units({0x7F, 0x80, 0x7FF, 0x800, 0xFFFF}))), "7fc280dfbfe0a080efbfbf");
   EXPECT_EQ(ToHex(WideToUtf8(Units({0xD83D, 0xDE00}))), "f09f9880");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -34,11 +35,11 @@ void ExpectStarEcho(QLineEdit* edit) {
   EXPECT_EQ(edit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, edit), '*');
 }
 
-TEST(Dialogs, AddDialogLooksAsDesignedAndReadsTheSettings) {
+TEST(Dialogs, AddDialogLayoutAndTheSettingsItReads) {
   ovk::WindowSettings settings;
   ovk::TAddForm add(settings);
   EXPECT_EQ(add.windowTitle(), "Add");
-  EXPECT_EQ(add.size(), QSize(387, 164));
+  EXPECT_EQ(add.size(), QSize(387, 194));
   EXPECT_EQ(add.minimumSize(), add.maximumSize()) << "not resizable";
   EXPECT_EQ(add.SourceBox->title(), "Source");
   EXPECT_EQ(add.SourceLabel->text(), "Source:");
@@ -54,8 +55,9 @@ TEST(Dialogs, AddDialogLooksAsDesignedAndReadsTheSettings) {
   EXPECT_EQ(add.CancelButton->text(), "Cancel");
   ExpectStarEcho(add.PassEdit);
   EXPECT_EQ(TabChain(add.SourceEdit),
-            (std::vector<QWidget*>{add.SourceEdit, add.BrowseButton, add.SubFolders, add.PassEdit, add.OKButton,
-                                   add.CancelButton}));
+            (std::vector<QWidget*>{add.SourceEdit, add.BrowseButton, add.SubFolders, add.PassEdit,
+                                   add.EncryptionChoice, add.OKButton, add.CancelButton}));
+  EXPECT_FALSE(add.UseAes()) << "the traditional encryption is the default";
   EXPECT_TRUE(add.SubFolders->isChecked());
   EXPECT_EQ(add.SourceEdit->text(), "");
 
@@ -66,7 +68,7 @@ TEST(Dialogs, AddDialogLooksAsDesignedAndReadsTheSettings) {
   EXPECT_FALSE(stored.SubFolders->isChecked());
 }
 
-TEST(Dialogs, ExtractDialogLooksAsDesignedAndPresetsSelectedFiles) {
+TEST(Dialogs, ExtractDialogLayoutAndItsPresetSelection) {
   ovk::WindowSettings settings;
   settings.SetExtractFolder("/out");
   bool hasSelection = true;

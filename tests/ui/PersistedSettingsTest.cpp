@@ -124,7 +124,7 @@ TEST(PersistedSettings, ClosingMaximizedRestartsMaximizedWhateverTheBounds) {
   EXPECT_TRUE(again->windowState() & Qt::WindowMaximized);
 }
 
-TEST(PersistedSettings, OddValuesAreReadAsDesigned) {
+TEST(PersistedSettings, OddValuesAreReadAsStored) {
   struct Case {
     const char* what;
     std::string values;

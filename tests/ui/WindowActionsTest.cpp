@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -256,6 +257,28 @@ TEST_F(WindowActions, NewArchiveThenAddThroughTheDialogMakesAZip) {
   EXPECT_GE(RowNamed(*form, "a.txt"), 0);
   EXPECT_GE(RowNamed(*form, "c.dat"), 0);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// AES-256 chosen in the Add dialog enciphers the new entries as WinZip AE-2,
+// and the choice is kept with the other settings.
+TEST_F(WindowActions, AesChosenInTheAddDialogIsUsedAndKept) {
+  WriteFile(work / "new.txt", "enciphered with AES");
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* dialog = qobject_cast<ovk::TAddForm*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->SourceEdit->setText(QString::fromStdString(work / "new.txt"));
+        dialog->PassEdit->setText("pw");
+        dialog->EncryptionChoice->setCurrentIndex(1);
+        dialog->OKButton->click();
+      },
+      [&] { form->AddItemClick(); });
+  EXPECT_NE(ReadFile(archive).find(std::string("\x01\x99\x07\x00\x02\x00" "AE\x03", 9)), std::string::npos)
+      << "an AE-2, AES-256 extra field";
+  EXPECT_EQ(ExtractAll(archive, work / "out", "pw", "new.txt").code, 0);
+  EXPECT_EQ(ReadFile(work / "out/new.txt"), "enciphered with AES");
+  form->StoreWindowSettings();
+  EXPECT_TRUE(MakeForm()->AddForm->UseAes());
 }
 
 TEST_F(WindowActions, OpenChoosesAnArchiveByItsContents) {
