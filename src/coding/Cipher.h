@@ -29,7 +29,7 @@ class TCipher {
  public:
   virtual ~TCipher();
 
-  // Virtual operations, in their designed order.
+  // The virtual operations, in the order of the family's table.
   virtual void SetFlag(int bit, bool on);
   virtual void GetSizes(int& blockSize, int& maxKeySize, int& keyScheduleSize) const = 0;
   virtual void EncryptBlock(std::uint8_t* block);

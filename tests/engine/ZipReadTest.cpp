@@ -19,9 +19,9 @@ namespace {
 
 const std::string kSig = "PK\x05\x06";
 
-// The search as designed, on the bytes in memory: 200-byte windows stepping
+// The reference search on the bytes in memory: 200-byte windows stepping
 // back by 197, cut at the end of the data.
-std::int64_t DesignedSearch(const std::string& data, std::int64_t start) {
+std::int64_t ReferenceSearch(const std::string& data, std::int64_t start) {
   const auto size = static_cast<std::int64_t>(data.size());
   if (start < 0 || start + 4 > size) return -1;
   if (data.compare(start, 4, kSig) == 0) return start;
@@ -53,7 +53,7 @@ TEST(FindSignatureBackward, AgreesWithTheDesignedWindowsEverywhere) {
       for (std::int64_t start : {static_cast<std::int64_t>(size) - 22, static_cast<std::int64_t>(size) - 4,
                                  static_cast<std::int64_t>(gen() % size)}) {
         SCOPED_TRACE(testing::Message() << "size " << size << " start " << start);
-        EXPECT_EQ(SearchFile(dir / "f", start), DesignedSearch(data, start));
+        EXPECT_EQ(SearchFile(dir / "f", start), ReferenceSearch(data, start));
       }
     }
   }

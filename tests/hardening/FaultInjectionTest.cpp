@@ -239,7 +239,7 @@ TEST_F(FaultTest, ExtractingLeavesTheArchiveAloneAndReportsFailures) {
       ASSERT_TRUE(newTree_.count(name)) << name;
       EXPECT_EQ(data, newTree_.at(name)) << "damaged file " << name << " left behind";
     }
-    // A file that cannot be created is skipped without a report, as designed;
+    // A file whose creation fails is left out (and named in the report);
     // any other fault that costs a file must make the call fail.
     const bool silentSkipAllowed = !fault.diskFull && fault.op == ovk::FaultOp::Open;
     if (ok && !silentSkipAllowed) {
