@@ -25,7 +25,6 @@ namespace ovk {
 namespace {
 
 constexpr std::size_t kPieceBytes = kDeflateBlockBytes;
-constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
 constexpr std::uint64_t kLargestNativePacked = 0x7FFFFFFF;
 constexpr std::uint64_t kLargestZip64Placeholder = std::uint64_t{1} << 62;  // no file is that large
 
@@ -43,7 +42,7 @@ std::uint64_t WorstPackedSize(std::uint64_t size) { return size + (size >> 11) +
 // takes the entry for one cut off.
 std::uint64_t PlaceholderPacked(const AddSession& s, bool zip64Local) {
   if (s.info.kind == kKindNative) return kLargestNativePacked;
-  return zip64Local ? kLargestZip64Placeholder : kMax32 - 1;
+  return zip64Local ? kLargestZip64Placeholder : kZip64Marker - 1;
 }
 
 void OpenSource(DataFile& source, const std::string& path) {
@@ -158,7 +157,7 @@ void CodePieces(AddSession& s, DataFile& source, PendingFile& f, PayloadEncoder&
 
 void CheckPackedFits(const AddSession& s, const ZipEntrySizes& sizes) {
   if (s.info.kind == kKindNative && sizes.packed > kLargestNativePacked) throw EntryTooLarge();
-  if (s.info.kind == kKindZip && !sizes.zip64Local && sizes.packed >= kMax32) throw EntryTooLarge();
+  if (s.info.kind == kKindZip && !sizes.zip64Local && sizes.packed >= kZip64Marker) throw EntryTooLarge();
 }
 
 }  // namespace
@@ -171,7 +170,7 @@ void WriteStreamedEntry(AddSession& s, PendingFile& f) {
   f.header.encrypted = s.password.empty() ? 0 : 1;
 
   const auto position = static_cast<std::uint64_t>(FilePos64(s.archive));
-  const bool zip64Local = WorstPackedSize(f.size) >= kMax32;
+  const bool zip64Local = WorstPackedSize(f.size) >= kZip64Marker;
   ZipEntrySizes sizes{f.size, PlaceholderPacked(s, zip64Local), zip64Local};
   std::string bytes = HeaderBytes(s, f, sizes, position);
   WriteBlock(s.archive, bytes.data(), bytes.size());

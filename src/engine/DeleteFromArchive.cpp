@@ -25,7 +25,6 @@ namespace ovk {
 namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 20;
-constexpr std::uint64_t kMax16 = 0xFFFF;
 
 // Copies count bytes from the current position of one file to the other;
 // a short read raises.
@@ -68,7 +67,7 @@ void ReadOldDirectory(DataFile& archive, OldDirectory& old) {
 // stuck at the 16-bit field's limit (writers without a ZIP64 end record).
 bool CountAgrees(std::uint64_t records, std::uint64_t counted) {
   if (records == counted) return true;
-  return records > kMax16 && counted <= kMax16 && (counted == kMax16 || counted == records % (kMax16 + 1));
+  return records > kZip64CountMarker && counted <= kZip64CountMarker && (counted == kZip64CountMarker || counted == records % (kZip64CountMarker + 1));
 }
 
 // Bytes in front of the first entry (a self-extractor's stub) keep their

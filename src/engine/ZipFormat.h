@@ -27,6 +27,8 @@ constexpr std::uint16_t kZipFlagUtf8 = 0x0800;
 // A 32-bit size or offset field holding this leaves its value to the ZIP64
 // extra field (or, for counts and offsets, to the ZIP64 end record).
 constexpr std::uint32_t kZip64Marker = 0xFFFFFFFF;
+// The same for the end record's 16-bit entry counts.
+constexpr std::uint16_t kZip64CountMarker = 0xFFFF;
 
 constexpr std::size_t kLocalHeaderBytes = 30;
 

@@ -98,7 +98,7 @@ bool CentralHeaderAt(DataFile& file, std::uint64_t position) {
 // A field that overflows holds all ones and leaves its value to the ZIP64
 // end record.
 bool DefersToZip64(const std::uint8_t* e) {
-  return GetLE16(e + 8) == 0xFFFF || GetLE16(e + 10) == 0xFFFF || GetLE32(e + 12) == kZip64Marker ||
+  return GetLE16(e + 8) == kZip64CountMarker || GetLE16(e + 10) == kZip64CountMarker || GetLE32(e + 12) == kZip64Marker ||
          GetLE32(e + 16) == kZip64Marker;
 }
 

@@ -12,8 +12,9 @@ namespace ovk {
 
 namespace {
 
-constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
-constexpr std::uint64_t kMax16 = 0xFFFF;
+// The end record's comment length field is 16 bits wide.
+constexpr std::size_t kLongestComment = 0xFFFF;
+
 constexpr std::uint16_t kVersionNeededPlain = 20;
 constexpr std::uint16_t kVersionNeededZip64 = 45;
 constexpr std::uint16_t kZip64OffsetExtraSize = 8;
@@ -37,8 +38,8 @@ struct SharedFields {
   std::uint32_t crc32, compressedSize, uncompressedSize;
 };
 
-std::uint16_t Clamp16(std::uint64_t v) { return static_cast<std::uint16_t>(v > kMax16 ? kMax16 : v); }
-std::uint32_t Clamp32(std::uint64_t v) { return static_cast<std::uint32_t>(v > kMax32 ? kMax32 : v); }
+std::uint16_t Clamp16(std::uint64_t v) { return v > kZip64CountMarker ? kZip64CountMarker : static_cast<std::uint16_t>(v); }
+std::uint32_t Clamp32(std::uint64_t v) { return v > kZip64Marker ? kZip64Marker : static_cast<std::uint32_t>(v); }
 
 std::uint16_t RealMethod(const EntryHeader& header) {
   return (header.flags & kEntryStored) ? kMethodStored : kMethodDeflated;
@@ -46,7 +47,7 @@ std::uint16_t RealMethod(const EntryHeader& header) {
 
 SharedFields MakeSharedFields(const EntryHeader& header, const ZipEntrySizes& sizes,
                               const ZipEntryAttributes& attributes, std::uint64_t position) {
-  const bool zip64 = sizes.zip64Local || position >= kMax32 || sizes.original >= kMax32 || sizes.packed >= kMax32;
+  const bool zip64 = sizes.zip64Local || position >= kZip64Marker || sizes.original >= kZip64Marker || sizes.packed >= kZip64Marker;
   SharedFields f{};
   f.versionNeeded = attributes.aesStrength ? kVersionNeededAes : zip64 ? kVersionNeededZip64 : kVersionNeededPlain;
   f.flags = kZipFlagUtf8;
@@ -65,7 +66,7 @@ SharedFields MakeSharedFields(const EntryHeader& header, const ZipEntrySizes& si
 std::string Zip64Extra(std::initializer_list<std::uint64_t> values) {
   std::string data;
   for (const std::uint64_t v : values)
-    if (v >= kMax32) PutLE64(data, v);
+    if (v >= kZip64Marker) PutLE64(data, v);
   if (data.empty()) return data;
   std::string extra;
   PutLE16(extra, kZip64ExtraId);
@@ -132,7 +133,7 @@ std::string SerializeEndRecord(const ZipEndRecord& r, const std::string& comment
   PutLE32(out, Clamp32(r.directorySize));
   PutLE32(out, Clamp32(r.directoryOffset));
   // The comment field holds at most 65535 bytes.
-  const std::string kept = comment.substr(0, kMax16);
+  const std::string kept = comment.substr(0, kLongestComment);
   PutLE16(out, static_cast<std::uint16_t>(kept.size()));
   out += kept;
   return out;
@@ -187,8 +188,8 @@ std::string ZipLocalHeaderBytes(const std::string& storedName, const EntryHeader
   PutLE16(local, f.time);
   PutLE16(local, f.date);
   PutLE32(local, f.crc32);
-  PutLE32(local, sizes.zip64Local ? static_cast<std::uint32_t>(kMax32) : f.compressedSize);
-  PutLE32(local, sizes.zip64Local ? static_cast<std::uint32_t>(kMax32) : f.uncompressedSize);
+  PutLE32(local, sizes.zip64Local ? kZip64Marker : f.compressedSize);
+  PutLE32(local, sizes.zip64Local ? kZip64Marker : f.uncompressedSize);
   PutLE16(local, static_cast<std::uint16_t>(name.size()));
   PutLE16(local, static_cast<std::uint16_t>(extra.size()));
   return local + name + extra;
@@ -238,8 +239,8 @@ void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndReco
   endRecord.recordSize = kZip64EndRecordSize;
   // Peers read the counts and places that overflow the classic record's
   // fields only from the ZIP64 record.
-  if (endRecord.entriesTotal >= kMax16 || endRecord.directorySize >= kMax32 ||
-      endRecord.directoryOffset >= kMax32) {
+  if (endRecord.entriesTotal >= kZip64CountMarker || endRecord.directorySize >= kZip64Marker ||
+      endRecord.directoryOffset >= kZip64Marker) {
     endRecord.versionNeeded = kVersionNeededZip64;
     const auto position = static_cast<std::uint64_t>(FilePos64(file));
     WriteString(file, SerializeEndRecord64(endRecord) + SerializeLocator(endRecord, position));
