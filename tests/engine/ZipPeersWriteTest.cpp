@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -204,6 +205,12 @@ class LargeEntries : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = new TempDir;
+    // The extraction writes the 4 GiB whole; a machine without the room
+    // skips these tests rather than failing them.
+    struct statvfs room {};
+    roomy_ = statvfs(dir_->Path().c_str(), &room) == 0 &&
+             static_cast<std::uint64_t>(room.f_bavail) * room.f_frsize > (std::uint64_t{12} << 30);
+    if (!roomy_) return;
     WriteFile(Source(), "");
     ASSERT_EQ(truncate(Source().c_str(), kSize), 0);
     const int fd = open(Source().c_str(), O_WRONLY);
@@ -216,7 +223,10 @@ class LargeEntries : public ::testing::Test {
     made_ = Add(Archive(), Source(), fast);
   }
   static void TearDownTestSuite() { delete dir_; }
-  void SetUp() override { ASSERT_TRUE(made_); }
+  void SetUp() override {
+    if (!roomy_) GTEST_SKIP() << "less than 12 GiB free for a 4 GiB entry";
+    ASSERT_TRUE(made_);
+  }
 
   static std::string Source() { return *dir_ / "src/big.img"; }
   static std::string Archive() { return *dir_ / "big.zip"; }
@@ -224,6 +234,7 @@ class LargeEntries : public ::testing::Test {
   static constexpr off_t kSize = 0x100000000ll + 4096;
   static inline TempDir* dir_ = nullptr;
   static inline bool made_ = false;
+  static inline bool roomy_ = false;
 };
 
 // The peers test it side by side.
