@@ -1,6 +1,7 @@
 // Reading a ZIP archive's directory: finding the end records by a backward
 // search, the central directory stream and its index by local header offset.
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 #include "engine/Archive.h"
@@ -81,7 +82,7 @@ ZipEndRecord FromZip64EndRecord(const std::uint8_t* z) {
 // Reads up to count bytes at position; fewer near the end of the file.
 std::string ReadAtMost(DataFile& file, std::int64_t position, std::uint64_t count) {
   const std::int64_t size = FileSize64(file);
-  if (position >= size) return {};
+  if (position < 0 || position >= size) return {};
   std::string data(static_cast<std::size_t>(std::min<std::uint64_t>(count, size - position)), '\0');
   Seek64(file, position);
   std::size_t got = 0;
@@ -91,6 +92,8 @@ std::string ReadAtMost(DataFile& file, std::int64_t position, std::uint64_t coun
 }
 
 bool CentralHeaderAt(DataFile& file, std::uint64_t position) {
+  // A lying 64-bit offset beyond any file holds no header.
+  if (position > static_cast<std::uint64_t>(INT64_MAX)) return false;
   const std::string bytes = ReadAtMost(file, static_cast<std::int64_t>(position), 4);
   return bytes.size() == 4 && GetLE32(bytes.data()) == kSigCentralHeader;
 }
