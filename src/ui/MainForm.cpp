@@ -333,11 +333,7 @@ void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   if (!RunJob(QStringLiteral("Adding"),
               [&report, request](OperationObserver& observer) { report = AddToArchive(request, observer); }))
     return;
-  if (report.cancelled) {
-    ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
-                QStringLiteral("Adding cancelled; the archive is unchanged."), {});
-    return;
-  }
+  if (TellCancelled(report, QStringLiteral("Adding"))) return;
   LoadArchive(ArchiveName, false);
   if (!report.failures.empty())
     ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("These files were not added:"),
@@ -375,6 +371,13 @@ void TOVKForm::ShowMessage(QMessageBox::Icon icon, const QString& caption, const
   box.setWindowModality(Qt::ApplicationModal);
   if (!details.empty()) box.setInformativeText(FromUtf8(FirstLines(details, kListedFailures)));
   box.exec();
+}
+
+bool TOVKForm::TellCancelled(const OperationReport& report, const QString& work) {
+  if (!report.cancelled) return false;
+  ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
+              work + QStringLiteral(" cancelled; the archive is unchanged."), {});
+  return true;
 }
 
 void TOVKForm::ShowExtractReport(const OperationReport& report) {
@@ -442,11 +445,7 @@ void TOVKForm::DeleteItemClick() {
   if (!RunJob(QStringLiteral("Deleting"),
               [&report, request](OperationObserver& observer) { report = DeleteFromArchive(request, observer); }))
     return;
-  if (report.cancelled) {
-    ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
-                QStringLiteral("Deleting cancelled; the archive is unchanged."), {});
-    return;
-  }
+  if (TellCancelled(report, QStringLiteral("Deleting"))) return;
   if (report.failures.empty()) {
     LoadArchive(ArchiveName, false);
     return;

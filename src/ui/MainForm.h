@@ -58,6 +58,9 @@ class TOVKForm : public QMainWindow {
   std::string EntryFullName(int row) const;
   void AddItems(const std::string& sources, bool recurse);
   void ExtractEntries(const std::string& folder, const std::string& password, bool selectedOnly);
+  // Says that an add or a delete was cancelled (the engine left the archive
+  // as it was); false when it was not.
+  bool TellCancelled(const OperationReport& report, const QString& work);
   // One message for every entry an extraction did not write.
   void ShowExtractReport(const OperationReport& report);
   // A modal box; details go below the text, at most kListedFailures lines
