@@ -119,11 +119,12 @@ bool ReportWriteFailure(const ExtractRun& run, const std::string& entryName, int
 constexpr std::uint16_t kHostUnix = 3;
 
 // The entry's time (its own field, else the DOS time read as local time)
-// and, for entries made on Unix, its read, write and execute bits, the
-// owner always keeping write permission, as unzip restores them.
-FileStamp StampOf(const EntryInfo& entry) {
+// and, for entries made on Unix when asked, its read, write and execute
+// bits, the owner always keeping write permission, as unzip restores them.
+FileStamp StampOf(const ExtractRun& run, const EntryInfo& entry) {
   FileStamp stamp;
-  if ((entry.versionMadeBy >> 8) == kHostUnix && (entry.externalAttributes >> 16) != 0)
+  if (run.request.restorePermissions && (entry.versionMadeBy >> 8) == kHostUnix &&
+      (entry.externalAttributes >> 16) != 0)
     stamp.mode = ((entry.externalAttributes >> 16) & 0777) | 0200;
   stamp.modifiedTime = entry.modifiedTime >= 0 ? entry.modifiedTime : DosToUnixTime(entry.header.time);
   return stamp;
@@ -177,7 +178,7 @@ bool StreamEntry(const ExtractRun& run, DataFile& file, const EntryInfo& entry, 
     return false;
   }
   if (!run.request.testOnly) {
-    const FileStamp stamp = StampOf(entry);
+    const FileStamp stamp = StampOf(run, entry);
     if (const int code = out.Commit(stamp.mode, stamp.modifiedTime); code != 0)
       return ReportWriteFailure(run, entry.name, code);
   }
@@ -237,7 +238,7 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
     ++run.report.entriesDone;
     return true;
   }
-  return output.Save(std::move(data), outputName, entry.name, StampOf(entry));
+  return output.Save(std::move(data), outputName, entry.name, StampOf(run, entry));
 }
 
 // A read of the archive that failed: a file that ends too early is damaged;

@@ -17,6 +17,7 @@ struct ExtractRequest {
   bool overwrite = true;
   std::string keepList;     // with overwrite off: ";"-separated names not replaced
   bool testOnly = false;    // decode and check every selected entry, write nothing
+  bool restorePermissions = true;  // the entries' Unix permission bits, else the umask's default
 };
 
 // Every selected entry that is not written (or, testing, does not verify)
