@@ -36,7 +36,7 @@ std::string ArchiveWriteError(const std::string& path) {
 
 std::string MissingDirectoryError(const std::string& path) {
   if (!DirectoryLostByAdd(path)) return "";
-  return path + ": the archive's directory is missing (an add was interrupted); run `ovk repair " + path +
+  return path + ": " + kDirectoryLostText + "; run `ovk repair " + path +
          "` to rebuild it";
 }
 

@@ -25,8 +25,6 @@ int RunDelete(const Args& args) {
 
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
-  const std::string directoryError = MissingDirectoryError(archive);
-  if (!directoryError.empty()) return Fail(kExitFailed, directoryError);
   if (IsNativeArchive(archive))
     return Fail(kExitFailed, "cannot delete from " + archive +
                                  ": entries are deleted only from ZIP archives, this one is native");

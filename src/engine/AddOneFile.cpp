@@ -39,16 +39,15 @@ std::string NameTooLongText(const AddSession& s, const std::string& storedName) 
          std::to_string(LongestName(s.info)) + " bytes";
 }
 
-void WriteEntry(AddSession& s, const std::string& storedName, const EntryHeader& header,
-                const std::string& payload, std::uint32_t mode) {
-  const auto packedSize = static_cast<std::uint32_t>(payload.size());
+void WriteEntry(AddSession& s, const PendingFile& f) {
+  const auto packedSize = static_cast<std::uint32_t>(f.data.size());
   if (s.info.kind == kKindNative) {
-    const std::string bytes = NativeEntryHeaderBytes(storedName, header, packedSize);
+    const std::string bytes = NativeEntryHeaderBytes(f.storedName, f.header, packedSize);
     WriteBlock(s.archive, bytes.data(), bytes.size());
   } else {
-    WriteZipLocalHeader(s.archive, storedName, header, packedSize, &s.directory, NewEntryAttributes(s, mode));
+    WriteZipLocalHeader(s.archive, f.storedName, f.header, packedSize, &s.directory, NewEntryAttributes(s, f));
   }
-  if (!payload.empty()) WriteBlock(s.archive, payload.data(), payload.size());
+  if (!f.data.empty()) WriteBlock(s.archive, f.data.data(), f.data.size());
 }
 
 // The open source's checks and content (a large one is only noted: it is
@@ -56,6 +55,7 @@ void WriteEntry(AddSession& s, const std::string& storedName, const EntryHeader&
 // turn to be written comes.
 void ReadOpenSource(const AddSession& s, DataFile& source, PendingFile& f) {
   f.mode = FileMode(source);
+  f.modifiedTime = FileModifiedTime(source);
   const std::int64_t size = FileSize64(source);
   if ((f.mode & kModeTypeMask) != kModeRegular) {
     f.refusal = OpenFailureText(EINVAL);
@@ -138,7 +138,7 @@ void WriteCoded(AddSession& s, PendingFile& f) {
     }
     if (static_cast<std::int64_t>(f.data.size()) > kLargestNativeSource) throw EntryTooLarge();
     CutOldDirectory(s);
-    WriteEntry(s, f.storedName, f.header, f.data, f.mode);
+    WriteEntry(s, f);
   }
   if (s.move) DeleteFileByName(f.fullPath, true);
 }
@@ -191,10 +191,11 @@ void WriteOldestPending(AddSession& s) {
 std::string NewAesSalt() { return SystemRandomBytes(AesSaltLength(kAesStrength256)); }
 
 // Unix host and the file's mode, so Unix peers keep names and permissions.
-ZipEntryAttributes NewEntryAttributes(const AddSession& s, std::uint32_t mode) {
+ZipEntryAttributes NewEntryAttributes(const AddSession& s, const PendingFile& f) {
   ZipEntryAttributes attributes;
   attributes.versionMadeBy = kUnixVersionMadeBy;
-  attributes.externalAttributes = (mode & 0xFFFF) << 16;
+  attributes.externalAttributes = (f.mode & 0xFFFF) << 16;
+  attributes.modifiedTime = f.modifiedTime;
   if (WritesAes(s)) attributes.aesStrength = kAesStrength256;
   return attributes;
 }

@@ -29,6 +29,7 @@ struct PendingFile {
   std::exception_ptr failure;      // raised while it was read
   EntryHeader header;
   std::uint32_t mode = 0;
+  std::int64_t modifiedTime = -1;  // seconds since 1970
   std::string data;                // the content, then the compressed payload
   std::uint64_t size = 0;          // of the content
   bool streamed = false;           // too large to hold: read and coded when written
@@ -95,7 +96,7 @@ inline bool WritesAes(const AddSession& s) { return s.aes && !s.password.empty()
 // A salt from the system's random source: a predictable one would weaken the key.
 std::string NewAesSalt();
 // The host and mode a new ZIP entry records, and its encipherment.
-ZipEntryAttributes NewEntryAttributes(const AddSession& s, std::uint32_t mode);
+ZipEntryAttributes NewEntryAttributes(const AddSession& s, const PendingFile& f);
 // The old directory is cut off just before the first new entry replaces it.
 void CutOldDirectory(AddSession& s);
 // Reads, codes and writes a file too large to hold, piece by piece, with

@@ -82,7 +82,7 @@ std::string HeaderBytes(const AddSession& s, const PendingFile& f, const ZipEntr
                         std::uint64_t position) {
   if (s.info.kind == kKindNative)
     return NativeEntryHeaderBytes(f.storedName, f.header, static_cast<std::uint32_t>(sizes.packed));
-  return ZipLocalHeaderBytes(f.storedName, f.header, sizes, NewEntryAttributes(s, f.mode), position);
+  return ZipLocalHeaderBytes(f.storedName, f.header, sizes, NewEntryAttributes(s, f), position);
 }
 
 void WriteString(AddSession& s, std::string& bytes, ZipEntrySizes& sizes) {
@@ -191,7 +191,7 @@ void WriteStreamedEntry(AddSession& s, PendingFile& f) {
   WriteBlock(s.archive, bytes.data(), bytes.size());
   Seek64(s.archive, end);
   if (s.info.kind == kKindZip)
-    AppendZipEntryRecord(s.directory, f.storedName, f.header, sizes, NewEntryAttributes(s, f.mode), position);
+    AppendZipEntryRecord(s.directory, f.storedName, f.header, sizes, NewEntryAttributes(s, f), position);
 }
 
 }  // namespace ovk

@@ -13,6 +13,7 @@
 #include "engine/ZipCentralRecords.h"
 #include "engine/ZipExtent.h"
 #include "engine/ZipFormat.h"
+#include "engine/RepairArchive.h"
 #include "support/ArchiveLock.h"
 #include "support/ArchiveTemps.h"
 #include "support/FileUnit.h"
@@ -213,6 +214,13 @@ OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserve
     report.Add(request.archive, FailureKind::kNotWritten,
                "cannot delete from it: " + (lock.Error() == EACCES ? std::string("the archive file is read-only for this user")
                                                                    : IoReasonText(lock.Error())));
+    return report;
+  }
+  // Checked under the lock: an add in progress has cut the directory for a
+  // while, which a waiting delete must not take for damage.
+  if (DirectoryLostByAdd(request.archive)) {
+    report.Add(request.archive, FailureKind::kRefused,
+               std::string(kDirectoryLostText) + "; a repair or the next add rebuilds it; the archive is unchanged");
     return report;
   }
   const std::string tempPath = CreateArchiveTemp(request.archive);

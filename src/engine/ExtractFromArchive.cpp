@@ -39,6 +39,12 @@ std::string ConfinedName(const std::string& storedName) {
   return confined;
 }
 
+// A folder entry made by the walk, given its time once its content is in.
+struct MadeFolder {
+  std::string entryName, outputName;
+  FileStamp stamp;
+};
+
 struct ExtractRun {
   const ExtractRequest& request;
   std::string destination;  // ends in a separator
@@ -47,6 +53,7 @@ struct ExtractRun {
   OperationReport& report;
   OperationObserver& observer;
   ProgressSnapshot& progress;
+  std::vector<MadeFolder>& folders;
 };
 
 // With overwrite off an existing output file is replaced only when the keep
@@ -130,6 +137,31 @@ FileStamp StampOf(const ExtractRun& run, const EntryInfo& entry) {
   return stamp;
 }
 
+// A folder's owner keeps the right to enter it and to change its content.
+FileStamp FolderStampOf(const ExtractRun& run, const EntryInfo& entry) {
+  FileStamp stamp = StampOf(run, entry);
+  stamp.mode = stamp.mode == FileStamp{}.mode ? 0777 : stamp.mode | 0700;
+  return stamp;
+}
+
+// A folder entry gives an empty folder too; its time and mode wait until the
+// walk has written what goes in it. False when the walk must end.
+bool MakeFolderEntry(const ExtractRun& run, const EntryInfo& entry, const std::string& outputName,
+                     SavePool& output, BeneathWriter& writer) {
+  output.Settle(outputName);
+  if (const int code = writer.MakeFolder(outputName); code != 0) return ReportWriteFailure(run, entry.name, code);
+  run.folders.push_back({entry.name, outputName, FolderStampOf(run, entry)});
+  return true;
+}
+
+// Only once every file is in: writing into a folder changes its time.
+void StampFolders(const ExtractRun& run, BeneathWriter& writer) {
+  for (const MadeFolder& folder : run.folders) {
+    const int code = writer.StampFolder(folder.outputName, folder.stamp.mode, folder.stamp.modifiedTime);
+    if (code != 0) ReportWriteFailure(run, folder.entryName, code);
+  }
+}
+
 // Decodes the entry's payload piece by piece straight into its file (or
 // nowhere, when testing); memory stays bounded whatever the sizes. A cancel
 // stops within a piece and leaves no partial file. False when the walk must
@@ -209,6 +241,10 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
   // A folder entry names no file, whatever data it carries.
   const bool namesFile = !NamePart(entry.name).empty() && !outputName.empty();
   if (namesFile && !run.request.overwrite) output.Settle(outputName);
+  if (wanted && !namesFile && !outputName.empty() && !run.request.testOnly) {
+    SkipPayload(file, entry);
+    return MakeFolderEntry(run, entry, outputName, output, streamed);
+  }
   if (!wanted || !namesFile || !MayWrite(run, entry.name, outputName)) {
     SkipPayload(file, entry);
     return true;
@@ -272,6 +308,7 @@ void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) 
     ReportReadFailure(run, entry.name, e.Code());
   }
   output.Finish();
+  StampFolders(run, streamed);
   run.report.entriesDone += output.Written();
   for (const SaveFailure& failure : output.Failures()) ReportWriteFailure(run, failure.entryName, failure.code);
   progress.bytesDone = progress.bytesTotal;
@@ -283,12 +320,13 @@ void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) 
 OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObserver& observer) {
   OperationReport report;
   ProgressSnapshot progress;
+  std::vector<MadeFolder> folders;
   if (request.archive.empty() || (request.destination.empty() && !request.testOnly)) {
     report.Add("", FailureKind::kNotWritten, "no archive or no destination folder given");
     return report;
   }
   ExtractRun run{request, SetTrailingSeparator(request.destination, true, false), LowerAscii(request.keepList),
-                 SelectionSet(request.selection), report, observer, progress};
+                 SelectionSet(request.selection), report, observer, progress, folders};
   if (!request.testOnly && !FolderExists(run.destination, true)) ForceFolders(run.destination, true);
   if (!request.testOnly && !FolderExists(run.destination, true)) {
     report.Add("", FailureKind::kNotWritten, "cannot create folder " + request.destination);

@@ -9,6 +9,8 @@
 
 namespace ovk {
 
+const char kDirectoryLostText[] = "the archive's directory is missing (an add was interrupted)";
+
 namespace {
 
 // The directory is written where the last complete entry ends.

@@ -9,6 +9,8 @@ namespace ovk {
 // True when the archive starts with a local header but has no directory;
 // false also when it cannot be read.
 bool DirectoryLostByAdd(const std::string& archivePath);
+// What a user is told of such an archive.
+extern const char kDirectoryLostText[];
 
 enum class RepairOutcome {
   kRepaired,  // the directory is rebuilt from the local headers

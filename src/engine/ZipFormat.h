@@ -117,6 +117,7 @@ struct ZipEntryAttributes {
   std::uint16_t versionMadeBy = 45;      // high byte host, low byte version
   std::uint32_t externalAttributes = 0;
   std::uint8_t aesStrength = 0;          // 1..3: enciphered with WinZip AES (AE-2)
+  std::int64_t modifiedTime = -1;        // seconds since 1970, kept in an extended-timestamp field
 };
 
 // An entry's sizes, which may pass the 32-bit fields. With zip64Local the

@@ -1,6 +1,7 @@
 // Writing the ZIP container: local headers, the central directory collected
 // in memory and the end records (ZIP64 when a count, the directory's size or
 // its offset overflows the classic record).
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 
@@ -59,6 +60,19 @@ SharedFields MakeSharedFields(const EntryHeader& header, const ZipEntrySizes& si
   f.compressedSize = Clamp32(sizes.packed);
   f.uncompressedSize = Clamp32(sizes.original);
   return f;
+}
+
+// The modification time in an extended-timestamp field, which unlike the
+// DOS time is independent of the time zone and exact to the second; none for
+// a time its signed 32-bit field cannot hold.
+std::string ExtendedTimeExtra(std::int64_t modifiedTime) {
+  if (modifiedTime < 0 || modifiedTime > INT32_MAX) return {};
+  std::string extra;
+  PutLE16(extra, kExtendedTimeExtraId);
+  PutLE16(extra, 5);
+  extra.push_back(1);  // flags: the modification time follows
+  PutLE32(extra, static_cast<std::uint32_t>(modifiedTime));
+  return extra;
 }
 
 // A ZIP64 extra field holding the values that overflow their 32-bit fields,
@@ -179,7 +193,8 @@ std::string ZipLocalHeaderBytes(const std::string& storedName, const EntryHeader
                                 std::uint64_t position) {
   const std::string name = ConvertPathSeparators(storedName, false);
   const SharedFields f = MakeSharedFields(header, sizes, attributes, position);
-  const std::string extra = LocalZip64Extra(sizes) + AesExtra(header, attributes.aesStrength);
+  const std::string extra = LocalZip64Extra(sizes) + AesExtra(header, attributes.aesStrength) +
+                            ExtendedTimeExtra(attributes.modifiedTime);
   std::string local;
   PutLE32(local, kSigLocalHeader);
   PutLE16(local, f.versionNeeded);
@@ -210,7 +225,7 @@ void AppendZipEntryRecord(CentralDirectoryStream& stream, const std::string& sto
   h.externalAttributes = attributes.externalAttributes;
   h.name = ConvertPathSeparators(storedName, false);
   h.nameLength = static_cast<std::uint16_t>(h.name.size());
-  h.extra = AesExtra(header, attributes.aesStrength);
+  h.extra = AesExtra(header, attributes.aesStrength) + ExtendedTimeExtra(attributes.modifiedTime);
   AppendCentralRecord(stream, h, sizes.original, sizes.packed, position);
 }
 

@@ -224,4 +224,10 @@ std::uint32_t FileMode(const DataFile& file) {
   return static_cast<std::uint32_t>(st.st_mode);
 }
 
+std::int64_t FileModifiedTime(const DataFile& file) {
+  struct stat st;
+  if (!IsOpen(file) || fstat(file.fd, &st) != 0) return -1;
+  return static_cast<std::int64_t>(st.st_mtime);
+}
+
 }  // namespace ovk

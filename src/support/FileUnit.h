@@ -92,6 +92,8 @@ struct FileIdentity {
 FileIdentity IdentityOf(const DataFile& file);
 // st_mode of an open file (type and permission bits); 0 when it is not open.
 std::uint32_t FileMode(const DataFile& file);
+// Modification time of an open file in seconds since 1970; -1 when it is not open.
+std::int64_t FileModifiedTime(const DataFile& file);
 
 // Attribute bits reported by the folder listing.
 enum FileAttribute : std::uint32_t {
@@ -179,8 +181,17 @@ class BeneathWriter {
   // Save piece by piece: the private file is made now, written through the
   // FileBeneath and renamed over the name by its Commit. 0 or the reason.
   int Begin(const std::string& relative, FileBeneath& file);
+  // Makes root/relative a folder, with its missing parents; 0 or the reason
+  // (as for Save).
+  int MakeFolder(const std::string& relative);
+  // Gives the folder root/relative its permission bits (less the umask) and
+  // its modification time when >= 0; 0 or the reason.
+  int StampFolder(const std::string& relative, std::uint32_t mode, std::int64_t modifiedTime);
 
  private:
+  // The folder that holds root/relative's last component, its name in
+  // parts; -1 with errno when it cannot be reached.
+  int Parent(const std::string& relative, std::vector<std::string>& parts);
   int Folder(const std::vector<std::string>& parts, std::size_t count);
   void LeaveFolders(std::size_t keep);
 

@@ -92,6 +92,13 @@ int CreateTemporaryIn(int dirFd, std::string& name) {
   return -1;
 }
 
+// 0 or errno; a negative time leaves the file's own.
+int SetModifiedTime(int fd, std::int64_t modifiedTime) {
+  if (modifiedTime < 0) return 0;
+  const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(modifiedTime), 0}};
+  return futimens(fd, times) == 0 ? 0 : errno;
+}
+
 int OpenRoot(const std::string& root) {
   const std::string path = root.empty() ? std::string(".") : PlatformPath(root);
   int fd = sys::Open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -134,15 +141,43 @@ int BeneathWriter::Folder(const std::vector<std::string>& parts, std::size_t cou
   return folderFds_.empty() ? rootFd_ : folderFds_.back();
 }
 
-int BeneathWriter::Begin(const std::string& relative, FileBeneath& file) {
-  const std::vector<std::string> parts = PathComponents(relative);
-  if (parts.empty()) return EINVAL;
+int BeneathWriter::Parent(const std::string& relative, std::vector<std::string>& parts) {
+  parts = PathComponents(relative);
+  errno = EINVAL;
+  if (parts.empty()) return -1;
   for (const std::string& part : parts) {
-    if (part == "..") return EINVAL;
+    if (part == "..") return -1;
   }
   if (rootFd_ < 0) rootFd_ = OpenRoot(root_);
-  if (rootFd_ < 0) return errno;
-  const int folder = Folder(parts, parts.size() - 1);
+  if (rootFd_ < 0) return -1;
+  return Folder(parts, parts.size() - 1);
+}
+
+int BeneathWriter::MakeFolder(const std::string& relative) {
+  std::vector<std::string> parts;
+  const int parent = Parent(relative, parts);
+  if (parent < 0) return errno;
+  const int fd = EnterFolder(parent, parts.back());
+  if (fd < 0) return errno;
+  sys::Close(fd);
+  return 0;
+}
+
+int BeneathWriter::StampFolder(const std::string& relative, std::uint32_t mode, std::int64_t modifiedTime) {
+  std::vector<std::string> parts;
+  const int parent = Parent(relative, parts);
+  if (parent < 0) return errno;
+  const int fd = sys::OpenAt(parent, parts.back().c_str(), kFolderFlags);
+  if (fd < 0) return errno;
+  int code = fchmod(fd, static_cast<mode_t>(mode) & ~CreationMask() & 07777) == 0 ? 0 : errno;
+  if (code == 0) code = SetModifiedTime(fd, modifiedTime);
+  sys::Close(fd);
+  return code;
+}
+
+int BeneathWriter::Begin(const std::string& relative, FileBeneath& file) {
+  std::vector<std::string> parts;
+  const int folder = Parent(relative, parts);
   if (folder < 0) return errno;
   const std::string& name = parts.back();
   struct stat st;
@@ -188,10 +223,7 @@ int FileBeneath::Write(const char* data, std::size_t size) {
 
 int FileBeneath::Commit(std::uint32_t mode, std::int64_t modifiedTime) {
   int code = fchmod(fd_, static_cast<mode_t>(mode) & ~CreationMask() & 07777) == 0 ? 0 : errno;
-  if (code == 0 && modifiedTime >= 0) {
-    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(modifiedTime), 0}};
-    if (futimens(fd_, times) != 0) code = errno;
-  }
+  if (code == 0) code = SetModifiedTime(fd_, modifiedTime);
   if (sys::Close(fd_) != 0 && code == 0) code = errno;
   fd_ = -1;
   // The rename replaces whatever held the name (a file, a hard link to a

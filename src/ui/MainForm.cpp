@@ -237,9 +237,8 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   // The complete entries are listed all the same; the next add rebuilds the directory.
   if (DirectoryLostByAdd(ArchiveName))
     ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"),
-                FromUtf8(ArchiveName +
-                         ": the archive's directory is missing (an add was interrupted); adding a file "
-                         "rebuilds it, as does `ovk repair " + ArchiveName + "`"),
+                FromUtf8(ArchiveName + ": " + kDirectoryLostText + "; adding a file rebuilds it, as does `ovk repair " +
+                         ArchiveName + "`"),
                 {});
   else if (!listed.problems.empty())
     ShowMessage(QMessageBox::Warning, QStringLiteral("Warning"),

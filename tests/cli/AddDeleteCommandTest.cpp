@@ -371,12 +371,17 @@ TEST_F(AddCommandTest, DirectoryLostByAnAddIsSaidAndRepaired) {
   const std::string said = "ovk: " + archive_ + ": the archive's directory is missing (an add was interrupted); " +
                            "run `ovk repair " + archive_ + "` to rebuild it\n";
   for (const std::vector<std::string>& command : {std::vector<std::string>{"list", archive_},
-                                                  {"extract", "-d", dir_ / "o", archive_},
-                                                  {"delete", archive_, "a.txt"}}) {
+                                                  {"extract", "-d", dir_ / "o", archive_}}) {
     const OvkResult r = RunOvk(command);
     EXPECT_EQ(r.exitCode, 3) << command[0];
     EXPECT_EQ(r.err, said) << command[0];
   }
+  // Deletion looks only once it holds the archive's lock, so that a
+  // running add is not taken for damage.
+  const OvkResult deleted = RunOvk({"delete", archive_, "a.txt"});
+  EXPECT_EQ(deleted.exitCode, 3);
+  EXPECT_EQ(deleted.err, "ovk: " + archive_ + ": the archive's directory is missing (an add was interrupted); " +
+                             "a repair or the next add rebuilds it; the archive is unchanged\n");
   const OvkResult repaired = RunOvk({"repair", archive_});
   EXPECT_EQ(repaired.exitCode, 0) << repaired.err;
   EXPECT_EQ(Names(archive_), names);

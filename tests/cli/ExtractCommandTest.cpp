@@ -187,8 +187,10 @@ namespace ovktest {
 namespace {
 
 // Times and permission bits come out as unzip restores them from the same
-// archives: Info-ZIP's (extended timestamps) and Python's (DOS times only).
-// Set-user-ID is never restored, and the owner always keeps write access.
+// archives: Info-ZIP's (extended timestamps), Python's (DOS times only) and
+// ours, packed in one time zone and extracted in another. Folders get their
+// times after their content. Set-user-ID is never restored, and the owner
+// always keeps write access.
 TEST(ExtractStampsTest, TimesAndModesAsUnzipRestoresThem) {
   OVK_REQUIRE_TOOL("unzip");
   OVK_REQUIRE_TOOL("zip");
@@ -199,31 +201,42 @@ TEST(ExtractStampsTest, TimesAndModesAsUnzipRestoresThem) {
     const char* mode;
     const char* time;
   } files[] = {{"run.sh", "755", "201905041230.10"}, {"notes.txt", "640", "202001020304.06"},
-               {"suid", "4755", "201807080910.00"}, {"frozen.txt", "444", "202112312359.58"}};
+               {"suid", "4755", "201807080910.00"}, {"frozen.txt", "444", "202112312359.58"},
+               {"sub/deep.txt", "600", "201701020304.08"}, {"sub", "750", "201602030405.06"}};
   for (const auto& f : files) {
-    WriteFile(dir / ("src/" + std::string(f.name)), f.name);
-    ASSERT_EQ(ovktest::Run("cd " + Quote(dir / "src") + " && chmod " + f.mode + " " + f.name + " && touch -t " +
+    if (std::string(f.name) != "sub") WriteFile(dir / ("src/" + std::string(f.name)), f.name);
+    ASSERT_EQ(ovktest::Run("cd " + Quote(dir / "src") + " && chmod " + f.mode + " " + f.name + " && TZ=UTC touch -t " +
                            f.time + " " + f.name)
                   .exitCode,
               0);
   }
-  ASSERT_EQ(ovktest::Run("cd " + Quote(dir / "src") + " && zip -q -X " + Quote(dir / "info.zip") + " *").exitCode, 0);
+  const std::string ovk = Quote(BuiltProgram("ovk"));
+  ASSERT_EQ(ovktest::Run("cd " + Quote(dir / "src") + " && zip -q -r " + Quote(dir / "info.zip") + " *").exitCode, 0);
   ASSERT_EQ(ovktest::Run("cd " + Quote(dir / "src") + " && python3 -c \"import zipfile,glob; z=zipfile.ZipFile('" +
-                         dir / "py.zip" + "','w'); [z.write(n) for n in sorted(glob.glob('*'))]\"")
+                         dir / "py.zip" + "','w'); [z.write(n) for n in sorted(glob.glob('**', recursive=True))]\"")
                 .exitCode,
             0);
-  const std::string ovk = Quote(BuiltProgram("ovk"));
+  ASSERT_EQ(ovktest::Run("TZ=UTC " + ovk + " add " + Quote(dir / "ours.zip") + " " + Quote(dir / "src")).exitCode, 0);
   const std::string stat = "stat -c '%n %a %Y' ";
-  for (const std::string archive : {"info.zip", "py.zip"}) {
+  const std::string zone = "umask 022 && TZ=Asia/Tokyo ";
+  for (const std::string archive : {"info.zip", "py.zip", "ours.zip"}) {
     SCOPED_TRACE(archive);
     const std::string ours = dir / ("ours-" + archive), theirs = dir / ("unzip-" + archive);
-    ASSERT_EQ(ovktest::Run("umask 022 && " + ovk + " extract -q -d " + Quote(ours) + " " + Quote(dir / archive)).exitCode, 0);
-    ASSERT_EQ(ovktest::Run("umask 022 && unzip -q " + Quote(dir / archive) + " -d " + Quote(theirs)).exitCode, 0);
-    for (const char* name : {"run.sh", "notes.txt", "suid"}) {
+    ASSERT_EQ(ovktest::Run(zone + ovk + " extract -q -d " + Quote(ours) + " " + Quote(dir / archive)).exitCode, 0);
+    ASSERT_EQ(ovktest::Run(zone + "unzip -q " + Quote(dir / archive) + " -d " + Quote(theirs)).exitCode, 0);
+    // Our archives hold no folder entries, so the folder's time is the time of extraction.
+    const bool folderEntry = archive != "ours.zip";
+    for (const std::string name : {"run.sh", "notes.txt", "suid", "sub/deep.txt", "sub"}) {
+      if (name == "sub" && !folderEntry) continue;
       EXPECT_EQ(ovktest::Run("cd " + Quote(ours) + " && " + stat + name).output,
                 ovktest::Run("cd " + Quote(theirs) + " && " + stat + name).output);
     }
     EXPECT_EQ(ovktest::Run("cd " + Quote(ours) + " && stat -c '%a' suid frozen.txt").output, "755\n644\n");
+    // Only the extended timestamp survives the change of zone exactly.
+    if (archive != "py.zip") {
+      EXPECT_EQ(ovktest::Run("cd " + Quote(ours) + " && stat -c '%Y' run.sh sub/deep.txt").output,
+                ovktest::Run("cd " + Quote(dir / "src") + " && stat -c '%Y' run.sh sub/deep.txt").output);
+    }
   }
 }
 
