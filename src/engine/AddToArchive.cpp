@@ -301,7 +301,9 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
   }
   EnsureArchiveFolder(request.archive);
   // Held to the end: another writer of the archive waits until then.
-  const ArchiveLock lock(request.archive, true, [&] { observer.Waiting(request.archive); });
+  const ArchiveLock lock(request.archive, true, [&] { observer.Waiting(request.archive); },
+                         [&] { return observer.CancelRequested(); });
+  if ((report.cancelled = lock.Error() == ECANCELED)) return report;
   if (lock.Error() != 0) {
     report.Add(request.archive, FailureKind::kNotWritten,
                "cannot be opened for writing: " + OpenFailureText(lock.Error()));

@@ -3,6 +3,7 @@
 #include "engine/DeleteFromArchive.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -209,7 +210,9 @@ OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserve
   OperationReport report;
   // Held until the new archive has replaced the old one: a writer waiting
   // for it then finds the new one under the name.
-  const ArchiveLock lock(request.archive, false, [&] { observer.Waiting(request.archive); });
+  const ArchiveLock lock(request.archive, false, [&] { observer.Waiting(request.archive); },
+                         [&] { return observer.CancelRequested(); });
+  if ((report.cancelled = lock.Error() == ECANCELED)) return report;
   if (lock.Error() != 0) {
     report.Add(request.archive, FailureKind::kNotWritten,
                "cannot delete from it: " + (lock.Error() == EACCES ? std::string("the archive file is read-only for this user")

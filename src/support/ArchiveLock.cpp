@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "support/ArchiveTemps.h"
 #include "support/FileUnit.h"
@@ -34,15 +36,19 @@ int OpenOrCreate(const std::string& path, bool create, bool& created) {
   }
 }
 
+constexpr auto kWaitPoll = std::chrono::milliseconds(50);
+
 // Takes the lock, calling onWait (once per ArchiveLock) when it is held by
-// another; 0 or errno.
-int LockWaiting(int fd, const std::function<void()>& onWait, bool& told) {
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
-  if (errno != EWOULDBLOCK) return errno;
-  if (!told && onWait) onWait();
-  told = true;
-  while (flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR) return errno;
+// another. The lock is tried again and again rather than waited for in the
+// kernel, so that a user can stop waiting. 0, ECANCELED or errno.
+int LockWaiting(int fd, const std::function<void()>& onWait, const std::function<bool()>& stopWaiting, bool& told) {
+  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) return errno;
+    if (!told && onWait) onWait();
+    told = true;
+    if (stopWaiting && stopWaiting()) return ECANCELED;
+    std::this_thread::sleep_for(kWaitPoll);
   }
   return 0;
 }
@@ -72,7 +78,8 @@ bool IsEmpty(int fd) {
 
 }  // namespace
 
-ArchiveLock::ArchiveLock(const std::string& path, bool create, const std::function<void()>& onWait) {
+ArchiveLock::ArchiveLock(const std::string& path, bool create, const std::function<void()>& onWait,
+                         const std::function<bool()>& stopWaiting) {
   const std::string platformPath = PlatformPath(path);
   bool told = false;
   for (;;) {
@@ -82,7 +89,7 @@ ArchiveLock::ArchiveLock(const std::string& path, bool create, const std::functi
       return;
     }
     error_ = CheckRegular(fd_);
-    if (error_ == 0) error_ = LockWaiting(fd_, onWait, told);
+    if (error_ == 0) error_ = LockWaiting(fd_, onWait, stopWaiting, told);
     if (error_ == 0) error_ = CheckStillNamed(fd_, platformPath);
     if (error_ != -1) break;
     // Replaced or removed while we waited: lock what the name holds now.

@@ -16,7 +16,10 @@ class ArchiveLock {
   // have replaced the file meanwhile (deletion renames a new one over it),
   // so the lock ends up on the file the name holds once it is taken. The
   // holder then removes the temporary files that killed runs left beside it.
-  ArchiveLock(const std::string& path, bool create, const std::function<void()>& onWait);
+  // While it waits, stopWaiting is asked a few times a second; once it says
+  // yes the wait ends with ECANCELED.
+  ArchiveLock(const std::string& path, bool create, const std::function<void()>& onWait,
+              const std::function<bool()>& stopWaiting = {});
   ~ArchiveLock();
   ArchiveLock(const ArchiveLock&) = delete;
   ArchiveLock& operator=(const ArchiveLock&) = delete;

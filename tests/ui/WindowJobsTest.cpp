@@ -167,7 +167,7 @@ TEST_F(WindowJobs, CancelStopsExtractionWithWholeFilesAndSaysHowMany) {
 }
 
 // Another program holds the archive: the add waits, so the job lasts as
-// long as the test wants.
+// long as the test wants, and stops waiting when told to.
 TEST_F(WindowJobs, AWaitingAddShowsProgressLateAndClosingAsksFirst) {
   const std::string archive = work / "small.zip";
   WriteFile(work / "one/a.txt", "a");
@@ -190,11 +190,18 @@ TEST_F(WindowJobs, AWaitingAddShowsProgressLateAndClosingAsksFirst) {
     if (dialogAt >= 0 && form->isVisible() && !QApplication::activeModalWidget()) form->close();
   });
   watch.start(20);
-  // The other program lets go only once the job has been told to stop (a
+  // The other program lets go only if the job could not stop waiting (a
   // timer of its own: the watch's is busy in the close until the job ends).
+  QElapsedTimer stopping;
+  bool forced = false;
   QTimer release;
   QObject::connect(&release, &QTimer::timeout, [&] {
-    if (form->Job && form->Job->Cancelling()) holder.reset();
+    if (!form->Job || !form->Job->Cancelling()) return;
+    if (!stopping.isValid()) stopping.start();
+    if (stopping.elapsed() > 5000 && holder) {
+      forced = true;
+      holder.reset();
+    }
   });
   release.start(20);
   WhenModal(
@@ -218,6 +225,7 @@ TEST_F(WindowJobs, AWaitingAddShowsProgressLateAndClosingAsksFirst) {
   EXPECT_EQ(asked, 2);
   EXPECT_FALSE(form->isVisible());
   EXPECT_FALSE(reported) << "a closed window reports nothing";
+  EXPECT_FALSE(forced) << "the job stopped only when the other program let go";
   EXPECT_EQ(form->Job, nullptr);
   EXPECT_TRUE(ReadFile(archive) == before) << "the stopped add left the archive as it was";
 }
@@ -241,8 +249,9 @@ TEST_F(WindowJobs, CancelledAddLeavesTheArchiveByteForByteAndTheListAsItWas) {
   EXPECT_EQ(Column(*form, ovk::kNameColumn), names);
 }
 
-// A listing shows every entry or, cancelled, none.
-TEST(WindowListing, ManyEntriesListQuicklyAndACancelShowsNone) {
+// A listing shows every entry or, cancelled, none. (Its speed is measured by
+// the bench.)
+TEST(WindowListing, ManyEntriesListInOrderAndACancelShowsNone) {
   OVK_REQUIRE_TOOL("python3");
   SettingsHome home;
   TempDir work;
@@ -262,14 +271,7 @@ TEST(WindowListing, ManyEntriesListQuicklyAndACancelShowsNone) {
   EXPECT_EQ(RowCount(*form), 0);
   EXPECT_EQ(form->StatusPanel1->text(), "Total 0 file(s), 0 kB");
 
-  QElapsedTimer clock;
-  clock.start();
   form->LoadArchive(archive, false);
-  const qint64 took = clock.elapsed();
-  RecordProperty("listingMs", static_cast<int>(took));
-  // About half a second alone; the bound only catches work that grows faster
-  // than the entry count, with room for a machine busy with other tests.
-  EXPECT_LT(took, 15000) << "listing, sorting and showing 100,000 entries";
   ASSERT_EQ(RowCount(*form), 100000);
   EXPECT_EQ(Cell(*form, 0, ovk::kNameColumn).data().toString(), "f000000.txt");
   EXPECT_EQ(Cell(*form, 1, ovk::kNameColumn).data().toString(), "f000001.txt");
