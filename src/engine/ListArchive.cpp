@@ -36,6 +36,12 @@ std::string ReportedName(const EntryInfo& entry) {
   return "entry at offset " + std::to_string(entry.headerOffset);
 }
 
+void HandOut(const ListResult& result, OperationObserver& observer, std::size_t& handedOut) {
+  if (handedOut == result.entries.size()) return;
+  observer.EntriesListed(result.entries, handedOut);
+  handedOut = result.entries.size();
+}
+
 // Walks the archive, seeking over every payload. A damaged entry is reported
 // (and listed when its header could be read); the walk goes on past it.
 void ListEntries(DataFile& file, const std::string& archivePath, ListResult& result, OperationObserver& observer) {
@@ -49,6 +55,7 @@ void ListEntries(DataFile& file, const std::string& archivePath, ListResult& res
   // Every later native entry starts before the end (checked below), so only
   // the first needs the end-of-file test.
   if (AtEndOfFile(file)) return;
+  std::size_t handedOut = 0;
   while (ReadNextEntry(archive, file, entry)) {
     const std::int64_t next = PayloadEnd(FilePos64(file), entry.packedSize, size);
     if (entry.damage != EntryDamage::kNone)
@@ -64,8 +71,10 @@ void ListEntries(DataFile& file, const std::string& archivePath, ListResult& res
       if ((result.cancelled = observer.CancelRequested())) return;
       progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
       observer.Progress(progress);
+      HandOut(result, observer, handedOut);
     }
   }
+  HandOut(result, observer, handedOut);
 }
 
 }  // namespace

@@ -2,10 +2,14 @@
 // operation calls the observer from its own thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ovk {
+
+struct ListedEntry;
 
 struct ProgressSnapshot {
   std::uint64_t bytesDone = 0;
@@ -25,6 +29,9 @@ class OperationObserver {
   virtual bool CancelRequested() { return false; }
   // Another program holds the archive; the operation waits for it.
   virtual void Waiting(const std::string& /*archive*/) {}
+  // A listing hands out its entries as it reads them: entries[from..] are
+  // new since the last call. The listing's result still holds them all.
+  virtual void EntriesListed(const std::vector<ListedEntry>& /*entries*/, std::size_t /*from*/) {}
 };
 
 // For callers that only want the result.

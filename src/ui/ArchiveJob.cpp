@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QThread>
 #include <exception>
+#include <utility>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -43,16 +44,35 @@ class ArchiveJob::Relay : public OperationObserver {
                               Qt::QueuedConnection);
   }
 
+  void EntriesListed(const std::vector<ListedEntry>& entries, std::size_t from) override {
+    {
+      std::lock_guard lock(mutex_);
+      listed_.insert(listed_.end(), entries.begin() + static_cast<std::ptrdiff_t>(from), entries.end());
+    }
+    if (listedPosted_.exchange(true)) return;
+    QMetaObject::invokeMethod(&job_, [this] {
+      listedPosted_ = false;
+      emit job_.EntriesListed();
+    }, Qt::QueuedConnection);
+  }
+
   ProgressSnapshot Latest() const {
     std::lock_guard lock(mutex_);
     return latest_;
+  }
+
+  std::vector<ListedEntry> TakeListed() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(listed_, {});
   }
 
  private:
   ArchiveJob& job_;
   mutable std::mutex mutex_;
   ProgressSnapshot latest_;
+  std::vector<ListedEntry> listed_;
   std::atomic<bool> posted_{false};
+  std::atomic<bool> listedPosted_{false};
 };
 
 ArchiveJob::ArchiveJob(Work work, QObject* parent)
@@ -103,5 +123,7 @@ void ArchiveJob::Wait() {
 }
 
 ProgressSnapshot ArchiveJob::Latest() const { return relay_->Latest(); }
+
+std::vector<ListedEntry> ArchiveJob::TakeListed() { return relay_->TakeListed(); }
 
 }  // namespace ovk

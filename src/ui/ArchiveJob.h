@@ -11,6 +11,9 @@
 #include <mutex>
 #include <string>
 
+#include <vector>
+
+#include "engine/ListArchive.h"
 #include "engine/Observer.h"
 
 class QThread;
@@ -35,6 +38,8 @@ class ArchiveJob : public QObject {
   void Wait();
   // The newest progress the engine gave.
   ProgressSnapshot Latest() const;
+  // The entries a listing handed out since the last call.
+  std::vector<ListedEntry> TakeListed();
   // What the work threw, if it threw.
   const std::string& Error() const { return error_; }
 
@@ -42,6 +47,8 @@ class ArchiveJob : public QObject {
   // Coalesced: many engine calls between two signals give one.
   void ProgressChanged();
   void Waiting(const QString& archive);
+  // Coalesced as progress is: TakeListed gives what came meanwhile.
+  void EntriesListed();
   void Done();
 
  private:

@@ -61,10 +61,24 @@ void EntryModel::SetEntries(std::vector<ListedEntry> entries) {
   images_.Clear();
   iconCache_.reset();
   icons_.clear();
-  icons_.reserve(entries_.size());
-  for (const ListedEntry& entry : entries_)
-    icons_.push_back(GetFileIcon(iconCache_, images_, FromUtf8(ExtensionPart(entry.name)), kNormalFileAttributes));
+  AddIcons(0);
   endResetModel();
+}
+
+void EntryModel::AppendEntries(const ListedEntry* first, std::size_t count) {
+  if (count == 0) return;
+  const int row = rowCount();
+  beginInsertRows(QModelIndex(), row, row + static_cast<int>(count) - 1);
+  entries_.insert(entries_.end(), first, first + count);
+  AddIcons(static_cast<std::size_t>(row));
+  endInsertRows();
+}
+
+void EntryModel::AddIcons(std::size_t from) {
+  icons_.reserve(entries_.size());
+  for (std::size_t row = from; row < entries_.size(); ++row)
+    icons_.push_back(
+        GetFileIcon(iconCache_, images_, FromUtf8(ExtensionPart(entries_[row].name)), kNormalFileAttributes));
 }
 
 void EntryModel::Sort(int column, bool ascending, const CellComparer& comparer) {

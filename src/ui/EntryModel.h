@@ -34,6 +34,8 @@ class EntryModel : public QAbstractTableModel {
   // Replaces every row, in archive order; each file type's icon is looked
   // up once per listing.
   void SetEntries(std::vector<ListedEntry> entries);
+  // Adds rows after the last one, as a listing hands them out.
+  void AppendEntries(const ListedEntry* first, std::size_t count);
   void Clear() { SetEntries({}); }
   const ListedEntry& Entry(int row) const { return entries_[static_cast<std::size_t>(row)]; }
   // Reorders the rows; selections and other kept indexes follow their rows.
@@ -48,6 +50,9 @@ class EntryModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
+  // Looks up the icons of the rows from the given one on.
+  void AddIcons(std::size_t from);
+
   std::vector<ListedEntry> entries_;
   std::vector<int> icons_;  // per entry, into images_
   ImageList images_;

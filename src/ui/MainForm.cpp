@@ -225,13 +225,25 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   if (asNew) return;
   ListResult listed;
   const ListRequest request{name};
-  if (!RunJob(QStringLiteral("Opening ") + FromUtf8(NamePart(name)),
-              [&listed, request](OperationObserver& observer) { listed = ListArchive(request, observer); }))
+  EntryModel* model = FileList->Model();
+  // Rows show as the engine reads them, in archive order until sorted at the end.
+  const auto fill = [this, model](ArchiveJob& job) {
+    connect(&job, &ArchiveJob::EntriesListed, this, [model, &job] {
+      const std::vector<ListedEntry> batch = job.TakeListed();
+      model->AppendEntries(batch.data(), batch.size());
+    });
+  };
+  const bool listedAll = RunJob(QStringLiteral("Opening ") + FromUtf8(NamePart(name)),
+                                [&listed, request](OperationObserver& observer) { listed = ListArchive(request, observer); },
+                                fill);
+  // A cancelled or failed listing shows nothing rather than part of the archive.
+  if (!listedAll || listed.cancelled) {
+    model->Clear();
     return;
-  // A cancelled listing shows nothing rather than part of the archive.
-  if (listed.cancelled) return;
+  }
   for (const ListedEntry& entry : listed.entries) TotalOriginalSize += entry.originalSize;
-  FileList->Model()->SetEntries(std::move(listed.entries));
+  // The result is the whole truth; what arrived on the way is kept when it is all of it.
+  if (static_cast<std::size_t>(model->rowCount()) != listed.entries.size()) model->SetEntries(std::move(listed.entries));
   FileList->SortNow();
   UpdateStatus(false);
   // The complete entries are listed all the same; the next add rebuilds the directory.
@@ -245,9 +257,11 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
                 QStringLiteral("This archive is damaged; these entries cannot be read:"), listed.problems);
 }
 
-bool TOVKForm::RunJob(const QString& caption, ArchiveJob::Work work) {
+bool TOVKForm::RunJob(const QString& caption, ArchiveJob::Work work,
+                      const std::function<void(ArchiveJob&)>& prepare) {
   if (Job) return false;
   Job = std::make_unique<ArchiveJob>(std::move(work));
+  if (prepare) prepare(*Job);
   UpdateCommands();
   ProgressForm->Follow(Job.get(), caption);
   Job->Start();

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -141,7 +142,9 @@ class TOVKForm : public QMainWindow {
   // Runs work on a job thread, the archive commands disabled, and returns
   // when it has ended. False when another job runs, the work threw (said in
   // a box) or the window was closed meanwhile.
-  bool RunJob(const QString& caption, ArchiveJob::Work work);
+  // prepare, when given, connects to the job before it starts.
+  bool RunJob(const QString& caption, ArchiveJob::Work work,
+              const std::function<void(ArchiveJob&)>& prepare = {});
   // The password prompt after an extraction that met enciphered entries
   // without one; false when dismissed.
   bool AskExtractPassword(std::string& password);
