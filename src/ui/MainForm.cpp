@@ -244,6 +244,8 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   for (const ListedEntry& entry : listed.entries) TotalOriginalSize += entry.originalSize;
   // The result is the whole truth; what arrived on the way is kept when it is all of it.
   if (static_cast<std::size_t>(model->rowCount()) != listed.entries.size()) model->SetEntries(std::move(listed.entries));
+  // Not held through the sort, which needs room of its own.
+  std::vector<ListedEntry>().swap(listed.entries);
   FileList->SortNow();
   UpdateStatus(false);
   // The complete entries are listed all the same; the next add rebuilds the directory.
