@@ -110,6 +110,7 @@ void TOVKForm::BuildMenus() {
   AddItem = MakeAction(ActionsItem, QStringLiteral("Add..."), QKeySequence(Qt::CTRL | Qt::Key_A));
   DeleteItem = MakeAction(ActionsItem, QStringLiteral("Delete..."), QKeySequence(Qt::CTRL | Qt::Key_D));
   ExtractItem = MakeAction(ActionsItem, QStringLiteral("Extract..."), QKeySequence(Qt::CTRL | Qt::Key_E));
+  TestItem = MakeAction(ActionsItem, QStringLiteral("Test"), QKeySequence());
   ActionsItem->addSeparator();
   ViewItem = MakeAction(ActionsItem, QStringLiteral("View..."), QKeySequence());
 
@@ -122,6 +123,7 @@ void TOVKForm::BuildMenus() {
   connect(AddItem, &QAction::triggered, this, &TOVKForm::AddItemClick);
   connect(DeleteItem, &QAction::triggered, this, &TOVKForm::DeleteItemClick);
   connect(ExtractItem, &QAction::triggered, this, &TOVKForm::ExtractItemClick);
+  connect(TestItem, &QAction::triggered, this, &TOVKForm::TestEntries);
 }
 
 void TOVKForm::BuildToolBar() {
@@ -316,6 +318,7 @@ void TOVKForm::UpdateCommands() {
   ViewItem->setEnabled(DeleteButton->isEnabled());
   AddItem->setEnabled(AddButton->isEnabled());
   ExtractItem->setEnabled(AddButton->isEnabled());
+  TestItem->setEnabled(AddButton->isEnabled());
 }
 
 std::string TOVKForm::EntryFullName(int row) const { return FileList->Model()->Entry(row).name; }
@@ -342,19 +345,35 @@ void TOVKForm::AddItems(const std::string& sources, bool recurse) {
 
 void TOVKForm::ExtractEntries(const std::string& folder, const std::string& password,
                               bool selectedOnly) {
+  ExtractRequest request = ExtractionOf(selectedOnly ? SelectedRows() : std::vector<int>(), password);
+  request.destination = folder;
+  OperationReport report;
+  if (RunExtraction(QStringLiteral("Extracting"), request, report)) ShowExtractReport(report);
+}
+
+void TOVKForm::TestEntries() {
+  ExtractRequest request = ExtractionOf(SelectedRows(), ExtractForm->Password());
+  request.testOnly = true;
+  OperationReport report;
+  if (RunExtraction(QStringLiteral("Testing"), request, report)) ShowTestReport(report);
+}
+
+ExtractRequest TOVKForm::ExtractionOf(const std::vector<int>& rows, const std::string& password) const {
   ExtractRequest request;
   request.archive = ArchiveName;
-  request.destination = folder;
-  if (selectedOnly)
-    for (int row : SelectedRows()) request.selection += EntryFullName(row) + ";";
+  for (int row : rows) request.selection += EntryFullName(row) + ";";
   request.password = password;
-  OperationReport report;
+  return request;
+}
+
+bool TOVKForm::RunExtraction(const QString& caption, ExtractRequest& request, OperationReport& report) {
   do {
-    if (!RunJob(QStringLiteral("Extracting"),
-                [&report, request](OperationObserver& observer) { report = ExtractFromArchive(request, observer); }))
-      return;
+    if (!RunJob(caption, [&report, request](OperationObserver& observer) {
+          report = ExtractFromArchive(request, observer);
+        }))
+      return false;
   } while (!report.cancelled && report.ExitStatus() == kExitNoPassword && AskExtractPassword(request.password));
-  ShowExtractReport(report);
+  return true;
 }
 
 bool TOVKForm::AskExtractPassword(std::string& password) {
@@ -381,12 +400,25 @@ bool TOVKForm::TellCancelled(const OperationReport& report, const QString& work)
 }
 
 void TOVKForm::ShowExtractReport(const OperationReport& report) {
-  if (report.cancelled) {
+  if (report.cancelled)
     ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
                 QStringLiteral("Extraction cancelled; %1 file(s) were written whole.").arg(report.entriesDone),
                 report.Lines());
-    return;
-  }
+  else
+    ShowExtractFailures(report);
+}
+
+void TOVKForm::ShowTestReport(const OperationReport& report) {
+  if (report.cancelled)
+    ShowMessage(QMessageBox::Information, QStringLiteral("Information"), QStringLiteral("Testing cancelled."), {});
+  else if (report.ExitStatus() == kExitOk)
+    ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
+                QStringLiteral("%1 entries verified, no errors.").arg(report.entriesDone), {});
+  else
+    ShowExtractFailures(report);
+}
+
+void TOVKForm::ShowExtractFailures(const OperationReport& report) {
   switch (report.ExitStatus()) {
     case kExitOk:
       return;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
 #include "engine/OperationReport.h"
 #include "ui/AdvancedRegistry.h"
@@ -58,11 +59,15 @@ class TOVKForm : public QMainWindow {
   std::string EntryFullName(int row) const;
   void AddItems(const std::string& sources, bool recurse);
   void ExtractEntries(const std::string& folder, const std::string& password, bool selectedOnly);
+  // Checks every entry, or the selected ones, and says how it went.
+  void TestEntries();
   // Says that an add or a delete was cancelled (the engine left the archive
   // as it was); false when it was not.
   bool TellCancelled(const OperationReport& report, const QString& work);
   // One message for every entry an extraction did not write.
   void ShowExtractReport(const OperationReport& report);
+  // One message for a test: all verified, the failures, or the cancel.
+  void ShowTestReport(const OperationReport& report);
   // A modal box; details go below the text, at most kListedFailures lines
   // and a count of the rest.
   void ShowMessage(QMessageBox::Icon icon, const QString& caption, const QString& text,
@@ -103,6 +108,7 @@ class TOVKForm : public QMainWindow {
   QAction* AddItem;
   QAction* DeleteItem;
   QAction* ExtractItem;
+  QAction* TestItem;
   QAction* ViewItem;
   QMenu* OptionsItem;
   QAction* SettingsItem;
@@ -145,6 +151,14 @@ class TOVKForm : public QMainWindow {
   // The password prompt after an extraction that met enciphered entries
   // without one; false when dismissed.
   bool AskExtractPassword(std::string& password);
+  // The request for the rows' entries (every entry when none) with the
+  // password to start from.
+  ExtractRequest ExtractionOf(const std::vector<int>& rows, const std::string& password) const;
+  // Runs the extraction or test as a job, asking for a password and running
+  // it again while one is missing; false when it did not run to its end.
+  bool RunExtraction(const QString& caption, ExtractRequest& request, OperationReport& report);
+  // The message of a report with failures, shared by extracting and testing.
+  void ShowExtractFailures(const OperationReport& report);
   // Asks whether to stop the running job and close; stops it on yes.
   bool StopJobToClose();
 

@@ -9,6 +9,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -215,6 +216,59 @@ TEST_F(WindowActions, MissingPasswordsAreAskedForAndWrongOnesShowTheirBox) {
   EXPECT_TRUE(listed.informative.startsWith("dir/f0: permission denied\n")) << listed.informative.toStdString();
   EXPECT_TRUE(listed.informative.contains("dir/f19: permission denied\n... and 5 more"));
   EXPECT_FALSE(listed.informative.contains("f20"));
+}
+
+// Test sits after Extract, checks everything or the selection, asks for a
+// missing password as extraction does, and always says how it went.
+TEST_F(WindowActions, TestChecksTheEntriesAndSaysHowItWent) {
+  const QList<QAction*> actions = form->ActionsItem->actions();
+  EXPECT_EQ(actions.indexOf(form->TestItem), actions.indexOf(form->ExtractItem) + 1);
+  EXPECT_EQ(form->TestItem->text(), "Test");
+  EXPECT_TRUE(form->TestItem->isEnabled());
+  EXPECT_FALSE(MakeForm()->TestItem->isEnabled()) << "no archive open";
+
+  // Everything, the password typed at the prompt.
+  SelectNames(*form, {});
+  int prompts = 0;
+  SeenBox box;
+  WhenModal(
+      [&](QWidget* modal) {
+        if (auto* prompt = qobject_cast<QInputDialog*>(modal)) {
+          ++prompts;
+          prompt->setTextValue("secret");
+          prompt->accept();
+          return;
+        }
+        auto* shown = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(shown, nullptr);
+        box = {true, shown->windowTitle(), shown->text(), shown->informativeText(), shown->icon(), {}};
+        shown->button(QMessageBox::Ok)->click();
+      },
+      [&] { form->TestItem->trigger(); });
+  EXPECT_EQ(prompts, 1);
+  EXPECT_EQ(box.icon, QMessageBox::Information);
+  EXPECT_EQ(box.text, "3 entries verified, no errors.");
+  EXPECT_FALSE(Exists(work / "a.txt")) << "testing writes nothing";
+
+  // Only the selection, with the password the dialogs already hold.
+  SelectNames(*form, {"a.txt"});
+  box = AnswerBox(QMessageBox::Ok, [&] { form->TestEntries(); });
+  EXPECT_EQ(box.text, "1 entries verified, no errors.");
+
+  // Damaged data is named, as extraction names it.
+  std::string bytes = ReadFile(archive);
+  bytes[bytes.size() / 2] ^= 0x55;
+  WriteFile(archive, bytes);
+  SelectNames(*form, {});
+  box = AnswerBox(QMessageBox::Ok, [&] { form->TestEntries(); });
+  EXPECT_EQ(box.icon, QMessageBox::Critical);
+  EXPECT_EQ(box.text, "File extract checksum error. File probably corrupt or password incorrect.");
+  EXPECT_TRUE(box.informative.startsWith("docs/c.dat: ")) << box.informative.toStdString();
+
+  ovk::OperationReport cancelled;
+  cancelled.cancelled = true;
+  box = AnswerBox(QMessageBox::Ok, [&] { form->ShowTestReport(cancelled); });
+  EXPECT_EQ(box.text, "Testing cancelled.");
 }
 
 // Entries behind a damaged one are still listed, and the damage is shown.
