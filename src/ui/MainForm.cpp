@@ -44,9 +44,6 @@ const char* const kArchiveFilter =
 
 namespace {
 
-// The stored value of the Add dialog's encryption choice that means AES-256.
-const char kAesChoice[] = "AES-256";
-
 constexpr int kTimerPeriodMs = 1000;
 
 QAction* MakeAction(QMenu* menu, const QString& caption, const QKeySequence& shortcut) {
@@ -93,8 +90,7 @@ TOVKForm::TOVKForm(const std::vector<std::string>& params, QWidget* parent)
   Timer->start();
   ExtractForm = new TExtractForm(Settings, [this] { return !SelectedRows().empty(); }, this);
   AddForm = new TAddForm(Settings, this);
-  std::string encryption;
-  AddForm->SetUseAes(Registry.ReadString("Options", "Encryption", encryption) && encryption == kAesChoice);
+  Options = ReadArchiveOptions(Registry);
 }
 
 TOVKForm::~TOVKForm() = default;
@@ -123,6 +119,7 @@ void TOVKForm::BuildMenus() {
   connect(AddItem, &QAction::triggered, this, &TOVKForm::AddItemClick);
   connect(DeleteItem, &QAction::triggered, this, &TOVKForm::DeleteItemClick);
   connect(ExtractItem, &QAction::triggered, this, &TOVKForm::ExtractItemClick);
+  connect(SettingsItem, &QAction::triggered, this, &TOVKForm::SettingsItemClick);
   connect(TestItem, &QAction::triggered, this, &TOVKForm::TestEntries);
 }
 
@@ -214,7 +211,7 @@ void TOVKForm::StoreWindowSettings() {
   Settings.SetSubfoldersOff(!AddForm->IncludeSubfolders());
   Settings.SetSourceFolder(FolderPart(AddForm->SourceText()));
   Registry.WriteBinary("Settings", Settings.Data(), WindowSettings::kSize);
-  Registry.WriteString("Options", "Encryption", AddForm->UseAes() ? kAesChoice : "Traditional");
+  WriteArchiveOptions(Registry, Options);
 }
 
 void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
@@ -331,7 +328,8 @@ void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   request.recurse = recurse;
   request.password = AddForm->Password();
   // A native archive enciphers with CAST-256 whatever the choice says.
-  request.aes = AddForm->UseAes() && !IsNativeArchive(ArchiveName);
+  request.aes = Options.aes && !IsNativeArchive(ArchiveName);
+  request.level = Options.level;
   OperationReport report;
   if (!RunJob(QStringLiteral("Adding"),
               [&report, request](OperationObserver& observer) { report = AddToArchive(request, observer); }))
@@ -363,6 +361,7 @@ ExtractRequest TOVKForm::ExtractionOf(const std::vector<int>& rows, const std::s
   request.archive = ArchiveName;
   for (int row : rows) request.selection += EntryFullName(row) + ";";
   request.password = password;
+  request.restorePermissions = Options.restorePermissions;
   return request;
 }
 
@@ -450,9 +449,13 @@ void TOVKForm::OpenItemClick() {
 void TOVKForm::ExitItemClick() { close(); }
 
 void TOVKForm::AddItemClick() {
+  // The choice may have been changed and cancelled since, or changed in Settings.
+  AddForm->SetUseAes(Options.aes);
   bool confirmed = AddForm->exec() == QDialog::Accepted;
   ExtractForm->SetPassword(AddForm->Password());
-  if (confirmed) AddItems(AddForm->SourceText(), AddForm->IncludeSubfolders());
+  if (!confirmed) return;
+  Options.aes = AddForm->UseAes();
+  AddItems(AddForm->SourceText(), AddForm->IncludeSubfolders());
 }
 
 void TOVKForm::ExtractItemClick() {
@@ -460,6 +463,14 @@ void TOVKForm::ExtractItemClick() {
   AddForm->SetPassword(ExtractForm->Password());
   if (confirmed)
     ExtractEntries(ExtractForm->FolderText(), ExtractForm->Password(), ExtractForm->SelectedOnly());
+}
+
+void TOVKForm::SettingsItemClick() {
+  TSettingsForm dialog(Options, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  Options = dialog.Chosen();
+  // Kept at once, so that a window opened meanwhile starts from them.
+  WriteArchiveOptions(Registry, Options);
 }
 
 void TOVKForm::DeleteItemClick() {

@@ -16,6 +16,7 @@
 #include "engine/OperationReport.h"
 #include "ui/AdvancedRegistry.h"
 #include "ui/ArchiveJob.h"
+#include "ui/SettingsForm.h"
 #include "ui/WindowSettings.h"
 
 class QAction;
@@ -83,6 +84,7 @@ class TOVKForm : public QMainWindow {
   void AddItemClick();
   void DeleteItemClick();
   void ExtractItemClick();
+  void SettingsItemClick();
   // True when the key was the Delete key (and so handled).
   bool FileListKeyDown(QKeyEvent* event);
   void FileListMouseDown(const QPoint& globalPos);
@@ -99,6 +101,9 @@ class TOVKForm : public QMainWindow {
   bool SelectionChanged = false;
   WindowSettings Settings;
   TAdvancedRegistry Registry;
+  // The Settings dialog's choices; the Add dialog's encryption choice is
+  // the same setting.
+  ArchiveOptions Options;
 
   QMenu* FileItem;
   QAction* NewItem;

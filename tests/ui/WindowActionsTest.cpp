@@ -15,9 +15,11 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QUrl>
+#include <sys/stat.h>
 
 #include "engine/AddToArchive.h"
 #include "engine/ArchiveBytes.h"
+#include "engine/ListArchive.h"
 #include "support/ByteOrder.h"
 #include "ui/AddFormUnit.h"
 #include "ui/ExtListView.h"
@@ -332,7 +334,33 @@ TEST_F(WindowActions, AesChosenInTheAddDialogIsUsedAndKept) {
   EXPECT_EQ(ExtractAll(archive, work / "out", "pw", "new.txt").code, 0);
   EXPECT_EQ(ReadFile(work / "out/new.txt"), "enciphered with AES");
   form->StoreWindowSettings();
-  EXPECT_TRUE(MakeForm()->AddForm->UseAes());
+  EXPECT_TRUE(MakeForm()->Options.aes);
+}
+
+// The compression level goes to every add and the permission choice to
+// every extraction.
+TEST_F(WindowActions, LevelAndPermissionChoicesReachTheEngine) {
+  MakeSizedFile(work / "text.txt", 400000, "202001010000.00");
+  auto packedWith = [&](ovk::CompressionLevel level, const std::string& name) {
+    form->LoadArchive(work / name, true);
+    form->Options.level = level;
+    form->AddItems(work / "text.txt", false);
+    return ovk::ListArchive(ovk::ListRequest{work / name}, ovk::SilentObserver()).entries.at(0).packedSize;
+  };
+  EXPECT_LT(packedWith(ovk::kLevelMaximum, "best.zip"), packedWith(ovk::kLevelFastest, "fast.zip"));
+
+  WriteFile(work / "tool/run.sh", "#!/bin/sh\n");
+  ASSERT_EQ(chmod((work / "tool/run.sh").c_str(), 0755), 0);
+  ZipFiles(work / "tool.zip", work / "tool", {"run.sh"});
+  form->LoadArchive(work / "tool.zip", false);
+  for (bool restore : {true, false}) {
+    const std::string folder = work / (restore ? "restored" : "plain");
+    form->Options.restorePermissions = restore;
+    form->ExtractEntries(folder, "", false);
+    struct stat written {};
+    ASSERT_EQ(stat((folder + "/run.sh").c_str(), &written), 0);
+    EXPECT_EQ((written.st_mode & S_IXUSR) != 0, restore);
+  }
 }
 
 TEST_F(WindowActions, OpenChoosesAnArchiveByItsContents) {
