@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -20,6 +22,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 
 #include "engine/AddToArchive.h"
 #include "engine/Archive.h"
@@ -86,6 +90,7 @@ TOVKForm::TOVKForm(const std::vector<std::string>& params, QWidget* parent)
   Timer = new QTimer(this);
   Timer->setInterval(kTimerPeriodMs);
   connect(Timer, &QTimer::timeout, this, &TOVKForm::TimerTimer);
+  OpenFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
   FormCreate();
   Timer->start();
   ExtractForm = new TExtractForm(Settings, [this] { return !SelectedRows().empty(); }, this);
@@ -93,7 +98,7 @@ TOVKForm::TOVKForm(const std::vector<std::string>& params, QWidget* parent)
   Options = ReadArchiveOptions(Registry);
 }
 
-TOVKForm::~TOVKForm() = default;
+TOVKForm::~TOVKForm() { RemovePrivateFolder(); }
 
 void TOVKForm::BuildMenus() {
   FileItem = menuBar()->addMenu(QStringLiteral("File"));
@@ -120,6 +125,7 @@ void TOVKForm::BuildMenus() {
   connect(DeleteItem, &QAction::triggered, this, &TOVKForm::DeleteItemClick);
   connect(ExtractItem, &QAction::triggered, this, &TOVKForm::ExtractItemClick);
   connect(SettingsItem, &QAction::triggered, this, &TOVKForm::SettingsItemClick);
+  connect(ViewItem, &QAction::triggered, this, &TOVKForm::ViewItemClick);
   connect(TestItem, &QAction::triggered, this, &TOVKForm::TestEntries);
 }
 
@@ -144,6 +150,7 @@ void TOVKForm::BuildList() {
   connect(FileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { SelectionChanged = true; });
   connect(FileList, &TExtListViewManagement::RightButtonPressed, this, &TOVKForm::FileListMouseDown);
+  connect(FileList, &QAbstractItemView::doubleClicked, this, &TOVKForm::ViewItemClick);
 }
 
 void TOVKForm::BuildStatusBar() {
@@ -259,6 +266,41 @@ bool TOVKForm::RunJob(const QString& caption, ArchiveJob::Work work) {
   if (error.empty()) return true;
   ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), FromUtf8(error), {});
   return false;
+}
+
+std::string TOVKForm::PrivateFolder() {
+  if (!privateFolder_.empty()) return privateFolder_;
+  std::string pattern = ToUtf8(QDir::tempPath()) + "/ovkview-XXXXXX";
+  // mkdtemp gives mode 0700: the entries may be private.
+  if (mkdtemp(pattern.data())) return privateFolder_ = pattern;
+  ShowMessage(QMessageBox::Critical, QStringLiteral("Error"),
+              FromUtf8("Cannot make a temporary folder: " + IoReasonText(errno)), {});
+  return {};
+}
+
+void TOVKForm::RemovePrivateFolder() {
+  if (privateFolder_.empty()) return;
+  QDir(FromUtf8(privateFolder_)).removeRecursively();
+  privateFolder_.clear();
+}
+
+QStringList TOVKForm::ExtractForOpening(const std::vector<int>& rows) {
+  if (rows.empty()) return {};
+  const std::string folder = PrivateFolder();
+  if (folder.empty()) return {};
+  ExtractRequest request = ExtractionOf(rows, ExtractForm->Password());
+  request.destination = folder;
+  OperationReport report;
+  if (!RunExtraction(QStringLiteral("Extracting"), request, report)) return {};
+  ShowExtractReport(report);
+  if (report.cancelled || !report.failures.empty()) return {};
+  QStringList paths;
+  for (int row : rows) {
+    const std::string name = ConfinedName(EntryFullName(row));
+    // A name such as ".." writes no file.
+    if (!name.empty()) paths << FromUtf8(folder + "/" + PlatformPath(name));
+  }
+  return paths;
 }
 
 bool TOVKForm::StopJobToClose() {
@@ -473,6 +515,10 @@ void TOVKForm::SettingsItemClick() {
   WriteArchiveOptions(Registry, Options);
 }
 
+void TOVKForm::ViewItemClick() {
+  for (const QString& path : ExtractForOpening(SelectedRows())) OpenFile(path);
+}
+
 void TOVKForm::DeleteItemClick() {
   std::vector<int> rows = SelectedRows();
   if (Job || rows.empty()) return;
@@ -530,9 +576,17 @@ bool TOVKForm::eventFilter(QObject* watched, QEvent* event) {
 
 bool TOVKForm::FileListKeyDown(QKeyEvent* event) {
   // With or without modifier keys.
-  if (event->key() != Qt::Key_Delete) return false;
-  DeleteItemClick();
-  return true;
+  switch (event->key()) {
+    case Qt::Key_Delete:
+      DeleteItemClick();
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      ViewItemClick();
+      return true;
+    default:
+      return false;
+  }
 }
 
 void TOVKForm::closeEvent(QCloseEvent* event) {
@@ -545,7 +599,10 @@ void TOVKForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TOVKForm::FormClose() { StoreWindowSettings(); }
+void TOVKForm::FormClose() {
+  StoreWindowSettings();
+  RemovePrivateFolder();
+}
 
 void TOVKForm::dragEnterEvent(QDragEnterEvent* event) {
   if (!Job && event->mimeData()->hasUrls()) event->acceptProposedAction();

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,7 +86,9 @@ class TOVKForm : public QMainWindow {
   void DeleteItemClick();
   void ExtractItemClick();
   void SettingsItemClick();
-  // True when the key was the Delete key (and so handled).
+  // Opens the selected entries, extracted into the private folder.
+  void ViewItemClick();
+  // True when the key was Delete or Enter (and so handled).
   bool FileListKeyDown(QKeyEvent* event);
   void FileListMouseDown(const QPoint& globalPos);
   void TimerTimer();
@@ -132,6 +135,8 @@ class TOVKForm : public QMainWindow {
   TProgressForm* ProgressForm;
   // The running job, if any.
   std::unique_ptr<ArchiveJob> Job;
+  // Hands an extracted file to the desktop's default application.
+  std::function<void(const QString&)> OpenFile;
 
  protected:
   bool event(QEvent* event) override;
@@ -166,9 +171,19 @@ class TOVKForm : public QMainWindow {
   void ShowExtractFailures(const OperationReport& report);
   // Asks whether to stop the running job and close; stops it on yes.
   bool StopJobToClose();
+  // The folder entries are extracted to for opening and dragging out: made
+  // on first use, open to the user alone, removed with its contents when
+  // the window closes. Empty (and said in a box) when it cannot be made.
+  std::string PrivateFolder();
+  void RemovePrivateFolder();
+  // Extracts the rows' entries into the private folder as extraction does
+  // (password prompt, report) and gives the files' paths; none unless every
+  // entry was written.
+  QStringList ExtractForOpening(const std::vector<int>& rows);
 
   std::vector<std::string> params_;
   bool closing_ = false;
+  std::string privateFolder_;
 };
 
 }  // namespace ovk

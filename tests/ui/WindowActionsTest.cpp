@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <sys/stat.h>
 
 #include "engine/AddToArchive.h"
@@ -361,6 +363,48 @@ TEST_F(WindowActions, LevelAndPermissionChoicesReachTheEngine) {
     ASSERT_EQ(stat((folder + "/run.sh").c_str(), &written), 0);
     EXPECT_EQ((written.st_mode & S_IXUSR) != 0, restore);
   }
+}
+
+// View, Enter and a double click extract the selected entries into one
+// private folder and hand each file to the opener; a failed extraction is
+// shown and opens nothing; the folder goes with the window.
+TEST_F(WindowActions, ViewOpensExtractedEntriesFromAPrivateFolder) {
+  std::vector<std::string> opened;
+  form->OpenFile = [&](const QString& path) { opened.push_back(path.toStdString()); };
+  form->ExtractForm->PassEdit->setText("wrong");
+  SelectNames(*form, {"a.txt", "*b.txt"});
+  SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->ViewItem->trigger(); });
+  EXPECT_EQ(box.text, "File extract checksum error. File probably corrupt or password incorrect.");
+  EXPECT_TRUE(opened.empty());
+
+  form->ExtractForm->PassEdit->setText("secret");
+  form->ViewItem->trigger();
+  ASSERT_EQ(opened.size(), 2u);
+  std::sort(opened.begin(), opened.end());
+  const std::string folder = opened[0].substr(0, opened[0].size() - std::string("/a.txt").size());
+  EXPECT_EQ(opened[1], folder + "/docs/b.txt");
+  EXPECT_EQ(ReadFile(opened[0]), ReadFile(work / "src/a.txt"));
+  EXPECT_EQ(ReadFile(opened[1]), ReadFile(work / "src/docs/b.txt"));
+  EXPECT_EQ(folder.rfind(QDir::tempPath().toStdString() + "/", 0), 0u) << folder;
+  struct stat made {};
+  ASSERT_EQ(stat(folder.c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 07777, 0700u);
+
+  SelectNames(*form, {"c.dat"});
+  QTest::keyClick(form->FileList, Qt::Key_Return);
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  const QRect row = form->FileList->visualRect(Cell(*form, RowNamed(*form, "c.dat"), ovk::kNameColumn));
+  // The toolkit's double click follows a click.
+  QTest::mouseClick(form->FileList->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+  QTest::mouseDClick(form->FileList->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+  ASSERT_EQ(opened.size(), 4u);
+  EXPECT_EQ(opened[2], folder + "/docs/c.dat") << "one folder per window";
+  EXPECT_EQ(opened[3], opened[2]);
+  EXPECT_EQ(ReadFile(opened[2]), ReadFile(work / "src/docs/c.dat"));
+
+  CloseForm(form);
+  EXPECT_FALSE(Exists(folder));
 }
 
 TEST_F(WindowActions, OpenChoosesAnArchiveByItsContents) {
