@@ -50,6 +50,9 @@ namespace {
 
 constexpr int kTimerPeriodMs = 1000;
 
+// The format that marks a drag out of a window's own list.
+const QString kOwnDragFormat = QStringLiteral("application/x-ovkview-drag-source");
+
 QAction* MakeAction(QMenu* menu, const QString& caption, const QKeySequence& shortcut) {
   QAction* action = menu->addAction(caption);
   if (!shortcut.isEmpty()) action->setShortcut(shortcut);
@@ -151,6 +154,7 @@ void TOVKForm::BuildList() {
           [this] { SelectionChanged = true; });
   connect(FileList, &TExtListViewManagement::RightButtonPressed, this, &TOVKForm::FileListMouseDown);
   connect(FileList, &QAbstractItemView::doubleClicked, this, &TOVKForm::ViewItemClick);
+  FileList->DragData = [this] { return DragOutData(); };
 }
 
 void TOVKForm::BuildStatusBar() {
@@ -519,6 +523,26 @@ void TOVKForm::ViewItemClick() {
   for (const QString& path : ExtractForOpening(SelectedRows())) OpenFile(path);
 }
 
+std::unique_ptr<QMimeData> TOVKForm::DragOutData() {
+  const QStringList paths = ExtractForOpening(SelectedRows());
+  if (paths.isEmpty()) return nullptr;
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  auto data = std::make_unique<QMimeData>();
+  data->setUrls(urls);
+  data->setData(kOwnDragFormat, OwnDragMark());
+  return data;
+}
+
+QByteArray TOVKForm::OwnDragMark() const {
+  return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
+         QByteArray::number(reinterpret_cast<quintptr>(this));
+}
+
+bool TOVKForm::TakesDrop(const QMimeData* data) const {
+  return !Job && data->hasUrls() && data->data(kOwnDragFormat) != OwnDragMark();
+}
+
 void TOVKForm::DeleteItemClick() {
   std::vector<int> rows = SelectedRows();
   if (Job || rows.empty()) return;
@@ -605,10 +629,14 @@ void TOVKForm::FormClose() {
 }
 
 void TOVKForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (!Job && event->mimeData()->hasUrls()) event->acceptProposedAction();
+  if (TakesDrop(event->mimeData())) event->acceptProposedAction();
 }
 
 void TOVKForm::dropEvent(QDropEvent* event) {
+  if (!TakesDrop(event->mimeData())) {
+    event->ignore();
+    return;
+  }
   QStringList paths;
   for (const QUrl& url : event->mimeData()->urls())
     if (url.isLocalFile()) paths << url.toLocalFile();

@@ -25,6 +25,7 @@ class QFileDialog;
 class QKeyEvent;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -88,6 +89,9 @@ class TOVKForm : public QMainWindow {
   void SettingsItemClick();
   // Opens the selected entries, extracted into the private folder.
   void ViewItemClick();
+  // The data a drag out of the list carries: file URLs of the selected
+  // entries, extracted into the private folder; null when none was.
+  std::unique_ptr<QMimeData> DragOutData();
   // True when the key was Delete or Enter (and so handled).
   bool FileListKeyDown(QKeyEvent* event);
   void FileListMouseDown(const QPoint& globalPos);
@@ -180,6 +184,10 @@ class TOVKForm : public QMainWindow {
   // (password prompt, report) and gives the files' paths; none unless every
   // entry was written.
   QStringList ExtractForOpening(const std::vector<int>& rows);
+  // Dropped files are added, unless they are this window's own drag.
+  bool TakesDrop(const QMimeData* data) const;
+  // Tells this window's drags from those of any other window.
+  QByteArray OwnDragMark() const;
 
   std::vector<std::string> params_;
   bool closing_ = false;

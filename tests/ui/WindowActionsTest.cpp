@@ -447,6 +447,48 @@ TEST_F(WindowActions, DroppedFoldersAreAddedWithTheirSubfolders) {
   EXPECT_EQ(empty->ArchiveName, "");
 }
 
+// A drag out of the list carries the selected entries as files extracted
+// for it; the window does not take its own drag as files to add, another
+// window does.
+TEST_F(WindowActions, DraggedRowsCarryExtractedFilesThatTheirOwnWindowIgnores) {
+  EXPECT_TRUE(form->FileList->dragEnabled());
+  EXPECT_TRUE(Cell(*form, 0, ovk::kNameColumn).flags() & Qt::ItemIsDragEnabled);
+  SelectNames(*form, {});
+  EXPECT_EQ(form->DragOutData(), nullptr) << "no drag of nothing";
+
+  // The enciphered entry behind them needs the password all the same.
+  form->ExtractForm->PassEdit->setText("secret");
+  SelectNames(*form, {"a.txt", "c.dat"});
+  std::unique_ptr<QMimeData> data = form->DragOutData();
+  ASSERT_NE(data, nullptr);
+  std::vector<std::string> files;
+  for (const QUrl& url : data->urls()) {
+    EXPECT_TRUE(url.isLocalFile()) << url.toString().toStdString();
+    files.push_back(url.toLocalFile().toStdString());
+  }
+  std::sort(files.begin(), files.end());
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(ReadFile(files[0]), ReadFile(work / "src/a.txt"));
+  EXPECT_EQ(files[1], files[0].substr(0, files[0].size() - 5) + "docs/c.dat");
+  EXPECT_EQ(ReadFile(files[1]), ReadFile(work / "src/docs/c.dat"));
+
+  const std::string before = ReadFile(archive);
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form.get(), &enter);
+  EXPECT_FALSE(enter.isAccepted());
+  const SeenBox none = AnswerBox(QMessageBox::Ok, [&] {
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &drop);
+  });
+  EXPECT_FALSE(none.shown);
+  EXPECT_EQ(ReadFile(archive), before);
+
+  auto other = MakeForm({"ovkview", archive});
+  QDragEnterEvent elsewhere(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(other.get(), &elsewhere);
+  EXPECT_TRUE(elsewhere.isAccepted());
+}
+
 TEST_F(WindowActions, PasswordsPassBetweenTheDialogsAfterEitherResult) {
   WhenModal(
       [&](QWidget* modal) {
