@@ -19,10 +19,6 @@
 
 namespace ovk {
 
-namespace {
-
-// The stored name without a leading separator and without "." and ".."
-// components, so that it can only name a path below the destination.
 std::string ConfinedName(const std::string& storedName) {
   std::string confined;
   std::string component;
@@ -38,6 +34,8 @@ std::string ConfinedName(const std::string& storedName) {
   flush();
   return confined;
 }
+
+namespace {
 
 // A folder entry made by the walk, given its time once its content is in.
 struct MadeFolder {

@@ -46,8 +46,6 @@ bool HandleDialogKey(QDialog* dialog, QPushButton* okButton, QKeyEvent* event) {
   }
 }
 
-namespace {
-
 QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& bounds) {
   auto* button = new QPushButton(text, parent);
   button->setAutoDefault(false);
@@ -55,7 +53,12 @@ QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& bound
   return button;
 }
 
-}  // namespace
+void AddEncryptionChoices(QComboBox* box) {
+  // The traditional encryption opens everywhere but is weak; AES-256 is
+  // strong but needs a modern tool.
+  box->addItem(QStringLiteral("Traditional encryption: compatible with every tool"));
+  box->addItem(QStringLiteral("AES-256: strong; needs 7-Zip, WinZip, Ark or libarchive to open"));
+}
 
 TAddForm::TAddForm(const WindowSettings& settings, QWidget* parent) : QDialog(parent) {
   SetUpDialogFrame(this, QStringLiteral("Add"), 387, 194);
@@ -80,12 +83,10 @@ TAddForm::TAddForm(const WindowSettings& settings, QWidget* parent) : QDialog(pa
   PassEdit = new QLineEdit(PassBox);
   PassEdit->setGeometry(74, 23, 108, 24);
   SetStarEcho(PassEdit);
-  // What a password does to new ZIP entries: the traditional encryption opens
-  // everywhere but is weak; AES-256 is strong but needs a modern tool.
+  // What a password does to new ZIP entries.
   EncryptionChoice = new QComboBox(this);
   EncryptionChoice->setGeometry(5, 124, 377, 26);
-  EncryptionChoice->addItem(QStringLiteral("Traditional encryption: compatible with every tool"));
-  EncryptionChoice->addItem(QStringLiteral("AES-256: strong; needs 7-Zip, WinZip, Ark or libarchive to open"));
+  AddEncryptionChoices(EncryptionChoice);
 
   OKButton = MakeButton(QStringLiteral("OK"), this, QRect(226, 158, 75, 28));
   OKButton->setDefault(true);

@@ -60,10 +60,14 @@ class TAddForm : public QDialog {
   void BrowseButtonClick();
 };
 
-// Shared by both dialogs: fixed tool-window frame of the given client size,
+// Shared by the dialogs: fixed tool-window frame of the given client size,
 // centred on the screen when shown; Escape cancels and Enter presses OK.
 void SetUpDialogFrame(QDialog* dialog, const QString& caption, int width, int height);
 void CentreOnScreen(QWidget* window);
 bool HandleDialogKey(QDialog* dialog, QPushButton* okButton, QKeyEvent* event);
+// A button that Enter does not press unless it is the default one.
+QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& bounds);
+// The encryption choices, the traditional one first and AES-256 second.
+void AddEncryptionChoices(QComboBox* box);
 
 }  // namespace ovk

@@ -106,6 +106,10 @@ void EntryModel::Sort(int column, bool ascending, const CellComparer& comparer) 
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+Qt::ItemFlags EntryModel::flags(const QModelIndex& index) const {
+  return QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled;
+}
+
 int EntryModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(entries_.size());
 }

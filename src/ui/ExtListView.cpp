@@ -1,6 +1,8 @@
 #include "ui/ExtListView.h"
 
+#include <QDrag>
 #include <QHeaderView>
+#include <QMimeData>
 #include <algorithm>
 #include <QMouseEvent>
 #include <QStringList>
@@ -23,6 +25,7 @@ TExtListViewManagement::TExtListViewManagement(QWidget* parent)
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setDragDropMode(QAbstractItemView::DragOnly);
   setAllColumnsShowFocus(true);
   header()->setStretchLastSection(false);
   header()->setSectionsMovable(false);
@@ -49,6 +52,15 @@ void TExtListViewManagement::SortNow() {
 void TExtListViewManagement::mousePressEvent(QMouseEvent* event) {
   QTreeView::mousePressEvent(event);
   if (event->button() == Qt::RightButton) emit RightButtonPressed(event->globalPosition().toPoint());
+}
+
+void TExtListViewManagement::startDrag(Qt::DropActions) {
+  std::unique_ptr<QMimeData> data = DragData ? DragData() : nullptr;
+  if (!data) return;
+  // The toolkit deletes the drag when it has ended.
+  auto* drag = new QDrag(this);
+  drag->setMimeData(data.release());
+  drag->exec(Qt::CopyAction);
 }
 
 void TExtListViewManagement::HeaderClicked(int section) {

@@ -5,11 +5,15 @@
 
 #include <QLocale>
 #include <QTreeView>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "ui/AdvancedRegistry.h"
 #include "ui/CellComparer.h"
 #include "ui/EntryModel.h"
+
+class QMimeData;
 
 namespace ovk {
 
@@ -31,12 +35,18 @@ class TExtListViewManagement : public QTreeView {
   void LoadSettings();
   void StoreSettings();
 
+  // What a drag of the selected rows carries; no drag starts when it gives
+  // nothing.
+  std::function<std::unique_ptr<QMimeData>()> DragData;
+
  signals:
   // After the press has been handled as a selection click.
   void RightButtonPressed(const QPoint& globalPos);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  // Copies: the files stay in the window's folder until it closes.
+  void startDrag(Qt::DropActions supportedActions) override;
 
  private:
   void HeaderClicked(int section);

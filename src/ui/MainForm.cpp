@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -20,6 +22,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 
 #include "engine/AddToArchive.h"
 #include "engine/Archive.h"
@@ -44,10 +48,10 @@ const char* const kArchiveFilter =
 
 namespace {
 
-// The stored value of the Add dialog's encryption choice that means AES-256.
-const char kAesChoice[] = "AES-256";
-
 constexpr int kTimerPeriodMs = 1000;
+
+// The format that marks a drag out of a window's own list.
+const QString kOwnDragFormat = QStringLiteral("application/x-ovkview-drag-source");
 
 QAction* MakeAction(QMenu* menu, const QString& caption, const QKeySequence& shortcut) {
   QAction* action = menu->addAction(caption);
@@ -89,15 +93,15 @@ TOVKForm::TOVKForm(const std::vector<std::string>& params, QWidget* parent)
   Timer = new QTimer(this);
   Timer->setInterval(kTimerPeriodMs);
   connect(Timer, &QTimer::timeout, this, &TOVKForm::TimerTimer);
+  OpenFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
   FormCreate();
   Timer->start();
   ExtractForm = new TExtractForm(Settings, [this] { return !SelectedRows().empty(); }, this);
   AddForm = new TAddForm(Settings, this);
-  std::string encryption;
-  AddForm->SetUseAes(Registry.ReadString("Options", "Encryption", encryption) && encryption == kAesChoice);
+  Options = ReadArchiveOptions(Registry);
 }
 
-TOVKForm::~TOVKForm() = default;
+TOVKForm::~TOVKForm() { RemovePrivateFolder(); }
 
 void TOVKForm::BuildMenus() {
   FileItem = menuBar()->addMenu(QStringLiteral("File"));
@@ -110,6 +114,7 @@ void TOVKForm::BuildMenus() {
   AddItem = MakeAction(ActionsItem, QStringLiteral("Add..."), QKeySequence(Qt::CTRL | Qt::Key_A));
   DeleteItem = MakeAction(ActionsItem, QStringLiteral("Delete..."), QKeySequence(Qt::CTRL | Qt::Key_D));
   ExtractItem = MakeAction(ActionsItem, QStringLiteral("Extract..."), QKeySequence(Qt::CTRL | Qt::Key_E));
+  TestItem = MakeAction(ActionsItem, QStringLiteral("Test"), QKeySequence());
   ActionsItem->addSeparator();
   ViewItem = MakeAction(ActionsItem, QStringLiteral("View..."), QKeySequence());
 
@@ -122,6 +127,9 @@ void TOVKForm::BuildMenus() {
   connect(AddItem, &QAction::triggered, this, &TOVKForm::AddItemClick);
   connect(DeleteItem, &QAction::triggered, this, &TOVKForm::DeleteItemClick);
   connect(ExtractItem, &QAction::triggered, this, &TOVKForm::ExtractItemClick);
+  connect(SettingsItem, &QAction::triggered, this, &TOVKForm::SettingsItemClick);
+  connect(ViewItem, &QAction::triggered, this, &TOVKForm::ViewItemClick);
+  connect(TestItem, &QAction::triggered, this, &TOVKForm::TestEntries);
 }
 
 void TOVKForm::BuildToolBar() {
@@ -145,6 +153,8 @@ void TOVKForm::BuildList() {
   connect(FileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { SelectionChanged = true; });
   connect(FileList, &TExtListViewManagement::RightButtonPressed, this, &TOVKForm::FileListMouseDown);
+  connect(FileList, &QAbstractItemView::doubleClicked, this, &TOVKForm::ViewItemClick);
+  FileList->DragData = [this] { return DragOutData(); };
 }
 
 void TOVKForm::BuildStatusBar() {
@@ -212,7 +222,7 @@ void TOVKForm::StoreWindowSettings() {
   Settings.SetSubfoldersOff(!AddForm->IncludeSubfolders());
   Settings.SetSourceFolder(FolderPart(AddForm->SourceText()));
   Registry.WriteBinary("Settings", Settings.Data(), WindowSettings::kSize);
-  Registry.WriteString("Options", "Encryption", AddForm->UseAes() ? kAesChoice : "Traditional");
+  WriteArchiveOptions(Registry, Options);
 }
 
 void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
@@ -277,6 +287,41 @@ bool TOVKForm::RunJob(const QString& caption, ArchiveJob::Work work,
   return false;
 }
 
+std::string TOVKForm::PrivateFolder() {
+  if (!privateFolder_.empty()) return privateFolder_;
+  std::string pattern = ToUtf8(QDir::tempPath()) + "/ovkview-XXXXXX";
+  // mkdtemp gives mode 0700: the entries may be private.
+  if (mkdtemp(pattern.data())) return privateFolder_ = pattern;
+  ShowMessage(QMessageBox::Critical, QStringLiteral("Error"),
+              FromUtf8("Cannot make a temporary folder: " + IoReasonText(errno)), {});
+  return {};
+}
+
+void TOVKForm::RemovePrivateFolder() {
+  if (privateFolder_.empty()) return;
+  QDir(FromUtf8(privateFolder_)).removeRecursively();
+  privateFolder_.clear();
+}
+
+QStringList TOVKForm::ExtractForOpening(const std::vector<int>& rows) {
+  if (rows.empty()) return {};
+  const std::string folder = PrivateFolder();
+  if (folder.empty()) return {};
+  ExtractRequest request = ExtractionOf(rows, ExtractForm->Password());
+  request.destination = folder;
+  OperationReport report;
+  if (!RunExtraction(QStringLiteral("Extracting"), request, report)) return {};
+  ShowExtractReport(report);
+  if (report.cancelled || !report.failures.empty()) return {};
+  QStringList paths;
+  for (int row : rows) {
+    const std::string name = ConfinedName(EntryFullName(row));
+    // A name such as ".." writes no file.
+    if (!name.empty()) paths << FromUtf8(folder + "/" + PlatformPath(name));
+  }
+  return paths;
+}
+
 bool TOVKForm::StopJobToClose() {
   QMessageBox question(QMessageBox::Question, QStringLiteral("Question"),
                        QStringLiteral("An operation on the archive is still running. Stop it and close the window?"),
@@ -331,6 +376,7 @@ void TOVKForm::UpdateCommands() {
   ViewItem->setEnabled(DeleteButton->isEnabled());
   AddItem->setEnabled(AddButton->isEnabled());
   ExtractItem->setEnabled(AddButton->isEnabled());
+  TestItem->setEnabled(AddButton->isEnabled());
 }
 
 std::string TOVKForm::EntryFullName(int row) const { return FileList->Model()->Entry(row).name; }
@@ -343,7 +389,8 @@ void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   request.recurse = recurse;
   request.password = AddForm->Password();
   // A native archive enciphers with CAST-256 whatever the choice says.
-  request.aes = AddForm->UseAes() && !IsNativeArchive(ArchiveName);
+  request.aes = Options.aes && !IsNativeArchive(ArchiveName);
+  request.level = Options.level;
   OperationReport report;
   if (!RunJob(QStringLiteral("Adding"),
               [&report, request](OperationObserver& observer) { report = AddToArchive(request, observer); }))
@@ -357,19 +404,36 @@ void TOVKForm::AddItems(const std::string& sources, bool recurse) {
 
 void TOVKForm::ExtractEntries(const std::string& folder, const std::string& password,
                               bool selectedOnly) {
+  ExtractRequest request = ExtractionOf(selectedOnly ? SelectedRows() : std::vector<int>(), password);
+  request.destination = folder;
+  OperationReport report;
+  if (RunExtraction(QStringLiteral("Extracting"), request, report)) ShowExtractReport(report);
+}
+
+void TOVKForm::TestEntries() {
+  ExtractRequest request = ExtractionOf(SelectedRows(), ExtractForm->Password());
+  request.testOnly = true;
+  OperationReport report;
+  if (RunExtraction(QStringLiteral("Testing"), request, report)) ShowTestReport(report);
+}
+
+ExtractRequest TOVKForm::ExtractionOf(const std::vector<int>& rows, const std::string& password) const {
   ExtractRequest request;
   request.archive = ArchiveName;
-  request.destination = folder;
-  if (selectedOnly)
-    for (int row : SelectedRows()) request.selection += EntryFullName(row) + ";";
+  for (int row : rows) request.selection += EntryFullName(row) + ";";
   request.password = password;
-  OperationReport report;
+  request.restorePermissions = Options.restorePermissions;
+  return request;
+}
+
+bool TOVKForm::RunExtraction(const QString& caption, ExtractRequest& request, OperationReport& report) {
   do {
-    if (!RunJob(QStringLiteral("Extracting"),
-                [&report, request](OperationObserver& observer) { report = ExtractFromArchive(request, observer); }))
-      return;
+    if (!RunJob(caption, [&report, request](OperationObserver& observer) {
+          report = ExtractFromArchive(request, observer);
+        }))
+      return false;
   } while (!report.cancelled && report.ExitStatus() == kExitNoPassword && AskExtractPassword(request.password));
-  ShowExtractReport(report);
+  return true;
 }
 
 bool TOVKForm::AskExtractPassword(std::string& password) {
@@ -396,12 +460,25 @@ bool TOVKForm::TellCancelled(const OperationReport& report, const QString& work)
 }
 
 void TOVKForm::ShowExtractReport(const OperationReport& report) {
-  if (report.cancelled) {
+  if (report.cancelled)
     ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
                 QStringLiteral("Extraction cancelled; %1 file(s) were written whole.").arg(report.entriesDone),
                 report.Lines());
-    return;
-  }
+  else
+    ShowExtractFailures(report);
+}
+
+void TOVKForm::ShowTestReport(const OperationReport& report) {
+  if (report.cancelled)
+    ShowMessage(QMessageBox::Information, QStringLiteral("Information"), QStringLiteral("Testing cancelled."), {});
+  else if (report.ExitStatus() == kExitOk)
+    ShowMessage(QMessageBox::Information, QStringLiteral("Information"),
+                QStringLiteral("%1 entries verified, no errors.").arg(report.entriesDone), {});
+  else
+    ShowExtractFailures(report);
+}
+
+void TOVKForm::ShowExtractFailures(const OperationReport& report) {
   switch (report.ExitStatus()) {
     case kExitOk:
       return;
@@ -433,9 +510,13 @@ void TOVKForm::OpenItemClick() {
 void TOVKForm::ExitItemClick() { close(); }
 
 void TOVKForm::AddItemClick() {
+  // The choice may have been changed and cancelled since, or changed in Settings.
+  AddForm->SetUseAes(Options.aes);
   bool confirmed = AddForm->exec() == QDialog::Accepted;
   ExtractForm->SetPassword(AddForm->Password());
-  if (confirmed) AddItems(AddForm->SourceText(), AddForm->IncludeSubfolders());
+  if (!confirmed) return;
+  Options.aes = AddForm->UseAes();
+  AddItems(AddForm->SourceText(), AddForm->IncludeSubfolders());
 }
 
 void TOVKForm::ExtractItemClick() {
@@ -443,6 +524,38 @@ void TOVKForm::ExtractItemClick() {
   AddForm->SetPassword(ExtractForm->Password());
   if (confirmed)
     ExtractEntries(ExtractForm->FolderText(), ExtractForm->Password(), ExtractForm->SelectedOnly());
+}
+
+void TOVKForm::SettingsItemClick() {
+  TSettingsForm dialog(Options, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  Options = dialog.Chosen();
+  // Kept at once, so that a window opened meanwhile starts from them.
+  WriteArchiveOptions(Registry, Options);
+}
+
+void TOVKForm::ViewItemClick() {
+  for (const QString& path : ExtractForOpening(SelectedRows())) OpenFile(path);
+}
+
+std::unique_ptr<QMimeData> TOVKForm::DragOutData() {
+  const QStringList paths = ExtractForOpening(SelectedRows());
+  if (paths.isEmpty()) return nullptr;
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  auto data = std::make_unique<QMimeData>();
+  data->setUrls(urls);
+  data->setData(kOwnDragFormat, OwnDragMark());
+  return data;
+}
+
+QByteArray TOVKForm::OwnDragMark() const {
+  return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
+         QByteArray::number(reinterpret_cast<quintptr>(this));
+}
+
+bool TOVKForm::TakesDrop(const QMimeData* data) const {
+  return !Job && data->hasUrls() && data->data(kOwnDragFormat) != OwnDragMark();
 }
 
 void TOVKForm::DeleteItemClick() {
@@ -502,9 +615,17 @@ bool TOVKForm::eventFilter(QObject* watched, QEvent* event) {
 
 bool TOVKForm::FileListKeyDown(QKeyEvent* event) {
   // With or without modifier keys.
-  if (event->key() != Qt::Key_Delete) return false;
-  DeleteItemClick();
-  return true;
+  switch (event->key()) {
+    case Qt::Key_Delete:
+      DeleteItemClick();
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      ViewItemClick();
+      return true;
+    default:
+      return false;
+  }
 }
 
 void TOVKForm::closeEvent(QCloseEvent* event) {
@@ -517,13 +638,20 @@ void TOVKForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TOVKForm::FormClose() { StoreWindowSettings(); }
+void TOVKForm::FormClose() {
+  StoreWindowSettings();
+  RemovePrivateFolder();
+}
 
 void TOVKForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (!Job && event->mimeData()->hasUrls()) event->acceptProposedAction();
+  if (TakesDrop(event->mimeData())) event->acceptProposedAction();
 }
 
 void TOVKForm::dropEvent(QDropEvent* event) {
+  if (!TakesDrop(event->mimeData())) {
+    event->ignore();
+    return;
+  }
   QStringList paths;
   for (const QUrl& url : event->mimeData()->urls())
     if (url.isLocalFile()) paths << url.toLocalFile();

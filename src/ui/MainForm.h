@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
 #include "engine/OperationReport.h"
 #include "ui/AdvancedRegistry.h"
 #include "ui/ArchiveJob.h"
+#include "ui/SettingsForm.h"
 #include "ui/WindowSettings.h"
 
 class QAction;
@@ -23,6 +25,7 @@ class QFileDialog;
 class QKeyEvent;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -59,11 +62,15 @@ class TOVKForm : public QMainWindow {
   std::string EntryFullName(int row) const;
   void AddItems(const std::string& sources, bool recurse);
   void ExtractEntries(const std::string& folder, const std::string& password, bool selectedOnly);
+  // Checks every entry, or the selected ones, and says how it went.
+  void TestEntries();
   // Says that an add or a delete was cancelled (the engine left the archive
   // as it was); false when it was not.
   bool TellCancelled(const OperationReport& report, const QString& work);
   // One message for every entry an extraction did not write.
   void ShowExtractReport(const OperationReport& report);
+  // One message for a test: all verified, the failures, or the cancel.
+  void ShowTestReport(const OperationReport& report);
   // A modal box; details go below the text, at most kListedFailures lines
   // and a count of the rest.
   void ShowMessage(QMessageBox::Icon icon, const QString& caption, const QString& text,
@@ -79,7 +86,13 @@ class TOVKForm : public QMainWindow {
   void AddItemClick();
   void DeleteItemClick();
   void ExtractItemClick();
-  // True when the key was the Delete key (and so handled).
+  void SettingsItemClick();
+  // Opens the selected entries, extracted into the private folder.
+  void ViewItemClick();
+  // The data a drag out of the list carries: file URLs of the selected
+  // entries, extracted into the private folder; null when none was.
+  std::unique_ptr<QMimeData> DragOutData();
+  // True when the key was Delete or Enter (and so handled).
   bool FileListKeyDown(QKeyEvent* event);
   void FileListMouseDown(const QPoint& globalPos);
   void TimerTimer();
@@ -95,6 +108,9 @@ class TOVKForm : public QMainWindow {
   bool SelectionChanged = false;
   WindowSettings Settings;
   TAdvancedRegistry Registry;
+  // The Settings dialog's choices; the Add dialog's encryption choice is
+  // the same setting.
+  ArchiveOptions Options;
 
   QMenu* FileItem;
   QAction* NewItem;
@@ -104,6 +120,7 @@ class TOVKForm : public QMainWindow {
   QAction* AddItem;
   QAction* DeleteItem;
   QAction* ExtractItem;
+  QAction* TestItem;
   QAction* ViewItem;
   QMenu* OptionsItem;
   QAction* SettingsItem;
@@ -122,6 +139,8 @@ class TOVKForm : public QMainWindow {
   TProgressForm* ProgressForm;
   // The running job, if any.
   std::unique_ptr<ArchiveJob> Job;
+  // Hands an extracted file to the desktop's default application.
+  std::function<void(const QString&)> OpenFile;
 
  protected:
   bool event(QEvent* event) override;
@@ -148,11 +167,33 @@ class TOVKForm : public QMainWindow {
   // The password prompt after an extraction that met enciphered entries
   // without one; false when dismissed.
   bool AskExtractPassword(std::string& password);
+  // The request for the rows' entries (every entry when none) with the
+  // password to start from.
+  ExtractRequest ExtractionOf(const std::vector<int>& rows, const std::string& password) const;
+  // Runs the extraction or test as a job, asking for a password and running
+  // it again while one is missing; false when it did not run to its end.
+  bool RunExtraction(const QString& caption, ExtractRequest& request, OperationReport& report);
+  // The message of a report with failures, shared by extracting and testing.
+  void ShowExtractFailures(const OperationReport& report);
   // Asks whether to stop the running job and close; stops it on yes.
   bool StopJobToClose();
+  // The folder entries are extracted to for opening and dragging out: made
+  // on first use, open to the user alone, removed with its contents when
+  // the window closes. Empty (and said in a box) when it cannot be made.
+  std::string PrivateFolder();
+  void RemovePrivateFolder();
+  // Extracts the rows' entries into the private folder as extraction does
+  // (password prompt, report) and gives the files' paths; none unless every
+  // entry was written.
+  QStringList ExtractForOpening(const std::vector<int>& rows);
+  // Dropped files are added, unless they are this window's own drag.
+  bool TakesDrop(const QMimeData* data) const;
+  // Tells this window's drags from those of any other window.
+  QByteArray OwnDragMark() const;
 
   std::vector<std::string> params_;
   bool closing_ = false;
+  std::string privateFolder_;
 };
 
 }  // namespace ovk

@@ -3,14 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "ui/AddFormUnit.h"
 #include "ui/AdvancedRegistry.h"
 #include "ui/ExtListView.h"
 #include "ui/ExtractFormUnit.h"
 #include "ui/RegistryFile.h"
+#include "ui/SettingsForm.h"
 #include "ui/UiTestUtil.h"
 
 using namespace ovktest;
@@ -112,6 +115,44 @@ TEST(PersistedSettings, NormalPlacementDialogFieldsColumnsAndSortSurviveARestart
   EXPECT_FALSE(again->FileList->SortAscending());
   EXPECT_EQ(again->FileList->header()->sortIndicatorSection(), ovk::kOriginalColumn);
   EXPECT_EQ(again->FileList->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+}
+
+// Settings keeps its choices on OK only, stores them, and its encryption is
+// the Add dialog's: changed in either, it is the one kept.
+TEST(PersistedSettings, SettingsDialogChoicesAreKeptAndShareTheAddDialogsEncryption) {
+  SettingsHome home;
+  auto form = MakeForm();
+  for (QPushButton* ovk::TSettingsForm::*button : {&ovk::TSettingsForm::CancelButton, &ovk::TSettingsForm::OKButton})
+    WhenModal(
+        [&](QWidget* modal) {
+          auto* dialog = qobject_cast<ovk::TSettingsForm*>(modal);
+          ASSERT_NE(dialog, nullptr);
+          EXPECT_EQ(dialog->LevelChoice->currentText(), "Normal");
+          EXPECT_TRUE(dialog->RestorePermissions->isChecked());
+          dialog->EncryptionChoice->setCurrentIndex(1);
+          dialog->LevelChoice->setCurrentText("Best");
+          dialog->RestorePermissions->setChecked(false);
+          (dialog->*button)->click();
+        },
+        [&] { form->SettingsItem->trigger(); });
+  const ovk::RegistryFile file = StoredFile(home);
+  EXPECT_EQ(file.FindValue(kKey + "\\Options", "Encryption")->data, "AES-256");
+  EXPECT_EQ(file.FindValue(kKey + "\\Options", "Level")->data, "Best");
+  EXPECT_EQ(file.FindValue(kKey + "\\Options", "RestorePermissions")->data, "0");
+
+  auto again = MakeForm();
+  EXPECT_EQ(again->Options.level, ovk::kLevelMaximum);
+  EXPECT_FALSE(again->Options.restorePermissions);
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* dialog = qobject_cast<ovk::TAddForm*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->UseAes()) << "the Add dialog starts from the setting";
+        dialog->EncryptionChoice->setCurrentIndex(0);
+        dialog->OKButton->click();
+      },
+      [&] { again->AddItemClick(); });
+  EXPECT_FALSE(again->Options.aes);
 }
 
 TEST(PersistedSettings, ClosingMaximizedRestartsMaximizedWhateverTheBounds) {

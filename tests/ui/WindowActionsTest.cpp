@@ -5,18 +5,23 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
+#include <sys/stat.h>
 
 #include "engine/AddToArchive.h"
 #include "engine/ArchiveBytes.h"
+#include "engine/ListArchive.h"
 #include "support/ByteOrder.h"
 #include "ui/AddFormUnit.h"
 #include "ui/ExtListView.h"
@@ -217,6 +222,42 @@ TEST_F(WindowActions, MissingPasswordsAreAskedForAndWrongOnesShowTheirBox) {
   EXPECT_FALSE(listed.informative.contains("f20"));
 }
 
+// Test sits after Extract, checks everything or the selection, asks for a
+// missing password as extraction does, and always says how it went.
+TEST_F(WindowActions, TestChecksTheEntriesAndSaysHowItWent) {
+  const QList<QAction*> actions = form->ActionsItem->actions();
+  EXPECT_EQ(actions.indexOf(form->TestItem), actions.indexOf(form->ExtractItem) + 1);
+  EXPECT_FALSE(MakeForm()->TestItem->isEnabled()) << "no archive open";
+  SelectNames(*form, {});
+  int prompts = 0;
+  SeenBox box;
+  WhenModal(
+      [&](QWidget* modal) {
+        if (auto* prompt = qobject_cast<QInputDialog*>(modal)) {
+          ++prompts;
+          prompt->setTextValue("secret");
+          prompt->accept();
+        } else if (auto* shown = qobject_cast<QMessageBox*>(modal)) {
+          box = {true, shown->windowTitle(), shown->text(), "", shown->icon(), {}};
+          shown->button(QMessageBox::Ok)->click();
+        }
+      },
+      [&] { form->TestItem->trigger(); });
+  EXPECT_EQ(prompts, 1);
+  EXPECT_EQ(box.icon, QMessageBox::Information);
+  EXPECT_EQ(box.text, "3 entries verified, no errors.");
+  SelectNames(*form, {"a.txt"});
+  EXPECT_EQ(AnswerBox(QMessageBox::Ok, [&] { form->TestEntries(); }).text, "1 entries verified, no errors.");
+
+  std::string bytes = ReadFile(archive);
+  bytes[bytes.size() / 2] ^= 0x55;
+  WriteFile(archive, bytes);
+  SelectNames(*form, {});
+  box = AnswerBox(QMessageBox::Ok, [&] { form->TestEntries(); });
+  EXPECT_EQ(box.text, "File extract checksum error. File probably corrupt or password incorrect.");
+  EXPECT_TRUE(box.informative.startsWith("docs/c.dat: ")) << box.informative.toStdString();
+}
+
 // Entries behind a damaged one are still listed, and the damage is shown.
 TEST_F(WindowActions, ADamagedEntryIsShownAndTheRestListed) {
   ZipEntryFields big = ZipEntry("big.txt", "payload");
@@ -278,7 +319,64 @@ TEST_F(WindowActions, AesChosenInTheAddDialogIsUsedAndKept) {
   EXPECT_EQ(ExtractAll(archive, work / "out", "pw", "new.txt").code, 0);
   EXPECT_EQ(ReadFile(work / "out/new.txt"), "enciphered with AES");
   form->StoreWindowSettings();
-  EXPECT_TRUE(MakeForm()->AddForm->UseAes());
+  EXPECT_TRUE(MakeForm()->Options.aes);
+}
+
+// The compression level goes to every add and the permission choice to
+// every extraction.
+TEST_F(WindowActions, LevelAndPermissionChoicesReachTheEngine) {
+  MakeSizedFile(work / "text.txt", 400000, "202001010000.00");
+  auto packedWith = [&](ovk::CompressionLevel level, const std::string& name) {
+    form->LoadArchive(work / name, true);
+    form->Options.level = level;
+    form->AddItems(work / "text.txt", false);
+    return ovk::ListArchive(ovk::ListRequest{work / name}, ovk::SilentObserver()).entries.at(0).packedSize;
+  };
+  EXPECT_LT(packedWith(ovk::kLevelMaximum, "best.zip"), packedWith(ovk::kLevelFastest, "fast.zip"));
+
+  WriteFile(work / "tool/run.sh", "#!/bin/sh\n");
+  ASSERT_EQ(chmod((work / "tool/run.sh").c_str(), 0755), 0);
+  ZipFiles(work / "tool.zip", work / "tool", {"run.sh"});
+  form->LoadArchive(work / "tool.zip", false);
+  for (bool restore : {true, false}) {
+    const std::string folder = work / (restore ? "restored" : "plain");
+    form->Options.restorePermissions = restore;
+    form->ExtractEntries(folder, "", false);
+    struct stat written {};
+    ASSERT_EQ(stat((folder + "/run.sh").c_str(), &written), 0);
+    EXPECT_EQ((written.st_mode & S_IXUSR) != 0, restore);
+  }
+}
+
+// View and Enter extract the selected entries into one private folder and
+// hand each file to the opener; a failed extraction is shown and opens
+// nothing; the folder goes with the window.
+TEST_F(WindowActions, ViewOpensExtractedEntriesFromAPrivateFolder) {
+  std::vector<std::string> opened;
+  form->OpenFile = [&](const QString& path) { opened.push_back(path.toStdString()); };
+  form->ExtractForm->PassEdit->setText("wrong");
+  SelectNames(*form, {"a.txt", "*b.txt"});
+  SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->ViewItem->trigger(); });
+  EXPECT_EQ(box.text, "File extract checksum error. File probably corrupt or password incorrect.");
+  EXPECT_TRUE(opened.empty());
+
+  form->ExtractForm->PassEdit->setText("secret");
+  form->ViewItem->trigger();
+  SelectNames(*form, {"c.dat"});
+  QTest::keyClick(form->FileList, Qt::Key_Return);
+  ASSERT_EQ(opened.size(), 3u);
+  std::sort(opened.begin(), opened.end());
+  const std::string folder = opened[0].substr(0, opened[0].size() - std::string("/a.txt").size());
+  EXPECT_EQ(folder.rfind(QDir::tempPath().toStdString() + "/ovkview-", 0), 0u) << folder;
+  EXPECT_EQ(opened[1], folder + "/docs/b.txt");
+  EXPECT_EQ(opened[2], folder + "/docs/c.dat") << "one folder per window";
+  for (const char* name : {"a.txt", "docs/b.txt", "docs/c.dat"})
+    EXPECT_EQ(ReadFile(folder + "/" + name), ReadFile(work / ("src/" + std::string(name))));
+  struct stat made {};
+  ASSERT_EQ(stat(folder.c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 07777, 0700u);
+  CloseForm(form);
+  EXPECT_FALSE(Exists(folder));
 }
 
 TEST_F(WindowActions, OpenChoosesAnArchiveByItsContents) {
@@ -319,6 +417,32 @@ TEST_F(WindowActions, DroppedFoldersAreAddedWithTheirSubfolders) {
   drop(*empty);
   EXPECT_EQ(RowCount(*empty), 0) << "no archive named: nothing happens";
   EXPECT_EQ(empty->ArchiveName, "");
+}
+
+// A drag out of the list carries the selected entries as files extracted
+// for it; the window does not take its own drag as files to add, another
+// window does.
+TEST_F(WindowActions, DraggedRowsCarryExtractedFilesThatTheirOwnWindowIgnores) {
+  EXPECT_TRUE(Cell(*form, 0, ovk::kNameColumn).flags() & Qt::ItemIsDragEnabled);
+  // The enciphered entry behind them needs the password all the same.
+  form->ExtractForm->PassEdit->setText("secret");
+  SelectNames(*form, {"c.dat"});
+  std::unique_ptr<QMimeData> data = form->DragOutData();
+  ASSERT_NE(data, nullptr);
+  ASSERT_EQ(data->urls().size(), 1);
+  EXPECT_TRUE(data->urls()[0].isLocalFile());
+  EXPECT_EQ(ReadFile(data->urls()[0].toLocalFile().toStdString()), ReadFile(work / "src/docs/c.dat"));
+
+  const std::string before = ReadFile(archive);
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form.get(), &enter);
+  EXPECT_FALSE(enter.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form.get(), &drop);
+  EXPECT_EQ(ReadFile(archive), before);
+  auto other = MakeForm({"ovkview", archive});
+  QApplication::sendEvent(other.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
 }
 
 TEST_F(WindowActions, PasswordsPassBetweenTheDialogsAfterEitherResult) {
