@@ -336,16 +336,17 @@ def fmt(value, pattern):
 
 
 def table(rows):
-    head = "%-26s %-12s %9s %8s %9s %10s %8s  %s" % (
-        "task", "tool", "median s", "cpu s", "RSS MiB", "size MiB", "ratio", "note")
+    width = max([26] + [len(r["task"]) for r in rows])
+    head = "%-*s %-12s %9s %8s %9s %10s %8s  %s" % (
+        width, "task", "tool", "median s", "cpu s", "RSS MiB", "size MiB", "ratio", "note")
     lines = [head, "-" * len(head)]
     last = None
     for r in rows:
         if last and r["task"] != last:
             lines.append("")
         last = r["task"]
-        lines.append("%-26s %-12s %9s %8s %9s %10s %8s  %s" % (
-            r["task"], r["tool"], fmt(r.get("seconds"), "%.3f"), fmt(r.get("cpu"), "%.2f"),
+        lines.append("%-*s %-12s %9s %8s %9s %10s %8s  %s" % (
+            width, r["task"], r["tool"], fmt(r.get("seconds"), "%.3f"), fmt(r.get("cpu"), "%.2f"),
             fmt(r.get("rss_mib"), "%.1f"), fmt(r.get("size_mib"), "%.2f"),
             fmt(r.get("ratio"), "%.2fx"), r["note"]))
     lines.append("ratio = median wall time / median of the fastest peer of the same task")
