@@ -22,6 +22,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
+
+#include <malloc.h>
 #include <cerrno>
 #include <cstdlib>
 
@@ -254,8 +256,10 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   for (const ListedEntry& entry : listed.entries) TotalOriginalSize += entry.originalSize;
   // The result is the whole truth; what arrived on the way is kept when it is all of it.
   if (static_cast<std::size_t>(model->rowCount()) != listed.entries.size()) model->SetEntries(std::move(listed.entries));
-  // Not held through the sort, which needs room of its own.
+  // Not held through the sort, which needs room of its own: what the job's
+  // thread freed goes back to the system, not only to its own heap.
   std::vector<ListedEntry>().swap(listed.entries);
+  malloc_trim(0);
   FileList->SortNow();
   UpdateStatus(false);
   // The complete entries are listed all the same; the next add rebuilds the directory.
