@@ -18,8 +18,9 @@ QIcon ImageList::Icon(int index) const {
 
 QIcon FileTypeIcon(const QString& extension) {
   static const QMimeDatabase database;
-  // The extension alone stands for the file: no file is touched.
-  QMimeType type = database.mimeTypeForFile(extension, QMimeDatabase::MatchExtension);
+  // A name with the extension stands for the file (no file is touched); the
+  // extension alone would read as a hidden file without one.
+  QMimeType type = database.mimeTypeForFile(QStringLiteral("entry") + extension, QMimeDatabase::MatchExtension);
   QIcon icon = QIcon::fromTheme(type.iconName());
   if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
   if (icon.isNull()) icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -14,6 +15,7 @@
 
 #include "engine/ListArchive.h"
 #include "ui/ExtListView.h"
+#include "ui/ShellIcons.h"
 #include "ui/UiTestUtil.h"
 
 using namespace ovktest;
@@ -250,6 +252,34 @@ TEST_F(MainWindow, IconsAreLookedUpOncePerExtensionAndListing) {
   EXPECT_EQ(cache->count("128"), 1u) << "no extension gives the key 128";
   EXPECT_EQ(ovk::GetFileIcon(cache, images, "", 128), 0);
   EXPECT_EQ(images.Count(), 1);
+}
+
+// Icons come from the desktop's theme by the MIME type of the name, else the
+// type's generic icon; a type the theme lacks gets the built-in file icon.
+// (The offscreen platform names no theme; a desktop names its own.)
+TEST(FileTypeIcons, ThemeByMimeTypeThenGenericThenBuiltIn) {
+  const QString theme = QIcon::themeName();
+  const QStringList paths = QIcon::themeSearchPaths();
+  QIcon::setThemeSearchPaths({"/usr/share/icons"});
+  QIcon::setThemeName("Adwaita");
+  const struct {
+    const char* theme;
+    const char* extension;
+    const char* icon;  // "": the built-in one
+  } cases[] = {{"Adwaita", ".html", "text-html"},         {"Adwaita", ".txt", "text-x-generic"},
+               {"Adwaita", ".png", "image-x-generic"},    {"Adwaita", ".mp3", "audio-x-generic"},
+               {"Adwaita", ".zzq", "application-x-generic"}, {"no-such-theme", ".txt", ""}};
+  const bool installed = QIcon::hasThemeIcon("text-x-generic");
+  for (const auto& c : cases) {
+    if (!installed) break;
+    QIcon::setThemeName(c.theme);
+    const QIcon icon = ovk::FileTypeIcon(c.extension);
+    EXPECT_EQ(icon.name().toStdString(), c.icon) << c.extension;
+    EXPECT_FALSE(icon.isNull()) << c.extension;
+  }
+  QIcon::setThemeName(theme);
+  QIcon::setThemeSearchPaths(paths);
+  if (!installed) GTEST_SKIP() << "no Adwaita icon theme";
 }
 
 TEST_F(MainWindow, MenuShortcutsWorkWhileTheListHasTheFocus) {
