@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QUrl>
 #include <algorithm>
+#include <functional>
 #include <sys/stat.h>
 
 #include "engine/AddToArchive.h"
@@ -163,6 +164,24 @@ TEST_F(WindowActions, ExtractAllOrOnlyTheSelectedRows) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
+// Answers the password prompt with typed ("" dismisses it), counting the
+// prompts, and closes a message box after noting it.
+std::function<void(QWidget*)> PromptThenBox(const std::string& typed, int& prompts, SeenBox& box) {
+  return [&prompts, &box, typed](QWidget* modal) {
+    if (auto* prompt = qobject_cast<QInputDialog*>(modal)) {
+      ++prompts;
+      EXPECT_EQ(prompt->textEchoMode(), QLineEdit::Password);
+      prompt->setTextValue(QString::fromStdString(typed));
+      typed.empty() ? prompt->reject() : prompt->accept();
+      return;
+    }
+    auto* shown = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(shown, nullptr);
+    box = {true, shown->windowTitle(), shown->text(), "", shown->icon(), shown->standardButtons()};
+    shown->button(QMessageBox::Ok)->click();
+  };
+}
+
 TEST_F(WindowActions, MissingPasswordsAreAskedForAndWrongOnesShowTheirBox) {
   // The password typed at the prompt ("" dismisses it), then the box shown.
   struct Case {
@@ -182,21 +201,7 @@ TEST_F(WindowActions, MissingPasswordsAreAskedForAndWrongOnesShowTheirBox) {
     std::string folder = work / ("out" + std::to_string(n++));
     int prompts = 0;
     SeenBox box;
-    WhenModal(
-        [&](QWidget* modal) {
-          if (auto* prompt = qobject_cast<QInputDialog*>(modal)) {
-            ++prompts;
-            EXPECT_EQ(prompt->textEchoMode(), QLineEdit::Password);
-            prompt->setTextValue(QString::fromStdString(c.typed));
-            c.typed.empty() ? prompt->reject() : prompt->accept();
-            return;
-          }
-          auto* shown = qobject_cast<QMessageBox*>(modal);
-          ASSERT_NE(shown, nullptr);
-          box = {true, shown->windowTitle(), shown->text(), "", shown->icon(), shown->standardButtons()};
-          shown->button(QMessageBox::Ok)->click();
-        },
-        [&] { form->ExtractEntries(folder, c.given, false); });
+    WhenModal(PromptThenBox(c.typed, prompts, box), [&] { form->ExtractEntries(folder, c.given, false); });
     EXPECT_EQ(prompts, c.given.empty() ? 1 : 0) << "asked only without a password";
     EXPECT_EQ(box.shown, c.title[0] != 0) << c.typed;
     EXPECT_EQ(box.title, c.title);
@@ -231,18 +236,7 @@ TEST_F(WindowActions, TestChecksTheEntriesAndSaysHowItWent) {
   SelectNames(*form, {});
   int prompts = 0;
   SeenBox box;
-  WhenModal(
-      [&](QWidget* modal) {
-        if (auto* prompt = qobject_cast<QInputDialog*>(modal)) {
-          ++prompts;
-          prompt->setTextValue("secret");
-          prompt->accept();
-        } else if (auto* shown = qobject_cast<QMessageBox*>(modal)) {
-          box = {true, shown->windowTitle(), shown->text(), "", shown->icon(), {}};
-          shown->button(QMessageBox::Ok)->click();
-        }
-      },
-      [&] { form->TestItem->trigger(); });
+  WhenModal(PromptThenBox("secret", prompts, box), [&] { form->TestItem->trigger(); });
   EXPECT_EQ(prompts, 1);
   EXPECT_EQ(box.icon, QMessageBox::Information);
   EXPECT_EQ(box.text, "3 entries verified, no errors.");
