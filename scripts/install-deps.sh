@@ -8,9 +8,10 @@ packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev qt6-base-de
           libbz2-dev liblzma-dev libzstd-dev libssl-dev)
 if [[ "${1:-}" == "--test" ]]; then
   # GoogleTest, the peers the interoperability tests drive, a display and an
-  # icon theme for the window checks, and clang for the fuzzers.
+  # icon theme for the window checks, time zones for the time checks, and
+  # clang for the fuzzers.
   packages+=(libgtest-dev zip unzip 7zip libarchive-tools zstd xz-utils python3 openjdk-17-jdk-headless
-             xvfb xauth adwaita-icon-theme clang libclang-rt-14-dev)
+             xvfb xauth adwaita-icon-theme tzdata clang libclang-rt-14-dev)
 fi
 
 missing=()
