@@ -30,7 +30,11 @@ class ArchiveJob::Relay : public OperationObserver {
       std::lock_guard lock(mutex_);
       latest_ = snapshot;
     }
-    PostOnce(progressPosted_, &ArchiveJob::ProgressChanged);
+    if (posted_.exchange(true)) return;
+    QMetaObject::invokeMethod(&job_, [this] {
+      posted_ = false;
+      emit job_.ProgressChanged();
+    }, Qt::QueuedConnection);
   }
 
   bool CancelRequested() override { return job_.cancel_; }
@@ -45,7 +49,11 @@ class ArchiveJob::Relay : public OperationObserver {
       std::lock_guard lock(mutex_);
       listed_.insert(listed_.end(), entries.begin() + static_cast<std::ptrdiff_t>(from), entries.end());
     }
-    PostOnce(listedPosted_, &ArchiveJob::EntriesListed);
+    if (listedPosted_.exchange(true)) return;
+    QMetaObject::invokeMethod(&job_, [this] {
+      listedPosted_ = false;
+      emit job_.EntriesListed();
+    }, Qt::QueuedConnection);
   }
 
   ProgressSnapshot Latest() const {
@@ -59,21 +67,11 @@ class ArchiveJob::Relay : public OperationObserver {
   }
 
  private:
-  // Emits the signal on the interface thread unless a notice is already on
-  // its way there (it will find the newest state when it arrives).
-  void PostOnce(std::atomic<bool>& posted, void (ArchiveJob::*signal)()) {
-    if (posted.exchange(true)) return;
-    QMetaObject::invokeMethod(&job_, [this, &posted, signal] {
-      posted = false;
-      emit (job_.*signal)();
-    }, Qt::QueuedConnection);
-  }
-
   ArchiveJob& job_;
   mutable std::mutex mutex_;
   ProgressSnapshot latest_;
   std::vector<ListedEntry> listed_;
-  std::atomic<bool> progressPosted_{false};
+  std::atomic<bool> posted_{false};
   std::atomic<bool> listedPosted_{false};
 };
 
