@@ -238,18 +238,22 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   ListResult listed;
   const ListRequest request{name};
   EntryModel* model = FileList->Model();
+  // A Cancel pressed while the list still filled counts even when the
+  // reading had just ended.
+  bool cancelPressed = false;
   // Rows show as the engine reads them, in archive order until sorted at the end.
-  const auto fill = [this, model](ArchiveJob& job) {
+  const auto fill = [this, model, &cancelPressed](ArchiveJob& job) {
     connect(&job, &ArchiveJob::EntriesListed, this, [model, &job] {
       const std::vector<ListedEntry> batch = job.TakeListed();
       model->AppendEntries(batch.data(), batch.size());
     });
+    connect(&job, &ArchiveJob::Done, this, [&cancelPressed, &job] { cancelPressed = job.Cancelling(); });
   };
   const bool listedAll = RunJob(QStringLiteral("Opening ") + FromUtf8(NamePart(name)),
                                 [&listed, request](OperationObserver& observer) { listed = ListArchive(request, observer); },
                                 fill);
   // A cancelled or failed listing shows nothing rather than part of the archive.
-  if (!listedAll || listed.cancelled) {
+  if (!listedAll || listed.cancelled || cancelPressed) {
     model->Clear();
     return;
   }

@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -90,15 +89,6 @@ std::string BuiltProgram(const std::string& name) {
     if (access(p.c_str(), X_OK) == 0) return p;
   }
   return std::string(OVK_BIN_DIR) + "/" + name;
-}
-
-double SequentialReadSeconds(const std::string& path) {
-  const auto start = std::chrono::steady_clock::now();
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> buffer(1 << 16);
-  while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
-  }
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 std::string RandomBytes(std::size_t length, unsigned seed) {

@@ -39,9 +39,6 @@ std::string Quote(const std::string& word);
 bool HaveTool(const std::string& program);
 // Path of one of our built programs ("ovk", "ovkview").
 std::string BuiltProgram(const std::string& name);
-// Seconds a plain sequential read of the whole file takes: the machine's own
-// cost, against which searches over huge files are judged.
-double SequentialReadSeconds(const std::string& path);
 // Deterministic pseudo-random bytes (for incompressible test data).
 std::string RandomBytes(std::size_t length, unsigned seed);
 // Hex of bytes, lower case; and back.

@@ -2,10 +2,8 @@
 // empty files, ZIP bombs, end records that point into themselves, and the
 // backward search over a large file without a signature.
 #include <gtest/gtest.h>
-#include <time.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -24,23 +22,13 @@
 #include "engine/ListArchive.h"
 #include "engine/ZipFormat.h"
 #include "support/ByteOrder.h"
+#include "support/FaultInjection.h"
 #include "support/FileUnit.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace ovkhard {
 namespace {
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double ThreadCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 std::string Numbered(const char* prefix, int i) {
   char name[64];
@@ -60,7 +48,7 @@ class Limits : public ::testing::TestWithParam<bool> {
   ovktest::TempDir dir_;
 };
 
-TEST_P(Limits, HundredThousandEntriesListWellUnderASecond) {
+TEST_P(Limits, HundredThousandEntriesListWhole) {
   constexpr int kEntries = 100000;
   const std::string archive = dir_ / "many.arc";
   std::string bytes;
@@ -76,22 +64,12 @@ TEST_P(Limits, HundredThousandEntriesListWellUnderASecond) {
   }
   ovktest::WriteFile(archive, bytes);
 
-  // The processor time the listing takes (user and system), best of three:
-  // other tests running in parallel must not decide the result.
-  std::vector<std::string> lines;
-  double seconds = 1e9;
-  for (int run = 0; run < 3; ++run) {
-    lines.clear();
-    const double start = ThreadCpuSeconds();
-    const ovktest::Listing listed = ovktest::ListFile(archive);
-    ASSERT_TRUE(listed.ok);
-    lines = listed.lines;
-    seconds = std::min(seconds, ThreadCpuSeconds() - start);
-  }
+  // Its speed is the bench's to measure; here every entry must come back.
+  const ovktest::Listing listed = ovktest::ListFile(archive);
+  ASSERT_TRUE(listed.ok);
+  const std::vector<std::string>& lines = listed.lines;
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(kEntries));
   EXPECT_EQ(lines.back().substr(0, lines.back().find(';')), Numbered("dir\\n", kEntries - 1));
-  std::printf("[ limits ] %d entries listed in %.3f s of processor time\n", kEntries, seconds);
-  EXPECT_LT(seconds, 1.0 * SlowdownFactor());
 }
 
 TEST_P(Limits, NamesOfExactly255BytesRoundTrip) {
@@ -297,14 +275,13 @@ struct Knot {
 
 class SelfPointingEnds : public ::testing::TestWithParam<Knot> {};
 
-// Every operation ends quickly on such a file, appending still gives an
+// Every operation ends on such a file (a loop would meet the test's time-out), appending still gives an
 // archive that holds the new entry, and deleting fails or writes a readable one.
 TEST_P(SelfPointingEnds, EveryOperationEnds) {
   ovktest::TempDir dir;
   const std::string archive = dir / "knot.zip";
   ovktest::WriteFile(archive, GetParam().bytes());
   ovktest::WriteFile(dir / "new.txt", "appended");
-  const auto start = Clock::now();
 
   EXPECT_TRUE(ovktest::ListFile(archive).ok);
   EXPECT_NE(ovktest::ExtractAll(archive, dir / "out").code, ovk::kExitNoPassword) << "nothing here is enciphered";
@@ -319,7 +296,6 @@ TEST_P(SelfPointingEnds, EveryOperationEnds) {
   EXPECT_EQ(after.files.count("new.txt"), 1u);
   EXPECT_EQ(after.files.at("new.txt"), "appended");
   EXPECT_LT(fs::file_size(archive), 4096u);
-  EXPECT_LT(SecondsSince(start), 2.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -340,31 +316,29 @@ INSTANTIATE_TEST_SUITE_P(
         Knot{"Zip64RecordIsItsOwnDirectory", Zip64SelfPointing}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LargeFiles, SignatureSearchOverOneGibibyteEndsInSeconds) {
+// Reads are counted rather than timed: a search that went back over what it
+// had read, or read byte by byte, needs many times the reads of one pass.
+TEST(LargeFiles, SignatureSearchOverOneGibibyteReadsTheFileOnce) {
   ovktest::TempDir dir;
   const std::string path = dir / "sparse.bin";
   std::ofstream(path).close();
-  fs::resize_file(path, std::uint64_t{1} << 30);
-  // Judged against the kernel's own cost of reading the file once.
-  const double bound = (3.0 * ovktest::SequentialReadSeconds(path) + 2.0) * SlowdownFactor();
+  constexpr std::uint64_t kSize = std::uint64_t{1} << 30;
+  fs::resize_file(path, kSize);
+  // One pass in blocks of 64 KiB, with room for the block boundaries.
+  constexpr int kOnePass = static_cast<int>(kSize / (64 * 1024)) * 2 + 64;
   ovk::DataFile file;
   ASSERT_TRUE(ovk::OpenArchiveForReading(file, path));
-  auto start = Clock::now();
+  ovk::ClearFaults();
   EXPECT_EQ(ovk::FindSignatureBackward(file, ovk::kSigEndRecord, ovk::FileSize64(file) - 22), -1);
-  const double search = SecondsSince(start);
+  const int searchReads = ovk::FaultOpCount(ovk::FaultOp::Read);
   ovk::CloseDataFile(file);
-  start = Clock::now();
-  std::vector<std::string> lines;
-  {
-    const ovktest::Listing listed = ovktest::ListFile(path);
-    EXPECT_TRUE(listed.ok);
-    lines = listed.lines;
-  }
-  const double listing = SecondsSince(start);
-  EXPECT_TRUE(lines.empty());
-  std::printf("[ limits ] 1 GiB without a signature: search %.2f s, listing %.2f s\n", search, listing);
-  EXPECT_LT(search, bound);
-  EXPECT_LT(listing, bound);
+  ovk::ClearFaults();
+  const ovktest::Listing listed = ovktest::ListFile(path);
+  const int listingReads = ovk::FaultOpCount(ovk::FaultOp::Read);
+  EXPECT_TRUE(listed.lines.empty());
+  std::printf("[ limits ] 1 GiB without a signature: search %d reads, listing %d reads\n", searchReads, listingReads);
+  EXPECT_LT(searchReads, kOnePass);
+  EXPECT_LT(listingReads, kOnePass);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <random>
 
 #include "support/StringUnit.h"
@@ -65,13 +64,13 @@ TEST(WildcardMatch, AgreesWithTheRecursiveRulesOnRandomInput) {
   EXPECT_LT(matches, 18000);
 }
 
-TEST(WildcardMatch, ManyStarsAgainstALongNameAnswerAtOnce) {
+// Backtracking over every way to place the stars would not end within any
+// test run (some 10^25 ways for the second mask); a linear match answers.
+TEST(WildcardMatch, ManyStarsAgainstALongNameAnswer) {
   const std::string name(255, 'a');
-  const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(WildcardMatch(name.c_str(), "*a*a*a*a*a*a*b"));
   EXPECT_FALSE(WildcardMatch(name.c_str(), "*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*?b"));
   EXPECT_TRUE(WildcardMatch((name + "b").c_str(), "*a*a*a*a*a*a*b"));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
 }
 
 }  // namespace
