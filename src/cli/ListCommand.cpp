@@ -33,6 +33,13 @@ std::string Row(const std::string& original, const std::string& packed, const st
   return text + name;
 }
 
+// A link shows where it leads ("?" when that needs the password).
+std::string ShownName(const ListedEntry& entry) {
+  const std::string name = EscapeControls(ConvertPathSeparators(entry.name, false));
+  if (!entry.link) return name;
+  return name + " -> " + (entry.linkTarget.empty() ? "?" : EscapeControls(entry.linkTarget));
+}
+
 // Damaged entries on standard error; their presence makes the status 2.
 int ReportProblems(const std::string& archive, const std::vector<std::string>& problems) {
   for (const std::string& problem : problems) Warn(archive + ": " + problem);
@@ -60,7 +67,7 @@ int PrintTable(const std::string& archive) {
             << Row("------------", "------------", "----------------", ' ', "----") << '\n';
   for (const ListedEntry& e : entries) {
     std::cout << Row(std::to_string(e.originalSize), std::to_string(e.packedSize),
-                     TimeText(e.time), e.encrypted ? '*' : ' ', EscapeControls(ConvertPathSeparators(e.name, false)))
+                     TimeText(e.time), e.encrypted ? '*' : ' ', ShownName(e))
               << '\n';
     originalSum += e.originalSize;
     packedSum += e.packedSize;

@@ -5,11 +5,13 @@
 #include <climits>
 #include <exception>
 #include <functional>
+#include <set>
 #include <utility>
 
 #include "coding/Payload.h"
 #include "engine/Archive.h"
 #include "engine/CodingPool.h"
+#include "engine/EntryPath.h"
 #include "engine/SavePool.h"
 #include "engine/Selection.h"
 #include "engine/ZipMethods.h"
@@ -18,22 +20,6 @@
 #include "support/StringUnit.h"
 
 namespace ovk {
-
-std::string ConfinedName(const std::string& storedName) {
-  std::string confined;
-  std::string component;
-  auto flush = [&] {
-    if (!component.empty() && component != "." && component != "..")
-      confined += (confined.empty() ? "" : "\\") + component;
-    component.clear();
-  };
-  for (char c : storedName) {
-    if (IsPathSeparator(c)) flush();
-    else component += c;
-  }
-  flush();
-  return confined;
-}
 
 namespace {
 
@@ -52,6 +38,7 @@ struct ExtractRun {
   OperationObserver& observer;
   ProgressSnapshot& progress;
   std::vector<MadeFolder>& folders;
+  std::set<std::string>& writtenFolders;  // of the files and links written
 };
 
 // With overwrite off an existing output file is replaced only when the keep
@@ -120,8 +107,6 @@ bool ReportWriteFailure(const ExtractRun& run, const std::string& entryName, int
                  IoReasonText(code));
   return !FailureEndsWalk(code);
 }
-
-constexpr std::uint16_t kHostUnix = 3;
 
 // The entry's time (its own field, else the DOS time read as local time)
 // and, for entries made on Unix when asked, its read, write and execute
@@ -216,6 +201,29 @@ bool StreamEntry(const ExtractRun& run, DataFile& file, const EntryInfo& entry, 
   return true;
 }
 
+// A link is made only where its target stays inside the destination; a test
+// checks it the same way and makes nothing. False when the walk must end.
+bool MakeLinkEntry(const ExtractRun& run, const EntryInfo& entry, const std::string& outputName,
+                   const std::string& target, SavePool& output, BeneathWriter& writer) {
+  if (const std::string refusal = LinkTargetRefusal(outputName, target); !refusal.empty()) {
+    run.report.Add(entry.name, FailureKind::kRefused, refusal);
+    return true;
+  }
+  if (!run.request.testOnly) {
+    output.Settle(outputName);
+    if (const int code = writer.MakeLink(outputName, target); code != 0)
+      return ReportWriteFailure(run, entry.name, code);
+  }
+  ++run.report.entriesDone;
+  return true;
+}
+
+// The folder below the destination that holds the file ("" the destination).
+std::string FolderOf(const std::string& outputName) {
+  const std::size_t last = outputName.rfind('\\');
+  return last == std::string::npos ? "" : outputName.substr(0, last);
+}
+
 bool FitsInMemory(const ArchiveInfo& info, const EntryInfo& entry) {
   return CarriesChecksum(info) && entry.packedSize <= kWholePacked && entry.originalSize <= kWholeOriginal;
 }
@@ -235,15 +243,24 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
     run.report.Add(entry.name, FailureKind::kNoPassword, "it is enciphered and no password was given");
     return false;
   }
-  const std::string outputName = ConfinedName(entry.name);
-  // A folder entry names no file, whatever data it carries.
-  const bool namesFile = !NamePart(entry.name).empty() && !outputName.empty();
-  if (namesFile && !run.request.overwrite) output.Settle(outputName);
-  if (wanted && !namesFile && !outputName.empty() && !run.request.testOnly) {
+  const EntryPath path = EntryPathOf(entry.name);
+  if (!wanted || path.kind == EntryPathKind::kDestination) {
     SkipPayload(file, entry);
-    return MakeFolderEntry(run, entry, outputName, output, streamed);
+    return true;
   }
-  if (!wanted || !namesFile || !MayWrite(run, entry.name, outputName)) {
+  if (path.kind == EntryPathKind::kRefused) {
+    run.report.Add(entry.name, FailureKind::kRefused, path.refusal);
+    SkipPayload(file, entry);
+    return true;
+  }
+  const std::string& outputName = path.relative;
+  // A folder entry names no file, whatever data it carries.
+  if (path.kind == EntryPathKind::kFolder) {
+    SkipPayload(file, entry);
+    return run.request.testOnly || MakeFolderEntry(run, entry, outputName, output, streamed);
+  }
+  if (!run.request.overwrite) output.Settle(outputName);
+  if (!MayWrite(run, entry.name, outputName)) {
     SkipPayload(file, entry);
     return true;
   }
@@ -257,6 +274,13 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
     SkipPayload(file, entry);
     return true;
   }
+  const bool link = IsLinkEntry(entry);
+  if (link && !FitsInMemory(info, entry)) {
+    run.report.Add(entry.name, FailureKind::kRefused, "its link target is too long for the file system");
+    SkipPayload(file, entry);
+    return true;
+  }
+  run.writtenFolders.insert(FolderOf(outputName));
   const PayloadCoding coding = CodingOf(info, entry);
   if (!FitsInMemory(info, entry)) {
     // Nothing in flight may meet the name while it is written here.
@@ -268,6 +292,7 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
     return false;
   }
+  if (link) return MakeLinkEntry(run, entry, outputName, data, output, streamed);
   if (run.request.testOnly) {
     ++run.report.entriesDone;
     return true;
@@ -306,6 +331,11 @@ void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) 
     ReportReadFailure(run, entry.name, e.Code());
   }
   output.Finish();
+  // What an extraction killed here before left behind.
+  if (!run.request.testOnly) {
+    run.writtenFolders.insert("");
+    for (const std::string& folder : run.writtenFolders) streamed.RemoveStaleParts(folder);
+  }
   StampFolders(run, streamed);
   run.report.entriesDone += output.Written();
   for (const SaveFailure& failure : output.Failures()) ReportWriteFailure(run, failure.entryName, failure.code);
@@ -319,12 +349,13 @@ OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObser
   OperationReport report;
   ProgressSnapshot progress;
   std::vector<MadeFolder> folders;
+  std::set<std::string> writtenFolders;
   if (request.archive.empty() || (request.destination.empty() && !request.testOnly)) {
     report.Add("", FailureKind::kNotWritten, "no archive or no destination folder given");
     return report;
   }
   ExtractRun run{request, SetTrailingSeparator(request.destination, true, false), LowerAscii(request.keepList),
-                 SelectionSet(request.selection), report, observer, progress, folders};
+                 SelectionSet(request.selection), report, observer, progress, folders, writtenFolders};
   if (!request.testOnly && !FolderExists(run.destination, true)) ForceFolders(run.destination, true);
   if (!request.testOnly && !FolderExists(run.destination, true)) {
     report.Add("", FailureKind::kNotWritten, "cannot create folder " + request.destination);

@@ -20,12 +20,6 @@ struct ExtractRequest {
   bool restorePermissions = true;  // the entries' Unix permission bits, else the umask's default
 };
 
-// Where below the destination an entry is written: the stored name without
-// a leading separator and without "." and ".." components ("\" between
-// folders), so that it can only name a path below the destination; empty
-// when it names nothing there.
-std::string ConfinedName(const std::string& storedName);
-
 // Every selected entry that is not written (or, testing, does not verify)
 // lands in the report with its name and reason; a failed check or a write
 // error ends the walk, an entry refused for its own sake does not. A cancel

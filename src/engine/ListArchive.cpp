@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "engine/Archive.h"
+#include "engine/EntryPath.h"
 #include "support/StringUnit.h"
 
 namespace ovk {
@@ -27,6 +28,7 @@ ListedEntry Listed(const EntryInfo& entry) {
   listed.time = entry.header.time;
   listed.flags = entry.header.flags;
   listed.encrypted = entry.header.encrypted != 0;
+  listed.link = IsLinkEntry(entry);
   return listed;
 }
 
@@ -63,7 +65,10 @@ void ListEntries(DataFile& file, const std::string& archivePath, ListResult& res
     // Listed when its header tells its name and real sizes.
     const bool listable = entry.damage != EntryDamage::kEmptyName && entry.damage != EntryDamage::kNoLocalHeader;
     // Folder entries have nothing after their last separator.
-    if (listable && !NamePart(entry.name).empty()) result.entries.push_back(Listed(entry));
+    if (listable && !NamePart(entry.name).empty()) {
+      result.entries.push_back(Listed(entry));
+      if (result.entries.back().link) result.entries.back().linkTarget = ListedLinkTarget(file, archive.info, entry);
+    }
     if (next >= size && archive.info.kind == kKindNative) break;
     Seek64(file, std::min(next, size));
     // Asked rarely: a listing walks many small headers.

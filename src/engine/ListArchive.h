@@ -18,6 +18,8 @@ struct ListedEntry {
   std::uint32_t time = 0;          // MS-DOS date and time, local
   std::uint32_t flags = 0;         // kEntryStored
   bool encrypted = false;
+  bool link = false;               // a symbolic link
+  std::string linkTarget;          // when it could be read without a password
 };
 
 struct ListRequest {

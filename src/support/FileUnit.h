@@ -174,7 +174,8 @@ class BeneathWriter {
   // 0 when root/relative holds data with the permission bits of mode (less
   // the umask); else why not, as an errno value or file-layer code: ELOOP a
   // link among the folders, ENOTDIR a file where a folder is needed, EISDIR
-  // a folder at the name, EINVAL an empty name or a ".." component.
+  // a folder at the name, EINVAL an empty name, a ".." component or a NUL
+  // byte.
   // modifiedTime (seconds since 1970) is given to the file when >= 0.
   int Save(const std::string& data, const std::string& relative, std::uint32_t mode = 0666,
            std::int64_t modifiedTime = -1);
@@ -187,6 +188,15 @@ class BeneathWriter {
   // Gives the folder root/relative its permission bits (less the umask) and
   // its modification time when >= 0; 0 or the reason.
   int StampFolder(const std::string& relative, std::uint32_t mode, std::int64_t modifiedTime);
+  // Makes root/relative a symbolic link to target, made beside the name and
+  // renamed over whatever held it (a folder there stays: EISDIR); 0 or the
+  // reason (as for Save). The target is taken as it is: the caller decides
+  // where it may lead.
+  int MakeLink(const std::string& relative, const std::string& target);
+  // Removes from the folder root/relativeFolder the private files that a
+  // process which no longer runs left unfinished; a folder that cannot be
+  // reached is left alone.
+  void RemoveStaleParts(const std::string& relativeFolder);
 
  private:
   // The folder that holds root/relative's last component, its name in

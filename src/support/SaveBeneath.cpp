@@ -1,12 +1,15 @@
 // Writing a file below a root folder without ever following a symbolic link
 // at or below the root, so that an archive's names cannot reach outside it.
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -80,17 +83,46 @@ mode_t CreationMask() {
   return mask;
 }
 
-// A new file beside the final name that no one else can have opened: made
-// exclusively, private until it is complete. -1 with errno on failure.
-int CreateTemporaryIn(int dirFd, std::string& name) {
+constexpr char kPartStart[] = ".ovk-", kPartEnd[] = ".part";
+
+// Makes a new name beside the final one with make(name), which fails with
+// EEXIST when the name is taken; make's result (-1 with errno on failure).
+template <typename Make>
+int MakeTemporaryIn(std::string& name, Make make) {
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = ".ovk-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".part";
-    const int fd = sys::OpenAt(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    name = kPartStart + std::to_string(getpid()) + "-" + std::to_string(counter++) + kPartEnd;
+    const int result = make(name);
+    if (result >= 0 || errno != EEXIST) return result;
   }
   return -1;
 }
+
+// A new file beside the final name that no one else can have opened: made
+// exclusively, private until it is complete. -1 with errno on failure.
+int CreateTemporaryIn(int dirFd, std::string& name) {
+  return MakeTemporaryIn(name, [dirFd](const std::string& n) {
+    return sys::OpenAt(dirFd, n.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  });
+}
+
+// The process that made a temporary name of ours, or 0 when it is none.
+pid_t MakerOfPart(std::string_view name) {
+  const std::string_view start = kPartStart, end = kPartEnd;
+  if (!name.starts_with(start) || !name.ends_with(end)) return 0;
+  name = name.substr(start.size(), name.size() - start.size() - end.size());
+  const std::size_t dash = name.find('-');
+  auto digits = [](std::string_view s, std::size_t most) {
+    return !s.empty() && s.size() <= most && s.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (dash == std::string_view::npos || !digits(name.substr(0, dash), 9) || !digits(name.substr(dash + 1), 20))
+    return 0;
+  return static_cast<pid_t>(std::stol(std::string(name.substr(0, dash))));
+}
+
+// A process that no longer runs; one that runs under another user counts
+// as running.
+bool ProcessGone(pid_t pid) { return kill(pid, 0) != 0 && errno == ESRCH; }
 
 // 0 or errno; a negative time leaves the file's own.
 int SetModifiedTime(int fd, std::int64_t modifiedTime) {
@@ -145,8 +177,9 @@ int BeneathWriter::Parent(const std::string& relative, std::vector<std::string>&
   parts = PathComponents(relative);
   errno = EINVAL;
   if (parts.empty()) return -1;
+  // A NUL would end the name the system call sees early.
   for (const std::string& part : parts) {
-    if (part == "..") return -1;
+    if (part == ".." || part.find('\0') != std::string::npos) return -1;
   }
   if (rootFd_ < 0) rootFd_ = OpenRoot(root_);
   if (rootFd_ < 0) return -1;
@@ -173,6 +206,42 @@ int BeneathWriter::StampFolder(const std::string& relative, std::uint32_t mode, 
   if (code == 0) code = SetModifiedTime(fd, modifiedTime);
   sys::Close(fd);
   return code;
+}
+
+int BeneathWriter::MakeLink(const std::string& relative, const std::string& target) {
+  std::vector<std::string> parts;
+  const int folder = Parent(relative, parts);
+  if (folder < 0) return errno;
+  const std::string& name = parts.back();
+  struct stat st;
+  if (fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
+  std::string temporary;
+  if (MakeTemporaryIn(temporary, [&](const std::string& n) { return symlinkat(target.c_str(), folder, n.c_str()); }) < 0)
+    return errno;
+  if (renameat(folder, temporary.c_str(), folder, name.c_str()) == 0) return 0;
+  const int code = errno;
+  unlinkat(folder, temporary.c_str(), 0);
+  return code;
+}
+
+void BeneathWriter::RemoveStaleParts(const std::string& relativeFolder) {
+  std::vector<std::string> parts;
+  // The folder that would hold a file in it.
+  const int folder = Parent(relativeFolder + "/x", parts);
+  if (folder < 0) return;
+  const int listed = fcntl(folder, F_DUPFD_CLOEXEC, 0);
+  DIR* dir = listed < 0 ? nullptr : fdopendir(listed);
+  if (!dir) {
+    if (listed >= 0) sys::Close(listed);
+    return;
+  }
+  std::vector<std::string> stale;
+  while (const dirent* item = readdir(dir)) {
+    const pid_t maker = MakerOfPart(item->d_name);
+    if (maker > 0 && maker != getpid() && ProcessGone(maker)) stale.push_back(item->d_name);
+  }
+  closedir(dir);
+  for (const std::string& name : stale) unlinkat(folder, name.c_str(), 0);
 }
 
 int BeneathWriter::Begin(const std::string& relative, FileBeneath& file) {

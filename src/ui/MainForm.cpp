@@ -30,6 +30,7 @@
 #include "engine/AddToArchive.h"
 #include "engine/Archive.h"
 #include "engine/DeleteFromArchive.h"
+#include "engine/EntryPath.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
 #include "engine/RepairArchive.h"
@@ -323,9 +324,8 @@ QStringList TOVKForm::ExtractForOpening(const std::vector<int>& rows) {
   if (report.cancelled || !report.failures.empty()) return {};
   QStringList paths;
   for (int row : rows) {
-    const std::string name = ConfinedName(EntryFullName(row));
-    // A name such as ".." writes no file.
-    if (!name.empty()) paths << FromUtf8(folder + "/" + PlatformPath(name));
+    const EntryPath path = EntryPathOf(EntryFullName(row));
+    if (path.kind == EntryPathKind::kFile) paths << FromUtf8(folder + "/" + PlatformPath(path.relative));
   }
   return paths;
 }

@@ -25,6 +25,7 @@ struct HostileCase {
   std::vector<std::string> errLines;    // exactly these, in order, after "ovk: "
   std::vector<std::pair<std::string, std::string>> written;  // below the destination
   std::vector<std::string> absent;
+  std::vector<std::pair<std::string, std::string>> links = {};  // below the destination: name, target
 };
 
 void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.label; }
@@ -65,6 +66,24 @@ std::string BehindAStub() {
   return BuildZip({ZipEntry("a.txt", "from behind the stub"), ZipEntry("d/b.txt", "b")}, layout);
 }
 
+// The text with each "@" a NUL byte.
+std::string Nul(std::string text) {
+  for (char& c : text) c = c == '@' ? '\0' : c;
+  return text;
+}
+
+ZipEntryFields WithMode(ZipEntryFields e, std::uint32_t unixMode) {
+  e.externalAttributes = unixMode << 16;
+  return e;
+}
+
+ZipEntryFields Link(const std::string& name, const std::string& target) {
+  return WithMode(ZipEntry(name, target, true), 0120777);
+}
+
+const char kNulText[] = ": its name holds a NUL byte, which no file name can hold";
+const char kNoFileText[] = ": the name names no file below the destination";
+
 std::string Nested(int levels) {
   std::string name;
   for (int i = 0; i < levels; ++i) name += "d/";
@@ -76,12 +95,16 @@ class HostileExtractTest : public ::testing::TestWithParam<HostileCase> {};
 TEST_P(HostileExtractTest, WritesOnlyBelowAndReportsWhatItDidNotWrite) {
   const HostileCase& c = GetParam();
   TempDir dir;
-  const std::string dest = dir / "dest", outside = dir / "outside";
+  // Two levels deep, so that a climb of two still lands where the snapshot
+  // looks; the snapshot holds every mode and time outside the destination.
+  const std::string dest = dir / "top/dest", outside = dir / "outside";
   MakeDirs(dest);
   MakeDirs(outside);
   WriteFile(dir / "a.zip", c.archive());
   if (c.plant) c.plant(dest, outside);
-  const std::string snapshot = "cd " + Quote(outside) + " && find . | sort && find . -type f | sort | xargs -r cat";
+  const std::string snapshot = "cd " + Quote(dir.Path()) +
+                               " && find . -path ./top/dest -prune -o -printf '%p %m %T@\\n' | sort"
+                               " && find outside -type f | sort | xargs -r cat";
   const std::string before = ovktest::Run(snapshot).output;
   std::vector<std::string> args = {"extract", "-d", dest};
   args.insert(args.end(), c.extra.begin(), c.extra.end());
@@ -93,6 +116,11 @@ TEST_P(HostileExtractTest, WritesOnlyBelowAndReportsWhatItDidNotWrite) {
   EXPECT_EQ(Lines(r.err), expected);
   for (const auto& [name, content] : c.written) EXPECT_EQ(ReadFile(dest + "/" + name), content) << name;
   for (const std::string& name : c.absent) EXPECT_FALSE(Exists(dest + "/" + name)) << name;
+  for (const auto& [name, target] : c.links) {
+    char held[256] = {};
+    EXPECT_EQ(readlink((dest + "/" + name).c_str(), held, sizeof held - 1), static_cast<ssize_t>(target.size())) << name;
+    EXPECT_EQ(std::string(held), target) << name;
+  }
   EXPECT_EQ(ovktest::Run(snapshot).output, before) << "nothing outside the destination changes";
   EXPECT_EQ(ovktest::Run("ls -A " + Quote(dest) + " | grep '^\\.ovk-'").output, "") << "a temporary file was left";
 }
@@ -161,8 +189,87 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr, {}, 3,
                     {kLong + "a: its name is too long for the file system",
                      kLong + "b: its name is too long for the file system"},
-                    {{Nested(1000), "deep"}, {"last", "3"}}, {kLong.substr(0, 255)}}),
+                    {{Nested(1000), "deep"}, {"last", "3"}}, {kLong.substr(0, 255)}},
+        HostileCase{"NulInAComponentIsRefusedByName",
+                    [] { return BuildZip({ZipEntry(Nul("..@x/evil.txt"), "evil"), ZipEntry("after.txt", "after")}); },
+                    nullptr, {}, 3, {"..\\x00x/evil.txt" + std::string(kNulText)}, {{"after.txt", "after"}},
+                    {"x", "evil.txt"}},
+        HostileCase{"NulChainsNeitherWriteNorStampOutside",
+                    [] {
+                      return BuildZip({ZipEntry(Nul("..@/..@/evil.txt"), "evil"),
+                                       WithMode(ZipEntry(Nul("..@/"), "", true), 040700)});
+                    },
+                    nullptr, {}, 3,
+                    {"..\\x00/..\\x00/evil.txt" + std::string(kNulText), "..\\x00/" + std::string(kNulText)}, {},
+                    {"evil.txt"}},
+        HostileCase{"NativeNameWithNulIsRefused",
+                    [] {
+                      return NativeHeader(3) + CodedNativeEntry(Nul("..@x\\evil.txt"), "evil") +
+                             CodedNativeEntry("ok.txt", "ok");
+                    },
+                    nullptr, {}, 3, {"..\\x00x/evil.txt" + std::string(kNulText)}, {{"ok.txt", "ok"}}, {"x"}},
+        HostileCase{"DotComponentsAreDropped",
+                    [] { return BuildZip({ZipEntry("./docs/a.txt", "a"), ZipEntry("./", ""), ZipEntry("/b.txt", "b")}); },
+                    nullptr, {}, 0, {}, {{"docs/a.txt", "a"}, {"b.txt", "b"}}, {}},
+        HostileCase{"DotAndDotDotEntriesAreReported",
+                    [] {
+                      return BuildZip({ZipEntry(".", "dot"), ZipEntry("..", "up"), ZipEntry("../", ""),
+                                       ZipEntry("a/..", "x"), ZipEntry("z.txt", "z")});
+                    },
+                    nullptr, {}, 3,
+                    {"." + std::string(kNoFileText), ".." + std::string(kNoFileText),
+                     "../" + std::string(kNoFileText), "a/.." + std::string(kNoFileText)},
+                    {{"z.txt", "z"}}, {"a"}},
+        HostileCase{"LinkInsideIsMadeAsLink",
+                    [] {
+                      return BuildZip({ZipEntry("a.txt", "a"), Link("l", "a.txt"), Link("sub/up", "../a.txt"),
+                                       Link("sub/self", "./.")});
+                    },
+                    nullptr, {}, 0, {}, {{"l", "a"}, {"sub/up", "a"}},
+                    {}, {{"l", "a.txt"}, {"sub/up", "../a.txt"}, {"sub/self", "./."}}},
+        HostileCase{"LinksLeadingOutsideAreRefused",
+                    [] {
+                      return BuildZip({Link("up", "../../outside"), Link("abs", "/etc/passwd"),
+                                       Link("sub/back", "d/../../.."), ZipEntry("up/x.txt", "x")});
+                    },
+                    nullptr, {}, 3,
+                    {"up: its link target ../../outside leads outside the destination",
+                     "abs: its link target /etc/passwd leads outside the destination",
+                     "sub/back: its link target d/../../.. climbs back out of a folder it names, which may be "
+                     "another link"},
+                    {{"up/x.txt", "x"}}, {"abs", "sub/back"}},
+        HostileCase{"FileThroughALinkTheArchiveMadeIsRefused",
+                    [] { return BuildZip({ZipEntry("real/", ""), Link("l", "real"), ZipEntry("l/x.txt", "x")}); },
+                    nullptr, {}, 3, {"l/x.txt: its path runs through a symbolic link"}, {}, {"real/x.txt"},
+                    {{"l", "real"}}},
+        HostileCase{"StalePartsOfAGoneProcessAreRemoved",
+                    [] { return BuildZip({ZipEntry("sub/a.txt", "a")}); },
+                    [](const std::string& d, const std::string&) {
+                      // No process has a number above the kernel's largest, 2^22.
+                      WriteFile(d + "/.ovk-4194305-7.part", "half");
+                      WriteFile(d + "/sub/.ovk-4194305-8.part", "half");
+                      WriteFile(d + "/sub/.ovk-1-0.part", "running");
+                    },
+                    {}, 0, {}, {{"sub/a.txt", "a"}, {"sub/.ovk-1-0.part", "running"}},
+                    {".ovk-4194305-7.part", "sub/.ovk-4194305-8.part"}}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// Testing refuses a name as extracting does, in the same words; the listing
+// shows the name escaped and where a link leads.
+TEST(HostileTestAndList, NameTheEntriesExtractionRefuses) {
+  TempDir dir;
+  WriteFile(dir / "a.zip", BuildZip({ZipEntry(Nul("..@x/evil.txt"), "evil"), Link("l", "ok.txt"),
+                                     Link("abs", "/etc/passwd"), ZipEntry("ok.txt", "ok")}));
+  OvkResult r = RunOvk({"test", dir / "a.zip"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(Lines(r.err), (std::vector<std::string>{"ovk: ..\\x00x/evil.txt" + std::string(kNulText),
+                                                    "ovk: abs: its link target /etc/passwd leads outside the destination"}));
+  EXPECT_EQ(r.out, (dir / "a.zip") + ": 2 entries verified, 2 failed\n");
+  r = RunOvk({"list", dir / "a.zip"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  for (const char* shown : {"  ..\\x00x/evil.txt\n", "  l -> ok.txt\n", "  abs -> /etc/passwd\n"})
+    EXPECT_NE(r.out.find(shown), std::string::npos) << shown << " in " << r.out;
+}
 
 // What the table above asks of us, the mainstream extractors do as well: a
 // planted hard link is replaced, and a ZIP behind a stub is read (7-Zip

@@ -155,6 +155,39 @@ def damaged_zips(out):
     write(out, "zip-claims-4g.zip", local + b"a.bin" + data)
 
 
+def hostile_zips(out):
+    """Names holding NUL (a component that hides a "..", chains of them as
+    file and as folder with mode 0700) and symbolic links: inside, outside,
+    absolute, and a file written through a link the archive made."""
+    def build(name, entries):
+        buffer = io.BytesIO()
+        with zipfile.ZipFile(buffer, "w") as z:
+            for entry_name, data, mode in entries:
+                info = zipfile.ZipInfo(entry_name.replace("\0", "#"), (2020, 5, 17, 12, 34, 56))
+                info.create_system = 3
+                info.external_attr = mode << 16
+                z.writestr(info, data, compress_type=zipfile.ZIP_STORED)
+        blob = buffer.getvalue()
+        # zipfile cuts a name at NUL: each "#" stands for one until here.
+        for entry_name, _, _ in entries:
+            blob = blob.replace(entry_name.replace("\0", "#").encode(), entry_name.encode())
+        write(out, name, blob)
+
+    build("hostile-nul.zip", [("..\0x/evil.txt", b"evil", 0o100644), ("ok.txt", b"ok", 0o100644)])
+    build("hostile-nul-chain.zip", [("..\0/..\0/..\0/evil.txt", b"evil", 0o100644),
+                                    ("..\0/", b"", 0o40700)])
+    build("hostile-links.zip", [("a.txt", b"a", 0o100644), ("in", b"a.txt", 0o120777),
+                                ("sub/up", b"../a.txt", 0o120777), ("out", b"../../x", 0o120777),
+                                ("abs", b"/etc/passwd", 0o120777)])
+    build("hostile-link-then-file.zip", [("l", b".", 0o120777), ("real/", b"", 0o40755),
+                                         ("m", b"real", 0o120777), ("m/x.txt", b"through", 0o100644),
+                                         ("l/../y.txt", b"climb", 0o100644)])
+    build("hostile-dots.zip", [("./", b"", 0o40755), ("./docs/a.txt", b"a", 0o100644), (".", b"dot", 0o100644),
+                               ("..", b"up", 0o100644), ("../", b"", 0o40700)])
+    native = b"".join(native_entry(3, n, d) for n, d in ((b"..\0x\\evil.txt", b"evil"), (b"ok.txt", b"ok")))
+    write(out, "hostile-native-nul.ovk", b"KWTZ" + struct.pack("<IBII", 9, 1, 3, DOS_TIME) + native)
+
+
 def payload_seeds(archives, out):
     """Cuts each entry's stored payload out of the archives (local headers and
     native entries), prefixed with the payload harness's control bytes."""
@@ -227,6 +260,7 @@ def main():
         python_archives(files, archives)
     native_archives(files, archives)
     damaged_zips(archives)
+    hostile_zips(archives)
     count = payload_seeds(archives, payloads)
     print(f"seed corpus: {len(os.listdir(archives))} archives, {count} payloads in {args.outdir}")
 

@@ -1,0 +1,56 @@
+// What an entry's stored name means on disk, decided in one place for every
+// container and every caller (extract, test, list, the window's View and
+// drag-out): the path below the destination it is written to, or why it is
+// written nowhere. Also what a symbolic-link entry is and where its target
+// leads.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/Archive.h"
+
+namespace ovk {
+
+enum class EntryPathKind : std::uint8_t {
+  kFile,         // a file (or link) at relative
+  kFolder,       // a folder at relative
+  kDestination,  // a folder entry naming the destination itself: nothing to do
+  kRefused,      // written nowhere, for the reason given
+};
+
+struct EntryPath {
+  EntryPathKind kind = EntryPathKind::kRefused;
+  // "\" between components, none of them empty, "." or "..", none holding a
+  // NUL: exactly the bytes the system calls get. Empty unless kFile/kFolder.
+  std::string relative;
+  std::string refusal;  // why, for kRefused
+};
+
+// Empty, "." and ".." components and a leading separator are dropped, so
+// "./docs/a.txt" lands as "docs/a.txt"; a name holding NUL, and a file entry
+// whose own name is "." or "..", are refused.
+EntryPath EntryPathOf(const std::string& storedName);
+
+// The "version made by" host of entries made on Unix.
+constexpr std::uint16_t kHostUnix = 3;
+
+// A ZIP entry made on Unix whose mode says symbolic link; its content is the
+// link's target.
+bool IsLinkEntry(const EntryInfo& entry);
+
+// The longest target a link may have.
+constexpr std::uint64_t kLongestLinkTarget = 4095;
+
+// Empty when a link at linkRelative (as EntryPathOf gives it) pointing at
+// target stays inside the destination, resolved by its text from the link's
+// folder; else why not. A target that climbs back out of a folder it named
+// is refused too: that folder may be another link, which moves the climb.
+std::string LinkTargetRefusal(const std::string& linkRelative, const std::string& target);
+
+// The target of a link entry the walk has just read (the file at its
+// payload), when it is small and readable without a password; else empty.
+// The file is left anywhere: the caller seeks on.
+std::string ListedLinkTarget(DataFile& file, const ArchiveInfo& info, const EntryInfo& entry);
+
+}  // namespace ovk
