@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/Observer.h"
 #include "engine/OperationReport.h"
@@ -12,10 +13,10 @@ namespace ovk {
 struct ExtractRequest {
   std::string archive;
   std::string destination;  // made when missing
-  std::string selection;    // stored names, each followed by ";"; empty: every entry
+  std::vector<std::string> selection;  // stored names ("\" between folders); empty: every entry
   std::string password;
   bool overwrite = true;
-  std::string keepList;     // with overwrite off: ";"-separated names not replaced
+  std::vector<std::string> keepList;   // with overwrite off: stored names not replaced
   bool testOnly = false;    // decode and check every selected entry, write nothing
   bool restorePermissions = true;  // the entries' Unix permission bits, else the umask's default
 };
@@ -26,7 +27,8 @@ struct ExtractRequest {
 // when it names nothing there.
 std::string ConfinedName(const std::string& storedName);
 
-// Every selected entry that is not written (or, testing, does not verify)
+// The selection and the keep list match names as SelectionSet does, against
+// the archive's listed entries. Every selected entry that is not written (or, testing, does not verify)
 // lands in the report with its name and reason; a failed check or a write
 // error ends the walk, an entry refused for its own sake does not. A cancel
 // stops between entries: the files already written stay, whole.
