@@ -36,8 +36,9 @@ int RunAdd(const Args& args) {
   if (options.positional.size() < 2) return UsageError("add needs an ARCHIVE and at least one SOURCE");
   AddRequest request;
   request.archive = options.positional[0];
-  if (options.Last("-p") == "-" && !ResolvePassword(options, request.archive, request.password)) return kExitUsage;
-  if (options.Last("-p") != "-") request.password = options.Last("-p");
+  if (const std::string error = PasswordOptionError(options); !error.empty()) return UsageError(error);
+  if (options.Has("-p") && (status = ResolvePassword(options, request.archive, request.password)) != kExitOk)
+    return status;
   request.aes = options.Has("--aes");
   if (request.aes && request.password.empty()) return UsageError("--aes needs a password (-p)");
   request.exclusions = JoinMasks(options.All("-x"));

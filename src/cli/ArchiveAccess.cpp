@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <exception>
 
+#include "cli/TerminalProgress.h"
 #include "engine/Archive.h"
 #include "engine/ListArchive.h"
 #include "engine/RepairArchive.h"
@@ -55,21 +56,10 @@ bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std
 
 std::string StoredNameOf(const std::string& typed) { return ReplaceAll(typed, "/", "\\"); }
 
-std::string BuildSelection(const Args& names) {
-  std::string selection;
-  for (const std::string& name : names) selection += StoredNameOf(name) + ";";
+std::vector<std::string> BuildSelection(const Args& names) {
+  std::vector<std::string> selection;
+  for (const std::string& name : names) selection.push_back(StoredNameOf(name));
   return selection;
-}
-
-Args UnmatchedNames(const std::vector<ListedEntry>& entries, const Args& names) {
-  Args unmatched;
-  for (const std::string& name : names) {
-    const SelectionSet one(StoredNameOf(name));
-    const bool found = std::any_of(entries.begin(), entries.end(),
-                                   [&](const ListedEntry& e) { return one.Contains(e.name); });
-    if (!found) unmatched.push_back(name);
-  }
-  return unmatched;
 }
 
 int CountMatchedNames(const std::string& archive, const Args& names) {
@@ -79,32 +69,41 @@ int CountMatchedNames(const std::string& archive, const Args& names) {
     Warn(error);
     return -1;
   }
-  const Args unmatched = UnmatchedNames(entries, names);
-  for (const std::string& name : unmatched) Warn("no entry named " + name + " in " + archive);
-  return static_cast<int>(names.size() - unmatched.size());
+  std::vector<std::string> stored;
+  for (const ListedEntry& entry : entries) stored.push_back(entry.name);
+  const SelectionSet selection(BuildSelection(names), stored);
+  for (const SelectionMiss& miss : selection.Misses()) {
+    const std::string typed = ConvertPathSeparators(miss.item, false);
+    Warn(miss.alike.empty() ? "no entry named " + typed + " in " + archive : typed + ": " + miss.Reason());
+  }
+  return static_cast<int>(names.size() - selection.Misses().size());
 }
 
-bool ResolvePassword(const ParsedOptions& options, const std::string& archive, std::string& password) {
+int ResolvePassword(const ParsedOptions& options, const std::string& archive, std::string& password) {
   password = options.Last("-p");
   if (options.Has("-p")) {
-    if (password != "-") return true;
-    if (ReadFirstInputLine(password)) return true;
-    Warn("-p -: no password on standard input");
-    return false;
+    if (password != "-") return kExitOk;
+    // An empty line would store entries unenciphered, or read none.
+    if (ReadFirstInputLine(password) && !password.empty()) return kExitOk;
+    return Fail(kExitUsage, "-p -: no password on standard input");
   }
   std::vector<ListedEntry> entries;
   std::string error;
-  if (!ListEntries(archive, entries, error)) return true;
+  if (!ListEntries(archive, entries, error)) return kExitOk;
   const bool enciphered = std::any_of(entries.begin(), entries.end(), [](const ListedEntry& e) { return e.encrypted; });
   if (enciphered) AskPasswordOnTerminal("Password for " + archive + ": ", password);
-  return true;
+  if (Interrupted()) return Fail(kExitInterrupted, "stopped at the password prompt; nothing was done");
+  return kExitOk;
+}
+
+std::string PasswordOptionError(const ParsedOptions& options) {
+  if (options.Has("-p") && options.Last("-p").empty()) return "the password of -p is empty";
+  return "";
 }
 
 std::string SelectionNamesError(const Args& names) {
   for (const std::string& name : names) {
-    if (name.find(';') != std::string::npos)
-      return "the name '" + name + "' holds ';', which cannot be selected";
-    if (Trim(name).empty()) return "an empty name cannot be selected";
+    if (name.empty()) return "an empty name cannot be selected";
   }
   return "";
 }

@@ -32,25 +32,28 @@ bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std
 // A name as the user typed it in its stored form: "/" becomes "\".
 std::string StoredNameOf(const std::string& typed);
 
-// The engine's ";"-separated selection of the typed names.
-std::string BuildSelection(const Args& names);
+// The engine's selection of the typed names, each in its stored form.
+std::vector<std::string> BuildSelection(const Args& names);
 
-// The typed names that select no listed entry, by the engine's own rule.
-Args UnmatchedNames(const std::vector<ListedEntry>& entries, const Args& names);
-
-// Reports on stderr each typed name that selects no entry of the archive
-// (a user who mistypes a name is told). Returns the number of names that
-// do select an entry, or -1 when the archive cannot be listed (reported).
+// Reports on stderr each typed name that selects no entry of the archive,
+// by the engine's own rule (a user who mistypes a name is told). Returns
+// the number of names that do select an entry, or -1 when the archive
+// cannot be listed (reported).
 int CountMatchedNames(const std::string& archive, const Args& names);
 
 // The password of -p: "-" reads it from the first line of standard input,
 // so that it need not show in the process list. Without -p, and when the
 // archive holds an enciphered entry, it is asked for on the terminal (no
-// echo) when there is one. False, reported, when "-" finds no line.
-bool ResolvePassword(const ParsedOptions& options, const std::string& archive, std::string& password);
+// echo) when there is one. The exit status: 0, else reported, 64 when "-"
+// finds no password and 130 when Ctrl-C or SIGTERM ended the question.
+int ResolvePassword(const ParsedOptions& options, const std::string& archive, std::string& password);
 
-// Empty when every name can be selected, else the usage error text: a ";"
-// would split a name into two items of the selection.
+// Empty unless -p is given an empty password (which would store entries
+// unenciphered, or read none), else the usage error text.
+std::string PasswordOptionError(const ParsedOptions& options);
+
+// Empty when every name can be selected, else the usage error text: no
+// entry has an empty name.
 std::string SelectionNamesError(const Args& names);
 
 }  // namespace ovk::cli

@@ -39,6 +39,7 @@ int RunExtractOrTest(const Args& args, bool testOnly) {
   const Args names(options.positional.begin() + 1, options.positional.end());
   const std::string namesError = SelectionNamesError(names);
   if (!namesError.empty()) return UsageError(namesError);
+  if (const std::string error = PasswordOptionError(options); !error.empty()) return UsageError(error);
 
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
@@ -51,7 +52,7 @@ int RunExtractOrTest(const Args& args, bool testOnly) {
   request.archive = archive;
   request.destination = folder;
   request.selection = BuildSelection(names);
-  if (!ResolvePassword(options, archive, request.password)) return kExitUsage;
+  if ((status = ResolvePassword(options, archive, request.password)) != kExitOk) return status;
   request.testOnly = testOnly;
   OperationReport report;
   {

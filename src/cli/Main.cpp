@@ -16,7 +16,9 @@ const char kUsage[] =
     "Commands:\n"
     "  list [--raw] ARCHIVE\n"
     "      List the entries: sizes, time, '*' for enciphered ones, totals\n"
-    "      (--raw: the engine's own ';'-separated lines).\n"
+    "      (--raw: the engine's own ';'-separated lines, one per entry, '\\'\n"
+    "      between folders; '%', ';' and control bytes in a name as %XX:\n"
+    "      %25, %3B, %0A).\n"
     "  extract [-p PASSWORD] [-d FOLDER] [-q] ARCHIVE [NAME ...]\n"
     "      Extract every entry, or only the named ones, into FOLDER\n"
     "      (default: the current folder), replacing existing files.\n"
@@ -31,7 +33,7 @@ const char kUsage[] =
     "      opens but known-plaintext attacks break; with --aes they get\n"
     "      AES-256 instead, which is strong but needs 7-Zip, WinZip, Ark or\n"
     "      libarchive to open.\n"
-    "  delete ARCHIVE NAME...\n"
+    "  delete [-q] ARCHIVE NAME...\n"
     "      Remove the named entries from a ZIP archive.\n"
     "  repair ARCHIVE\n"
     "      Rebuild the directory of a ZIP archive an interrupted add left\n"
@@ -40,15 +42,19 @@ const char kUsage[] =
     "Runs that write one archive take turns: a second add or delete waits\n"
     "for the first to finish.\n"
     "\n"
-    "NAME is a stored name as listed; '/' and '\\' both separate folders and\n"
-    "letter case does not matter. A NAME that matches no entry is reported\n"
-    "(exit status 3); the other named entries are still processed.\n"
+    "NAME is a stored name as listed, every character counting (blanks and\n"
+    "';' included); '/' and '\\' both separate folders. A NAME no entry has\n"
+    "exactly selects the one entry that differs from it only in letter case;\n"
+    "a NAME that matches no entry, or several that way, is reported (exit\n"
+    "status 3); the other named entries are still processed. -p needs a\n"
+    "password that is not empty.\n"
     "Options come before ARCHIVE, in any order; '--' ends them.\n"
     "\n"
     "Options: --help, --version\n"
     "Exit status: 0 success, 1 password needed, 2 failed check (wrong password\n"
     "or damaged data), 3 other failure, 64 usage error, 130 stopped by Ctrl-C.\n"
-    "On a terminal, extract and test show a progress line (-q: none).\n";
+    "On a terminal, extract, test, add and delete show a progress line\n"
+    "(-q: none).\n";
 
 void PrintUsage() { std::cout << kUsage; }
 

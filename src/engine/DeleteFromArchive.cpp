@@ -83,10 +83,7 @@ void CopyStub(DataFile& archive, DataFile& temp, const OldDirectory& old) {
 }
 
 // Names are matched as the listing shows them.
-bool Selected(const CentralEntry& entry, const SelectionSet& selection) {
-  if (selection.Empty()) return false;
-  return selection.Contains(ZipEntryName(std::string(entry.name), entry.values.flags));
-}
+std::string ShownName(const CentralEntry& entry) { return ZipEntryName(std::string(entry.name), entry.values.flags); }
 
 // The entry's extent; a failure names the entry.
 std::uint64_t ExtentOf(DataFile& archive, const CentralEntry& entry, std::uint64_t number,
@@ -114,14 +111,14 @@ void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old,
   progress.entriesTotal = old.end.entriesTotal;
   const std::size_t parsed = ForEachCentralRecord(old.records, [&](const CentralEntry& entry) {
     if (observer.CancelRequested()) throw DeleteCancelled();
-    progress.currentEntry = ConvertPathSeparators(std::string(entry.name), false);
+    progress.currentEntry = ConvertPathSeparators(ShownName(entry), false);
     observer.Progress(progress);
     const std::uint64_t extent = ExtentOf(archive, entry, ++listed, old);
     progress.bytesDone += extent;
     ++progress.entriesDone;
     spanned += extent;
     if (spanned > old.Start()) throw std::runtime_error("its entries overlap");
-    if (Selected(entry, selection)) return;
+    if (selection.Contains(ShownName(entry))) return;
     const auto at = static_cast<std::uint64_t>(FilePos64(temp));
     Seek64(archive, static_cast<std::int64_t>(entry.localHeaderOffset + old.Prefix()));
     CopyBytes(archive, temp, extent);
@@ -139,18 +136,17 @@ void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old,
 
 // Steps after both files are open; raises with the reason when the new
 // archive cannot keep every entry that is not selected.
-void WriteNewArchive(DataFile& archive, DataFile& temp, const SelectionSet& selection, OperationObserver& observer,
-                     std::vector<std::string>& unmatched) {
+void WriteNewArchive(DataFile& archive, DataFile& temp, const std::vector<std::string>& items,
+                     OperationObserver& observer, std::vector<SelectionMiss>& misses) {
   OldDirectory old;
   ReadOldDirectory(archive, old);
   // Names are matched here, under the lock: a listing taken before it could
   // have caught another writer halfway.
   std::vector<std::string> names;
-  ForEachCentralRecord(old.records, [&](const CentralEntry& entry) {
-    names.push_back(ZipEntryName(std::string(entry.name), entry.values.flags));
-  });
-  unmatched = selection.Unmatched(names);
-  if (!selection.Empty() && unmatched.size() == selection.Count()) throw NothingToDelete();
+  ForEachCentralRecord(old.records, [&](const CentralEntry& entry) { names.push_back(ShownName(entry)); });
+  const SelectionSet selection(items, names);
+  misses = selection.Misses();
+  if (!selection.Empty() && selection.SelectsNothing()) throw NothingToDelete();
   CopyStub(archive, temp, old);
   CopyKeptEntries(archive, temp, old, selection, observer);
   CloseDataFile(temp);
@@ -159,9 +155,9 @@ void WriteNewArchive(DataFile& archive, DataFile& temp, const SelectionSet& sele
 
 }  // namespace
 
-bool WriteArchiveWithout(const std::string& archivePath, const std::string& tempPath, const std::string& selection,
-                         OperationReport& report, OperationObserver& observer) {
-  const SelectionSet selected(selection);
+bool WriteArchiveWithout(const std::string& archivePath, const std::string& tempPath,
+                         const std::vector<std::string>& selection, OperationReport& report,
+                         OperationObserver& observer) {
   DataFile archive;
   AssignFileName(archive, archivePath);
   FileOpenMode = 0;
@@ -178,15 +174,18 @@ bool WriteArchiveWithout(const std::string& archivePath, const std::string& temp
     report.Add(tempPath, FailureKind::kNotWritten, "cannot be created: " + IoReasonText(code));
     return false;
   }
-  std::vector<std::string> unmatched;
+  std::vector<SelectionMiss> misses;
+  const auto reportMisses = [&] {
+    for (const SelectionMiss& miss : misses) report.Add(miss.item, FailureKind::kRefused, miss.Reason());
+  };
   try {
-    WriteNewArchive(archive, temp, selected, observer, unmatched);
-    for (const std::string& name : unmatched) report.Add(name, FailureKind::kRefused, "no such entry in the archive");
+    WriteNewArchive(archive, temp, selection, observer, misses);
+    reportMisses();
   } catch (const DeleteCancelled&) {
     report.cancelled = true;
     return false;
   } catch (const NothingToDelete&) {
-    for (const std::string& name : unmatched) report.Add(name, FailureKind::kRefused, "no such entry in the archive");
+    reportMisses();
     return false;
   } catch (const EInOutError& e) {
     report.Add(archivePath, FailureKind::kNotWritten,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/Observer.h"
 #include "engine/OperationReport.h"
@@ -10,7 +11,7 @@ namespace ovk {
 
 struct DeleteRequest {
   std::string archive;
-  std::string selection;  // stored names, ";"-separated
+  std::vector<std::string> selection;  // stored names, "\" between folders
 };
 
 // The whole deletion, under the archive's lock: a private temporary file
@@ -24,8 +25,9 @@ OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserve
 // to tempPath, byte for byte, and the archive comment. Refuses, with the
 // reason in the report, when the directory does not account for every entry
 // or an entry's extent cannot be told.
-bool WriteArchiveWithout(const std::string& archivePath, const std::string& tempPath, const std::string& selection,
-                         OperationReport& report, OperationObserver& observer);
+bool WriteArchiveWithout(const std::string& archivePath, const std::string& tempPath,
+                         const std::vector<std::string>& selection, OperationReport& report,
+                         OperationObserver& observer);
 
 // 32 hex digits (MD5 of two random numbers) followed by ".tmp".
 std::string MakeTempName();

@@ -12,6 +12,7 @@
 #include "engine/Archive.h"
 #include "engine/CodingPool.h"
 #include "engine/EntryPath.h"
+#include "engine/ListArchive.h"
 #include "engine/SavePool.h"
 #include "engine/Selection.h"
 #include "engine/ZipMethods.h"
@@ -32,8 +33,8 @@ struct MadeFolder {
 struct ExtractRun {
   const ExtractRequest& request;
   std::string destination;  // ends in a separator
-  std::string keepList;     // lower-cased
   SelectionSet selection;
+  SelectionSet keep;
   OperationReport& report;
   OperationObserver& observer;
   ProgressSnapshot& progress;
@@ -45,7 +46,17 @@ struct ExtractRun {
 // list is given and does not name the entry.
 bool MayWrite(const ExtractRun& run, const std::string& storedName, const std::string& outputName) {
   if (run.request.overwrite || !FileExistsByName(run.destination + outputName, true)) return true;
-  return !run.keepList.empty() && run.keepList.find(";" + LowerAscii(storedName) + ";") == std::string::npos;
+  return !run.keep.Empty() && !run.keep.Contains(storedName);
+}
+
+// The names a selection or keep list is matched against; listed only when
+// there is one.
+std::vector<std::string> ListedNames(const ExtractRequest& request) {
+  std::vector<std::string> names;
+  if (request.selection.empty() && request.keepList.empty()) return names;
+  for (ListedEntry& entry : ListArchive(ListRequest{request.archive}, SilentObserver()).entries)
+    names.push_back(std::move(entry.name));
+  return names;
 }
 
 // Entries this small are read and decoded whole and written on the save
@@ -354,8 +365,9 @@ OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObser
     report.Add("", FailureKind::kNotWritten, "no archive or no destination folder given");
     return report;
   }
-  ExtractRun run{request, SetTrailingSeparator(request.destination, true, false), LowerAscii(request.keepList),
-                 SelectionSet(request.selection), report, observer, progress, folders, writtenFolders};
+  const std::vector<std::string> names = ListedNames(request);
+  ExtractRun run{request, SetTrailingSeparator(request.destination, true, false), SelectionSet(request.selection, names),
+                 SelectionSet(request.keepList, names), report, observer, progress, folders, writtenFolders};
   if (!request.testOnly && !FolderExists(run.destination, true)) ForceFolders(run.destination, true);
   if (!request.testOnly && !FolderExists(run.destination, true)) {
     report.Add("", FailureKind::kNotWritten, "cannot create folder " + request.destination);

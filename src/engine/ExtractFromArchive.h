@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/Observer.h"
 #include "engine/OperationReport.h"
@@ -12,18 +13,20 @@ namespace ovk {
 struct ExtractRequest {
   std::string archive;
   std::string destination;  // made when missing
-  std::string selection;    // stored names, each followed by ";"; empty: every entry
+  std::vector<std::string> selection;  // stored names ("\" between folders); empty: every entry
   std::string password;
   bool overwrite = true;
-  std::string keepList;     // with overwrite off: ";"-separated names not replaced
+  std::vector<std::string> keepList;   // with overwrite off: stored names not replaced
   bool testOnly = false;    // decode and check every selected entry, write nothing
   bool restorePermissions = true;  // the entries' Unix permission bits, else the umask's default
 };
 
-// Every selected entry that is not written (or, testing, does not verify)
-// lands in the report with its name and reason; a failed check or a write
-// error ends the walk, an entry refused for its own sake does not. A cancel
-// stops between entries: the files already written stay, whole.
+// The selection and the keep list match names as SelectionSet does, against
+// the archive's listed entries; a name that selects nothing is not reported
+// here. Every selected entry that is not written (or, testing, does not
+// verify) lands in the report with its name and reason; a failed check or a
+// write error ends the walk, an entry refused for its own sake does not. A
+// cancel stops between entries: the files already written stay, whole.
 OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObserver& observer);
 
 }  // namespace ovk

@@ -82,6 +82,19 @@ void ListEntries(DataFile& file, const std::string& archivePath, ListResult& res
   HandOut(result, observer, handedOut);
 }
 
+// "%", ";" and control bytes as %XX, so that the name is one field of one
+// line; every other byte as it is.
+std::string EncodedName(const std::string& name) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || c == '%' || c == ';') encoded += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+    else encoded += c;
+  }
+  return encoded;
+}
+
 }  // namespace
 
 ListResult ListArchive(const ListRequest& request, OperationObserver& observer) {
@@ -105,7 +118,7 @@ ListResult ListArchive(const ListRequest& request, OperationObserver& observer) 
 }
 
 std::string ListingLine(const ListedEntry& entry) {
-  return entry.name + ";" + Size(entry.packedSize) + ";" + Signed(entry.time) + ";" + Size(entry.originalSize) + ";" +
+  return EncodedName(entry.name) + ";" + Size(entry.packedSize) + ";" + Signed(entry.time) + ";" + Size(entry.originalSize) + ";" +
          Signed(entry.flags) + ";" + (entry.encrypted ? "1" : "0");
 }
 

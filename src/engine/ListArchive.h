@@ -38,7 +38,9 @@ struct ListResult {
 ListResult ListArchive(const ListRequest& request, OperationObserver& observer);
 
 // The entry's line; numbers print as the 32-bit pattern read signed (sizes
-// of 4 GiB or more whole).
+// of 4 GiB or more whole). The name keeps "\" between folders and has "%",
+// ";" and control bytes percent-encoded ("%25", "%3B", "%0A"), so that each
+// entry is one line of six fields.
 std::string ListingLine(const ListedEntry& entry);
 
 }  // namespace ovk

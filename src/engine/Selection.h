@@ -1,5 +1,5 @@
-// The selection set of extraction and deletion: stored names compared with
-// ASCII letters lower-cased, items trimmed, empty items dropped.
+// The selection of extraction and deletion: the stored names a user named
+// ("\" between folders), each matched against the names the archive holds.
 #pragma once
 
 #include <string>
@@ -8,19 +8,30 @@
 
 namespace ovk {
 
+// An item that selects nothing: no stored name equals it, and either none
+// or several (alike) equal it ignoring ASCII letter case.
+struct SelectionMiss {
+  std::string item;
+  std::vector<std::string> alike;
+  // "no such entry in the archive", or which names it could mean.
+  std::string Reason() const;
+};
+
 class SelectionSet {
  public:
-  explicit SelectionSet(const std::string& selection);
-  bool Empty() const { return items_.empty(); }
-  std::size_t Count() const { return given_.size(); }
-  // True when the stored name equals an item (ASCII case ignored).
-  bool Contains(const std::string& storedName) const;
-  // The items, as given, that none of the names selects.
-  std::vector<std::string> Unmatched(const std::vector<std::string>& storedNames) const;
+  // An item selects the stored names equal to it; when there are none, the
+  // one name equal to it ignoring ASCII letter case, if only one is.
+  SelectionSet(const std::vector<std::string>& items, const std::vector<std::string>& storedNames);
+  bool Empty() const { return itemCount_ == 0; }
+  bool Contains(const std::string& storedName) const { return selected_.count(storedName) != 0; }
+  // In the order of the items.
+  const std::vector<SelectionMiss>& Misses() const { return misses_; }
+  bool SelectsNothing() const { return misses_.size() == itemCount_; }
 
  private:
-  std::unordered_set<std::string> items_;
-  std::vector<std::string> given_;  // trimmed, in their own letter case
+  std::unordered_set<std::string> selected_;
+  std::vector<SelectionMiss> misses_;
+  std::size_t itemCount_;
 };
 
 }  // namespace ovk

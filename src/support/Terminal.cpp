@@ -1,12 +1,14 @@
 #include "support/Terminal.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <termios.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <ctime>
 #include <iostream>
 
@@ -44,9 +46,35 @@ int TerminalColumns() {
   return 80;
 }
 
+namespace {
+
+// One byte of the terminal, waiting with Ctrl-C and SIGTERM let through only
+// while it waits, so that neither can slip in between a check and the read.
+// False at an interrupt, the terminal's end or an error.
+bool ReadTerminalByte(int fd, char& c, const sigset_t& waitMask) {
+  pollfd in{fd, POLLIN, 0};
+  while (!g_interrupted) {
+    if (ppoll(&in, 1, nullptr, &waitMask) < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    return read(fd, &c, 1) == 1;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool AskPasswordOnTerminal(const std::string& prompt, std::string& password) {
   const int fd = open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return false;
+  // Ctrl-C or SIGTERM at the prompt must not end the process with echo off.
+  CatchInterrupts();
+  sigset_t stops, waitMask;
+  sigemptyset(&stops);
+  sigaddset(&stops, SIGINT);
+  sigaddset(&stops, SIGTERM);
+  sigprocmask(SIG_BLOCK, &stops, &waitMask);
   termios saved{};
   const bool quiet = tcgetattr(fd, &saved) == 0;
   if (quiet) {
@@ -58,7 +86,7 @@ bool AskPasswordOnTerminal(const std::string& prompt, std::string& password) {
   password.clear();
   char c = 0;
   bool ended = false;
-  while (read(fd, &c, 1) == 1) {
+  while (ReadTerminalByte(fd, c, waitMask)) {
     if (c == '\n' || c == '\r') {
       ended = true;
       break;
@@ -66,9 +94,11 @@ bool AskPasswordOnTerminal(const std::string& prompt, std::string& password) {
     password += c;
   }
   if (quiet) tcsetattr(fd, TCSANOW, &saved);
+  sigprocmask(SIG_SETMASK, &waitMask, nullptr);
   [[maybe_unused]] const ssize_t newline = write(fd, "\n", 1);
   close(fd);
-  return ended || !password.empty();
+  if (g_interrupted) password.clear();
+  return !g_interrupted && (ended || !password.empty());
 }
 
 bool ReadFirstInputLine(std::string& line) {

@@ -16,7 +16,8 @@ double MonotonicSeconds();
 // Columns of the terminal on standard error; 80 when it cannot be told.
 int TerminalColumns();
 // Asks on the controlling terminal with echo off and reads one line; false
-// when there is no terminal (or it cannot be read).
+// when there is no terminal (or it cannot be read). Ctrl-C or SIGTERM ends
+// the question with echo restored, Interrupted() then true.
 bool AskPasswordOnTerminal(const std::string& prompt, std::string& password);
 // The first line of standard input, without its line end; false at once at
 // its end.

@@ -428,7 +428,7 @@ void TOVKForm::TestEntries() {
 ExtractRequest TOVKForm::ExtractionOf(const std::vector<int>& rows, const std::string& password) const {
   ExtractRequest request;
   request.archive = ArchiveName;
-  for (int row : rows) request.selection += EntryFullName(row) + ";";
+  for (int row : rows) request.selection.push_back(EntryFullName(row));
   request.password = password;
   request.restorePermissions = Options.restorePermissions;
   return request;
@@ -574,10 +574,9 @@ void TOVKForm::DeleteItemClick() {
                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
   question.setWindowModality(Qt::ApplicationModal);
   if (question.exec() != QMessageBox::Yes) return;
-  std::string selection;
-  for (int row : rows) selection += ";" + EntryFullName(row);
+  DeleteRequest request{ArchiveName, {}};
+  for (int row : rows) request.selection.push_back(EntryFullName(row));
   OperationReport report;
-  const DeleteRequest request{ArchiveName, selection};
   if (!RunJob(QStringLiteral("Deleting"),
               [&report, request](OperationObserver& observer) { report = DeleteFromArchive(request, observer); }))
     return;

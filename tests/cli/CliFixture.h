@@ -27,14 +27,21 @@ class CliFixture : public ::testing::Test {
     ASSERT_EQ(r.exitCode, 0) << r.err;
   }
 
-  // The stored names `ovk list --raw` shows, in order.
+  // The stored names `ovk list --raw` shows, in order, %XX decoded.
   std::vector<std::string> Names(const std::string& archive) {
     const OvkResult r = RunOvk({"list", "--raw", archive});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::vector<std::string> names;
     for (const std::string& line : Lines(r.out)) {
-      std::string name = line;
-      for (int i = 0; i < 5; ++i) name = name.substr(0, name.rfind(';'));
+      std::string name;
+      for (std::size_t i = 0; i < line.size() && line[i] != ';'; ++i) {
+        if (line[i] != '%') {
+          name += line[i];
+          continue;
+        }
+        name += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      }
       names.push_back(name);
     }
     return names;

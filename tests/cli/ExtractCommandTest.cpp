@@ -1,5 +1,6 @@
 // `ovk extract`: exit statuses with their messages, named entries, folders.
 #include "cli/CliFixture.h"
+#include "engine/ArchiveBytes.h"
 
 namespace ovktest {
 namespace {
@@ -90,6 +91,31 @@ TEST_F(ExtractCommandTest, PasswordFromStandardInputOrTheTerminal) {
   EXPECT_EQ(RunOvk({"test", zipEnc_}).exitCode, 1);
 }
 
+// Ctrl-C at the password prompt ends the run with status 130 and leaves the
+// terminal echoing again (python3's pty module plays the terminal).
+TEST_F(ExtractCommandTest, CtrlCAtThePasswordPromptRestoresEcho) {
+  OVK_REQUIRE_TOOL("python3");
+  const char script[] = R"(
+import os, pty, select, sys, termios, time
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(sys.argv[1], [sys.argv[1], "test", sys.argv[2]])
+shown, deadline = b"", time.monotonic() + 60
+while b"Password" not in shown and time.monotonic() < deadline:
+    if select.select([fd], [], [], 1)[0]:
+        shown += os.read(fd, 1024)
+echo = lambda: bool(termios.tcgetattr(fd)[3] & termios.ECHO)
+asked = echo()
+os.write(fd, b"\x03")
+status = os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1])
+print(b"Password" in shown, asked, echo(), status)
+)";
+  WriteFile(dir_ / "prompt.py", script);
+  const CommandResult r =
+      ovktest::Run("python3 " + Quote(dir_ / "prompt.py") + " " + Quote(BuiltProgram("ovk")) + " " + Quote(zipEnc_));
+  EXPECT_EQ(r.output, "True False True 130\n") << "asked, echo while asked, echo after, status";
+}
+
 // On a terminal a progress line is drawn (and cleared); Ctrl-C stops the
 // run with status 130, and every file it wrote is whole.
 TEST_F(ExtractCommandTest, ProgressOnATerminalAndCtrlCStopsCleanly) {
@@ -101,10 +127,18 @@ TEST_F(ExtractCommandTest, ProgressOnATerminalAndCtrlCStopsCleanly) {
                 .exitCode,
             0);
   const std::string ovk = Quote(BuiltProgram("ovk"));
-  const CommandResult shown =
-      ovktest::Run("script -qec " + Quote(ovk + " test " + Quote(plain_)) + " /dev/null");
-  EXPECT_NE(shown.output.find("% "), std::string::npos) << shown.output;
-  EXPECT_NE(shown.output.find("\r\033[K"), std::string::npos);
+  // The line names the entry at hand with its control bytes escaped.
+  const std::string hostile = dir_ / "hostile.zip";
+  WriteFile(hostile, BuildZip({ZipEntry("evil\x1b[2J.txt", "e"), ZipEntry("other.txt", "o")}));
+  for (const std::string command : {" test ", " delete "}) {
+    const std::string args = command + Quote(hostile) + (command == " delete " ? " other.txt" : "");
+    const CommandResult shown = ovktest::Run("script -qec " + Quote(ovk + args) + " /dev/null");
+    EXPECT_EQ(shown.exitCode, 0) << command << shown.output;
+    EXPECT_NE(shown.output.find("% "), std::string::npos) << shown.output;
+    EXPECT_NE(shown.output.find("\r\033[K"), std::string::npos);
+    EXPECT_NE(shown.output.find("evil\\x1b[2J.txt"), std::string::npos) << command << shown.output;
+    EXPECT_EQ(shown.output.find("evil\x1b"), std::string::npos) << command;
+  }
   EXPECT_EQ(RunOvk({"test", plain_}).err, "") << "no progress line without a terminal";
 
   // Ctrl-C once the first files are written (a slow build takes longer to

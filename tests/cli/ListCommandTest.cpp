@@ -46,9 +46,9 @@ TEST_F(ListCommandTest, RawPrintsTheEngineLinesExactly) {
   const OvkResult r = RunOvk({"list", "--raw", archive_});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  // Signed 32-bit numbers, names untouched, no line for the folder entry.
+  // Signed 32-bit numbers, ";" in a name encoded, no line for the folder entry.
   const std::string expected =
-      "docs\\a;b.txt;" + Packed(0) + ";1319398085;28;0;0\n"
+      "docs\\a%3Bb.txt;" + Packed(0) + ";1319398085;28;0;0\n"
       "huge.bin;" + Packed(2) + ";-1943922560;-1294967296;0;0\n"
       "secret.txt;" + Packed(3) + ";0;39;0;1\n"
       "stored.txt;5;1369505792;5;1;0\n"

@@ -147,7 +147,7 @@ Listing ListFile(const std::string& path) {
 }
 
 Extraction ExtractAll(const std::string& archive, const std::string& folder, const std::string& password,
-                      const std::string& selection) {
+                      const std::vector<std::string>& selection) {
   ovk::ExtractRequest request;
   request.archive = archive;
   request.destination = folder;

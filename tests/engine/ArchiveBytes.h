@@ -82,6 +82,6 @@ struct Extraction {
   std::vector<std::string> lines;  // "name: reason" of each entry not written
 };
 Extraction ExtractAll(const std::string& archive, const std::string& folder, const std::string& password = "",
-                      const std::string& selection = "");
+                      const std::vector<std::string>& selection = {});
 
 }  // namespace ovktest

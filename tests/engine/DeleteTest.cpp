@@ -31,7 +31,7 @@ struct Deletion {
   std::string reported;  // the report's lines, joined
 };
 
-Deletion Delete(const std::string& archive, const std::string& temp, const std::string& selection) {
+Deletion Delete(const std::string& archive, const std::string& temp, const Names& selection) {
   ovk::OperationReport report;
   Deletion d;
   d.ok = ovk::WriteArchiveWithout(archive, temp, selection, report, ovk::SilentObserver());
@@ -41,7 +41,7 @@ Deletion Delete(const std::string& archive, const std::string& temp, const std::
 }
 
 // The whole deletion in place; its status as ovk would exit with it.
-bool DeleteAndReplace(const std::string& archive, const std::string& selection, int& code) {
+bool DeleteAndReplace(const std::string& archive, const Names& selection, int& code) {
   const ovk::OperationReport report = ovk::DeleteFromArchive(ovk::DeleteRequest{archive, selection}, ovk::SilentObserver());
   code = report.ExitStatus();
   return report.failures.empty();
@@ -61,8 +61,8 @@ std::string MakeThree(const TempDir& dir, const std::string& password = "") {
 TEST(DeleteTest, KeepsTheOthersInTheirOrder) {
   TempDir dir;
   const std::string archive = MakeThree(dir);
-  // The selection ignores ASCII letter case, blanks around items and empty items.
-  const Deletion d = Delete(archive, dir / "new.zip", "; SUB\\B.TXT ;;");
+  // Letter case counts only when several names could be meant.
+  const Deletion d = Delete(archive, dir / "new.zip", {"SUB\\B.TXT"});
   EXPECT_TRUE(d.ok);
   EXPECT_EQ(d.code, 0);
   EXPECT_EQ(EntryNames(dir / "new.zip"), (Names{"a.txt", "sub\\c.bin"}));
@@ -73,7 +73,7 @@ TEST(DeleteTest, KeepsTheOthersInTheirOrder) {
 TEST(DeleteTest, EmptySelectionCopiesEverything) {
   TempDir dir;
   const std::string archive = MakeThree(dir);
-  ASSERT_TRUE(Delete(archive, dir / "copy.zip", "").ok);
+  ASSERT_TRUE(Delete(archive, dir / "copy.zip", {}).ok);
   EXPECT_EQ(ReadFile(dir / "copy.zip"), ReadFile(archive));
 }
 
@@ -92,12 +92,12 @@ TEST(DeleteTest, LeadingBytesAndCommentKept) {
     const ZipEntryFields one = ZipEntry("one.txt", "one one one"), two = ZipEntry("two.txt", "two", true);
     WriteFile(dir / "sfx.zip", BuildZip({one, two}, layout));
     layout.offsetsIncludePrefix = true;
-    ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "kept.zip", "one.txt").ok);
+    ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "kept.zip", {"one.txt"}).ok);
     EXPECT_TRUE(ReadFile(dir / "kept.zip") == BuildZip({two}, layout));
     if (HaveTool("unzip")) {
       EXPECT_EQ(PeerTest(Peer::Unzip, dir / "kept.zip"), "");
     }
-    ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "none.zip", "one.txt;two.txt").ok);
+    ASSERT_TRUE(Delete(dir / "sfx.zip", dir / "none.zip", {"one.txt", "two.txt"}).ok);
     EXPECT_TRUE(ReadFile(dir / "none.zip") == BuildZip({}, layout));
   }
 }
@@ -132,7 +132,7 @@ TEST_P(DeleteKeepsTest, KeptEntriesAreCopiedByteForByte) {
   std::vector<ZipEntryFields> all = {ZipEntry("drop.txt", std::string(500, 'x'))};
   all.insert(all.end(), GetParam().kept.begin(), GetParam().kept.end());
   WriteFile(dir / "old.zip", BuildZip(all));
-  ASSERT_TRUE(Delete(dir / "old.zip", dir / "new.zip", "DROP.TXT").ok);
+  ASSERT_TRUE(Delete(dir / "old.zip", dir / "new.zip", {"DROP.TXT"}).ok);
   EXPECT_TRUE(ReadFile(dir / "new.zip") == BuildZip(GetParam().kept));
 }
 
@@ -171,7 +171,7 @@ TEST(DeleteTest, Zip64OffsetFieldIsMoved) {
     return e;
   };
   WriteFile(dir / "old.zip", BuildZip({ZipEntry("drop.txt", "dropped", true), far(30 + 8 + 7)}));
-  ASSERT_TRUE(Delete(dir / "old.zip", dir / "new.zip", "drop.txt").ok);
+  ASSERT_TRUE(Delete(dir / "old.zip", dir / "new.zip", {"drop.txt"}).ok);
   EXPECT_TRUE(ReadFile(dir / "new.zip") == BuildZip({far(0)}));
 }
 
@@ -188,7 +188,7 @@ class DeleteRefusesTest : public ::testing::TestWithParam<RefusedCase> {};
 TEST_P(DeleteRefusesTest, ReportsAndWritesNothing) {
   TempDir dir;
   WriteFile(dir / "old.zip", GetParam().bytes());
-  const Deletion d = Delete(dir / "old.zip", dir / "new.zip", "a.txt");
+  const Deletion d = Delete(dir / "old.zip", dir / "new.zip", {"a.txt"});
   EXPECT_FALSE(d.ok);
   EXPECT_EQ(d.code, 3);
   EXPECT_NE(d.reported.find(dir / "old.zip"), std::string::npos) << d.reported;
@@ -244,7 +244,7 @@ TEST(DeleteTest, PeerEncipheredEntriesStayValid) {
   WriteFile(dir / "src/run.sh", "#!/bin/sh\necho hi\n");
   chmod((dir / "src/run.sh").c_str(), 0755);
   ASSERT_EQ(ovktest::Run("cd " + Quote(dir / "src") + " && zip -q -P pw ../z.zip keep.txt drop.txt run.sh").exitCode, 0);
-  ASSERT_TRUE(Delete(dir / "z.zip", dir / "new.zip", "drop.txt").ok);
+  ASSERT_TRUE(Delete(dir / "z.zip", dir / "new.zip", {"drop.txt"}).ok);
   EXPECT_EQ(EntryNames(dir / "new.zip"), (Names{"keep.txt", "run.sh"}));
   const FileTree expected = {{"keep.txt", std::string(2000, 'k') + "end\n"},
                              {"run.sh", "#!/bin/sh\necho hi\n"}};
@@ -275,7 +275,7 @@ TEST(DeleteTest, KeptEntriesKeepTheirCompressionMethod) {
       " z.writestr(zipfile.ZipInfo('xz.txt'), b'lzma '*500, zipfile.ZIP_LZMA)\n";
   WriteFile(dir / "make.py", script);
   ASSERT_EQ(ovktest::Run("python3 " + Quote(dir / "make.py") + " " + Quote(dir / "m.zip")).exitCode, 0);
-  ASSERT_TRUE(Delete(dir / "m.zip", dir / "new.zip", "drop.txt").ok);
+  ASSERT_TRUE(Delete(dir / "m.zip", dir / "new.zip", {"drop.txt"}).ok);
   EXPECT_EQ(EntryNames(dir / "new.zip"), (Names{"bz.txt", "xz.txt"}));
   const FileTree expected = {{"bz.txt", [] { std::string t; for (int i = 0; i < 500; ++i) t += "bzip2 "; return t; }()},
                              {"xz.txt", [] { std::string t; for (int i = 0; i < 500; ++i) t += "lzma "; return t; }()}};
@@ -288,11 +288,11 @@ TEST(DeleteTest, NativeArchiveIsRefused) {
   TempDir dir;
   const std::string native = NativeHeader(3) + CodedNativeEntry("a.txt", "native");
   WriteFile(dir / "n.ovk", native);
-  const Deletion d = Delete(dir / "n.ovk", dir / "t.tmp", "a.txt");
+  const Deletion d = Delete(dir / "n.ovk", dir / "t.tmp", {"a.txt"});
   EXPECT_FALSE(d.ok);
   EXPECT_EQ(d.code, 3);
   EXPECT_EQ(ReadFile(dir / "n.ovk"), native);
-  const Deletion missing = Delete(dir / "absent.zip", dir / "t2.tmp", "");
+  const Deletion missing = Delete(dir / "absent.zip", dir / "t2.tmp", {});
   EXPECT_FALSE(missing.ok);
   EXPECT_EQ(missing.code, 3);
 }
@@ -324,7 +324,7 @@ TEST_F(DeleteAndReplaceTest, ReplacesTheArchive) {
   TempDir dir;
   const std::string archive = MakeThree(dir);
   int code = -1;
-  EXPECT_TRUE(DeleteAndReplace(archive, "a.txt", code));
+  EXPECT_TRUE(DeleteAndReplace(archive, {"a.txt"}, code));
   EXPECT_EQ(code, 0);
   EXPECT_EQ(EntryNames(archive), (Names{"sub\\b.txt", "sub\\c.bin"}));
   EXPECT_EQ(FilesBeside(archive), Names{"three.zip"});
@@ -347,7 +347,7 @@ TEST_F(DeleteAndReplaceTest, KeepsTheArchivePermissionsAndOwner) {
     const std::string bytes = ReadFile(archive);
     int code = -1;
     const bool writable = (mode & 0200) != 0;
-    EXPECT_EQ(DeleteAndReplace(archive, "a.txt", code), writable) << std::oct << mode;
+    EXPECT_EQ(DeleteAndReplace(archive, {"a.txt"}, code), writable) << std::oct << mode;
     EXPECT_EQ(code, writable ? 0 : 3);
     struct stat after;
     ASSERT_EQ(stat(archive.c_str(), &after), 0);
@@ -364,21 +364,21 @@ TEST_F(DeleteAndReplaceTest, FailuresLeaveNoTemporaryFile) {
   const std::string before = ReadFile(archive);
   int code = -1;
   ovk::InjectFault(ovk::FaultOp::Rename, 1, EACCES);
-  EXPECT_FALSE(DeleteAndReplace(archive, "a.txt", code));
+  EXPECT_FALSE(DeleteAndReplace(archive, {"a.txt"}, code));
   EXPECT_EQ(code, 3);
   EXPECT_EQ(ReadFile(archive), before);
   EXPECT_EQ(FilesBeside(archive), Names{"three.zip"});
 
   ovk::ClearFaults();
   ovk::InjectFault(ovk::FaultOp::Write, 2, ENOSPC);
-  EXPECT_FALSE(DeleteAndReplace(archive, "a.txt", code));
+  EXPECT_FALSE(DeleteAndReplace(archive, {"a.txt"}, code));
   EXPECT_EQ(code, 3);
   EXPECT_EQ(ReadFile(archive), before);
   EXPECT_EQ(FilesBeside(archive), Names{"three.zip"});
 
   ovk::ClearFaults();
   WriteFile(dir / "n/n.ovk", NativeHeader(3));
-  EXPECT_FALSE(DeleteAndReplace(dir / "n/n.ovk", "", code));
+  EXPECT_FALSE(DeleteAndReplace(dir / "n/n.ovk", {}, code));
   EXPECT_EQ(FilesBeside(dir / "n/n.ovk"), Names{"n.ovk"});
 }
 

@@ -35,7 +35,7 @@ ZipEntryFields EncryptedEntry(const std::string& name, const std::string& conten
 }
 
 struct SelectionCase {
-  std::string selection;
+  std::vector<std::string> selection;
   std::vector<std::string> written;
 };
 
@@ -59,11 +59,11 @@ TEST_P(ExtractSelectionTest, WritesExactlyTheSelectedFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Selections, ExtractSelectionTest,
-    ::testing::Values(SelectionCase{"", {"One.txt", "sub/deeper/Two.txt", "empty.txt", "three.bin"}},
-                      SelectionCase{"ONE.TXT;", {"One.txt"}},
-                      SelectionCase{"  sub\\DEEPER\\two.txt ; ;three.bin", {"sub/deeper/Two.txt", "three.bin"}},
-                      SelectionCase{"sub/deeper/Two.txt;One;empty.txt", {"empty.txt"}},  // plain names, "\" only
-                      SelectionCase{"nothing;", {}}));
+    ::testing::Values(SelectionCase{{}, {"One.txt", "sub/deeper/Two.txt", "empty.txt", "three.bin"}},
+                      SelectionCase{{"ONE.TXT"}, {"One.txt"}},
+                      SelectionCase{{"sub\\DEEPER\\two.txt", "three.bin"}, {"sub/deeper/Two.txt", "three.bin"}},
+                      SelectionCase{{"sub/deeper/Two.txt", "One", "empty.txt"}, {"empty.txt"}},  // plain names, "\" only
+                      SelectionCase{{" three.bin", "empty.txt ", "", "nothing"}, {}}));  // blanks are part of a name
 
 // Nothing done is a failure with its reason, never a success.
 TEST(Extract, EmptyArgumentsMissingArchiveOrUnmakeableFolderFailWithTheirReason) {
@@ -97,11 +97,11 @@ TEST(Extract, KeepListDecidesAboutExistingFilesWithoutOverwrite) {
   TempDir dir;
   WriteFile(dir / "s.zip", SampleZip());
   struct Case {
-    std::string keepList;
+    std::vector<std::string> keepList;
     bool replaced;
   };
-  for (const Case& c : {Case{"", false}, Case{";one.txt;", false}, Case{";other.txt;", true}}) {
-    SCOPED_TRACE(c.keepList);
+  for (const Case& c : {Case{{}, false}, Case{{"one.txt"}, false}, Case{{"other.txt"}, true}}) {
+    SCOPED_TRACE(c.keepList.empty() ? "" : c.keepList[0]);
     TempDir out;
     WriteFile(out / "One.txt", "old");
     ovk::ExtractRequest request;
@@ -127,7 +127,7 @@ TEST(Extract, ZipPasswordsDecideTheCode) {
   EXPECT_EQ(ReadFile(dir / "wrong/plain.txt"), "plain");  // entries before the failure stay
   EXPECT_FALSE(Exists(dir / "wrong/secret.txt"));
 
-  x = ExtractAll(dir / "p.zip", dir / "none", "", "plain.txt");
+  x = ExtractAll(dir / "p.zip", dir / "none", "", {"plain.txt"});
   EXPECT_EQ(x.code, 1);
   EXPECT_EQ(ReadFile(dir / "none/plain.txt"), "plain");
 }
@@ -144,7 +144,7 @@ TEST(Extract, DamagedDataFailsItsCheckAndStopsTheWalk) {
   EXPECT_FALSE(Exists(dir / "out/bad.txt"));
   EXPECT_FALSE(Exists(dir / "out/later.txt"));
   // Not selected, the damaged entry is passed over.
-  EXPECT_TRUE(ExtractAll(dir / "d.zip", dir / "sel", "", "later.txt").ok);
+  EXPECT_TRUE(ExtractAll(dir / "d.zip", dir / "sel", "", {"later.txt"}).ok);
   EXPECT_EQ(ReadFile(dir / "sel/later.txt"), "l");
 }
 
@@ -210,7 +210,7 @@ TEST(Extract, NativeEntriesUseOneCipherForTheWholeRun) {
   for (int i = 0; i < 5; ++i) archive += CodedNativeEntry("f" + std::to_string(i), std::string(100 + i, 'a' + i), "k");
   WriteFile(dir / "n.ovk", archive);
   // Entries decipher independently: a selection of the last one alone works.
-  ASSERT_TRUE(ExtractAll(dir / "n.ovk", dir / "one", "k", "f4").ok);
+  ASSERT_TRUE(ExtractAll(dir / "n.ovk", dir / "one", "k", {"f4"}).ok);
   EXPECT_EQ(ReadFile(dir / "one/f4"), std::string(104, 'e'));
   ASSERT_TRUE(ExtractAll(dir / "n.ovk", dir / "all", "k").ok);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadFile(dir / "all/f" + std::to_string(i)), std::string(100 + i, 'a' + i));

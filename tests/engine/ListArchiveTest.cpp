@@ -26,8 +26,8 @@ TEST(ListArchive, FolderEntriesGetNoLineButTheirFilesDo) {
   const Listing l = ListFile(dir / "f.zip");
   ASSERT_EQ(l.lines.size(), 2u);
   EXPECT_EQ(l.lines[0].substr(0, 16), "docs\\2019\\a.txt;");
-  // A ";" stays unescaped and a trailing ":" is an ordinary character here.
-  EXPECT_EQ(l.lines[1], "odd;name:;1;" + std::to_string(0x4A2B5C6D) + ";1;1;0");
+  // A trailing ":" is an ordinary character here.
+  EXPECT_EQ(l.lines[1], "odd%3Bname:;1;" + std::to_string(0x4A2B5C6D) + ";1;1;0");
 }
 
 TEST(ListArchive, NumbersPrintAsSigned32BitDecimals) {

@@ -264,7 +264,7 @@ TEST(NativeRead, EncipheredEntryStopsTheWalkEvenWhenNotSelected) {
   TempDir dir;
   WriteFile(dir / "p.ovk", NativeHeader(3) + CodedNativeEntry("one", "1") + CodedNativeEntry("two", "2", "pw") +
                                CodedNativeEntry("three", "3"));
-  const Extraction x = ExtractAll(dir / "p.ovk", dir / "out", "", "three;");
+  const Extraction x = ExtractAll(dir / "p.ovk", dir / "out", "", {"three"});
   EXPECT_FALSE(x.ok);
   EXPECT_EQ(x.code, 1);
   EXPECT_FALSE(Exists(dir / "out/three"));

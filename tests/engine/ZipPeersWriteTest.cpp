@@ -87,7 +87,7 @@ Made Appended(const TempDir& dir, const std::string& password) {
 Made AfterDeletion(const TempDir& dir, const std::string& password) {
   Made m = Created(dir, password);
   ovk::OperationReport report;
-  EXPECT_TRUE(ovk::WriteArchiveWithout(m.archive, dir / "d.zip", "plain.txt", report, ovk::SilentObserver()));
+  EXPECT_TRUE(ovk::WriteArchiveWithout(m.archive, dir / "d.zip", {"plain.txt"}, report, ovk::SilentObserver()));
   m.archive = dir / "d.zip";
   m.expected.erase("plain.txt");
   return m;
@@ -99,7 +99,7 @@ Made Empty(const TempDir& dir, const std::string&) {
   WriteFile(dir / "one.txt", "one");
   EXPECT_TRUE(Add(dir / "a.zip", dir / "one.txt"));
   ovk::OperationReport report;
-  EXPECT_TRUE(ovk::WriteArchiveWithout(dir / "a.zip", dir / "d.zip", "one.txt", report, ovk::SilentObserver()));
+  EXPECT_TRUE(ovk::WriteArchiveWithout(dir / "a.zip", dir / "d.zip", {"one.txt"}, report, ovk::SilentObserver()));
   return {dir / "d.zip", "", {}};
 }
 
@@ -176,7 +176,7 @@ TEST(ManyEntries, EveryPeerCountsThemAll) {
   AddOptions append;
   ASSERT_TRUE(Add(archive, dir / "late", append));
   ovk::OperationReport report;
-  ASSERT_TRUE(ovk::WriteArchiveWithout(archive, deleted, "f00000;f69999", report, ovk::SilentObserver()));
+  ASSERT_TRUE(ovk::WriteArchiveWithout(archive, deleted, {"f00000", "f69999"}, report, ovk::SilentObserver()));
   EXPECT_EQ(PythonCount(archive), std::to_string(files + 1) + "\n");
   EXPECT_EQ(PythonCount(deleted), std::to_string(files - 1) + "\n");
   for (Peer peer : {Peer::Unzip, Peer::SevenZip}) {

@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string temp = ovkfuzz::ScratchRoot() + "/new.tmp";
   const std::vector<ovk::ListedEntry> entries =
       ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries;
-  std::string selection;
-  if (!entries.empty()) selection = entries[size % entries.size()].name;
+  std::vector<std::string> selection;
+  if (!entries.empty()) selection.push_back(entries[size % entries.size()].name);
   ovk::OperationReport report;
   const bool ok = ovk::WriteArchiveWithout(archive, temp, selection, report, ovk::SilentObserver());
   ovkfuzz::Require(ok == report.failures.empty(), "a refusal without its reason, or a reason without a refusal");

@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ovkfuzz::Require(listed.opened, "ListArchive refused a readable file");
   for (const ovk::ListedEntry& entry : listed.entries) {
     const std::string line = ovk::ListingLine(entry);
-    // The name may hold ";" itself, so only a lower bound holds.
-    ovkfuzz::Require(std::count(line.begin(), line.end(), ';') >= 5, "listing line with too few fields: " + line);
+    ovkfuzz::Require(std::count(line.begin(), line.end(), ';') == 5 && line.find('\n') == std::string::npos,
+                     "listing line that is not six fields on one line: " + line);
   }
   ovkfuzz::ClearScratch();
   return 0;

@@ -193,7 +193,7 @@ TEST_F(FaultTest, DeleteLeavesTheOldArchiveOrTheWholeNewOne) {
   s.reset = [&] { fs::copy_file(base, archive, fs::copy_options::overwrite_existing); };
   s.operation = [&] {
     const ovk::OperationReport report =
-        ovk::DeleteFromArchive(ovk::DeleteRequest{archive, "old2.bin"}, ovk::SilentObserver());
+        ovk::DeleteFromArchive(ovk::DeleteRequest{archive, {"old2.bin"}}, ovk::SilentObserver());
     EXPECT_EQ(report.ExitStatus(), report.failures.empty() ? 0 : 3);
     return report.failures.empty();
   };

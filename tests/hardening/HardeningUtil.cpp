@@ -36,7 +36,7 @@ int SlowdownFactor() {
 int Scaled(int count) { return std::max(1, count / SlowdownFactor()); }
 
 ArchiveContent ReadArchive(const std::string& archive, const std::string& password,
-                           const std::string& selection) {
+                           const std::vector<std::string>& selection) {
   ArchiveContent content;
   const ovktest::Listing listing = ovktest::ListFile(archive);
   content.listed = listing.ok;

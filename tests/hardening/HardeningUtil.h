@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace ovkhard {
 
@@ -24,9 +25,9 @@ struct ArchiveContent {
   std::map<std::string, std::string> files;
   std::size_t listedEntries = 0;
 };
-// The selection (stored names, ";"-separated) limits what is extracted.
+// The selection (stored names) limits what is extracted.
 ArchiveContent ReadArchive(const std::string& archive, const std::string& password = "",
-                           const std::string& selection = "");
+                           const std::vector<std::string>& selection = {});
 
 // True when every entry of `old` is in `now` with the same content.
 bool HoldsAll(const ArchiveContent& now, const ArchiveContent& old, std::string& missing);

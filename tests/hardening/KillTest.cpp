@@ -111,9 +111,9 @@ bool HasZipDirectory(const std::string& archive) {
   return found;
 }
 
-std::string Selection(const std::map<std::string, std::string>& files) {
-  std::string s;
-  for (const auto& [name, data] : files) s += name + ";";
+std::vector<std::string> Selection(const std::map<std::string, std::string>& files) {
+  std::vector<std::string> s;
+  for (const auto& [name, data] : files) s.push_back(name);
   return s;
 }
 
@@ -151,7 +151,7 @@ TEST_F(KillTest, KilledAppendKeepsEveryOldEntry) {
   ASSERT_EQ(RunToEnd({ovk_, "add", base, dir_ / "old"}), 0);
   const ArchiveContent old = ReadArchive(base);
   ASSERT_EQ(old.files.size(), 5u);
-  const std::string oldNames = Selection(old.files);
+  const std::vector<std::string> oldNames = Selection(old.files);
 
   const auto reset = [&] { fs::copy_file(base, archive, fs::copy_options::overwrite_existing); };
   const std::vector<std::string> argv = {ovk_, "add", archive, dir_ / "big"};

@@ -286,7 +286,7 @@ TEST_P(SelfPointingEnds, EveryOperationEnds) {
   EXPECT_TRUE(ovktest::ListFile(archive).ok);
   EXPECT_NE(ovktest::ExtractAll(archive, dir / "out").code, ovk::kExitNoPassword) << "nothing here is enciphered";
   ovk::OperationReport report;
-  if (ovk::WriteArchiveWithout(archive, dir / "new.tmp", "loop.txt", report, ovk::SilentObserver())) {
+  if (ovk::WriteArchiveWithout(archive, dir / "new.tmp", {"loop.txt"}, report, ovk::SilentObserver())) {
     EXPECT_TRUE(ovktest::ListFile(dir / "new.tmp").ok);
   }
   ovktest::AddOptions append;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "engine/AddToArchive.h"
+#include "engine/ArchiveBytes.h"
 #include "ui/ExtListView.h"
 #include "ui/UiTestUtil.h"
 
@@ -94,6 +95,24 @@ TEST_P(StoredNames, RowsShowTheirOwnFieldsAndActOnTheirOwnEntries) {
 
 INSTANTIATE_TEST_SUITE_P(BothContainers, StoredNames, testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Native" : "Zip"; });
+
+// A row's entry is deleted alone whatever its name holds: not the entries
+// the parts around a ";" or its name without blanks would name.
+TEST(StoredNamesDelete, TheRowsEntryAloneIsDeleted) {
+  SettingsHome home;
+  TempDir work;
+  const std::vector<std::string> names = {"notes", "notes;important.doc", "important.doc", "x", " x "};
+  std::vector<ZipEntryFields> entries;
+  for (const std::string& name : names) entries.push_back(ZipEntry(name, name));
+  const std::string archive = work / "s.zip";
+  WriteFile(archive, BuildZip(entries));
+  auto form = MakeForm({"ovkview", archive});
+  SelectNames(*form, {"notes;important.doc", " x "});
+  const SeenBox box = AnswerBox(QMessageBox::Yes, [&] { form->DeleteItem->trigger(); });
+  EXPECT_TRUE(box.shown);
+  EXPECT_EQ(ListedNames(archive), (std::vector<std::string>{"notes", "important.doc", "x"}));
+  EXPECT_EQ(RowCount(*form), 3);
+}
 
 TEST(PackSwitch, PacksWithoutADisplay) {
   TempDir work;

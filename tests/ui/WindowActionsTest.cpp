@@ -310,7 +310,7 @@ TEST_F(WindowActions, AesChosenInTheAddDialogIsUsedAndKept) {
       [&] { form->AddItemClick(); });
   EXPECT_NE(ReadFile(archive).find(std::string("\x01\x99\x07\x00\x02\x00" "AE\x03", 9)), std::string::npos)
       << "an AE-2, AES-256 extra field";
-  EXPECT_EQ(ExtractAll(archive, work / "out", "pw", "new.txt").code, 0);
+  EXPECT_EQ(ExtractAll(archive, work / "out", "pw", {"new.txt"}).code, 0);
   EXPECT_EQ(ReadFile(work / "out/new.txt"), "enciphered with AES");
   form->StoreWindowSettings();
   EXPECT_TRUE(MakeForm()->Options.aes);
