@@ -156,7 +156,7 @@ void NoteEmptySource(AddSession& s, const std::string& source, std::uint64_t ent
   if (s.progress.entriesDone != entriesBefore || s.report->failures.size() != failuresBefore) return;
   if (FolderExists(SetTrailingSeparator(source, true, false), true)) return;
   if (s.matched != matchedBefore)
-    s.report->notes.push_back("nothing added from " + source + " (hidden files and excluded names are left out)");
+    s.report->notes.push_back("nothing added from " + source + " (excluded names are left out)");
   else
     s.report->Add(source, FailureKind::kNotWritten, "no file matches");
 }
@@ -320,7 +320,6 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
   s.password = request.password;
   s.aes = request.aes;
   s.level = request.level;
-  s.includeHidden = request.includeHidden;
   s.report = &report;
   s.observer = &observer;
   CountSources(s, request.sources);

@@ -23,7 +23,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-// A tree with hidden entries, look-alike names in other letter cases and
+// A tree with dot-names, look-alike names in other letter cases and
 // folders named temp at two depths.
 void MakeTree(const std::string& root) {
   WriteFile(root + "/a.txt", "alpha\n");
@@ -51,34 +51,35 @@ AddOptions With(void (*set)(AddOptions&)) {
   return o;
 }
 
-const Names kAllVisible = {"Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\c.txt",
+const Names kAll = {".hdir\\h.txt", ".hidden", "Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\c.txt",
                            "sub\\temp\\z.txt", "temp\\deep\\y.txt", "temp\\x.txt"};
 
 const WalkCase kWalkCases[] = {
-    {"FolderStoresRelativeNames", "src", {}, kAllVisible},
-    {"FolderWithTrailingSeparator", "src/", {}, kAllVisible},
+    {"FolderStoresRelativeNames", "src", {}, kAll},
+    {"FolderWithTrailingSeparator", "src/", {}, kAll},
     {"FolderWithoutRecursion", "src", With([](AddOptions& o) { o.recurse = false; }),
-     {"Big.TXT", "a.txt", "b.bak"}},
+     {".hidden", "Big.TXT", "a.txt", "b.bak"}},
     {"FileAlsoMatchesInSubfolders", "src/a.txt", {}, {"a.txt", "sub\\a.txt"}},
+    {"DotFileNamedAlone", "src/.hidden", {}, {".hidden"}},
     {"FileWithoutRecursion", "src/a.txt", With([](AddOptions& o) { o.recurse = false; }), {"a.txt"}},
     {"MaskIsCaseSensitive", "src/A.TXT", {}, {}},
-    {"WildcardMaskOverTheTree", "src/*.txt", {}, {"a.txt", "sub\\a.txt", "sub\\c.txt",
+    {"WildcardMaskOverTheTree", "src/*.txt", {}, {".hdir\\h.txt", "a.txt", "sub\\a.txt", "sub\\c.txt",
                                                   "sub\\temp\\z.txt", "temp\\deep\\y.txt",
                                                   "temp\\x.txt"}},
-    {"HiddenIncluded", "src", With([](AddOptions& o) { o.includeHidden = true; }),
-     {".hdir\\h.txt", ".hidden", "Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\c.txt",
-      "sub\\temp\\z.txt", "temp\\deep\\y.txt", "temp\\x.txt"}},
+    {"DotNamesLeftOutOnRequest", "src", With([](AddOptions& o) { o.exclusions = ".*"; }),
+     {"Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\c.txt", "sub\\temp\\z.txt", "temp\\deep\\y.txt",
+      "temp\\x.txt"}},
     {"ExclusionsByNameAndRelativePath", "src",
      With([](AddOptions& o) { o.exclusions = "*.bak; temp\\*"; }),
-     {"Big.TXT", "a.txt", "sub\\a.txt", "sub\\c.txt", "sub\\temp\\z.txt"}},
+     {".hdir\\h.txt", ".hidden", "Big.TXT", "a.txt", "sub\\a.txt", "sub\\c.txt", "sub\\temp\\z.txt"}},
     {"ExclusionWithSlashIsAPathMask", "src", With([](AddOptions& o) { o.exclusions = "temp/*"; }),
-     {"Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\c.txt", "sub\\temp\\z.txt"}},
+     {".hdir\\h.txt", ".hidden", "Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\c.txt", "sub\\temp\\z.txt"}},
     {"ExclusionsIgnoreLetterCase", "src", With([](AddOptions& o) { o.exclusions = "*.TXT"; }),
-     {"b.bak"}},
+     {".hidden", "b.bak"}},
     {"MaximumSize", "src", With([](AddOptions& o) { o.maximumSize = 4999; }),
-     {"Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\temp\\z.txt", "temp\\deep\\y.txt",
+     {".hdir\\h.txt", ".hidden", "Big.TXT", "a.txt", "b.bak", "sub\\a.txt", "sub\\temp\\z.txt", "temp\\deep\\y.txt",
       "temp\\x.txt"}},
-    {"AgeLimitKeepsRecentFiles", "src", With([](AddOptions& o) { o.ageInDays = 1; }), kAllVisible},
+    {"AgeLimitKeepsRecentFiles", "src", With([](AddOptions& o) { o.ageInDays = 1; }), kAll},
     {"NegativeAgeKeepsOldFilesOnly", "src", With([](AddOptions& o) { o.ageInDays = -1; }), {}},
     {"Prefix", "src/sub", With([](AddOptions& o) { o.prefix = "pre\\"; }),
      {"pre\\a.txt", "pre\\c.txt", "pre\\temp\\z.txt"}},
@@ -234,8 +235,7 @@ TEST(AddTest, SelfLinksAndSpecialFilesAreSkipped) {
   ASSERT_EQ(symlink(".", (dir / "src/self").c_str()), 0);     // back to the root of the walk
   ASSERT_EQ(symlink("a.txt", (dir / "src/link.txt").c_str()), 0);
   ASSERT_EQ(mkfifo((dir / "src/pipe").c_str(), 0600), 0);
-  AddOptions all;
-  all.includeHidden = true;
+  const AddOptions all;
   const std::string archive = dir / "src/self.zip";
   ASSERT_TRUE(Add(archive, dir / "src", all));
   EXPECT_EQ(EntryNames(archive), (Names{"a.txt", "link.txt", "up\\outside.txt"}));
@@ -399,7 +399,7 @@ TEST(AddTest, EscapedFailureStillWritesTheDirectory) {
   AddOptions o;
   o.observer = &givingUp;
   EXPECT_FALSE(Add(dir / "e.zip", dir / "src", o));
-  EXPECT_EQ(EntryNames(dir / "e.zip"), (Names{"Big.TXT", "a.txt"}));
+  EXPECT_EQ(EntryNames(dir / "e.zip"), (Names{".hdir\\h.txt", ".hidden"}));
   for (Peer peer : {Peer::Python, Peer::Unzip}) {
     if (HaveTool(PeerTool(peer))) {
       EXPECT_EQ(PeerTest(peer, dir / "e.zip"), "") << PeerName(peer);
