@@ -1,10 +1,12 @@
 #include "engine/RepairArchive.h"
 
+#include <cerrno>
 #include <exception>
 
 #include "engine/Archive.h"
 #include "engine/ZipFormat.h"
 #include "engine/ZipRebuild.h"
+#include "support/ArchiveLock.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
@@ -46,7 +48,16 @@ bool DirectoryLostByAdd(const std::string& archivePath) {
   }
 }
 
-RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason) {
+RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason, OperationObserver& observer) {
+  // Held to the end: a running add has the directory cut off for a while,
+  // and a repair must neither take that for damage nor cut the file under it.
+  const ArchiveLock lock(archivePath, false, [&] { observer.Waiting(archivePath); },
+                         [&] { return observer.CancelRequested(); });
+  if (lock.Error() == ECANCELED) return RepairOutcome::kCancelled;
+  if (lock.Error() != 0) {
+    reason = lock.Error() == EACCES ? "the archive file is read-only for this user" : IoReasonText(lock.Error());
+    return RepairOutcome::kFailed;
+  }
   DataFile file;
   AssignFileName(file, archivePath);
   FileOpenMode = 2;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "engine/Observer.h"
+
 namespace ovk {
 
 // True when the archive starts with a local header but has no directory;
@@ -16,10 +18,13 @@ enum class RepairOutcome {
   kRepaired,  // the directory is rebuilt from the local headers
   kIntact,    // the archive has its directory: nothing was changed
   kFailed,    // the archive is left as it was; reason says why
+  kCancelled, // the observer stopped the wait for the archive's lock
 };
 
 // Rebuilds the directory of an archive DirectoryLostByAdd holds true of,
-// as the next add would; what follows the last complete entry is cut off.
-RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason);
+// as the next add would, under the archive's lock (waiting for another
+// writer, as the observer hears; a cancel ends the wait). An archive this
+// process may not write is refused.
+RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason, OperationObserver& observer);
 
 }  // namespace ovk

@@ -13,7 +13,9 @@
 #include "engine/Archive.h"
 #include "ArchiveBytes.h"
 #include "engine/ExtractFromArchive.h"
+#include "engine/RepairArchive.h"
 #include "engine/ZipFormat.h"
+#include "support/ArchiveLock.h"
 
 namespace ovktest {
 namespace {
@@ -117,6 +119,33 @@ TEST_F(AppendRecoveryTest, EveryKilledStateGetsADirectoryOfAllCompleteEntries) {
     fs::remove(archive);
   }
   EXPECT_GT(checked, 100);
+}
+
+// A repair waits for the writer that holds the archive (an add has the
+// directory cut off for a while) and can stop waiting.
+TEST_F(AppendRecoveryTest, RepairWaitsForTheLockAndCanStop) {
+  for (const bool stop : {true, false}) {
+    const std::string archive = dir_ / "w.zip";
+    WriteKilledState(archive, ReadDirectory(after_).directoryOffset);
+    const std::string bytes = ReadFile(archive);
+    struct Waiter : ovk::OperationObserver {
+      std::unique_ptr<ovk::ArchiveLock> holder;
+      bool stop = false;
+      int waits = 0;
+      void Waiting(const std::string&) override {
+        ++waits;
+        if (!stop) holder.reset();
+      }
+      bool CancelRequested() override { return stop; }
+    } waiter;
+    waiter.holder = std::make_unique<ovk::ArchiveLock>(archive, false, nullptr);
+    waiter.stop = stop;
+    std::string reason;
+    EXPECT_EQ(ovk::RepairArchive(archive, reason, waiter), stop ? ovk::RepairOutcome::kCancelled
+                                                               : ovk::RepairOutcome::kRepaired);
+    EXPECT_EQ(waiter.waits, 1);
+    EXPECT_EQ(ReadFile(archive) == bytes, stop);
+  }
 }
 
 // A local header that leaves its sizes to a data descriptor does not tell
