@@ -2,6 +2,7 @@
 #include "engine/AddToArchive.h"
 
 #include <cerrno>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -55,6 +56,22 @@ bool OpenArchive(AddSession& s, const std::string& archivePath, bool& append) {
   return true;
 }
 
+// Whether the file holds an archive this program reads, told by its
+// content alone: the native container's magic, a ZIP's first local header
+// (its directory may be lost) or a ZIP directory that can be found, also
+// behind a stub. The file is left at its start.
+bool IsReadableArchive(DataFile& file) {
+  char head[sizeof kNativeMagic] = {};
+  std::size_t got = 0;
+  Seek64(file, 0);
+  ReadBlock(file, head, sizeof head, got);
+  std::int64_t firstLocalHeader = 0;
+  const bool readable = (got == sizeof head && std::memcmp(head, kNativeMagic, sizeof head) == 0) ||
+                        StartsWithLocalHeader(file) || LocateZipDirectory(file, firstLocalHeader) >= 0;
+  Seek64(file, 0);
+  return readable;
+}
+
 // Places the file where the new entries go. False for a native archive of
 // another layout version, a ZIP directory that cannot be read whole or one
 // that cannot be recovered; the archive is then left untouched.
@@ -66,6 +83,10 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
       WriteNativeHeader(s.info, s.archive);
     }
     return true;
+  }
+  if (!IsReadableArchive(s.archive)) {
+    s.report->Add(archivePath, FailureKind::kRefused, "not an archive this program can read; nothing was added");
+    return false;
   }
   ArchiveReader reader;
   ReadArchiveHeader(reader, s.archive, archivePath, false);
@@ -83,17 +104,10 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   if (LocateZipDirectory(s.archive, firstLocalHeader, &endRecord, &comment, &s.directory) < 0) {
     // A ZIP archive that lost its end record (an add killed while it wrote
     // the new directory) gets its directory back from the local headers.
-    if (StartsWithLocalHeader(s.archive)) {
-      if (RecoverZipDirectory(reader, s.archive, s.directory, endRecord)) return true;
-      s.report->Add(archivePath, FailureKind::kDamaged,
-                    "its directory is lost and its entries do not tell enough to rebuild it");
-      return false;
-    }
-    // Foreign data stays in front of a fresh archive.
-    append = false;
-    comment.clear();
-    s.directory.clear();
-    Seek64(s.archive, FileSize64(s.archive));
+    if (RecoverZipDirectory(reader, s.archive, s.directory, endRecord)) return true;
+    s.report->Add(archivePath, FailureKind::kDamaged,
+                  "its directory is lost and its entries do not tell enough to rebuild it");
+    return false;
   } else {
     // The new entries replace the old directory, which is written again:
     // one that could not be read whole would drop old entries from it.
@@ -307,6 +321,10 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
   if (lock.Error() != 0) {
     report.Add(request.archive, FailureKind::kNotWritten,
                "cannot be opened for writing: " + OpenFailureText(lock.Error()));
+    return report;
+  }
+  if (request.newArchiveOnly && !lock.Created()) {
+    report.Add(request.archive, FailureKind::kRefused, "it exists already; nothing was added");
     return report;
   }
   AddSession s;

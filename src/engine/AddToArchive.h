@@ -23,6 +23,7 @@ struct AddRequest {
   std::string password;
   bool aes = false;                  // with a password: WinZip AES-256 instead of the traditional ZIP encryption
   bool createNative = false;
+  bool newArchiveOnly = false;       // refused when the archive exists already
   CompressionLevel level = kLevelDefault;
 };
 

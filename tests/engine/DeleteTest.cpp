@@ -365,7 +365,9 @@ TEST_F(DeleteAndReplaceTest, ATemporaryFileSwappedForALinkGivesNothingAway) {
   TempDir dir;
   const std::string archive = MakeThree(dir);
   ASSERT_EQ(chmod(archive.c_str(), 0600), 0);
-  if (geteuid() == 0) ASSERT_EQ(chown(archive.c_str(), 65534, 65534), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(archive.c_str(), 65534, 65534), 0);
+  }
   const std::string victim = dir / "victim.txt", bytes = ReadFile(archive);
   WriteFile(victim, "someone else's\n");
   ASSERT_EQ(chmod(victim.c_str(), 0644), 0);
