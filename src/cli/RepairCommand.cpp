@@ -26,7 +26,8 @@ int RunRepair(const Args& args) {
     case RepairOutcome::kCancelled:
       return Fail(kExitInterrupted, "repair stopped; the archive is unchanged");
     case RepairOutcome::kRepaired:
-      return kExitOk;
+      if (reason.empty()) return kExitOk;
+      return Fail(kExitCheckFailed, archive + ": " + reason);
     case RepairOutcome::kIntact:
       Warn(archive + ": the archive's directory is intact; nothing to repair");
       return kExitOk;

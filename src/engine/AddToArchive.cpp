@@ -9,6 +9,7 @@
 #include "engine/AddSession.h"
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
+#include "engine/RepairArchive.h"
 #include "engine/ZipFormat.h"
 #include "engine/ZipRebuild.h"
 #include "support/ArchiveLock.h"
@@ -104,9 +105,13 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   if (LocateZipDirectory(s.archive, firstLocalHeader, &endRecord, &comment, &s.directory) < 0) {
     // A ZIP archive that lost its end record (an add killed while it wrote
     // the new directory) gets its directory back from the local headers.
-    if (RecoverZipDirectory(reader, s.archive, s.directory, endRecord)) return true;
+    std::uint64_t dropped = 0;
+    if (RecoverZipDirectory(s.archive, s.directory, endRecord, &dropped)) {
+      if (dropped != 0) s.report->notes.push_back(archivePath + ": " + LeftOutText(dropped));
+      return true;
+    }
     s.report->Add(archivePath, FailureKind::kDamaged,
-                  "its directory is lost and its entries do not tell enough to rebuild it");
+                  "its directory is lost and none of its entries can be proven whole to rebuild it; nothing was added");
     return false;
   } else {
     // The new entries replace the old directory, which is written again:

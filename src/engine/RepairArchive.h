@@ -2,6 +2,7 @@
 // while it wrote the new one.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "engine/Observer.h"
@@ -13,9 +14,11 @@ namespace ovk {
 bool DirectoryLostByAdd(const std::string& archivePath);
 // What a user is told of such an archive.
 extern const char kDirectoryLostText[];
+// What a user is told of the entries a rebuild left out.
+std::string LeftOutText(std::uint64_t dropped);
 
 enum class RepairOutcome {
-  kRepaired,  // the directory is rebuilt from the local headers
+  kRepaired,  // the directory is rebuilt; reason tells of the entries left out, if any
   kIntact,    // the archive has its directory: nothing was changed
   kFailed,    // the archive is left as it was; reason says why
   kCancelled, // the observer stopped the wait for the archive's lock
