@@ -153,8 +153,8 @@ void WriteNewArchive(DataFile& archive, DataFile& temp, const SelectionSet& sele
   if (!selection.Empty() && unmatched.size() == selection.Count()) throw NothingToDelete();
   CopyStub(archive, temp, old);
   CopyKeptEntries(archive, temp, old, selection, observer);
-  // Only now: a private archive stays private, and the copy is private
-  // while it is written.
+  // Once the copy is written: a private archive stays private, and the
+  // copy is private while it is written.
   if (!CopyPermissions(archive, temp))
     throw std::runtime_error("the new archive cannot get its permissions: " + IoReasonText(errno));
   CloseDataFile(archive);

@@ -19,7 +19,7 @@ bool CreateArchiveTemp(const std::string& archivePath, DataFile& temp);
 // (no other file, no link put in its place).
 bool StillNamed(const DataFile& temp);
 // Renames the temporary file over the archive, once its name still holds
-// it, and closes it; 0, EEXIST when its name holds another file now, or
+// it, and closes it; 0, EEXIST when its name holds another file, or
 // the rename's errno.
 int ReplaceWithTemp(DataFile& temp, const std::string& archivePath);
 // Closes the temporary file and removes it while its name still holds it.
