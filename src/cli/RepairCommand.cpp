@@ -3,6 +3,7 @@
 
 #include "cli/ArchiveAccess.h"
 #include "cli/Options.h"
+#include "cli/TerminalProgress.h"
 #include "engine/RepairArchive.h"
 
 namespace ovk::cli {
@@ -16,9 +17,17 @@ int RunRepair(const Args& args) {
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
   std::string reason;
-  switch (RepairArchive(archive, reason)) {
+  RepairOutcome outcome;
+  {
+    TerminalProgress progress(true);
+    outcome = RepairArchive(archive, reason, progress);
+  }
+  switch (outcome) {
+    case RepairOutcome::kCancelled:
+      return Fail(kExitInterrupted, "repair stopped; the archive is unchanged");
     case RepairOutcome::kRepaired:
-      return kExitOk;
+      if (reason.empty()) return kExitOk;
+      return Fail(kExitCheckFailed, archive + ": " + reason);
     case RepairOutcome::kIntact:
       Warn(archive + ": the archive's directory is intact; nothing to repair");
       return kExitOk;

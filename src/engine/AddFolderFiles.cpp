@@ -22,10 +22,6 @@ class ListingGuard {
   FolderEntry& entry_;
 };
 
-bool HiddenOrSystem(const FolderEntry& entry) {
-  return (entry.attributes & (kAttrHidden | kAttrSystem)) != 0;
-}
-
 bool OnWalkPath(const AddSession& s, const FileIdentity& identity) {
   return std::find(s.walkPath.begin(), s.walkPath.end(), identity) != s.walkPath.end();
 }
@@ -47,7 +43,6 @@ bool WithinAgeLimit(const AddSession& s, std::uint32_t time) {
 
 // The filters a file that matches the mask still has to pass.
 bool FileWanted(const AddSession& s, const std::string& relative, const FolderEntry& entry) {
-  if ((entry.attributes & kAttrHidden) && !s.includeHidden) return false;
   // FIFOs, sockets and devices are never opened: a read could block or never end.
   if (entry.attributes & kAttrSystem) return false;
   if (Excluded(s, relative, entry.name)) return false;
@@ -62,7 +57,9 @@ void WalkSubfolder(AddSession& s, const std::string& base, const std::string& re
                    const std::string& mask, const FolderEntry& entry) {
   if (entry.name == "." || entry.name == "..") return;
   if (!s.recurse) return;
-  if (HiddenOrSystem(entry) && !s.includeHidden) return;
+  // A link to nothing, or a folder the user left out (`-x '.*'` leaves out
+  // the dot-folders as it does the dot-files).
+  if ((entry.attributes & kAttrSystem) || Excluded(s, relative, entry.name)) return;
   // A link back into a folder being walked would never end.
   if (OnWalkPath(s, entry.identity)) return;
   s.walkPath.push_back(entry.identity);

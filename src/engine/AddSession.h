@@ -56,7 +56,6 @@ struct AddSession {
   std::string password;
   bool aes = false;                     // ZIP entries with a password get WinZip AES-256
   CompressionLevel level = kLevelDefault;
-  bool includeHidden = false;
   OperationReport* report = nullptr;
   OperationObserver* observer = nullptr;
   ProgressSnapshot progress;

@@ -2,12 +2,14 @@
 #include "engine/AddToArchive.h"
 
 #include <cerrno>
+#include <cstring>
 #include <exception>
 #include <string>
 
 #include "engine/AddSession.h"
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
+#include "engine/RepairArchive.h"
 #include "engine/ZipFormat.h"
 #include "engine/ZipRebuild.h"
 #include "support/ArchiveLock.h"
@@ -55,6 +57,22 @@ bool OpenArchive(AddSession& s, const std::string& archivePath, bool& append) {
   return true;
 }
 
+// Whether the file holds an archive this program reads, told by its
+// content alone: the native container's magic, a ZIP's first local header
+// (its directory may be lost) or a ZIP directory that can be found, also
+// behind a stub. The file is left at its start.
+bool IsReadableArchive(DataFile& file) {
+  char head[sizeof kNativeMagic] = {};
+  std::size_t got = 0;
+  Seek64(file, 0);
+  ReadBlock(file, head, sizeof head, got);
+  std::int64_t firstLocalHeader = 0;
+  const bool readable = (got == sizeof head && std::memcmp(head, kNativeMagic, sizeof head) == 0) ||
+                        StartsWithLocalHeader(file) || LocateZipDirectory(file, firstLocalHeader) >= 0;
+  Seek64(file, 0);
+  return readable;
+}
+
 // Places the file where the new entries go. False for a native archive of
 // another layout version, a ZIP directory that cannot be read whole or one
 // that cannot be recovered; the archive is then left untouched.
@@ -66,6 +84,10 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
       WriteNativeHeader(s.info, s.archive);
     }
     return true;
+  }
+  if (!IsReadableArchive(s.archive)) {
+    s.report->Add(archivePath, FailureKind::kRefused, "not an archive this program can read; nothing was added");
+    return false;
   }
   ArchiveReader reader;
   ReadArchiveHeader(reader, s.archive, archivePath, false);
@@ -83,17 +105,14 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   if (LocateZipDirectory(s.archive, firstLocalHeader, &endRecord, &comment, &s.directory) < 0) {
     // A ZIP archive that lost its end record (an add killed while it wrote
     // the new directory) gets its directory back from the local headers.
-    if (StartsWithLocalHeader(s.archive)) {
-      if (RecoverZipDirectory(reader, s.archive, s.directory, endRecord)) return true;
-      s.report->Add(archivePath, FailureKind::kDamaged,
-                    "its directory is lost and its entries do not tell enough to rebuild it");
-      return false;
+    std::uint64_t dropped = 0;
+    if (RecoverZipDirectory(s.archive, s.directory, endRecord, &dropped)) {
+      if (dropped != 0) s.report->notes.push_back(archivePath + ": " + LeftOutText(dropped));
+      return true;
     }
-    // Foreign data stays in front of a fresh archive.
-    append = false;
-    comment.clear();
-    s.directory.clear();
-    Seek64(s.archive, FileSize64(s.archive));
+    s.report->Add(archivePath, FailureKind::kDamaged,
+                  "its directory is lost and none of its entries can be proven whole to rebuild it; nothing was added");
+    return false;
   } else {
     // The new entries replace the old directory, which is written again:
     // one that could not be read whole would drop old entries from it.
@@ -156,7 +175,7 @@ void NoteEmptySource(AddSession& s, const std::string& source, std::uint64_t ent
   if (s.progress.entriesDone != entriesBefore || s.report->failures.size() != failuresBefore) return;
   if (FolderExists(SetTrailingSeparator(source, true, false), true)) return;
   if (s.matched != matchedBefore)
-    s.report->notes.push_back("nothing added from " + source + " (hidden files and excluded names are left out)");
+    s.report->notes.push_back("nothing added from " + source + " (excluded names are left out)");
   else
     s.report->Add(source, FailureKind::kNotWritten, "no file matches");
 }
@@ -309,6 +328,10 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
                "cannot be opened for writing: " + OpenFailureText(lock.Error()));
     return report;
   }
+  if (request.newArchiveOnly && !lock.Created()) {
+    report.Add(request.archive, FailureKind::kRefused, "it exists already; nothing was added");
+    return report;
+  }
   AddSession s;
   s.prefix = request.storedNamePrefix;
   s.exclusions = ExclusionMasks(request.exclusions);
@@ -320,7 +343,6 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
   s.password = request.password;
   s.aes = request.aes;
   s.level = request.level;
-  s.includeHidden = request.includeHidden;
   s.report = &report;
   s.observer = &observer;
   CountSources(s, request.sources);

@@ -20,10 +20,10 @@ struct AddRequest {
   std::int32_t maximumSize = 0;      // bytes; larger files are left out; 0: no limit
   std::int32_t ageInDays = 0;        // > 0: only newer files, < 0: only older ones
   bool move = false;                 // delete each source once its entry is written
-  bool includeHidden = false;
   std::string password;
   bool aes = false;                  // with a password: WinZip AES-256 instead of the traditional ZIP encryption
   bool createNative = false;
+  bool newArchiveOnly = false;       // refused when the archive exists already
   CompressionLevel level = kLevelDefault;
 };
 

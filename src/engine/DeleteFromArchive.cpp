@@ -149,29 +149,22 @@ void WriteNewArchive(DataFile& archive, DataFile& temp, const std::vector<std::s
   if (!selection.Empty() && selection.SelectsNothing()) throw NothingToDelete();
   CopyStub(archive, temp, old);
   CopyKeptEntries(archive, temp, old, selection, observer);
-  CloseDataFile(temp);
+  // Once the copy is written: a private archive stays private, and the
+  // copy is private while it is written.
+  if (!CopyPermissions(archive, temp))
+    throw std::runtime_error("the new archive cannot get its permissions: " + IoReasonText(errno));
   CloseDataFile(archive);
 }
 
-}  // namespace
-
-bool WriteArchiveWithout(const std::string& archivePath, const std::string& tempPath,
-                         const std::vector<std::string>& selection, OperationReport& report,
-                         OperationObserver& observer) {
+// WriteArchiveWithout into an open file, which stays open.
+bool WriteInto(const std::string& archivePath, DataFile& temp, const std::vector<std::string>& selection,
+               OperationReport& report, OperationObserver& observer) {
   DataFile archive;
   AssignFileName(archive, archivePath);
   FileOpenMode = 0;
   OpenExisting(archive, 1, true);
   if (const int code = PendingIoError(); code != 0) {
     report.Add(archivePath, FailureKind::kNotWritten, "cannot be opened: " + IoReasonText(code));
-    return false;
-  }
-  DataFile temp;
-  AssignFileName(temp, tempPath);
-  FileOpenMode = 2;
-  CreateOrTruncate(temp, 1, true);
-  if (const int code = PendingIoError(); code != 0) {
-    report.Add(tempPath, FailureKind::kNotWritten, "cannot be created: " + IoReasonText(code));
     return false;
   }
   std::vector<SelectionMiss> misses;
@@ -199,6 +192,34 @@ bool WriteArchiveWithout(const std::string& archivePath, const std::string& temp
   return true;
 }
 
+// The new archive replaces the old one where it is, past any link to it.
+bool ReplaceArchive(DataFile& temp, const std::string& archivePath, const std::string& target,
+                    OperationReport& report) {
+  const int error = ReplaceWithTemp(temp, target);
+  if (error == 0) return true;
+  report.Add(archivePath, FailureKind::kNotWritten,
+             "cannot replace it with the new archive: " +
+                 (error == EEXIST ? std::string("another program replaced the new archive's temporary file")
+                                  : IoReasonText(error)) +
+                 "; the archive is unchanged");
+  return false;
+}
+
+}  // namespace
+
+bool WriteArchiveWithout(const std::string& archivePath, const std::string& tempPath,
+                         const std::vector<std::string>& selection, OperationReport& report,
+                         OperationObserver& observer) {
+  DataFile temp;
+  AssignFileName(temp, tempPath);
+  CreateOrTruncate(temp, 1, true);
+  if (const int code = PendingIoError(); code != 0) {
+    report.Add(tempPath, FailureKind::kNotWritten, "cannot be created: " + IoReasonText(code));
+    return false;
+  }
+  return WriteInto(archivePath, temp, selection, report, observer);
+}
+
 std::string MakeTempName() {
   const auto first = static_cast<std::int32_t>(RandomBelow(4294967295u));
   const auto second = static_cast<std::int32_t>(RandomBelow(4294967295u));
@@ -218,28 +239,23 @@ OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserve
                                                                    : IoReasonText(lock.Error())));
     return report;
   }
+  const std::string& target = lock.Target();
   // Checked under the lock: an add in progress has cut the directory for a
   // while, which a waiting delete must not take for damage.
-  if (DirectoryLostByAdd(request.archive)) {
+  if (DirectoryLostByAdd(target)) {
     report.Add(request.archive, FailureKind::kRefused,
                std::string(kDirectoryLostText) + "; a repair or the next add rebuilds it; the archive is unchanged");
     return report;
   }
-  const std::string tempPath = CreateArchiveTemp(request.archive);
-  if (tempPath.empty()) {
-    report.Add(request.archive, FailureKind::kNotWritten, "cannot make the new archive beside it");
+  DataFile temp;
+  if (!CreateArchiveTemp(target, temp)) {
+    report.Add(request.archive, FailureKind::kNotWritten,
+               "cannot make the new archive beside it: " + IoReasonText(errno));
     return report;
   }
-  // The new archive gets the old one's permissions only now: a private
-  // archive stays private, and the copy is private while it is written.
-  const bool done = WriteArchiveWithout(request.archive, tempPath, request.selection, report, observer) &&
-                    CopyPermissions(request.archive, tempPath, true) &&
-                    MoveFileReplacing(tempPath, request.archive, true);
-  if (!done) {
-    if (report.failures.empty() && !report.cancelled)
-      report.Add(request.archive, FailureKind::kNotWritten, "cannot replace it with the new archive");
-    DeleteFileByName(tempPath, true);
-  }
+  if (!WriteInto(target, temp, request.selection, report, observer) ||
+      !ReplaceArchive(temp, request.archive, target, report))
+    DiscardArchiveTemp(temp);
   return report;
 }
 

@@ -1,36 +1,41 @@
 #include "engine/RepairArchive.h"
 
+#include <cerrno>
 #include <exception>
 
 #include "engine/Archive.h"
 #include "engine/ZipFormat.h"
 #include "engine/ZipRebuild.h"
+#include "support/ArchiveLock.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
 
 const char kDirectoryLostText[] = "the archive's directory is missing (an add was interrupted)";
 
+std::string LeftOutText(std::uint64_t dropped) {
+  return std::to_string(dropped) + (dropped == 1 ? " entry" : " entries") +
+         " cannot be proven whole and are left out of the rebuilt directory; their bytes stay in the file";
+}
+
 namespace {
 
-// The directory is written where the last complete entry ends.
-RepairOutcome Rebuild(DataFile& file, const std::string& archivePath, std::string& reason) {
+RepairOutcome Rebuild(DataFile& file, std::string& reason) {
   if (!DirectoryLostByAdd(file)) {
     if (StartsWithLocalHeader(file)) return RepairOutcome::kIntact;
     reason = "it does not start with a ZIP entry";
     return RepairOutcome::kFailed;
   }
-  ArchiveReader reader;
-  ReadArchiveHeader(reader, file, archivePath, false);
   CentralDirectoryStream directory;
   ZipEndRecord endRecord;
-  if (!RecoverZipDirectory(reader, file, directory, endRecord)) {
-    reason = "where an entry ends cannot be told from its local header, or unknown bytes follow the last "
-             "complete entry";
+  std::uint64_t dropped = 0;
+  if (!RecoverZipDirectory(file, directory, endRecord, &dropped)) {
+    reason = "none of its entries can be proven whole";
     return RepairOutcome::kFailed;
   }
   WriteZipDirectoryEnd(file, "", endRecord, true, 0, directory);
   CloseDataFile(file);
+  if (dropped != 0) reason = LeftOutText(dropped);
   return RepairOutcome::kRepaired;
 }
 
@@ -46,7 +51,16 @@ bool DirectoryLostByAdd(const std::string& archivePath) {
   }
 }
 
-RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason) {
+RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason, OperationObserver& observer) {
+  // Held to the end: a running add has the directory cut off for a while,
+  // and a repair must neither take that for damage nor cut the file under it.
+  const ArchiveLock lock(archivePath, false, [&] { observer.Waiting(archivePath); },
+                         [&] { return observer.CancelRequested(); });
+  if (lock.Error() == ECANCELED) return RepairOutcome::kCancelled;
+  if (lock.Error() != 0) {
+    reason = lock.Error() == EACCES ? "the archive file is read-only for this user" : IoReasonText(lock.Error());
+    return RepairOutcome::kFailed;
+  }
   DataFile file;
   AssignFileName(file, archivePath);
   FileOpenMode = 2;
@@ -57,7 +71,7 @@ RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason)
     return RepairOutcome::kFailed;
   }
   try {
-    return Rebuild(file, archivePath, reason);
+    return Rebuild(file, reason);
   } catch (const EInOutError& e) {
     reason = IoReasonText(e.Code());
   } catch (const std::exception& e) {

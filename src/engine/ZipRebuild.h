@@ -9,28 +9,32 @@
 
 namespace ovk {
 
-// What the local headers of an archive without a directory still tell.
+// What the local headers of an archive without an end record still tell.
 struct RebuiltDirectory {
   CentralDirectoryStream records;
   std::uint64_t entries = 0;
-  std::int64_t end = 0;  // just behind the last complete entry
+  std::uint64_t dropped = 0;  // local headers of entries that could not be proven whole
+  std::int64_t end = 0;       // where the new directory goes
 };
 
-// Walks the local headers from the reader's position (just after
-// ReadArchiveHeader) and collects a central record for each complete entry;
-// the walk ends at the first entry cut off by the end of the file. False
-// when an entry's extent cannot be told from its local header (sizes only in
-// a data descriptor, or in a ZIP64 field) or when bytes other than a cut
-// record follow the last complete entry: the archive must then be left as
-// it is.
-bool RebuildZipDirectory(ArchiveReader& reader, DataFile& file, RebuiltDirectory& rebuilt);
+// Walks the local headers from the start of the file and collects a central
+// record for each entry proven whole: its payload decodes to its CRC-32
+// (an entry that cannot be decoded, such as an enciphered one, only where
+// its own sizes end right at the next header). A size field that does not
+// place the entry's end is passed over: the next headers are tried as its
+// end instead. The records of the old directory, where the walk meets one,
+// are kept for the entries they tell of. The new directory goes where the
+// old one began, else over a record the end of the file cuts, else at the
+// end: the bytes of entries that are not proven stay in the file. False
+// when no entry is proven whole.
+bool RebuildZipDirectory(DataFile& file, RebuiltDirectory& rebuilt);
 
-// The rebuilt directory and end record of an archive without one; what
-// follows the last complete entry is cut off, as no entry can be read from
-// it, and the file is left there. False, the file untouched, when
+// The rebuilt directory and end record of an archive without one; the file
+// is cut where the new directory goes and left there. dropped (when given)
+// gets the count of entries left out. False, the file untouched, when
 // RebuildZipDirectory is.
-bool RecoverZipDirectory(ArchiveReader& reader, DataFile& file, CentralDirectoryStream& directory,
-                         ZipEndRecord& endRecord);
+bool RecoverZipDirectory(DataFile& file, CentralDirectoryStream& directory, ZipEndRecord& endRecord,
+                         std::uint64_t* dropped = nullptr);
 
 bool StartsWithLocalHeader(DataFile& file);
 

@@ -14,7 +14,8 @@ class ArchiveLock {
   // set and it is missing, never truncating it) and takes the lock, waiting
   // for its holder; onWait is called once when a wait begins. A holder may
   // have replaced the file meanwhile (deletion renames a new one over it),
-  // so the lock ends up on the file the name holds once it is taken. The
+  // so the lock ends up on the file the name holds once it is taken. A
+  // link to nothing gets its file made where it points. The
   // holder then removes the temporary files that killed runs left beside it.
   // While it waits, stopWaiting is asked a few times a second; once it says
   // yes the wait ends with ECANCELED.
@@ -29,8 +30,12 @@ class ArchiveLock {
   int Error() const { return error_; }
   // This lock made the file and nobody has written to it since.
   bool Created() const { return created_; }
+  // Where the locked file is, past any symbolic link on the way: a writer
+  // that replaces the file replaces it there and keeps the link.
+  const std::string& Target() const { return target_; }
 
  private:
+  std::string target_;
   int fd_ = -1;
   int error_ = 0;
   bool created_ = false;

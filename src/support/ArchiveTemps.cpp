@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "support/ArchiveTemps.h"
 #include "support/FileUnit.h"
@@ -48,20 +49,44 @@ bool IsTempName(const std::string& name, const std::string& prefix) {
 
 }  // namespace
 
-std::string CreateArchiveTemp(const std::string& archivePath) {
+bool CreateArchiveTemp(const std::string& archivePath, DataFile& temp) {
   const std::string start = FolderOf(archivePath) + TempPrefix(archivePath);
   for (int attempt = 0; attempt < 100; ++attempt) {
     char digits[kDigits + 1];
     std::snprintf(digits, sizeof digits, "%08x", RandomBelow(0xFFFFFFFFu));
     const std::string path = start + digits + kSuffix;
-    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
-      sys::Close(fd);
-      return path;
+      AssignFileName(temp, path);
+      temp.fd = fd;
+      temp.state = FileState::InOut;
+      return true;
     }
     if (errno != EEXIST) break;
   }
-  return "";
+  return false;
+}
+
+bool StillNamed(const DataFile& temp) {
+  struct stat held;
+  struct stat named;
+  return fstat(temp.fd, &held) == 0 && lstat(temp.name.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+
+int ReplaceWithTemp(DataFile& temp, const std::string& archivePath) {
+  if (!StillNamed(temp)) return EEXIST;
+  if (sys::Rename(temp.name.c_str(), PlatformPath(archivePath).c_str()) != 0) return errno;
+  CloseDataFile(temp);
+  return 0;
+}
+
+void DiscardArchiveTemp(DataFile& temp) {
+  if (temp.fd < 0) return;
+  if (StillNamed(temp)) unlink(temp.name.c_str());
+  sys::Close(temp.fd);
+  temp.fd = -1;
+  temp.state = FileState::Closed;
 }
 
 void RemoveArchiveTemps(const std::string& archivePath) {

@@ -25,7 +25,8 @@ bool IsOpen(const DataFile& file) {
 
 std::uint32_t RecordSize(const DataFile& file) { return file.recordSize == 0 ? 1 : file.recordSize; }
 
-[[noreturn]] void RaiseIoError(int code) { throw EInOutError(code, "I/O error " + std::to_string(code)); }
+// The message is what a user reads: callers pass it on as it stands.
+[[noreturn]] void RaiseIoError(int code) { throw EInOutError(code, IoReasonText(code)); }
 
 // Opens without ever blocking, keeps only regular files, then makes the
 // descriptor blocking again; -1 with errno when refused.

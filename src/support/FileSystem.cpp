@@ -66,13 +66,16 @@ bool DeleteFileByName(const std::string& name, bool /*wideNames*/) {
   return !name.empty() && unlink(PlatformPath(name).c_str()) == 0;
 }
 
-bool CopyPermissions(const std::string& from, const std::string& to, bool /*wideNames*/) {
+bool CopyPermissions(const DataFile& from, const DataFile& to) {
   struct stat st;
-  if (from.empty() || to.empty() || stat(PlatformPath(from).c_str(), &st) != 0) return false;
-  const std::string target = PlatformPath(to);
-  // The owner first: a change of owner clears the set-id bits chmod then restores.
-  if (geteuid() == 0 && chown(target.c_str(), st.st_uid, st.st_gid) != 0) return false;
-  return chmod(target.c_str(), st.st_mode & 07777) == 0;
+  if (from.fd < 0 || to.fd < 0) {
+    errno = EBADF;
+    return false;
+  }
+  if (fstat(from.fd, &st) != 0) return false;
+  // The owner first: a change of owner clears the set-id bits fchmod then restores.
+  if (geteuid() == 0 && fchown(to.fd, st.st_uid, st.st_gid) != 0) return false;
+  return fchmod(to.fd, st.st_mode & 07777) == 0;
 }
 
 int WriteAccessError(const std::string& name) {

@@ -136,11 +136,12 @@ bool FolderExists(const std::string& name, bool wideNames = true);
 bool CreateFolder(const std::string& name, bool wideNames = true);
 bool ForceFolders(const std::string& path, bool wideNames = true);
 bool DeleteFileByName(const std::string& name, bool wideNames = true);
-// Gives `to` the permission bits of `from` (a rewritten archive must not
-// become readable by others), and when running as root also its owner and
-// group (root rewriting another user's archive must not take it over);
-// false when either cannot be reached.
-bool CopyPermissions(const std::string& from, const std::string& to, bool wideNames = true);
+// Gives the open file `to` the permission bits of the open file `from` (a
+// rewritten archive must not become readable by others), and when running
+// as root also its owner and group (root rewriting another user's archive
+// must not take it over); false, errno set, when either is not open or a
+// change fails.
+bool CopyPermissions(const DataFile& from, const DataFile& to);
 // 0 when this process may write the existing file, else why not as an errno
 // (EACCES when it may not). Root, whom the kernel lets write anything, is
 // refused a file without any write bit: that file was made read-only on

@@ -4,15 +4,14 @@
 
 #include "engine/AddToArchive.h"
 #include "support/FileUnit.h"
-#include "support/Random.h"
 #include "support/StringUnit.h"
 
 namespace ovk {
 
 namespace {
 
-// The random suffix of a target that exists: a value in 0..65534.
-constexpr std::uint32_t kSuffixRange = 65535;
+// Numbers tried for a target whose name is taken.
+constexpr int kMostNumbers = 10000;
 constexpr int kAllPacked = 0;
 constexpr int kSomethingSkipped = 1;
 
@@ -23,6 +22,7 @@ void SaySkipped(const std::string& text) { std::fprintf(stderr, "ovkview: %s\n",
 bool PackItems(const std::string& target, const std::vector<std::string>& items) {
   AddRequest request;
   request.archive = target;
+  request.newArchiveOnly = true;
   bool skipped = false;
   for (const std::string& item : items) {
     const bool mask = item.find_first_of("*?") != std::string::npos;
@@ -37,6 +37,21 @@ bool PackItems(const std::string& target, const std::vector<std::string>& items)
   const OperationReport report = AddToArchive(request, SilentObserver());
   for (const std::string& line : report.Lines()) SaySkipped("skipped " + line);
   return !skipped && report.failures.empty();
+}
+
+// A pack always makes a new archive: a taken name gets " (N)" before its
+// ".zip", N from 2 up, as a file manager names a copy, so that nothing is
+// ever added to an archive or file the user already has. Empty when every
+// number is taken.
+std::string FreeTargetName(const std::string& target) {
+  const auto taken = [](const std::string& name) { return FileExistsByName(name, false) || FolderExists(name, false); };
+  if (!taken(target)) return target;
+  const std::string stem = target.substr(0, target.size() - 4);
+  for (int n = 2; n < kMostNumbers; ++n) {
+    const std::string numbered = stem + " (" + std::to_string(n) + ").zip";
+    if (!taken(numbered)) return numbered;
+  }
+  return "";
 }
 
 }  // namespace
@@ -56,10 +71,10 @@ std::string PackTargetName(const std::string& source) {
 
 std::optional<int> PackFromCommandLine(const std::vector<std::string>& params) {
   if (params.size() < 3) return std::nullopt;
-  std::string target = PackTargetName(ShortString(params[2]));
-  // The suffixed name is not tested again.
-  if (FileExistsByName(target, false)) {
-    target = ShortString(target + std::to_string(RandomBelow(kSuffixRange)) + ".zip");
+  const std::string target = FreeTargetName(PackTargetName(ShortString(params[2])));
+  if (target.empty()) {
+    SaySkipped("nothing packed: every name for the new archive is taken");
+    return kSomethingSkipped;
   }
   const std::vector<std::string> items(params.begin() + 2, params.end());
   return PackItems(target, items) ? kAllPacked : kSomethingSkipped;

@@ -23,8 +23,8 @@ std::string PackTargetName(const std::string& source);
 // Otherwise packs every item it can (the first creates the archive, the
 // others append), says on standard error, one line each, which item or file
 // it skipped and why, and returns the exit status: 0, or 1 when anything
-// was skipped. The random generator must be seeded before (it names the
-// archive when the target exists).
+// was skipped. The archive is always a new one: when the name is taken it
+// is "NAME (N).zip" with the first N from 2 up that is free.
 std::optional<int> PackFromCommandLine(const std::vector<std::string>& params);
 
 }  // namespace ovk

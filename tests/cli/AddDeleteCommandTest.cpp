@@ -1,8 +1,13 @@
 // `ovk add`, `ovk delete` and `ovk repair`: round trips through the engine,
 // the options, report-and-continue on failures, and runs on one archive at
 // the same time.
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include <chrono>
 #include <memory>
@@ -262,6 +267,19 @@ TEST_F(DeleteCommandTest, AnArchiveTheUserMayNotWriteIsRefused) {
   }
 }
 
+// A link to nothing gets the archive where it points (as zip and a shell's
+// redirection make the file there); a missing folder there is said.
+TEST_F(AddCommandTest, ALinkToNothingGetsTheArchiveWhereItPoints) {
+  ASSERT_EQ(symlink("made.zip", (dir_ / "l.zip").c_str()), 0);
+  ASSERT_EQ(symlink("missing/x.zip", (dir_ / "m.zip").c_str()), 0);
+  EXPECT_EQ(RunOvk({"add", dir_ / "l.zip", src_ + "/a.txt"}).exitCode, 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "l.zip"));
+  EXPECT_EQ(Names(dir_ / "made.zip"), std::vector<std::string>{"a.txt"});
+  const OvkResult r = RunOvk({"add", dir_ / "m.zip", src_ + "/a.txt"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err, "ovk: " + (dir_ / "m.zip") + ": cannot be opened for writing: no such file or directory\n");
+}
+
 // Runs of `ovk` on one archive at the same time: each waits for the one
 // before it, so no run's entries are lost and the archive stays whole.
 class ConcurrentWritersTest : public CliFixture {
@@ -294,8 +312,55 @@ class ConcurrentWritersTest : public CliFixture {
     return false;
   }
 
+  // True once `ovk` (not the forked test before its exec) holds the file
+  // open for reading and writing, as only the archive's lock opens it (the
+  // checks before it read it).
+  static bool HoldsOpenForWriting(pid_t pid, const std::string& path) {
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    std::error_code error;
+    const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+    if (exe != std::filesystem::canonical(BuiltProgram("ovk"))) return false;
+    for (const auto& e : std::filesystem::directory_iterator(fds, error)) {
+      if (std::filesystem::read_symlink(e.path(), error) != path) continue;
+      const std::string info = ReadFile("/proc/" + std::to_string(pid) + "/fdinfo/" + e.path().filename().string());
+      const std::size_t at = info.find("flags:");
+      if (at != std::string::npos && (std::stoi(info.substr(at + 6), nullptr, 8) & O_ACCMODE) == O_RDWR) return true;
+    }
+    return false;
+  }
+
   std::string archive_ = dir_ / "t.zip";
 };
+
+// SIGTERM while a writer waits for the archive ends it with 130, the
+// archive as it was.
+TEST_F(ConcurrentWritersTest, SigtermEndsALockWait) {
+  Add({archive_, src_ + "/a.txt"});
+  const std::string bytes = ReadFile(archive_);
+  const std::string ovk = BuiltProgram("ovk");
+  for (std::vector<std::string> args : {std::vector<std::string>{"add", archive_, src_ + "/notes.log"},
+                                        {"delete", archive_, "a.txt"}, {"repair", archive_}}) {
+    const ovk::ArchiveLock lock(archive_, false, nullptr);
+    ASSERT_EQ(lock.Error(), 0);
+    args.insert(args.begin(), ovk);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    // Before it opens the archive to lock it, it may not have caught the signal yet.
+    for (int i = 0; i < 4000 && !HoldsOpenForWriting(pid, archive_); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << args[1] << " status " << status;
+    EXPECT_TRUE(ReadFile(archive_) == bytes) << args[1];
+  }
+}
 
 // A run that finds the archive locked waits for it, and says so once when
 // a terminal is there to read it.
@@ -382,6 +447,12 @@ TEST_F(AddCommandTest, DirectoryLostByAnAddIsSaidAndRepaired) {
   EXPECT_EQ(deleted.exitCode, 3);
   EXPECT_EQ(deleted.err, "ovk: " + archive_ + ": the archive's directory is missing (an add was interrupted); " +
                              "a repair or the next add rebuilds it; the archive is unchanged\n");
+  ASSERT_EQ(chmod(archive_.c_str(), 0444), 0);
+  const OvkResult readOnly = RunOvk({"repair", archive_});
+  EXPECT_EQ(readOnly.exitCode, 3);
+  EXPECT_EQ(readOnly.err, "ovk: cannot repair " + archive_ + ": the archive file is read-only for this user; " +
+                              "the archive is unchanged\n");
+  ASSERT_EQ(chmod(archive_.c_str(), 0644), 0);
   const OvkResult repaired = RunOvk({"repair", archive_});
   EXPECT_EQ(repaired.exitCode, 0) << repaired.err;
   EXPECT_EQ(Names(archive_), names);

@@ -13,7 +13,9 @@
 #include "engine/Archive.h"
 #include "ArchiveBytes.h"
 #include "engine/ExtractFromArchive.h"
+#include "engine/RepairArchive.h"
 #include "engine/ZipFormat.h"
+#include "support/ArchiveLock.h"
 
 namespace ovktest {
 namespace {
@@ -119,32 +121,124 @@ TEST_F(AppendRecoveryTest, EveryKilledStateGetsADirectoryOfAllCompleteEntries) {
   EXPECT_GT(checked, 100);
 }
 
-// A local header that leaves its sizes to a data descriptor does not tell
-// where its payload ends: such an archive is left exactly as it was.
-TEST_F(AppendRecoveryTest, StreamedEntryWithoutDirectoryIsLeftAlone) {
-  std::string bytes = ReadFile(before_).substr(0, ReadDirectory(before_).directoryOffset);
-  const std::string payload = "streamed, its sizes only behind it";
-  // Signature, version, flags (bit 3), method, time and date, CRC-32 and
-  // both sizes zero, name length 1, no extra field.
-  bytes += FromHex("504b0304" "1400" "0800" "0000" "00000000" "00000000" "00000000" "00000000" "0100" "0000");
-  bytes += "s" + payload;
-  const std::string archive = dir_ / "streamed.zip";
-  WriteFile(archive, bytes);
-  EXPECT_FALSE(Add(archive, dir_ / "late"));
-  EXPECT_TRUE(ReadFile(archive) == bytes);
+// A repair waits for the writer that holds the archive (an add has the
+// directory cut off for a while) and can stop waiting.
+TEST_F(AppendRecoveryTest, RepairWaitsForTheLockAndCanStop) {
+  for (const bool stop : {true, false}) {
+    const std::string archive = dir_ / "w.zip";
+    WriteKilledState(archive, ReadDirectory(after_).directoryOffset);
+    const std::string bytes = ReadFile(archive);
+    struct Waiter : ovk::OperationObserver {
+      std::unique_ptr<ovk::ArchiveLock> holder;
+      bool stop = false;
+      int waits = 0;
+      void Waiting(const std::string&) override {
+        ++waits;
+        if (!stop) holder.reset();
+      }
+      bool CancelRequested() override { return stop; }
+    } waiter;
+    waiter.holder = std::make_unique<ovk::ArchiveLock>(archive, false, nullptr);
+    waiter.stop = stop;
+    std::string reason;
+    EXPECT_EQ(ovk::RepairArchive(archive, reason, waiter), stop ? ovk::RepairOutcome::kCancelled
+                                                               : ovk::RepairOutcome::kRepaired);
+    EXPECT_EQ(waiter.waits, 1);
+    EXPECT_EQ(ReadFile(archive) == bytes, stop);
+  }
 }
 
-// Bytes behind the last complete entry that no killed append leaves could be
-// entries the walk does not see: cutting them off could lose them.
-TEST_F(AppendRecoveryTest, UnknownBytesBehindTheEntriesAreLeftAlone) {
+// Bytes the walk cannot prove to be a whole entry stay in the file (a
+// record the end of the file cuts excepted): an entry whose sizes only a
+// missing data descriptor would tell, unknown bytes. The next add keeps
+// every proven entry and says how many it left out.
+TEST_F(AppendRecoveryTest, UnprovenBytesStayInTheFile) {
   const std::string entries = ReadFile(before_).substr(0, ReadDirectory(before_).directoryOffset);
-  for (const std::string& tail : {std::string("damaged bytes, then PK\3\4?"), std::string("P!")}) {
-    SCOPED_TRACE(tail);
+  // Signature, version, flags (bit 3), method, time and date, CRC-32 and
+  // both sizes zero, name length 1, no extra field.
+  const std::string streamed = FromHex("504b0304" "1400" "0800" "0000" "00000000" "00000000" "00000000" "00000000"
+                                       "0100" "0000") + "sstreamed, its sizes only behind it";
+  const struct {
+    std::string tail, kept;
+    const char* note;
+  } cases[] = {
+      {streamed, streamed, "1 entry cannot be proven whole"},
+      {"damaged bytes, then PK\3\4?", "damaged bytes, then ", nullptr},
+      {"P!", "P!", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kept);
     const std::string archive = dir_ / "damaged.zip";
-    WriteFile(archive, entries + tail);
-    EXPECT_FALSE(Add(archive, dir_ / "late"));
-    EXPECT_TRUE(ReadFile(archive) == entries + tail);
+    WriteFile(archive, entries + c.tail);
+    const ovk::OperationReport report = AddReport(archive, dir_ / "late");
+    EXPECT_TRUE(report.failures.empty());
+    ASSERT_EQ(report.notes.size(), c.note ? 1u : 0u);
+    if (c.note) {
+      EXPECT_NE(report.notes[0].find(c.note), std::string::npos) << report.notes[0];
+    }
+    EXPECT_TRUE(ReadFile(archive).substr(0, entries.size() + c.kept.size()) == entries + c.kept);
+    EXPECT_EQ(ReadDirectory(archive).entries, 4u);
+    EXPECT_EQ(PeerTest(Peer::Python, archive), "");
   }
+}
+
+// Four entries, the end record lost and one local header's size field
+// damaged (too large: unzip accepts all four once the end record is put
+// back; too small: unzip then fails the damaged one): the repair keeps all
+// four, proven by their CRC-32, whether the old directory is still there or
+// not. The peers read them by the new directory.
+TEST_F(AppendRecoveryTest, RepairPassesOverADamagedSizeField) {
+  std::vector<ZipEntryFields> fields;
+  std::map<std::string, std::string> contents;
+  for (int i = 0; i < 4; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".txt";
+    contents[name] = std::string(200 + 50 * i, static_cast<char>('a' + i)) + RandomBytes(40, i);
+    fields.push_back(ZipEntry(name, contents[name], i == 3));
+  }
+  const std::string whole = BuildZip(fields);
+  const Directory d = ReadDirectory([&] {
+    WriteFile(dir_ / "whole.zip", whole);
+    return dir_ / "whole.zip";
+  }());
+  const std::size_t damaged = d.offsets[1] + 18;  // the second entry's compressed size
+  for (const std::uint32_t wrong : {0x7FFFFFF0u, 3u}) {
+    for (const bool withDirectory : {true, false}) {
+      SCOPED_TRACE(std::to_string(wrong) + (withDirectory ? " with its directory" : " without it"));
+      std::string bytes = whole;
+      bytes.replace(damaged, 4, std::string(reinterpret_cast<const char*>(&wrong), 4));
+      if (HaveTool("unzip") && withDirectory && wrong > whole.size()) {
+        WriteFile(dir_ / "peer.zip", bytes);
+        EXPECT_EQ(PeerTest(Peer::Unzip, dir_ / "peer.zip"), "");
+      }
+      bytes.resize(withDirectory ? bytes.size() - 22 : d.directoryOffset);
+      const std::string archive = dir_ / "r.zip";
+      WriteFile(archive, bytes);
+      std::string reason;
+      EXPECT_EQ(ovk::RepairArchive(archive, reason, ovk::SilentObserver()), ovk::RepairOutcome::kRepaired);
+      EXPECT_EQ(reason, "");
+      EXPECT_EQ(ReadDirectory(archive).entries, 4u);
+      const std::string out = dir_ / "x";
+      EXPECT_EQ(PeerExtract(Peer::Python, archive, out), "");
+      EXPECT_EQ(ReadTree(out), contents);
+      if (HaveTool("unzip") && wrong > whole.size()) {
+        EXPECT_EQ(PeerTest(Peer::Unzip, archive), "");
+      }
+      std::filesystem::remove_all(out);
+    }
+  }
+}
+
+// A repair that cannot prove any entry whole leaves the file as it was.
+TEST_F(AppendRecoveryTest, RepairWithNothingProvenChangesNothing) {
+  std::string bytes = BuildZip({ZipEntry("a.txt", std::string(300, 'a'))});
+  bytes.resize(bytes.size() - 22);
+  bytes[40] ^= 0x55;  // in the payload: the CRC-32 no longer matches
+  const std::string archive = dir_ / "n.zip";
+  WriteFile(archive, bytes);
+  std::string reason;
+  EXPECT_EQ(ovk::RepairArchive(archive, reason, ovk::SilentObserver()), ovk::RepairOutcome::kFailed);
+  EXPECT_EQ(reason, "none of its entries can be proven whole");
+  EXPECT_TRUE(ReadFile(archive) == bytes);
 }
 
 }  // namespace

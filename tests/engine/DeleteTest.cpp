@@ -358,6 +358,64 @@ TEST_F(DeleteAndReplaceTest, KeepsTheArchivePermissionsAndOwner) {
   }
 }
 
+// Another user who may write the folder swaps the temporary file for a link
+// to a file of theirs while the copy is written: that file keeps its owner,
+// mode and content, and the archive stays as it was.
+TEST_F(DeleteAndReplaceTest, ATemporaryFileSwappedForALinkGivesNothingAway) {
+  TempDir dir;
+  const std::string archive = MakeThree(dir);
+  ASSERT_EQ(chmod(archive.c_str(), 0600), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(archive.c_str(), 65534, 65534), 0);
+  }
+  const std::string victim = dir / "victim.txt", bytes = ReadFile(archive);
+  WriteFile(victim, "someone else's\n");
+  ASSERT_EQ(chmod(victim.c_str(), 0644), 0);
+  struct stat before;
+  ASSERT_EQ(stat(victim.c_str(), &before), 0);
+  struct Swapper : ovk::OperationObserver {
+    std::string folder, victim;
+    bool swapped = false;
+    void Progress(const ovk::ProgressSnapshot&) override {
+      for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        const std::string name = e.path().filename().string();
+        if (swapped || name.find(".ovk-") == std::string::npos) continue;
+        std::filesystem::rename(e.path(), folder + "/moved");
+        std::filesystem::create_symlink(victim, e.path());
+        swapped = true;
+      }
+    }
+  } swapper;
+  swapper.folder = dir.Path();
+  swapper.victim = victim;
+  const ovk::OperationReport report = ovk::DeleteFromArchive(ovk::DeleteRequest{archive, {"a.txt"}}, swapper);
+  ASSERT_TRUE(swapper.swapped);
+  ASSERT_EQ(report.Lines().size(), 1u);
+  EXPECT_EQ(report.Lines()[0], archive + ": cannot replace it with the new archive: another program replaced the "
+                                         "new archive's temporary file; the archive is unchanged");
+  struct stat after;
+  ASSERT_EQ(stat(victim.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  EXPECT_EQ(ReadFile(victim), "someone else's\n");
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(archive)));
+  EXPECT_TRUE(ReadFile(archive) == bytes);
+}
+
+// Through a symbolic link the file it points at is rewritten; the link stays.
+TEST_F(DeleteAndReplaceTest, ALinkToTheArchiveStays) {
+  TempDir dir;
+  const std::string archive = MakeThree(dir);
+  MakeDirs(dir / "links");
+  ASSERT_EQ(symlink("../three.zip", (dir / "links/l.zip").c_str()), 0);
+  int code = -1;
+  EXPECT_TRUE(DeleteAndReplace(dir / "links/l.zip", {"a.txt"}, code));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "links/l.zip"));
+  EXPECT_EQ(EntryNames(archive), (Names{"sub\\b.txt", "sub\\c.bin"}));
+  EXPECT_EQ(FilesBeside(archive), Names{"three.zip"});
+}
+
 TEST_F(DeleteAndReplaceTest, FailuresLeaveNoTemporaryFile) {
   TempDir dir;
   const std::string archive = MakeThree(dir);

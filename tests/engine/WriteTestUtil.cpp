@@ -24,7 +24,6 @@ ovk::OperationReport AddReport(const std::string& archive, const std::string& so
   request.move = o.move;
   request.password = o.password;
   request.createNative = o.native;
-  request.includeHidden = o.includeHidden;
   request.level = o.level;
   return ovk::AddToArchive(request, o.observer ? *o.observer : ovk::SilentObserver());
 }

@@ -21,7 +21,6 @@ struct AddOptions {
   bool move = false;
   std::string password;
   bool native = false;
-  bool includeHidden = false;
   ovk::CompressionLevel level = ovk::kLevelDefault;
   ovk::OperationObserver* observer = nullptr;
 };

@@ -66,6 +66,29 @@ TEST(ArchiveLockTest, AWaiterLocksWhatTheNameHoldsWhenItsTurnComes) {
   }
 }
 
+// A link to nothing ends the lock at once: one that may create makes the
+// file where the link points and keeps the link; a missing folder there, a
+// loop of links or no leave to create are said.
+TEST(ArchiveLockTest, ALinkToNothingEnds) {
+  struct Case {
+    const char* target;
+    bool create;
+    int error;
+  };
+  for (const Case& c : {Case{"made.zip", true, 0}, Case{"made.zip", false, ENOENT}, Case{"missing/x.zip", true, ENOENT},
+                        Case{"a.zip", true, ELOOP}}) {
+    TempDir dir;
+    ASSERT_EQ(symlink(c.target, (dir / "a.zip").c_str()), 0);
+    const ArchiveLock lock(dir / "a.zip", c.create, nullptr);
+    EXPECT_EQ(lock.Error(), c.error) << c.target << " " << c.create;
+    EXPECT_TRUE(fs::is_symlink(dir / "a.zip"));
+    EXPECT_EQ(fs::is_regular_file(dir / "made.zip"), c.error == 0);
+    if (c.error == 0) {
+      EXPECT_EQ(lock.Target(), fs::canonical(dir / "made.zip").string());
+    }
+  }
+}
+
 // Temporary files are private and named after their archive (cut to fit a
 // long name); the next holder of the lock removes those, and only those.
 TEST(ArchiveLockTest, TakingTheLockRemovesLeftTemporaryFiles) {
@@ -75,8 +98,10 @@ TEST(ArchiveLockTest, TakingTheLockRemovesLeftTemporaryFiles) {
   for (const std::string& other : others) WriteFile(dir / other, "not ours");
   for (const std::string& name : {std::string("a.zip"), std::string(250, 'n') + ".zip"}) {
     WriteFile(dir / name, "archive");
-    const std::string temp = CreateArchiveTemp(dir / name);
-    ASSERT_NE(temp, CreateArchiveTemp(dir / name));
+    DataFile first, second;
+    ASSERT_TRUE(CreateArchiveTemp(dir / name, first) && CreateArchiveTemp(dir / name, second));
+    const std::string temp = first.name;
+    ASSERT_NE(temp, second.name);
     struct stat st;
     ASSERT_EQ(stat(temp.c_str(), &st), 0) << temp;
     EXPECT_EQ(st.st_mode & 07777, 0600u);
