@@ -85,7 +85,7 @@ void CopyStub(DataFile& archive, DataFile& temp, const OldDirectory& old) {
 // Names are matched as the listing shows them.
 bool Selected(const CentralEntry& entry, const SelectionSet& selection) {
   if (selection.Empty()) return false;
-  return selection.Contains(ZipEntryName(std::string(entry.name), entry.values.flags));
+  return selection.Contains(ListedName(entry));
 }
 
 // The entry's extent; a failure names the entry.
@@ -147,7 +147,7 @@ void WriteNewArchive(DataFile& archive, DataFile& temp, const SelectionSet& sele
   // have caught another writer halfway.
   std::vector<std::string> names;
   ForEachCentralRecord(old.records, [&](const CentralEntry& entry) {
-    names.push_back(ZipEntryName(std::string(entry.name), entry.values.flags));
+    names.push_back(ListedName(entry));
   });
   unmatched = selection.Unmatched(names);
   if (!selection.Empty() && unmatched.size() == selection.Count()) throw NothingToDelete();

@@ -93,21 +93,20 @@ bool NameFits(const ExtractRun& run, const std::string& outputName) {
   return true;
 }
 
-// A damaged entry is reported when it is wanted; those that leave its data
-// unknown end the walk as a failed check does, the others are skipped.
-bool ReportDamage(const ExtractRun& run, const EntryInfo& entry) {
+// A damaged entry is reported when it is wanted, and the walk goes on.
+void ReportDamage(const ExtractRun& run, const EntryInfo& entry) {
   switch (entry.damage) {
     case EntryDamage::kEmptyName:
       if (run.selection.Empty())
         run.report.Add("entry at offset " + std::to_string(entry.headerOffset), FailureKind::kRefused,
                        DamageText(entry.damage));
-      return true;
+      return;
     case EntryDamage::kSizesUnknown:
       run.report.Add(entry.name, FailureKind::kUnsupported, DamageText(entry.damage));
-      return true;
+      return;
     default:
+      // Overlapping entries too: the archive's records contradict its bytes.
       run.report.Add(entry.name, FailureKind::kDamaged, DamageText(entry.damage));
-      return false;
   }
 }
 
@@ -205,7 +204,7 @@ bool StreamEntry(const ExtractRun& run, DataFile& file, const EntryInfo& entry, 
   if (writeError != 0) return ReportWriteFailure(run, entry.name, writeError);
   if (!verified) {
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
-    return false;
+    return true;
   }
   if (!run.request.testOnly) {
     const FileStamp stamp = StampOf(run, entry);
@@ -225,13 +224,12 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
                   CipherHolder& cipher, SavePool& output, BeneathWriter& streamed) {
   const bool wanted = run.selection.Empty() || run.selection.Contains(entry.name);
   if (entry.damage != EntryDamage::kNone) {
-    if (!wanted) return true;
-    SkipPayload(file, entry);
-    return ReportDamage(run, entry);
+    if (wanted) ReportDamage(run, entry);
+    return true;
   }
   // Comes before the selection: an enciphered entry stops the walk even
-  // when it is not selected.
-  if (entry.header.encrypted && run.request.password.empty()) {
+  // when it is not selected; one that cannot be decoded needs no password.
+  if (entry.header.encrypted && run.request.password.empty() && UndecodableReason(entry).empty()) {
     run.report.Add(entry.name, FailureKind::kNoPassword, "it is enciphered and no password was given");
     return false;
   }
@@ -266,7 +264,7 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
   std::string data = ReadPayload(file, entry.packedSize);
   if (!DecodePayload(run.request.password, coding, data, cipher)) {
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
-    return false;
+    return true;
   }
   if (run.request.testOnly) {
     ++run.report.entriesDone;
@@ -284,8 +282,10 @@ void ReportReadFailure(const ExtractRun& run, const std::string& entryName, int 
 }
 
 // Entries are checked in order; a checked file is written on another thread
-// while the next entry decodes, and none is handed over after a failure that
-// ends the walk.
+// while the next entry decodes. An entry that fails its check or is damaged
+// is reported and the walk goes on; only a write failure of the destination
+// as a whole, a missing password and a cancel end it, and no file is handed
+// over after that.
 void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) {
   CipherHolder cipher;
   SavePool output(run.destination, CodingPool::Cores());
@@ -293,7 +293,7 @@ void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) 
   EntryInfo entry;
   ProgressSnapshot& progress = run.progress;
   progress.bytesTotal = static_cast<std::uint64_t>(archive.fileSize);
-  progress.entriesTotal = archive.listedOffsets.size();
+  progress.entriesTotal = archive.ListedCount();
   try {
     while (!(run.report.cancelled = run.observer.CancelRequested()) && ReadNextEntry(archive, file, entry)) {
       progress.currentEntry = ConvertPathSeparators(entry.name, false);

@@ -27,8 +27,9 @@ struct ExtractRequest {
 std::string ConfinedName(const std::string& storedName);
 
 // Every selected entry that is not written (or, testing, does not verify)
-// lands in the report with its name and reason; a failed check or a write
-// error ends the walk, an entry refused for its own sake does not. A cancel
+// lands in the report with its name and reason; a write error of the
+// destination as a whole ends the walk, a damaged entry or a failed check
+// does not. A cancel
 // stops between entries: the files already written stay, whole.
 OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObserver& observer);
 

@@ -7,6 +7,7 @@
 #include "engine/Archive.h"
 #include "engine/ZipCentralRecords.h"
 #include "engine/ZipFormat.h"
+#include "coding/Crc32.h"
 #include "support/ByteOrder.h"
 #include "support/StringUnit.h"
 
@@ -242,14 +243,38 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
   return result;
 }
 
-ZipDirectoryIndex IndexCentralDirectory(const std::string& directory, std::uint64_t prefixBytes) {
-  ZipDirectoryIndex index;
-  ForEachCentralRecord(directory, [&](const CentralEntry& entry) {
-    CentralRecord record = entry.values;
-    record.name = ZipEntryName(std::string(entry.name), record.flags);
-    index.emplace(entry.localHeaderOffset + prefixBytes, std::move(record));
+std::string UnicodePathName(std::string_view extra, std::string_view rawName) {
+  while (extra.size() >= 4) {
+    const std::uint16_t id = GetLE16(extra.data());
+    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
+    const std::string_view data = extra.substr(4, length);
+    extra.remove_prefix(4 + length);
+    if (id == kUnicodePathExtraId && data.size() >= 5 && data[0] == 1 &&
+        GetLE32(data.data() + 1) == Crc32(rawName.data(), rawName.size()))
+      return ConvertPathSeparators(std::string(data.substr(5)), true);
+  }
+  return "";
+}
+
+std::string ListedName(const CentralEntry& entry) {
+  std::string name = UnicodePathName(entry.extra, entry.name);
+  return name.empty() ? ZipEntryName(std::string(entry.name), entry.values.flags) : name;
+}
+
+std::vector<CentralRecord> IndexCentralDirectory(const std::string& directory, std::uint64_t prefixBytes,
+                                                 std::size_t* spanned) {
+  std::vector<CentralRecord> records;
+  const std::size_t span = ForEachCentralRecord(directory, [&](const CentralEntry& entry) {
+    CentralRecord& record = records.emplace_back(entry.values);
+    record.name = ListedName(entry);
+    record.storedName = entry.name;
+    record.offset = entry.localHeaderOffset + prefixBytes;
   });
-  return index;
+  if (spanned) *spanned = span;
+  // Stable: records of one offset keep their directory order.
+  std::stable_sort(records.begin(), records.end(),
+                   [](const CentralRecord& a, const CentralRecord& b) { return a.offset < b.offset; });
+  return records;
 }
 
 }  // namespace ovk
