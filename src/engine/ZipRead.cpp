@@ -106,6 +106,16 @@ bool DefersToZip64(const std::uint8_t* e) {
          GetLE32(e + 16) == kZip64Marker;
 }
 
+// A ZIP64 locator right in front of the end record: the ZIP64 end record
+// holds the directory's values (and marks where the directory ends) even
+// when the end record's fields do not defer to it.
+bool Zip64LocatorBefore(DataFile& file, std::int64_t endRecord) {
+  constexpr std::int64_t kLocatorBytes = 20;
+  if (endRecord < kLocatorBytes) return false;
+  const std::string bytes = ReadAtMost(file, endRecord - kLocatorBytes, 4);
+  return bytes.size() == 4 && GetLE32(bytes.data()) == kSigZip64Locator;
+}
+
 // A ZIP appended to a stub (a self-extractor, `cat stub.sh x.zip`) may keep
 // offsets that count from its own start. Its directory really ends where
 // the end record (or the ZIP64 one) starts; the difference to the recorded
@@ -198,7 +208,7 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
   try {
     const std::string text = ReadAtMost(file, e + kEndRecordBytes, GetLE16(end + 20));
     if (comment) *comment = text;
-    if (DefersToZip64(end)) {
+    if (DefersToZip64(end) || Zip64LocatorBefore(file, e)) {
       const std::int64_t z64 =
           FindSignatureBackward(file, kSigZip64EndRecord, e - static_cast<std::int64_t>(kZip64EndRecordBytes));
       // Without a directory offset the ZIP64 record is a must; a count of
