@@ -229,14 +229,6 @@ bool SeekPayload(DataFile& file, const LocalHeader& local) {
   return true;
 }
 
-// The header's fields that say how its payload is read.
-void TakeLocalFields(const LocalHeaderFields& fields, EntryInfo& entry) {
-  entry.zipFlags = fields.flags;
-  entry.zipMethod = fields.method;
-  entry.header.time = fields.dosTime;
-  entry.header.crc32 = fields.crc32;
-}
-
 // The fields of an entry that follow from its flags and method.
 void DeriveHeader(EntryInfo& entry) {
   entry.header.originalSize = static_cast<std::uint32_t>(entry.originalSize);
@@ -324,7 +316,7 @@ bool ReadListedEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   }
   entry.headerOffset = static_cast<std::int64_t>(record.offset);
   const LocalHeader local = ReadLocalHeader(archive, file, entry.headerOffset);
-  TakeLocalFields(local.fields, entry);
+  entry.header.time = local.fields.dosTime;
   // Strong encryption is refused by name whichever of the two declares it.
   entry.zipFlags = record.flags | (local.fields.flags & kZipFlagStrongEncryption);
   entry.zipMethod = record.method;
@@ -358,7 +350,10 @@ bool ReadLocalEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   archive.lastHeader = headerOffset;
   entry.headerOffset = headerOffset;
   const LocalHeader local = ReadLocalHeader(archive, file, headerOffset);
-  TakeLocalFields(local.fields, entry);
+  entry.zipFlags = local.fields.flags;
+  entry.zipMethod = local.fields.method;
+  entry.header.time = local.fields.dosTime;
+  entry.header.crc32 = local.fields.crc32;
   LocalHeaderSizes(local.fields, local.extra, entry.originalSize, entry.packedSize);
   DeriveHeader(entry);
   const std::string unicodeName = UnicodePathName(local.extra, local.rawName);
