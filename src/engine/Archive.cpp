@@ -6,8 +6,10 @@
 #include <string_view>
 
 #include "engine/ZipFormat.h"
-#include "coding/Crc32.h"
+#include "coding/Decompressor.h"
+#include "coding/WinZipAes.h"
 #include "coding/ZipCrypto.h"
+#include "engine/ZipExtent.h"
 #include "support/ByteOrder.h"
 #include "support/StringUnit.h"
 
@@ -51,23 +53,33 @@ void ReadNativeDescriptor(ArchiveInfo& info, DataFile& file) {
   if (length > copied) Seek64(file, FilePos64(file) + (length - copied));
 }
 
-// Central directory of the archive by local header offset; null when the
-// directory cannot be located.
-std::shared_ptr<ZipDirectoryIndex> IndexOfDirectory(DataFile& file, std::int64_t* firstLocalHeader) {
-  std::int64_t first = 0;
-  CentralDirectoryStream directory;
-  ZipEndRecord endRecord;
-  if (LocateZipDirectory(file, first, &endRecord, nullptr, &directory) < 0) return nullptr;
-  if (firstLocalHeader) *firstLocalHeader = first;
-  return std::make_shared<ZipDirectoryIndex>(IndexCentralDirectory(directory, endRecord.prefixBytes));
+// The directory's bytes as far as the file holds them; a failed read raises.
+std::string ReadDirectoryBytes(DataFile& file, const ZipEndRecord& endRecord) {
+  const std::uint64_t size = static_cast<std::uint64_t>(FileSize64(file));
+  const std::uint64_t start = std::min(endRecord.directoryOffset, size);
+  std::string bytes(static_cast<std::size_t>(std::min(endRecord.directorySize, size - start)), '\0');
+  Seek64(file, static_cast<std::int64_t>(start));
+  ReadBlock(file, bytes.data(), bytes.size());
+  return bytes;
 }
 
-std::vector<std::uint64_t> SortedOffsets(const ZipDirectoryIndex& index) {
-  std::vector<std::uint64_t> offsets;
-  offsets.reserve(index.size());
-  for (const auto& [offset, record] : index) offsets.push_back(offset);
-  std::sort(offsets.begin(), offsets.end());
-  return offsets;
+// Central directory of the archive; null when it cannot be located.
+std::shared_ptr<const ZipDirectory> DirectoryOf(DataFile& file, std::int64_t* firstLocalHeader) {
+  std::int64_t first = 0;
+  auto directory = std::make_shared<ZipDirectory>();
+  ZipEndRecord endRecord;
+  if (LocateZipDirectory(file, first, &endRecord, nullptr, &directory->bytes) < 0) return nullptr;
+  if (firstLocalHeader) *firstLocalHeader = first;
+  std::size_t spanned = 0;
+  directory->records = IndexCentralDirectory(directory->bytes, endRecord.prefixBytes, &spanned);
+  if (spanned < endRecord.directorySize) {
+    // The search keeps no failure of its read: a second read raises it.
+    directory->bytes = ReadDirectoryBytes(file, endRecord);
+    directory->records = IndexCentralDirectory(directory->bytes, endRecord.prefixBytes, &spanned);
+  }
+  directory->start = endRecord.directoryOffset;
+  directory->cutShort = spanned < endRecord.directorySize;
+  return directory;
 }
 
 // Up to count bytes at position from the walk's read-ahead, refilled as
@@ -164,12 +176,9 @@ std::int64_t ScanForLocalHeader(ArchiveReader& archive, DataFile& file, std::int
   }
 }
 
-// What the local header's extra fields add: 64-bit sizes (ZIP64, for the
-// 32-bit fields that hold all ones), the AES parameters, and the UTF-8 name
-// of the Unicode Path field when its CRC-32 says it belongs to this name.
-void ApplyLocalExtra(const LocalHeaderFields& fields, std::string_view extra, const std::string& rawName,
-                     EntryInfo& entry) {
-  LocalHeaderSizes(fields, extra, entry.originalSize, entry.packedSize);
+// What the local header's extra fields add: the AES parameters and the
+// modification time.
+void ApplyLocalExtra(std::string_view extra, EntryInfo& entry) {
   while (extra.size() >= 4) {
     const std::uint16_t id = GetLE16(extra.data());
     const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
@@ -186,59 +195,52 @@ void ApplyLocalExtra(const LocalHeaderFields& fields, std::string_view extra, co
       // Tag 1 starts with the modification time in 100 ns steps since 1601.
       constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
       entry.modifiedTime = static_cast<std::int64_t>(GetLE64(data.data() + 8) / 10000000) - kSecondsFrom1601To1970;
-    } else if (id == kUnicodePathExtraId && data.size() >= 5 && data[0] == 1 &&
-               GetLE32(data.data() + 1) == Crc32(rawName)) {
-      entry.name = ConvertPathSeparators(std::string(data.substr(5)), true);
     }
   }
 }
 
-// Deferred or ZIP64-marked sizes are taken from the entry's central record.
-void ApplyCentralRecord(const CentralRecord* record, EntryInfo& entry) {
-  if (!record) return;
-  entry.versionMadeBy = record->versionMadeBy;
-  entry.externalAttributes = record->externalAttributes;
-  const bool deferred = (entry.zipFlags & kZipFlagDataDescriptor) || entry.packedSize == kZip64Marker ||
-                        entry.header.originalSize == kZip64Marker || entry.header.crc32 == kZip64Marker;
-  if (!deferred) return;
-  entry.packedSize = record->compressedSize;
-  entry.originalSize = record->uncompressedSize;
-  entry.header.originalSize = static_cast<std::uint32_t>(record->uncompressedSize);
-  entry.header.crc32 = record->crc32;
+bool LocalHeaderAt(ArchiveReader& archive, DataFile& file, std::uint64_t offset) {
+  if (offset >= static_cast<std::uint64_t>(archive.fileSize)) return false;
+  const std::string_view signature = Peek(archive, file, static_cast<std::int64_t>(offset), 4);
+  return signature.size() == 4 && GetLE32(signature.data()) == kSigLocalHeader;
 }
 
-// The first offset the central directory lists beyond the last local header
-// read; -1 when there is none (or no directory).
-std::int64_t NextListedOffset(const ArchiveReader& archive) {
-  const auto& offsets = archive.listedOffsets;
-  const auto next = archive.lastHeader < 0
-                        ? offsets.begin()
-                        : std::upper_bound(offsets.begin(), offsets.end(), static_cast<std::uint64_t>(archive.lastHeader));
-  if (next == offsets.end() || *next >= static_cast<std::uint64_t>(archive.fileSize)) return -1;
-  return static_cast<std::int64_t>(*next);
+// A local header as stored, the walk's read-ahead holding its bytes.
+struct LocalHeader {
+  LocalHeaderFields fields;
+  std::string rawName, extra;
+  std::int64_t payloadStart = 0;
+};
+
+LocalHeader ReadLocalHeader(ArchiveReader& archive, DataFile& file, std::int64_t offset) {
+  LocalHeader h;
+  h.fields = DecodeLocalHeader(Bytes(Take(archive, file, offset, kLocalHeaderBytes)));
+  const std::int64_t nameAt = offset + static_cast<std::int64_t>(kLocalHeaderBytes);
+  h.rawName = Take(archive, file, nameAt, h.fields.nameLength);
+  const std::int64_t extraAt = nameAt + static_cast<std::int64_t>(h.rawName.size());
+  h.extra = Take(archive, file, extraAt, h.fields.extraLength);
+  h.payloadStart = extraAt + static_cast<std::int64_t>(h.extra.size());
+  return h;
 }
 
-// Where the next entry starts: the next local header signature the scan
-// finds, unless the central directory lists an entry before it (one the scan
-// cannot reach: behind data that runs past the end, or where bytes other
-// than a local header stand). -1 at the end.
-std::int64_t NextHeaderOffset(ArchiveReader& archive, DataFile& file, std::int64_t start) {
-  // The walk only ever moves forward, whatever a damaged size says.
-  start = std::max(start, archive.lastHeader + 1);
-  const std::int64_t scanned = start < archive.fileSize ? ScanForLocalHeader(archive, file, start) : -1;
-  const std::int64_t listed = NextListedOffset(archive);
-  if (listed >= 0 && (scanned < 0 || listed < scanned)) return listed;
-  return scanned;
-}
-
-// An entry the central directory lists where no local header stands.
-bool ReadMissingHeader(ArchiveReader& archive, DataFile& file, std::int64_t offset, EntryInfo& entry) {
-  entry.name = archive.zipIndex->at(static_cast<std::uint64_t>(offset)).name;
-  entry.headerOffset = offset;
-  entry.packedSize = 0;
-  entry.damage = EntryDamage::kNoLocalHeader;
-  Seek64(file, std::min(offset + 1, archive.fileSize));
+// Leaves the file at the header's first payload byte; always true.
+bool SeekPayload(DataFile& file, const LocalHeader& local) {
+  Seek64(file, local.payloadStart);
   return true;
+}
+
+// The fields of an entry that follow from its flags and method.
+void DeriveHeader(EntryInfo& entry) {
+  entry.header.originalSize = static_cast<std::uint32_t>(entry.originalSize);
+  entry.header.flags = entry.zipMethod == kMethodStored ? kEntryStored : 0;
+  entry.header.encrypted = (entry.zipFlags & kZipFlagEncrypted) ? 1 : 0;
+}
+
+// Bytes stored in front of and behind an enciphered entry's content.
+std::uint64_t CipherOverhead(const EntryInfo& entry) {
+  if (!entry.header.encrypted) return 0;
+  if (entry.zipMethod != kMethodAes) return kZipCipherHeaderBytes;
+  return AesSaltLength(entry.aesStrength) + kAesVerifierBytes + kAesMacBytes;
 }
 
 // What the recorded sizes and the file say about an entry whose local
@@ -247,54 +249,119 @@ EntryDamage PayloadDamage(const ArchiveReader& archive, const EntryInfo& entry, 
   if (entry.name.empty()) return EntryDamage::kEmptyName;
   if (entry.packedSize > static_cast<std::uint64_t>(std::max<std::int64_t>(0, archive.fileSize - payloadStart)))
     return EntryDamage::kPastEnd;
-  // Stored data is the content itself (behind the cipher header when
-  // enciphered): any other size cannot be its content.
-  const std::uint64_t overhead = entry.header.encrypted ? kZipCipherHeaderBytes : 0;
-  if (entry.zipMethod == 0 && entry.packedSize != entry.originalSize + overhead) return EntryDamage::kStoredSize;
+  const bool aes = entry.zipMethod == kMethodAes;
+  // Without the flag no password deciphers it, and its stored bytes are not its content.
+  if (aes && !entry.header.encrypted) return EntryDamage::kAesNotEnciphered;
+  // Stored data is the content itself (between the cipher's bytes when
+  // enciphered): any other size cannot be its content. AES of unknown
+  // strength is refused for its parameters.
+  const bool stored = entry.zipMethod == kMethodStored || (aes && entry.aesMethod == kMethodStored);
+  if (stored && (!aes || AesSaltLength(entry.aesStrength) > 0) &&
+      entry.packedSize != entry.originalSize + CipherOverhead(entry))
+    return EntryDamage::kStoredSize;
   return EntryDamage::kNone;
 }
 
-bool ReadZipEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
+// Where a listed entry ends: its payload and, with flag bit 3, the data
+// descriptor behind it when one repeats the record's values.
+std::int64_t ListedEntryEnd(ArchiveReader& archive, DataFile& file, const EntryInfo& entry,
+                            std::int64_t payloadStart) {
+  const std::int64_t payloadEnd = PayloadEnd(payloadStart, entry.packedSize, archive.fileSize);
+  if (!(entry.zipFlags & kZipFlagDataDescriptor)) return payloadEnd;
+  const std::string_view behind = Peek(archive, file, payloadEnd, kLongestDescriptor);
+  return payloadEnd + static_cast<std::int64_t>(
+                          DescriptorLength(behind, entry.header.crc32, entry.packedSize, entry.originalSize));
+}
+
+// Which field of the local header disagrees with the entry's central record
+// (with flag bit 3 a size may be left to the data descriptor as a zero).
+EntryDamage LocalDisagreement(const CentralRecord& record, const LocalHeader& local) {
+  const LocalHeaderFields& f = local.fields;
+  if (local.rawName != record.storedName) return EntryDamage::kLocalName;
+  std::uint64_t original = 0, packed = 0;
+  const bool sized = LocalHeaderSizes(f, local.extra, original, packed);
+  const bool deferred = (f.flags & kZipFlagDataDescriptor) != 0;
+  auto differs = [&](std::uint64_t local, std::uint64_t central) { return local != central && !(deferred && local == 0); };
+  if ((!sized && !deferred) || differs(original, record.uncompressedSize) || differs(packed, record.compressedSize))
+    return EntryDamage::kLocalSizes;
+  if (f.method != record.method) return EntryDamage::kLocalMethod;
+  if ((f.flags ^ record.flags) & (kZipFlagEncrypted | kZipFlagDataDescriptor)) return EntryDamage::kLocalFlags;
+  return EntryDamage::kNone;
+}
+
+// The next entry the central directory lists. Its name, sizes, checksum,
+// flags and method are the record's; its local header adds its time and
+// extra fields. Its bytes, from its local header to the end of its data,
+// must be its own: an entry that an earlier one reaches into (by offset,
+// then directory order) is refused, so that shared data is written once at
+// most. Only an entry whose local header agrees with its record claims the
+// header's bytes.
+bool ReadListedEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
+  const std::vector<CentralRecord>& records = archive.zipDirectory->records;
+  if (archive.nextRecord >= records.size()) {
+    // The entries listed before the directory's damage have been read; what follows it is unknown.
+    if (archive.zipDirectory->cutShort) throw EInOutError(kIoReadPastEnd, "Read beyond end of file");
+    return false;
+  }
+  const CentralRecord& record = records[archive.nextRecord++];
+  entry.name = record.name;
+  entry.packedSize = record.compressedSize;
+  entry.originalSize = record.uncompressedSize;
+  entry.versionMadeBy = record.versionMadeBy;
+  entry.externalAttributes = record.externalAttributes;
+  if (!LocalHeaderAt(archive, file, record.offset)) {
+    entry.packedSize = 0;
+    entry.damage = EntryDamage::kNoLocalHeader;
+    return true;
+  }
+  entry.headerOffset = static_cast<std::int64_t>(record.offset);
+  const LocalHeader local = ReadLocalHeader(archive, file, entry.headerOffset);
+  entry.header.time = local.fields.dosTime;
+  // Strong encryption is refused by name whichever of the two declares it.
+  entry.zipFlags = record.flags | (local.fields.flags & kZipFlagStrongEncryption);
+  entry.zipMethod = record.method;
+  entry.header.crc32 = record.crc32;
+  DeriveHeader(entry);
+  ApplyLocalExtra(local.extra, entry);
+  // What strong encryption hides cannot be checked; such an entry claims no bytes.
+  if (entry.zipFlags & kZipFlagStrongEncryption) return SeekPayload(file, local);
+  entry.damage = LocalDisagreement(record, local);
+  const bool agrees = entry.damage == EntryDamage::kNone;
+  if (agrees) entry.damage = PayloadDamage(archive, entry, local.payloadStart);
+  if (entry.damage == EntryDamage::kNone && entry.headerOffset < archive.coveredEnd)
+    entry.damage = EntryDamage::kOverlap;
+  // Data said to run past the end lies about its size, which then covers nothing.
+  if (agrees && entry.damage != EntryDamage::kPastEnd)
+    archive.coveredEnd = std::max(archive.coveredEnd, ListedEntryEnd(archive, file, entry, local.payloadStart));
+  return SeekPayload(file, local);
+}
+
+// The next local header of an archive without a central directory; an
+// entry whose sizes follow its data cannot be read.
+bool ReadLocalEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   const std::int64_t start = FilePos64(file);
-  const std::int64_t headerOffset = NextHeaderOffset(archive, file, start);
+  // The walk only ever moves forward, whatever a damaged size says.
+  const std::int64_t from = std::max(start, archive.lastHeader + 1);
+  const std::int64_t headerOffset = from < archive.fileSize ? ScanForLocalHeader(archive, file, from) : -1;
   if (headerOffset < 0) {
     Seek64(file, start);
     return false;
   }
   archive.lastHeader = headerOffset;
-  // Only an offset taken from the directory can lack the signature.
-  const std::string_view signature = Peek(archive, file, headerOffset, 4);
-  if (signature.size() < 4 || GetLE32(signature.data()) != kSigLocalHeader)
-    return ReadMissingHeader(archive, file, headerOffset, entry);
-  const LocalHeaderFields h = DecodeLocalHeader(Bytes(Take(archive, file, headerOffset, kLocalHeaderBytes)));
-  entry.zipFlags = h.flags;
-  entry.header.time = h.dosTime;
-  entry.header.crc32 = h.crc32;
-  entry.packedSize = h.compressedSize;
-  entry.header.originalSize = h.uncompressedSize;
-  entry.originalSize = h.uncompressedSize;
-  entry.zipMethod = h.method;
-  entry.header.flags = h.method == 0 ? kEntryStored : 0;
-  entry.header.encrypted = (entry.zipFlags & kZipFlagEncrypted) ? 1 : 0;
   entry.headerOffset = headerOffset;
-
-  const std::int64_t nameAt = headerOffset + static_cast<std::int64_t>(kLocalHeaderBytes);
-  const std::string raw(Take(archive, file, nameAt, h.nameLength));
-  const std::int64_t extraAt = nameAt + static_cast<std::int64_t>(raw.size());
-  const std::string extra(Take(archive, file, extraAt, h.extraLength));
-  entry.name = ZipEntryName(raw, entry.zipFlags);
-  ApplyLocalExtra(h, extra, raw, entry);
-  const std::int64_t payloadStart = extraAt + static_cast<std::int64_t>(extra.size());
-  Seek64(file, payloadStart);
-
-  const CentralRecord* record = nullptr;
-  if (archive.zipIndex) {
-    const auto found = archive.zipIndex->find(static_cast<std::uint64_t>(headerOffset));
-    if (found != archive.zipIndex->end()) record = &found->second;
-  }
-  ApplyCentralRecord(record, entry);
-  if (!record && (entry.zipFlags & kZipFlagDataDescriptor)) entry.damage = EntryDamage::kSizesUnknown;
-  if (entry.damage == EntryDamage::kNone) entry.damage = PayloadDamage(archive, entry, payloadStart);
+  const LocalHeader local = ReadLocalHeader(archive, file, headerOffset);
+  entry.zipFlags = local.fields.flags;
+  entry.zipMethod = local.fields.method;
+  entry.header.time = local.fields.dosTime;
+  entry.header.crc32 = local.fields.crc32;
+  LocalHeaderSizes(local.fields, local.extra, entry.originalSize, entry.packedSize);
+  DeriveHeader(entry);
+  const std::string unicodeName = UnicodePathName(local.extra, local.rawName);
+  entry.name = unicodeName.empty() ? ZipEntryName(local.rawName, entry.zipFlags) : unicodeName;
+  ApplyLocalExtra(local.extra, entry);
+  SeekPayload(file, local);
+  entry.damage = (entry.zipFlags & kZipFlagDataDescriptor) ? EntryDamage::kSizesUnknown
+                                                           : PayloadDamage(archive, entry, local.payloadStart);
   return true;
 }
 
@@ -316,9 +383,11 @@ bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string
                        bool unknownIsNative) {
   ArchiveInfo& info = archive.info;
   info.kind = kKindNative;
-  archive.zipIndex.reset();
-  archive.listedOffsets.clear();
+  archive.zipDirectory.reset();
+  archive.nextRecord = 0;
+  archive.coveredEnd = 0;
   archive.lastHeader = -1;
+  archive.resumeAt = -1;
   archive.readAheadStart = -1;
   archive.fileSize = FileSize64(file);
   char magic[4] = {};
@@ -330,13 +399,13 @@ bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string
     return true;
   }
   if (got == sizeof magic && (signature == kSigLocalHeader || signature == kSigEndRecord)) {
-    archive.zipIndex = IndexOfDirectory(file, nullptr);
+    archive.zipDirectory = DirectoryOf(file, nullptr);
     Seek64(file, 0);
     info.kind = kKindZip;
   } else {
     std::int64_t firstLocalHeader = 0;
-    archive.zipIndex = IndexOfDirectory(file, &firstLocalHeader);
-    if (archive.zipIndex) {
+    archive.zipDirectory = DirectoryOf(file, &firstLocalHeader);
+    if (archive.zipDirectory) {
       Seek64(file, firstLocalHeader);
       info.kind = kKindZip;
     } else if (unknownIsNative) {
@@ -346,17 +415,23 @@ bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string
       info.kind = kKindZip;
     }
   }
-  if (archive.zipIndex) archive.listedOffsets = SortedOffsets(*archive.zipIndex);
   if (info.kind == kKindZip && !archiveName.empty()) info.time = FileTimeByFind(archiveName, true);
   return true;
 }
 
 std::string DamageText(EntryDamage damage) {
+  const std::string disagrees = "damaged: its local header disagrees with the central directory ";
   switch (damage) {
     case EntryDamage::kNone: break;
     case EntryDamage::kEmptyName: return "an entry with an empty name was skipped";
     case EntryDamage::kNoLocalHeader: return "damaged: no entry starts where the central directory says it does";
+    case EntryDamage::kLocalName: return disagrees + "(name)";
+    case EntryDamage::kLocalSizes: return disagrees + "(sizes)";
+    case EntryDamage::kLocalMethod: return disagrees + "(compression method)";
+    case EntryDamage::kLocalFlags: return disagrees + "(flags)";
     case EntryDamage::kPastEnd: return "damaged: its data runs past the end of the archive";
+    case EntryDamage::kOverlap: return "refused: its data overlaps another entry (a possible zip bomb)";
+    case EntryDamage::kAesNotEnciphered: return "damaged: it is AES-encrypted but not flagged as enciphered";
     case EntryDamage::kStoredSize: return "damaged: its stored size differs from its original size";
     case EntryDamage::kSizesUnknown:
       return "its sizes follow its data and the central directory does not list it";
@@ -366,8 +441,12 @@ std::string DamageText(EntryDamage damage) {
 
 bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   entry = EntryInfo{};
-  if (archive.info.kind == kKindZip) return ReadZipEntry(archive, file, entry);
-  return ReadNativeEntry(archive, file, entry);
+  if (archive.resumeAt >= 0) Seek64(file, archive.resumeAt);
+  const bool found = archive.info.kind != kKindZip ? ReadNativeEntry(archive, file, entry)
+                     : archive.zipDirectory       ? ReadListedEntry(archive, file, entry)
+                                                  : ReadLocalEntry(archive, file, entry);
+  if (found) archive.resumeAt = PayloadEnd(FilePos64(file), entry.packedSize, archive.fileSize);
+  return found;
 }
 
 std::string ConvertPathSeparators(const std::string& name, bool toBackslash) {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "coding/Records.h"
@@ -17,23 +17,37 @@ constexpr char kNativeMagic[4] = {'K', 'W', 'T', 'Z'};
 constexpr std::uint32_t kNativeDescriptorLength = 9;
 constexpr std::uint32_t kNativeLayoutWritten = 3;
 
-// What the central directory says about one entry, found by the offset of
-// its local header. Sizes are 64-bit (ZIP64 extra field honoured).
+// What the central directory says about one entry. Sizes are 64-bit (ZIP64
+// extra field honoured).
 struct CentralRecord {
-  std::string name;  // UTF-8, as the listing shows it
+  std::string name;             // UTF-8, as the listing shows it
+  std::string_view storedName;  // the name's bytes as stored, in the directory read
+  std::uint64_t offset = 0;     // of its local header in the file, bytes in front of the ZIP included
   std::uint16_t versionMadeBy = 0;
   std::uint16_t flags = 0;
+  std::uint16_t method = 0;
   std::uint32_t crc32 = 0;
   std::uint64_t compressedSize = 0;
   std::uint64_t uncompressedSize = 0;
   std::uint32_t externalAttributes = 0;
 };
-using ZipDirectoryIndex = std::unordered_map<std::uint64_t, CentralRecord>;
 
-// The records of a serialised central directory by local header offset (plus
-// prefixBytes, for a ZIP behind a stub whose offsets count from its own
-// start); stops at the first record that is cut off or lacks its signature.
-ZipDirectoryIndex IndexCentralDirectory(const std::string& directory, std::uint64_t prefixBytes = 0);
+// The records of a serialised central directory in the order their local
+// headers stand in the file (records of one offset in directory order),
+// each offset plus prefixBytes (for a ZIP behind a stub whose offsets count
+// from its own start); stops at the first record that is cut off or lacks
+// its signature (spanned, when given, gets the bytes the records found
+// span). The stored names point into directory.
+std::vector<CentralRecord> IndexCentralDirectory(const std::string& directory, std::uint64_t prefixBytes = 0,
+                                                 std::size_t* spanned = nullptr);
+
+// A ZIP archive's central directory as the walk holds it.
+struct ZipDirectory {
+  std::string bytes;                   // as read; the records' stored names point here
+  std::vector<CentralRecord> records;  // in file order
+  std::uint64_t start = 0;             // where it starts in the file
+  bool cutShort = false;               // its records end before its recorded size
+};
 
 // The designed "version made by" (ZIP version 4.5, host 0) used where an
 // entry's own record is unknown.
@@ -42,11 +56,17 @@ constexpr std::uint16_t kDefaultVersionMadeBy = 45;
 // Why an entry the walk returns cannot be read as it stands.
 enum class EntryDamage : std::uint8_t {
   kNone,
-  kEmptyName,      // a local header with an empty name
-  kNoLocalHeader,  // the central directory lists it where no local header is
-  kPastEnd,        // its data runs past the end of the file
-  kStoredSize,     // stored data whose size differs from the original size
-  kSizesUnknown,   // sizes only in a data descriptor, and no central directory
+  kEmptyName,        // a local header with an empty name
+  kNoLocalHeader,    // the central directory lists it where no local header is
+  kLocalName,        // its local header disagrees with its central record: the name,
+  kLocalSizes,       // the sizes,
+  kLocalMethod,      // the compression method
+  kLocalFlags,       // or the encryption or data descriptor flag
+  kPastEnd,          // its data runs past the end of the file
+  kOverlap,          // its bytes are another entry's too (a possible zip bomb)
+  kAesNotEnciphered, // WinZip AES (method 99) without the encryption flag
+  kStoredSize,       // stored data whose size differs from the original size and cipher overhead
+  kSizesUnknown,     // sizes only in a data descriptor, and no central directory
 };
 
 // The damage in words, for the user.
@@ -77,16 +97,21 @@ struct EntryInfo {
 };
 
 // The reading state of one operation: the archive descriptor and, for ZIP
-// archives, the central directory by local header offset.
+// archives, the central directory.
 struct ArchiveReader {
   ArchiveInfo info;
-  std::shared_ptr<ZipDirectoryIndex> zipIndex;  // null when no directory was found
-  std::vector<std::uint64_t> listedOffsets;     // the index's offsets, ascending
-  std::int64_t lastHeader = -1;                 // offset of the last local header read
+  std::shared_ptr<const ZipDirectory> zipDirectory;  // null when no directory was found
+  std::size_t nextRecord = 0;       // the walk's next record of the directory
+  std::int64_t coveredEnd = 0;      // the furthest end of the listed entries read
+  std::int64_t lastHeader = -1;     // offset of the last local header read
+  std::int64_t resumeAt = -1;       // where the last entry's payload ends (-1: none read)
   std::int64_t fileSize = 0;
   // The walk's read-ahead: bytes of the file from readAheadStart (-1: none).
   std::string readAhead;
   std::int64_t readAheadStart = -1;
+
+  // How many entries the directory lists (0 without one).
+  std::size_t ListedCount() const { return zipDirectory ? zipDirectory->records.size() : 0; }
 };
 
 // Opens an existing archive read-only (FileOpenMode 0); false when it cannot
@@ -99,11 +124,13 @@ bool IsNativeArchive(const std::string& path);
 // Always true; leaves the file where ReadNextEntry starts.
 bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string& archiveName,
                        bool unknownIsNative);
-// False at the end of the entries; leaves the file at the first payload byte.
-// A ZIP walk goes on past damage: an entry with an empty name, one whose
-// data runs past the end of the file, or one the central directory lists
-// where no local header is, comes back with its damage described, and the
-// walk resumes at the next entry the central directory lists.
+// False at the end of the entries; leaves the file at the first payload byte
+// (whatever the caller then reads, the next call starts behind the payload).
+// A ZIP with a central directory holds the entries it lists, in the order
+// of their local headers; each local header must agree with its record and
+// no entry's bytes may be another's. Without a directory the local headers
+// are walked. Either walk goes on past damage: the entry comes back with
+// its damage described.
 bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry);
 void WriteNativeHeader(const ArchiveInfo& info, DataFile& file);
 // The record in front of a native entry's payload.

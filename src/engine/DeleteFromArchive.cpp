@@ -82,9 +82,6 @@ void CopyStub(DataFile& archive, DataFile& temp, const OldDirectory& old) {
   CopyBytes(archive, temp, first);
 }
 
-// Names are matched as the listing shows them.
-std::string ShownName(const CentralEntry& entry) { return ZipEntryName(std::string(entry.name), entry.values.flags); }
-
 // The entry's extent; a failure names the entry.
 std::uint64_t ExtentOf(DataFile& archive, const CentralEntry& entry, std::uint64_t number,
                        const OldDirectory& old) {
@@ -111,14 +108,14 @@ void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old,
   progress.entriesTotal = old.end.entriesTotal;
   const std::size_t parsed = ForEachCentralRecord(old.records, [&](const CentralEntry& entry) {
     if (observer.CancelRequested()) throw DeleteCancelled();
-    progress.currentEntry = ConvertPathSeparators(ShownName(entry), false);
+    progress.currentEntry = ConvertPathSeparators(ListedName(entry), false);
     observer.Progress(progress);
     const std::uint64_t extent = ExtentOf(archive, entry, ++listed, old);
     progress.bytesDone += extent;
     ++progress.entriesDone;
     spanned += extent;
     if (spanned > old.Start()) throw std::runtime_error("its entries overlap");
-    if (selection.Contains(ShownName(entry))) return;
+    if (selection.Contains(ListedName(entry))) return;
     const auto at = static_cast<std::uint64_t>(FilePos64(temp));
     Seek64(archive, static_cast<std::int64_t>(entry.localHeaderOffset + old.Prefix()));
     CopyBytes(archive, temp, extent);
@@ -143,7 +140,7 @@ void WriteNewArchive(DataFile& archive, DataFile& temp, const std::vector<std::s
   // Names are matched here, under the lock: a listing taken before it could
   // have caught another writer halfway.
   std::vector<std::string> names;
-  ForEachCentralRecord(old.records, [&](const CentralEntry& entry) { names.push_back(ShownName(entry)); });
+  ForEachCentralRecord(old.records, [&](const CentralEntry& entry) { names.push_back(ListedName(entry)); });
   const SelectionSet selection(items, names);
   misses = selection.Misses();
   if (!selection.Empty() && selection.SelectsNothing()) throw NothingToDelete();

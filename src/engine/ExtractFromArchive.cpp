@@ -74,10 +74,6 @@ std::string ReadPayload(DataFile& file, std::uint64_t packedSize) {
   return data;
 }
 
-void SkipPayload(DataFile& file, const EntryInfo& entry) {
-  Seek64(file, PayloadEnd(FilePos64(file), entry.packedSize, FileSize64(file)));
-}
-
 // A name the file system cannot hold (a component over 255 bytes, or a path
 // over the platform's limit) is refused whole rather than cut, so two long
 // names can never land on one file.
@@ -91,21 +87,20 @@ bool NameFits(const ExtractRun& run, const std::string& outputName) {
   return true;
 }
 
-// A damaged entry is reported when it is wanted; those that leave its data
-// unknown end the walk as a failed check does, the others are skipped.
-bool ReportDamage(const ExtractRun& run, const EntryInfo& entry) {
+// A damaged entry is reported when it is wanted, and the walk goes on.
+void ReportDamage(const ExtractRun& run, const EntryInfo& entry) {
   switch (entry.damage) {
     case EntryDamage::kEmptyName:
       if (run.selection.Empty())
         run.report.Add("entry at offset " + std::to_string(entry.headerOffset), FailureKind::kRefused,
                        DamageText(entry.damage));
-      return true;
+      return;
     case EntryDamage::kSizesUnknown:
       run.report.Add(entry.name, FailureKind::kUnsupported, DamageText(entry.damage));
-      return true;
+      return;
     default:
+      // Overlapping entries too: the archive's records contradict its bytes.
       run.report.Add(entry.name, FailureKind::kDamaged, DamageText(entry.damage));
-      return false;
   }
 }
 
@@ -164,10 +159,7 @@ bool StreamEntry(const ExtractRun& run, DataFile& file, const EntryInfo& entry, 
                  CipherHolder& cipher, BeneathWriter& writer, const std::string& outputName) {
   FileBeneath out;
   if (!run.request.testOnly) {
-    if (const int code = writer.Begin(outputName, out); code != 0) {
-      SkipPayload(file, entry);
-      return ReportWriteFailure(run, entry.name, code);
-    }
+    if (const int code = writer.Begin(outputName, out); code != 0) return ReportWriteFailure(run, entry.name, code);
   }
   PayloadDecoder decoder(run.request.password, coding, cipher);
   std::string stored(static_cast<std::size_t>(std::min<std::uint64_t>(entry.packedSize, kStoredPiece)), '\0');
@@ -201,7 +193,7 @@ bool StreamEntry(const ExtractRun& run, DataFile& file, const EntryInfo& entry, 
   if (writeError != 0) return ReportWriteFailure(run, entry.name, writeError);
   if (!verified) {
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
-    return false;
+    return true;
   }
   if (!run.request.testOnly) {
     const FileStamp stamp = StampOf(run, entry);
@@ -244,51 +236,39 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
                   CipherHolder& cipher, SavePool& output, BeneathWriter& streamed) {
   const bool wanted = run.selection.Empty() || run.selection.Contains(entry.name);
   if (entry.damage != EntryDamage::kNone) {
-    if (!wanted) return true;
-    SkipPayload(file, entry);
-    return ReportDamage(run, entry);
+    if (wanted) ReportDamage(run, entry);
+    return true;
   }
   // Comes before the selection: an enciphered entry stops the walk even
-  // when it is not selected.
-  if (entry.header.encrypted && run.request.password.empty()) {
+  // when it is not selected; one that cannot be decoded needs no password.
+  if (entry.header.encrypted && run.request.password.empty() && UndecodableReason(entry).empty()) {
     run.report.Add(entry.name, FailureKind::kNoPassword, "it is enciphered and no password was given");
     return false;
   }
   const EntryPath path = EntryPathOf(entry.name);
-  if (!wanted || path.kind == EntryPathKind::kDestination) {
-    SkipPayload(file, entry);
-    return true;
-  }
+  if (!wanted || path.kind == EntryPathKind::kDestination) return true;
   if (path.kind == EntryPathKind::kRefused) {
     run.report.Add(entry.name, FailureKind::kRefused, path.refusal);
-    SkipPayload(file, entry);
     return true;
   }
   const std::string& outputName = path.relative;
   // A folder entry names no file, whatever data it carries.
   if (path.kind == EntryPathKind::kFolder) {
-    SkipPayload(file, entry);
     return run.request.testOnly || MakeFolderEntry(run, entry, outputName, output, streamed);
   }
   if (!run.request.overwrite) output.Settle(outputName);
-  if (!MayWrite(run, entry.name, outputName)) {
-    SkipPayload(file, entry);
-    return true;
-  }
+  if (!MayWrite(run, entry.name, outputName)) return true;
   if (const std::string reason = UndecodableReason(entry); !reason.empty()) {
     run.report.Add(entry.name, FailureKind::kUnsupported, reason);
-    SkipPayload(file, entry);
     return true;
   }
   if (!NameFits(run, outputName)) {
     run.report.Add(entry.name, FailureKind::kRefused, IoReasonText(ENAMETOOLONG));
-    SkipPayload(file, entry);
     return true;
   }
   const bool link = IsLinkEntry(entry);
   if (link && !FitsInMemory(info, entry)) {
     run.report.Add(entry.name, FailureKind::kRefused, "its link target is too long for the file system");
-    SkipPayload(file, entry);
     return true;
   }
   run.writtenFolders.insert(FolderOf(outputName));
@@ -301,7 +281,7 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
   std::string data = ReadPayload(file, entry.packedSize);
   if (!DecodePayload(run.request.password, coding, data, cipher)) {
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
-    return false;
+    return true;
   }
   if (link) return MakeLinkEntry(run, entry, outputName, data, output, streamed);
   if (run.request.testOnly) {
@@ -320,8 +300,10 @@ void ReportReadFailure(const ExtractRun& run, const std::string& entryName, int 
 }
 
 // Entries are checked in order; a checked file is written on another thread
-// while the next entry decodes, and none is handed over after a failure that
-// ends the walk.
+// while the next entry decodes. An entry that fails its check or is damaged
+// is reported and the walk goes on; only a write failure of the destination
+// as a whole, a missing password and a cancel end it, and no file is handed
+// over after that.
 void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) {
   CipherHolder cipher;
   SavePool output(run.destination, CodingPool::Cores());
@@ -329,7 +311,7 @@ void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) 
   EntryInfo entry;
   ProgressSnapshot& progress = run.progress;
   progress.bytesTotal = static_cast<std::uint64_t>(archive.fileSize);
-  progress.entriesTotal = archive.listedOffsets.size();
+  progress.entriesTotal = archive.ListedCount();
   try {
     while (!(run.report.cancelled = run.observer.CancelRequested()) && ReadNextEntry(archive, file, entry)) {
       progress.currentEntry = ConvertPathSeparators(entry.name, false);

@@ -24,9 +24,10 @@ struct ExtractRequest {
 // The selection and the keep list match names as SelectionSet does, against
 // the archive's listed entries; a name that selects nothing is not reported
 // here. Every selected entry that is not written (or, testing, does not
-// verify) lands in the report with its name and reason; a failed check or a
-// write error ends the walk, an entry refused for its own sake does not. A
-// cancel stops between entries: the files already written stay, whole.
+// verify) lands in the report with its name and reason; a write error of the
+// destination as a whole ends the walk, a damaged entry or a failed check
+// does not. A cancel stops between entries: the files already written stay,
+// whole.
 OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObserver& observer);
 
 }  // namespace ovk

@@ -44,7 +44,7 @@ void HandOut(const ListResult& result, OperationObserver& observer, std::size_t&
   handedOut = result.entries.size();
 }
 
-// Walks the archive, seeking over every payload. A damaged entry is reported
+// Walks the archive, the reader seeking over every payload. A damaged entry is reported
 // (and listed when its header could be read); the walk goes on past it.
 void ListEntries(DataFile& file, const std::string& archivePath, ListResult& result, OperationObserver& observer) {
   ArchiveReader archive;
@@ -53,13 +53,12 @@ void ListEntries(DataFile& file, const std::string& archivePath, ListResult& res
   EntryInfo entry;
   ProgressSnapshot progress;
   progress.bytesTotal = static_cast<std::uint64_t>(size);
-  progress.entriesTotal = archive.listedOffsets.size();
+  progress.entriesTotal = archive.ListedCount();
   // Every later native entry starts before the end (checked below), so only
   // the first needs the end-of-file test.
   if (AtEndOfFile(file)) return;
   std::size_t handedOut = 0;
   while (ReadNextEntry(archive, file, entry)) {
-    const std::int64_t next = PayloadEnd(FilePos64(file), entry.packedSize, size);
     if (entry.damage != EntryDamage::kNone)
       result.problems.push_back(ReportedName(entry) + ": " + DamageText(entry.damage));
     // Listed when its header tells its name and real sizes.
@@ -69,8 +68,7 @@ void ListEntries(DataFile& file, const std::string& archivePath, ListResult& res
       result.entries.push_back(Listed(entry));
       if (result.entries.back().link) result.entries.back().linkTarget = ListedLinkTarget(file, archive.info, entry);
     }
-    if (next >= size && archive.info.kind == kKindNative) break;
-    Seek64(file, std::min(next, size));
+    if (archive.resumeAt >= size && archive.info.kind == kKindNative) break;
     // Asked rarely: a listing walks many small headers.
     if (++progress.entriesDone % 1024 == 0) {
       if ((result.cancelled = observer.CancelRequested())) return;

@@ -50,14 +50,16 @@ std::size_t ForEachCentralRecord(std::string_view directory,
     CentralEntry entry;
     entry.bytes = rest.substr(0, total);
     entry.name = rest.substr(kCentralFixedBytes, nameLength);
+    entry.extra = rest.substr(kCentralFixedBytes + nameLength, extraLength);
     entry.values.versionMadeBy = GetLE16(h + 4);
     entry.values.flags = GetLE16(h + 8);
+    entry.values.method = GetLE16(h + 10);
     entry.values.crc32 = GetLE32(h + 16);
     entry.values.compressedSize = GetLE32(h + 20);
     entry.values.uncompressedSize = GetLE32(h + 24);
     entry.values.externalAttributes = GetLE32(h + 38);
     entry.localHeaderOffset = GetLE32(h + kOffsetField);
-    ApplyZip64Extra(rest.substr(kCentralFixedBytes + nameLength, extraLength), entry);
+    ApplyZip64Extra(entry.extra, entry);
     visit(entry);
     rest.remove_prefix(total);
   }

@@ -15,6 +15,7 @@ namespace ovk {
 struct CentralEntry {
   std::string_view bytes;  // the whole record
   std::string_view name;   // as stored
+  std::string_view extra;  // its extra fields
   CentralRecord values;    // sizes 64-bit
   std::uint64_t localHeaderOffset = 0;
   // Where in bytes the ZIP64 field holding the offset starts; 0 when the
@@ -26,6 +27,10 @@ struct CentralEntry {
 // does not carry its signature; returns the bytes the records handed span.
 std::size_t ForEachCentralRecord(std::string_view directory,
                                  const std::function<void(const CentralEntry&)>& visit);
+
+// The record's name as listed: its Unicode Path field's, else its stored
+// name's read as ZipEntryName reads it.
+std::string ListedName(const CentralEntry& entry);
 
 // The record's bytes with only the local header offset changed; raises when
 // the new offset does not fit where the record keeps it.

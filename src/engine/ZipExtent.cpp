@@ -10,20 +10,16 @@ namespace ovk {
 
 namespace {
 
-constexpr std::size_t kLongestDescriptor = 24;
-
 std::uint64_t SizeField(const std::uint8_t* p, std::size_t bytes) {
   return bytes == 8 ? GetLE64(p) : GetLE32(p);
 }
 
 }  // namespace
 
-std::int64_t DescriptorLength(DataFile& file, std::int64_t position, std::uint32_t crc32,
-                              std::uint64_t packedSize, std::uint64_t originalSize) {
-  std::uint8_t d[kLongestDescriptor] = {};
-  std::size_t got = 0;
-  Seek64(file, position);
-  ReadBlock(file, d, sizeof d, got);
+std::size_t DescriptorLength(std::string_view bytes, std::uint32_t crc32, std::uint64_t packedSize,
+                             std::uint64_t originalSize) {
+  const auto* d = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  const std::size_t got = bytes.size();
   const bool signature = got >= 4 && GetLE32(d) == kSigDataDescriptor;
   // 64-bit sizes first: 32-bit ones read as 64-bit would take in the next
   // record's signature, never a match.
@@ -34,10 +30,19 @@ std::int64_t DescriptorLength(DataFile& file, std::int64_t position, std::uint32
       const std::uint8_t* v = d + skip;
       if (got >= length && GetLE32(v) == crc32 && SizeField(v + 4, sizeBytes) == packedSize &&
           SizeField(v + 4 + sizeBytes, sizeBytes) == originalSize)
-        return static_cast<std::int64_t>(length);
+        return length;
     }
   }
   return 0;
+}
+
+std::int64_t DescriptorLength(DataFile& file, std::int64_t position, std::uint32_t crc32,
+                              std::uint64_t packedSize, std::uint64_t originalSize) {
+  char d[kLongestDescriptor] = {};
+  std::size_t got = 0;
+  Seek64(file, position);
+  ReadBlock(file, d, sizeof d, got);
+  return static_cast<std::int64_t>(DescriptorLength(std::string_view(d, got), crc32, packedSize, originalSize));
 }
 
 std::uint64_t ListedEntryExtent(DataFile& file, const CentralEntry& entry, std::uint64_t start,

@@ -2,15 +2,24 @@
 // is set, the data descriptor behind the payload.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "engine/ZipCentralRecords.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
 
-// Bytes of the data descriptor at position that repeats the given values,
+// The longest data descriptor: signature, CRC-32 and two 64-bit sizes.
+constexpr std::size_t kLongestDescriptor = 24;
+
+// Bytes of the data descriptor at the start of bytes (those behind a
+// payload, up to kLongestDescriptor of them) that repeats the given values,
 // with or without its signature, sizes 64- or 32-bit; 0 when none is there.
+std::size_t DescriptorLength(std::string_view bytes, std::uint32_t crc32, std::uint64_t packedSize,
+                             std::uint64_t originalSize);
+// The same for the descriptor at position in the file.
 std::int64_t DescriptorLength(DataFile& file, std::int64_t position, std::uint32_t crc32,
                               std::uint64_t packedSize, std::uint64_t originalSize);
 

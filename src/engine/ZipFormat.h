@@ -156,6 +156,10 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader,
 // valid UTF-8 and lack the UTF-8 flag are read as Windows-1252), "\"
 // between folders.
 std::string ZipEntryName(const std::string& raw, std::uint16_t flags);
+// The name an Info-ZIP Unicode Path field among extra gives the stored name
+// rawName ("\" between folders), when its CRC-32 says it was made for those
+// bytes; else empty.
+std::string UnicodePathName(std::string_view extra, std::string_view rawName);
 std::int64_t FindSignatureBackward(DataFile& file, std::uint32_t signature, std::int64_t start);
 void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
                          std::uint32_t packedSize, CentralDirectoryStream* directory,

@@ -7,6 +7,7 @@
 #include "engine/Archive.h"
 #include "engine/ZipCentralRecords.h"
 #include "engine/ZipFormat.h"
+#include "coding/Crc32.h"
 #include "support/ByteOrder.h"
 #include "support/StringUnit.h"
 
@@ -105,6 +106,16 @@ bool DefersToZip64(const std::uint8_t* e) {
          GetLE32(e + 16) == kZip64Marker;
 }
 
+// A ZIP64 locator right in front of the end record: the ZIP64 end record
+// holds the directory's values (and marks where the directory ends) even
+// when the end record's fields do not defer to it.
+bool Zip64LocatorBefore(DataFile& file, std::int64_t endRecord) {
+  constexpr std::int64_t kLocatorBytes = 20;
+  if (endRecord < kLocatorBytes) return false;
+  const std::string bytes = ReadAtMost(file, endRecord - kLocatorBytes, 4);
+  return bytes.size() == 4 && GetLE32(bytes.data()) == kSigZip64Locator;
+}
+
 // A ZIP appended to a stub (a self-extractor, `cat stub.sh x.zip`) may keep
 // offsets that count from its own start. Its directory really ends where
 // the end record (or the ZIP64 one) starts; the difference to the recorded
@@ -197,7 +208,7 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
   try {
     const std::string text = ReadAtMost(file, e + kEndRecordBytes, GetLE16(end + 20));
     if (comment) *comment = text;
-    if (DefersToZip64(end)) {
+    if (DefersToZip64(end) || Zip64LocatorBefore(file, e)) {
       const std::int64_t z64 =
           FindSignatureBackward(file, kSigZip64EndRecord, e - static_cast<std::int64_t>(kZip64EndRecordBytes));
       // Without a directory offset the ZIP64 record is a must; a count of
@@ -242,14 +253,38 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
   return result;
 }
 
-ZipDirectoryIndex IndexCentralDirectory(const std::string& directory, std::uint64_t prefixBytes) {
-  ZipDirectoryIndex index;
-  ForEachCentralRecord(directory, [&](const CentralEntry& entry) {
-    CentralRecord record = entry.values;
-    record.name = ZipEntryName(std::string(entry.name), record.flags);
-    index.emplace(entry.localHeaderOffset + prefixBytes, std::move(record));
+std::string UnicodePathName(std::string_view extra, std::string_view rawName) {
+  while (extra.size() >= 4) {
+    const std::uint16_t id = GetLE16(extra.data());
+    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
+    const std::string_view data = extra.substr(4, length);
+    extra.remove_prefix(4 + length);
+    if (id == kUnicodePathExtraId && data.size() >= 5 && data[0] == 1 &&
+        GetLE32(data.data() + 1) == Crc32(rawName.data(), rawName.size()))
+      return ConvertPathSeparators(std::string(data.substr(5)), true);
+  }
+  return "";
+}
+
+std::string ListedName(const CentralEntry& entry) {
+  std::string name = UnicodePathName(entry.extra, entry.name);
+  return name.empty() ? ZipEntryName(std::string(entry.name), entry.values.flags) : name;
+}
+
+std::vector<CentralRecord> IndexCentralDirectory(const std::string& directory, std::uint64_t prefixBytes,
+                                                 std::size_t* spanned) {
+  std::vector<CentralRecord> records;
+  const std::size_t span = ForEachCentralRecord(directory, [&](const CentralEntry& entry) {
+    CentralRecord& record = records.emplace_back(entry.values);
+    record.name = ListedName(entry);
+    record.storedName = entry.name;
+    record.offset = entry.localHeaderOffset + prefixBytes;
   });
-  return index;
+  if (spanned) *spanned = span;
+  // Stable: records of one offset keep their directory order.
+  std::stable_sort(records.begin(), records.end(),
+                   [](const CentralRecord& a, const CentralRecord& b) { return a.offset < b.offset; });
+  return records;
 }
 
 }  // namespace ovk

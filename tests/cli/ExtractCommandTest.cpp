@@ -7,7 +7,13 @@ namespace {
 
 const char kNoPassword[] =
     "ovk: a.txt: enciphered; give the password with -p PASSWORD (or -p - to read it from standard input)\n";
-const char kCheckFailed[] = "ovk: a.txt: checksum error: the data is damaged or the password is wrong\n";
+// A wrong password fails every entry's check, each reported.
+const char kCheckFailed[] =
+    "ovk: a.txt: checksum error: the data is damaged or the password is wrong\n"
+    "ovk: notes.log: checksum error: the data is damaged or the password is wrong\n"
+    "ovk: sub/b.txt: checksum error: the data is damaged or the password is wrong\n"
+    "ovk: sub/deeper/c.txt: checksum error: the data is damaged or the password is wrong\n"
+    "ovk: sub/run.log: checksum error: the data is damaged or the password is wrong\n";
 
 class ExtractCommandTest : public CliFixture {
  protected:

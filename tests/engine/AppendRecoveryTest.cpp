@@ -40,8 +40,7 @@ Directory ReadDirectory(const std::string& archive) {
   ovk::CloseDataFile(file);
   d.directoryOffset = end.directoryOffset;
   d.entries = end.entriesTotal;
-  for (const auto& [offset, record] : ovk::IndexCentralDirectory(stream)) d.offsets.push_back(offset);
-  std::sort(d.offsets.begin(), d.offsets.end());
+  for (const ovk::CentralRecord& record : ovk::IndexCentralDirectory(stream)) d.offsets.push_back(record.offset);
   return d;
 }
 

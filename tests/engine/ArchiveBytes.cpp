@@ -1,7 +1,9 @@
 #include "ArchiveBytes.h"
 
+#include "coding/CipherStage.h"
 #include "coding/Crc32.h"
 #include "coding/Payload.h"
+#include "coding/ZipCrypto.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
 #include "engine/ZipFormat.h"
@@ -62,6 +64,38 @@ ZipEntryFields ZipEntry(const std::string& name, const std::string& content, boo
   return e;
 }
 
+ZipEntryFields AesEntry(const std::string& name, const std::string& content, const std::string& password,
+                        std::uint16_t aeVersion, bool stored) {
+  ZipEntryFields e = ZipEntry(name, content, stored);
+  std::string enciphered;
+  const auto stage = ovk::MakeAesEncipher(password, 3, std::string(16, '\x5A'));
+  stage->Encipher(e.payload, enciphered);
+  stage->Finish(enciphered);
+  std::string field;
+  PutLE16(field, 0x9901);
+  PutLE16(field, 7);
+  PutLE16(field, aeVersion);
+  field += "AE";
+  field += '\x03';
+  PutLE16(field, e.method);
+  e.localExtra = e.centralExtra = field;
+  e.payload = enciphered;
+  e.compressedSize = static_cast<std::uint32_t>(enciphered.size());
+  e.method = 99;
+  e.flags |= 0x0001;
+  if (aeVersion == 2) e.crc32 = 0;
+  return e;
+}
+
+ZipEntryFields ZipCryptoEntry(const std::string& name, const std::string& content, const std::string& password,
+                              bool stored) {
+  ZipEntryFields e = ZipEntry(name, content, stored);
+  e.payload = ovk::ZipEncrypt(e.payload, password, e.crc32);
+  e.compressedSize = static_cast<std::uint32_t>(e.payload.size());
+  e.flags |= 0x0001;
+  return e;
+}
+
 std::string BuildZip(const std::vector<ZipEntryFields>& entries, const ZipLayout& layout) {
   std::string out = layout.prefix;
   const std::uint32_t shift = layout.offsetsIncludePrefix ? 0 : static_cast<std::uint32_t>(layout.prefix.size());
@@ -69,33 +103,36 @@ std::string BuildZip(const std::vector<ZipEntryFields>& entries, const ZipLayout
   std::uint16_t count = 0;
   for (const ZipEntryFields& e : entries) {
     const auto offset = static_cast<std::uint32_t>(out.size()) - shift;
-    auto fixed = [&](std::string& s, std::uint32_t crc, std::uint32_t csize, std::uint32_t usize) {
+    auto fixed = [&](std::string& s, std::uint16_t flags, std::uint16_t method, std::uint32_t crc, std::uint32_t csize,
+                     std::uint32_t usize, const std::string& name) {
       PutLE16(s, 20);
-      PutLE16(s, e.flags);
-      PutLE16(s, e.method);
+      PutLE16(s, flags);
+      PutLE16(s, method);
       PutLE32(s, e.dosTime);
       PutLE32(s, crc);
       PutLE32(s, csize);
       PutLE32(s, usize);
-      PutLE16(s, static_cast<std::uint16_t>(e.name.size()));
+      PutLE16(s, static_cast<std::uint16_t>(name.size()));
     };
     PutLE32(out, 0x04034B50);
-    fixed(out, e.crc32, e.compressedSize, e.uncompressedSize);
+    fixed(out, e.flags, e.method, e.crc32, e.compressedSize, e.uncompressedSize, e.name);
     PutLE16(out, static_cast<std::uint16_t>(e.localExtra.size()));
     out += e.name + e.localExtra + e.payload + e.trailer;
     if (!e.inDirectory) continue;
     ++count;
     PutLE32(directory, 0x02014B50);
     PutLE16(directory, e.versionMadeBy);
-    fixed(directory, e.centralCrc32.value_or(e.crc32), e.centralCompressed.value_or(e.compressedSize),
-          e.centralUncompressed.value_or(e.uncompressedSize));
+    const std::string name = e.centralName.value_or(e.name);
+    fixed(directory, e.centralFlags.value_or(e.flags), e.centralMethod.value_or(e.method),
+          e.centralCrc32.value_or(e.crc32), e.centralCompressed.value_or(e.compressedSize),
+          e.centralUncompressed.value_or(e.uncompressedSize), name);
     PutLE16(directory, static_cast<std::uint16_t>(e.centralExtra.size()));
     PutLE16(directory, 0);  // comment
     PutLE16(directory, 0);  // disk
     PutLE16(directory, 0);  // internal attributes
     PutLE32(directory, e.externalAttributes);
     PutLE32(directory, e.centralOffset.value_or(offset));
-    directory += e.name + e.centralExtra;
+    directory += name + e.centralExtra;
   }
   const auto directoryOffset = static_cast<std::uint32_t>(out.size()) - shift;
   out += directory;

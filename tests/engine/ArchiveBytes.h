@@ -42,6 +42,8 @@ struct ZipEntryFields {
   // Central record (defaults: the local values).
   bool inDirectory = true;
   std::optional<std::uint32_t> centralCrc32, centralCompressed, centralUncompressed, centralOffset;
+  std::optional<std::string> centralName;
+  std::optional<std::uint16_t> centralFlags, centralMethod;
   std::string centralExtra;
   std::uint16_t versionMadeBy = 0x031E;
   std::uint32_t externalAttributes = 0x81A40000;
@@ -49,6 +51,15 @@ struct ZipEntryFields {
 
 // A complete entry: deflated (or stored) content with its true sizes/CRC.
 ZipEntryFields ZipEntry(const std::string& name, const std::string& content, bool stored = false);
+
+// A WinZip AES-256 entry (AE-1 or AE-2) of content, stored or deflated
+// behind the cipher, with its AES field in both headers.
+ZipEntryFields AesEntry(const std::string& name, const std::string& content, const std::string& password,
+                        std::uint16_t aeVersion, bool stored);
+
+// A traditionally enciphered entry (PKWARE), stored or deflated.
+ZipEntryFields ZipCryptoEntry(const std::string& name, const std::string& content, const std::string& password,
+                              bool stored);
 
 struct ZipLayout {
   std::string prefix;             // data in front of the archive
