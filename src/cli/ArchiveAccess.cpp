@@ -90,7 +90,9 @@ int ResolvePassword(const ParsedOptions& options, const std::string& archive, st
   std::vector<ListedEntry> entries;
   std::string error;
   if (!ListEntries(archive, entries, error)) return kExitOk;
-  const bool enciphered = std::any_of(entries.begin(), entries.end(), [](const ListedEntry& e) { return e.encrypted; });
+  // No password can open what cannot be decoded (strong encryption, say).
+  const bool enciphered =
+      std::any_of(entries.begin(), entries.end(), [](const ListedEntry& e) { return e.encrypted && e.decodable; });
   if (enciphered) AskPasswordOnTerminal("Password for " + archive + ": ", password);
   if (Interrupted()) return Fail(kExitInterrupted, "stopped at the password prompt; nothing was done");
   return kExitOk;

@@ -6,6 +6,7 @@
 
 #include "engine/Archive.h"
 #include "engine/EntryPath.h"
+#include "engine/ZipMethods.h"
 #include "support/StringUnit.h"
 
 namespace ovk {
@@ -28,6 +29,7 @@ ListedEntry Listed(const EntryInfo& entry) {
   listed.time = entry.header.time;
   listed.flags = entry.header.flags;
   listed.encrypted = entry.header.encrypted != 0;
+  listed.decodable = UndecodableReason(entry).empty();
   listed.link = IsLinkEntry(entry);
   return listed;
 }

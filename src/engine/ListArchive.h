@@ -18,6 +18,7 @@ struct ListedEntry {
   std::uint32_t time = 0;          // MS-DOS date and time, local
   std::uint32_t flags = 0;         // kEntryStored
   bool encrypted = false;
+  bool decodable = true;           // false: its method or encryption cannot be decoded here
   bool link = false;               // a symbolic link
   std::string linkTarget;          // when it could be read without a password
 };

@@ -187,6 +187,19 @@ INSTANTIATE_TEST_SUITE_P(
                   {}}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// No password can open strong encryption, so a terminal is not asked for one.
+TEST(ListedEntries, StrongEncryptionAsksForNoPasswordOnATerminal) {
+  OVK_REQUIRE_TOOL("script");
+  TempDir dir;
+  WriteFile(dir / "strong.zip", BuildZip({Changed(ZipCryptoEntry("a.txt", "strong", kPassword, false),
+                                                  [](ZipEntryFields& e) { e.flags |= 0x0040; })}));
+  const CommandResult shown = ovktest::Run("script -qec " + Quote(Quote(BuiltProgram("ovk")) + " test " +
+                                                                Quote(dir / "strong.zip")) +
+                                           " /dev/null < /dev/null");
+  EXPECT_EQ(shown.output.find("Password"), std::string::npos) << shown.output;
+  EXPECT_NE(shown.output.find("a.txt: strong encryption is not supported"), std::string::npos) << shown.output;
+}
+
 // Overlapping entries write their shared data once: no more than the
 // archive holds lands in the destination.
 TEST(ListedEntries, OverlappingEntriesWriteNoMoreThanTheArchiveHolds) {
