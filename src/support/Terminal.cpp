@@ -68,12 +68,20 @@ bool ReadTerminalByte(int fd, char& c, const sigset_t& waitMask) {
 bool AskPasswordOnTerminal(const std::string& prompt, std::string& password) {
   const int fd = open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return false;
-  // Ctrl-C or SIGTERM at the prompt must not end the process with echo off.
+  // Ctrl-C, Ctrl-\, SIGTERM or a hang-up at the prompt must not end the
+  // process with echo off: each stops the prompt like Ctrl-C does.
   CatchInterrupts();
+  struct sigaction stopAction {}, savedQuit {}, savedHangUp {};
+  stopAction.sa_handler = OnInterrupt;
+  sigemptyset(&stopAction.sa_mask);
+  sigaction(SIGQUIT, &stopAction, &savedQuit);
+  sigaction(SIGHUP, &stopAction, &savedHangUp);
   sigset_t stops, waitMask;
   sigemptyset(&stops);
   sigaddset(&stops, SIGINT);
   sigaddset(&stops, SIGTERM);
+  sigaddset(&stops, SIGQUIT);
+  sigaddset(&stops, SIGHUP);
   sigprocmask(SIG_BLOCK, &stops, &waitMask);
   termios saved{};
   const bool quiet = tcgetattr(fd, &saved) == 0;
@@ -94,6 +102,8 @@ bool AskPasswordOnTerminal(const std::string& prompt, std::string& password) {
     password += c;
   }
   if (quiet) tcsetattr(fd, TCSANOW, &saved);
+  sigaction(SIGQUIT, &savedQuit, nullptr);
+  sigaction(SIGHUP, &savedHangUp, nullptr);
   sigprocmask(SIG_SETMASK, &waitMask, nullptr);
   [[maybe_unused]] const ssize_t newline = write(fd, "\n", 1);
   close(fd);
