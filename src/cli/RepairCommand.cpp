@@ -17,17 +17,18 @@ int RunRepair(const Args& args) {
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
   std::string reason;
+  RepairNotes notes;
   RepairOutcome outcome;
   {
     TerminalProgress progress(true);
-    outcome = RepairArchive(archive, reason, progress);
+    outcome = RepairArchive(archive, reason, notes, progress);
   }
   switch (outcome) {
     case RepairOutcome::kCancelled:
       return Fail(kExitInterrupted, "repair stopped; the archive is unchanged");
     case RepairOutcome::kRepaired:
-      if (reason.empty()) return kExitOk;
-      return Fail(kExitCheckFailed, archive + ": " + reason);
+      for (const std::string& line : notes.lines) Warn(archive + ": " + line);
+      return notes.damaged ? kExitCheckFailed : kExitOk;
     case RepairOutcome::kIntact:
       Warn(archive + ": the archive's directory is intact; nothing to repair");
       return kExitOk;

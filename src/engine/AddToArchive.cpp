@@ -105,9 +105,9 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   if (LocateZipDirectory(s.archive, firstLocalHeader, &endRecord, &comment, &s.directory) < 0) {
     // A ZIP archive that lost its end record (an add killed while it wrote
     // the new directory) gets its directory back from the local headers.
-    std::uint64_t dropped = 0;
-    if (RecoverZipDirectory(s.archive, s.directory, endRecord, &dropped)) {
-      if (dropped != 0) s.report->notes.push_back(archivePath + ": " + LeftOutText(dropped));
+    RebuildNotes rebuilt;
+    if (RecoverZipDirectory(s.archive, s.directory, endRecord, &rebuilt)) {
+      for (const std::string& line : rebuilt.Lines()) s.report->notes.push_back(archivePath + ": " + line);
       return true;
     }
     s.report->Add(archivePath, FailureKind::kDamaged,

@@ -13,14 +13,9 @@ namespace ovk {
 
 const char kDirectoryLostText[] = "the archive's directory is missing (an add was interrupted)";
 
-std::string LeftOutText(std::uint64_t dropped) {
-  return std::to_string(dropped) + (dropped == 1 ? " entry" : " entries") +
-         " cannot be proven whole and are left out of the rebuilt directory; their bytes stay in the file";
-}
-
 namespace {
 
-RepairOutcome Rebuild(DataFile& file, std::string& reason) {
+RepairOutcome Rebuild(DataFile& file, std::string& reason, RepairNotes& notes) {
   if (!DirectoryLostByAdd(file)) {
     if (StartsWithLocalHeader(file)) return RepairOutcome::kIntact;
     reason = "it does not start with a ZIP entry";
@@ -28,14 +23,15 @@ RepairOutcome Rebuild(DataFile& file, std::string& reason) {
   }
   CentralDirectoryStream directory;
   ZipEndRecord endRecord;
-  std::uint64_t dropped = 0;
-  if (!RecoverZipDirectory(file, directory, endRecord, &dropped)) {
+  RebuildNotes rebuilt;
+  if (!RecoverZipDirectory(file, directory, endRecord, &rebuilt)) {
     reason = "none of its entries can be proven whole";
     return RepairOutcome::kFailed;
   }
   WriteZipDirectoryEnd(file, "", endRecord, true, 0, directory);
   CloseDataFile(file);
-  if (dropped != 0) reason = LeftOutText(dropped);
+  notes.lines = rebuilt.Lines();
+  notes.damaged = !rebuilt.leftOut.empty();
   return RepairOutcome::kRepaired;
 }
 
@@ -51,7 +47,8 @@ bool DirectoryLostByAdd(const std::string& archivePath) {
   }
 }
 
-RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason, OperationObserver& observer) {
+RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason, RepairNotes& notes,
+                            OperationObserver& observer) {
   // Held to the end: a running add has the directory cut off for a while,
   // and a repair must neither take that for damage nor cut the file under it.
   const ArchiveLock lock(archivePath, false, [&] { observer.Waiting(archivePath); },
@@ -71,7 +68,7 @@ RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason,
     return RepairOutcome::kFailed;
   }
   try {
-    return Rebuild(file, reason);
+    return Rebuild(file, reason, notes);
   } catch (const EInOutError& e) {
     reason = IoReasonText(e.Code());
   } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/Observer.h"
 
@@ -14,11 +15,9 @@ namespace ovk {
 bool DirectoryLostByAdd(const std::string& archivePath);
 // What a user is told of such an archive.
 extern const char kDirectoryLostText[];
-// What a user is told of the entries a rebuild left out.
-std::string LeftOutText(std::uint64_t dropped);
 
 enum class RepairOutcome {
-  kRepaired,  // the directory is rebuilt; reason tells of the entries left out, if any
+  kRepaired,  // the directory is rebuilt; the notes tell what was left out, cut or mended
   kIntact,    // the archive has its directory: nothing was changed
   kFailed,    // the archive is left as it was; reason says why
   kCancelled, // the observer stopped the wait for the archive's lock
@@ -28,6 +27,13 @@ enum class RepairOutcome {
 // as the next add would, under the archive's lock (waiting for another
 // writer, as the observer hears; a cancel ends the wait). An archive this
 // process may not write is refused.
-RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason, OperationObserver& observer);
+// notes gets the lines a user is told of a repair; left-out entries make it
+// a damaged archive (damaged set).
+struct RepairNotes {
+  std::vector<std::string> lines;
+  bool damaged = false;
+};
+RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason, RepairNotes& notes,
+                            OperationObserver& observer);
 
 }  // namespace ovk

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "coding/Decompressor.h"
+#include "engine/Archive.h"
 #include "coding/PayloadDecoder.h"
 #include "engine/ZipCentralRecords.h"
 #include "engine/ZipExtent.h"
@@ -18,6 +19,7 @@ namespace ovk {
 namespace {
 
 constexpr std::uint32_t kDosFolderAttribute = 0x10;
+constexpr std::int64_t kLocalPackedSizeOffset = 18;
 constexpr std::int64_t kScanPiece = 1 << 20;
 // Later headers tried as the end of an entry whose own sizes are wrong
 // (stored data may hold header signatures of its own).
@@ -186,6 +188,15 @@ bool ProvenExtent(DataFile& file, const LocalHeader& h, std::int64_t size, Exten
   return false;
 }
 
+// The size field of a header that tells its sizes (no data descriptor, no
+// ZIP64 field) and disagrees with the proven extent.
+bool WrongSizeField(const LocalHeader& h, const Extent& e) {
+  return h.sized && !(h.fields.flags & kZipFlagDataDescriptor) && h.fields.compressedSize != kZip64Marker &&
+         h.packed != e.packed && e.packed < kZip64Marker;
+}
+
+std::string ShownName(const LocalHeader& h) { return ZipEntryName(h.name, h.fields.flags); }
+
 // The central record of a local header: its shared fields as they stand (the
 // sizes are set with the record's ZIP64 field); the host and attributes the
 // lost record held are not known.
@@ -241,6 +252,21 @@ std::unordered_map<std::uint64_t, std::string> OldRecords(DataFile& file, std::i
 
 }  // namespace
 
+std::vector<std::string> RebuildNotes::Lines() const {
+  std::vector<std::string> lines;
+  if (!leftOut.empty()) {
+    std::string names;
+    for (const std::string& name : leftOut) names += (names.empty() ? "" : ", ") + ConvertPathSeparators(name, false);
+    lines.push_back(names + (leftOut.size() == 1 ? ": cannot be proven whole and is" : ": cannot be proven whole and are") +
+                    " left out of the rebuilt directory; the bytes stay in the file");
+  }
+  if (!cutShort.empty())
+    lines.push_back(ConvertPathSeparators(cutShort, false) + ": the end of the file cuts it short; it is removed");
+  for (const std::string& name : mended)
+    lines.push_back(ConvertPathSeparators(name, false) + ": its local size field was wrong and is set right");
+  return lines;
+}
+
 bool RebuildZipDirectory(DataFile& file, RebuiltDirectory& rebuilt) {
   rebuilt = RebuiltDirectory{};
   const std::int64_t size = FileSize64(file);
@@ -259,7 +285,12 @@ bool RebuildZipDirectory(DataFile& file, RebuiltDirectory& rebuilt) {
     }
     LocalHeader h;
     Extent e;
-    if (signature == kSigLocalHeader && ReadWholeHeader(file, at, h) && ProvenExtent(file, h, size, e)) {
+    const bool whole = signature == kSigLocalHeader && ReadWholeHeader(file, at, h);
+    if (whole && ProvenExtent(file, h, size, e)) {
+      if (WrongSizeField(h, e)) {
+        rebuilt.mends.push_back({h.offset, static_cast<std::uint32_t>(e.packed)});
+        rebuilt.notes.mended.push_back(ShownName(h));
+      }
       kept.push_back({h, e});
       at = e.end;
       continue;
@@ -268,11 +299,13 @@ bool RebuildZipDirectory(DataFile& file, RebuiltDirectory& rebuilt) {
     // Nothing can be read from a record the end of the file cuts, when no
     // header follows it: the new directory goes there.
     if (next == size && IsCutRecord(file, at, size)) {
+      if (signature == kSigLocalHeader)
+        rebuilt.notes.cutShort = whole ? ShownName(h) : "the entry at offset " + std::to_string(at);
       rebuilt.end = at;
       break;
     }
     // Else its bytes stay where they are, outside the new directory.
-    if (signature == kSigLocalHeader) ++rebuilt.dropped;
+    if (signature == kSigLocalHeader) rebuilt.notes.leftOut.push_back(whole ? ShownName(h) : "entry at offset " + std::to_string(at));
     at = next;
   }
   std::unordered_map<std::uint64_t, std::string> names;
@@ -294,13 +327,20 @@ bool RebuildZipDirectory(DataFile& file, RebuiltDirectory& rebuilt) {
 }
 
 bool RecoverZipDirectory(DataFile& file, CentralDirectoryStream& directory, ZipEndRecord& endRecord,
-                         std::uint64_t* dropped) {
+                         RebuildNotes* notes) {
   RebuiltDirectory rebuilt;
   if (!RebuildZipDirectory(file, rebuilt)) return false;
   directory = std::move(rebuilt.records);
   endRecord = ZipEndRecord{};
   endRecord.entriesOnDisk = endRecord.entriesTotal = rebuilt.entries;
-  if (dropped) *dropped = rebuilt.dropped;
+  if (notes) *notes = std::move(rebuilt.notes);
+  // The local header then agrees with the record the directory gets.
+  for (const SizeMend& mend : rebuilt.mends) {
+    std::string field;
+    PutLE32(field, mend.packed);
+    Seek64(file, mend.offset + kLocalPackedSizeOffset);
+    WriteBlock(file, field.data(), field.size());
+  }
   TruncateDataFile(file, rebuilt.end);
   Seek64(file, rebuilt.end);
   return true;

@@ -9,11 +9,28 @@
 
 namespace ovk {
 
+// A local header whose size field a proof found wrong, and the size its
+// data really has.
+struct SizeMend {
+  std::int64_t offset = 0;
+  std::uint32_t packed = 0;
+};
+
+// What a rebuild did with the entries it met, for the user.
+struct RebuildNotes {
+  std::vector<std::string> leftOut;  // names of entries not proven whole (their bytes stay)
+  std::string cutShort;              // the entry the end of the file cuts, removed with it
+  std::vector<std::string> mended;   // names of entries whose local size field was set right
+  // The lines a user is told; leftOut makes the outcome a damaged archive.
+  std::vector<std::string> Lines() const;
+};
+
 // What the local headers of an archive without an end record still tell.
 struct RebuiltDirectory {
   CentralDirectoryStream records;
   std::uint64_t entries = 0;
-  std::uint64_t dropped = 0;  // local headers of entries that could not be proven whole
+  RebuildNotes notes;
+  std::vector<SizeMend> mends;
   std::int64_t end = 0;       // where the new directory goes
 };
 
@@ -29,12 +46,13 @@ struct RebuiltDirectory {
 // when no entry is proven whole.
 bool RebuildZipDirectory(DataFile& file, RebuiltDirectory& rebuilt);
 
-// The rebuilt directory and end record of an archive without one; the file
-// is cut where the new directory goes and left there. dropped (when given)
-// gets the count of entries left out. False, the file untouched, when
+// The rebuilt directory and end record of an archive without one; wrong
+// local size fields of proven entries are set right, the file is cut where
+// the new directory goes and left there. notes (when given) tells what was
+// left out, cut and mended. False, the file untouched, when
 // RebuildZipDirectory is.
 bool RecoverZipDirectory(DataFile& file, CentralDirectoryStream& directory, ZipEndRecord& endRecord,
-                         std::uint64_t* dropped = nullptr);
+                         RebuildNotes* notes = nullptr);
 
 bool StartsWithLocalHeader(DataFile& file);
 

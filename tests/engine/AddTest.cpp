@@ -394,7 +394,8 @@ TEST(AddTest, DirectoryWriteFailurePutsTheOldOneBack) {
   ovk::ClearFaults();
   EXPECT_FALSE(Exists(dir / "src/a"));
   std::string reason;
-  EXPECT_EQ(ovk::RepairArchive(archive, reason, ovk::SilentObserver()), ovk::RepairOutcome::kRepaired);
+  ovk::RepairNotes notes;
+  EXPECT_EQ(ovk::RepairArchive(archive, reason, notes, ovk::SilentObserver()), ovk::RepairOutcome::kRepaired);
   EXPECT_EQ(EntryNames(archive), (Names{"o.txt", "a", "b"}));
 }
 

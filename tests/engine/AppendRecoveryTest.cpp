@@ -140,7 +140,8 @@ TEST_F(AppendRecoveryTest, RepairWaitsForTheLockAndCanStop) {
     waiter.holder = std::make_unique<ovk::ArchiveLock>(archive, false, nullptr);
     waiter.stop = stop;
     std::string reason;
-    EXPECT_EQ(ovk::RepairArchive(archive, reason, waiter), stop ? ovk::RepairOutcome::kCancelled
+    ovk::RepairNotes notes;
+    EXPECT_EQ(ovk::RepairArchive(archive, reason, notes, waiter), stop ? ovk::RepairOutcome::kCancelled
                                                                : ovk::RepairOutcome::kRepaired);
     EXPECT_EQ(waiter.waits, 1);
     EXPECT_EQ(ReadFile(archive) == bytes, stop);
@@ -148,9 +149,9 @@ TEST_F(AppendRecoveryTest, RepairWaitsForTheLockAndCanStop) {
 }
 
 // Bytes the walk cannot prove to be a whole entry stay in the file (a
-// record the end of the file cuts excepted): an entry whose sizes only a
-// missing data descriptor would tell, unknown bytes. The next add keeps
-// every proven entry and says how many it left out.
+// record the end of the file cuts excepted, which goes): an entry whose
+// sizes only a missing data descriptor would tell, unknown bytes. The next
+// add keeps every proven entry and names what it left out or cut.
 TEST_F(AppendRecoveryTest, UnprovenBytesStayInTheFile) {
   const std::string entries = ReadFile(before_).substr(0, ReadDirectory(before_).directoryOffset);
   // Signature, version, flags (bit 3), method, time and date, CRC-32 and
@@ -161,8 +162,10 @@ TEST_F(AppendRecoveryTest, UnprovenBytesStayInTheFile) {
     std::string tail, kept;
     const char* note;
   } cases[] = {
-      {streamed, streamed, "1 entry cannot be proven whole"},
-      {"damaged bytes, then PK\3\4?", "damaged bytes, then ", nullptr},
+      {streamed, streamed, "s: cannot be proven whole and is left out"},
+      {BuildZip({ZipEntry("cut.txt", std::string(300, 'c'), true)}).substr(0, 60), "",
+       "cut.txt: the end of the file cuts it short; it is removed"},
+      {"damaged bytes, then PK\3\4?", "damaged bytes, then ", "offset"},
       {"P!", "P!", nullptr},
   };
   for (const auto& c : cases) {
@@ -213,10 +216,17 @@ TEST_F(AppendRecoveryTest, RepairPassesOverADamagedSizeField) {
       const std::string archive = dir_ / "r.zip";
       WriteFile(archive, bytes);
       std::string reason;
-      EXPECT_EQ(ovk::RepairArchive(archive, reason, ovk::SilentObserver()), ovk::RepairOutcome::kRepaired);
+      ovk::RepairNotes notes;
+      EXPECT_EQ(ovk::RepairArchive(archive, reason, notes, ovk::SilentObserver()), ovk::RepairOutcome::kRepaired);
       EXPECT_EQ(reason, "");
+      // The local header is set right, so that it agrees with the new record.
+      EXPECT_EQ(notes.lines, std::vector<std::string>{"f1.txt: its local size field was wrong and is set right"});
+      EXPECT_FALSE(notes.damaged);
       EXPECT_EQ(ReadDirectory(archive).entries, 4u);
       const std::string out = dir_ / "x";
+      EXPECT_EQ(ExtractAll(archive, out).code, ovk::kExitOk);
+      EXPECT_EQ(ReadTree(out), contents);
+      std::filesystem::remove_all(out);
       EXPECT_EQ(PeerExtract(Peer::Python, archive, out), "");
       EXPECT_EQ(ReadTree(out), contents);
       if (HaveTool("unzip") && wrong > whole.size()) {
@@ -235,7 +245,8 @@ TEST_F(AppendRecoveryTest, RepairWithNothingProvenChangesNothing) {
   const std::string archive = dir_ / "n.zip";
   WriteFile(archive, bytes);
   std::string reason;
-  EXPECT_EQ(ovk::RepairArchive(archive, reason, ovk::SilentObserver()), ovk::RepairOutcome::kFailed);
+  ovk::RepairNotes notes;
+  EXPECT_EQ(ovk::RepairArchive(archive, reason, notes, ovk::SilentObserver()), ovk::RepairOutcome::kFailed);
   EXPECT_EQ(reason, "none of its entries can be proven whole");
   EXPECT_TRUE(ReadFile(archive) == bytes);
 }
