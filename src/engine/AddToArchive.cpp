@@ -252,6 +252,8 @@ bool WriteDirectory(AddSession& s, const std::string& comment, ZipEndRecord& end
   } catch (const std::exception& e) {
     const std::string failure = std::string("cannot write its directory: ") + e.what();
     if (!s.move && PutOldDirectoryBack(s, comment, append, old)) {
+      // Cut off again: a new archive then goes, as one that got no entry does.
+      s.added = 0;
       s.report->Add(s.archive.name, FailureKind::kNotWritten, failure + "; the archive is unchanged");
     } else {
       s.report->Add(s.archive.name, FailureKind::kNotWritten,

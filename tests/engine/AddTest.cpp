@@ -384,6 +384,16 @@ TEST(AddTest, DirectoryWriteFailurePutsTheOldOneBack) {
               std::string::npos)
         << lines.back();
   }
+  // A new archive whose directory cannot be written is not left behind.
+  ovk::ClearFaults();
+  ASSERT_TRUE(Add(dir / "new.zip", dir / "src", append));
+  const int newWrites = ovk::FaultOpCount(ovk::FaultOp::Write);
+  std::filesystem::remove(dir / "new.zip");
+  ovk::ClearFaults();
+  ovk::InjectFault(ovk::FaultOp::Write, newWrites - 1, ENOSPC);
+  EXPECT_FALSE(Add(dir / "new.zip", dir / "src", append));
+  ovk::ClearFaults();
+  EXPECT_FALSE(Exists(dir / "new.zip"));
 
   WriteFile(archive, base);
   AddOptions move = append;
