@@ -64,9 +64,10 @@ void TerminalProgress::Progress(const ProgressSnapshot& s) {
   std::snprintf(percent, sizeof percent, "%3d%% ", static_cast<int>(fraction * 100));
   line += percent + Bytes(double(s.bytesDone)) + " of " + Bytes(double(s.bytesTotal)) + ", " + Bytes(rate) + "/s";
   if (rate > 0 && s.bytesTotal > s.bytesDone) line += ", " + Duration(double(s.bytesTotal - s.bytesDone) / rate) + " left";
-  line += "  " + EscapeControls(s.currentEntry);
   const std::size_t columns = static_cast<std::size_t>(std::max(20, TerminalColumns() - 1));
-  if (line.size() > columns) line.resize(columns);
+  line += "  ";
+  line = line.size() < columns ? line + FitColumns(EscapeControls(s.currentEntry), columns - line.size())
+                               : line.substr(0, columns);
   std::cerr << "\r\033[K" << line << std::flush;
   drawn_ = true;
 }

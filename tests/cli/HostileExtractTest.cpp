@@ -319,15 +319,18 @@ TEST(HostileList, ListsPastDamageAndEscapesControlBytes) {
   ASSERT_EQ(Lines(r.out).size(), 3u) << r.out;
   EXPECT_EQ(Lines(r.out)[2].substr(0, 6), "c.txt;");
   EXPECT_EQ(r.err, "ovk: " + (dir / "past.zip") + ": big.txt: damaged: its data runs past the end of the archive\n");
-  WriteFile(dir / "ctl.zip", BuildZip({ZipEntry("red\x1b[31m\xC2\x9B;5%\n\x7F.txt", "x")}));
+  WriteFile(dir / "ctl.zip", BuildZip({ZipEntry("red\x1b[31m\xC2\x9B;5%\n\x7F.txt", "x"),
+                                       ZipEntry("invoice\xE2\x80\xAE" "fdp.exe", "y")}));
   r = RunOvk({"list", dir / "ctl.zip"});
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.out.find("red\\x1b[31m\\xc2\\x9b;5%\\x0a\\x7f.txt\n"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+  // A right-to-left override would show "invoiceexe.pdf".
+  EXPECT_NE(r.out.find("invoice\\xe2\\x80\\xaefdp.exe\n"), std::string::npos) << r.out;
   // --raw: one line of six fields, every other byte as stored.
   r = RunOvk({"list", "--raw", dir / "ctl.zip"});
   EXPECT_EQ(r.out.substr(0, r.out.find(';') + 1), "red%1B[31m\xC2\x9B%3B5%25%0A%7F.txt;") << r.out;
-  EXPECT_EQ(Lines(r.out).size(), 1u);
+  EXPECT_EQ(Lines(r.out).size(), 2u);
 }
 
 }  // namespace
