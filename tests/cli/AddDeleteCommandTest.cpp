@@ -56,6 +56,12 @@ TEST_F(AddCommandTest, OptionsShapeWhatIsStored) {
     args.push_back(src_);
     Add(args);
     EXPECT_EQ(NameSet(archive), c.names) << args[0] << " " << args[1];
+    // The same options after the archive shape it the same way.
+    const std::string after = dir_ / ("after" + std::to_string(n) + ".zip");
+    args = {after, src_};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    Add(args);
+    EXPECT_EQ(NameSet(after), c.names) << args[2];
   }
 }
 

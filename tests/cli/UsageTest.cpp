@@ -28,8 +28,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(UsageCase{{}, "no command"}, UsageCase{{"frobnicate"}, "unknown command 'frobnicate'"},
                       UsageCase{{"list"}, "exactly one ARCHIVE"},
                       UsageCase{{"list", "a.zip", "b.zip"}, "exactly one ARCHIVE"},
-                      // Options come before the positional arguments.
-                      UsageCase{{"list", "a.zip", "--raw"}, "exactly one ARCHIVE"},
+                      // An option after the archive is still an option, never a name.
+                      UsageCase{{"add", "a.zip", "-q", "-x"}, "'-x' needs a value"},
+                      UsageCase{{"delete", "a.zip", "-n"}, "unknown option '-n' (names that start with '-' go after '--')"},
                       UsageCase{{"list", "--bogus", "a.zip"}, "unknown option '--bogus'"},
                       UsageCase{{"extract"}, "needs an ARCHIVE"},
                       UsageCase{{"extract", "-p"}, "'-p' needs a value"},
