@@ -6,6 +6,7 @@
 
 #include "cli/TerminalProgress.h"
 #include "engine/Archive.h"
+#include "engine/EngineMessages.h"
 #include "engine/ListArchive.h"
 #include "engine/RepairArchive.h"
 #include "engine/Selection.h"
@@ -25,7 +26,7 @@ std::string ArchiveOpenError(const std::string& path) {
   PendingIoError();
   OpenExisting(file);
   const int code = PendingIoError();
-  if (code != 0) return prefix + IoReasonText(code);
+  if (code != 0) return prefix + OpenFailureText(code);
   return "";
 }
 
