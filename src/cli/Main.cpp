@@ -6,7 +6,6 @@
 #include "cli/Escape.h"
 #include "cli/Options.h"
 #include "support/FileUnit.h"
-#include "support/Random.h"
 
 namespace ovk::cli {
 
@@ -73,7 +72,6 @@ int Fail(int status, const std::string& text) {
 
 int main(int argc, char** argv) {
   using namespace ovk::cli;
-  ovk::RandomizeFromClock();
   if (argc < 2) return UsageError("no command given");
   const std::string command = argv[1];
   const Args args(argv + 2, argv + argc);

@@ -2,7 +2,7 @@
 #include "coding/ZipCrypto.h"
 
 #include "coding/Crc32.h"
-#include "support/Random.h"
+#include "support/SystemRandom.h"
 
 namespace ovk {
 namespace {
@@ -31,7 +31,7 @@ std::uint8_t KeystreamByte(const ZipKeys& keys) {
 
 std::string MakeEncryptionHeader(std::uint32_t crc) {
   std::string header(kHeaderLength, '\0');
-  for (std::size_t i = 0; i < 10; ++i) header[i] = static_cast<char>(RandomBelow(126));
+  for (std::size_t i = 0; i < 10; ++i) header[i] = static_cast<char>(SystemRandomBelow(126));
   header[10] = static_cast<char>((crc >> 16) & 0xFF);
   header[11] = static_cast<char>(crc >> 24);
   return header;

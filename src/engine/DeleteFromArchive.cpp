@@ -18,9 +18,8 @@
 #include "support/ArchiveLock.h"
 #include "support/ArchiveTemps.h"
 #include "support/FileUnit.h"
-#include "support/Random.h"
 #include "support/StringUnit.h"
-#include "support/WMD5.h"
+#include "support/SystemRandom.h"
 
 namespace ovk {
 
@@ -217,11 +216,7 @@ bool WriteArchiveWithout(const std::string& archivePath, const std::string& temp
   return WriteInto(archivePath, temp, selection, report, observer);
 }
 
-std::string MakeTempName() {
-  const auto first = static_cast<std::int32_t>(RandomBelow(4294967295u));
-  const auto second = static_cast<std::int32_t>(RandomBelow(4294967295u));
-  return MD5Hex(std::to_string(first) + std::to_string(second)) + ".tmp";
-}
+std::string MakeTempName() { return SystemRandomHex(32) + ".tmp"; }
 
 OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserver& observer) {
   OperationReport report;

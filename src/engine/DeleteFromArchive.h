@@ -29,7 +29,8 @@ bool WriteArchiveWithout(const std::string& archivePath, const std::string& temp
                          const std::vector<std::string>& selection, OperationReport& report,
                          OperationObserver& observer);
 
-// 32 hex digits (MD5 of two random numbers) followed by ".tmp".
+// 32 hex digits from the system's random source followed by ".tmp": no one
+// can foresee the name and put a file or link there first.
 std::string MakeTempName();
 
 }  // namespace ovk

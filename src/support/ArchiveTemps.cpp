@@ -6,14 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
+#include <system_error>
 
 #include "support/ArchiveTemps.h"
 #include "support/FileUnit.h"
-#include "support/Random.h"
 #include "support/StringUnit.h"
 #include "support/SysCalls.h"
+#include "support/SystemRandom.h"
 
 namespace ovk {
 
@@ -52,9 +52,13 @@ bool IsTempName(const std::string& name, const std::string& prefix) {
 bool CreateArchiveTemp(const std::string& archivePath, DataFile& temp) {
   const std::string start = FolderOf(archivePath) + TempPrefix(archivePath);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char digits[kDigits + 1];
-    std::snprintf(digits, sizeof digits, "%08x", RandomBelow(0xFFFFFFFFu));
-    const std::string path = start + digits + kSuffix;
+    std::string path;
+    try {
+      path = start + SystemRandomHex(kDigits) + kSuffix;
+    } catch (const std::system_error& e) {
+      errno = e.code().value();
+      return false;
+    }
     const int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
       AssignFileName(temp, path);

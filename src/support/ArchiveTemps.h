@@ -10,7 +10,7 @@ namespace ovk {
 
 // Makes a new, empty temporary file beside the archive, readable by its
 // owner only: ".NAME.ovk-XXXXXXXX.tmp" with eight hex digits from the
-// random generator (NAME cut where the whole would pass 255 bytes), and
+// system's random source (NAME cut where the whole would pass 255 bytes), and
 // leaves it open in temp for reading and writing; false when none could be
 // made. The file is only ever reached through that descriptor: in a folder
 // others may write, the name can be made to point elsewhere at any time.

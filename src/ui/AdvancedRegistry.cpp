@@ -67,9 +67,10 @@ bool TAdvancedRegistry::Save(const RegistryFile& file) const {
   std::string path = SettingsFilePath();
   std::string folder = FolderPart(path);
   if (!FolderExists(folder) && !ForceFolders(folder)) return false;
-  std::string temp = path + "." + MakeTempName();
+  std::string temp;
   std::string text = file.Serialize();
   try {
+    temp = path + "." + MakeTempName();
     DataFile out;
     AssignFileName(out, temp);
     CreateOrTruncate(out);
@@ -78,7 +79,7 @@ bool TAdvancedRegistry::Save(const RegistryFile& file) const {
     FlushDataFile(out);
     CloseDataFile(out);
   } catch (const std::exception&) {
-    DeleteFileByName(temp);
+    if (!temp.empty()) DeleteFileByName(temp);
     return false;
   }
   if (MoveFileReplacing(temp, path)) return true;

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "support/Random.h"
 #include "support/StringUnit.h"
 #include "ui/CommandLine.h"
 #include "ui/MainForm.h"
@@ -20,7 +19,6 @@ std::vector<std::string> Params(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ovk::RandomizeFromClock();
   if (argc > 1 && ovk::IsSwitchParam(argv[1]) && ovk::IsPackSwitch(ovk::ShortString(argv[1]))) {
     if (const std::optional<int> status = ovk::PackFromCommandLine(Params(argc, argv))) return *status;
   }
