@@ -5,7 +5,6 @@
 #include "cli/ArchiveAccess.h"
 #include "cli/Options.h"
 #include "cli/TerminalProgress.h"
-#include "engine/Archive.h"
 #include "engine/DeleteFromArchive.h"
 
 namespace ovk::cli {
@@ -25,9 +24,6 @@ int RunDelete(const Args& args) {
 
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
-  if (IsNativeArchive(archive))
-    return Fail(kExitFailed, "cannot delete from " + archive +
-                                 ": entries are deleted only from ZIP archives, this one is native");
   const std::string writeError = ArchiveWriteError(archive);
   if (!writeError.empty()) return Fail(kExitFailed, "cannot delete from " + archive + ": " + writeError);
   OperationReport report;

@@ -6,7 +6,7 @@
 #include "coding/ZipCrypto.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
-#include "engine/ZipFormat.h"
+#include "engine/formats/zip/ZipFormat.h"
 #include "support/ByteOrder.h"
 
 namespace ovktest {
@@ -178,7 +178,7 @@ std::string Zip64Extra(const std::vector<std::uint64_t>& values) {
 Listing ListFile(const std::string& path) {
   const ovk::ListResult result = ovk::ListArchive(ovk::ListRequest{path}, ovk::SilentObserver());
   Listing l;
-  l.ok = result.opened;
+  l.ok = result.opened && result.refusal.empty();
   for (const ovk::ListedEntry& entry : result.entries) l.lines.push_back(ovk::ListingLine(entry));
   return l;
 }
