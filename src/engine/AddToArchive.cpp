@@ -36,6 +36,13 @@ std::uint32_t AgeLimit(std::int32_t days) {
   return UnixToDosTime(DosToUnixTime(DosTimeNow()) - static_cast<std::time_t>(span));
 }
 
+bool IsEmptyFile(const std::string& path) {
+  FolderEntry entry;
+  const bool empty = FindFirstEntry(path, kAttrAny, entry) == 0 && entry.size == 0;
+  FindCloseEntry(entry);
+  return empty;
+}
+
 void EnsureArchiveFolder(const std::string& archivePath) {
   const std::string folder = FolderPart(archivePath);
   if (!folder.empty()) ForceFolders(folder, true);
@@ -353,8 +360,9 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
   CountSources(s, request.sources);
   FillArchive(s, request, true);
   report.entriesDone = s.added;
-  // A new archive that got no entry is not left behind.
-  if (lock.Created() && s.added == 0) DeleteFileByName(request.archive, true);
+  // A new archive that got no entry, or lost them all to a failure that cut
+  // it back, is not left behind: an empty file is no archive.
+  if (lock.Created() && (s.added == 0 || IsEmptyFile(request.archive))) DeleteFileByName(request.archive, true);
   return report;
 }
 
