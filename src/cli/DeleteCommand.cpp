@@ -6,6 +6,7 @@
 #include "cli/Options.h"
 #include "cli/TerminalProgress.h"
 #include "engine/DeleteFromArchive.h"
+#include "engine/format/Registry.h"
 
 namespace ovk::cli {
 
@@ -24,6 +25,8 @@ int RunDelete(const Args& args) {
 
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
+  if (std::string refusal; !CapableFormat(archive, Capability::kDelete, refusal))
+    return Fail(kExitFailed, "cannot delete from " + archive + ": " + refusal);
   const std::string writeError = ArchiveWriteError(archive);
   if (!writeError.empty()) return Fail(kExitFailed, "cannot delete from " + archive + ": " + writeError);
   OperationReport report;

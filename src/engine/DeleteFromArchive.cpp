@@ -239,7 +239,7 @@ OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserve
   }
   const std::string& target = lock.Target();
   if (std::string refusal; !CapableFormat(target, Capability::kDelete, refusal)) {
-    report.Add("", FailureKind::kRefused, "cannot delete from " + request.archive + ": " + refusal);
+    report.Add(request.archive, FailureKind::kRefused, "cannot delete from it: " + refusal + "; the archive is unchanged");
     return report;
   }
   // Checked under the lock: an add in progress has cut the directory for a

@@ -114,7 +114,8 @@ TEST(Registry, DriversRefuseWhatNoFormatReads) {
   const ovk::OperationReport deleted =
       ovk::DeleteFromArchive(ovk::DeleteRequest{dir / "t.zip", {"a"}}, ovk::SilentObserver());
   EXPECT_EQ(deleted.Lines(),
-            std::vector<std::string>{"cannot delete from " + (dir / "t.zip") + ": not an archive this program can read"});
+            std::vector<std::string>{(dir / "t.zip") +
+                                     ": cannot delete from it: not an archive this program can read; the archive is unchanged"});
   const Extraction x = ExtractAll(dir / "t.zip", dir / "out");
   EXPECT_EQ(x.code, 3);
   EXPECT_EQ(x.lines, std::vector<std::string>{(dir / "t.zip") + ": not an archive this program can read"});
