@@ -50,6 +50,10 @@ bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std
     error = "cannot open archive " + path;
     return false;
   }
+  if (!result.refusal.empty()) {
+    error = path + ": " + result.refusal;
+    return false;
+  }
   entries = std::move(result.entries);
   if (problems) *problems = std::move(result.problems);
   return true;

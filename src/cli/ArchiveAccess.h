@@ -24,8 +24,8 @@ std::string ArchiveWriteError(const std::string& path);
 std::string MissingDirectoryError(const std::string& path);
 
 // The archive's file entries as the listing gives them; false (with the
-// reason in error) when the archive cannot be listed. Damaged entries are
-// described in *problems when it is given.
+// reason in error) when the archive cannot be opened or no format reads
+// it. Damaged entries are described in *problems when it is given.
 bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std::string& error,
                  std::vector<std::string>* problems = nullptr);
 

@@ -5,8 +5,8 @@
 #include "cli/ArchiveAccess.h"
 #include "cli/Options.h"
 #include "cli/TerminalProgress.h"
-#include "engine/Archive.h"
 #include "engine/DeleteFromArchive.h"
+#include "engine/format/Registry.h"
 
 namespace ovk::cli {
 
@@ -25,9 +25,8 @@ int RunDelete(const Args& args) {
 
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
-  if (IsNativeArchive(archive))
-    return Fail(kExitFailed, "cannot delete from " + archive +
-                                 ": entries are deleted only from ZIP archives, this one is native");
+  if (std::string refusal; !CapableFormat(archive, Capability::kDelete, refusal))
+    return Fail(kExitFailed, "cannot delete from " + archive + ": " + refusal);
   const std::string writeError = ArchiveWriteError(archive);
   if (!writeError.empty()) return Fail(kExitFailed, "cannot delete from " + archive + ": " + writeError);
   OperationReport report;

@@ -16,7 +16,8 @@
 #include "engine/CodingPool.h"
 #include "engine/Observer.h"
 #include "engine/OperationReport.h"
-#include "engine/ZipFormat.h"
+#include "engine/format/Format.h"
+#include "engine/formats/zip/ZipFormat.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
@@ -41,6 +42,7 @@ struct PendingFile {
 struct AddSession {
   // The archive being written.
   DataFile archive;
+  const Format* format = nullptr;      // the one it holds, or a new one's
   ArchiveInfo info;                    // its kind decides the entry layout
   CentralDirectoryStream directory;    // ZIP: records of old and new entries
   FileIdentity archiveIdentity;        // never packed into itself

@@ -2,7 +2,6 @@
 #include "engine/AddToArchive.h"
 
 #include <cerrno>
-#include <cstring>
 #include <exception>
 #include <string>
 
@@ -10,8 +9,9 @@
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
 #include "engine/RepairArchive.h"
-#include "engine/ZipFormat.h"
-#include "engine/ZipRebuild.h"
+#include "engine/format/Registry.h"
+#include "engine/formats/zip/ZipFormat.h"
+#include "engine/formats/zip/ZipRebuild.h"
 #include "support/ArchiveLock.h"
 #include "support/DosTime.h"
 #include "support/FileUnit.h"
@@ -36,6 +36,13 @@ std::uint32_t AgeLimit(std::int32_t days) {
   return UnixToDosTime(DosToUnixTime(DosTimeNow()) - static_cast<std::time_t>(span));
 }
 
+bool IsEmptyFile(const std::string& path) {
+  FolderEntry entry;
+  const bool empty = FindFirstEntry(path, kAttrAny, entry) == 0 && entry.size == 0;
+  FindCloseEntry(entry);
+  return empty;
+}
+
 void EnsureArchiveFolder(const std::string& archivePath) {
   const std::string folder = FolderPart(archivePath);
   if (!folder.empty()) ForceFolders(folder, true);
@@ -57,41 +64,45 @@ bool OpenArchive(AddSession& s, const std::string& archivePath, bool& append) {
   return true;
 }
 
-// Whether the file holds an archive this program reads, told by its
-// content alone: the native container's magic, a ZIP's first local header
-// (its directory may be lost) or a ZIP directory that can be found, also
-// behind a stub. The file is left at its start.
-bool IsReadableArchive(DataFile& file) {
-  char head[sizeof kNativeMagic] = {};
-  std::size_t got = 0;
-  Seek64(file, 0);
-  ReadBlock(file, head, sizeof head, got);
-  std::int64_t firstLocalHeader = 0;
-  const bool readable = (got == sizeof head && std::memcmp(head, kNativeMagic, sizeof head) == 0) ||
-                        StartsWithLocalHeader(file) || LocateZipDirectory(file, firstLocalHeader) >= 0;
-  Seek64(file, 0);
-  return readable;
+// The format a new archive gets; null, reported, when its name asks for
+// one this program cannot write.
+const Format* NewArchiveFormat(const AddRequest& request, OperationReport& report) {
+  FormatProblem problem;
+  const Format* format = FormatForNewArchive(request.archive, request.createNative, problem);
+  if (!format) report.Add(request.archive, FailureKind::kRefused, problem.Text());
+  return format;
+}
+
+// The format of the archive the file holds, when it can take new entries;
+// else null, reported. The file is left at its start.
+const Format* AppendableFormat(AddSession& s, const std::string& archivePath) {
+  FormatProblem problem;
+  const Format* format = Identify(s.archive, problem);
+  if (!format) {
+    s.report->Add(archivePath, FailureKind::kRefused, problem.Text() + "; nothing was added");
+    return nullptr;
+  }
+  if (format->Can(Capability::kAppend)) return format;
+  s.report->Add("", FailureKind::kRefused, "cannot add to " + archivePath + ": " + CannotText(*format, Capability::kAppend));
+  return nullptr;
 }
 
 // Places the file where the new entries go. False for a native archive of
 // another layout version, a ZIP directory that cannot be read whole or one
 // that cannot be recovered; the archive is then left untouched.
-bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
-                    bool createNative, std::string& comment, ZipEndRecord& endRecord) {
+bool PrepareArchive(AddSession& s, const AddRequest& request, bool& append, std::string& comment,
+                    ZipEndRecord& endRecord) {
+  const std::string& archivePath = request.archive;
   if (!append) {
-    if (createNative) {
+    if (!(s.format = NewArchiveFormat(request, *s.report))) return false;
+    if (request.createNative) {
       s.info = ArchiveInfo{kKindNative, kNativeLayoutWritten, DosTimeNow()};
       WriteNativeHeader(s.info, s.archive);
     }
     return true;
   }
-  if (!IsReadableArchive(s.archive)) {
-    s.report->Add(archivePath, FailureKind::kRefused, "not an archive this program can read; nothing was added");
-    return false;
-  }
-  ArchiveReader reader;
-  ReadArchiveHeader(reader, s.archive, archivePath, false);
-  s.info = reader.info;
+  if (!(s.format = AppendableFormat(s, archivePath))) return false;
+  s.info = s.format->Read(s.archive, archivePath)->Walk().info;
   if (s.info.kind == kKindNative) {
     if (s.info.version != kNativeLayoutWritten) {
       s.report->Add(archivePath, FailureKind::kRefused,
@@ -134,11 +145,10 @@ bool PrepareArchive(AddSession& s, const std::string& archivePath, bool& append,
   return true;
 }
 
-// AES is a ZIP choice; the native container enciphers with CAST-256 only.
 bool EncryptionFits(AddSession& s, const AddRequest& request) {
-  if (!request.aes || request.password.empty() || s.info.kind != kKindNative) return true;
-  s.report->Add(request.archive, FailureKind::kRefused,
-                "AES encryption is for ZIP archives; a native archive enciphers its entries with CAST-256");
+  if (!request.aes || request.password.empty() || s.format->Can(Capability::kAes)) return true;
+  s.report->Add("", FailureKind::kRefused,
+                "cannot use AES encryption in " + request.archive + ": " + CannotText(*s.format, Capability::kAes));
   return false;
 }
 
@@ -272,7 +282,7 @@ void FillArchive(AddSession& s, const AddRequest& request, bool append) {
   try {
     if (!OpenArchive(s, archivePath, append)) return;
     s.archiveIdentity = IdentityOf(s.archive);
-    if (!PrepareArchive(s, archivePath, append, request.createNative, comment, endRecord) ||
+    if (!PrepareArchive(s, request, append, comment, endRecord) ||
         !EncryptionFits(s, request)) {
       CloseDataFile(s.archive);
       return;
@@ -320,6 +330,8 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
     report.Add("", FailureKind::kNotWritten, "no archive or no source given");
     return report;
   }
+  // Refused before the lock would make the file.
+  if (!FileExistsByName(request.archive) && !NewArchiveFormat(request, report)) return report;
   EnsureArchiveFolder(request.archive);
   // Held to the end: another writer of the archive waits until then.
   const ArchiveLock lock(request.archive, true, [&] { observer.Waiting(request.archive); },
@@ -350,8 +362,9 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
   CountSources(s, request.sources);
   FillArchive(s, request, true);
   report.entriesDone = s.added;
-  // A new archive that got no entry is not left behind.
-  if (lock.Created() && s.added == 0) DeleteFileByName(request.archive, true);
+  // A new archive that got no entry, or lost them all to a failure that cut
+  // it back, is not left behind: an empty file is no archive.
+  if (lock.Created() && (s.added == 0 || IsEmptyFile(request.archive))) DeleteFileByName(request.archive, true);
   return report;
 }
 

@@ -5,11 +5,11 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "engine/ZipFormat.h"
+#include "engine/formats/zip/ZipFormat.h"
 #include "coding/Decompressor.h"
 #include "coding/WinZipAes.h"
 #include "coding/ZipCrypto.h"
-#include "engine/ZipExtent.h"
+#include "engine/formats/zip/ZipExtent.h"
 #include "support/ByteOrder.h"
 #include "support/StringUnit.h"
 
@@ -379,44 +379,42 @@ bool OpenArchiveForReading(DataFile& file, const std::string& path) {
   return PendingIoError() == 0;
 }
 
-bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string& archiveName,
-                       bool unknownIsNative) {
-  ArchiveInfo& info = archive.info;
-  info.kind = kKindNative;
-  archive.zipDirectory.reset();
-  archive.nextRecord = 0;
-  archive.coveredEnd = 0;
-  archive.lastHeader = -1;
-  archive.resumeAt = -1;
-  archive.readAheadStart = -1;
+namespace {
+
+// A walk of the given kind from its first step on.
+void ResetWalk(ArchiveReader& archive, DataFile& file, std::uint8_t kind) {
+  archive = ArchiveReader{};
+  archive.info.kind = kind;
   archive.fileSize = FileSize64(file);
+}
+
+}  // namespace
+
+void StartNativeWalk(ArchiveReader& archive, DataFile& file) {
+  ResetWalk(archive, file, kKindNative);
+  Seek64(file, sizeof kNativeMagic);
+  ReadNativeDescriptor(archive.info, file);
+  // The descriptor's kind byte never turns the native walk into another.
+  archive.info.kind = kKindNative;
+}
+
+void StartHeaderlessWalk(ArchiveReader& archive, DataFile& file) {
+  ResetWalk(archive, file, kKindNative);
+  Seek64(file, 0);
+}
+
+void StartZipWalk(ArchiveReader& archive, DataFile& file, const std::string& archiveName) {
+  ResetWalk(archive, file, kKindZip);
   char magic[4] = {};
   std::size_t got = 0;
+  Seek64(file, 0);
   ReadBlock(file, magic, sizeof magic, got);
   const std::uint32_t signature = got == sizeof magic ? GetLE32(magic) : 0;
-  if (got == sizeof magic && std::memcmp(magic, kNativeMagic, sizeof magic) == 0) {
-    ReadNativeDescriptor(info, file);
-    return true;
-  }
-  if (got == sizeof magic && (signature == kSigLocalHeader || signature == kSigEndRecord)) {
-    archive.zipDirectory = DirectoryOf(file, nullptr);
-    Seek64(file, 0);
-    info.kind = kKindZip;
-  } else {
-    std::int64_t firstLocalHeader = 0;
-    archive.zipDirectory = DirectoryOf(file, &firstLocalHeader);
-    if (archive.zipDirectory) {
-      Seek64(file, firstLocalHeader);
-      info.kind = kKindZip;
-    } else if (unknownIsNative) {
-      Seek64(file, 0);
-    } else {
-      Seek64(file, FileSize64(file));
-      info.kind = kKindZip;
-    }
-  }
-  if (info.kind == kKindZip && !archiveName.empty()) info.time = FileTimeByFind(archiveName, true);
-  return true;
+  std::int64_t firstLocalHeader = 0;
+  const bool atStart = signature == kSigLocalHeader || signature == kSigEndRecord;
+  archive.zipDirectory = DirectoryOf(file, atStart ? nullptr : &firstLocalHeader);
+  Seek64(file, firstLocalHeader);
+  if (!archiveName.empty()) archive.info.time = FileTimeByFind(archiveName, true);
 }
 
 std::string DamageText(EntryDamage damage) {
@@ -456,22 +454,6 @@ std::string ConvertPathSeparators(const std::string& name, bool toBackslash) {
 std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
   if ((flags & kZipFlagUtf8) || IsValidUtf8(raw)) return raw;
   return Windows1252ToUtf8(raw);
-}
-
-bool IsNativeArchive(const std::string& path) {
-  DataFile file;
-  AssignFileName(file, path);
-  FileOpenMode = 0;
-  PendingIoError();
-  OpenExisting(file);
-  if (PendingIoError() != 0) return false;
-  ArchiveReader reader;
-  try {
-    ReadArchiveHeader(reader, file, path, false);
-  } catch (const std::exception&) {
-    return false;
-  }
-  return reader.info.kind == kKindNative;
 }
 
 std::int64_t PayloadEnd(std::int64_t position, std::uint64_t packedSize, std::int64_t fileSize) {

@@ -1,5 +1,5 @@
-// Records shared by every archive operation, recognition of the container
-// kind, the sequential entry reader and the native container's header.
+// Records shared by every archive operation, the sequential entry reader
+// and the native container's header.
 #pragma once
 
 #include <cstdint>
@@ -118,12 +118,13 @@ struct ArchiveReader {
 // be opened. Never raises.
 bool OpenArchiveForReading(DataFile& file, const std::string& path);
 
-// True when the file holds the native container (recognised by content).
-bool IsNativeArchive(const std::string& path);
-
-// Always true; leaves the file where ReadNextEntry starts.
-bool ReadArchiveHeader(ArchiveReader& archive, DataFile& file, const std::string& archiveName,
-                       bool unknownIsNative);
+// The walk's start in each layout: behind the native container's magic and
+// descriptor, at offset 0 of the headerless native layout (the oldest, with
+// 256-byte name fields), at a ZIP archive's first entry (its directory read
+// when one is found). The format that bid for the file picks one.
+void StartNativeWalk(ArchiveReader& archive, DataFile& file);
+void StartHeaderlessWalk(ArchiveReader& archive, DataFile& file);
+void StartZipWalk(ArchiveReader& archive, DataFile& file, const std::string& archiveName);
 // False at the end of the entries; leaves the file at the first payload byte
 // (whatever the caller then reads, the next call starts behind the payload).
 // A ZIP with a central directory holds the entries it lists, in the order

@@ -11,9 +11,10 @@
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
 #include "engine/Selection.h"
-#include "engine/ZipCentralRecords.h"
-#include "engine/ZipExtent.h"
-#include "engine/ZipFormat.h"
+#include "engine/format/Registry.h"
+#include "engine/formats/zip/ZipCentralRecords.h"
+#include "engine/formats/zip/ZipExtent.h"
+#include "engine/formats/zip/ZipFormat.h"
 #include "engine/RepairArchive.h"
 #include "support/ArchiveLock.h"
 #include "support/ArchiveTemps.h"
@@ -232,6 +233,10 @@ OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserve
     return report;
   }
   const std::string& target = lock.Target();
+  if (std::string refusal; !CapableFormat(target, Capability::kDelete, refusal)) {
+    report.Add(request.archive, FailureKind::kRefused, "cannot delete from it: " + refusal + "; the archive is unchanged");
+    return report;
+  }
   // Checked under the lock: an add in progress has cut the directory for a
   // while, which a waiting delete must not take for damage.
   if (DirectoryLostByAdd(target)) {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "coding/Payload.h"
-#include "engine/ZipMethods.h"
+#include "engine/formats/zip/ZipMethods.h"
 #include "support/StringUnit.h"
 
 namespace ovk {

@@ -14,8 +14,9 @@
 #include "engine/EntryPath.h"
 #include "engine/ListArchive.h"
 #include "engine/SavePool.h"
+#include "engine/format/Registry.h"
 #include "engine/Selection.h"
-#include "engine/ZipMethods.h"
+#include "engine/formats/zip/ZipMethods.h"
 #include "support/DosTime.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
@@ -304,19 +305,19 @@ void ReportReadFailure(const ExtractRun& run, const std::string& entryName, int 
 // is reported and the walk goes on; only a write failure of the destination
 // as a whole, a missing password and a cancel end it, and no file is handed
 // over after that.
-void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) {
+void WalkEntries(const ExtractRun& run, Reader& reader, DataFile& file) {
   CipherHolder cipher;
   SavePool output(run.destination, CodingPool::Cores());
   BeneathWriter streamed(run.destination);
   EntryInfo entry;
   ProgressSnapshot& progress = run.progress;
-  progress.bytesTotal = static_cast<std::uint64_t>(archive.fileSize);
-  progress.entriesTotal = archive.ListedCount();
+  progress.bytesTotal = static_cast<std::uint64_t>(reader.Walk().fileSize);
+  progress.entriesTotal = reader.EntriesKnown();
   try {
-    while (!(run.report.cancelled = run.observer.CancelRequested()) && ReadNextEntry(archive, file, entry)) {
+    while (!(run.report.cancelled = run.observer.CancelRequested()) && reader.Next(entry)) {
       progress.currentEntry = ConvertPathSeparators(entry.name, false);
       run.observer.Progress(progress);
-      if (!ExtractEntry(run, archive.info, file, entry, cipher, output, streamed)) break;
+      if (!ExtractEntry(run, reader.Walk().info, file, entry, cipher, output, streamed)) break;
       progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
       ++progress.entriesDone;
     }
@@ -336,23 +337,33 @@ void WalkEntries(const ExtractRun& run, ArchiveReader& archive, DataFile& file) 
   run.observer.Progress(progress);
 }
 
-}  // namespace
-
-OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObserver& observer) {
-  OperationReport report;
+// The extraction from an archive the format read.
+void ExtractWith(const ExtractRequest& request, const Format& format, DataFile& file, OperationReport& report,
+                 OperationObserver& observer) {
   ProgressSnapshot progress;
   std::vector<MadeFolder> folders;
   std::set<std::string> writtenFolders;
-  if (request.archive.empty() || (request.destination.empty() && !request.testOnly)) {
-    report.Add("", FailureKind::kNotWritten, "no archive or no destination folder given");
-    return report;
-  }
   const std::vector<std::string> names = ListedNames(request);
   ExtractRun run{request, SetTrailingSeparator(request.destination, true, false), SelectionSet(request.selection, names),
                  SelectionSet(request.keepList, names), report, observer, progress, folders, writtenFolders};
   if (!request.testOnly && !FolderExists(run.destination, true)) ForceFolders(run.destination, true);
   if (!request.testOnly && !FolderExists(run.destination, true)) {
     report.Add("", FailureKind::kNotWritten, "cannot create folder " + request.destination);
+    return;
+  }
+  try {
+    WalkEntries(run, *format.Read(file, request.archive), file);
+  } catch (const EInOutError& e) {
+    ReportReadFailure(run, "", e.Code());
+  }
+}
+
+}  // namespace
+
+OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObserver& observer) {
+  OperationReport report;
+  if (request.archive.empty() || (request.destination.empty() && !request.testOnly)) {
+    report.Add("", FailureKind::kNotWritten, "no archive or no destination folder given");
     return report;
   }
   DataFile file;
@@ -360,13 +371,11 @@ OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObser
     report.Add("", FailureKind::kNotWritten, "cannot open archive " + request.archive);
     return report;
   }
-  ArchiveReader archive;
-  try {
-    ReadArchiveHeader(archive, file, request.archive, true);
-    WalkEntries(run, archive, file);
-  } catch (const EInOutError& e) {
-    ReportReadFailure(run, "", e.Code());
-  }
+  // A file no format reads gets no destination folder either.
+  FormatProblem problem;
+  const Format* format = Identify(file, problem);
+  if (format) ExtractWith(request, *format, file, report, observer);
+  else report.Add(request.archive, FailureKind::kRefused, problem.Text());
   try {
     CloseDataFile(file);
   } catch (...) {

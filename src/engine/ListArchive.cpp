@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <memory>
 
 #include "engine/Archive.h"
 #include "engine/EntryPath.h"
-#include "engine/ZipMethods.h"
+#include "engine/format/Registry.h"
+#include "engine/formats/zip/ZipMethods.h"
 #include "support/StringUnit.h"
 
 namespace ovk {
@@ -48,19 +50,15 @@ void HandOut(const ListResult& result, OperationObserver& observer, std::size_t&
 
 // Walks the archive, the reader seeking over every payload. A damaged entry is reported
 // (and listed when its header could be read); the walk goes on past it.
-void ListEntries(DataFile& file, const std::string& archivePath, ListResult& result, OperationObserver& observer) {
-  ArchiveReader archive;
-  ReadArchiveHeader(archive, file, archivePath, true);
-  const std::int64_t size = FileSize64(file);
+void ListEntries(DataFile& file, const Format& format, const std::string& archivePath, ListResult& result,
+                 OperationObserver& observer) {
+  const std::unique_ptr<Reader> reader = format.Read(file, archivePath);
   EntryInfo entry;
   ProgressSnapshot progress;
-  progress.bytesTotal = static_cast<std::uint64_t>(size);
-  progress.entriesTotal = archive.ListedCount();
-  // Every later native entry starts before the end (checked below), so only
-  // the first needs the end-of-file test.
-  if (AtEndOfFile(file)) return;
+  progress.bytesTotal = static_cast<std::uint64_t>(reader->Walk().fileSize);
+  progress.entriesTotal = reader->EntriesKnown();
   std::size_t handedOut = 0;
-  while (ReadNextEntry(archive, file, entry)) {
+  while (reader->Next(entry)) {
     if (entry.damage != EntryDamage::kNone)
       result.problems.push_back(ReportedName(entry) + ": " + DamageText(entry.damage));
     // Listed when its header tells its name and real sizes.
@@ -68,9 +66,9 @@ void ListEntries(DataFile& file, const std::string& archivePath, ListResult& res
     // Folder entries have nothing after their last separator.
     if (listable && !NamePart(entry.name).empty()) {
       result.entries.push_back(Listed(entry));
-      if (result.entries.back().link) result.entries.back().linkTarget = ListedLinkTarget(file, archive.info, entry);
+      if (result.entries.back().link)
+        result.entries.back().linkTarget = ListedLinkTarget(file, reader->Walk().info, entry);
     }
-    if (archive.resumeAt >= size && archive.info.kind == kKindNative) break;
     // Asked rarely: a listing walks many small headers.
     if (++progress.entriesDone % 1024 == 0) {
       if ((result.cancelled = observer.CancelRequested())) return;
@@ -102,8 +100,11 @@ ListResult ListArchive(const ListRequest& request, OperationObserver& observer) 
   DataFile file;
   if (!OpenArchiveForReading(file, request.archive)) return result;
   result.opened = true;
+  FormatProblem problem;
+  const Format* format = Identify(file, problem);
   try {
-    ListEntries(file, request.archive, result, observer);
+    if (format) ListEntries(file, *format, request.archive, result, observer);
+    else result.refusal = problem.Text();
   } catch (const EInOutError& e) {
     // A damaged archive keeps the entries read before the damage.
     result.problems.push_back("reading the archive failed: " + IoReasonText(e.Code()));

@@ -29,6 +29,7 @@ struct ListRequest {
 
 struct ListResult {
   bool opened = false;                 // false: the archive could not be opened
+  std::string refusal;                 // not empty: no format reads the file, and why
   std::vector<ListedEntry> entries;    // file entries in archive order
   std::vector<std::string> problems;   // "name: reason" of each damaged entry
   bool cancelled = false;

@@ -4,8 +4,9 @@
 #include <exception>
 
 #include "engine/Archive.h"
-#include "engine/ZipFormat.h"
-#include "engine/ZipRebuild.h"
+#include "engine/format/Registry.h"
+#include "engine/formats/zip/ZipFormat.h"
+#include "engine/formats/zip/ZipRebuild.h"
 #include "support/ArchiveLock.h"
 #include "support/FileUnit.h"
 
@@ -58,6 +59,7 @@ RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason,
     reason = lock.Error() == EACCES ? "the archive file is read-only for this user" : IoReasonText(lock.Error());
     return RepairOutcome::kFailed;
   }
+  if (!CapableFormat(archivePath, Capability::kRepair, reason)) return RepairOutcome::kFailed;
   DataFile file;
   AssignFileName(file, archivePath);
   FileOpenMode = 2;

@@ -34,6 +34,7 @@
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
 #include "engine/RepairArchive.h"
+#include "engine/format/Registry.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
 #include "ui/AddFormUnit.h"
@@ -254,8 +255,10 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
                                 [&listed, request](OperationObserver& observer) { listed = ListArchive(request, observer); },
                                 fill);
   // A cancelled or failed listing shows nothing rather than part of the archive.
-  if (!listedAll || listed.cancelled || cancelPressed) {
+  if (!listedAll || listed.cancelled || cancelPressed || !listed.refusal.empty()) {
     model->Clear();
+    if (listedAll && !listed.refusal.empty())
+      ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), FromUtf8(name + ": " + listed.refusal), {});
     return;
   }
   for (const ListedEntry& entry : listed.entries) TotalOriginalSize += entry.originalSize;
@@ -396,8 +399,8 @@ void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   request.sources = SplitList(sources, ';');
   request.recurse = recurse;
   request.password = AddForm->Password();
-  // A native archive enciphers with CAST-256 whatever the choice says.
-  request.aes = Options.aes && !IsNativeArchive(ArchiveName);
+  // An archive that cannot hold AES entries enciphers its own way whatever the choice says.
+  request.aes = Options.aes && !ArchiveCannot(ArchiveName, Capability::kAes);
   request.level = Options.level;
   OperationReport report;
   if (!RunJob(QStringLiteral("Adding"),

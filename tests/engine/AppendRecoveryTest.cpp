@@ -14,7 +14,7 @@
 #include "ArchiveBytes.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/RepairArchive.h"
-#include "engine/ZipFormat.h"
+#include "engine/formats/zip/ZipFormat.h"
 #include "support/ArchiveLock.h"
 
 namespace ovktest {

@@ -6,7 +6,7 @@
 #include "coding/ZipCrypto.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
-#include "engine/ZipFormat.h"
+#include "engine/formats/zip/ZipFormat.h"
 #include "support/ByteOrder.h"
 
 namespace ovktest {

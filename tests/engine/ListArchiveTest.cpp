@@ -43,16 +43,14 @@ TEST(ListArchive, NumbersPrintAsSigned32BitDecimals) {
   EXPECT_EQ(l.lines[0], "n;2;-1608441856;-2;-2147483647;1");
 }
 
-TEST(ListArchive, ForeignFileListsWhatTheOldestLayoutYields) {
+// Neither magic nor ZIP signature nor end record, and bytes behind what the
+// oldest layout's walk would read: no entry is made up of it.
+TEST(ListArchive, ForeignFileIsRefused) {
   TempDir dir;
-  // Neither magic nor ZIP signature nor end record: the first byte is read
-  // as a name length inside a 256-byte field, then a packed size.
-  std::string bytes = NativeEntry(0, "junk", "abc", {}, 3) + std::string(40, '\xFF');
-  WriteFile(dir / "j.bin", bytes);
-  const Listing l = ListFile(dir / "j.bin");
-  EXPECT_TRUE(l.ok);
-  ASSERT_EQ(l.lines.size(), 1u);
-  EXPECT_EQ(l.lines[0], "junk;3;0;0;0;0");
+  WriteFile(dir / "j.bin", NativeEntry(0, "junk", "abc", {}, 3) + std::string(40, '\xFF'));
+  const ovk::ListResult result = ovk::ListArchive(ovk::ListRequest{dir / "j.bin"}, ovk::SilentObserver());
+  EXPECT_TRUE(result.entries.empty());
+  EXPECT_EQ(result.refusal, "not an archive this program can read");
 }
 
 }  // namespace

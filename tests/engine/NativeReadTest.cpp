@@ -5,9 +5,11 @@
 #include <sys/resource.h>
 
 #include "ArchiveBytes.h"
+#include "WriteTestUtil.h"
 #include "coding/Payload.h"
 #include "common/TestUtil.h"
 #include "engine/Archive.h"
+#include "engine/format/Registry.h"
 #include "support/ByteOrder.h"
 
 namespace ovktest {
@@ -155,17 +157,15 @@ TEST(NativeRead, EmptyNameEndsTheWalk) {
   EXPECT_EQ(ListFile(dir / "a.ovk").lines.size(), 1u);
 }
 
-TEST(NativeRead, HeaderOnlyAndEmptyFilesListNothing) {
+TEST(NativeRead, HeaderOnlyFileListsNothing) {
   TempDir dir;
-  for (const std::string& bytes : {NativeHeader(3), std::string()}) {
-    WriteFile(dir / "a.ovk", bytes);
-    const Listing l = ListFile(dir / "a.ovk");
-    EXPECT_TRUE(l.ok);
-    EXPECT_TRUE(l.lines.empty());
-    const Extraction x = ExtractAll(dir / "a.ovk", dir / "out");
-    EXPECT_TRUE(x.ok);
-    EXPECT_EQ(x.code, 0);
-  }
+  WriteFile(dir / "a.ovk", NativeHeader(3));
+  const Listing l = ListFile(dir / "a.ovk");
+  EXPECT_TRUE(l.ok);
+  EXPECT_TRUE(l.lines.empty());
+  const Extraction x = ExtractAll(dir / "a.ovk", dir / "out");
+  EXPECT_TRUE(x.ok);
+  EXPECT_EQ(x.code, 0);
 }
 
 struct DescriptorCase {
@@ -177,8 +177,8 @@ struct DescriptorCase {
 
 class DescriptorLengthTest : public ::testing::TestWithParam<DescriptorCase> {};
 
-// Never copied past the 9-byte record; a shorter one leaves the rest as the
-// caller had it, a longer one's surplus is skipped.
+// Never copied past the 9-byte record; a shorter one leaves the rest zero,
+// a longer one's surplus is skipped.
 TEST_P(DescriptorLengthTest, CopiesAtMostTheRecordAndStartsAtTheFirstEntry) {
   const DescriptorCase c = GetParam();
   TempDir dir;
@@ -187,24 +187,25 @@ TEST_P(DescriptorLengthTest, CopiesAtMostTheRecordAndStartsAtTheFirstEntry) {
   WriteFile(dir / "a.ovk", header + entry);
   ovk::DataFile file;
   ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "a.ovk"));
-  ovk::ArchiveReader archive;
-  archive.info.time = 0x55555555;  // the caller's value behind a short descriptor
-  ASSERT_TRUE(ovk::ReadArchiveHeader(archive, file, dir / "a.ovk", true));
-  EXPECT_EQ(archive.info.kind, c.kind);
-  EXPECT_EQ(archive.info.version, c.version);
-  EXPECT_EQ(archive.info.time, c.time);
+  ovk::FormatProblem problem;
+  ASSERT_EQ(ovk::Identify(file, problem), &ovk::NativeMagicFormat());
+  const auto reader = ovk::NativeMagicFormat().Read(file, dir / "a.ovk");
+  const ovk::ArchiveInfo& info = reader->Walk().info;
+  EXPECT_EQ(info.kind, c.kind);
+  EXPECT_EQ(info.version, c.version);
+  EXPECT_EQ(info.time, c.time);
   EXPECT_EQ(ovk::FilePos64(file), static_cast<std::int64_t>(header.size()));
   if (c.version < 2) {
     ovk::EntryInfo info;
-    ASSERT_TRUE(ovk::ReadNextEntry(archive, file, info));
+    ASSERT_TRUE(reader->Next(info));
     EXPECT_EQ(info.name, "e");
   }
   ovk::CloseDataFile(file);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, DescriptorLengthTest,
-                         ::testing::Values(DescriptorCase{9, 1, 3, 0x11223344}, DescriptorCase{0, 1, 0, 0x55555555},
-                                           DescriptorCase{5, 1, 3, 0x55555555},
+                         ::testing::Values(DescriptorCase{9, 1, 3, 0x11223344}, DescriptorCase{0, 1, 0, 0},
+                                           DescriptorCase{5, 1, 3, 0},
                                            DescriptorCase{40, 1, 3, 0x11223344}));
 
 TEST(NativeRead, SurplusDescriptorBytesAreNotReadAsEntries) {
@@ -215,25 +216,24 @@ TEST(NativeRead, SurplusDescriptorBytesAreNotReadAsEntries) {
   EXPECT_EQ(l.lines[0].substr(0, 6), "z.txt;");
 }
 
-TEST(NativeRead, UnknownFileIsReadAsOldestLayoutOnlyWhenAsked) {
+// A file without the magic whose walk parses to its end is the oldest layout;
+// that layout is never written, so nothing is added to it.
+TEST(NativeRead, HeaderlessFileIsReadAsOldestLayout) {
   TempDir dir;
   const std::string payload = ovk::CompressString("raw", ovk::kLevelDefault);
-  WriteFile(dir / "raw.bin", NativeEntry(0, "guess.txt", payload));
+  const std::string bytes = NativeEntry(0, "guess.txt", payload);
+  WriteFile(dir / "raw.bin", bytes);
   const Listing l = ListFile(dir / "raw.bin");
   ASSERT_EQ(l.lines.size(), 1u);
   EXPECT_EQ(l.lines[0], "guess.txt;" + std::to_string(payload.size()) + ";0;0;0;0");
   EXPECT_TRUE(ExtractAll(dir / "raw.bin", dir / "out").ok);
   EXPECT_EQ(ReadFile(dir / "out/guess.txt"), "raw");
 
-  // Adding and deleting treat it as an empty ZIP archive positioned at its end.
-  ovk::DataFile file;
-  ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "raw.bin"));
-  ovk::ArchiveReader archive;
-  ovk::ReadArchiveHeader(archive, file, dir / "raw.bin", false);
-  EXPECT_EQ(archive.info.kind, ovk::kKindZip);
-  EXPECT_EQ(ovk::FilePos64(file), ovk::FileSize64(file));
-  EXPECT_NE(archive.info.time, 0u);  // the file's own last-write time
-  ovk::CloseDataFile(file);
+  WriteFile(dir / "new.txt", "new");
+  EXPECT_EQ(AddReport(dir / "raw.bin", dir / "new.txt").Lines(),
+            std::vector<std::string>{"cannot add to " + (dir / "raw.bin") +
+                                     ": entries are added only to native and ZIP archives, this one is headerless native"});
+  EXPECT_TRUE(ReadFile(dir / "raw.bin") == bytes);
 }
 
 TEST(NativeRead, EncipheredEntriesNeedTheRightPassword) {

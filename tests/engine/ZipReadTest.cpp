@@ -8,7 +8,8 @@
 #include "coding/Crc32.h"
 #include "common/TestUtil.h"
 #include "engine/Archive.h"
-#include "engine/ZipFormat.h"
+#include "engine/format/Format.h"
+#include "engine/formats/zip/ZipFormat.h"
 #include "support/ByteOrder.h"
 
 namespace ovktest {
@@ -279,12 +280,11 @@ TEST(ZipEntries, FieldsOfTheLocalHeaderAndTheCentralRecord) {
 
   ovk::DataFile file;
   ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "f.zip"));
-  ovk::ArchiveReader archive;
-  ovk::ReadArchiveHeader(archive, file, dir / "f.zip", true);
-  ASSERT_TRUE(archive.zipDirectory);
+  const auto reader = ovk::ZipArchiveFormat().Read(file, dir / "f.zip");
+  ASSERT_TRUE(reader->Walk().zipDirectory);
   ovk::EntryInfo entry;
   std::vector<ovk::EntryInfo> seen;
-  while (ovk::ReadNextEntry(archive, file, entry)) seen.push_back(entry);
+  while (reader->Next(entry)) seen.push_back(entry);
   ovk::CloseDataFile(file);
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[0].headerOffset, 0);

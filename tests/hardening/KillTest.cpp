@@ -21,7 +21,7 @@
 #include "KillCounts.h"
 #include "common/TestUtil.h"
 #include "engine/Archive.h"
-#include "engine/ZipFormat.h"
+#include "engine/formats/zip/ZipFormat.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

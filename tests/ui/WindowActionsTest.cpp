@@ -264,6 +264,17 @@ TEST_F(WindowActions, ADamagedEntryIsShownAndTheRestListed) {
   EXPECT_GE(RowNamed(*form, "c.txt"), 0);
 }
 
+// Nothing is made up of a file no format reads: the list empties.
+TEST_F(WindowActions, AFileNoFormatReadsIsRefused) {
+  form->LoadArchive(archive, false);
+  ASSERT_GT(RowCount(*form), 0);
+  WriteFile(work / "text.zip", "just some text\n");
+  const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->LoadArchive(work / "text.zip", false); });
+  EXPECT_EQ(box.icon, QMessageBox::Critical);
+  EXPECT_EQ(box.text.toStdString(), (work / "text.zip") + ": not an archive this program can read");
+  EXPECT_EQ(RowCount(*form), 0);
+}
+
 TEST_F(WindowActions, NewArchiveThenAddThroughTheDialogMakesAZip) {
   std::string target = work / "made.ovk";
   WhenModal(

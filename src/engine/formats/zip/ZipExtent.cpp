@@ -1,9 +1,9 @@
-#include "engine/ZipExtent.h"
+#include "engine/formats/zip/ZipExtent.h"
 
 #include <stdexcept>
 #include <string>
 
-#include "engine/ZipFormat.h"
+#include "engine/formats/zip/ZipFormat.h"
 #include "support/ByteOrder.h"
 
 namespace ovk {

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "engine/Archive.h"
-#include "engine/ZipFormat.h"
+#include "engine/formats/zip/ZipFormat.h"
 
 namespace ovk {
 

@@ -1,9 +1,9 @@
-#include "engine/ZipCentralRecords.h"
+#include "engine/formats/zip/ZipCentralRecords.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "engine/ZipFormat.h"
+#include "engine/formats/zip/ZipFormat.h"
 #include "support/ByteOrder.h"
 
 namespace ovk {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/Archive.h"
-#include "engine/ZipFormat.h"
+#include "engine/formats/zip/ZipFormat.h"
 #include "support/ByteOrder.h"
 
 namespace ovk {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/ZipCentralRecords.h"
+#include "engine/formats/zip/ZipCentralRecords.h"
 #include "support/FileUnit.h"
 
 namespace ovk {

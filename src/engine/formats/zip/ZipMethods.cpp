@@ -1,9 +1,9 @@
-#include "engine/ZipMethods.h"
+#include "engine/formats/zip/ZipMethods.h"
 
 #include <cstdint>
 
 #include "coding/Decompressor.h"
-#include "engine/ZipFormat.h"
+#include "engine/formats/zip/ZipFormat.h"
 
 namespace ovk {
 

@@ -1,4 +1,4 @@
-#include "engine/ZipRebuild.h"
+#include "engine/formats/zip/ZipRebuild.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,8 +10,8 @@
 #include "coding/Decompressor.h"
 #include "engine/Archive.h"
 #include "coding/PayloadDecoder.h"
-#include "engine/ZipCentralRecords.h"
-#include "engine/ZipExtent.h"
+#include "engine/formats/zip/ZipCentralRecords.h"
+#include "engine/formats/zip/ZipExtent.h"
 #include "support/ByteOrder.h"
 
 namespace ovk {

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "engine/Archive.h"
-#include "engine/ZipCentralRecords.h"
-#include "engine/ZipFormat.h"
+#include "engine/formats/zip/ZipCentralRecords.h"
+#include "engine/formats/zip/ZipFormat.h"
 #include "coding/Crc32.h"
 #include "support/ByteOrder.h"
 #include "support/StringUnit.h"

@@ -1,0 +1,88 @@
+// The native container as the registry sees it, in its two shapes: behind
+// its magic and descriptor, and the headerless oldest layout. A headerless
+// file has nothing to recognise it by but its own walk, so it is taken only
+// when that walk parses cleanly to the end of the file: every name field
+// whole, every packed size within the file, the last payload ending exactly
+// where the file does, at least one entry. Any other file (a cut one, one
+// with bytes behind its last payload, text) is not an archive.
+#include <cstring>
+
+#include "engine/format/Format.h"
+
+namespace ovk {
+
+namespace {
+
+// Entries are only ever appended, and enciphered with CAST-256 alone.
+bool NativeCan(Capability capability) {
+  return capability == Capability::kAppend || capability == Capability::kPasswords;
+}
+
+class NativeMagic final : public Format {
+ public:
+  std::string_view Name() const override { return "native"; }
+
+  bool Bid(DataFile&, std::string_view head) const override {
+    return head.size() >= sizeof kNativeMagic && std::memcmp(head.data(), kNativeMagic, sizeof kNativeMagic) == 0;
+  }
+
+  bool Can(Capability capability) const override { return NativeCan(capability); }
+
+  std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
+    ArchiveReader walk;
+    StartNativeWalk(walk, file);
+    return std::make_unique<Reader>(file, std::move(walk));
+  }
+};
+
+// True when the headerless walk from offset 0 reads whole entries up to
+// exactly the end of the file.
+bool WalksCleanlyToTheEnd(DataFile& file) {
+  ArchiveReader walk;
+  StartHeaderlessWalk(walk, file);
+  EntryInfo entry;
+  std::size_t entries = 0;
+  try {
+    while (ReadNextEntry(walk, file, entry)) {
+      if (entry.packedSize > static_cast<std::uint64_t>(walk.fileSize - FilePos64(file))) return false;
+      ++entries;
+    }
+  } catch (const EInOutError& e) {
+    if (e.Code() == kIoReadPastEnd) return false;
+    throw;
+  }
+  // An empty name or an end mark stops the walk where the last payload did not end.
+  return entries > 0 && walk.resumeAt == walk.fileSize;
+}
+
+class HeaderlessNative final : public Format {
+ public:
+  std::string_view Name() const override { return "headerless native"; }
+
+  bool Bid(DataFile& file, std::string_view) const override { return WalksCleanlyToTheEnd(file); }
+
+  // Its layout is never written, so nothing is added to it.
+  bool Can(Capability capability) const override {
+    return capability != Capability::kAppend && NativeCan(capability);
+  }
+
+  std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
+    ArchiveReader walk;
+    StartHeaderlessWalk(walk, file);
+    return std::make_unique<Reader>(file, std::move(walk));
+  }
+};
+
+}  // namespace
+
+const Format& NativeMagicFormat() {
+  static const NativeMagic format;
+  return format;
+}
+
+const Format& HeaderlessNativeFormat() {
+  static const HeaderlessNative format;
+  return format;
+}
+
+}  // namespace ovk

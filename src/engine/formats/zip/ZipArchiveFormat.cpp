@@ -1,0 +1,40 @@
+// ZIP as the registry sees it: a local header or an end record at the start,
+// else a central directory that can be found (behind a stub, a
+// self-extractor's say).
+#include "engine/format/Format.h"
+#include "engine/formats/zip/ZipFormat.h"
+#include "support/ByteOrder.h"
+
+namespace ovk {
+
+namespace {
+
+class ZipArchive final : public Format {
+ public:
+  std::string_view Name() const override { return "ZIP"; }
+
+  bool Bid(DataFile& file, std::string_view head) const override {
+    const std::uint32_t signature = head.size() >= 4 ? GetLE32(head.data()) : 0;
+    if (signature == kSigLocalHeader || signature == kSigEndRecord) return true;
+    std::int64_t firstLocalHeader = 0;
+    return LocateZipDirectory(file, firstLocalHeader) >= 0;
+  }
+
+  // Entries are never renamed in place.
+  bool Can(Capability capability) const override { return capability != Capability::kRename; }
+
+  std::unique_ptr<Reader> Read(DataFile& file, const std::string& path) const override {
+    ArchiveReader walk;
+    StartZipWalk(walk, file, path);
+    return std::make_unique<Reader>(file, std::move(walk));
+  }
+};
+
+}  // namespace
+
+const Format& ZipArchiveFormat() {
+  static const ZipArchive format;
+  return format;
+}
+
+}  // namespace ovk

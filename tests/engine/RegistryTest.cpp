@@ -1,0 +1,127 @@
+// Which format the registry finds for a file by its content, and which one
+// a new archive gets by its name.
+#include <gtest/gtest.h>
+
+#include "ArchiveBytes.h"
+#include "WriteTestUtil.h"
+#include "coding/Payload.h"
+#include "common/TestUtil.h"
+#include "engine/DeleteFromArchive.h"
+#include "engine/format/Registry.h"
+
+namespace ovktest {
+namespace {
+
+const ovk::Format* const kNone = nullptr;
+
+std::string Headerless() {
+  return NativeEntry(0, "a.txt", ovk::CompressString("first", ovk::kLevelDefault)) +
+         NativeEntry(0, "sub/b.bin", ovk::CompressString(RandomBytes(700, 5), ovk::kLevelDefault));
+}
+
+// A tar header block for one small file, its content and the two zero blocks.
+std::string Tar() {
+  std::string header(512, '\0');
+  header.replace(0, 5, "a.txt");
+  header.replace(124, 11, "00000000005");
+  header.replace(257, 8, std::string("ustar\0" "00", 8));
+  std::string content("hello");
+  content.resize(512, '\0');
+  return header + content + std::string(1024, '\0');
+}
+
+struct IdentifyCase {
+  const char* what;
+  std::string bytes;
+  const ovk::Format* expected;  // null: not an archive
+};
+
+TEST(Registry, IdentifiesByContent) {
+  ZipLayout stub;
+  stub.prefix = "#!/bin/sh\nexit 0\n" + RandomBytes(300, 4);
+  const std::string headerless = Headerless();
+  const IdentifyCase cases[] = {
+      {"native magic", NativeHeader(3) + CodedNativeEntry("a.txt", "x"), &ovk::NativeMagicFormat()},
+      {"native magic, no entries", NativeHeader(3), &ovk::NativeMagicFormat()},
+      {"ZIP", BuildZip({ZipEntry("a.txt", "x")}), &ovk::ZipArchiveFormat()},
+      {"ZIP behind a stub", BuildZip({ZipEntry("a.txt", "x")}, stub), &ovk::ZipArchiveFormat()},
+      {"empty ZIP", BuildZip({}), &ovk::ZipArchiveFormat()},
+      {"headerless native", headerless, &ovk::HeaderlessNativeFormat()},
+      {"headerless native, cut", headerless.substr(0, headerless.size() - 1), kNone},
+      {"headerless native, cut in a name field", headerless.substr(0, 100), kNone},
+      {"headerless native and garbage", headerless + "x", kNone},
+      {"headerless native, end mark inside",
+       NativeEntry(0, "a", "p") + NativeEntry(0, "stop", "", {}, 0xFFFFFFFF) + NativeEntry(0, "b", "p"), kNone},
+      {"headerless native, size past the end", NativeEntry(0, "a", "p", {}, 1000), kNone},
+      {"empty file", "", kNone},
+      {"text", "just some text\nover two lines\n", kNone},
+      {"random bytes", RandomBytes(5000, 9), kNone},
+      {"gzip", "\x1F\x8B\x08\x00" + RandomBytes(400, 10), kNone},
+      {"tar", Tar(), kNone},
+      {"7z", "7z\xBC\xAF\x27\x1C" + RandomBytes(400, 11), kNone},
+  };
+  TempDir dir;
+  for (const IdentifyCase& c : cases) {
+    WriteFile(dir / "f", c.bytes);
+    ovk::FormatProblem problem;
+    const ovk::Format* found = ovk::Identify(dir / "f", problem);
+    EXPECT_EQ(found, c.expected) << c.what << ": " << (found ? found->Name() : "none");
+    if (!c.expected) {
+      EXPECT_EQ(problem.Text(), "not an archive this program can read") << c.what;
+    }
+  }
+  ovk::FormatProblem missing;
+  EXPECT_EQ(ovk::Identify(dir / "missing", missing), kNone);
+  EXPECT_EQ(missing.Text(), "cannot be opened: no such file or directory");
+}
+
+struct NewArchiveCase {
+  const char* path;
+  bool native;
+  const ovk::Format* expected;  // null: refused
+};
+
+TEST(Registry, NewArchiveFormatByName) {
+  const ovk::Format* zip = &ovk::ZipArchiveFormat();
+  const ovk::Format* native = &ovk::NativeMagicFormat();
+  const NewArchiveCase cases[] = {
+      {"a.zip", false, zip},         {"a", false, zip},           {"a.jar", false, zip},
+      {"a.ovk", false, zip},         {"a.ovk", true, native},     {"a.rqf", true, native},
+      {"x.tar.gz", false, kNone},    {"X.TGZ", false, kNone},     {"x.7z", true, kNone},
+      {"x.tar", false, kNone},       {"lib.a", false, kNone},     {"x.zst", false, kNone},
+      {"dir.tar/a.zip", false, zip}, {"x.tar.gz.zip", false, zip},
+  };
+  for (const NewArchiveCase& c : cases) {
+    ovk::FormatProblem problem;
+    EXPECT_EQ(ovk::FormatForNewArchive(c.path, c.native, problem), c.expected) << c.path;
+    if (!c.expected) {
+      EXPECT_EQ(problem.Text(), "cannot create it: this program writes ZIP and native archives only") << c.path;
+    }
+  }
+}
+
+// The drivers refuse before anything is made or changed.
+TEST(Registry, DriversRefuseWhatNoFormatReads) {
+  TempDir dir;
+  WriteFile(dir / "src.txt", "content");
+  EXPECT_EQ(AddReport(dir / "new.tar.gz", dir / "src.txt").Lines(),
+            std::vector<std::string>{(dir / "new.tar.gz") +
+                                     ": cannot create it: this program writes ZIP and native archives only"});
+  EXPECT_FALSE(Exists(dir / "new.tar.gz"));
+
+  const std::string text = "no archive here\n";
+  WriteFile(dir / "t.zip", text);
+  const ovk::OperationReport deleted =
+      ovk::DeleteFromArchive(ovk::DeleteRequest{dir / "t.zip", {"a"}}, ovk::SilentObserver());
+  EXPECT_EQ(deleted.Lines(),
+            std::vector<std::string>{(dir / "t.zip") +
+                                     ": cannot delete from it: not an archive this program can read; the archive is unchanged"});
+  const Extraction x = ExtractAll(dir / "t.zip", dir / "out");
+  EXPECT_EQ(x.code, 3);
+  EXPECT_EQ(x.lines, std::vector<std::string>{(dir / "t.zip") + ": not an archive this program can read"});
+  EXPECT_FALSE(Exists(dir / "out"));
+  EXPECT_EQ(ReadFile(dir / "t.zip"), text);
+}
+
+}  // namespace
+}  // namespace ovktest
