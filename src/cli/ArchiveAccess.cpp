@@ -7,6 +7,7 @@
 #include "cli/TerminalProgress.h"
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
+#include "engine/format/Registry.h"
 #include "engine/ListArchive.h"
 #include "engine/RepairArchive.h"
 #include "engine/Selection.h"
@@ -28,6 +29,11 @@ std::string ArchiveOpenError(const std::string& path) {
   const int code = PendingIoError();
   if (code != 0) return prefix + OpenFailureText(code);
   return "";
+}
+
+std::string ArchiveFormatError(const std::string& path) {
+  FormatProblem problem;
+  return Identify(path, problem) ? "" : path + ": " + problem.Text();
 }
 
 std::string ArchiveWriteError(const std::string& path) {

@@ -14,6 +14,9 @@ namespace ovk::cli {
 // Empty when the archive can be opened for reading, otherwise the reason
 // as one line ("cannot open archive ...: ...").
 std::string ArchiveOpenError(const std::string& path);
+// "PATH: not an archive this program can read" when no format reads the
+// file; empty when one does.
+std::string ArchiveFormatError(const std::string& path);
 
 // Empty when this process may write the archive file itself (a rewrite
 // replaces it, which its folder alone would allow), otherwise the reason.

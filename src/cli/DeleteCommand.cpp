@@ -25,6 +25,8 @@ int RunDelete(const Args& args) {
 
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
+  if (const std::string formatError = ArchiveFormatError(archive); !formatError.empty())
+    return Fail(kExitFailed, formatError);
   if (std::string refusal; !CapableFormat(archive, Capability::kDelete, refusal))
     return Fail(kExitFailed, "cannot delete from " + archive + ": " + refusal);
   const std::string writeError = ArchiveWriteError(archive);

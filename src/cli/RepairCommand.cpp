@@ -16,6 +16,8 @@ int RunRepair(const Args& args) {
   const std::string& archive = options.positional[0];
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
+  if (const std::string formatError = ArchiveFormatError(archive); !formatError.empty())
+    return Fail(kExitFailed, formatError + "; the archive is unchanged");
   std::string reason;
   RepairNotes notes;
   RepairOutcome outcome;
