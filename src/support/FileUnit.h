@@ -203,6 +203,8 @@ class BeneathWriter {
   // The folder that holds root/relative's last component, its name in
   // parts; -1 with errno when it cannot be reached.
   int Parent(const std::string& relative, std::vector<std::string>& parts);
+  // Parent, and EISDIR when a folder stands at the name; 0 or the errno.
+  int ParentOfNonFolder(const std::string& relative, std::vector<std::string>& parts, int& folder);
   int Folder(const std::vector<std::string>& parts, std::size_t count);
   void LeaveFolders(std::size_t keep);
 

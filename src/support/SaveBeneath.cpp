@@ -208,13 +208,19 @@ int BeneathWriter::StampFolder(const std::string& relative, std::uint32_t mode, 
   return code;
 }
 
+int BeneathWriter::ParentOfNonFolder(const std::string& relative, std::vector<std::string>& parts, int& folder) {
+  folder = Parent(relative, parts);
+  if (folder < 0) return errno;
+  struct stat st;
+  if (fstatat(folder, parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
+  return 0;
+}
+
 int BeneathWriter::MakeLink(const std::string& relative, const std::string& target) {
   std::vector<std::string> parts;
-  const int folder = Parent(relative, parts);
-  if (folder < 0) return errno;
+  int folder = -1;
+  if (const int code = ParentOfNonFolder(relative, parts, folder); code != 0) return code;
   const std::string& name = parts.back();
-  struct stat st;
-  if (fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
   std::string temporary;
   if (MakeTemporaryIn(temporary, [&](const std::string& n) { return symlinkat(target.c_str(), folder, n.c_str()); }) < 0)
     return errno;
@@ -246,11 +252,9 @@ void BeneathWriter::RemoveStaleParts(const std::string& relativeFolder) {
 
 int BeneathWriter::Begin(const std::string& relative, FileBeneath& file) {
   std::vector<std::string> parts;
-  const int folder = Parent(relative, parts);
-  if (folder < 0) return errno;
+  int folder = -1;
+  if (const int code = ParentOfNonFolder(relative, parts, folder); code != 0) return code;
   const std::string& name = parts.back();
-  struct stat st;
-  if (fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
   // The file keeps its own hold on the folder: the writer may leave it for
   // the next file before this one is done.
   file.Abandon();
