@@ -93,7 +93,9 @@ class EntryTooLarge : public std::exception {
 constexpr std::uint8_t kAesStrength256 = 3;
 
 // New ZIP entries are enciphered with WinZip AES rather than the traditional way.
-inline bool WritesAes(const AddSession& s) { return s.aes && !s.password.empty() && s.info.kind == kKindZip; }
+inline bool WritesAes(const AddSession& s) {
+  return s.aes && !s.password.empty() && s.format && s.format->Can(Capability::kAes);
+}
 // A salt from the system's random source: a predictable one would weaken the key.
 std::string NewAesSalt();
 // The host and mode a new ZIP entry records, and its encipherment.

@@ -396,11 +396,13 @@ void StartNativeWalk(ArchiveReader& archive, DataFile& file) {
   ReadNativeDescriptor(archive.info, file);
   // The descriptor's kind byte never turns the native walk into another.
   archive.info.kind = kKindNative;
+  archive.step = ReadNativeEntry;
 }
 
 void StartHeaderlessWalk(ArchiveReader& archive, DataFile& file) {
   ResetWalk(archive, file, kKindNative);
   Seek64(file, 0);
+  archive.step = ReadNativeEntry;
 }
 
 void StartZipWalk(ArchiveReader& archive, DataFile& file, const std::string& archiveName) {
@@ -413,6 +415,7 @@ void StartZipWalk(ArchiveReader& archive, DataFile& file, const std::string& arc
   std::int64_t firstLocalHeader = 0;
   const bool atStart = signature == kSigLocalHeader || signature == kSigEndRecord;
   archive.zipDirectory = DirectoryOf(file, atStart ? nullptr : &firstLocalHeader);
+  archive.step = archive.zipDirectory ? ReadListedEntry : ReadLocalEntry;
   Seek64(file, firstLocalHeader);
   if (!archiveName.empty()) archive.info.time = FileTimeByFind(archiveName, true);
 }
@@ -440,9 +443,7 @@ std::string DamageText(EntryDamage damage) {
 bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry) {
   entry = EntryInfo{};
   if (archive.resumeAt >= 0) Seek64(file, archive.resumeAt);
-  const bool found = archive.info.kind != kKindZip ? ReadNativeEntry(archive, file, entry)
-                     : archive.zipDirectory       ? ReadListedEntry(archive, file, entry)
-                                                  : ReadLocalEntry(archive, file, entry);
+  const bool found = archive.step && archive.step(archive, file, entry);
   if (found) archive.resumeAt = PayloadEnd(FilePos64(file), entry.packedSize, archive.fileSize);
   return found;
 }

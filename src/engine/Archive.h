@@ -100,6 +100,9 @@ struct EntryInfo {
 // archives, the central directory.
 struct ArchiveReader {
   ArchiveInfo info;
+  // The layout's own step, set where its walk starts: each layout reads its
+  // entries its own way, and nothing asks which one it is.
+  bool (*step)(ArchiveReader&, DataFile&, EntryInfo&) = nullptr;
   std::shared_ptr<const ZipDirectory> zipDirectory;  // null when no directory was found
   std::size_t nextRecord = 0;       // the walk's next record of the directory
   std::int64_t coveredEnd = 0;      // the furthest end of the listed entries read
