@@ -18,7 +18,6 @@ constexpr std::size_t kLongestComment = 0xFFFF;
 
 constexpr std::uint16_t kVersionNeededPlain = 20;
 constexpr std::uint16_t kVersionNeededZip64 = 45;
-constexpr std::uint16_t kZip64OffsetExtraSize = 8;
 constexpr std::uint64_t kZip64EndRecordSize = 44;  // the record without signature and size field
 
 void WriteString(DataFile& file, const std::string& bytes) {
