@@ -1,0 +1,28 @@
+// One archive entry as every format describes it and every front end reads
+// it, whatever container holds it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ovk {
+
+enum class EntryType : std::uint8_t { kFile, kFolder, kSymbolicLink, kHardLink };
+
+struct Entry {
+  std::string name;                // UTF-8, "/" between folders
+  EntryType type = EntryType::kFile;
+  std::string linkTarget;          // links: where it leads, when readable without a password
+  std::uint64_t packedSize = 0;    // bytes the archive spends on it
+  std::uint64_t originalSize = 0;  // the content's size
+  std::int64_t modified = -1;      // seconds since 1970 (UTC); -1: not recorded
+  // The MS-DOS date and time the archive records (local), which
+  // `ovk list --raw` prints; 0 when the format keeps none.
+  std::uint32_t dosTime = 0;
+  std::uint32_t mode = 0;          // permission bits when the archive records them, else 0
+  std::string method;              // the compression method as users call it: "Stored", "Deflate", ...
+  bool encrypted = false;
+  std::string undecodable;         // not empty: why its method or encryption cannot be decoded here
+};
+
+}  // namespace ovk
