@@ -49,7 +49,7 @@ std::string MissingDirectoryError(const std::string& path) {
 }
 
 
-bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std::string& error,
+bool ListEntries(const std::string& path, std::vector<Entry>& entries, std::string& error,
                  std::vector<std::string>* problems) {
   ListResult result = ListArchive(ListRequest{path}, SilentObserver());
   if (!result.opened) {
@@ -65,7 +65,7 @@ bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std
   return true;
 }
 
-std::string StoredNameOf(const std::string& typed) { return ReplaceAll(typed, "/", "\\"); }
+std::string StoredNameOf(const std::string& name) { return ConvertPathSeparators(name, true); }
 
 std::vector<std::string> BuildSelection(const Args& names) {
   std::vector<std::string> selection;
@@ -74,14 +74,14 @@ std::vector<std::string> BuildSelection(const Args& names) {
 }
 
 int CountMatchedNames(const std::string& archive, const Args& names) {
-  std::vector<ListedEntry> entries;
+  std::vector<Entry> entries;
   std::string error;
   if (!ListEntries(archive, entries, error)) {
     Warn(error);
     return -1;
   }
   std::vector<std::string> stored;
-  for (const ListedEntry& entry : entries) stored.push_back(entry.name);
+  for (const Entry& entry : entries) stored.push_back(StoredNameOf(entry.name));
   const SelectionSet selection(BuildSelection(names), stored);
   for (const SelectionMiss& miss : selection.Misses()) {
     const std::string typed = ConvertPathSeparators(miss.item, false);
@@ -98,12 +98,12 @@ int ResolvePassword(const ParsedOptions& options, const std::string& archive, st
     if (ReadFirstInputLine(password) && !password.empty()) return kExitOk;
     return Fail(kExitUsage, "-p -: no password on standard input");
   }
-  std::vector<ListedEntry> entries;
+  std::vector<Entry> entries;
   std::string error;
   if (!ListEntries(archive, entries, error)) return kExitOk;
   // No password can open what cannot be decoded (strong encryption, say).
   const bool enciphered =
-      std::any_of(entries.begin(), entries.end(), [](const ListedEntry& e) { return e.encrypted && e.decodable; });
+      std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return e.encrypted && e.undecodable.empty(); });
   if (enciphered) AskPasswordOnTerminal("Password for " + archive + ": ", password);
   if (Interrupted()) return Fail(kExitInterrupted, "stopped at the password prompt; nothing was done");
   return kExitOk;

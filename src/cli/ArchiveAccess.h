@@ -29,11 +29,12 @@ std::string MissingDirectoryError(const std::string& path);
 // The archive's file entries as the listing gives them; false (with the
 // reason in error) when the archive cannot be opened or no format reads
 // it. Damaged entries are described in *problems when it is given.
-bool ListEntries(const std::string& path, std::vector<ListedEntry>& entries, std::string& error,
+bool ListEntries(const std::string& path, std::vector<Entry>& entries, std::string& error,
                  std::vector<std::string>* problems = nullptr);
 
-// A name as the user typed it in its stored form: "/" becomes "\".
-std::string StoredNameOf(const std::string& typed);
+// A name as the user typed it or the listing gives it, in the stored form
+// the engine's selections take: "/" becomes "\".
+std::string StoredNameOf(const std::string& name);
 
 // The engine's selection of the typed names, each in its stored form.
 std::vector<std::string> BuildSelection(const Args& names);

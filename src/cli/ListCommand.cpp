@@ -7,7 +7,6 @@
 #include "cli/ArchiveAccess.h"
 #include "cli/Escape.h"
 #include "cli/Options.h"
-#include "engine/Archive.h"
 #include "engine/ListArchive.h"
 #include "support/DosTime.h"
 
@@ -15,10 +14,11 @@ namespace ovk::cli {
 
 namespace {
 
-// yyyy-mm-dd hh:nn, or empty for a time that is 0 or no valid date.
-std::string TimeText(std::uint32_t dosTime) {
+// yyyy-mm-dd hh:nn in local time, or empty for no time or one outside the
+// years 1980 to 2107.
+std::string TimeText(std::int64_t modified) {
   DosFields f{};
-  if (dosTime == 0 || !DecodeDosTime(dosTime, f)) return "";
+  if (modified < 0 || !DecodeDosTime(UnixToDosTime(static_cast<std::time_t>(modified)), f)) return "";
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", f.year, f.month, f.day, f.hour,
                 f.minute);
@@ -34,9 +34,9 @@ std::string Row(const std::string& original, const std::string& packed, const st
 }
 
 // A link shows where it leads ("?" when that needs the password).
-std::string ShownName(const ListedEntry& entry) {
-  const std::string name = EscapeControls(ConvertPathSeparators(entry.name, false));
-  if (!entry.link) return name;
+std::string ShownName(const Entry& entry) {
+  const std::string name = EscapeControls(entry.name);
+  if (entry.type != EntryType::kSymbolicLink) return name;
   return name + " -> " + (entry.linkTarget.empty() ? "?" : EscapeControls(entry.linkTarget));
 }
 
@@ -47,17 +47,17 @@ int ReportProblems(const std::string& archive, const std::vector<std::string>& p
 }
 
 int PrintRaw(const std::string& archive) {
-  std::vector<ListedEntry> entries;
+  std::vector<Entry> entries;
   std::vector<std::string> problems;
   std::string error;
   if (!ListEntries(archive, entries, error, &problems)) return Fail(kExitFailed, error);
-  for (const ListedEntry& entry : entries) std::cout << ListingLine(entry) << '\n';
+  for (const Entry& entry : entries) std::cout << ListingLine(entry) << '\n';
   std::cout.flush();
   return ReportProblems(archive, problems);
 }
 
 int PrintTable(const std::string& archive) {
-  std::vector<ListedEntry> entries;
+  std::vector<Entry> entries;
   std::vector<std::string> problems;
   std::string error;
   if (!ListEntries(archive, entries, error, &problems)) return Fail(kExitFailed, error);
@@ -65,9 +65,9 @@ int PrintTable(const std::string& archive) {
   bool anyEnciphered = false;
   std::cout << Row("Original", "Packed", "Time", ' ', "Name") << '\n'
             << Row("------------", "------------", "----------------", ' ', "----") << '\n';
-  for (const ListedEntry& e : entries) {
+  for (const Entry& e : entries) {
     std::cout << Row(std::to_string(e.originalSize), std::to_string(e.packedSize),
-                     TimeText(e.time), e.encrypted ? '*' : ' ', ShownName(e))
+                     TimeText(e.modified), e.encrypted ? '*' : ' ', ShownName(e))
               << '\n';
     originalSum += e.originalSize;
     packedSum += e.packedSize;

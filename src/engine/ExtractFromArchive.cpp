@@ -55,8 +55,9 @@ bool MayWrite(const ExtractRun& run, const std::string& storedName, const std::s
 std::vector<std::string> ListedNames(const ExtractRequest& request) {
   std::vector<std::string> names;
   if (request.selection.empty() && request.keepList.empty()) return names;
-  for (ListedEntry& entry : ListArchive(ListRequest{request.archive}, SilentObserver()).entries)
-    names.push_back(std::move(entry.name));
+  // In the walk's stored form, which the selection is matched against.
+  for (const Entry& entry : ListArchive(ListRequest{request.archive}, SilentObserver()).entries)
+    names.push_back(ConvertPathSeparators(entry.name, true));
   return names;
 }
 

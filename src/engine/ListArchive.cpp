@@ -9,6 +9,7 @@
 #include "engine/EntryPath.h"
 #include "engine/format/Registry.h"
 #include "engine/formats/zip/ZipMethods.h"
+#include "support/DosTime.h"
 #include "support/StringUnit.h"
 
 namespace ovk {
@@ -23,17 +24,22 @@ std::string Size(std::uint64_t value) {
   return value > 0xFFFFFFFFu ? std::to_string(value) : Signed(static_cast<std::uint32_t>(value));
 }
 
-ListedEntry Listed(const EntryInfo& entry) {
-  ListedEntry listed;
-  listed.name = entry.name;
-  listed.packedSize = entry.packedSize;
-  listed.originalSize = entry.originalSize;
-  listed.time = entry.header.time;
-  listed.flags = entry.header.flags;
-  listed.encrypted = entry.header.encrypted != 0;
-  listed.decodable = UndecodableReason(entry).empty();
-  listed.link = IsLinkEntry(entry);
-  return listed;
+// The record of a walked entry, made here until the formats make it.
+Entry EntryOf(const EntryInfo& info) {
+  Entry entry;
+  entry.name = ConvertPathSeparators(info.name, false);
+  entry.type = NamePart(entry.name).empty() ? EntryType::kFolder
+               : IsLinkEntry(info)          ? EntryType::kSymbolicLink
+                                            : EntryType::kFile;
+  entry.packedSize = info.packedSize;
+  entry.originalSize = info.originalSize;
+  entry.modified = info.modifiedTime >= 0 ? info.modifiedTime : DosToUnixTime(info.header.time);
+  entry.dosTime = info.header.time;
+  if ((info.versionMadeBy >> 8) == kHostUnix) entry.mode = (info.externalAttributes >> 16) & 0777;
+  entry.method = MethodText(info);
+  entry.encrypted = info.header.encrypted != 0;
+  entry.undecodable = UndecodableReason(info);
+  return entry;
 }
 
 // The name a damaged entry is reported under.
@@ -63,11 +69,10 @@ void ListEntries(DataFile& file, const Format& format, const std::string& archiv
       result.problems.push_back(ReportedName(entry) + ": " + DamageText(entry.damage));
     // Listed when its header tells its name and real sizes.
     const bool listable = entry.damage != EntryDamage::kEmptyName && entry.damage != EntryDamage::kNoLocalHeader;
-    // Folder entries have nothing after their last separator.
-    if (listable && !NamePart(entry.name).empty()) {
-      result.entries.push_back(Listed(entry));
-      if (result.entries.back().link)
-        result.entries.back().linkTarget = ListedLinkTarget(file, reader->Walk().info, entry);
+    Entry listed = EntryOf(entry);
+    if (listable && listed.type != EntryType::kFolder) {
+      if (listed.type == EntryType::kSymbolicLink) listed.linkTarget = ListedLinkTarget(file, reader->Walk().info, entry);
+      result.entries.push_back(std::move(listed));
     }
     // Asked rarely: a listing walks many small headers.
     if (++progress.entriesDone % 1024 == 0) {
@@ -118,9 +123,9 @@ ListResult ListArchive(const ListRequest& request, OperationObserver& observer) 
   return result;
 }
 
-std::string ListingLine(const ListedEntry& entry) {
-  return EncodedName(entry.name) + ";" + Size(entry.packedSize) + ";" + Signed(entry.time) + ";" + Size(entry.originalSize) + ";" +
-         Signed(entry.flags) + ";" + (entry.encrypted ? "1" : "0");
+std::string ListingLine(const Entry& entry) {
+  return EncodedName(ConvertPathSeparators(entry.name, true)) + ";" + Size(entry.packedSize) + ";" + Signed(entry.dosTime) +
+         ";" + Size(entry.originalSize) + ";" + (entry.method == "Stored" ? "1" : "0") + ";" + (entry.encrypted ? "1" : "0");
 }
 
 }  // namespace ovk

@@ -9,7 +9,7 @@
 
 namespace ovk {
 
-struct ListedEntry;
+struct Entry;
 
 struct ProgressSnapshot {
   std::uint64_t bytesDone = 0;
@@ -31,7 +31,7 @@ class OperationObserver {
   virtual void Waiting(const std::string& /*archive*/) {}
   // A listing hands out its entries as it reads them: entries[from..] are
   // new since the last call. The listing's result still holds them all.
-  virtual void EntriesListed(const std::vector<ListedEntry>& /*entries*/, std::size_t /*from*/) {}
+  virtual void EntriesListed(const std::vector<Entry>& /*entries*/, std::size_t /*from*/) {}
 };
 
 // For callers that only want the result.

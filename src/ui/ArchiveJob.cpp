@@ -44,7 +44,7 @@ class ArchiveJob::Relay : public OperationObserver {
                               Qt::QueuedConnection);
   }
 
-  void EntriesListed(const std::vector<ListedEntry>& entries, std::size_t from) override {
+  void EntriesListed(const std::vector<Entry>& entries, std::size_t from) override {
     {
       std::lock_guard lock(mutex_);
       listed_.insert(listed_.end(), entries.begin() + static_cast<std::ptrdiff_t>(from), entries.end());
@@ -61,7 +61,7 @@ class ArchiveJob::Relay : public OperationObserver {
     return latest_;
   }
 
-  std::vector<ListedEntry> TakeListed() {
+  std::vector<Entry> TakeListed() {
     std::lock_guard lock(mutex_);
     return std::exchange(listed_, {});
   }
@@ -70,7 +70,7 @@ class ArchiveJob::Relay : public OperationObserver {
   ArchiveJob& job_;
   mutable std::mutex mutex_;
   ProgressSnapshot latest_;
-  std::vector<ListedEntry> listed_;
+  std::vector<Entry> listed_;
   std::atomic<bool> posted_{false};
   std::atomic<bool> listedPosted_{false};
 };
@@ -124,6 +124,6 @@ void ArchiveJob::Wait() {
 
 ProgressSnapshot ArchiveJob::Latest() const { return relay_->Latest(); }
 
-std::vector<ListedEntry> ArchiveJob::TakeListed() { return relay_->TakeListed(); }
+std::vector<Entry> ArchiveJob::TakeListed() { return relay_->TakeListed(); }
 
 }  // namespace ovk

@@ -39,7 +39,7 @@ class ArchiveJob : public QObject {
   // The newest progress the engine gave.
   ProgressSnapshot Latest() const;
   // The entries a listing handed out since the last call.
-  std::vector<ListedEntry> TakeListed();
+  std::vector<Entry> TakeListed();
   // What the work threw, if it threw.
   const std::string& Error() const { return error_; }
 

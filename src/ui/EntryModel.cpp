@@ -20,42 +20,35 @@ QString GroupedNumber(std::uint64_t value) { return QLocale().toString(static_ca
 
 }  // namespace
 
-bool IsEntryTime(std::uint32_t time) {
+QString FormatEntryTime(std::int64_t modified) {
   DosFields f{};
-  return time != 0 && DecodeDosTime(time, f);
-}
-
-QString FormatEntryTime(std::uint32_t time) {
-  DosFields f{};
-  if (!IsEntryTime(time)) return QString();
-  DecodeDosTime(time, f);
+  if (modified < 0 || !DecodeDosTime(UnixToDosTime(static_cast<std::time_t>(modified)), f)) return QString();
   auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
   return QStringLiteral("%1-%2-%3 %4%5%6")
       .arg(f.year, 4, 10, QLatin1Char('0'))
       .arg(two(f.month), two(f.day), two(f.hour), QString(TimeSeparator(QLocale())), two(f.minute));
 }
 
-QString EntryCellText(const ListedEntry& entry, int column) {
+QString EntryCellText(const Entry& entry, int column) {
   switch (column) {
     case kNameColumn: {
       const QString name = FromUtf8(NamePart(entry.name));
       return entry.encrypted ? QStringLiteral("*") + name : name;
     }
     case kPathColumn:
-      // Stored names keep "\"; people on this system read folders with "/".
-      return FromUtf8(FolderPart(entry.name)).replace(QLatin1Char('\\'), QLatin1Char('/'));
+      return FromUtf8(FolderPart(entry.name));
     case kOriginalColumn:
       return GroupedNumber(entry.originalSize);
     case kPackedColumn:
       return GroupedNumber(entry.packedSize);
     case kTimeColumn:
-      return FormatEntryTime(entry.time);
+      return FormatEntryTime(entry.modified);
     default:
       return QString();
   }
 }
 
-void EntryModel::SetEntries(std::vector<ListedEntry> entries) {
+void EntryModel::SetEntries(std::vector<Entry> entries) {
   beginResetModel();
   entries_ = std::move(entries);
   images_.Clear();
@@ -65,7 +58,7 @@ void EntryModel::SetEntries(std::vector<ListedEntry> entries) {
   endResetModel();
 }
 
-void EntryModel::AppendEntries(const ListedEntry* first, std::size_t count) {
+void EntryModel::AppendEntries(const Entry* first, std::size_t count) {
   if (count == 0) return;
   const int row = rowCount();
   beginInsertRows(QModelIndex(), row, row + static_cast<int>(count) - 1);
@@ -85,7 +78,7 @@ void EntryModel::Sort(int column, bool ascending, const CellComparer& comparer) 
   const std::vector<int> order = SortedOrder(entries_, column, ascending, comparer);
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   std::vector<int> newRow(order.size());
-  std::vector<ListedEntry> entries;
+  std::vector<Entry> entries;
   std::vector<int> icons;
   entries.reserve(order.size());
   icons.reserve(order.size());
@@ -120,7 +113,7 @@ QVariant EntryModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return QVariant();
   switch (role) {
     case Qt::DisplayRole:
-      return EntryCellText(Entry(index.row()), index.column());
+      return EntryCellText(At(index.row()), index.column());
     case Qt::DecorationRole:
       if (index.column() != kNameColumn) return QVariant();
       return images_.Icon(icons_[static_cast<std::size_t>(index.row())]);

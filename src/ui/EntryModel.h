@@ -17,14 +17,14 @@ class CellComparer;
 enum ListColumn { kNameColumn = 0, kPathColumn, kOriginalColumn, kPackedColumn, kTimeColumn,
                   kColumnCount };
 
-// A cell's text: the name with "*" before an enciphered one, the folder with
-// "/" between folders, grouped sizes, "yyyy-MM-dd hh:mm" times.
-QString EntryCellText(const ListedEntry& entry, int column);
+// A cell's text: the name with "*" before an enciphered one, the folder,
+// grouped sizes, "yyyy-MM-dd hh:mm" times.
+QString EntryCellText(const Entry& entry, int column);
 
-// False for 0 and for MS-DOS times that are no valid date and time.
-bool IsEntryTime(std::uint32_t time);
-// "yyyy-MM-dd hh:mm" with the locale's time separator; empty for no time.
-QString FormatEntryTime(std::uint32_t time);
+// The local time of seconds since 1970 as "yyyy-MM-dd hh:mm" with the
+// locale's time separator; empty for no time (negative) and for one outside
+// the years 1980 to 2107.
+QString FormatEntryTime(std::int64_t modified);
 
 class EntryModel : public QAbstractTableModel {
   Q_OBJECT
@@ -33,11 +33,11 @@ class EntryModel : public QAbstractTableModel {
 
   // Replaces every row, in archive order; each file type's icon is looked
   // up once per listing.
-  void SetEntries(std::vector<ListedEntry> entries);
+  void SetEntries(std::vector<Entry> entries);
   // Adds rows after the last one, as a listing hands them out.
-  void AppendEntries(const ListedEntry* first, std::size_t count);
+  void AppendEntries(const Entry* first, std::size_t count);
   void Clear() { SetEntries({}); }
-  const ListedEntry& Entry(int row) const { return entries_[static_cast<std::size_t>(row)]; }
+  const Entry& At(int row) const { return entries_[static_cast<std::size_t>(row)]; }
   // Reorders the rows; selections and other kept indexes follow their rows.
   void Sort(int column, bool ascending, const CellComparer& comparer);
 
@@ -55,7 +55,7 @@ class EntryModel : public QAbstractTableModel {
   // Looks up the icons of the rows from the given one on.
   void AddIcons(std::size_t from);
 
-  std::vector<ListedEntry> entries_;
+  std::vector<Entry> entries_;
   std::vector<int> icons_;  // per entry, into images_
   ImageList images_;
   std::unique_ptr<IconCache> iconCache_;

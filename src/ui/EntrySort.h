@@ -11,7 +11,7 @@ namespace ovk {
 class CellComparer;
 
 // Entry indexes in the new order; equal cells keep archive order.
-std::vector<int> SortedOrder(const std::vector<ListedEntry>& entries, int column, bool ascending,
+std::vector<int> SortedOrder(const std::vector<Entry>& entries, int column, bool ascending,
                              const CellComparer& comparer);
 
 }  // namespace ovk

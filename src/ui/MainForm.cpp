@@ -246,7 +246,7 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   // Rows show as the engine reads them, in archive order until sorted at the end.
   const auto fill = [this, model, &cancelPressed](ArchiveJob& job) {
     connect(&job, &ArchiveJob::EntriesListed, this, [model, &job] {
-      const std::vector<ListedEntry> batch = job.TakeListed();
+      const std::vector<Entry> batch = job.TakeListed();
       model->AppendEntries(batch.data(), batch.size());
     });
     connect(&job, &ArchiveJob::Done, this, [&cancelPressed, &job] { cancelPressed = job.Cancelling(); });
@@ -261,12 +261,12 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
       ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), FromUtf8(name + ": " + listed.refusal), {});
     return;
   }
-  for (const ListedEntry& entry : listed.entries) TotalOriginalSize += entry.originalSize;
+  for (const Entry& entry : listed.entries) TotalOriginalSize += entry.originalSize;
   // The result is the whole truth; what arrived on the way is kept when it is all of it.
   if (static_cast<std::size_t>(model->rowCount()) != listed.entries.size()) model->SetEntries(std::move(listed.entries));
   // Not held through the sort, which needs room of its own: what the job's
   // thread freed goes back to the system, not only to its own heap.
-  std::vector<ListedEntry>().swap(listed.entries);
+  std::vector<Entry>().swap(listed.entries);
   malloc_trim(0);
   FileList->SortNow();
   UpdateStatus(false);
@@ -365,7 +365,7 @@ void TOVKForm::UpdateStatus(bool countSelection) {
   if (countSelection) {
     for (int row : SelectedRows()) {
       ++count;
-      sum += FileList->Model()->Entry(row).originalSize;
+      sum += FileList->Model()->At(row).originalSize;
     }
   }
   StatusPanel0->setText(QStringLiteral("Selected %1 file(s), %2 kB").arg(count).arg(KiloBytesText(sum)));
@@ -390,7 +390,13 @@ void TOVKForm::UpdateCommands() {
   TestItem->setEnabled(AddButton->isEnabled());
 }
 
-std::string TOVKForm::EntryFullName(int row) const { return FileList->Model()->Entry(row).name; }
+std::string TOVKForm::EntryFullName(int row) const { return FileList->Model()->At(row).name; }
+
+std::vector<std::string> TOVKForm::SelectionOf(const std::vector<int>& rows) const {
+  std::vector<std::string> names;
+  for (int row : rows) names.push_back(ConvertPathSeparators(EntryFullName(row), true));
+  return names;
+}
 
 void TOVKForm::AddItems(const std::string& sources, bool recurse) {
   if (ArchiveName.empty()) return;
@@ -431,7 +437,7 @@ void TOVKForm::TestEntries() {
 ExtractRequest TOVKForm::ExtractionOf(const std::vector<int>& rows, const std::string& password) const {
   ExtractRequest request;
   request.archive = ArchiveName;
-  for (int row : rows) request.selection.push_back(EntryFullName(row));
+  request.selection = SelectionOf(rows);
   request.password = password;
   request.restorePermissions = Options.restorePermissions;
   return request;
@@ -577,8 +583,7 @@ void TOVKForm::DeleteItemClick() {
                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
   question.setWindowModality(Qt::ApplicationModal);
   if (question.exec() != QMessageBox::Yes) return;
-  DeleteRequest request{ArchiveName, {}};
-  for (int row : rows) request.selection.push_back(EntryFullName(row));
+  const DeleteRequest request{ArchiveName, SelectionOf(rows)};
   OperationReport report;
   if (!RunJob(QStringLiteral("Deleting"),
               [&report, request](OperationObserver& observer) { report = DeleteFromArchive(request, observer); }))

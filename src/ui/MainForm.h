@@ -58,8 +58,10 @@ class TOVKForm : public QMainWindow {
   void UpdateTitle();
   void UpdateStatus(bool countSelection);
   void UpdateCommands();
-  // The stored name of the list's row.
+  // The name of the list's row, "/" between folders.
   std::string EntryFullName(int row) const;
+  // The rows' names in the form the engine's selections take.
+  std::vector<std::string> SelectionOf(const std::vector<int>& rows) const;
   void AddItems(const std::string& sources, bool recurse);
   void ExtractEntries(const std::string& folder, const std::string& password, bool selectedOnly);
   // Checks every entry, or the selected ones, and says how it went.

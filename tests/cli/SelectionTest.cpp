@@ -28,7 +28,7 @@ class SelectionTest : public ::testing::TestWithParam<SelectionCase> {};
 
 Names ListedNames(const std::string& archive) {
   Names names;
-  for (const ovk::ListedEntry& e : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries)
+  for (const ovk::Entry& e : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries)
     names.push_back(e.name);
   return names;
 }

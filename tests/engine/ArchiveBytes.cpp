@@ -179,7 +179,7 @@ Listing ListFile(const std::string& path) {
   const ovk::ListResult result = ovk::ListArchive(ovk::ListRequest{path}, ovk::SilentObserver());
   Listing l;
   l.ok = result.opened;
-  for (const ovk::ListedEntry& entry : result.entries) l.lines.push_back(ovk::ListingLine(entry));
+  for (const ovk::Entry& entry : result.entries) l.lines.push_back(ovk::ListingLine(entry));
   return l;
 }
 

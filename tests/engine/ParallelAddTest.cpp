@@ -43,7 +43,7 @@ struct Packed {
 Packed PackTree(const std::string& archive, const std::string& folder, const AddOptions& o) {
   EXPECT_TRUE(Add(archive, folder, o));
   Packed p;
-  for (const ovk::ListedEntry& e : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries) {
+  for (const ovk::Entry& e : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries) {
     p.names.push_back(e.name);
     p.packedSizes.push_back(static_cast<std::int32_t>(e.packedSize));
   }

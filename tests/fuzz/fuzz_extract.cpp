@@ -123,7 +123,7 @@ void RequireSameEntries(const std::string& archive, const ovk::OperationReport& 
   });
   if (!listedWhole || !WalkedEveryEntry(extracted) || !WalkedEveryEntry(tested)) return;
   std::vector<std::string> listed;
-  for (const ovk::ListedEntry& entry : listing.entries) listed.push_back(ovk::ConvertPathSeparators(entry.name, false));
+  for (const ovk::Entry& entry : listing.entries) listed.push_back(entry.name);
   RequireListedAccounted(listed, extracted, "extraction");
   RequireListedAccounted(listed, tested, "a test");
   const std::vector<std::string> inExtract = FailureLines(extracted), inTest = FailureLines(tested);

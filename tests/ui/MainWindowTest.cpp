@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "engine/ListArchive.h"
+#include "support/DosTime.h"
 #include "ui/ExtListView.h"
 #include "ui/ShellIcons.h"
 #include "ui/UiTestUtil.h"
@@ -95,13 +96,13 @@ TEST_F(MainWindow, ListsRowsWithMarksGroupedSizesAndTimes) {
   QString packed = big.data().toString();
   EXPECT_TRUE(packed.contains(',')) << packed.toStdString();
   EXPECT_EQ(big.data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight, Qt::AlignRight);
-  for (const ovk::ListedEntry& entry : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries) {
+  for (const ovk::Entry& entry : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries) {
     QString shown;
     for (int row = 0; row < RowCount(*form); ++row)
       if (form->EntryFullName(row) == entry.name) shown = Cell(*form, row, ovk::kPackedColumn).data().toString();
     EXPECT_EQ(shown, QLocale().toString(static_cast<qulonglong>(entry.packedSize))) << entry.name;
   }
-  EXPECT_EQ(form->EntryFullName(RowNamed(*form, "*b.txt")), "docs\\b.txt");
+  EXPECT_EQ(form->EntryFullName(RowNamed(*form, "*b.txt")), "docs/b.txt");
   // 1000 + 600 + 1234567 = 1236167 bytes = 1207.2 kB
   EXPECT_EQ(form->StatusPanel1->text(), "Total 3 file(s), 1,207 kB");
   EXPECT_EQ(form->StatusPanel0->text(), "Selected 0 file(s), 0 kB");
@@ -111,14 +112,17 @@ TEST_F(MainWindow, ListsRowsWithMarksGroupedSizesAndTimes) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(MainWindow, EntryTimesFormatOnlyValidDosTimes) {
-  EXPECT_EQ(ovk::FormatEntryTime(0), "");
-  // 2019-05-04 12:30:10
-  std::uint32_t t = ((2019 - 1980) << 25) | (5 << 21) | (4 << 16) | (12 << 11) | (30 << 5) | 5;
-  EXPECT_EQ(ovk::FormatEntryTime(t), "2019-05-04 12:30");
-  EXPECT_EQ(ovk::FormatEntryTime((39u << 25) | (13 << 21) | (4 << 16)), "") << "month 13";
-  EXPECT_EQ(ovk::FormatEntryTime((39u << 25) | (2 << 21) | (30 << 16)), "") << "February 30";
-  EXPECT_EQ(ovk::FormatEntryTime((39u << 25) | (5 << 21) | (4 << 16) | (24 << 11)), "") << "hour 24";
+TEST_F(MainWindow, EntryTimesShowTheLocalMinuteOfTheYearsDosDatesHold) {
+  EXPECT_EQ(ovk::FormatEntryTime(-1), "") << "no time";
+  const std::pair<ovk::DosFields, const char*> cases[] = {
+      {{2019, 5, 4, 12, 30, 10}, "2019-05-04 12:30"},
+      {{1980, 1, 1, 0, 0, 0}, "1980-01-01 00:00"},
+      {{2107, 12, 31, 23, 59, 58}, "2107-12-31 23:59"},
+  };
+  for (const auto& [fields, shown] : cases)
+    EXPECT_EQ(ovk::FormatEntryTime(ovk::DosToUnixTime(ovk::EncodeDosTime(fields))), shown) << shown;
+  EXPECT_EQ(ovk::FormatEntryTime(ovk::DosToUnixTime(ovk::EncodeDosTime({1980, 1, 1, 0, 0, 0})) - 1), "")
+      << "before 1980";
 }
 
 TEST_F(MainWindow, SelectionStatusIsDeferredToTheTimerAndRoundsHalvesToEven) {
@@ -196,7 +200,7 @@ TEST_F(MainWindow, HeaderClicksSortEachColumnBothWays) {
   };
   for (const auto& [column, names] : ascending) {
     click(column);
-    EXPECT_EQ(selected(), Names{"docs\\c.txt"}) << "column " << column;
+    EXPECT_EQ(selected(), Names{"docs/c.txt"}) << "column " << column;
     EXPECT_EQ(form->FileList->SortColumn(), column);
     EXPECT_TRUE(form->FileList->SortAscending());
     EXPECT_EQ(header->sortIndicatorSection(), column);

@@ -157,7 +157,7 @@ void MakeSampleZip(const std::string& archive, const std::string& folder) {
 
 std::vector<std::string> ListedNames(const std::string& archive) {
   std::vector<std::string> names;
-  for (const ovk::ListedEntry& entry : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries)
+  for (const ovk::Entry& entry : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries)
     names.push_back(entry.name);
   return names;
 }

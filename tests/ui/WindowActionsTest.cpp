@@ -86,7 +86,7 @@ TEST_F(WindowActions, DeleteAsksAndOnlyYesDeletes) {
   SelectNames(*form, {"a.txt", "c.dat"});
   SeenBox yes = AnswerBox(QMessageBox::Yes, [&] { form->DeleteItemClick(); });
   EXPECT_TRUE(yes.shown);
-  EXPECT_EQ(ListedNames(archive), std::vector<std::string>{"docs\\b.txt"});
+  EXPECT_EQ(ListedNames(archive), std::vector<std::string>{"docs/b.txt"});
   EXPECT_EQ(Column(*form, ovk::kNameColumn), std::vector<std::string>{"*b.txt"});
   EXPECT_EQ(form->StatusPanel1->text(), "Total 1 file(s), 1 kB");
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);

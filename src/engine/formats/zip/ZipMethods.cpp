@@ -12,12 +12,14 @@ namespace {
 // The registered names of the methods other tools write.
 const char* MethodName(std::uint16_t method) {
   switch (method) {
+    case 0: return "Stored";
     case 1: return "Shrink";
     case 2:
     case 3:
     case 4:
     case 5: return "Reduce";
     case 6: return "Implode";
+    case 8: return "Deflate";
     case 9: return "Deflate64";
     case 10: return "PKWARE DCL Implode";
     case 12: return "bzip2";
@@ -51,6 +53,13 @@ std::string UndecodableReason(const EntryInfo& entry) {
   const char* name = MethodName(method);
   return "compression method " + std::to_string(method) + (name ? std::string(" (") + name + ")" : "") +
          " is not supported";
+}
+
+std::string MethodText(const EntryInfo& entry) {
+  if (entry.header.flags & kEntryStored) return MethodName(kMethodStored);
+  const std::uint16_t method = RealMethod(entry);
+  const char* name = MethodName(method);
+  return name ? name : "method " + std::to_string(method);
 }
 
 PayloadCoding CodingOf(const ArchiveInfo& archive, const EntryInfo& entry) {
