@@ -9,6 +9,7 @@
 #include "coding/Decompressor.h"
 #include "coding/WinZipAes.h"
 #include "coding/ZipCrypto.h"
+#include "engine/formats/native/NativeLayout.h"
 #include "engine/formats/zip/ZipExtent.h"
 #include "support/ByteOrder.h"
 #include "support/StringUnit.h"
@@ -452,19 +453,9 @@ std::string ConvertPathSeparators(const std::string& name, bool toBackslash) {
   return toBackslash ? ReplaceAll(name, "/", "\\") : ReplaceAll(name, "\\", "/");
 }
 
-std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
-  if ((flags & kZipFlagUtf8) || IsValidUtf8(raw)) return raw;
-  return Windows1252ToUtf8(raw);
-}
-
 std::int64_t PayloadEnd(std::int64_t position, std::uint64_t packedSize, std::int64_t fileSize) {
   if (position >= fileSize || packedSize >= static_cast<std::uint64_t>(fileSize - position)) return std::max(position, fileSize);
   return position + static_cast<std::int64_t>(packedSize);
-}
-
-int ZipCheckByte(const EntryInfo& entry) {
-  if (!(entry.zipFlags & kZipFlagDataDescriptor)) return -1;
-  return static_cast<int>((entry.header.time >> 8) & 0xFF);
 }
 
 }  // namespace ovk

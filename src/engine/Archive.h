@@ -1,5 +1,4 @@
-// Records shared by every archive operation, the sequential entry reader
-// and the native container's header.
+// Records shared by every archive operation and the sequential entry reader.
 #pragma once
 
 #include <cstdint>
@@ -9,49 +8,10 @@
 #include <vector>
 
 #include "coding/Records.h"
+#include "engine/formats/zip/ZipDirectory.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
-
-constexpr char kNativeMagic[4] = {'K', 'W', 'T', 'Z'};
-constexpr std::uint32_t kNativeDescriptorLength = 9;
-constexpr std::uint32_t kNativeLayoutWritten = 3;
-
-// What the central directory says about one entry. Sizes are 64-bit (ZIP64
-// extra field honoured).
-struct CentralRecord {
-  std::string name;             // UTF-8, as the listing shows it
-  std::string_view storedName;  // the name's bytes as stored, in the directory read
-  std::uint64_t offset = 0;     // of its local header in the file, bytes in front of the ZIP included
-  std::uint16_t versionMadeBy = 0;
-  std::uint16_t flags = 0;
-  std::uint16_t method = 0;
-  std::uint32_t crc32 = 0;
-  std::uint64_t compressedSize = 0;
-  std::uint64_t uncompressedSize = 0;
-  std::uint32_t externalAttributes = 0;
-};
-
-// The records of a serialised central directory in the order their local
-// headers stand in the file (records of one offset in directory order),
-// each offset plus prefixBytes (for a ZIP behind a stub whose offsets count
-// from its own start); stops at the first record that is cut off or lacks
-// its signature (spanned, when given, gets the bytes the records found
-// span). The stored names point into directory.
-std::vector<CentralRecord> IndexCentralDirectory(const std::string& directory, std::uint64_t prefixBytes = 0,
-                                                 std::size_t* spanned = nullptr);
-
-// A ZIP archive's central directory as the walk holds it.
-struct ZipDirectory {
-  std::string bytes;                   // as read; the records' stored names point here
-  std::vector<CentralRecord> records;  // in file order
-  std::uint64_t start = 0;             // where it starts in the file
-  bool cutShort = false;               // its records end before its recorded size
-};
-
-// The designed "version made by" (ZIP version 4.5, host 0) used where an
-// entry's own record is unknown.
-constexpr std::uint16_t kDefaultVersionMadeBy = 45;
 
 // Why an entry the walk returns cannot be read as it stands.
 enum class EntryDamage : std::uint8_t {
@@ -136,22 +96,10 @@ void StartZipWalk(ArchiveReader& archive, DataFile& file, const std::string& arc
 // are walked. Either walk goes on past damage: the entry comes back with
 // its damage described.
 bool ReadNextEntry(ArchiveReader& archive, DataFile& file, EntryInfo& entry);
-void WriteNativeHeader(const ArchiveInfo& info, DataFile& file);
-// The record in front of a native entry's payload.
-std::string NativeEntryHeaderBytes(const std::string& storedName, const EntryHeader& header,
-                                   std::uint32_t packedSize);
 std::string ConvertPathSeparators(const std::string& name, bool toBackslash);
-
-// A stored ZIP name in UTF-8: as stored when flagged UTF-8 or valid UTF-8,
-// else read as Windows-1252.
-std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags);
 
 // Where a payload of packedSize bytes from position ends, at most the end of
 // the file: a lying 64-bit size can neither overflow nor move the walk back.
 std::int64_t PayloadEnd(std::int64_t position, std::uint64_t packedSize, std::int64_t fileSize);
-
-// The ZIP password check byte of an entry: bits 8-15 of its DOS time when
-// its sizes follow in a data descriptor (flag bit 3), else -1 (CRC-32 based).
-int ZipCheckByte(const EntryInfo& entry);
 
 }  // namespace ovk

@@ -10,6 +10,7 @@
 #include "engine/Archive.h"
 #include "engine/format/Format.h"
 #include "engine/formats/zip/ZipFormat.h"
+#include "engine/formats/zip/ZipMethods.h"
 #include "support/ByteOrder.h"
 
 namespace ovktest {

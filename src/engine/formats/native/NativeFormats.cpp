@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/format/Format.h"
+#include "engine/formats/native/NativeLayout.h"
 
 namespace ovk {
 

@@ -68,4 +68,9 @@ PayloadCoding CodingOf(const ArchiveInfo& archive, const EntryInfo& entry) {
   return coding;
 }
 
+int ZipCheckByte(const EntryInfo& entry) {
+  if (!(entry.zipFlags & kZipFlagDataDescriptor)) return -1;
+  return static_cast<int>((entry.header.time >> 8) & 0xFF);
+}
+
 }  // namespace ovk

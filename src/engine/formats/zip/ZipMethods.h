@@ -16,4 +16,8 @@ std::string UndecodableReason(const EntryInfo& entry);
 // What the entry's records say about its payload, for the decoder.
 PayloadCoding CodingOf(const ArchiveInfo& archive, const EntryInfo& entry);
 
+// The ZIP password check byte of an entry: bits 8-15 of its DOS time when
+// its sizes follow in a data descriptor (flag bit 3), else -1 (CRC-32 based).
+int ZipCheckByte(const EntryInfo& entry);
+
 }  // namespace ovk
