@@ -228,8 +228,8 @@ std::string FolderOf(const std::string& outputName) {
   return last == std::string::npos ? "" : outputName.substr(0, last);
 }
 
-bool FitsInMemory(const ArchiveInfo& info, const EntryInfo& entry) {
-  return CarriesChecksum(info) && entry.packedSize <= kWholePacked && entry.originalSize <= kWholeOriginal;
+bool FitsInMemory(const PayloadCoding& coding, const EntryInfo& entry) {
+  return coding.checked && entry.packedSize <= kWholePacked && entry.originalSize <= kWholeOriginal;
 }
 
 // One entry of the walk; false when the walk must end.
@@ -268,13 +268,13 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
     return true;
   }
   const bool link = IsLinkEntry(entry);
-  if (link && !FitsInMemory(info, entry)) {
+  const PayloadCoding coding = CodingOf(info, entry);
+  if (link && !FitsInMemory(coding, entry)) {
     run.report.Add(entry.name, FailureKind::kRefused, "its link target is too long for the file system");
     return true;
   }
   run.writtenFolders.insert(FolderOf(outputName));
-  const PayloadCoding coding = CodingOf(info, entry);
-  if (!FitsInMemory(info, entry)) {
+  if (!FitsInMemory(coding, entry)) {
     // Nothing in flight may meet the name while it is written here.
     output.Settle(outputName);
     return StreamEntry(run, file, entry, coding, cipher, streamed, outputName);

@@ -53,18 +53,43 @@ std::string UndecodableReason(const EntryInfo& entry) {
          " is not supported";
 }
 
-PayloadCoding CodingOf(const ArchiveInfo& archive, const EntryInfo& entry) {
+namespace {
+
+// Native layouts before 3 carry no entry header, hence no checksum and no size.
+constexpr std::uint32_t kFirstCheckedNativeVersion = 3;
+
+PayloadCoding NativeCodingOf(const ArchiveInfo& archive, const EntryInfo& entry) {
   PayloadCoding coding;
-  coding.archive = archive;
-  coding.header = entry.header;
+  coding.zlibWrapped = true;
+  coding.method = (entry.header.flags & kEntryStored) ? kMethodStored : kMethodDeflate;
+  coding.cipher = entry.header.encrypted ? PayloadCipher::kCast256 : PayloadCipher::kNone;
+  coding.checked = archive.version >= kFirstCheckedNativeVersion;
+  coding.crc32 = entry.header.crc32;
   coding.originalSize = entry.originalSize;
+  return coding;
+}
+
+PayloadCipher ZipCipherOf(const EntryInfo& entry) {
+  if (!entry.header.encrypted) return PayloadCipher::kNone;
+  return entry.zipMethod == kMethodAes ? PayloadCipher::kWinZipAes : PayloadCipher::kZipTraditional;
+}
+
+}  // namespace
+
+PayloadCoding CodingOf(const ArchiveInfo& archive, const EntryInfo& entry) {
+  if (archive.kind == kKindNative) return NativeCodingOf(archive, entry);
+  PayloadCoding coding;
   coding.method = RealMethod(entry);
   coding.lzmaEndMarker = (entry.zipFlags & kZipFlagLzmaEndMarker) != 0;
-  coding.zipCheckByte = ZipCheckByte(entry);
+  coding.cipher = ZipCipherOf(entry);
+  const int checkByte = ZipCheckByte(entry);
+  coding.checkByte = static_cast<std::uint8_t>(checkByte >= 0 ? checkByte : entry.header.crc32 >> 24);
   if (entry.zipMethod == kMethodAes) {
     coding.aesStrength = entry.aesStrength;
     coding.aesVendorVersion = entry.aesVersion;
   }
+  coding.crc32 = entry.header.crc32;
+  coding.originalSize = entry.originalSize;
   return coding;
 }
 
