@@ -6,9 +6,7 @@
 #include <memory>
 
 #include "engine/Archive.h"
-#include "engine/EntryPath.h"
 #include "engine/format/Registry.h"
-#include "engine/formats/zip/ZipMethods.h"
 #include "support/StringUnit.h"
 
 namespace ovk {
@@ -23,23 +21,24 @@ std::string Size(std::uint64_t value) {
   return value > 0xFFFFFFFFu ? std::to_string(value) : Signed(static_cast<std::uint32_t>(value));
 }
 
-ListedEntry Listed(const EntryInfo& entry) {
+ListedEntry Listed(Entry& entry) {
   ListedEntry listed;
-  listed.name = entry.name;
+  listed.name = ConvertPathSeparators(entry.name, true);
   listed.packedSize = entry.packedSize;
   listed.originalSize = entry.originalSize;
-  listed.time = entry.header.time;
-  listed.flags = entry.header.flags;
-  listed.encrypted = entry.header.encrypted != 0;
-  listed.decodable = UndecodableReason(entry).empty();
-  listed.link = IsLinkEntry(entry);
+  listed.time = entry.dosTime;
+  listed.flags = entry.rawFlags;
+  listed.encrypted = entry.encrypted;
+  listed.decodable = entry.undecodable.empty();
+  listed.link = entry.type == EntryType::kSymbolicLink;
+  listed.linkTarget = std::move(entry.linkTarget);
   return listed;
 }
 
 // The name a damaged entry is reported under.
-std::string ReportedName(const EntryInfo& entry) {
-  if (!entry.name.empty()) return ConvertPathSeparators(entry.name, false);
-  return "entry at offset " + std::to_string(entry.headerOffset);
+std::string ReportedName(const Entry& entry, const Damage& damage) {
+  if (!entry.name.empty()) return entry.name;
+  return "entry at offset " + std::to_string(damage.offset);
 }
 
 void HandOut(const ListResult& result, OperationObserver& observer, std::size_t& handedOut) {
@@ -53,22 +52,19 @@ void HandOut(const ListResult& result, OperationObserver& observer, std::size_t&
 void ListEntries(DataFile& file, const Format& format, const std::string& archivePath, ListResult& result,
                  OperationObserver& observer) {
   const std::unique_ptr<Reader> reader = format.Read(file, archivePath);
-  EntryInfo entry;
+  Entry entry;
+  Damage damage;
   ProgressSnapshot progress;
-  progress.bytesTotal = static_cast<std::uint64_t>(reader->Walk().fileSize);
+  progress.bytesTotal = static_cast<std::uint64_t>(FileSize64(file));
   progress.entriesTotal = reader->EntriesKnown();
   std::size_t handedOut = 0;
-  while (reader->Next(entry)) {
-    if (entry.damage != EntryDamage::kNone)
-      result.problems.push_back(ReportedName(entry) + ": " + DamageText(entry.damage));
+  while (reader->Next(entry, damage)) {
+    if (damage.kind != EntryDamage::kNone)
+      result.problems.push_back(ReportedName(entry, damage) + ": " + DamageText(damage.kind));
     // Listed when its header tells its name and real sizes.
-    const bool listable = entry.damage != EntryDamage::kEmptyName && entry.damage != EntryDamage::kNoLocalHeader;
+    const bool listable = damage.kind != EntryDamage::kEmptyName && damage.kind != EntryDamage::kNoLocalHeader;
     // Folder entries have nothing after their last separator.
-    if (listable && !NamePart(entry.name).empty()) {
-      result.entries.push_back(Listed(entry));
-      if (result.entries.back().link)
-        result.entries.back().linkTarget = ListedLinkTarget(file, reader->Walk().info, entry);
-    }
+    if (listable && !NamePart(entry.name).empty()) result.entries.push_back(Listed(entry));
     // Asked rarely: a listing walks many small headers.
     if (++progress.entriesDone % 1024 == 0) {
       if ((result.cancelled = observer.CancelRequested())) return;

@@ -14,6 +14,9 @@ constexpr char kNativeMagic[4] = {'K', 'W', 'T', 'Z'};
 constexpr std::uint32_t kNativeDescriptorLength = 9;
 constexpr std::uint32_t kNativeLayoutWritten = 3;
 
+// The descriptor behind the magic (the file left behind it); its kind is
+// always native.
+ArchiveInfo ReadNativeDescriptor(DataFile& file);
 void WriteNativeHeader(const ArchiveInfo& info, DataFile& file);
 // The record in front of a native entry's payload.
 std::string NativeEntryHeaderBytes(const std::string& storedName, const EntryHeader& header,
