@@ -44,10 +44,9 @@ bool EncodePayload(const std::string& password, const ArchiveInfo& archive, Entr
 bool DecodePayload(const std::string& password, const PayloadCoding& coding, std::string& data, CipherHolder& cipher) {
   // Plain deflate data of a recorded size decodes in one libdeflate pass
   // when it is exactly right; anything else takes the streaming decoder.
-  const bool deflated = IsNative(coding.archive) || coding.method == kMethodDeflate;
-  if (coding.header.encrypted == 0 && (coding.header.flags & kEntryStored) == 0 && deflated &&
-      CarriesChecksum(coding.archive) && InflateToKnownSize(data, IsNative(coding.archive), coding.originalSize, data))
-    return Crc32(data) == coding.header.crc32;
+  if (coding.cipher == PayloadCipher::kNone && coding.method == kMethodDeflate && coding.checked &&
+      InflateToKnownSize(data, coding.zlibWrapped, coding.originalSize, data))
+    return Crc32(data) == coding.crc32;
   PayloadDecoder decoder(password, coding, cipher);
   std::string content;
   std::string_view stored = data;
@@ -57,17 +56,6 @@ bool DecodePayload(const std::string& password, const PayloadCoding& coding, std
   while (verified && decoder.MoreOutput());
   data = std::move(content);
   return verified;
-}
-
-bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
-                   const EntryHeader& header, std::string& data, CipherHolder& cipher,
-                   int zipCheckByte) {
-  PayloadCoding coding;
-  coding.archive = archive;
-  coding.header = header;
-  coding.originalSize = header.originalSize;
-  coding.zipCheckByte = zipCheckByte;
-  return DecodePayload(password, coding, data, cipher);
 }
 
 }  // namespace ovk

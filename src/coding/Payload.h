@@ -41,17 +41,10 @@ void CompressPayload(const std::string& password, const ArchiveInfo& archive, En
 void EncipherPayload(const std::string& password, const ArchiveInfo& archive, const EntryHeader& header,
                      std::string& data, CipherHolder& cipher);
 
-// Unpacking direction: data in = stored payload, out = decoded content;
-// true when verified: the CRC-32 matches and, where the original size is
-// recorded (ZIP, native layout 3 and above), the payload does not inflate
-// beyond header.originalSize, which therefore must hold the real size.
-// zipCheckByte >= 0 overrides the ZIP password check byte (entries with a
-// data descriptor check their time's bits 8-15).
-// The whole stored payload of one entry as its records describe it, decoded
-// in place; true when verified.
+// Unpacking direction: the whole stored payload of one entry (data in)
+// decoded in place as its plan says; true when verified: where the plan
+// carries them, the CRC-32 matches and the content is no longer than the
+// original size.
 bool DecodePayload(const std::string& password, const PayloadCoding& coding, std::string& data, CipherHolder& cipher);
-bool DecodePayload(const std::string& password, const ArchiveInfo& archive,
-                   const EntryHeader& header, std::string& data, CipherHolder& cipher,
-                   int zipCheckByte = -1);
 
 }  // namespace ovk

@@ -13,48 +13,37 @@
 namespace ovk {
 namespace {
 
-constexpr std::uint32_t kFirstCheckedNativeVersion = 3;
 constexpr std::uint16_t kAesVendorNoCrc = 2;
 // Stored bytes deciphered at a time, so that one large piece costs no more
 // memory than the piece itself.
 constexpr std::size_t kStoredSlice = std::size_t{1} << 20;
 
-bool IsNative(const ArchiveInfo& archive) { return archive.kind == kKindNative; }
-
-bool IsStored(const PayloadCoding& coding) {
-  return (coding.header.flags & kEntryStored) != 0 || (!IsNative(coding.archive) && coding.method == kMethodStored);
-}
-
 std::unique_ptr<DecipherStage> MakeDecipher(const std::string& password, const PayloadCoding& coding,
                                             CipherHolder& cipher) {
-  if (coding.header.encrypted == 0) return nullptr;
-  if (IsNative(coding.archive)) return MakeCastDecipher(HeldCipher(cipher, password));
-  if (coding.aesStrength != 0) return MakeAesDecipher(password, coding.aesStrength);
-  const auto check = coding.zipCheckByte >= 0 ? static_cast<std::uint8_t>(coding.zipCheckByte)
-                                              : static_cast<std::uint8_t>(coding.header.crc32 >> 24);
-  return MakeZipDecipher(password, check);
+  switch (coding.cipher) {
+    case PayloadCipher::kNone: break;
+    case PayloadCipher::kCast256: return MakeCastDecipher(HeldCipher(cipher, password));
+    case PayloadCipher::kZipTraditional: return MakeZipDecipher(password, coding.checkByte);
+    case PayloadCipher::kWinZipAes: return MakeAesDecipher(password, coding.aesStrength);
+  }
+  return nullptr;
 }
 
 std::unique_ptr<Decompressor> MakeEntryDecompressor(const PayloadCoding& coding) {
-  if (IsStored(coding)) return MakeDecompressor(kMethodStored, false);
-  const bool native = IsNative(coding.archive);
-  return MakeDecompressor(native ? kMethodDeflate : coding.method, native, coding.lzmaEndMarker, coding.originalSize);
+  return MakeDecompressor(coding.method, coding.zlibWrapped, coding.lzmaEndMarker, coding.originalSize);
 }
 
 }  // namespace
 
-bool CarriesChecksum(const ArchiveInfo& archive) {
-  return !IsNative(archive) || archive.version >= kFirstCheckedNativeVersion;
-}
-
 PayloadDecoder::PayloadDecoder(const std::string& password, const PayloadCoding& coding, CipherHolder& cipher)
     : stage_(MakeDecipher(password, coding, cipher)),
       decompressor_(MakeEntryDecompressor(coding)),
-      expectedCrc_(coding.header.crc32),
+      expectedCrc_(coding.crc32),
       // Stored content is as long as its stored bytes: only inflation is limited.
-      limit_(CarriesChecksum(coding.archive) && !IsStored(coding) ? coding.originalSize : kNoSizeLimit),
-      checked_(CarriesChecksum(coding.archive)),
-      crcChecked_(checked_ && !(coding.aesStrength != 0 && coding.aesVendorVersion == kAesVendorNoCrc)),
+      limit_(coding.checked && coding.method != kMethodStored ? coding.originalSize : kNoSizeLimit),
+      checked_(coding.checked),
+      crcChecked_(checked_ &&
+                  !(coding.cipher == PayloadCipher::kWinZipAes && coding.aesVendorVersion == kAesVendorNoCrc)),
       refused_(!decompressor_) {}
 
 PayloadDecoder::~PayloadDecoder() = default;

@@ -10,28 +10,32 @@
 #include "coding/Cipher.h"
 #include "coding/CipherStage.h"
 #include "coding/Decompressor.h"
-#include "coding/Records.h"
 
 namespace ovk {
 
-// What the entry's records say, for decoding.
+// How stored bytes are enciphered.
+enum class PayloadCipher : std::uint8_t { kNone, kCast256, kZipTraditional, kWinZipAes };
+
+// The stages one entry's stored bytes go through to its content, as the
+// entry's format describes them; the plan holds everything decoding needs.
 struct PayloadCoding {
-  ArchiveInfo archive;             // zlib-wrapped native or raw ZIP; the layout version
-  EntryHeader header;              // encrypted, crc32, flags (kEntryStored)
-  std::uint64_t originalSize = 0;  // the limit, in place of header.originalSize
-  std::uint16_t method = 8;        // ZIP: the real compression method
-  bool lzmaEndMarker = true;       // ZIP flag bit 1 of an LZMA entry
-  int zipCheckByte = -1;           // >= 0: the ZIP password check byte, else crc32 >> 24
-  std::uint8_t aesStrength = 0;    // ZIP: 0 not AES, else 1..3
-  std::uint16_t aesVendorVersion = 0;  // 1 (AE-1: CRC-32 checked) or 2 (AE-2: not)
+  std::uint16_t method = kMethodDeflate;  // the compression method; kMethodStored: none
+  bool zlibWrapped = false;               // deflate data inside a zlib stream, else raw
+  bool lzmaEndMarker = true;              // LZMA: the stream ends in a marker
+  PayloadCipher cipher = PayloadCipher::kNone;
+  std::uint8_t checkByte = 0;             // ZIP traditional: the password header's last byte
+  std::uint8_t aesStrength = 0;           // WinZip AES: 1..3
+  std::uint16_t aesVendorVersion = 0;     // WinZip AES: 1 (AE-1: CRC-32 checked) or 2 (AE-2: not)
+  // The entry carries a CRC-32 and its original size, which then limits
+  // what it may inflate to; without them any content is taken.
+  bool checked = true;
+  std::uint32_t crc32 = 0;
+  std::uint64_t originalSize = 0;
 };
 
 // At most this much content comes out of one call, whatever the stored
 // bytes inflate to.
 constexpr std::size_t kDecodedPieceBytes = std::size_t{1} << 20;
-
-// Native layouts before 3 carry no entry header, hence no checksum and no size.
-bool CarriesChecksum(const ArchiveInfo& archive);
 
 class PayloadDecoder {
  public:

@@ -17,6 +17,7 @@
 #include "engine/Observer.h"
 #include "engine/OperationReport.h"
 #include "engine/format/Format.h"
+#include "engine/formats/native/NativeLayout.h"
 #include "engine/formats/zip/ZipFormat.h"
 #include "support/FileUnit.h"
 

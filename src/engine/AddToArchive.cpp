@@ -102,7 +102,7 @@ bool PrepareArchive(AddSession& s, const AddRequest& request, bool& append, std:
     return true;
   }
   if (!(s.format = AppendableFormat(s, archivePath))) return false;
-  s.info = s.format->Read(s.archive, archivePath)->Walk().info;
+  s.info = s.format == &NativeMagicFormat() ? ReadNativeDescriptor(s.archive) : ArchiveInfo{};
   if (s.info.kind == kKindNative) {
     if (s.info.version != kNativeLayoutWritten) {
       s.report->Add(archivePath, FailureKind::kRefused,

@@ -21,6 +21,9 @@ struct Entry {
   std::uint32_t dosTime = 0;
   std::uint32_t mode = 0;          // permission bits when the archive records them, else 0
   std::string method;              // the compression method as users call it: "Stored", "Deflate", ...
+  // The entry's flag word as `ovk list --raw` prints it: the native
+  // header's flags, else 1 for content stored as it is.
+  std::uint32_t rawFlags = 0;
   bool encrypted = false;
   std::string undecodable;         // not empty: why its method or encryption cannot be decoded here
 };

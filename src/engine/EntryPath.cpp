@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "coding/Payload.h"
-#include "engine/formats/zip/ZipMethods.h"
 #include "support/StringUnit.h"
 
 namespace ovk {
@@ -49,11 +47,6 @@ EntryPath EntryPathOf(const std::string& storedName) {
   return climbed ? Refused(kNoFileText) : EntryPath{EntryPathKind::kDestination, "", ""};
 }
 
-bool IsLinkEntry(const EntryInfo& entry) {
-  constexpr std::uint32_t kTypeMask = 0170000, kSymbolicLink = 0120000;
-  return (entry.versionMadeBy >> 8) == kHostUnix && ((entry.externalAttributes >> 16) & kTypeMask) == kSymbolicLink;
-}
-
 std::string LinkTargetRefusal(const std::string& linkRelative, const std::string& target) {
   const std::string named = "its link target " + target;
   if (target.empty()) return "its link target is empty";
@@ -77,21 +70,6 @@ std::string LinkTargetRefusal(const std::string& linkRelative, const std::string
     }
   }
   return "";
-}
-
-std::string ListedLinkTarget(DataFile& file, const ArchiveInfo& info, const EntryInfo& entry) {
-  // Deflate makes no target bigger than this.
-  constexpr std::uint64_t kLongestPacked = kLongestLinkTarget * 2 + 64;
-  if (entry.header.encrypted || entry.packedSize > kLongestPacked || entry.originalSize > kLongestLinkTarget ||
-      !UndecodableReason(entry).empty())
-    return "";
-  std::string data(static_cast<std::size_t>(entry.packedSize), '\0');
-  std::size_t got = 0;
-  ReadBlock(file, data.data(), data.size(), got);
-  data.resize(got);
-  CipherHolder cipher;
-  if (!DecodePayload("", CodingOf(info, entry), data, cipher)) return "";
-  return data;
 }
 
 }  // namespace ovk

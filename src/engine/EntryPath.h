@@ -1,14 +1,11 @@
 // What an entry's stored name means on disk, decided in one place for every
 // container and every caller (extract, test, list, the window's View and
 // drag-out): the path below the destination it is written to, or why it is
-// written nowhere. Also what a symbolic-link entry is and where its target
-// leads.
+// written nowhere. Also where a symbolic link's target leads.
 #pragma once
 
 #include <cstdint>
 #include <string>
-
-#include "engine/Archive.h"
 
 namespace ovk {
 
@@ -32,13 +29,6 @@ struct EntryPath {
 // whose own name is "." or "..", are refused.
 EntryPath EntryPathOf(const std::string& storedName);
 
-// The "version made by" host of entries made on Unix.
-constexpr std::uint16_t kHostUnix = 3;
-
-// A ZIP entry made on Unix whose mode says symbolic link; its content is the
-// link's target.
-bool IsLinkEntry(const EntryInfo& entry);
-
 // The longest target a link may have.
 constexpr std::uint64_t kLongestLinkTarget = 4095;
 
@@ -47,10 +37,5 @@ constexpr std::uint64_t kLongestLinkTarget = 4095;
 // folder; else why not. A target that climbs back out of a folder it named
 // is refused too: that folder may be another link, which moves the climb.
 std::string LinkTargetRefusal(const std::string& linkRelative, const std::string& target);
-
-// The target of a link entry the walk has just read (the file at its
-// payload), when it is small and readable without a password; else empty.
-// The file is left anywhere: the caller seeks on.
-std::string ListedLinkTarget(DataFile& file, const ArchiveInfo& info, const EntryInfo& entry);
 
 }  // namespace ovk

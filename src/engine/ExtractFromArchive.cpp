@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <climits>
 #include <exception>
-#include <functional>
 #include <set>
 #include <utility>
 
@@ -16,8 +15,6 @@
 #include "engine/SavePool.h"
 #include "engine/format/Registry.h"
 #include "engine/Selection.h"
-#include "engine/formats/zip/ZipMethods.h"
-#include "support/DosTime.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
 
@@ -50,12 +47,11 @@ bool MayWrite(const ExtractRun& run, const std::string& storedName, const std::s
   return !run.keep.Empty() && !run.keep.Contains(storedName);
 }
 
-// The names a selection or keep list is matched against; listed only when
-// there is one.
+// The names a selection or keep list is matched against ("\" between
+// folders, as the lists name them); listed only when there is one.
 std::vector<std::string> ListedNames(const ExtractRequest& request) {
   std::vector<std::string> names;
   if (request.selection.empty() && request.keepList.empty()) return names;
-  // In the walk's stored form, which the selection is matched against.
   for (const Entry& entry : ListArchive(ListRequest{request.archive}, SilentObserver()).entries)
     names.push_back(ConvertPathSeparators(entry.name, true));
   return names;
@@ -65,16 +61,6 @@ std::vector<std::string> ListedNames(const ExtractRequest& request) {
 // pool's threads; larger ones (and zip bombs) stream in pieces.
 constexpr std::uint64_t kWholePacked = 4u << 20;
 constexpr std::uint64_t kWholeOriginal = 16u << 20;
-constexpr std::size_t kStoredPiece = 1u << 20;
-
-// The payload buffer never asks for more than the file still holds, so a
-// lying size cannot allocate beyond the archive's own size.
-std::string ReadPayload(DataFile& file, std::uint64_t packedSize) {
-  const std::int64_t left = std::max<std::int64_t>(0, FileSize64(file) - FilePos64(file));
-  std::string data(static_cast<std::size_t>(std::min<std::uint64_t>(packedSize, static_cast<std::uint64_t>(left))), '\0');
-  ReadBlock(file, data.data(), data.size());
-  return data;
-}
 
 // A name the file system cannot hold (a component over 255 bytes, or a path
 // over the platform's limit) is refused whole rather than cut, so two long
@@ -90,19 +76,19 @@ bool NameFits(const ExtractRun& run, const std::string& outputName) {
 }
 
 // A damaged entry is reported when it is wanted, and the walk goes on.
-void ReportDamage(const ExtractRun& run, const EntryInfo& entry) {
-  switch (entry.damage) {
+void ReportDamage(const ExtractRun& run, const Entry& entry, const Damage& damage) {
+  switch (damage.kind) {
     case EntryDamage::kEmptyName:
       if (run.selection.Empty())
-        run.report.Add("entry at offset " + std::to_string(entry.headerOffset), FailureKind::kRefused,
-                       DamageText(entry.damage));
+        run.report.Add("entry at offset " + std::to_string(damage.offset), FailureKind::kRefused,
+                       DamageText(damage.kind));
       return;
     case EntryDamage::kSizesUnknown:
-      run.report.Add(entry.name, FailureKind::kUnsupported, DamageText(entry.damage));
+      run.report.Add(entry.name, FailureKind::kUnsupported, DamageText(damage.kind));
       return;
     default:
       // Overlapping entries too: the archive's records contradict its bytes.
-      run.report.Add(entry.name, FailureKind::kDamaged, DamageText(entry.damage));
+      run.report.Add(entry.name, FailureKind::kDamaged, DamageText(damage.kind));
   }
 }
 
@@ -116,20 +102,18 @@ bool ReportWriteFailure(const ExtractRun& run, const std::string& entryName, int
   return !FailureEndsWalk(code);
 }
 
-// The entry's time (its own field, else the DOS time read as local time)
-// and, for entries made on Unix when asked, its read, write and execute
-// bits, the owner always keeping write permission, as unzip restores them.
-FileStamp StampOf(const ExtractRun& run, const EntryInfo& entry) {
+// The entry's time and, where the archive records them and when asked, its
+// read, write and execute bits, the owner always keeping write permission,
+// as unzip restores them.
+FileStamp StampOf(const ExtractRun& run, const Entry& entry) {
   FileStamp stamp;
-  if (run.request.restorePermissions && (entry.versionMadeBy >> 8) == kHostUnix &&
-      (entry.externalAttributes >> 16) != 0)
-    stamp.mode = ((entry.externalAttributes >> 16) & 0777) | 0200;
-  stamp.modifiedTime = entry.modifiedTime >= 0 ? entry.modifiedTime : DosToUnixTime(entry.header.time);
+  if (run.request.restorePermissions && entry.mode != 0) stamp.mode = (entry.mode & 0777) | 0200;
+  stamp.modifiedTime = entry.modified;
   return stamp;
 }
 
 // A folder's owner keeps the right to enter it and to change its content.
-FileStamp FolderStampOf(const ExtractRun& run, const EntryInfo& entry) {
+FileStamp FolderStampOf(const ExtractRun& run, const Entry& entry) {
   FileStamp stamp = StampOf(run, entry);
   stamp.mode = stamp.mode == FileStamp{}.mode ? 0777 : stamp.mode | 0700;
   return stamp;
@@ -137,7 +121,7 @@ FileStamp FolderStampOf(const ExtractRun& run, const EntryInfo& entry) {
 
 // A folder entry gives an empty folder too; its time and mode wait until the
 // walk has written what goes in it. False when the walk must end.
-bool MakeFolderEntry(const ExtractRun& run, const EntryInfo& entry, const std::string& outputName,
+bool MakeFolderEntry(const ExtractRun& run, const Entry& entry, const std::string& outputName,
                      SavePool& output, BeneathWriter& writer) {
   output.Settle(outputName);
   if (const int code = writer.MakeFolder(outputName); code != 0) return ReportWriteFailure(run, entry.name, code);
@@ -157,43 +141,27 @@ void StampFolders(const ExtractRun& run, BeneathWriter& writer) {
 // nowhere, when testing); memory stays bounded whatever the sizes. A cancel
 // stops within a piece and leaves no partial file. False when the walk must
 // end.
-bool StreamEntry(const ExtractRun& run, DataFile& file, const EntryInfo& entry, const PayloadCoding& coding,
-                 CipherHolder& cipher, BeneathWriter& writer, const std::string& outputName) {
+bool StreamEntry(const ExtractRun& run, Reader& reader, DataFile& file, const Entry& entry, CipherHolder& cipher,
+                 BeneathWriter& writer, const std::string& outputName) {
   FileBeneath out;
   if (!run.request.testOnly) {
     if (const int code = writer.Begin(outputName, out); code != 0) return ReportWriteFailure(run, entry.name, code);
   }
-  PayloadDecoder decoder(run.request.password, coding, cipher);
-  std::string stored(static_cast<std::size_t>(std::min<std::uint64_t>(entry.packedSize, kStoredPiece)), '\0');
-  std::string content;
-  // As for a whole payload: a lying size reads no more than the file holds.
-  std::uint64_t left = std::min<std::uint64_t>(
-      entry.packedSize, static_cast<std::uint64_t>(std::max<std::int64_t>(0, FileSize64(file) - FilePos64(file))));
+  const std::unique_ptr<EntryContent> content = reader.Content(run.request.password, cipher);
+  std::string piece;
   int writeError = 0;
-  // Each call yields at most a bounded piece of content, written at once.
-  auto drain = [&](const std::function<bool()>& step) {
-    bool verified = true;
-    do {
-      content.clear();
-      verified = step();
-      if (writeError == 0 && !run.request.testOnly) writeError = out.Write(content.data(), content.size());
-    } while (verified && writeError == 0 && decoder.MoreOutput());
-    return verified;
-  };
-  bool verified = true;
-  while (verified && writeError == 0 && left > 0) {
+  bool more = true;
+  // Each piece of content is bounded, and written at once.
+  while (more && writeError == 0) {
     if ((run.report.cancelled = run.observer.CancelRequested())) return false;
-    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, stored.size()));
-    ReadBlock(file, stored.data(), n);
-    left -= n;
-    std::string_view view(stored.data(), n);
-    while (verified && writeError == 0 && !view.empty()) verified = drain([&] { return decoder.Feed(view, content); });
+    piece.clear();
+    more = content->Next(piece);
+    if (!run.request.testOnly) writeError = out.Write(piece.data(), piece.size());
     run.progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
     run.observer.Progress(run.progress);
   }
-  if (verified && writeError == 0) verified = drain([&] { return decoder.Finish(content); });
   if (writeError != 0) return ReportWriteFailure(run, entry.name, writeError);
-  if (!verified) {
+  if (!content->Verified()) {
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
     return true;
   }
@@ -208,7 +176,7 @@ bool StreamEntry(const ExtractRun& run, DataFile& file, const EntryInfo& entry, 
 
 // A link is made only where its target stays inside the destination; a test
 // checks it the same way and makes nothing. False when the walk must end.
-bool MakeLinkEntry(const ExtractRun& run, const EntryInfo& entry, const std::string& outputName,
+bool MakeLinkEntry(const ExtractRun& run, const Entry& entry, const std::string& outputName,
                    const std::string& target, SavePool& output, BeneathWriter& writer) {
   if (const std::string refusal = LinkTargetRefusal(outputName, target); !refusal.empty()) {
     run.report.Add(entry.name, FailureKind::kRefused, refusal);
@@ -229,21 +197,24 @@ std::string FolderOf(const std::string& outputName) {
   return last == std::string::npos ? "" : outputName.substr(0, last);
 }
 
-bool FitsInMemory(const ArchiveInfo& info, const EntryInfo& entry) {
-  return CarriesChecksum(info) && entry.packedSize <= kWholePacked && entry.originalSize <= kWholeOriginal;
+// The entry's whole payload when it is small and its format offers it.
+bool TakeWhole(Reader& reader, const Entry& entry, WholePayload& payload) {
+  return entry.packedSize <= kWholePacked && entry.originalSize <= kWholeOriginal && reader.Whole(payload);
 }
 
 // One entry of the walk; false when the walk must end.
-bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file, const EntryInfo& entry,
+bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const Entry& entry, const Damage& damage,
                   CipherHolder& cipher, SavePool& output, BeneathWriter& streamed) {
-  const bool wanted = run.selection.Empty() || run.selection.Contains(entry.name);
-  if (entry.damage != EntryDamage::kNone) {
-    if (wanted) ReportDamage(run, entry);
+  // The lists name entries with "\" between folders.
+  const std::string listedName = ConvertPathSeparators(entry.name, true);
+  const bool wanted = run.selection.Empty() || run.selection.Contains(listedName);
+  if (damage.kind != EntryDamage::kNone) {
+    if (wanted) ReportDamage(run, entry, damage);
     return true;
   }
   // Comes before the selection: an enciphered entry stops the walk even
   // when it is not selected; one that cannot be decoded needs no password.
-  if (entry.header.encrypted && run.request.password.empty() && UndecodableReason(entry).empty()) {
+  if (entry.encrypted && run.request.password.empty() && entry.undecodable.empty()) {
     run.report.Add(entry.name, FailureKind::kNoPassword, "it is enciphered and no password was given");
     return false;
   }
@@ -259,29 +230,30 @@ bool ExtractEntry(const ExtractRun& run, const ArchiveInfo& info, DataFile& file
     return run.request.testOnly || MakeFolderEntry(run, entry, outputName, output, streamed);
   }
   if (!run.request.overwrite) output.Settle(outputName);
-  if (!MayWrite(run, entry.name, outputName)) return true;
-  if (const std::string reason = UndecodableReason(entry); !reason.empty()) {
-    run.report.Add(entry.name, FailureKind::kUnsupported, reason);
+  if (!MayWrite(run, listedName, outputName)) return true;
+  if (!entry.undecodable.empty()) {
+    run.report.Add(entry.name, FailureKind::kUnsupported, entry.undecodable);
     return true;
   }
   if (!NameFits(run, outputName)) {
     run.report.Add(entry.name, FailureKind::kRefused, IoReasonText(ENAMETOOLONG));
     return true;
   }
-  const bool link = IsLinkEntry(entry);
-  if (link && !FitsInMemory(info, entry)) {
+  const bool link = entry.type == EntryType::kSymbolicLink;
+  WholePayload whole;
+  const bool inMemory = TakeWhole(reader, entry, whole);
+  if (link && !inMemory) {
     run.report.Add(entry.name, FailureKind::kRefused, "its link target is too long for the file system");
     return true;
   }
   run.writtenFolders.insert(FolderOf(outputName));
-  const PayloadCoding coding = CodingOf(info, entry);
-  if (!FitsInMemory(info, entry)) {
+  if (!inMemory) {
     // Nothing in flight may meet the name while it is written here.
     output.Settle(outputName);
-    return StreamEntry(run, file, entry, coding, cipher, streamed, outputName);
+    return StreamEntry(run, reader, file, entry, cipher, streamed, outputName);
   }
-  std::string data = ReadPayload(file, entry.packedSize);
-  if (!DecodePayload(run.request.password, coding, data, cipher)) {
+  std::string& data = whole.stored;
+  if (!DecodePayload(run.request.password, whole.coding, data, cipher)) {
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
     return true;
   }
@@ -310,15 +282,16 @@ void WalkEntries(const ExtractRun& run, Reader& reader, DataFile& file) {
   CipherHolder cipher;
   SavePool output(run.destination, CodingPool::Cores());
   BeneathWriter streamed(run.destination);
-  EntryInfo entry;
+  Entry entry;
+  Damage damage;
   ProgressSnapshot& progress = run.progress;
-  progress.bytesTotal = static_cast<std::uint64_t>(reader.Walk().fileSize);
+  progress.bytesTotal = static_cast<std::uint64_t>(FileSize64(file));
   progress.entriesTotal = reader.EntriesKnown();
   try {
-    while (!(run.report.cancelled = run.observer.CancelRequested()) && reader.Next(entry)) {
-      progress.currentEntry = ConvertPathSeparators(entry.name, false);
+    while (!(run.report.cancelled = run.observer.CancelRequested()) && reader.Next(entry, damage)) {
+      progress.currentEntry = entry.name;
       run.observer.Progress(progress);
-      if (!ExtractEntry(run, reader.Walk().info, file, entry, cipher, output, streamed)) break;
+      if (!ExtractEntry(run, reader, file, entry, damage, cipher, output, streamed)) break;
       progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
       ++progress.entriesDone;
     }

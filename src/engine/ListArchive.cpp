@@ -6,10 +6,7 @@
 #include <memory>
 
 #include "engine/Archive.h"
-#include "engine/EntryPath.h"
 #include "engine/format/Registry.h"
-#include "engine/formats/zip/ZipMethods.h"
-#include "support/DosTime.h"
 #include "support/StringUnit.h"
 
 namespace ovk {
@@ -24,28 +21,10 @@ std::string Size(std::uint64_t value) {
   return value > 0xFFFFFFFFu ? std::to_string(value) : Signed(static_cast<std::uint32_t>(value));
 }
 
-// The record of a walked entry, made here until the formats make it.
-Entry EntryOf(const EntryInfo& info) {
-  Entry entry;
-  entry.name = ConvertPathSeparators(info.name, false);
-  entry.type = NamePart(entry.name).empty() ? EntryType::kFolder
-               : IsLinkEntry(info)          ? EntryType::kSymbolicLink
-                                            : EntryType::kFile;
-  entry.packedSize = info.packedSize;
-  entry.originalSize = info.originalSize;
-  entry.modified = info.modifiedTime >= 0 ? info.modifiedTime : DosToUnixTime(info.header.time);
-  entry.dosTime = info.header.time;
-  if ((info.versionMadeBy >> 8) == kHostUnix) entry.mode = (info.externalAttributes >> 16) & 0777;
-  entry.method = MethodText(info);
-  entry.encrypted = info.header.encrypted != 0;
-  entry.undecodable = UndecodableReason(info);
-  return entry;
-}
-
 // The name a damaged entry is reported under.
-std::string ReportedName(const EntryInfo& entry) {
-  if (!entry.name.empty()) return ConvertPathSeparators(entry.name, false);
-  return "entry at offset " + std::to_string(entry.headerOffset);
+std::string ReportedName(const Entry& entry, const Damage& damage) {
+  if (!entry.name.empty()) return entry.name;
+  return "entry at offset " + std::to_string(damage.offset);
 }
 
 void HandOut(const ListResult& result, OperationObserver& observer, std::size_t& handedOut) {
@@ -59,21 +38,18 @@ void HandOut(const ListResult& result, OperationObserver& observer, std::size_t&
 void ListEntries(DataFile& file, const Format& format, const std::string& archivePath, ListResult& result,
                  OperationObserver& observer) {
   const std::unique_ptr<Reader> reader = format.Read(file, archivePath);
-  EntryInfo entry;
+  Entry entry;
+  Damage damage;
   ProgressSnapshot progress;
-  progress.bytesTotal = static_cast<std::uint64_t>(reader->Walk().fileSize);
+  progress.bytesTotal = static_cast<std::uint64_t>(FileSize64(file));
   progress.entriesTotal = reader->EntriesKnown();
   std::size_t handedOut = 0;
-  while (reader->Next(entry)) {
-    if (entry.damage != EntryDamage::kNone)
-      result.problems.push_back(ReportedName(entry) + ": " + DamageText(entry.damage));
+  while (reader->Next(entry, damage)) {
+    if (damage.kind != EntryDamage::kNone)
+      result.problems.push_back(ReportedName(entry, damage) + ": " + DamageText(damage.kind));
     // Listed when its header tells its name and real sizes.
-    const bool listable = entry.damage != EntryDamage::kEmptyName && entry.damage != EntryDamage::kNoLocalHeader;
-    Entry listed = EntryOf(entry);
-    if (listable && listed.type != EntryType::kFolder) {
-      if (listed.type == EntryType::kSymbolicLink) listed.linkTarget = ListedLinkTarget(file, reader->Walk().info, entry);
-      result.entries.push_back(std::move(listed));
-    }
+    const bool listable = damage.kind != EntryDamage::kEmptyName && damage.kind != EntryDamage::kNoLocalHeader;
+    if (listable && entry.type != EntryType::kFolder) result.entries.push_back(entry);
     // Asked rarely: a listing walks many small headers.
     if (++progress.entriesDone % 1024 == 0) {
       if ((result.cancelled = observer.CancelRequested())) return;
@@ -125,7 +101,7 @@ ListResult ListArchive(const ListRequest& request, OperationObserver& observer) 
 
 std::string ListingLine(const Entry& entry) {
   return EncodedName(ConvertPathSeparators(entry.name, true)) + ";" + Size(entry.packedSize) + ";" + Signed(entry.dosTime) +
-         ";" + Size(entry.originalSize) + ";" + (entry.method == "Stored" ? "1" : "0") + ";" + (entry.encrypted ? "1" : "0");
+         ";" + Size(entry.originalSize) + ";" + Signed(entry.rawFlags) + ";" + (entry.encrypted ? "1" : "0");
 }
 
 }  // namespace ovk

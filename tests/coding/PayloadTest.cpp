@@ -34,10 +34,24 @@ std::string Encode(const ArchiveInfo& archive, const std::string& password, cons
   return data;
 }
 
+// The plan each container's reader makes of an entry of that header.
+PayloadCoding PlanOf(const ArchiveInfo& archive, const EntryHeader& header) {
+  const bool native = archive.kind == kKindNative;
+  PayloadCoding coding;
+  coding.zlibWrapped = native;
+  coding.method = (header.flags & kEntryStored) ? kMethodStored : kMethodDeflate;
+  if (header.encrypted) coding.cipher = native ? PayloadCipher::kCast256 : PayloadCipher::kZipTraditional;
+  coding.checkByte = static_cast<std::uint8_t>(header.crc32 >> 24);
+  coding.checked = !native || archive.version >= 3;
+  coding.crc32 = header.crc32;
+  coding.originalSize = header.originalSize;
+  return coding;
+}
+
 bool Decode(const ArchiveInfo& archive, const std::string& password, const EntryHeader& header,
             std::string& data) {
   CipherHolder cipher;
-  return DecodePayload(password, archive, header, data, cipher);
+  return DecodePayload(password, PlanOf(archive, header), data, cipher);
 }
 
 TEST(Payload, EmptyFileLayouts) {
@@ -144,8 +158,8 @@ TEST(Payload, EntriesDecodeInAnyOrderWithOneCipher) {
   std::string px = Encode(kNative, "pw", x, hx, packing);
   std::string py = Encode(kNative, "pw", y, hy, packing);
   CipherHolder extracting;
-  EXPECT_TRUE(DecodePayload("pw", kNative, hy, py, extracting));
-  EXPECT_TRUE(DecodePayload("pw", kNative, hx, px, extracting));
+  EXPECT_TRUE(DecodePayload("pw", PlanOf(kNative, hy), py, extracting));
+  EXPECT_TRUE(DecodePayload("pw", PlanOf(kNative, hx), px, extracting));
   EXPECT_EQ(px, x);
   EXPECT_EQ(py, y);
 }
@@ -174,10 +188,12 @@ TEST(Payload, ZipCheckByteCanComeFromTheTime) {
   const std::string stored = ZipEncrypt(DeflateRaw(content, kLevelDefault), "pw", 0xAB000000u);
   CipherHolder cipher;
   std::string data = stored;
-  EXPECT_TRUE(DecodePayload("pw", kZip, header, data, cipher, (time >> 8) & 0xFF));
+  PayloadCoding coding = PlanOf(kZip, header);
+  coding.checkByte = (time >> 8) & 0xFF;
+  EXPECT_TRUE(DecodePayload("pw", coding, data, cipher));
   EXPECT_EQ(data, content);
   data = stored;
-  EXPECT_FALSE(DecodePayload("pw", kZip, header, data, cipher));
+  EXPECT_FALSE(DecodePayload("pw", PlanOf(kZip, header), data, cipher));
 }
 
 TEST(Payload, StoredFlagSkipsInflationButNotTheCheck) {
@@ -280,15 +296,17 @@ std::string Mixed(std::size_t size) { return std::string(size / 2, 'a') + Random
 const char* PasswordOf(Lock lock) { return lock == Lock::kNone ? "" : "pw"; }
 
 PayloadCoding CodingOf(const StreamCase& c, const std::string& content, bool stored) {
-  PayloadCoding coding;
-  coding.archive = *c.archive;
-  coding.header.encrypted = c.lock != Lock::kNone;
-  coding.header.crc32 = Crc32(content);
-  coding.header.flags = stored ? kEntryStored : 0;
+  EntryHeader header;
+  header.encrypted = c.lock != Lock::kNone;
+  header.crc32 = Crc32(content);
+  header.flags = stored ? kEntryStored : 0;
+  PayloadCoding coding = PlanOf(*c.archive, header);
   coding.originalSize = content.size();
-  coding.method = stored ? 0 : 8;
-  coding.aesStrength = c.lock == Lock::kAes ? kAes256 : 0;
-  coding.aesVendorVersion = 2;
+  if (c.lock == Lock::kAes) {
+    coding.cipher = PayloadCipher::kWinZipAes;
+    coding.aesStrength = kAes256;
+    coding.aesVendorVersion = 2;
+  }
   return coding;
 }
 
@@ -373,9 +391,7 @@ TEST(PayloadStream, DamageGetsTheWholeBufferVerdict) {
       if (c.lock == Lock::kAes) return d.verified;
       std::string whole = bytes;
       CipherHolder wholeCipher;
-      EntryHeader header = with.header;
-      header.originalSize = static_cast<std::uint32_t>(with.originalSize);
-      EXPECT_EQ(DecodePayload(password, with.archive, header, whole, wholeCipher, with.zipCheckByte), d.verified);
+      EXPECT_EQ(DecodePayload(password, with, whole, wholeCipher), d.verified);
       return d.verified;
     };
     EXPECT_FALSE(verdict("pW", coding, stored));
@@ -398,7 +414,7 @@ TEST(PayloadStream, DamageGetsTheWholeBufferVerdict) {
       EXPECT_GT(DecodeInPieces("pW", coding, stored, 57, 300).storedLeft, 0u) << "the verifier refuses";
     } else if (c.archive->kind == kKindZip) {
       small.originalSize = content.size();
-      small.zipCheckByte = static_cast<int>((coding.header.crc32 >> 24) ^ 1);
+      small.checkByte = static_cast<std::uint8_t>((coding.crc32 >> 24) ^ 1);
       EXPECT_GT(DecodeInPieces("pw", small, stored, 57, 300).storedLeft, 0u) << "the check byte refuses";
     }
   }
@@ -463,8 +479,7 @@ TEST(PayloadStream, BombComesOutInBoundedPiecesAndStopsAtTheRecordedSize) {
   deflateEnd(&z);
 
   PayloadCoding coding;
-  coding.archive = kZip;
-  coding.header.crc32 = static_cast<std::uint32_t>(crc);
+  coding.crc32 = static_cast<std::uint32_t>(crc);
   coding.originalSize = size;
   const auto whole = DecodeInPieces("", coding, deflated, 58, 1u << 20, false);
   EXPECT_TRUE(whole.verified);

@@ -34,9 +34,8 @@ AesEntry FirstEntry(const std::string& zip) {
   EXPECT_EQ(Le32(zip, 0), 0x04034b50u);
   EXPECT_EQ(Le16(zip, 6) & 0x9, 0x1) << "enciphered, sizes in the local header";
   EXPECT_EQ(Le16(zip, 8), kMethodAes);
-  e.coding.archive = ArchiveInfo{kKindZip, 0, 0};
-  e.coding.header.encrypted = 1;
-  e.coding.header.crc32 = Le32(zip, 14);
+  e.coding.cipher = PayloadCipher::kWinZipAes;
+  e.coding.crc32 = Le32(zip, 14);
   e.coding.originalSize = Le32(zip, 22);
   const std::size_t nameLength = Le16(zip, 26), extraLength = Le16(zip, 28);
   const std::string extra = zip.substr(30 + nameLength, extraLength);

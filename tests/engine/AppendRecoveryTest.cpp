@@ -14,6 +14,7 @@
 #include "ArchiveBytes.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/RepairArchive.h"
+#include "engine/formats/zip/ZipDirectory.h"
 #include "engine/formats/zip/ZipFormat.h"
 #include "support/ArchiveLock.h"
 

@@ -10,6 +10,7 @@
 #include "common/TestUtil.h"
 #include "engine/Archive.h"
 #include "engine/format/Registry.h"
+#include "engine/formats/native/NativeLayout.h"
 #include "support/ByteOrder.h"
 
 namespace ovktest {
@@ -189,16 +190,17 @@ TEST_P(DescriptorLengthTest, CopiesAtMostTheRecordAndStartsAtTheFirstEntry) {
   ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "a.ovk"));
   ovk::FormatProblem problem;
   ASSERT_EQ(ovk::Identify(file, problem), &ovk::NativeMagicFormat());
-  const auto reader = ovk::NativeMagicFormat().Read(file, dir / "a.ovk");
-  const ovk::ArchiveInfo& info = reader->Walk().info;
+  const ovk::ArchiveInfo info = ovk::ReadNativeDescriptor(file);
   EXPECT_EQ(info.kind, c.kind);
   EXPECT_EQ(info.version, c.version);
   EXPECT_EQ(info.time, c.time);
   EXPECT_EQ(ovk::FilePos64(file), static_cast<std::int64_t>(header.size()));
   if (c.version < 2) {
-    ovk::EntryInfo info;
-    ASSERT_TRUE(reader->Next(info));
-    EXPECT_EQ(info.name, "e");
+    const auto reader = ovk::NativeMagicFormat().Read(file, dir / "a.ovk");
+    ovk::Entry read;
+    ovk::Damage damage;
+    ASSERT_TRUE(reader->Next(read, damage));
+    EXPECT_EQ(read.name, "e");
   }
   ovk::CloseDataFile(file);
 }

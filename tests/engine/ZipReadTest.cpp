@@ -10,6 +10,7 @@
 #include "engine/Archive.h"
 #include "engine/format/Format.h"
 #include "engine/formats/zip/ZipFormat.h"
+#include "engine/formats/zip/ZipMethods.h"
 #include "support/ByteOrder.h"
 
 namespace ovktest {
@@ -281,23 +282,26 @@ TEST(ZipEntries, FieldsOfTheLocalHeaderAndTheCentralRecord) {
   ovk::DataFile file;
   ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "f.zip"));
   const auto reader = ovk::ZipArchiveFormat().Read(file, dir / "f.zip");
-  ASSERT_TRUE(reader->Walk().zipDirectory);
-  ovk::EntryInfo entry;
-  std::vector<ovk::EntryInfo> seen;
-  while (reader->Next(entry)) seen.push_back(entry);
+  EXPECT_EQ(reader->EntriesKnown(), 2u);
+  ovk::Entry entry;
+  ovk::Damage damage;
+  std::vector<std::pair<ovk::Entry, ovk::Damage>> seen;
+  while (reader->Next(entry, damage)) seen.emplace_back(entry, damage);
   ovk::CloseDataFile(file);
   ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].headerOffset, 0);
-  EXPECT_EQ(seen[0].versionMadeBy, 0x031E);
-  EXPECT_EQ(seen[1].zipFlags, 0x0801);
-  EXPECT_EQ(seen[1].versionMadeBy, 0x0314);
-  EXPECT_EQ(seen[1].externalAttributes, 0x81ED0000u);
-  EXPECT_EQ(seen[1].headerOffset, static_cast<std::int64_t>(30 + 5 + 11));
-  EXPECT_EQ(ovk::ZipCheckByte(seen[1]), -1);
+  EXPECT_EQ(seen[0].second.offset, 0);
+  EXPECT_EQ(seen[0].first.method, "Stored");
+  EXPECT_FALSE(seen[0].first.encrypted);
+  EXPECT_EQ(seen[1].first.method, "Deflate");
+  EXPECT_TRUE(seen[1].first.encrypted);
+  EXPECT_EQ(seen[1].first.mode, 0755u) << "a Unix host's permission bits";
+  EXPECT_EQ(seen[1].first.type, ovk::EntryType::kFile);
+  EXPECT_EQ(seen[1].first.dosTime, 0x9A000000u);
+  EXPECT_EQ(seen[1].second.offset, static_cast<std::int64_t>(30 + 5 + 11));
 }
 
 TEST(ZipEntries, CheckByteComesFromTheTimeWithADataDescriptor) {
-  ovk::EntryInfo entry;
+  ovk::ZipEntryRecord entry;
   entry.header.time = 0x4A2B5C6D;
   EXPECT_EQ(ovk::ZipCheckByte(entry), -1);
   entry.zipFlags = ovk::kZipFlagDataDescriptor | ovk::kZipFlagEncrypted;

@@ -8,6 +8,7 @@
 #include "WriteTestUtil.h"
 #include "common/TestUtil.h"
 #include "engine/Archive.h"
+#include "engine/formats/native/NativeLayout.h"
 #include "engine/formats/zip/ZipFormat.h"
 #include "support/ByteOrder.h"
 #include "support/FileUnit.h"

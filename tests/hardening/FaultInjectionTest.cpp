@@ -17,6 +17,7 @@
 #include "engine/DeleteFromArchive.h"
 #include "engine/ArchiveBytes.h"
 #include "engine/ExtractFromArchive.h"
+#include "engine/formats/zip/ZipDirectory.h"
 #include "engine/formats/zip/ZipFormat.h"
 
 namespace fs = std::filesystem;

@@ -8,32 +8,56 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Archive.h"
+#include "coding/Cipher.h"
+#include "coding/PayloadDecoder.h"
+#include "engine/Entry.h"
+#include "engine/EntryDamage.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
 
 enum class Capability : std::uint8_t { kAppend, kDelete, kRename, kPasswords, kAes, kComment, kRepair };
 
-// One walk over the entries of an open archive, first to last.
+// The current entry's content, piece by piece, in bounded memory.
+class EntryContent {
+ public:
+  virtual ~EntryContent() = default;
+  // Appends the next piece of content (at most kDecodedPieceBytes) to out;
+  // false once the content has ended (the last piece may come with it), or
+  // can no longer verify. Raises EInOutError as a read of the file does.
+  virtual bool Next(std::string& out) = 0;
+  // Once Next returned false: whether the content checked out (its CRC-32
+  // or the format's own check; a wrong password fails it).
+  virtual bool Verified() const = 0;
+};
+
+// An entry's whole stored bytes and the plan that decodes them, which need
+// nothing else: decoded anywhere, in one piece.
+struct WholePayload {
+  std::string stored;
+  PayloadCoding coding;
+};
+
+// One walk over the entries of an open archive, first to last, in the
+// format's own way.
 class Reader {
  public:
-  Reader(DataFile& file, ArchiveReader walk) : file_(file), walk_(std::move(walk)) {}
-
-  // The next entry; false at the end. Leaves the file at the entry's first
-  // payload byte, and whatever the caller reads there, the next call starts
-  // behind the payload. A damaged entry comes back with its damage told.
-  // Raises EInOutError as a read of the file does.
-  bool Next(EntryInfo& entry) { return ReadNextEntry(walk_, file_, entry); }
+  virtual ~Reader() = default;
+  // The next entry (name with "/"); false at the end. A damaged entry comes
+  // back with its damage told, and the walk goes on past it. Raises
+  // EInOutError as a read of the file does, entry then named as far as the
+  // entry being read was.
+  virtual bool Next(Entry& entry, Damage& damage) = 0;
   // How many entries the archive says it holds before they are walked (0:
   // it does not say), for the progress.
-  std::uint64_t EntriesKnown() const { return walk_.ListedCount(); }
-  // The walk's state, which decoding a payload needs.
-  const ArchiveReader& Walk() const { return walk_; }
-
- private:
-  DataFile& file_;
-  ArchiveReader walk_;
+  virtual std::uint64_t EntriesKnown() const = 0;
+  // The content of the entry Next returned last, deciphered with password
+  // (the cipher is the operation's, kept from entry to entry).
+  virtual std::unique_ptr<EntryContent> Content(const std::string& password, CipherHolder& cipher) = 0;
+  // The entry's stored bytes and their plan, when the format stores a
+  // checksummed payload the coding layer decodes; else false, and the
+  // content is to be streamed.
+  virtual bool Whole(WholePayload& payload) = 0;
 };
 
 class Format {
@@ -46,8 +70,7 @@ class Format {
   // position; raises EInOutError as a read does.
   virtual bool Bid(DataFile& file, std::string_view head) const = 0;
   virtual bool Can(Capability capability) const = 0;
-  // The walk over a file this format bid for; path names it (ZIP takes
-  // the file's own time as the archive's).
+  // The walk over a file this format bid for; path names it.
   virtual std::unique_ptr<Reader> Read(DataFile& file, const std::string& path) const = 0;
 };
 

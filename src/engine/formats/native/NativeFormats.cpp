@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "engine/format/Format.h"
+#include "engine/formats/native/NativeLayout.h"
+#include "engine/formats/native/NativeReader.h"
 
 namespace ovk {
 
@@ -29,37 +31,17 @@ class NativeMagic final : public Format {
   bool Can(Capability capability) const override { return NativeCan(capability); }
 
   std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
-    ArchiveReader walk;
-    StartNativeWalk(walk, file);
-    return std::make_unique<Reader>(file, std::move(walk));
+    return NativeReader::WithMagic(file);
   }
 };
-
-// True when the headerless walk from offset 0 reads whole entries up to
-// exactly the end of the file.
-bool WalksCleanlyToTheEnd(DataFile& file) {
-  ArchiveReader walk;
-  StartHeaderlessWalk(walk, file);
-  EntryInfo entry;
-  std::size_t entries = 0;
-  try {
-    while (ReadNextEntry(walk, file, entry)) {
-      if (entry.packedSize > static_cast<std::uint64_t>(walk.fileSize - FilePos64(file))) return false;
-      ++entries;
-    }
-  } catch (const EInOutError& e) {
-    if (e.Code() == kIoReadPastEnd) return false;
-    throw;
-  }
-  // An empty name or an end mark stops the walk where the last payload did not end.
-  return entries > 0 && walk.resumeAt == walk.fileSize;
-}
 
 class HeaderlessNative final : public Format {
  public:
   std::string_view Name() const override { return "headerless native"; }
 
-  bool Bid(DataFile& file, std::string_view) const override { return WalksCleanlyToTheEnd(file); }
+  bool Bid(DataFile& file, std::string_view) const override {
+    return NativeReader::Headerless(file)->WalksCleanlyToTheEnd();
+  }
 
   // Its layout is never written, so nothing is added to it.
   bool Can(Capability capability) const override {
@@ -67,9 +49,7 @@ class HeaderlessNative final : public Format {
   }
 
   std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
-    ArchiveReader walk;
-    StartHeaderlessWalk(walk, file);
-    return std::make_unique<Reader>(file, std::move(walk));
+    return NativeReader::Headerless(file);
   }
 };
 

@@ -1,7 +1,7 @@
 // The header of a newly created native container and of its entries.
 #include <string>
 
-#include "engine/Archive.h"
+#include "engine/formats/native/NativeLayout.h"
 #include "support/ByteOrder.h"
 
 namespace ovk {

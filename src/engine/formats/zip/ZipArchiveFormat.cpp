@@ -3,6 +3,7 @@
 // self-extractor's say).
 #include "engine/format/Format.h"
 #include "engine/formats/zip/ZipFormat.h"
+#include "engine/formats/zip/ZipReader.h"
 #include "support/ByteOrder.h"
 
 namespace ovk {
@@ -23,10 +24,8 @@ class ZipArchive final : public Format {
   // Entries are never renamed in place.
   bool Can(Capability capability) const override { return capability != Capability::kRename; }
 
-  std::unique_ptr<Reader> Read(DataFile& file, const std::string& path) const override {
-    ArchiveReader walk;
-    StartZipWalk(walk, file, path);
-    return std::make_unique<Reader>(file, std::move(walk));
+  std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
+    return std::make_unique<ZipReader>(file);
   }
 };
 

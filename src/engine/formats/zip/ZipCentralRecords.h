@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Archive.h"
+#include "engine/formats/zip/ZipDirectory.h"
 
 namespace ovk {
 

@@ -3,13 +3,14 @@
 #include <cstdint>
 
 #include "coding/Decompressor.h"
+#include "coding/WinZipAes.h"
 #include "engine/formats/zip/ZipFormat.h"
 
 namespace ovk {
 
 namespace {
 
-// The registered names of the methods other tools write.
+// The registered names of the compression methods.
 const char* MethodName(std::uint16_t method) {
   switch (method) {
     case 0: return "Stored";
@@ -22,13 +23,13 @@ const char* MethodName(std::uint16_t method) {
     case 8: return "Deflate";
     case 9: return "Deflate64";
     case 10: return "PKWARE DCL Implode";
-    case 12: return "bzip2";
+    case 12: return "BZip2";
     case 14: return "LZMA";
     case 18: return "IBM TERSE";
     case 19: return "IBM LZ77";
     case 93: return "Zstandard";
     case 94: return "MP3";
-    case 95: return "xz";
+    case 95: return "XZ";
     case 96: return "JPEG";
     case 97: return "WavPack";
     case 98: return "PPMd";
@@ -37,13 +38,18 @@ const char* MethodName(std::uint16_t method) {
 }
 
 // The method the payload is compressed with, behind any AES layer.
-std::uint16_t RealMethod(const EntryInfo& entry) {
+std::uint16_t RealMethod(const ZipEntryRecord& entry) {
   return entry.zipMethod == kMethodAes ? entry.aesMethod : entry.zipMethod;
+}
+
+PayloadCipher CipherOf(const ZipEntryRecord& entry) {
+  if (!entry.header.encrypted) return PayloadCipher::kNone;
+  return entry.zipMethod == kMethodAes ? PayloadCipher::kWinZipAes : PayloadCipher::kZipTraditional;
 }
 
 }  // namespace
 
-std::string UndecodableReason(const EntryInfo& entry) {
+std::string UndecodableReason(const ZipEntryRecord& entry) {
   if (entry.zipFlags & kZipFlagStrongEncryption) return "strong encryption is not supported";
   if (entry.zipMethod == kMethodAes && (entry.aesStrength < 1 || entry.aesStrength > 3 || entry.aesVersion < 1 ||
                                         entry.aesVersion > 2))
@@ -55,26 +61,35 @@ std::string UndecodableReason(const EntryInfo& entry) {
          " is not supported";
 }
 
-std::string MethodText(const EntryInfo& entry) {
-  if (entry.header.flags & kEntryStored) return MethodName(kMethodStored);
-  const std::uint16_t method = RealMethod(entry);
-  const char* name = MethodName(method);
-  return name ? name : "method " + std::to_string(method);
-}
-
-PayloadCoding CodingOf(const ArchiveInfo& archive, const EntryInfo& entry) {
+PayloadCoding CodingOf(const ZipEntryRecord& entry) {
   PayloadCoding coding;
-  coding.archive = archive;
-  coding.header = entry.header;
-  coding.originalSize = entry.originalSize;
   coding.method = RealMethod(entry);
   coding.lzmaEndMarker = (entry.zipFlags & kZipFlagLzmaEndMarker) != 0;
-  coding.zipCheckByte = ZipCheckByte(entry);
+  coding.cipher = CipherOf(entry);
+  const int checkByte = ZipCheckByte(entry);
+  coding.checkByte = static_cast<std::uint8_t>(checkByte >= 0 ? checkByte : entry.header.crc32 >> 24);
   if (entry.zipMethod == kMethodAes) {
     coding.aesStrength = entry.aesStrength;
     coding.aesVendorVersion = entry.aesVersion;
   }
+  coding.crc32 = entry.header.crc32;
+  coding.originalSize = entry.originalSize;
   return coding;
+}
+
+std::string MethodText(const ZipEntryRecord& entry) {
+  const std::uint16_t method = RealMethod(entry);
+  const char* name = MethodName(method);
+  const std::string text = name ? name : "method " + std::to_string(method);
+  if (entry.zipMethod != kMethodAes) return text;
+  // The salt is half the key: 8, 12 or 16 bytes for 128, 192 or 256 bits.
+  const std::size_t bits = AesSaltLength(entry.aesStrength) * 16;
+  return (bits ? "AES-" + std::to_string(bits) : std::string("AES")) + " " + text;
+}
+
+int ZipCheckByte(const ZipEntryRecord& entry) {
+  if (!(entry.zipFlags & kZipFlagDataDescriptor)) return -1;
+  return static_cast<int>((entry.header.time >> 8) & 0xFF);
 }
 
 }  // namespace ovk

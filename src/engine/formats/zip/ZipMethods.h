@@ -5,19 +5,27 @@
 #include <string>
 
 #include "coding/PayloadDecoder.h"
-#include "engine/Archive.h"
+#include "engine/formats/zip/ZipEntryRecord.h"
 
 namespace ovk {
 
 // Empty when the entry's data can be decoded; else what is missing, such as
 // "compression method 98 (PPMd) is not supported".
-std::string UndecodableReason(const EntryInfo& entry);
+std::string UndecodableReason(const ZipEntryRecord& entry);
 
 // The compression method as users call it: "Stored" for data kept as it is,
 // "Deflate", another method's registered name, else "method N".
 std::string MethodText(const EntryInfo& entry);
 
 // What the entry's records say about its payload, for the decoder.
-PayloadCoding CodingOf(const ArchiveInfo& archive, const EntryInfo& entry);
+PayloadCoding CodingOf(const ZipEntryRecord& entry);
+
+// The entry's compression method as users call it: "Stored", "Deflate",
+// ...; WinZip AES entries add their key length: "AES-256 Deflate".
+std::string MethodText(const ZipEntryRecord& entry);
+
+// The ZIP password check byte of an entry: bits 8-15 of its DOS time when
+// its sizes follow in a data descriptor (flag bit 3), else -1 (CRC-32 based).
+int ZipCheckByte(const ZipEntryRecord& entry);
 
 }  // namespace ovk

@@ -6,6 +6,7 @@
 
 #include "engine/Archive.h"
 #include "engine/formats/zip/ZipCentralRecords.h"
+#include "engine/formats/zip/ZipDirectory.h"
 #include "engine/formats/zip/ZipFormat.h"
 #include "coding/Crc32.h"
 #include "support/ByteOrder.h"
@@ -161,6 +162,11 @@ bool LocalHeaderSizes(const LocalHeaderFields& fields, std::string_view extra, s
     extra.remove_prefix(4 + length);
   }
   return false;
+}
+
+std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
+  if ((flags & kZipFlagUtf8) || IsValidUtf8(raw)) return raw;
+  return Windows1252ToUtf8(raw);
 }
 
 std::string ZipEntryName(const std::string& raw, std::uint16_t flags) {

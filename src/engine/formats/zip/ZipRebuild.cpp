@@ -103,9 +103,7 @@ bool Decodable(const LocalHeader& h) {
 // The payload decodes to content of the extent's CRC-32, read piece by piece.
 bool Verifies(DataFile& file, const LocalHeader& h, const Extent& e) {
   PayloadCoding coding;
-  coding.header.crc32 = e.crc32;
-  coding.header.originalSize = static_cast<std::uint32_t>(e.original);
-  coding.header.flags = h.fields.method == 0 ? kEntryStored : 0;
+  coding.crc32 = e.crc32;
   coding.originalSize = e.original;
   coding.method = h.fields.method;
   coding.lzmaEndMarker = (h.fields.flags & kZipFlagLzmaEndMarker) != 0;

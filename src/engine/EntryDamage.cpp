@@ -1,0 +1,25 @@
+#include "engine/EntryDamage.h"
+
+namespace ovk {
+
+std::string DamageText(EntryDamage damage) {
+  const std::string disagrees = "damaged: its local header disagrees with the central directory ";
+  switch (damage) {
+    case EntryDamage::kNone: break;
+    case EntryDamage::kEmptyName: return "an entry with an empty name was skipped";
+    case EntryDamage::kNoLocalHeader: return "damaged: no entry starts where the central directory says it does";
+    case EntryDamage::kLocalName: return disagrees + "(name)";
+    case EntryDamage::kLocalSizes: return disagrees + "(sizes)";
+    case EntryDamage::kLocalMethod: return disagrees + "(compression method)";
+    case EntryDamage::kLocalFlags: return disagrees + "(flags)";
+    case EntryDamage::kPastEnd: return "damaged: its data runs past the end of the archive";
+    case EntryDamage::kOverlap: return "refused: its data overlaps another entry (a possible zip bomb)";
+    case EntryDamage::kAesNotEnciphered: return "damaged: it is AES-encrypted but not flagged as enciphered";
+    case EntryDamage::kStoredSize: return "damaged: its stored size differs from its original size";
+    case EntryDamage::kSizesUnknown:
+      return "its sizes follow its data and the central directory does not list it";
+  }
+  return "";
+}
+
+}  // namespace ovk
