@@ -23,7 +23,7 @@ std::unique_ptr<DecipherStage> MakeDecipher(const std::string& password, const P
   switch (coding.cipher) {
     case PayloadCipher::kNone: break;
     case PayloadCipher::kCast256: return MakeCastDecipher(HeldCipher(cipher, password));
-    case PayloadCipher::kZipTraditional: return MakeZipDecipher(password, coding.checkByte);
+    case PayloadCipher::kPkwareTraditional: return MakeZipDecipher(password, coding.checkByte);
     case PayloadCipher::kWinZipAes: return MakeAesDecipher(password, coding.aesStrength);
   }
   return nullptr;

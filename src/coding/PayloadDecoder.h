@@ -13,8 +13,9 @@
 
 namespace ovk {
 
-// How stored bytes are enciphered.
-enum class PayloadCipher : std::uint8_t { kNone, kCast256, kZipTraditional, kWinZipAes };
+// How stored bytes are enciphered: CAST-256, PKWARE's traditional stream
+// cipher, WinZip AES.
+enum class PayloadCipher : std::uint8_t { kNone, kCast256, kPkwareTraditional, kWinZipAes };
 
 // The stages one entry's stored bytes go through to its content, as the
 // entry's format describes them; the plan holds everything decoding needs.

@@ -40,7 +40,7 @@ PayloadCoding PlanOf(const ArchiveInfo& archive, const EntryHeader& header) {
   PayloadCoding coding;
   coding.zlibWrapped = native;
   coding.method = (header.flags & kEntryStored) ? kMethodStored : kMethodDeflate;
-  if (header.encrypted) coding.cipher = native ? PayloadCipher::kCast256 : PayloadCipher::kZipTraditional;
+  if (header.encrypted) coding.cipher = native ? PayloadCipher::kCast256 : PayloadCipher::kPkwareTraditional;
   coding.checkByte = static_cast<std::uint8_t>(header.crc32 >> 24);
   coding.checked = !native || archive.version >= 3;
   coding.crc32 = header.crc32;

@@ -431,5 +431,76 @@ TEST(ZipEntries, GarbageBetweenEntriesIsScannedOver) {
   EXPECT_EQ(l.lines[1].substr(0, 2), "b;");
 }
 
+// What the records say of each entry reaches the neutral entry: its type
+// from the name and the Unix mode, the mode only from a Unix host, the
+// method by name, a link's target.
+TEST(ZipEntries, RecordsBecomeTheNeutralEntry) {
+  struct Case {
+    ZipEntryFields fields;
+    ovk::EntryType type;
+    std::uint32_t mode;
+    std::string method, linkTarget;
+    bool undecodable;
+  };
+  ZipEntryFields folder = ZipEntry("d/", "", true);
+  folder.externalAttributes = 0x41ED0000;
+  ZipEntryFields link = ZipEntry("l", "target.txt", true);
+  link.externalAttributes = 0xA1FF0000;
+  ZipEntryFields dos = ZipEntry("w.txt", "from another host");
+  dos.versionMadeBy = 0x0014;
+  dos.externalAttributes = 0x20;
+  ZipEntryFields ppmd = ZipEntry("p.bin", "x", true);
+  ppmd.method = 98;
+  const Case cases[] = {
+      {folder, ovk::EntryType::kFolder, 0755, "Stored", "", false},
+      {link, ovk::EntryType::kSymbolicLink, 0777, "Stored", "target.txt", false},
+      {dos, ovk::EntryType::kFile, 0, "Deflate", "", false},
+      {ppmd, ovk::EntryType::kFile, 0644, "PPMd", "", true},
+      {AesEntry("a.txt", "secret text", "pw", 2, true), ovk::EntryType::kFile, 0644, "AES-256 Stored", "", false},
+  };
+  TempDir dir;
+  std::vector<ZipEntryFields> all;
+  for (const Case& c : cases) all.push_back(c.fields);
+  WriteFile(dir / "n.zip", BuildZip(all));
+  ovk::DataFile file;
+  ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "n.zip"));
+  const auto reader = ovk::ZipArchiveFormat().Read(file, dir / "n.zip");
+  ovk::Entry entry;
+  ovk::Damage damage;
+  for (const Case& c : cases) {
+    ASSERT_TRUE(reader->Next(entry, damage)) << c.fields.name;
+    EXPECT_EQ(damage.kind, ovk::EntryDamage::kNone) << c.fields.name;
+    EXPECT_EQ(entry.name, c.fields.name);
+    EXPECT_EQ(entry.type, c.type) << c.fields.name;
+    EXPECT_EQ(entry.mode, c.mode) << c.fields.name;
+    EXPECT_EQ(entry.method, c.method) << c.fields.name;
+    EXPECT_EQ(entry.linkTarget, c.linkTarget) << c.fields.name;
+    EXPECT_EQ(!entry.undecodable.empty(), c.undecodable) << c.fields.name;
+    EXPECT_EQ(entry.dosTime, c.fields.dosTime) << c.fields.name;
+  }
+  EXPECT_EQ(entry.encrypted, true);
+  EXPECT_FALSE(reader->Next(entry, damage));
+  ovk::CloseDataFile(file);
+}
+
+// The timestamp field wins over the DOS time.
+TEST(ZipEntries, ExtendedTimestampGivesTheModificationTime) {
+  ZipEntryFields timed = ZipEntry("t.txt", "timed");
+  ovk::PutLE16(timed.localExtra, 0x5455);
+  ovk::PutLE16(timed.localExtra, 5);
+  timed.localExtra.push_back('\1');
+  ovk::PutLE32(timed.localExtra, 1234567890);
+  TempDir dir;
+  WriteFile(dir / "t.zip", BuildZip({timed}));
+  ovk::DataFile file;
+  ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "t.zip"));
+  const auto reader = ovk::ZipArchiveFormat().Read(file, dir / "t.zip");
+  ovk::Entry entry;
+  ovk::Damage damage;
+  ASSERT_TRUE(reader->Next(entry, damage));
+  EXPECT_EQ(entry.modified, 1234567890);
+  ovk::CloseDataFile(file);
+}
+
 }  // namespace
 }  // namespace ovktest

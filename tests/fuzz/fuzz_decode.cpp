@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ovk::PayloadCoding coding;
   coding.zlibWrapped = native;
   coding.method = (control & 4) ? ovk::kMethodStored : ovk::kMethodDeflate;
-  if ((control >> 1) & 1) coding.cipher = native ? ovk::PayloadCipher::kCast256 : ovk::PayloadCipher::kZipTraditional;
+  if ((control >> 1) & 1) coding.cipher = native ? ovk::PayloadCipher::kCast256 : ovk::PayloadCipher::kPkwareTraditional;
   coding.checked = !native || ((control >> 4) & 3) >= 3;
   coding.originalSize = ovk::GetLE32(data + 1);
   coding.crc32 = ovk::GetLE32(data + 5);

@@ -44,7 +44,7 @@ std::uint16_t RealMethod(const ZipEntryRecord& entry) {
 
 PayloadCipher CipherOf(const ZipEntryRecord& entry) {
   if (!entry.header.encrypted) return PayloadCipher::kNone;
-  return entry.zipMethod == kMethodAes ? PayloadCipher::kWinZipAes : PayloadCipher::kZipTraditional;
+  return entry.zipMethod == kMethodAes ? PayloadCipher::kWinZipAes : PayloadCipher::kPkwareTraditional;
 }
 
 }  // namespace
