@@ -483,24 +483,5 @@ TEST(ZipEntries, RecordsBecomeTheNeutralEntry) {
   ovk::CloseDataFile(file);
 }
 
-// The timestamp field wins over the DOS time.
-TEST(ZipEntries, ExtendedTimestampGivesTheModificationTime) {
-  ZipEntryFields timed = ZipEntry("t.txt", "timed");
-  ovk::PutLE16(timed.localExtra, 0x5455);
-  ovk::PutLE16(timed.localExtra, 5);
-  timed.localExtra.push_back('\1');
-  ovk::PutLE32(timed.localExtra, 1234567890);
-  TempDir dir;
-  WriteFile(dir / "t.zip", BuildZip({timed}));
-  ovk::DataFile file;
-  ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "t.zip"));
-  const auto reader = ovk::ZipArchiveFormat().Read(file, dir / "t.zip");
-  ovk::Entry entry;
-  ovk::Damage damage;
-  ASSERT_TRUE(reader->Next(entry, damage));
-  EXPECT_EQ(entry.modified, 1234567890);
-  ovk::CloseDataFile(file);
-}
-
 }  // namespace
 }  // namespace ovktest

@@ -13,10 +13,6 @@ namespace ovk {
 // "compression method 98 (PPMd) is not supported".
 std::string UndecodableReason(const ZipEntryRecord& entry);
 
-// The compression method as users call it: "Stored" for data kept as it is,
-// "Deflate", another method's registered name, else "method N".
-std::string MethodText(const EntryInfo& entry);
-
 // What the entry's records say about its payload, for the decoder.
 PayloadCoding CodingOf(const ZipEntryRecord& entry);
 
