@@ -49,20 +49,11 @@ std::string MissingDirectoryError(const std::string& path) {
 }
 
 
-bool ListEntries(const std::string& path, std::vector<Entry>& entries, std::string& error,
-                 std::vector<std::string>* problems) {
-  ListResult result = ListArchive(ListRequest{path}, SilentObserver());
-  if (!result.opened) {
-    error = "cannot open archive " + path;
-    return false;
-  }
-  if (!result.refusal.empty()) {
-    error = path + ": " + result.refusal;
-    return false;
-  }
-  entries = std::move(result.entries);
-  if (problems) *problems = std::move(result.problems);
-  return true;
+bool ListEntries(const ListRequest& request, ListResult& listed, std::string& error) {
+  listed = ListArchive(request, SilentObserver());
+  if (!listed.opened) error = "cannot open archive " + request.archive;
+  else if (!listed.refusal.empty()) error = request.archive + ": " + listed.refusal;
+  return error.empty();
 }
 
 std::string StoredNameOf(const std::string& name) { return ConvertPathSeparators(name, true); }
@@ -74,14 +65,14 @@ std::vector<std::string> BuildSelection(const Args& names) {
 }
 
 int CountMatchedNames(const std::string& archive, const Args& names) {
-  std::vector<Entry> entries;
+  ListResult listed;
   std::string error;
-  if (!ListEntries(archive, entries, error)) {
+  if (!ListEntries(ListRequest{archive}, listed, error)) {
     Warn(error);
     return -1;
   }
   std::vector<std::string> stored;
-  for (const Entry& entry : entries) stored.push_back(StoredNameOf(entry.name));
+  for (const Entry& entry : listed.entries) stored.push_back(StoredNameOf(entry.name));
   const SelectionSet selection(BuildSelection(names), stored);
   for (const SelectionMiss& miss : selection.Misses()) {
     const std::string typed = ConvertPathSeparators(miss.item, false);
@@ -98,12 +89,12 @@ int ResolvePassword(const ParsedOptions& options, const std::string& archive, st
     if (ReadFirstInputLine(password) && !password.empty()) return kExitOk;
     return Fail(kExitUsage, "-p -: no password on standard input");
   }
-  std::vector<Entry> entries;
+  ListResult listed;
   std::string error;
-  if (!ListEntries(archive, entries, error)) return kExitOk;
+  if (!ListEntries(ListRequest{archive}, listed, error)) return kExitOk;
   // No password can open what cannot be decoded (strong encryption, say).
   const bool enciphered =
-      std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return e.encrypted && e.undecodable.empty(); });
+      std::any_of(listed.entries.begin(), listed.entries.end(), [](const Entry& e) { return e.encrypted && e.undecodable.empty(); });
   if (enciphered) AskPasswordOnTerminal("Password for " + archive + ": ", password);
   if (Interrupted()) return Fail(kExitInterrupted, "stopped at the password prompt; nothing was done");
   return kExitOk;

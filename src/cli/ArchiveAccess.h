@@ -26,11 +26,9 @@ std::string ArchiveWriteError(const std::string& path);
 // else the line that says so and how to rebuild it.
 std::string MissingDirectoryError(const std::string& path);
 
-// The archive's file entries as the listing gives them; false (with the
-// reason in error) when the archive cannot be opened or no format reads
-// it. Damaged entries are described in *problems when it is given.
-bool ListEntries(const std::string& path, std::vector<Entry>& entries, std::string& error,
-                 std::vector<std::string>* problems = nullptr);
+// The archive's entries as the listing gives them; false (with the reason
+// in error) when the archive cannot be opened or no format reads it.
+bool ListEntries(const ListRequest& request, ListResult& listed, std::string& error);
 
 // A name as the user typed it or the listing gives it, in the stored form
 // the engine's selections take: "/" becomes "\".

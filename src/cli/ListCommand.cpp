@@ -1,4 +1,4 @@
-// `ovk list [--raw] ARCHIVE`
+// `ovk list [--raw | --json] ARCHIVE`
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -6,6 +6,7 @@
 
 #include "cli/ArchiveAccess.h"
 #include "cli/Escape.h"
+#include "cli/JsonListing.h"
 #include "cli/Options.h"
 #include "engine/ListArchive.h"
 #include "support/DosTime.h"
@@ -46,21 +47,12 @@ int ReportProblems(const std::string& archive, const std::vector<std::string>& p
   return problems.empty() ? kExitOk : kExitCheckFailed;
 }
 
-int PrintRaw(const std::string& archive) {
-  std::vector<Entry> entries;
-  std::vector<std::string> problems;
-  std::string error;
-  if (!ListEntries(archive, entries, error, &problems)) return Fail(kExitFailed, error);
-  for (const Entry& entry : entries) std::cout << ListingLine(entry) << '\n';
-  std::cout.flush();
-  return ReportProblems(archive, problems);
+void PrintRaw(const ListResult& listed) {
+  for (const Entry& entry : listed.entries) std::cout << ListingLine(entry) << '\n';
 }
 
-int PrintTable(const std::string& archive) {
-  std::vector<Entry> entries;
-  std::vector<std::string> problems;
-  std::string error;
-  if (!ListEntries(archive, entries, error, &problems)) return Fail(kExitFailed, error);
+void PrintTable(const ListResult& listed) {
+  const std::vector<Entry>& entries = listed.entries;
   std::uint64_t originalSum = 0, packedSum = 0;
   bool anyEnciphered = false;
   std::cout << Row("Original", "Packed", "Time", ' ', "Name") << '\n'
@@ -79,8 +71,6 @@ int PrintTable(const std::string& archive) {
                    std::to_string(n) + (n == 1 ? " file" : " files"))
             << '\n';
   if (anyEnciphered) std::cout << "* enciphered: extracting needs the password\n";
-  std::cout.flush();
-  return ReportProblems(archive, problems);
 }
 
 }  // namespace
@@ -88,14 +78,23 @@ int PrintTable(const std::string& archive) {
 int RunList(const Args& args) {
   ParsedOptions options;
   int status = kExitOk;
-  if (!ParseCommandOptions(args, {{"--raw", false}}, options, status)) return status;
+  if (!ParseCommandOptions(args, {{"--raw", false}, {"--json", false}}, options, status)) return status;
   if (options.positional.size() != 1) return UsageError("list needs exactly one ARCHIVE");
+  if (options.Has("--raw") && options.Has("--json")) return UsageError("--raw and --json exclude each other");
   const std::string& archive = options.positional[0];
   const std::string openError = ArchiveOpenError(archive);
   if (!openError.empty()) return Fail(kExitFailed, openError);
   const std::string directoryError = MissingDirectoryError(archive);
   if (!directoryError.empty()) return Fail(kExitFailed, directoryError);
-  return options.Has("--raw") ? PrintRaw(archive) : PrintTable(archive);
+  // Scripts reading the document see every entry, folders too.
+  ListResult listed;
+  std::string error;
+  if (!ListEntries(ListRequest{archive, options.Has("--json")}, listed, error)) return Fail(kExitFailed, error);
+  if (options.Has("--json")) std::cout << JsonListing(archive, listed);
+  else if (options.Has("--raw")) PrintRaw(listed);
+  else PrintTable(listed);
+  std::cout.flush();
+  return ReportProblems(archive, listed.problems);
 }
 
 }  // namespace ovk::cli

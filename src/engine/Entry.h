@@ -14,6 +14,7 @@ struct Entry {
   EntryType type = EntryType::kFile;
   std::string linkTarget;          // links: where it leads, when readable without a password
   std::uint64_t packedSize = 0;    // bytes the archive spends on it
+  bool packedKnown = true;         // false: the format does not tell (packedSize then 0)
   std::uint64_t originalSize = 0;  // the content's size
   std::int64_t modified = -1;      // seconds since 1970 (UTC); -1: not recorded
   // The MS-DOS date and time the archive records (local), which

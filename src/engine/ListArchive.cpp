@@ -35,9 +35,9 @@ void HandOut(const ListResult& result, OperationObserver& observer, std::size_t&
 
 // Walks the archive, the reader seeking over every payload. A damaged entry is reported
 // (and listed when its header could be read); the walk goes on past it.
-void ListEntries(DataFile& file, const Format& format, const std::string& archivePath, ListResult& result,
+void ListEntries(DataFile& file, const Format& format, const ListRequest& request, ListResult& result,
                  OperationObserver& observer) {
-  const std::unique_ptr<Reader> reader = format.Read(file, archivePath);
+  const std::unique_ptr<Reader> reader = format.Read(file, request.archive);
   Entry entry;
   Damage damage;
   ProgressSnapshot progress;
@@ -49,7 +49,7 @@ void ListEntries(DataFile& file, const Format& format, const std::string& archiv
       result.problems.push_back(ReportedName(entry, damage) + ": " + DamageText(damage.kind));
     // Listed when its header tells its name and real sizes.
     const bool listable = damage.kind != EntryDamage::kEmptyName && damage.kind != EntryDamage::kNoLocalHeader;
-    if (listable && entry.type != EntryType::kFolder) result.entries.push_back(entry);
+    if (listable && (request.folders || entry.type != EntryType::kFolder)) result.entries.push_back(entry);
     // Asked rarely: a listing walks many small headers.
     if (++progress.entriesDone % 1024 == 0) {
       if ((result.cancelled = observer.CancelRequested())) return;
@@ -84,8 +84,11 @@ ListResult ListArchive(const ListRequest& request, OperationObserver& observer) 
   FormatProblem problem;
   const Format* format = Identify(file, problem);
   try {
-    if (format) ListEntries(file, *format, request.archive, result, observer);
-    else result.refusal = problem.Text();
+    if (!format) result.refusal = problem.Text();
+    else {
+      result.format = format->Name();
+      ListEntries(file, *format, request, result, observer);
+    }
   } catch (const EInOutError& e) {
     // A damaged archive keeps the entries read before the damage.
     result.problems.push_back("reading the archive failed: " + IoReasonText(e.Code()));

@@ -14,12 +14,14 @@ namespace ovk {
 
 struct ListRequest {
   std::string archive;
+  bool folders = false;  // folder entries listed too
 };
 
 struct ListResult {
   bool opened = false;                 // false: the archive could not be opened
   std::string refusal;                 // not empty: no format reads the file, and why
-  std::vector<Entry> entries;          // file and link entries in archive order
+  std::string format;                  // the format that read it, as users call it ("ZIP")
+  std::vector<Entry> entries;          // file and link entries (and folders when asked) in archive order
   std::vector<std::string> problems;   // "name: reason" of each damaged entry
   bool cancelled = false;
 };

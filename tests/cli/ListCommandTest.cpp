@@ -56,6 +56,41 @@ TEST_F(ListCommandTest, RawPrintsTheEngineLinesExactly) {
   EXPECT_EQ(r.out, expected);
 }
 
+// The document parses as JSON and carries every entry, the folder too, with
+// sizes past 32 bits whole; quotes and control bytes in names survive.
+TEST_F(ListCommandTest, JsonIsOneDocumentOfEveryEntry) {
+  ZipEntryFields odd = ZipEntry("say \"hi\"\n\\x.txt", "odd");
+  odd.flags = 0;  // the backslash is then a folder separator
+  WriteFile(dir_ / "odd.zip", BuildZip({odd}));
+  const std::string script =
+      "import json,sys\n"
+      "for path in sys.argv[1:]:\n"
+      "  d = json.load(open(path))\n"
+      "  print(d['format'])\n"
+      "  for e in d['entries']:\n"
+      "    print(repr(e['name']), e['type'], e['size'], e.get('packedSize'), e['method'], e['encrypted'],\n"
+      "          type(e['modified']).__name__)\n";
+  WriteFile(dir_ / "show.py", script);
+  for (const char* name : {"t", "odd"}) {
+    const OvkResult r = RunOvk({"list", "--json", dir_ / (std::string(name) + ".zip")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    WriteFile(dir_ / (std::string(name) + ".json"), r.out);
+  }
+  const CommandResult shown = ovktest::Run("python3 " + Quote(dir_ / "show.py") + " " + Quote(dir_ / "t.json") + " " +
+                                  Quote(dir_ / "odd.json"));
+  ASSERT_EQ(shown.exitCode, 0) << shown.output;
+  EXPECT_EQ(shown.output,
+            "ZIP\n"
+            "'docs/a;b.txt' file 28 " + Packed(0) + " Deflate False str\n"
+            "'docs/' folder 0 0 Stored False str\n"
+            "'huge.bin' file 3000000000 " + Packed(2) + " Deflate False str\n"
+            "'secret.txt' file 39 " + Packed(3) + " Deflate True NoneType\n"
+            "'stored.txt' file 5 5 Stored False NoneType\n"
+            "'huge2.bin' file 3000000000 " + Packed(5) + " Deflate False str\n"
+            "ZIP\n"
+            "'say \"hi\"\\n/x.txt' file 3 " + std::to_string(odd.compressedSize) + " Deflate False str\n");
+}
+
 TEST_F(ListCommandTest, TableShowsUnsignedSizesTimesMarksAndTotals) {
   const OvkResult r = RunOvk({"list", archive_});
   ASSERT_EQ(r.exitCode, 0) << r.err;
