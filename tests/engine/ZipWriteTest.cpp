@@ -198,7 +198,7 @@ TEST(NativeHeaderTest, MagicLengthAndDescriptor) {
   TempDir dir;
   DataFile f;
   OpenNew(f, dir / "n.ovk");
-  ovk::WriteNativeHeader(ovk::ArchiveInfo{ovk::kKindNative, 3, 0x11223344}, f);
+  ovk::WriteNativeHeader(ovk::NativeDescriptor{3, 0x11223344}, f);
   ovk::CloseDataFile(f);
   EXPECT_EQ(ToHex(ReadFile(dir / "n.ovk")), "4b57545a" "09000000" "01" "03000000" "44332211");
 }
