@@ -154,9 +154,6 @@ std::string ZipEntryName(const std::string& raw, std::uint16_t flags);
 // bytes; else empty.
 std::string UnicodePathName(std::string_view extra, std::string_view rawName);
 std::int64_t FindSignatureBackward(DataFile& file, std::uint32_t signature, std::int64_t start);
-void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
-                         std::uint32_t packedSize, CentralDirectoryStream* directory,
-                         const ZipEntryAttributes& attributes = {});
 void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndRecord& endRecord,
                           bool append, std::uint64_t entriesAdded,
                           const CentralDirectoryStream& directory);

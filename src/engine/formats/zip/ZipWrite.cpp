@@ -228,15 +228,6 @@ void AppendZipEntryRecord(CentralDirectoryStream& stream, const std::string& sto
   AppendCentralRecord(stream, h, sizes.original, sizes.packed, position);
 }
 
-void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
-                         std::uint32_t packedSize, CentralDirectoryStream* directory,
-                         const ZipEntryAttributes& attributes) {
-  const auto position = static_cast<std::uint64_t>(FilePos64(file));
-  const EntrySizes sizes{header.originalSize, packedSize, false};
-  WriteString(file, ZipLocalHeaderBytes(storedName, header, sizes, attributes, position));
-  if (directory) AppendZipEntryRecord(*directory, storedName, header, sizes, attributes, position);
-}
-
 void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndRecord& endRecord,
                           bool append, std::uint64_t entriesAdded,
                           const CentralDirectoryStream& directory) {
