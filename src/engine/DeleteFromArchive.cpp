@@ -2,7 +2,6 @@
 // entries that are kept, in the archive's format, and renaming it into place.
 #include "engine/DeleteFromArchive.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <exception>
 #include <stdexcept>
@@ -13,10 +12,9 @@
 #include "engine/Selection.h"
 #include "engine/format/Registry.h"
 #include "engine/RepairArchive.h"
+#include "engine/ReplaceBeside.h"
 #include "support/ArchiveLock.h"
-#include "support/ArchiveTemps.h"
 #include "support/FileUnit.h"
-#include "support/StringUnit.h"
 #include "support/SystemRandom.h"
 
 namespace ovk {
@@ -89,19 +87,6 @@ bool WriteInto(const std::string& archivePath, DataFile& temp, const std::vector
   return true;
 }
 
-// The new archive replaces the old one where it is, past any link to it.
-bool ReplaceArchive(DataFile& temp, const std::string& archivePath, const std::string& target,
-                    OperationReport& report) {
-  const int error = ReplaceWithTemp(temp, target);
-  if (error == 0) return true;
-  report.Add(archivePath, FailureKind::kNotWritten,
-             "cannot replace it with the new archive: " +
-                 (error == EEXIST ? std::string("another program replaced the new archive's temporary file")
-                                  : IoReasonText(error)) +
-                 "; the archive is unchanged");
-  return false;
-}
-
 }  // namespace
 
 bool WriteArchiveWithout(const std::string& archivePath, const std::string& tempPath,
@@ -144,15 +129,8 @@ OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserve
                std::string(kDirectoryLostText) + "; a repair or the next add rebuilds it; the archive is unchanged");
     return report;
   }
-  DataFile temp;
-  if (!CreateArchiveTemp(target, temp)) {
-    report.Add(request.archive, FailureKind::kNotWritten,
-               "cannot make the new archive beside it: " + IoReasonText(errno));
-    return report;
-  }
-  if (!WriteInto(target, temp, request.selection, report, observer) ||
-      !ReplaceArchive(temp, request.archive, target, report))
-    DiscardArchiveTemp(temp);
+  ReplaceBeside(request.archive, target, report,
+                [&](DataFile& temp) { return WriteInto(target, temp, request.selection, report, observer); });
   return report;
 }
 

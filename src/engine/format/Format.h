@@ -77,8 +77,11 @@ class Format {
   virtual std::unique_ptr<Reader> Read(DataFile& file, const std::string& path) const = 0;
 
   // What a format that cannot do these keeps: asked only when Can says so.
-  // A writer of new entries into file (open for writing), in place; with
-  // Capability::kAppend also into an archive it holds.
+  // A writer of new entries into file (open for writing): a new archive,
+  // and with Capability::kAppend one it holds, in place. A format written
+  // only from start to end lacks kAppend and kDelete in place: its archives
+  // change by a whole new one written beside them (ReplaceBeside), the kept
+  // entries copied through.
   virtual std::unique_ptr<Writer> Write(DataFile& file, const WriteChoices& choices) const;
   // Capability::kDelete: the archive in file (open for reading) written anew.
   virtual std::unique_ptr<Rewriter> Rewrite(DataFile& file) const;
