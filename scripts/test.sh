@@ -5,6 +5,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# No container branch may sit outside the format folders; instant, so first.
+seam=$(bash scripts/check-seam.sh)
+printf '%s\n' "$seam"
+case "$(printf '%s\n' "$seam" | tail -n 1)" in
+  "0 "*) ;;
+  *) echo "container branches outside the format folders" >&2; exit 1 ;;
+esac
+
 bash scripts/install-deps.sh --test
 
 jobs=$(nproc)

@@ -1,43 +1,46 @@
 // One entry's content to its stored payload and back: compression, then
-// encipherment (CAST-256 for native entries, PKWARE for ZIP entries), with a
-// CRC-32 of the original content as the only verdict on the way back.
+// encipherment, with a CRC-32 of the original content as the verdict on the
+// way back where the plan carries one.
 #include "coding/Payload.h"
 
 #include "coding/CipherStage.h"
 #include "coding/Crc32.h"
 #include "coding/PayloadDecoder.h"
-#include "coding/ZipCrypto.h"
 
 namespace ovk {
-namespace {
-
-bool IsNative(const ArchiveInfo& archive) { return archive.kind == kKindNative; }
-
-}  // namespace
-
-void CompressPayload(const std::string& password, const ArchiveInfo& archive, EntryHeader& header,
-                     std::string& data, CompressionLevel level) {
-  header.encrypted = password.empty() ? 0 : 1;
-  header.crc32 = Crc32(data);
-  data = IsNative(archive) ? CompressString(data, level) : DeflateRaw(data, level);
+std::unique_ptr<EncipherStage> MakeEncipherStage(const std::string& password, const PayloadEncoding& encoding,
+                                                 CipherHolder& cipher) {
+  switch (encoding.cipher) {
+    case PayloadCipher::kCast256: return MakeCastEncipher(HeldCipher(cipher, password));
+    case PayloadCipher::kPkwareTraditional: return MakeZipEncipher(password, encoding.crc32);
+    case PayloadCipher::kWinZipAes: return MakeAesEncipher(password, encoding.aesStrength, encoding.aesSalt);
+    case PayloadCipher::kNone: break;
+  }
+  return nullptr;
 }
 
-void EncipherPayload(const std::string& password, const ArchiveInfo& archive, const EntryHeader& header,
+void CompressPayload(const PayloadEncoding& encoding, EntryHeader& header, std::string& data) {
+  header.encrypted = encoding.cipher == PayloadCipher::kNone ? 0 : 1;
+  header.crc32 = Crc32(data);
+  data = encoding.zlibWrapped ? CompressString(data, encoding.level) : DeflateRaw(data, encoding.level);
+}
+
+void EncipherPayload(const std::string& password, const PayloadEncoding& encoding, const EntryHeader& header,
                      std::string& data, CipherHolder& cipher) {
   if (!header.encrypted) return;
-  if (IsNative(archive)) {
-    TCipher_Cast256& held = HeldCipher(cipher, password);
-    data = held.EncryptString(data);
-    held.ResetChain();
-  } else {
-    data = ZipEncrypt(data, password, header.crc32);
-  }
+  PayloadEncoding whole = encoding;
+  whole.crc32 = header.crc32;
+  const std::unique_ptr<EncipherStage> stage = MakeEncipherStage(password, whole, cipher);
+  std::string out;
+  stage->Encipher(data, out);
+  stage->Finish(out);
+  data.swap(out);
 }
 
-bool EncodePayload(const std::string& password, const ArchiveInfo& archive, EntryHeader& header,
-                   std::string& data, CipherHolder& cipher, CompressionLevel level) {
-  CompressPayload(password, archive, header, data, level);
-  EncipherPayload(password, archive, header, data, cipher);
+bool EncodePayload(const std::string& password, const PayloadEncoding& encoding, EntryHeader& header,
+                   std::string& data, CipherHolder& cipher) {
+  CompressPayload(encoding, header, data);
+  EncipherPayload(password, encoding, header, data, cipher);
   return true;
 }
 

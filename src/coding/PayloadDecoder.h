@@ -10,12 +10,9 @@
 #include "coding/Cipher.h"
 #include "coding/CipherStage.h"
 #include "coding/Decompressor.h"
+#include "coding/PayloadCipher.h"
 
 namespace ovk {
-
-// How stored bytes are enciphered: CAST-256, PKWARE's traditional stream
-// cipher, WinZip AES.
-enum class PayloadCipher : std::uint8_t { kNone, kCast256, kPkwareTraditional, kWinZipAes };
 
 // The stages one entry's stored bytes go through to its content, as the
 // entry's format describes them; the plan holds everything decoding needs.

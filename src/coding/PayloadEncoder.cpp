@@ -8,21 +8,13 @@ namespace {
 
 constexpr std::size_t kZlibHeaderBytes = 2;
 
-std::unique_ptr<EncipherStage> MakeEncipher(const std::string& password, const PayloadEncoding& encoding,
-                                            CipherHolder& cipher) {
-  if (password.empty()) return nullptr;
-  if (encoding.archive.kind == kKindNative) return MakeCastEncipher(HeldCipher(cipher, password));
-  if (encoding.aesStrength != 0) return MakeAesEncipher(password, encoding.aesStrength, encoding.aesSalt);
-  return MakeZipEncipher(password, encoding.zipCrc32);
-}
-
 }  // namespace
 
 PayloadEncoder::PayloadEncoder(const std::string& password, const PayloadEncoding& encoding,
                                CipherHolder& cipher)
-    : zlibWrapped_(encoding.archive.kind == kKindNative),
+    : zlibWrapped_(encoding.zlibWrapped),
       level_(encoding.level),
-      stage_(MakeEncipher(password, encoding, cipher)) {}
+      stage_(MakeEncipherStage(password, encoding, cipher)) {}
 
 PayloadEncoder::~PayloadEncoder() = default;
 

@@ -13,29 +13,16 @@
 #include "coding/Cipher.h"
 #include "coding/CipherStage.h"
 #include "coding/Deflater.h"
-#include "coding/Records.h"
+#include "coding/Payload.h"
 
 namespace ovk {
-
-struct PayloadEncoding {
-  ArchiveInfo archive;
-  CompressionLevel level = kLevelDefault;
-  // Traditional ZIP encryption checks the password against the content's
-  // CRC-32, so it must be known before the first byte (a first pass); the
-  // caller compares it with Crc32() at the end, as the file may have changed.
-  std::uint32_t zipCrc32 = 0;
-  // ZIP: 1..3 enciphers with WinZip AES (AE-2) instead, salted with
-  // AesSaltLength(aesStrength) random bytes from the caller.
-  std::uint8_t aesStrength = 0;
-  std::string aesSalt;
-};
 
 // Content up to this size is compressed in one piece by libdeflate.
 constexpr std::size_t kWholeCompressionBytes = std::size_t{8} << 20;
 
 class PayloadEncoder {
  public:
-  // Enciphers when the password is not empty.
+  // Codes as the plan says.
   PayloadEncoder(const std::string& password, const PayloadEncoding& encoding, CipherHolder& cipher);
   ~PayloadEncoder();
   PayloadEncoder(const PayloadEncoder&) = delete;

@@ -9,55 +9,42 @@
 #include "engine/AddSession.h"
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
-#include "coding/CipherStage.h"
 #include "coding/PayloadEncoder.h"
-#include "coding/WinZipAes.h"
-#include "support/SystemRandom.h"
 
 namespace ovk {
 
 namespace {
 
-// The native container's sizes are 32-bit and its packed size is signed.
-constexpr std::int64_t kLargestNativeSource = 0x7FFFFFFF;
 constexpr std::uint32_t kModeTypeMask = 0170000;
 constexpr std::uint32_t kModeRegular = 0100000;
 // Content bytes the files in flight may hold together.
 constexpr std::uint64_t kPendingBudget = 16u << 20;
-// Bytes of the name field: one length byte in the native container, 16 bits in ZIP.
-constexpr std::size_t kLongestNativeName = 0xFF;
-constexpr std::size_t kLongestZipName = 0xFFFF;
-
-std::size_t LongestName(const ArchiveInfo& info) {
-  return info.kind == kKindNative ? kLongestNativeName : kLongestZipName;
-}
-
 // A name cut to fit would store several files under one name.
 std::string NameTooLongText(const AddSession& s, const std::string& storedName) {
   return "its stored name is " + std::to_string(storedName.size()) + " bytes long, the " +
-         (s.info.kind == kKindNative ? "native container" : "ZIP format") + " holds names of at most " +
-         std::to_string(LongestName(s.info)) + " bytes";
+         std::string(s.format->Name()) + " format holds names of at most " +
+         std::to_string(s.writer->LongestName()) + " bytes";
 }
 
-void WriteEntry(AddSession& s, const PendingFile& f) {
-  const auto packedSize = static_cast<std::uint32_t>(f.data.size());
-  if (s.info.kind == kKindNative) {
-    const std::string bytes = NativeEntryHeaderBytes(f.storedName, f.header, packedSize);
-    WriteBlock(s.archive, bytes.data(), bytes.size());
-  } else {
-    WriteZipLocalHeader(s.archive, f.storedName, f.header, packedSize, &s.directory, NewEntryAttributes(s, f));
-  }
+// The largest content, rounded up to whole GiB, as a refusal names it.
+std::string LimitText(std::uint64_t largest) { return std::to_string((largest >> 30) + 1) + " GiB"; }
+
+void WriteEntry(AddSession& s, const PendingFile& f, const EntrySizes& sizes) {
+  const auto position = static_cast<std::uint64_t>(FilePos64(s.archive));
+  const std::string header = s.writer->HeaderBytes(f.entry, sizes, position);
+  WriteBlock(s.archive, header.data(), header.size());
   if (!f.data.empty()) WriteBlock(s.archive, f.data.data(), f.data.size());
+  s.writer->Written(f.entry, sizes, position);
 }
 
 // The open source's checks and content (a large one is only noted: it is
 // read when its turn comes); what fails here is reported when the file's
 // turn to be written comes.
 void ReadOpenSource(const AddSession& s, DataFile& source, PendingFile& f) {
-  f.mode = FileMode(source);
-  f.modifiedTime = FileModifiedTime(source);
+  f.entry.mode = FileMode(source);
+  f.entry.modifiedTime = FileModifiedTime(source);
   const std::int64_t size = FileSize64(source);
-  if ((f.mode & kModeTypeMask) != kModeRegular) {
+  if ((f.entry.mode & kModeTypeMask) != kModeRegular) {
     f.refusal = OpenFailureText(EINVAL);
     return;
   }
@@ -65,13 +52,13 @@ void ReadOpenSource(const AddSession& s, DataFile& source, PendingFile& f) {
     f.refusal = OpenFailureText(PendingIoError());
     return;
   }
-  if (s.info.kind == kKindNative && size > kLargestNativeSource) {
-    f.refusal = "larger than 2 GiB, which this archive cannot hold";
+  if (static_cast<std::uint64_t>(size) > s.writer->LargestContent()) {
+    f.refusal = "larger than " + LimitText(s.writer->LargestContent()) + ", which this archive cannot hold";
     return;
   }
-  f.header.time = FileTimeByFind(f.fullPath, true);
-  f.header.originalSize = static_cast<std::uint32_t>(std::min<std::int64_t>(size, 0xFFFFFFFF));
-  f.header.flags = 0;
+  f.entry.header.time = FileTimeByFind(f.fullPath, true);
+  f.entry.header.originalSize = static_cast<std::uint32_t>(std::min<std::int64_t>(size, 0xFFFFFFFF));
+  f.entry.header.flags = 0;
   f.size = static_cast<std::uint64_t>(size);
   f.streamed = f.size > kWholeCompressionBytes;
   if (f.streamed) {
@@ -84,14 +71,6 @@ void ReadOpenSource(const AddSession& s, DataFile& source, PendingFile& f) {
 }
 
 void WriteOldestPending(AddSession& s);
-
-void EncipherAes(const AddSession& s, std::string& payload) {
-  const auto stage = MakeAesEncipher(s.password, kAesStrength256, NewAesSalt());
-  std::string out;
-  stage->Encipher(payload, out);
-  stage->Finish(out);
-  payload.swap(out);
-}
 
 // Memory stays bounded: a few files in flight, holding together no more than
 // the budget (a file held whole is smaller than it).
@@ -127,18 +106,15 @@ void ReadSource(AddSession& s, PendingFile& f) {
 void WriteCoded(AddSession& s, PendingFile& f) {
   if (f.failure) std::rethrow_exception(f.failure);
   if (f.streamed) {
-    CutOldDirectory(s);
+    s.writer->ReleaseOldEnd();
     WriteStreamedEntry(s, f);
   } else {
     f.coded.get();
-    if (WritesAes(s)) {
-      EncipherAes(s, f.data);
-    } else {
-      EncipherPayload(s.password, s.info, f.header, f.data, s.cipher);
-    }
-    if (static_cast<std::int64_t>(f.data.size()) > kLargestNativeSource) throw EntryTooLarge();
-    CutOldDirectory(s);
-    WriteEntry(s, f);
+    EncipherPayload(s.choices.password, f.plan, f.entry.header, f.data, s.cipher);
+    const EntrySizes sizes{f.entry.header.originalSize, f.data.size(), false};
+    if (!s.writer->Fits(sizes)) throw EntryTooLarge();
+    s.writer->ReleaseOldEnd();
+    WriteEntry(s, f, sizes);
   }
   if (s.move) DeleteFileByName(f.fullPath, true);
 }
@@ -149,7 +125,7 @@ void WritePending(AddSession& s, PendingFile& f) {
     s.report->Add(f.fullPath, FailureKind::kRefused, f.refusal);
   } else {
     const std::int64_t entryStart = FilePos64(s.archive);
-    const std::size_t directorySize = s.directory.size();
+    const std::size_t mark = s.writer->Mark();
     try {
       WriteCoded(s, f);
       added = true;
@@ -157,20 +133,20 @@ void WritePending(AddSession& s, PendingFile& f) {
       throw;
     } catch (const EInOutError& e) {
       s.report->Add(f.fullPath, FailureKind::kNotWritten, IoReasonText(e.Code()));
-      CutArchiveBack(s, entryStart, directorySize);
+      CutArchiveBack(s, entryStart, mark);
     } catch (const std::exception& e) {
       s.report->Add(f.fullPath, FailureKind::kNotWritten, e.what());
-      CutArchiveBack(s, entryStart, directorySize);
+      CutArchiveBack(s, entryStart, mark);
     }
   }
   if (added) {
     ++s.added;
     s.completeEnd = FilePos64(s.archive);
-    s.completeDirectorySize = s.directory.size();
+    s.completeMark = s.writer->Mark();
   }
   s.progress.bytesDone += f.size - f.progressed;
   ++s.progress.entriesDone;
-  s.progress.currentEntry = ConvertPathSeparators(f.storedName, false);
+  s.progress.currentEntry = ConvertPathSeparators(f.entry.storedName, false);
   s.observer->Progress(s.progress);
 }
 
@@ -188,29 +164,8 @@ void WriteOldestPending(AddSession& s) {
 
 }  // namespace
 
-std::string NewAesSalt() { return SystemRandomBytes(AesSaltLength(kAesStrength256)); }
-
-// Unix host and the file's mode, so Unix peers keep names and permissions.
-ZipEntryAttributes NewEntryAttributes(const AddSession& s, const PendingFile& f) {
-  ZipEntryAttributes attributes;
-  attributes.versionMadeBy = kUnixVersionMadeBy;
-  attributes.externalAttributes = (f.mode & 0xFFFF) << 16;
-  attributes.modifiedTime = f.modifiedTime;
-  if (WritesAes(s)) attributes.aesStrength = kAesStrength256;
-  return attributes;
-}
-
-// A run killed after the cut leaves nothing behind the entries it wrote but
-// their own bytes (the next append tells the complete ones by their extent),
-// and one killed earlier leaves the archive as it was.
-void CutOldDirectory(AddSession& s) {
-  if (!s.oldDirectoryOnFile) return;
-  TruncateDataFile(s.archive, FilePos64(s.archive));
-  s.oldDirectoryOnFile = false;
-}
-
-void CutArchiveBack(AddSession& s, std::int64_t end, std::size_t directorySize) {
-  s.directory.resize(directorySize);
+void CutArchiveBack(AddSession& s, std::int64_t end, std::size_t mark) {
+  s.writer->CutBack(mark);
   if (FilePos64(s.archive) == end) return;  // nothing of the entry reached the file
   TruncateDataFile(s.archive, end);
   Seek64(s.archive, end);
@@ -224,8 +179,8 @@ void AddOneFile(AddSession& s, const std::string& fullPath, const std::string& s
   if (s.observer->CancelRequested()) throw AddCancelled();
   auto f = std::make_unique<PendingFile>();
   f->fullPath = fullPath;
-  f->storedName = storedName;
-  if (storedName.size() > LongestName(s.info)) f->refusal = NameTooLongText(s, storedName);
+  f->entry.storedName = storedName;
+  if (storedName.size() > s.writer->LongestName()) f->refusal = NameTooLongText(s, storedName);
   try {
     if (f->refusal.empty()) ReadSource(s, *f);
   } catch (...) {
@@ -236,7 +191,8 @@ void AddOneFile(AddSession& s, const std::string& fullPath, const std::string& s
   if (f->refusal.empty() && !f->failure && !f->streamed) {
     if (!s.pool) s.pool = std::make_unique<CodingPool>(CodingPool::Cores());
     PendingFile* p = f.get();
-    p->coded = s.pool->Run([&s, p] { CompressPayload(s.password, s.info, p->header, p->data, s.level); });
+    p->plan = s.writer->Plan();
+    p->coded = s.pool->Run([p] { CompressPayload(p->plan, p->entry.header, p->data); });
   }
   s.pendingBytes += f->weight;
   s.pending.push_back(std::move(f));

@@ -11,14 +11,11 @@
 #include <vector>
 
 #include "coding/Payload.h"
-#include "coding/Records.h"
 #include "engine/AddToArchive.h"
 #include "engine/CodingPool.h"
 #include "engine/Observer.h"
 #include "engine/OperationReport.h"
 #include "engine/format/Format.h"
-#include "engine/formats/native/NativeLayout.h"
-#include "engine/formats/zip/ZipFormat.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
@@ -26,12 +23,10 @@ namespace ovk {
 // A file read and handed to the coding threads, waiting to be written.
 struct PendingFile {
   std::string fullPath;
-  std::string storedName;
+  NewEntry entry;
   std::string refusal;             // why it is not added, said when its turn comes
   std::exception_ptr failure;      // raised while it was read
-  EntryHeader header;
-  std::uint32_t mode = 0;
-  std::int64_t modifiedTime = -1;  // seconds since 1970
+  PayloadEncoding plan;            // of a file held whole
   std::string data;                // the content, then the compressed payload
   std::uint64_t size = 0;          // of the content
   bool streamed = false;           // too large to hold: read and coded when written
@@ -44,8 +39,7 @@ struct AddSession {
   // The archive being written.
   DataFile archive;
   const Format* format = nullptr;      // the one it holds, or a new one's
-  ArchiveInfo info;                    // its kind decides the entry layout
-  CentralDirectoryStream directory;    // ZIP: records of old and new entries
+  std::unique_ptr<Writer> writer;      // of that format, into the archive
   FileIdentity archiveIdentity;        // never packed into itself
 
   // The caller's choices.
@@ -56,9 +50,7 @@ struct AddSession {
   std::int32_t ageInDays = 0;
   std::uint32_t ageLimit = 0;           // DOS date-time, used when ageInDays != 0
   bool move = false;
-  std::string password;
-  bool aes = false;                     // ZIP entries with a password get WinZip AES-256
-  CompressionLevel level = kLevelDefault;
+  WriteChoices choices;
   OperationReport* report = nullptr;
   OperationObserver* observer = nullptr;
   ProgressSnapshot progress;
@@ -70,9 +62,8 @@ struct AddSession {
   CipherHolder cipher;
   std::uint64_t added = 0;
   std::int64_t completeEnd = 0;           // end of the last complete entry
-  std::size_t completeDirectorySize = 0;  // the directory up to that entry
+  std::size_t completeMark = 0;           // the writer's records up to that entry
   std::vector<FileIdentity> walkPath;     // folders being walked (link loops)
-  bool oldDirectoryOnFile = false;        // ZIP append: not yet cut off
 
   // Files in flight, oldest first; written strictly in this order. The pool
   // is declared last so that it ends (and stops touching them) first.
@@ -85,24 +76,12 @@ struct AddSession {
 // Stops the walk when the observer asks for it: the add is then undone.
 class AddCancelled : public std::exception {};
 
-// The native container's packed size is a signed 32-bit field.
+// The coded entry does not fit its header's size fields.
 class EntryTooLarge : public std::exception {
  public:
   const char* what() const noexcept override { return "coded entry exceeds 2 GiB"; }
 };
 
-constexpr std::uint8_t kAesStrength256 = 3;
-
-// New ZIP entries are enciphered with WinZip AES rather than the traditional way.
-inline bool WritesAes(const AddSession& s) {
-  return s.aes && !s.password.empty() && s.format && s.format->Can(Capability::kAes);
-}
-// A salt from the system's random source: a predictable one would weaken the key.
-std::string NewAesSalt();
-// The host and mode a new ZIP entry records, and its encipherment.
-ZipEntryAttributes NewEntryAttributes(const AddSession& s, const PendingFile& f);
-// The old directory is cut off just before the first new entry replaces it.
-void CutOldDirectory(AddSession& s);
 // Reads, codes and writes a file too large to hold, piece by piece, with
 // progress and cancel between pieces; raises what stops it.
 void WriteStreamedEntry(AddSession& s, PendingFile& f);
@@ -117,8 +96,8 @@ void AddFolderFiles(AddSession& session, const std::string& base, const std::str
 void AddOneFile(AddSession& session, const std::string& fullPath, const std::string& storedName);
 // Writes every file still in flight, in order.
 void FinishPendingFiles(AddSession& session);
-// Cuts the archive back to the given end, so a half-written entry leaves no
-// bytes behind.
-void CutArchiveBack(AddSession& session, std::int64_t end, std::size_t directorySize);
+// Cuts the archive back to the given end and the writer's records to the
+// mark, so a half-written entry leaves no bytes behind.
+void CutArchiveBack(AddSession& session, std::int64_t end, std::size_t mark);
 
 }  // namespace ovk

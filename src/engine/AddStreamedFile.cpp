@@ -1,9 +1,9 @@
 // Packing a file too large to hold in memory: read, coded and written piece
 // by piece, the pieces compressed as blocks of one deflate stream on the
 // coding threads. The entry's header goes out first with placeholder sizes and is
-// written over once the payload is complete; a ZIP entry that may reach
-// 4 GiB gets a ZIP64 field in its local header from the start, as the
-// header's length cannot change afterwards.
+// written over once the payload is complete; the format lays it out from
+// the start for the largest size the entry may reach, as the header's
+// length cannot change afterwards.
 #include <algorithm>
 #include <deque>
 #include <exception>
@@ -25,8 +25,6 @@ namespace ovk {
 namespace {
 
 constexpr std::size_t kPieceBytes = kDeflateBlockBytes;
-constexpr std::uint64_t kLargestNativePacked = 0x7FFFFFFF;
-constexpr std::uint64_t kLargestZip64Placeholder = std::uint64_t{1} << 62;  // no file is that large
 
 class SourceChanged : public std::exception {
  public:
@@ -36,14 +34,6 @@ class SourceChanged : public std::exception {
 // Deflate's worst case (stored blocks and the zlib bound's slack) plus the
 // largest encipherment overhead.
 std::uint64_t WorstPackedSize(std::uint64_t size) { return size + (size >> 11) + 1024; }
-
-// Until the real size is written over it, the packed size claims more bytes
-// than a killed run leaves behind the header, so a recovery of the archive
-// takes the entry for one cut off.
-std::uint64_t PlaceholderPacked(const AddSession& s, bool zip64Local) {
-  if (s.info.kind == kKindNative) return kLargestNativePacked;
-  return zip64Local ? kLargestZip64Placeholder : kZip64Marker - 1;
-}
 
 void OpenSource(DataFile& source, const std::string& path) {
   AssignFileName(source, path);
@@ -69,7 +59,7 @@ void ReadPieces(AddSession& s, DataFile& source, std::uint64_t size, Each each) 
   }
 }
 
-// Traditional ZIP encryption puts the CRC-32 in front of the data, so a
+// PKWARE's traditional cipher puts the CRC-32 in front of the data, so a
 // first pass computes it.
 std::uint32_t FirstPassCrc(AddSession& s, DataFile& source, std::uint64_t size) {
   std::uint32_t crc = ~std::uint32_t{0};
@@ -78,34 +68,18 @@ std::uint32_t FirstPassCrc(AddSession& s, DataFile& source, std::uint64_t size) 
   return ~crc;
 }
 
-std::string HeaderBytes(const AddSession& s, const PendingFile& f, const ZipEntrySizes& sizes,
-                        std::uint64_t position) {
-  if (s.info.kind == kKindNative)
-    return NativeEntryHeaderBytes(f.storedName, f.header, static_cast<std::uint32_t>(sizes.packed));
-  return ZipLocalHeaderBytes(f.storedName, f.header, sizes, NewEntryAttributes(s, f), position);
-}
-
-void WriteString(AddSession& s, std::string& bytes, ZipEntrySizes& sizes) {
+void WriteString(AddSession& s, std::string& bytes, EntrySizes& sizes) {
   if (bytes.empty()) return;
   WriteBlock(s.archive, bytes.data(), bytes.size());
   sizes.packed += bytes.size();
   bytes.clear();
 }
 
-bool NeedsCrcFirst(const AddSession& s) {
-  return !s.password.empty() && s.info.kind == kKindZip && !WritesAes(s);
-}
+bool NeedsCrcFirst(const PayloadEncoding& encoding) { return encoding.cipher == PayloadCipher::kPkwareTraditional; }
 
 PayloadEncoding EncodingFor(AddSession& s, DataFile& source, const PendingFile& f) {
-  PayloadEncoding encoding;
-  encoding.archive = s.info;
-  encoding.level = s.level;
-  if (WritesAes(s)) {
-    encoding.aesStrength = kAesStrength256;
-    encoding.aesSalt = NewAesSalt();
-  } else if (NeedsCrcFirst(s)) {
-    encoding.zipCrc32 = FirstPassCrc(s, source, f.size);
-  }
+  PayloadEncoding encoding = s.writer->Plan();
+  if (NeedsCrcFirst(encoding)) encoding.crc32 = FirstPassCrc(s, source, f.size);
   return encoding;
 }
 
@@ -119,7 +93,7 @@ struct BlockInFlight {
 
 // The oldest block goes through the encoder (encipherment) into the archive.
 void WriteOldestBlock(AddSession& s, PendingFile& f, std::deque<BlockInFlight>& inFlight,
-                      PayloadEncoder& encoder, ZipEntrySizes& sizes) {
+                      PayloadEncoder& encoder, EntrySizes& sizes) {
   BlockInFlight& b = inFlight.front();
   b.done.get();
   std::string bytes;
@@ -133,10 +107,10 @@ void WriteOldestBlock(AddSession& s, PendingFile& f, std::deque<BlockInFlight>& 
 
 // Two blocks per core keep the threads busy while the oldest is written;
 // each holds a piece and its output, well within the memory allowed per core.
-void CodePieces(AddSession& s, DataFile& source, PendingFile& f, PayloadEncoder& encoder, ZipEntrySizes& sizes) {
+void CodePieces(AddSession& s, DataFile& source, PendingFile& f, PayloadEncoder& encoder, EntrySizes& sizes) {
   if (!s.pool) s.pool = std::make_unique<CodingPool>(CodingPool::Cores());
   const std::size_t most = 2 * CodingPool::Cores();
-  const CompressionLevel level = s.level;
+  const CompressionLevel level = s.choices.level;
   std::deque<BlockInFlight> inFlight;
   std::string window;  // the end of the content before the next block
   std::uint64_t read = 0;
@@ -155,43 +129,36 @@ void CodePieces(AddSession& s, DataFile& source, PendingFile& f, PayloadEncoder&
   while (!inFlight.empty()) WriteOldestBlock(s, f, inFlight, encoder, sizes);
 }
 
-void CheckPackedFits(const AddSession& s, const ZipEntrySizes& sizes) {
-  if (s.info.kind == kKindNative && sizes.packed > kLargestNativePacked) throw EntryTooLarge();
-  if (s.info.kind == kKindZip && !sizes.zip64Local && sizes.packed >= kZip64Marker) throw EntryTooLarge();
-}
-
 }  // namespace
 
 void WriteStreamedEntry(AddSession& s, PendingFile& f) {
   DataFile source;
   OpenSource(source, f.fullPath);
   const PayloadEncoding encoding = EncodingFor(s, source, f);
-  PayloadEncoder encoder(s.password, encoding, s.cipher);
-  f.header.encrypted = s.password.empty() ? 0 : 1;
+  PayloadEncoder encoder(s.choices.password, encoding, s.cipher);
+  f.entry.header.encrypted = encoding.cipher == PayloadCipher::kNone ? 0 : 1;
 
   const auto position = static_cast<std::uint64_t>(FilePos64(s.archive));
-  const bool zip64Local = WorstPackedSize(f.size) >= kZip64Marker;
-  ZipEntrySizes sizes{f.size, PlaceholderPacked(s, zip64Local), zip64Local};
-  std::string bytes = HeaderBytes(s, f, sizes, position);
+  EntrySizes sizes = s.writer->PlaceholderSizes(f.size, WorstPackedSize(f.size));
+  std::string bytes = s.writer->HeaderBytes(f.entry, sizes, position);
   WriteBlock(s.archive, bytes.data(), bytes.size());
   bytes.clear();
   sizes.packed = 0;
-  s.progress.currentEntry = ConvertPathSeparators(f.storedName, false);
+  s.progress.currentEntry = ConvertPathSeparators(f.entry.storedName, false);
   CodePieces(s, source, f, encoder, sizes);
   encoder.Finish(bytes);
   WriteString(s, bytes, sizes);
   CloseDataFile(source);
-  if (NeedsCrcFirst(s) && encoder.Crc32() != encoding.zipCrc32) throw SourceChanged();
-  f.header.crc32 = encoder.Crc32();
-  CheckPackedFits(s, sizes);
+  if (NeedsCrcFirst(encoding) && encoder.Crc32() != encoding.crc32) throw SourceChanged();
+  f.entry.header.crc32 = encoder.Crc32();
+  if (!s.writer->Fits(sizes)) throw EntryTooLarge();
 
   const std::int64_t end = FilePos64(s.archive);
   Seek64(s.archive, static_cast<std::int64_t>(position));
-  bytes = HeaderBytes(s, f, sizes, position);
+  bytes = s.writer->HeaderBytes(f.entry, sizes, position);
   WriteBlock(s.archive, bytes.data(), bytes.size());
   Seek64(s.archive, end);
-  if (s.info.kind == kKindZip)
-    AppendZipEntryRecord(s.directory, f.storedName, f.header, sizes, NewEntryAttributes(s, f), position);
+  s.writer->Written(f.entry, sizes, position);
 }
 
 }  // namespace ovk

@@ -10,8 +10,6 @@
 #include "engine/EngineMessages.h"
 #include "engine/RepairArchive.h"
 #include "engine/format/Registry.h"
-#include "engine/formats/zip/ZipFormat.h"
-#include "engine/formats/zip/ZipRebuild.h"
 #include "support/ArchiveLock.h"
 #include "support/DosTime.h"
 #include "support/FileUnit.h"
@@ -87,62 +85,15 @@ const Format* AppendableFormat(AddSession& s, const std::string& archivePath) {
   return nullptr;
 }
 
-// Places the file where the new entries go. False for a native archive of
-// another layout version, a ZIP directory that cannot be read whole or one
-// that cannot be recovered; the archive is then left untouched.
-bool PrepareArchive(AddSession& s, const AddRequest& request, bool& append, std::string& comment,
-                    ZipEndRecord& endRecord) {
+// Places the file where the new entries go, with the writer of its
+// format. False when the archive cannot take them; it is then left
+// untouched.
+bool PrepareArchive(AddSession& s, const AddRequest& request, bool& append) {
   const std::string& archivePath = request.archive;
-  if (!append) {
-    if (!(s.format = NewArchiveFormat(request, *s.report))) return false;
-    if (request.createNative) {
-      s.info = ArchiveInfo{kKindNative, kNativeLayoutWritten, DosTimeNow()};
-      WriteNativeHeader(s.info, s.archive);
-    }
-    return true;
-  }
-  if (!(s.format = AppendableFormat(s, archivePath))) return false;
-  s.info = s.format == &NativeMagicFormat() ? ReadNativeDescriptor(s.archive) : ArchiveInfo{};
-  if (s.info.kind == kKindNative) {
-    if (s.info.version != kNativeLayoutWritten) {
-      s.report->Add(archivePath, FailureKind::kRefused,
-                    "native archives of layout " + std::to_string(s.info.version) + " cannot be added to");
-      return false;
-    }
-    Seek64(s.archive, FileSize64(s.archive));
-    return true;
-  }
-  std::int64_t firstLocalHeader = 0;
-  if (LocateZipDirectory(s.archive, firstLocalHeader, &endRecord, &comment, &s.directory) < 0) {
-    // A ZIP archive that lost its end record (an add killed while it wrote
-    // the new directory) gets its directory back from the local headers.
-    RebuildNotes rebuilt;
-    if (RecoverZipDirectory(s.archive, s.directory, endRecord, &rebuilt)) {
-      for (const std::string& line : rebuilt.Lines()) s.report->notes.push_back(archivePath + ": " + line);
-      return true;
-    }
-    s.report->Add(archivePath, FailureKind::kDamaged,
-                  "its directory is lost and none of its entries can be proven whole to rebuild it; nothing was added");
-    return false;
-  } else {
-    // The new entries replace the old directory, which is written again:
-    // one that could not be read whole would drop old entries from it.
-    if (s.directory.size() != endRecord.directorySize) {
-      s.report->Add(archivePath, FailureKind::kDamaged,
-                    "its central directory cannot be read whole; adding would drop entries from it");
-      return false;
-    }
-    // Its records count offsets from behind a stub, new ones would count
-    // from the file's start: the mix would break the archive for every reader.
-    if (endRecord.prefixBytes != 0) {
-      s.report->Add(archivePath, FailureKind::kRefused,
-                    "it counts its offsets from behind a leading stub; adding to it is not supported");
-      return false;
-    }
-    Seek64(s.archive, static_cast<std::int64_t>(endRecord.directoryOffset));
-    s.oldDirectoryOnFile = true;
-  }
-  return true;
+  s.format = append ? AppendableFormat(s, archivePath) : NewArchiveFormat(request, *s.report);
+  if (!s.format) return false;
+  s.writer = s.format->Write(s.archive, s.choices);
+  return s.writer->Start(append, archivePath, *s.report);
 }
 
 bool EncryptionFits(AddSession& s, const AddRequest& request) {
@@ -230,38 +181,35 @@ bool WalkSources(AddSession& s, const std::vector<std::string>& sources) {
   }
 }
 
-// The archive before the add: where its entries ended, its directory (the
-// start of the session's) and its end record.
+// The archive before the add: where its entries ended and the writer's
+// records up to there.
 struct OldEnd {
   std::int64_t entriesEnd = 0;
-  std::size_t directorySize = 0;
-  ZipEndRecord endRecord;
+  std::size_t mark = 0;
 };
 
-// The new entries are cut off again and the old directory written back.
-bool PutOldDirectoryBack(AddSession& s, const std::string& comment, bool append, const OldEnd& old) {
+// The new entries are cut off again and the old end written back.
+bool PutOldEndBack(AddSession& s, const OldEnd& old) {
   try {
-    ZipEndRecord endRecord = old.endRecord;
-    CutArchiveBack(s, old.entriesEnd, old.directorySize);
-    WriteZipDirectoryEnd(s.archive, comment, endRecord, append, 0, s.directory);
+    CutArchiveBack(s, old.entriesEnd, old.mark);
+    s.writer->RestoreOldEnd();
     return true;
   } catch (const std::exception&) {
     return false;
   }
 }
 
-// A directory that cannot be written whole (a full disk) must not leave the
-// archive without one: the old directory goes back, leaving the archive
+// An end that cannot be written whole (a full disk) must not leave the
+// archive without one: the old end goes back, leaving the archive
 // unchanged. Moved sources are gone from the disk, so their entries stay
 // for a repair to list.
-bool WriteDirectory(AddSession& s, const std::string& comment, ZipEndRecord& endRecord, bool append,
-                    const OldEnd& old) {
+bool CloseArchive(AddSession& s, const OldEnd& old) {
   try {
-    WriteZipDirectoryEnd(s.archive, comment, endRecord, append, s.added, s.directory);
+    s.writer->Close(s.added);
     return true;
   } catch (const std::exception& e) {
     const std::string failure = std::string("cannot write its directory: ") + e.what();
-    if (!s.move && PutOldDirectoryBack(s, comment, append, old)) {
+    if (!s.move && PutOldEndBack(s, old)) {
       // Cut off again: a new archive then goes, as one that got no entry does.
       s.added = 0;
       s.report->Add(s.archive.name, FailureKind::kNotWritten, failure + "; the archive is unchanged");
@@ -276,37 +224,33 @@ bool WriteDirectory(AddSession& s, const std::string& comment, ZipEndRecord& end
 // Writes the new entries into the locked archive and ends it. A cancel
 // puts the old end back, so the archive is as it was.
 void FillArchive(AddSession& s, const AddRequest& request, bool append) {
-  std::string comment;
-  ZipEndRecord endRecord;
   const std::string& archivePath = request.archive;
   try {
     if (!OpenArchive(s, archivePath, append)) return;
     s.archiveIdentity = IdentityOf(s.archive);
-    if (!PrepareArchive(s, request, append, comment, endRecord) ||
-        !EncryptionFits(s, request)) {
+    if (!PrepareArchive(s, request, append) || !EncryptionFits(s, request)) {
       CloseDataFile(s.archive);
       return;
     }
     s.completeEnd = FilePos64(s.archive);
-    s.completeDirectorySize = s.directory.size();
+    s.completeMark = s.writer->Mark();
   } catch (const std::exception& e) {
     s.report->Add(archivePath, FailureKind::kNotWritten, e.what());
     return;
   }
-  const OldEnd old{s.completeEnd, s.completeDirectorySize, endRecord};
+  const OldEnd old{s.completeEnd, s.completeMark};
 
   const bool walked = WalkSources(s, request.sources);
   try {
     if (s.report->cancelled && !s.move) {
-      CutArchiveBack(s, old.entriesEnd, old.directorySize);
-      if (s.info.kind == kKindZip && append) PutOldDirectoryBack(s, comment, append, old);
+      CutArchiveBack(s, old.entriesEnd, old.mark);
+      if (append) PutOldEndBack(s, old);
       s.added = 0;
     } else {
       // After an escaped failure the archive still ends with the entries
-      // that were written completely, and a ZIP archive still gets its
-      // directory.
-      if (!walked) CutArchiveBack(s, s.completeEnd, s.completeDirectorySize);
-      if (s.info.kind == kKindZip) WriteDirectory(s, comment, endRecord, append, old);
+      // that were written completely, and still gets its end.
+      if (!walked) CutArchiveBack(s, s.completeEnd, s.completeMark);
+      CloseArchive(s, old);
     }
     CloseDataFile(s.archive);
   } catch (const EInOutError& e) {
@@ -354,9 +298,7 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
   s.ageInDays = request.ageInDays;
   if (request.ageInDays != 0) s.ageLimit = AgeLimit(request.ageInDays);
   s.move = request.move;
-  s.password = request.password;
-  s.aes = request.aes;
-  s.level = request.level;
+  s.choices = WriteChoices{request.password, request.aes, request.level};
   s.report = &report;
   s.observer = &observer;
   CountSources(s, request.sources);

@@ -1,4 +1,4 @@
-// Deleting entries from a ZIP archive by writing a new one.
+// Deleting entries from an archive by writing a new one in its format.
 #pragma once
 
 #include <string>
@@ -21,10 +21,12 @@ struct DeleteRequest {
 // not write. A cancel leaves the archive unchanged.
 OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserver& observer);
 
-// Writes every entry the central directory lists and the selection leaves
-// to tempPath, byte for byte, and the archive comment. Refuses, with the
-// reason in the report, when the directory does not account for every entry
-// or an entry's extent cannot be told.
+// Writes the archive anew to tempPath, in its format, with every entry the
+// selection leaves (a ZIP archive: its entries byte for byte, and its
+// comment). Refuses, with the reason in the report, when the format cannot
+// delete or the new archive cannot keep every such entry (a ZIP directory
+// that does not account for every entry, an entry whose extent cannot be
+// told).
 bool WriteArchiveWithout(const std::string& archivePath, const std::string& tempPath,
                          const std::vector<std::string>& selection, OperationReport& report,
                          OperationObserver& observer);

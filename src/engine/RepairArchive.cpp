@@ -5,8 +5,6 @@
 
 #include "engine/Archive.h"
 #include "engine/format/Registry.h"
-#include "engine/formats/zip/ZipFormat.h"
-#include "engine/formats/zip/ZipRebuild.h"
 #include "support/ArchiveLock.h"
 #include "support/FileUnit.h"
 
@@ -14,35 +12,14 @@ namespace ovk {
 
 const char kDirectoryLostText[] = "the archive's directory is missing (an add was interrupted)";
 
-namespace {
-
-RepairOutcome Rebuild(DataFile& file, std::string& reason, RepairNotes& notes) {
-  if (!DirectoryLostByAdd(file)) {
-    if (StartsWithLocalHeader(file)) return RepairOutcome::kIntact;
-    reason = "it does not start with a ZIP entry";
-    return RepairOutcome::kFailed;
-  }
-  CentralDirectoryStream directory;
-  ZipEndRecord endRecord;
-  RebuildNotes rebuilt;
-  if (!RecoverZipDirectory(file, directory, endRecord, &rebuilt)) {
-    reason = "none of its entries can be proven whole";
-    return RepairOutcome::kFailed;
-  }
-  WriteZipDirectoryEnd(file, "", endRecord, true, 0, directory);
-  CloseDataFile(file);
-  notes.lines = rebuilt.Lines();
-  notes.damaged = !rebuilt.leftOut.empty();
-  return RepairOutcome::kRepaired;
-}
-
-}  // namespace
 
 bool DirectoryLostByAdd(const std::string& archivePath) {
   DataFile file;
   if (!OpenArchiveForReading(file, archivePath)) return false;
   try {
-    return DirectoryLostByAdd(file);
+    FormatProblem problem;
+    const Format* format = Identify(file, problem);
+    return format && format->LostByAdd(file);
   } catch (const std::exception&) {
     return false;
   }
@@ -59,7 +36,8 @@ RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason,
     reason = lock.Error() == EACCES ? "the archive file is read-only for this user" : IoReasonText(lock.Error());
     return RepairOutcome::kFailed;
   }
-  if (!CapableFormat(archivePath, Capability::kRepair, reason)) return RepairOutcome::kFailed;
+  const Format* format = CapableFormat(archivePath, Capability::kRepair, reason);
+  if (!format) return RepairOutcome::kFailed;
   DataFile file;
   AssignFileName(file, archivePath);
   FileOpenMode = 2;
@@ -70,7 +48,7 @@ RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason,
     return RepairOutcome::kFailed;
   }
   try {
-    return Rebuild(file, reason, notes);
+    return format->Repair(file, reason, notes);
   } catch (const EInOutError& e) {
     reason = IoReasonText(e.Code());
   } catch (const std::exception& e) {

@@ -21,22 +21,38 @@ using ovktest::EncodeInPieces;
 using ovktest::RandomBytes;
 using ovktest::ToHex;
 
-const ArchiveInfo kNative{kKindNative, 3, 0};
-const ArchiveInfo kNativeV2{kKindNative, 2, 0};
-const ArchiveInfo kZip{kKindZip, 0, 0};
+// The two containers' ways of coding: the native one's zlib streams and
+// CAST-256 (its layout version deciding the checks), ZIP's raw deflate and
+// PKWARE's cipher.
+struct Container {
+  bool native;
+  std::uint32_t version;
+};
+const Container kNative{true, 3};
+const Container kNativeV2{true, 2};
+const Container kZip{false, 0};
 
-// Packs one file as AddOneFile does; the header also records the size.
-std::string Encode(const ArchiveInfo& archive, const std::string& password, const std::string& content,
+// The plan each container's writer makes for an entry.
+PayloadEncoding PlanFor(const Container& archive, const std::string& password, std::uint32_t crc = 0) {
+  PayloadEncoding plan;
+  plan.zlibWrapped = archive.native;
+  if (!password.empty()) plan.cipher = archive.native ? PayloadCipher::kCast256 : PayloadCipher::kPkwareTraditional;
+  plan.crc32 = crc;
+  return plan;
+}
+
+// Packs one file as adding does; the header also records the size.
+std::string Encode(const Container& archive, const std::string& password, const std::string& content,
                    EntryHeader& header, CipherHolder& cipher) {
   std::string data = content;
   header.originalSize = static_cast<std::uint32_t>(content.size());
-  EXPECT_TRUE(EncodePayload(password, archive, header, data, cipher, kLevelDefault));
+  EXPECT_TRUE(EncodePayload(password, PlanFor(archive, password), header, data, cipher));
   return data;
 }
 
 // The plan each container's reader makes of an entry of that header.
-PayloadCoding PlanOf(const ArchiveInfo& archive, const EntryHeader& header) {
-  const bool native = archive.kind == kKindNative;
+PayloadCoding PlanOf(const Container& archive, const EntryHeader& header) {
+  const bool native = archive.native;
   PayloadCoding coding;
   coding.zlibWrapped = native;
   coding.method = (header.flags & kEntryStored) ? kMethodStored : kMethodDeflate;
@@ -48,7 +64,7 @@ PayloadCoding PlanOf(const ArchiveInfo& archive, const EntryHeader& header) {
   return coding;
 }
 
-bool Decode(const ArchiveInfo& archive, const std::string& password, const EntryHeader& header,
+bool Decode(const Container& archive, const std::string& password, const EntryHeader& header,
             std::string& data) {
   CipherHolder cipher;
   return DecodePayload(password, PlanOf(archive, header), data, cipher);
@@ -56,7 +72,7 @@ bool Decode(const ArchiveInfo& archive, const std::string& password, const Entry
 
 TEST(Payload, EmptyFileLayouts) {
   struct Layout {
-    const ArchiveInfo* archive;
+    const Container* archive;
     const char* password;
     std::size_t length;
     const char* hex;  // null where a random header makes it vary
@@ -115,7 +131,7 @@ TEST_P(PayloadRoundTrip, DecodesToTheOriginal) {
   const auto& [c, native, password] = GetParam();
   const std::string content =
       c.incompressible ? RandomBytes(c.size, 42) : std::string(c.size, 'a') + RandomBytes(c.size / 8, 43);
-  const ArchiveInfo& archive = native ? kNative : kZip;
+  const Container& archive = native ? kNative : kZip;
   EntryHeader header;
   CipherHolder cipher;
   std::string data = Encode(archive, password, content, header, cipher);
@@ -166,12 +182,12 @@ TEST(Payload, EntriesDecodeInAnyOrderWithOneCipher) {
 
 TEST(Payload, WrongPasswordFailsVerification) {
   const std::string content = "some file content that is long enough to compress a little";
-  for (const ArchiveInfo* archive : {&kNative, &kZip}) {
+  for (const Container* archive : {&kNative, &kZip}) {
     for (const char* wrong : {"", "Secret", "secret "}) {
       EntryHeader header;
       CipherHolder cipher;
       std::string data = Encode(*archive, "secret", content, header, cipher);
-      EXPECT_FALSE(Decode(*archive, wrong, header, data)) << archive->kind << wrong;
+      EXPECT_FALSE(Decode(*archive, wrong, header, data)) << archive->native << wrong;
       EXPECT_NE(data, content);
     }
   }
@@ -198,7 +214,7 @@ TEST(Payload, ZipCheckByteCanComeFromTheTime) {
 
 TEST(Payload, StoredFlagSkipsInflationButNotTheCheck) {
   const std::string content = "not compressed at all";
-  for (const ArchiveInfo* archive : {&kNative, &kZip}) {
+  for (const Container* archive : {&kNative, &kZip}) {
     EntryHeader header;
     header.flags = kEntryStored;
     header.crc32 = Crc32(content);
@@ -235,7 +251,7 @@ TEST(Payload, EarlyNativeLayoutsAreAcceptedUnchecked) {
 // Hostile payloads end as a failed check, never beyond the recorded size.
 TEST(Payload, DamagedPayloadsFailWithinTheRecordedSize) {
   const std::string content = std::string(20000, 'q') + RandomBytes(2000, 48);
-  for (const ArchiveInfo* archive : {&kNative, &kZip}) {
+  for (const Container* archive : {&kNative, &kZip}) {
     for (const char* password : {"", "pw"}) {
       EntryHeader header;
       CipherHolder cipher;
@@ -249,7 +265,7 @@ TEST(Payload, DamagedPayloadsFailWithinTheRecordedSize) {
       }
       for (const auto& d : damaged) {
         std::string data = d;
-        EXPECT_FALSE(Decode(*archive, password, header, data)) << archive->kind << password << d.size();
+        EXPECT_FALSE(Decode(*archive, password, header, data)) << archive->native << password << d.size();
         EXPECT_LE(data.size(), content.size());
       }
     }
@@ -284,7 +300,7 @@ TEST(Payload, PresetDictionaryStreamFails) {
 enum class Lock { kNone, kPassword, kAes };
 
 struct StreamCase {
-  const ArchiveInfo* archive;
+  const Container* archive;
   Lock lock;
 };
 
@@ -294,6 +310,14 @@ const std::size_t kBeyondWhole = kWholeCompressionBytes + (1u << 20);
 std::string Mixed(std::size_t size) { return std::string(size / 2, 'a') + RandomBytes(size - size / 2, 50); }
 
 const char* PasswordOf(Lock lock) { return lock == Lock::kNone ? "" : "pw"; }
+
+PayloadEncoding AesPlan(const std::string& salt) {
+  PayloadEncoding plan;
+  plan.cipher = PayloadCipher::kWinZipAes;
+  plan.aesStrength = kAes256;
+  plan.aesSalt = salt;
+  return plan;
+}
 
 PayloadCoding CodingOf(const StreamCase& c, const std::string& content, bool stored) {
   EntryHeader header;
@@ -321,7 +345,7 @@ std::string WholeEncipher(const StreamCase& c, const std::string& payload, std::
     stage->Finish(out);
     return out;
   }
-  if (c.archive->kind == kKindZip) return ZipEncrypt(payload, "pw", crc);
+  if (!c.archive->native) return ZipEncrypt(payload, "pw", crc);
   TCipher_Cast256 reference;
   reference.InitKey("pw");
   return reference.EncryptString(payload);
@@ -337,9 +361,9 @@ TEST_P(PayloadStreams, PiecesGiveTheWholeBufferResult) {
   const auto& [c, size] = GetParam();
   const std::string content = Mixed(size);
   const std::uint32_t crc = Crc32(content);
-  const bool native = c.archive->kind == kKindNative;
-  PayloadEncoding encoding{*c.archive, kLevelDefault, crc, 0, ""};
-  if (c.lock == Lock::kAes) encoding = {kZip, kLevelDefault, 0, kAes256, RandomBytes(16, 51)};
+  const bool native = c.archive->native;
+  PayloadEncoding encoding = PlanFor(*c.archive, PasswordOf(c.lock), crc);
+  if (c.lock == Lock::kAes) encoding = AesPlan(RandomBytes(16, 51));
   CipherHolder cipher;
   const std::string stored = EncodeInPieces(PasswordOf(c.lock), encoding, content, 52, 70000, cipher);
 
@@ -380,8 +404,8 @@ TEST(PayloadStream, DamageGetsTheWholeBufferVerdict) {
   const std::string content = std::string(20000, 'q') + RandomBytes(2000, 48);
   for (const StreamCase& c : kStreamCases) {
     if (c.lock == Lock::kNone) continue;
-    PayloadEncoding encoding{*c.archive, kLevelDefault, Crc32(content), 0, ""};
-    if (c.lock == Lock::kAes) encoding = {kZip, kLevelDefault, 0, kAes256, RandomBytes(16, 54)};
+    PayloadEncoding encoding = PlanFor(*c.archive, "pw", Crc32(content));
+    if (c.lock == Lock::kAes) encoding = AesPlan(RandomBytes(16, 54));
     CipherHolder cipher;
     const std::string stored = EncodeInPieces("pw", encoding, content, 55, 3000, cipher);
     PayloadCoding coding = CodingOf(c, content, false);
@@ -412,7 +436,7 @@ TEST(PayloadStream, DamageGetsTheWholeBufferVerdict) {
         EXPECT_FALSE(verdict("pw", coding, flipped)) << at;
       }
       EXPECT_GT(DecodeInPieces("pW", coding, stored, 57, 300).storedLeft, 0u) << "the verifier refuses";
-    } else if (c.archive->kind == kKindZip) {
+    } else if (!c.archive->native) {
       small.originalSize = content.size();
       small.checkByte = static_cast<std::uint8_t>((coding.crc32 >> 24) ^ 1);
       EXPECT_GT(DecodeInPieces("pw", small, stored, 57, 300).storedLeft, 0u) << "the check byte refuses";
@@ -440,7 +464,7 @@ TEST(PayloadStream, BlocksFromSeveralThreadsFormOneStream) {
   EXPECT_LT(primed + (count - 1) * phrase.size() / 2, unprimed);
   for (const StreamCase& c : kStreamCases) {
     if (c.lock == Lock::kAes) continue;
-    PayloadEncoding encoding{*c.archive, kLevelDefault, Crc32(content), 0, ""};
+    const PayloadEncoding encoding = PlanFor(*c.archive, PasswordOf(c.lock), Crc32(content));
     CipherHolder cipher;
     PayloadEncoder encoder(PasswordOf(c.lock), encoding, cipher);
     std::string stored;
@@ -449,7 +473,7 @@ TEST(PayloadStream, BlocksFromSeveralThreadsFormOneStream) {
                              stored);
     encoder.Finish(stored);
     if (c.lock == Lock::kNone) {
-      EXPECT_TRUE(ovktest::ZlibInflate(stored, c.archive->kind == kKindNative, content.size()) == content);
+      EXPECT_TRUE(ovktest::ZlibInflate(stored, c.archive->native, content.size()) == content);
     }
     const auto decoded = DecodeInPieces(PasswordOf(c.lock), CodingOf(c, content, false), stored, 65, 1u << 20);
     EXPECT_TRUE(decoded.verified);

@@ -133,7 +133,7 @@ TEST(AesToPeer, SevenZipAcceptsOurEntryWithTheRightPasswordOnly) {
   OVK_REQUIRE_TOOL("7zz");
   const std::string content = RandomBytes(100000, 61) + std::string(300000, 'y');
   for (const std::uint8_t strength : {1, 2, 3}) {
-    PayloadEncoding encoding{ArchiveInfo{kKindZip, 0, 0}, kLevelDefault, 0, strength,
+    PayloadEncoding encoding{false, kLevelDefault, PayloadCipher::kWinZipAes, 0, strength,
                              RandomBytes(AesSaltLength(strength), 62)};
     CipherHolder cipher;
     const std::string stored = ovktest::EncodeInPieces("pass", encoding, content, 63, 9000, cipher);

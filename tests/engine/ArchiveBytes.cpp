@@ -43,13 +43,15 @@ std::string NativeEntry(std::uint32_t version, const std::string& name, const st
 
 std::string CodedNativeEntry(const std::string& name, const std::string& content, const std::string& password,
                              std::uint32_t time) {
-  ovk::ArchiveInfo native{ovk::kKindNative, 3, 0};
+  ovk::PayloadEncoding native;
+  native.zlibWrapped = true;
+  if (!password.empty()) native.cipher = ovk::PayloadCipher::kCast256;
   ovk::EntryHeader header;
   header.time = time;
   header.originalSize = static_cast<std::uint32_t>(content.size());
   std::string data = content;
   ovk::CipherHolder cipher;
-  ovk::EncodePayload(password, native, header, data, cipher, ovk::kLevelDefault);
+  ovk::EncodePayload(password, native, header, data, cipher);
   return NativeEntry(3, name, data, header);
 }
 

@@ -171,7 +171,6 @@ TEST(NativeRead, HeaderOnlyFileListsNothing) {
 
 struct DescriptorCase {
   std::uint32_t length;
-  std::uint8_t kind;
   std::uint32_t version;
   std::uint32_t time;
 };
@@ -190,8 +189,7 @@ TEST_P(DescriptorLengthTest, CopiesAtMostTheRecordAndStartsAtTheFirstEntry) {
   ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "a.ovk"));
   ovk::FormatProblem problem;
   ASSERT_EQ(ovk::Identify(file, problem), &ovk::NativeMagicFormat());
-  const ovk::ArchiveInfo info = ovk::ReadNativeDescriptor(file);
-  EXPECT_EQ(info.kind, c.kind);
+  const ovk::NativeDescriptor info = ovk::ReadNativeDescriptor(file);
   EXPECT_EQ(info.version, c.version);
   EXPECT_EQ(info.time, c.time);
   EXPECT_EQ(ovk::FilePos64(file), static_cast<std::int64_t>(header.size()));
@@ -206,9 +204,8 @@ TEST_P(DescriptorLengthTest, CopiesAtMostTheRecordAndStartsAtTheFirstEntry) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, DescriptorLengthTest,
-                         ::testing::Values(DescriptorCase{9, 1, 3, 0x11223344}, DescriptorCase{0, 1, 0, 0},
-                                           DescriptorCase{5, 1, 3, 0},
-                                           DescriptorCase{40, 1, 3, 0x11223344}));
+                         ::testing::Values(DescriptorCase{9, 3, 0x11223344}, DescriptorCase{0, 0, 0},
+                                           DescriptorCase{5, 3, 0}, DescriptorCase{40, 3, 0x11223344}));
 
 TEST(NativeRead, SurplusDescriptorBytesAreNotReadAsEntries) {
   TempDir dir;

@@ -22,6 +22,16 @@ constexpr std::size_t kLocalFixed = 30;
 constexpr std::size_t kCentralFixed = 46;
 constexpr std::size_t kEndRecord = 22;
 
+// The local header at the file's position and its central record.
+void WriteLocalHeader(DataFile& f, const std::string& name, const ovk::EntryHeader& header, std::uint32_t packed,
+                      ovk::CentralDirectoryStream& directory, const ovk::ZipEntryAttributes& attributes = {}) {
+  const auto position = static_cast<std::uint64_t>(ovk::FilePos64(f));
+  const ovk::EntrySizes sizes{header.originalSize, packed, false};
+  const std::string bytes = ovk::ZipLocalHeaderBytes(name, header, sizes, attributes, position);
+  ovk::WriteBlock(f, bytes.data(), bytes.size());
+  ovk::AppendZipEntryRecord(directory, name, header, sizes, attributes, position);
+}
+
 ovk::EntryHeader SampleHeader(bool encrypted, bool stored = false) {
   ovk::EntryHeader h;
   h.time = 0x5A21634C;
@@ -67,7 +77,7 @@ TEST_P(LocalHeaderTest, FieldsOfLocalAndCentralRecords) {
     DataFile f;
     OpenNew(f, path);
     ovk::CentralDirectoryStream directory;
-    ovk::WriteZipLocalHeader(f, "docs\\sub\\r.txt", h, 77, &directory, attributes);
+    WriteLocalHeader(f, "docs\\sub\\r.txt", h, 77, directory, attributes);
     ovk::WriteBlock(f, std::string(77, 'p').data(), 77);
     ovk::ZipEndRecord end;
     ovk::WriteZipDirectoryEnd(f, "note", end, false, 1, directory);
@@ -129,7 +139,7 @@ TEST(Zip64Test, EntryAndDirectoryBeyondFourGiB) {
     OpenNew(f, path);
     ovk::Seek64(f, static_cast<std::int64_t>(at));
     ovk::CentralDirectoryStream directory;
-    ovk::WriteZipLocalHeader(f, "far.bin", h, 0, &directory);
+    WriteLocalHeader(f, "far.bin", h, 0, directory);
     ovk::ZipEndRecord end;
     ovk::WriteZipDirectoryEnd(f, "", end, false, 1, directory);
     ovk::CloseDataFile(f);
@@ -180,7 +190,7 @@ TEST(ZipEndRecordTest, CountsFromTheLimitOnGoToZip64) {
     DataFile f;
     OpenNew(f, path);
     ovk::CentralDirectoryStream directory;
-    ovk::WriteZipLocalHeader(f, "a", SampleHeader(false, true), 0, &directory);
+    WriteLocalHeader(f, "a", SampleHeader(false, true), 0, directory);
     ovk::ZipEndRecord end;
     end.entriesOnDisk = end.entriesTotal = total - 1;
     ovk::WriteZipDirectoryEnd(f, "", end, true, 1, directory);
@@ -198,7 +208,7 @@ TEST(NativeHeaderTest, MagicLengthAndDescriptor) {
   TempDir dir;
   DataFile f;
   OpenNew(f, dir / "n.ovk");
-  ovk::WriteNativeHeader(ovk::ArchiveInfo{ovk::kKindNative, 3, 0x11223344}, f);
+  ovk::WriteNativeHeader(ovk::NativeDescriptor{3, 0x11223344}, f);
   ovk::CloseDataFile(f);
   EXPECT_EQ(ToHex(ReadFile(dir / "n.ovk")), "4b57545a" "09000000" "01" "03000000" "44332211");
 }

@@ -1,6 +1,6 @@
 // What every archive format offers the operations: whether a file is one of
 // its archives (told by content, never by name), a walk over its entries,
-// and what it can do besides reading.
+// what it can do besides reading and the writers that do it.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,9 @@
 #include "coding/PayloadDecoder.h"
 #include "engine/Entry.h"
 #include "engine/EntryDamage.h"
+#include "engine/format/Repair.h"
+#include "engine/format/Rewriter.h"
+#include "engine/format/Writer.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
@@ -72,6 +75,22 @@ class Format {
   virtual bool Can(Capability capability) const = 0;
   // The walk over a file this format bid for; path names it.
   virtual std::unique_ptr<Reader> Read(DataFile& file, const std::string& path) const = 0;
+
+  // What a format that cannot do these keeps: asked only when Can says so.
+  // A writer of new entries into file (open for writing): a new archive,
+  // and with Capability::kAppend one it holds, in place. A format written
+  // only from start to end lacks kAppend and kDelete in place: its archives
+  // change by a whole new one written beside them (ReplaceBeside), the kept
+  // entries copied through.
+  virtual std::unique_ptr<Writer> Write(DataFile& file, const WriteChoices& choices) const;
+  // Capability::kDelete: the archive in file (open for reading) written anew.
+  virtual std::unique_ptr<Rewriter> Rewrite(DataFile& file) const;
+  // Whether the archive in file lacks what an add cut off while it ran (and
+  // then was killed); false also when it cannot be read.
+  virtual bool LostByAdd(DataFile& file) const;
+  // Capability::kRepair: gives the archive in file (open for writing) back
+  // what LostByAdd tells it lacks; raises what fails to read or write.
+  virtual RepairOutcome Repair(DataFile& file, std::string& reason, RepairNotes& notes) const;
 };
 
 // The formats this program reads, defined in their own folders.

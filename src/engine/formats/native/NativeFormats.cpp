@@ -10,6 +10,7 @@
 #include "engine/format/Format.h"
 #include "engine/formats/native/NativeLayout.h"
 #include "engine/formats/native/NativeReader.h"
+#include "engine/formats/native/NativeWriters.h"
 
 namespace ovk {
 
@@ -32,6 +33,10 @@ class NativeMagic final : public Format {
 
   std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
     return NativeReader::WithMagic(file);
+  }
+
+  std::unique_ptr<Writer> Write(DataFile& file, const WriteChoices& choices) const override {
+    return MakeNativeWriter(file, choices);
   }
 };
 

@@ -12,7 +12,6 @@ namespace ovk {
 
 namespace {
 
-constexpr std::size_t kArchiveInfoBytes = 9;
 constexpr std::size_t kEntryHeaderBytes = 17;
 constexpr std::size_t kOldNameField = 256;
 // Layouts before 3 carry no entry header, hence no checksum and no size.
@@ -20,20 +19,16 @@ constexpr std::uint32_t kFirstHeaderedVersion = 3;
 // Layouts before 2 keep each name in a fixed field.
 constexpr std::uint32_t kFirstSizedNameVersion = 2;
 
-void PutArchiveInfo(const ArchiveInfo& info, std::uint8_t* out) {
-  out[0] = info.kind;
+void PutDescriptor(const NativeDescriptor& descriptor, std::uint8_t* out) {
+  out[0] = kNativeKindByte;
   std::string tail;
-  PutLE32(tail, info.version);
-  PutLE32(tail, info.time);
+  PutLE32(tail, descriptor.version);
+  PutLE32(tail, descriptor.time);
   std::copy(tail.begin(), tail.end(), out + 1);
 }
 
-ArchiveInfo GetArchiveInfo(const std::uint8_t* in) {
-  ArchiveInfo info;
-  info.kind = in[0];
-  info.version = GetLE32(in + 1);
-  info.time = GetLE32(in + 5);
-  return info;
+NativeDescriptor GetDescriptor(const std::uint8_t* in) {
+  return NativeDescriptor{GetLE32(in + 1), GetLE32(in + 5)};
 }
 
 const std::uint8_t* Bytes(std::string_view view) { return reinterpret_cast<const std::uint8_t*>(view.data()); }
@@ -42,34 +37,30 @@ const std::uint8_t* Bytes(std::string_view view) { return reinterpret_cast<const
 
 // The descriptor is copied over the record as far as it goes (a shorter one
 // leaves the defaults behind it); a longer one's surplus is skipped.
-ArchiveInfo ReadNativeDescriptor(DataFile& file) {
+NativeDescriptor ReadNativeDescriptor(DataFile& file) {
   Seek64(file, sizeof kNativeMagic);
   std::uint8_t lengthBytes[4];
   ReadBlock(file, lengthBytes, sizeof lengthBytes);
   const std::uint32_t length = GetLE32(lengthBytes);
-  ArchiveInfo info;
-  info.kind = kKindNative;
-  std::uint8_t record[kArchiveInfoBytes];
-  PutArchiveInfo(info, record);
-  const std::size_t copied = std::min<std::size_t>(length, kArchiveInfoBytes);
+  std::uint8_t record[kNativeDescriptorLength];
+  PutDescriptor(NativeDescriptor{}, record);
+  const std::size_t copied = std::min<std::size_t>(length, kNativeDescriptorLength);
   ReadBlock(file, record, copied);
-  info = GetArchiveInfo(record);
   if (length > copied) Seek64(file, FilePos64(file) + (length - copied));
-  // The descriptor's kind byte never turns the native walk into another.
-  info.kind = kKindNative;
-  return info;
+  return GetDescriptor(record);
 }
 
-NativeReader::NativeReader(DataFile& file, const ArchiveInfo& info) : PayloadReader(file), info_(info) {}
+NativeReader::NativeReader(DataFile& file, const NativeDescriptor& descriptor)
+    : PayloadReader(file), info_(descriptor) {}
 
 std::unique_ptr<NativeReader> NativeReader::WithMagic(DataFile& file) {
-  const ArchiveInfo info = ReadNativeDescriptor(file);
-  return std::unique_ptr<NativeReader>(new NativeReader(file, info));
+  const NativeDescriptor descriptor = ReadNativeDescriptor(file);
+  return std::unique_ptr<NativeReader>(new NativeReader(file, descriptor));
 }
 
 std::unique_ptr<NativeReader> NativeReader::Headerless(DataFile& file) {
   Seek64(file, 0);
-  return std::unique_ptr<NativeReader>(new NativeReader(file, ArchiveInfo{kKindNative, 0, 0}));
+  return std::unique_ptr<NativeReader>(new NativeReader(file, NativeDescriptor{}));
 }
 
 bool NativeReader::ReadEntry() {

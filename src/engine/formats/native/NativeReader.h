@@ -8,6 +8,7 @@
 #include <string>
 
 #include "coding/Records.h"
+#include "engine/formats/native/NativeLayout.h"
 #include "engine/format/PayloadReader.h"
 
 namespace ovk {
@@ -27,11 +28,11 @@ class NativeReader final : public PayloadReader {
   bool WalksCleanlyToTheEnd();
 
  private:
-  NativeReader(DataFile& file, const ArchiveInfo& info);
+  NativeReader(DataFile& file, const NativeDescriptor& descriptor);
   PayloadCoding Coding() const override;
   bool ReadEntry();
 
-  ArchiveInfo info_;
+  NativeDescriptor info_;
   // The entry read last, as stored: its name has "\" between folders.
   std::string name_;
   std::uint64_t packedSize_ = 0;

@@ -6,12 +6,12 @@
 
 namespace ovk {
 
-void WriteNativeHeader(const ArchiveInfo& info, DataFile& file) {
+void WriteNativeHeader(const NativeDescriptor& descriptor, DataFile& file) {
   std::string out(kNativeMagic, sizeof kNativeMagic);
   PutLE32(out, kNativeDescriptorLength);
-  out.push_back(static_cast<char>(info.kind));
-  PutLE32(out, info.version);
-  PutLE32(out, info.time);
+  out.push_back(static_cast<char>(kNativeKindByte));
+  PutLE32(out, descriptor.version);
+  PutLE32(out, descriptor.time);
   WriteBlock(file, out.data(), out.size());
 }
 

@@ -4,6 +4,8 @@
 #include "engine/format/Format.h"
 #include "engine/formats/zip/ZipFormat.h"
 #include "engine/formats/zip/ZipReader.h"
+#include "engine/formats/zip/ZipRebuild.h"
+#include "engine/formats/zip/ZipWriters.h"
 #include "support/ByteOrder.h"
 
 namespace ovk {
@@ -26,6 +28,18 @@ class ZipArchive final : public Format {
 
   std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
     return std::make_unique<ZipReader>(file);
+  }
+
+  std::unique_ptr<Writer> Write(DataFile& file, const WriteChoices& choices) const override {
+    return MakeZipWriter(file, choices);
+  }
+
+  std::unique_ptr<Rewriter> Rewrite(DataFile& file) const override { return MakeZipRewriter(file); }
+
+  bool LostByAdd(DataFile& file) const override { return DirectoryLostByAdd(file); }
+
+  RepairOutcome Repair(DataFile& file, std::string& reason, RepairNotes& notes) const override {
+    return RepairZipDirectory(file, reason, notes);
   }
 };
 

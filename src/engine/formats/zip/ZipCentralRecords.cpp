@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "engine/formats/zip/ZipExtraFields.h"
 #include "engine/formats/zip/ZipFormat.h"
 #include "support/ByteOrder.h"
 
@@ -16,23 +17,19 @@ constexpr std::size_t kOffsetField = 42;
 // The ZIP64 extended information field replaces exactly those of the
 // record's 32-bit values that hold 0xFFFFFFFF, in this order.
 void ApplyZip64Extra(std::string_view extra, CentralEntry& entry) {
-  while (extra.size() >= 4) {
-    const std::uint16_t id = GetLE16(extra.data());
-    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
-    std::string_view data = extra.substr(4, length);
-    extra.remove_prefix(4 + length);
-    if (id != kZip64ExtraId) continue;
+  ForEachExtraField(extra, [&](std::uint16_t id, std::string_view data) {
+    if (id != kZip64ExtraId) return true;
     for (std::uint64_t* field :
          {&entry.values.uncompressedSize, &entry.values.compressedSize, &entry.localHeaderOffset}) {
       if (*field != kZip64Marker) continue;
-      if (data.size() < 8) return;
+      if (data.size() < 8) return false;
       if (field == &entry.localHeaderOffset)
         entry.zip64OffsetAt = static_cast<std::size_t>(data.data() - entry.bytes.data());
       *field = GetLE64(data.data());
       data.remove_prefix(8);
     }
-    return;
-  }
+    return false;
+  });
 }
 
 }  // namespace

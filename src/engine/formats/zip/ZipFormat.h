@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "coding/Records.h"
+#include "engine/format/Writer.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
@@ -120,24 +121,16 @@ struct ZipEntryAttributes {
   std::int64_t modifiedTime = -1;        // seconds since 1970, kept in an extended-timestamp field
 };
 
-// An entry's sizes, which may pass the 32-bit fields. With zip64Local the
-// local header holds both in a ZIP64 extra field (Info-ZIP's layout), which
-// is decided before the sizes are known and so fixes the header's length.
-struct ZipEntrySizes {
-  std::uint64_t original = 0;
-  std::uint64_t packed = 0;
-  bool zip64Local = false;
-};
-
-// The local header of an entry (the same length for any sizes, so one
-// written with placeholders can be written over once they are known).
+// The local header of an entry; with sizes.wideHeader it holds both sizes
+// in a ZIP64 extra field (Info-ZIP's layout). The same length for any sizes,
+// so one written with placeholders can be written over once they are known.
 std::string ZipLocalHeaderBytes(const std::string& storedName, const EntryHeader& header,
-                                const ZipEntrySizes& sizes, const ZipEntryAttributes& attributes,
+                                const EntrySizes& sizes, const ZipEntryAttributes& attributes,
                                 std::uint64_t position);
 // Appends the central record of the entry whose local header is at position;
 // the sizes and offset that overflow their fields go to a ZIP64 extra field.
 void AppendZipEntryRecord(CentralDirectoryStream& stream, const std::string& storedName,
-                          const EntryHeader& header, const ZipEntrySizes& sizes,
+                          const EntryHeader& header, const EntrySizes& sizes,
                           const ZipEntryAttributes& attributes, std::uint64_t position);
 
 // "version made by" of entries the packer writes: Unix host, version 4.5.
@@ -161,9 +154,6 @@ std::string ZipEntryName(const std::string& raw, std::uint16_t flags);
 // bytes; else empty.
 std::string UnicodePathName(std::string_view extra, std::string_view rawName);
 std::int64_t FindSignatureBackward(DataFile& file, std::uint32_t signature, std::int64_t start);
-void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
-                         std::uint32_t packedSize, CentralDirectoryStream* directory,
-                         const ZipEntryAttributes& attributes = {});
 void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndRecord& endRecord,
                           bool append, std::uint64_t entriesAdded,
                           const CentralDirectoryStream& directory);

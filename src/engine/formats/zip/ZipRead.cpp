@@ -7,6 +7,7 @@
 #include "engine/Archive.h"
 #include "engine/formats/zip/ZipCentralRecords.h"
 #include "engine/formats/zip/ZipDirectory.h"
+#include "engine/formats/zip/ZipExtraFields.h"
 #include "engine/formats/zip/ZipFormat.h"
 #include "coding/Crc32.h"
 #include "support/ByteOrder.h"
@@ -151,17 +152,15 @@ bool LocalHeaderSizes(const LocalHeaderFields& fields, std::string_view extra, s
   original = fields.uncompressedSize;
   packed = fields.compressedSize;
   if (original != kZip64Marker && packed != kZip64Marker) return true;
-  while (extra.size() >= 4) {
-    const std::uint16_t id = GetLE16(extra.data());
-    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
-    if (id == kZip64ExtraId && length >= 16) {
-      original = GetLE64(extra.data() + 4);
-      packed = GetLE64(extra.data() + 12);
-      return true;
-    }
-    extra.remove_prefix(4 + length);
-  }
-  return false;
+  bool found = false;
+  ForEachExtraField(extra, [&](std::uint16_t id, std::string_view data) {
+    if (id != kZip64ExtraId || data.size() < 16) return true;
+    original = GetLE64(data.data());
+    packed = GetLE64(data.data() + 8);
+    found = true;
+    return false;
+  });
+  return found;
 }
 
 std::string ZipNameToUtf8(const std::string& raw, std::uint16_t flags) {
@@ -260,16 +259,15 @@ std::int64_t LocateZipDirectory(DataFile& file, std::int64_t& firstLocalHeader, 
 }
 
 std::string UnicodePathName(std::string_view extra, std::string_view rawName) {
-  while (extra.size() >= 4) {
-    const std::uint16_t id = GetLE16(extra.data());
-    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
-    const std::string_view data = extra.substr(4, length);
-    extra.remove_prefix(4 + length);
-    if (id == kUnicodePathExtraId && data.size() >= 5 && data[0] == 1 &&
-        GetLE32(data.data() + 1) == Crc32(rawName.data(), rawName.size()))
-      return ConvertPathSeparators(std::string(data.substr(5)), true);
-  }
-  return "";
+  std::string name;
+  ForEachExtraField(extra, [&](std::uint16_t id, std::string_view data) {
+    if (id != kUnicodePathExtraId || data.size() < 5 || data[0] != 1 ||
+        GetLE32(data.data() + 1) != Crc32(rawName.data(), rawName.size()))
+      return true;
+    name = ConvertPathSeparators(std::string(data.substr(5)), true);
+    return false;
+  });
+  return name;
 }
 
 std::string ListedName(const CentralEntry& entry) {

@@ -8,6 +8,7 @@
 #include "coding/ZipCrypto.h"
 #include "engine/Archive.h"
 #include "engine/formats/zip/ZipExtent.h"
+#include "engine/formats/zip/ZipExtraFields.h"
 #include "engine/formats/zip/ZipFormat.h"
 #include "engine/formats/zip/ZipMethods.h"
 #include "support/ByteOrder.h"
@@ -56,11 +57,7 @@ const std::uint8_t* Bytes(std::string_view view) { return reinterpret_cast<const
 // What the local header's extra fields add: the AES parameters and the
 // modification time.
 void ApplyLocalExtra(std::string_view extra, ZipEntryRecord& entry) {
-  while (extra.size() >= 4) {
-    const std::uint16_t id = GetLE16(extra.data());
-    const std::size_t length = std::min<std::size_t>(GetLE16(extra.data() + 2), extra.size() - 4);
-    std::string_view data = extra.substr(4, length);
-    extra.remove_prefix(4 + length);
+  ForEachExtraField(extra, [&](std::uint16_t id, std::string_view data) {
     if (id == kAesExtraId && data.size() >= 7 && data.substr(2, 2) == "AE") {
       entry.aesVersion = GetLE16(data.data());
       entry.aesStrength = static_cast<std::uint8_t>(data[4]);
@@ -73,7 +70,8 @@ void ApplyLocalExtra(std::string_view extra, ZipEntryRecord& entry) {
       constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
       entry.modifiedTime = static_cast<std::int64_t>(GetLE64(data.data() + 8) / 10000000) - kSecondsFrom1601To1970;
     }
-  }
+    return true;
+  });
 }
 
 // The fields of an entry that follow from its flags and method.

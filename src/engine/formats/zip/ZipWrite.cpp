@@ -45,9 +45,9 @@ std::uint16_t RealMethod(const EntryHeader& header) {
   return (header.flags & kEntryStored) ? kMethodStored : kMethodDeflated;
 }
 
-SharedFields MakeSharedFields(const EntryHeader& header, const ZipEntrySizes& sizes,
+SharedFields MakeSharedFields(const EntryHeader& header, const EntrySizes& sizes,
                               const ZipEntryAttributes& attributes, std::uint64_t position) {
-  const bool zip64 = sizes.zip64Local || position >= kZip64Marker || sizes.original >= kZip64Marker || sizes.packed >= kZip64Marker;
+  const bool zip64 = sizes.wideHeader || position >= kZip64Marker || sizes.original >= kZip64Marker || sizes.packed >= kZip64Marker;
   SharedFields f{};
   f.versionNeeded = attributes.aesStrength ? kVersionNeededAes : zip64 ? kVersionNeededZip64 : kVersionNeededPlain;
   f.flags = kZipFlagUtf8;
@@ -102,8 +102,8 @@ std::string AesExtra(const EntryHeader& header, std::uint8_t strength) {
 
 // Info-ZIP writes both sizes whenever the local header has the field, with
 // all ones in the 32-bit fields.
-std::string LocalZip64Extra(const ZipEntrySizes& sizes) {
-  if (!sizes.zip64Local) return {};
+std::string LocalZip64Extra(const EntrySizes& sizes) {
+  if (!sizes.wideHeader) return {};
   std::string extra;
   PutLE16(extra, kZip64ExtraId);
   PutLE16(extra, 16);
@@ -188,7 +188,7 @@ void AppendCentralRecord(CentralDirectoryStream& stream, TFileHeader header, std
 }
 
 std::string ZipLocalHeaderBytes(const std::string& storedName, const EntryHeader& header,
-                                const ZipEntrySizes& sizes, const ZipEntryAttributes& attributes,
+                                const EntrySizes& sizes, const ZipEntryAttributes& attributes,
                                 std::uint64_t position) {
   const std::string name = ConvertPathSeparators(storedName, false);
   const SharedFields f = MakeSharedFields(header, sizes, attributes, position);
@@ -202,15 +202,15 @@ std::string ZipLocalHeaderBytes(const std::string& storedName, const EntryHeader
   PutLE16(local, f.time);
   PutLE16(local, f.date);
   PutLE32(local, f.crc32);
-  PutLE32(local, sizes.zip64Local ? kZip64Marker : f.compressedSize);
-  PutLE32(local, sizes.zip64Local ? kZip64Marker : f.uncompressedSize);
+  PutLE32(local, sizes.wideHeader ? kZip64Marker : f.compressedSize);
+  PutLE32(local, sizes.wideHeader ? kZip64Marker : f.uncompressedSize);
   PutLE16(local, static_cast<std::uint16_t>(name.size()));
   PutLE16(local, static_cast<std::uint16_t>(extra.size()));
   return local + name + extra;
 }
 
 void AppendZipEntryRecord(CentralDirectoryStream& stream, const std::string& storedName,
-                          const EntryHeader& header, const ZipEntrySizes& sizes,
+                          const EntryHeader& header, const EntrySizes& sizes,
                           const ZipEntryAttributes& attributes, std::uint64_t position) {
   const SharedFields f = MakeSharedFields(header, sizes, attributes, position);
   TFileHeader h;
@@ -226,15 +226,6 @@ void AppendZipEntryRecord(CentralDirectoryStream& stream, const std::string& sto
   h.nameLength = static_cast<std::uint16_t>(h.name.size());
   h.extra = AesExtra(header, attributes.aesStrength) + ExtendedTimeExtra(attributes.modifiedTime);
   AppendCentralRecord(stream, h, sizes.original, sizes.packed, position);
-}
-
-void WriteZipLocalHeader(DataFile& file, const std::string& storedName, const EntryHeader& header,
-                         std::uint32_t packedSize, CentralDirectoryStream* directory,
-                         const ZipEntryAttributes& attributes) {
-  const auto position = static_cast<std::uint64_t>(FilePos64(file));
-  const ZipEntrySizes sizes{header.originalSize, packedSize, false};
-  WriteString(file, ZipLocalHeaderBytes(storedName, header, sizes, attributes, position));
-  if (directory) AppendZipEntryRecord(*directory, storedName, header, sizes, attributes, position);
 }
 
 void WriteZipDirectoryEnd(DataFile& file, const std::string& comment, ZipEndRecord& endRecord,
