@@ -5,15 +5,17 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev qt6-base-dev libgl-dev
-          libbz2-dev liblzma-dev libzstd-dev libssl-dev libisal-dev)
+          libbz2-dev liblzma-dev libzstd-dev libssl-dev libisal-dev librsvg2-bin)
 if [[ "${1:-}" == "--test" ]]; then
   # GoogleTest, the peers the interoperability tests drive, the makers of
   # the other formats every command must refuse (ar, cpio, ISO images), a
   # display and an icon theme for the window checks, time zones for the time
-  # checks, and clang for the fuzzers.
+  # checks, clang for the fuzzers, and the validators of the installed
+  # desktop files, manual pages, shell completion and Debian package.
   packages+=(libgtest-dev zip unzip 7zip libarchive-tools zstd xz-utils python3 openjdk-17-jdk-headless
              binutils cpio xorriso
-             xvfb xauth adwaita-icon-theme tzdata clang libclang-rt-14-dev)
+             xvfb xauth adwaita-icon-theme tzdata clang libclang-rt-14-dev
+             desktop-file-utils appstream man-db groff bash-completion dpkg-dev)
 fi
 
 missing=()

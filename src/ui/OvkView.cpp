@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ovkview"));
   QApplication::setApplicationDisplayName(QStringLiteral("OVK Viewer"));
+  QGuiApplication::setDesktopFileName(QStringLiteral(OVK_APP_ID));
   // The toolkit has taken its own options out of the parameters by now.
   ovk::TOVKForm form(Params(argc, argv));
   form.show();

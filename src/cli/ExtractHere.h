@@ -1,0 +1,27 @@
+// Where `ovk extract --here` puts an archive's content: a lone top-level
+// item beside the archive, anything else in a new folder named after it,
+// and never over anything already there.
+#pragma once
+
+#include <string>
+
+namespace ovk::cli {
+
+struct HerePlace {
+  std::string destination;  // the folder to extract into
+  // False for a lone file beside the archive: the folder holds other files,
+  // none of which may be replaced.
+  bool overwrite = true;
+  std::string made;  // what the user finds: the lone item or the new folder
+};
+
+// Chooses (and, for a folder, makes) the place of the archive's content.
+// False, with the reason in error, when the archive cannot be listed or no
+// fresh folder can be made.
+bool ChooseHerePlace(const std::string& archive, HerePlace& place, std::string& error);
+
+// The archive's name without its folder and its archive suffix, a
+// compression suffix taking ".tar" with it: "a.tar.gz" and "a.zip" give "a".
+std::string FolderNameFor(const std::string& archive);
+
+}  // namespace ovk::cli
