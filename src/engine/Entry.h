@@ -7,12 +7,15 @@
 
 namespace ovk {
 
-enum class EntryType : std::uint8_t { kFile, kFolder, kSymbolicLink, kHardLink };
+// Devices, FIFOs and sockets are listed, never made on extract.
+enum class EntryType : std::uint8_t { kFile, kFolder, kSymbolicLink, kHardLink, kDevice, kFifo, kSocket };
 
 struct Entry {
   std::string name;                // UTF-8, "/" between folders
   EntryType type = EntryType::kFile;
-  std::string linkTarget;          // links: where it leads, when readable without a password
+  // Symbolic links: where it leads, when readable without a password; hard
+  // links: the stored name of the earlier entry it shares content with.
+  std::string linkTarget;
   std::uint64_t packedSize = 0;    // bytes the archive spends on it
   std::uint64_t originalSize = 0;  // the content's size
   std::int64_t modified = -1;      // seconds since 1970 (UTC); -1: not recorded
