@@ -61,6 +61,8 @@ const std::vector<FormatCase>& FormatCases() {
       {"SevenZip", "a.7z", {"7zz"}, std::string("7zz a -bso0 -bsp0 -snl \"$OUT\" ") + kTree, "7z", kTree},
       {"Iso", "a.iso", {"xorriso"}, Image("xorriso -as mkisofs"), "ISO 9660", kTree},
       {"IsoGenisoimage", "a.iso", {"genisoimage"}, Image("genisoimage"), "ISO 9660", kTree},
+      {"Xar", "a.xar", {"bsdtar"}, std::string("bsdtar --format=xar -cf \"$OUT\" ") + kTree, "xar", kTree},
+      {"Warc", "a.warc", {"bsdtar"}, "bsdtar --format=warc -cf \"$OUT\" a.txt", "WARC", "a.txt"},
       {"Ar", "a.a", {"ar"}, std::string("ar rcU \"$OUT\" ") + kFlat, "ar", kFlat},
       {"Deb", "a.deb", {"ar", "tar", "gzip"},
        "printf '2.0\\n' > debian-binary && tar -czf data.tar.gz a.txt sub && "

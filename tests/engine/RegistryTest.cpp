@@ -2,6 +2,8 @@
 // a new archive gets by its name.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "ArchiveBytes.h"
 #include "WriteTestUtil.h"
 #include "coding/Payload.h"
@@ -25,6 +27,12 @@ std::string Tar() {
   header.replace(0, 5, "a.txt");
   header.replace(124, 11, "00000000005");
   header.replace(257, 8, std::string("ustar\0" "00", 8));
+  header.replace(148, 8, 8, ' ');
+  unsigned sum = 0;
+  for (const char c : header) sum += static_cast<unsigned char>(c);
+  char checksum[8];
+  std::snprintf(checksum, sizeof checksum, "%06o", sum);
+  header.replace(148, 7, checksum, 7);
   std::string content("hello");
   content.resize(512, '\0');
   return header + content + std::string(1024, '\0');
@@ -57,9 +65,11 @@ TEST(Registry, IdentifiesByContent) {
       {"text", "just some text\nover two lines\n", ""},
       {"text of key=value lines", "set type=file\na size=3\nb mode=0644\n", ""},
       {"random bytes", RandomBytes(5000, 9), ""},
-      // Recognised by its header, however damaged what follows is.
-      {"gzip", "\x1F\x8B\x08\x00" + RandomBytes(400, 10), "gzip"},
       {"tar", Tar(), "tar"},
+      {"tar, its checksum wrong", Tar().replace(0, 1, "b"), ""},
+      // Compressed bytes that do not decode hold nothing to recognise.
+      {"gzip header, random body", "\x1F\x8B\x08\x00" + RandomBytes(400, 10), ""},
+      // A format's signature is enough, however damaged what follows is.
       {"7z", "7z\xBC\xAF\x27\x1C" + RandomBytes(400, 11), "7z"},
   };
   TempDir dir;

@@ -26,6 +26,7 @@ class LibarchiveReader final : public Reader {
   ArchiveSource source_;
   ArchiveHandle archive_;
   std::string formatName_, bareName_;
+  std::int64_t size_ = -1;  // the current entry's recorded size; -1: none
   bool ended_ = false;
 };
 
