@@ -177,6 +177,55 @@ TEST_P(OtherFormatTest, ExtractsWhatWentInAndRefusesChanges) {
 INSTANTIATE_TEST_SUITE_P(Formats, OtherFormatTest, ::testing::ValuesIn(FormatCases()),
                          [](const ::testing::TestParamInfo<FormatCase>& info) { return info.param.label; });
 
+// What libarchive cannot give whole is reported by name with the status
+// the ZIP reader would give; what it can is still extracted.
+struct TroubleCase {
+  std::string label;
+  std::vector<std::string> tools;
+  std::string script;   // in a folder holding a.txt and big.bin, writes files named *.arc*
+  std::string archive;  // the one opened
+  int status;
+  std::vector<std::string> errLines;  // after "ovk: "
+  std::vector<std::string> extracted;
+};
+
+void PrintTo(const TroubleCase& c, std::ostream* os) { *os << c.label; }
+
+class OtherFormatTroubleTest : public ::testing::TestWithParam<TroubleCase> {};
+
+TEST_P(OtherFormatTroubleTest, IsReportedByName) {
+  const TroubleCase& c = GetParam();
+  for (const std::string& tool : c.tools) {
+    if (!HaveTool(tool)) GTEST_SKIP() << "needs " << tool;
+  }
+  TempDir dir;
+  WriteFile(dir / "a.txt", "alpha\n");
+  WriteFile(dir / "big.bin", RandomBytes(300000, 7));
+  ASSERT_EQ(ovktest::Run("cd " + Quote(dir.Path()) + " && " + c.script).exitCode, 0) << c.script;
+  const OvkResult r = RunOvk({"extract", "-d", dir / "out", dir / c.archive});
+  EXPECT_EQ(r.exitCode, c.status) << r.err;
+  std::vector<std::string> expected;
+  for (const std::string& line : c.errLines) expected.push_back("ovk: " + line);
+  EXPECT_EQ(Lines(r.err), expected);
+  for (const std::string& name : c.extracted) EXPECT_EQ(ReadFile(dir / ("out/" + name)), ReadFile(dir / name)) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives, OtherFormatTroubleTest,
+    ::testing::Values(
+        TroubleCase{"SplitSevenZipOpensFromItsFirstPart", {"7zz"}, "7zz a -bso0 -v100k x.arc.7z big.bin a.txt",
+                    "x.arc.7z.001", 0, {}, {"big.bin", "a.txt"}},
+        TroubleCase{"CutTarGzKeepsWhatCameBefore", {"tar", "gzip"},
+                    "tar -cf - a.txt big.bin | gzip -1 | head -c 200000 > cut.arc.tgz", "cut.arc.tgz", 2,
+                    {"big.bin: checksum error: the data is damaged or the password is wrong",
+                     "damaged: the archive cannot be read past this point"},
+                    {"a.txt"}},
+        TroubleCase{"EncipheredSevenZipIsNotGuessedAt", {"7zz"}, "7zz a -bso0 -psecret x.arc.7z a.txt", "x.arc.7z",
+                    3, {"a.txt: this program cannot decipher 7z encryption"}, {}},
+        TroubleCase{"SevenZipWithEncipheredListSaysSo", {"7zz"}, "7zz a -bso0 -psecret -mhe=on x.arc.7z a.txt",
+                    "x.arc.7z", 3, {"its list of entries is enciphered, which this program cannot decipher"}, {}}),
+    [](const ::testing::TestParamInfo<TroubleCase>& info) { return info.param.label; });
+
 struct NonArchive {
   const char* label;
   std::string content;
