@@ -207,7 +207,8 @@ bool MakeHardLinkEntry(const ExtractRun& run, const Entry& entry, const std::str
     output.Settle(outputName);
     const int code = writer.MakeHardLink(outputName, target.relative);
     if (code == ENOENT || code == EPERM) {
-      run.report.Add(entry.name, FailureKind::kRefused, "its link target " + entry.linkTarget + " is no file extracted here");
+      run.report.Add(entry.name, FailureKind::kRefused,
+                     "its link target " + entry.linkTarget + " is no file extracted here");
       return true;
     }
     if (code != 0) return ReportWriteFailure(run, entry.name, code);

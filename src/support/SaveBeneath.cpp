@@ -244,7 +244,9 @@ int BeneathWriter::MakeHardLink(const std::string& relative, const std::string& 
   int folder = -1;
   if (const int code = ParentOfNonFolder(relative, parts, folder); code != 0) return code;
   std::string temporary;
-  const auto link = [&](const std::string& n) { return linkat(from.Get(), existingName.c_str(), folder, n.c_str(), 0); };
+  const auto link = [&](const std::string& n) {
+    return linkat(from.Get(), existingName.c_str(), folder, n.c_str(), 0);
+  };
   if (MakeTemporaryIn(temporary, link) < 0) return errno;
   const int code = renameat(folder, temporary.c_str(), folder, parts.back().c_str()) == 0 ? 0 : errno;
   // A rename between two links of one file leaves both names.

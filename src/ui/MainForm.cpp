@@ -179,8 +179,8 @@ void TOVKForm::BuildFileDialogs() {
   // Archives of other formats are opened to be read, never made.
   QStringList openFilters = filters;
   openFilters.insert(openFilters.size() - 1,
-                     QStringLiteral("Other archives (*.tar *.tgz *.tar.* *.7z *.7z.001 *.rar *.iso *.cpio *.deb *.rpm *.a "
-                                    "*.cab *.lzh *.lha *.xar *.warc *.gz *.bz2 *.xz *.lzma *.zst *.lz4 *.lz)"));
+                     QStringLiteral("Other archives (*.tar *.tgz *.tar.* *.7z *.7z.001 *.rar *.iso *.cpio *.deb "
+                                    "*.rpm *.a *.cab *.lzh *.lha *.xar *.warc *.gz *.bz2 *.xz *.lzma *.zst *.lz4 *.lz)"));
   FileDialog->setNameFilters(openFilters);
   FileDialog->selectNameFilter(openFilters.first());
   SaveDialog = new QFileDialog(this, QStringLiteral("Save As"));

@@ -141,7 +141,8 @@ bool LibarchiveReader::Next(Entry& entry, Damage& damage) {
     entry = Entry{};
     // An enciphered list is the whole archive's trouble, at no one place.
     const bool enciphered = archive_read_has_encrypted_entries(reader) == 1;
-    damage = enciphered ? Damage{EntryDamage::kListEnciphered, -1} : Damage{EntryDamage::kArchiveUnreadable, damage.offset};
+    damage = enciphered ? Damage{EntryDamage::kListEnciphered, -1}
+                        : Damage{EntryDamage::kArchiveUnreadable, damage.offset};
     return true;
   }
   entry = EntryOf(record, formatName_, IsBareData(reader), bareName_);
