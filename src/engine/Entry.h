@@ -14,7 +14,9 @@ struct Entry {
   std::string name;                // UTF-8, "/" between folders
   EntryType type = EntryType::kFile;
   // Symbolic links: where it leads, when readable without a password; hard
-  // links: the stored name of the earlier entry it shares content with.
+  // links: the stored name of the earlier entry it shares content with; a
+  // file that carries the content of a hard link set: the earlier entry
+  // that is to become a link to it.
   std::string linkTarget;
   std::uint64_t packedSize = 0;    // bytes the archive spends on it
   std::uint64_t originalSize = 0;  // the content's size

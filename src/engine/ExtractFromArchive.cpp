@@ -138,6 +138,21 @@ void StampFolders(const ExtractRun& run, BeneathWriter& writer) {
   }
 }
 
+// A file that carries the content of a hard link set (cpio writes it with
+// the set's last name) gets the earlier name, written empty, linked to it,
+// when that name is wanted and stays below the destination.
+void LinkEarlierName(const ExtractRun& run, const Entry& entry, const std::string& outputName,
+                     BeneathWriter& writer) {
+  if (!run.selection.Empty() && !run.selection.Contains(ConvertPathSeparators(entry.linkTarget, true))) return;
+  const EntryPath earlier = HardLinkTargetOf(entry.linkTarget);
+  if (earlier.kind == EntryPathKind::kRefused) {
+    run.report.Add(entry.name, FailureKind::kRefused, earlier.refusal);
+    return;
+  }
+  if (const int code = writer.MakeHardLink(earlier.relative, outputName); code != 0)
+    ReportWriteFailure(run, entry.name, code);
+}
+
 // Decodes the entry's payload piece by piece straight into its file (or
 // nowhere, when testing); memory stays bounded whatever the sizes. A cancel
 // stops within a piece and leaves no partial file. False when the walk must
@@ -170,6 +185,7 @@ bool StreamEntry(const ExtractRun& run, Reader& reader, DataFile& file, const En
     const FileStamp stamp = StampOf(run, entry);
     if (const int code = out.Commit(stamp.mode, stamp.modifiedTime); code != 0)
       return ReportWriteFailure(run, entry.name, code);
+    if (!entry.linkTarget.empty()) LinkEarlierName(run, entry, outputName, writer);
   }
   ++run.report.entriesDone;
   return true;

@@ -20,8 +20,8 @@ EntryType TypeOf(archive_entry* record) {
     case AE_IFSOCK: return EntryType::kSocket;
     default: break;
   }
-  // A hard link that carries data (the last of a cpio set, a pax one) is
-  // extracted as the file it is, so that its content is never lost.
+  // A hard link that carries the data (the last of a cpio set) is the file
+  // the earlier names link to.
   if (archive_entry_hardlink(record) && archive_entry_size(record) == 0) return EntryType::kHardLink;
   return EntryType::kFile;
 }
@@ -31,7 +31,7 @@ std::string LinkTargetOf(archive_entry* record, EntryType type) {
   if (type == EntryType::kSymbolicLink) {
     target = archive_entry_symlink_utf8(record);
     if (!target) target = archive_entry_symlink(record);
-  } else if (type == EntryType::kHardLink) {
+  } else {
     target = archive_entry_hardlink_utf8(record);
     if (!target) target = archive_entry_hardlink(record);
   }
