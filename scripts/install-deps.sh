@@ -5,15 +5,16 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev qt6-base-dev libgl-dev
-          libbz2-dev liblzma-dev libzstd-dev libssl-dev libisal-dev librsvg2-bin)
+          libbz2-dev liblzma-dev libzstd-dev libssl-dev libisal-dev libarchive-dev librsvg2-bin)
 if [[ "${1:-}" == "--test" ]]; then
   # GoogleTest, the peers the interoperability tests drive, the makers of
-  # the other formats every command must refuse (ar, cpio, ISO images), a
-  # display and an icon theme for the window checks, time zones for the time
-  # checks, clang for the fuzzers, and the validators of the installed
-  # desktop files, manual pages, shell completion and Debian package.
+  # the other formats read through libarchive (ar, cpio, ISO images, the
+  # compressors), a display and an icon theme for the window checks, time
+  # zones for the time checks, clang for the fuzzers, and the validators of
+  # the installed desktop files, manual pages, shell completion and Debian
+  # package.
   packages+=(libgtest-dev zip unzip 7zip libarchive-tools zstd xz-utils python3 openjdk-17-jdk-headless
-             binutils cpio xorriso
+             binutils cpio xorriso genisoimage lz4 lzip bzip2 gzip
              xvfb xauth adwaita-icon-theme tzdata clang libclang-rt-14-dev
              desktop-file-utils appstream man-db groff bash-completion dpkg-dev)
 fi

@@ -60,6 +60,9 @@ std::string TypeName(EntryType type) {
     case EntryType::kFolder: return "folder";
     case EntryType::kSymbolicLink: return "symlink";
     case EntryType::kHardLink: return "hardlink";
+    case EntryType::kDevice: return "device";
+    case EntryType::kFifo: return "fifo";
+    case EntryType::kSocket: return "socket";
   }
   return "file";
 }

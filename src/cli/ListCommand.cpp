@@ -34,9 +34,11 @@ std::string Row(const std::string& original, const std::string& packed, const st
   return text + name;
 }
 
-// A link shows where it leads ("?" when that needs the password).
+// A link shows where it leads ("?" when that needs the password); a hard
+// link, the entry it shares its content with.
 std::string ShownName(const Entry& entry) {
   const std::string name = EscapeControls(entry.name);
+  if (entry.type == EntryType::kHardLink) return name + " => " + EscapeControls(entry.linkTarget);
   if (entry.type != EntryType::kSymbolicLink) return name;
   return name + " -> " + (entry.linkTarget.empty() ? "?" : EscapeControls(entry.linkTarget));
 }
@@ -63,7 +65,7 @@ void PrintTable(const ListResult& listed) {
               << '\n';
     originalSum += e.originalSize;
     packedSum += e.packedSize;
-    anyEnciphered = anyEnciphered || e.encrypted;
+    anyEnciphered = anyEnciphered || (e.encrypted && e.undecodable.empty());
   }
   const std::size_t n = entries.size();
   std::cout << Row("------------", "------------", "", ' ', "----") << '\n'

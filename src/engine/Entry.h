@@ -7,12 +7,17 @@
 
 namespace ovk {
 
-enum class EntryType : std::uint8_t { kFile, kFolder, kSymbolicLink, kHardLink };
+// Devices, FIFOs and sockets are listed, never made on extract.
+enum class EntryType : std::uint8_t { kFile, kFolder, kSymbolicLink, kHardLink, kDevice, kFifo, kSocket };
 
 struct Entry {
   std::string name;                // UTF-8, "/" between folders
   EntryType type = EntryType::kFile;
-  std::string linkTarget;          // links: where it leads, when readable without a password
+  // Symbolic links: where it leads, when readable without a password; hard
+  // links: the stored name of the earlier entry it shares content with; a
+  // file that carries the content of a hard link set: the earlier entry
+  // that is to become a link to it.
+  std::string linkTarget;
   std::uint64_t packedSize = 0;    // bytes the archive spends on it
   bool packedKnown = true;         // false: the format does not tell (packedSize then 0)
   std::uint64_t originalSize = 0;  // the content's size

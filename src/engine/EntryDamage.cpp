@@ -18,6 +18,10 @@ std::string DamageText(EntryDamage damage) {
     case EntryDamage::kStoredSize: return "damaged: its stored size differs from its original size";
     case EntryDamage::kSizesUnknown:
       return "its sizes follow its data and the central directory does not list it";
+    case EntryDamage::kEntryUnreadable: return "damaged: its header cannot be read";
+    case EntryDamage::kArchiveUnreadable: return "damaged: the archive cannot be read past this point";
+    case EntryDamage::kListEnciphered:
+      return "its list of entries is enciphered, which this program cannot decipher";
   }
   return "";
 }

@@ -20,6 +20,9 @@ enum class EntryDamage : std::uint8_t {
   kAesNotEnciphered, // WinZip AES (method 99) without the encryption flag
   kStoredSize,       // stored data whose size differs from the original size and cipher overhead
   kSizesUnknown,     // sizes only in a data descriptor, and no central directory
+  kEntryUnreadable,  // its header cannot be read; the walk goes on with the next
+  kArchiveUnreadable,// the archive cannot be read on from here (the entry has no name)
+  kListEnciphered,   // the list of entries itself is enciphered, past what can be read
 };
 
 // The damage of an entry and where the entry stands in the file, which

@@ -72,4 +72,14 @@ std::string LinkTargetRefusal(const std::string& linkRelative, const std::string
   return "";
 }
 
+EntryPath HardLinkTargetOf(const std::string& target) {
+  const std::vector<std::string> parts = Split(target, IsPathSeparator);
+  const bool climbs = std::find(parts.begin(), parts.end(), "..") != parts.end();
+  if (target.empty() || IsPathSeparator(target.front()) || climbs)
+    return Refused("its link target " + target + " leads outside the destination");
+  EntryPath path = EntryPathOf(target);
+  if (path.kind == EntryPathKind::kFile) return path;
+  return Refused("its link target " + target + " names no file");
+}
+
 }  // namespace ovk

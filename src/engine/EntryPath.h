@@ -38,4 +38,10 @@ constexpr std::uint64_t kLongestLinkTarget = 4095;
 // is refused too: that folder may be another link, which moves the climb.
 std::string LinkTargetRefusal(const std::string& linkRelative, const std::string& target);
 
+// The file below the destination a hard link's target (the stored name of
+// an earlier entry) names, in relative; else why none, in refusal. A target
+// that is absolute or climbs ("..") is refused: it would name a file
+// outside, whatever a stripped form of it names inside.
+EntryPath HardLinkTargetOf(const std::string& target);
+
 }  // namespace ovk

@@ -84,6 +84,7 @@ void ReportDamage(const ExtractRun& run, const Entry& entry, const Damage& damag
                        DamageText(damage.kind));
       return;
     case EntryDamage::kSizesUnknown:
+    case EntryDamage::kListEnciphered:
       run.report.Add(entry.name, FailureKind::kUnsupported, DamageText(damage.kind));
       return;
     default:
@@ -137,6 +138,21 @@ void StampFolders(const ExtractRun& run, BeneathWriter& writer) {
   }
 }
 
+// A file that carries the content of a hard link set (cpio writes it with
+// the set's last name) gets the earlier name, written empty, linked to it,
+// when that name is wanted and stays below the destination.
+void LinkEarlierName(const ExtractRun& run, const Entry& entry, const std::string& outputName,
+                     BeneathWriter& writer) {
+  if (!run.selection.Empty() && !run.selection.Contains(ConvertPathSeparators(entry.linkTarget, true))) return;
+  const EntryPath earlier = HardLinkTargetOf(entry.linkTarget);
+  if (earlier.kind == EntryPathKind::kRefused) {
+    run.report.Add(entry.name, FailureKind::kRefused, earlier.refusal);
+    return;
+  }
+  if (const int code = writer.MakeHardLink(earlier.relative, outputName); code != 0)
+    ReportWriteFailure(run, entry.name, code);
+}
+
 // Decodes the entry's payload piece by piece straight into its file (or
 // nowhere, when testing); memory stays bounded whatever the sizes. A cancel
 // stops within a piece and leaves no partial file. False when the walk must
@@ -169,6 +185,7 @@ bool StreamEntry(const ExtractRun& run, Reader& reader, DataFile& file, const En
     const FileStamp stamp = StampOf(run, entry);
     if (const int code = out.Commit(stamp.mode, stamp.modifiedTime); code != 0)
       return ReportWriteFailure(run, entry.name, code);
+    if (!entry.linkTarget.empty()) LinkEarlierName(run, entry, outputName, writer);
   }
   ++run.report.entriesDone;
   return true;
@@ -191,6 +208,41 @@ bool MakeLinkEntry(const ExtractRun& run, const Entry& entry, const std::string&
   return true;
 }
 
+// A hard link is made only to a file this extraction can reach below the
+// destination, normally the earlier entry of that name; a test makes
+// nothing. False when the walk must end.
+bool MakeHardLinkEntry(const ExtractRun& run, const Entry& entry, const std::string& outputName, SavePool& output,
+                       BeneathWriter& writer) {
+  const EntryPath target = HardLinkTargetOf(entry.linkTarget);
+  if (target.kind == EntryPathKind::kRefused) {
+    run.report.Add(entry.name, FailureKind::kRefused, target.refusal);
+    return true;
+  }
+  if (!run.request.testOnly) {
+    output.Settle(target.relative);
+    output.Settle(outputName);
+    const int code = writer.MakeHardLink(outputName, target.relative);
+    if (code == ENOENT || code == EPERM) {
+      run.report.Add(entry.name, FailureKind::kRefused,
+                     "its link target " + entry.linkTarget + " is no file extracted here");
+      return true;
+    }
+    if (code != 0) return ReportWriteFailure(run, entry.name, code);
+  }
+  ++run.report.entriesDone;
+  return true;
+}
+
+// What a device, FIFO or socket entry is called; null for any other entry.
+const char* SpecialFileKind(EntryType type) {
+  switch (type) {
+    case EntryType::kDevice: return "a device";
+    case EntryType::kFifo: return "a FIFO";
+    case EntryType::kSocket: return "a socket";
+    default: return nullptr;
+  }
+}
+
 // The folder below the destination that holds the file ("" the destination).
 std::string FolderOf(const std::string& outputName) {
   const std::size_t last = outputName.rfind('\\');
@@ -209,7 +261,8 @@ bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const E
   const std::string listedName = ConvertPathSeparators(entry.name, true);
   const bool wanted = run.selection.Empty() || run.selection.Contains(listedName);
   if (damage.kind != EntryDamage::kNone) {
-    if (wanted) ReportDamage(run, entry, damage);
+    // Damage at no named entry may hide any entry, selected or not.
+    if (wanted || entry.name.empty()) ReportDamage(run, entry, damage);
     return true;
   }
   // Comes before the selection: an enciphered entry stops the walk even
@@ -222,6 +275,13 @@ bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const E
   if (!wanted || path.kind == EntryPathKind::kDestination) return true;
   if (path.kind == EntryPathKind::kRefused) {
     run.report.Add(entry.name, FailureKind::kRefused, path.refusal);
+    return true;
+  }
+  // Devices and the like would give whoever reads the folder access to
+  // the system; a test has nothing to check in them.
+  if (const char* kind = SpecialFileKind(entry.type)) {
+    if (run.request.testOnly) ++run.report.entriesDone;
+    else run.report.Add(entry.name, FailureKind::kRefused, std::string("not extracted: ") + kind);
     return true;
   }
   const std::string& outputName = path.relative;
@@ -239,14 +299,17 @@ bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const E
     run.report.Add(entry.name, FailureKind::kRefused, IoReasonText(ENAMETOOLONG));
     return true;
   }
+  if (entry.type == EntryType::kHardLink) return MakeHardLinkEntry(run, entry, outputName, output, streamed);
   const bool link = entry.type == EntryType::kSymbolicLink;
   WholePayload whole;
   const bool inMemory = TakeWhole(reader, entry, whole);
-  if (link && !inMemory) {
+  // A format that streams its content tells a link's target in its header.
+  if (link && !inMemory && entry.linkTarget.empty()) {
     run.report.Add(entry.name, FailureKind::kRefused, "its link target is too long for the file system");
     return true;
   }
   run.writtenFolders.insert(FolderOf(outputName));
+  if (link && !inMemory) return MakeLinkEntry(run, entry, outputName, entry.linkTarget, output, streamed);
   if (!inMemory) {
     // Nothing in flight may meet the name while it is written here.
     output.Settle(outputName);

@@ -21,10 +21,13 @@ std::string Size(std::uint64_t value) {
   return value > 0xFFFFFFFFu ? std::to_string(value) : Signed(static_cast<std::uint32_t>(value));
 }
 
-// The name a damaged entry is reported under.
-std::string ReportedName(const Entry& entry, const Damage& damage) {
-  if (!entry.name.empty()) return entry.name;
-  return "entry at offset " + std::to_string(damage.offset);
+// The damage as reported: under the entry's name, else where it stands;
+// the archive's own damage (no name, no place) alone.
+std::string Problem(const Entry& entry, const Damage& damage) {
+  const std::string text = DamageText(damage.kind);
+  if (!entry.name.empty()) return entry.name + ": " + text;
+  if (damage.offset < 0) return text;
+  return "entry at offset " + std::to_string(damage.offset) + ": " + text;
 }
 
 void HandOut(const ListResult& result, OperationObserver& observer, std::size_t& handedOut) {
@@ -46,9 +49,9 @@ void ListEntries(DataFile& file, const Format& format, const ListRequest& reques
   std::size_t handedOut = 0;
   while (reader->Next(entry, damage)) {
     if (damage.kind != EntryDamage::kNone)
-      result.problems.push_back(ReportedName(entry, damage) + ": " + DamageText(damage.kind));
+      result.problems.push_back(Problem(entry, damage));
     // Listed when its header tells its name and real sizes.
-    const bool listable = damage.kind != EntryDamage::kEmptyName && damage.kind != EntryDamage::kNoLocalHeader;
+    const bool listable = !entry.name.empty() && damage.kind != EntryDamage::kNoLocalHeader;
     if (listable && (request.folders || entry.type != EntryType::kFolder)) result.entries.push_back(entry);
     // Asked rarely: a listing walks many small headers.
     if (++progress.entriesDone % 1024 == 0) {

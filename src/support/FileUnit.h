@@ -194,6 +194,10 @@ class BeneathWriter {
   // reason (as for Save). The target is taken as it is: the caller decides
   // where it may lead.
   int MakeLink(const std::string& relative, const std::string& target);
+  // Makes root/relative a hard link to the file root/existing, both reached
+  // without following a link, renamed over whatever held the name; 0 or the
+  // reason (as for Save; EPERM when existing is no plain file).
+  int MakeHardLink(const std::string& relative, const std::string& existing);
   // Removes from the folder root/relativeFolder the private files that a
   // process which no longer runs left unfinished; a folder that cannot be
   // reached is left alone.

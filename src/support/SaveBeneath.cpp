@@ -230,6 +230,30 @@ int BeneathWriter::MakeLink(const std::string& relative, const std::string& targ
   return code;
 }
 
+int BeneathWriter::MakeHardLink(const std::string& relative, const std::string& existing) {
+  std::vector<std::string> parts;
+  const int existingFolder = Parent(existing, parts);
+  if (existingFolder < 0) return errno;
+  // Held on its own: reaching the link's folder may leave this one.
+  const FdHolder from(fcntl(existingFolder, F_DUPFD_CLOEXEC, 0));
+  if (from.Get() < 0) return errno;
+  const std::string existingName = parts.back();
+  struct stat st;
+  if (fstatat(from.Get(), existingName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (!S_ISREG(st.st_mode)) return EPERM;
+  int folder = -1;
+  if (const int code = ParentOfNonFolder(relative, parts, folder); code != 0) return code;
+  std::string temporary;
+  const auto link = [&](const std::string& n) {
+    return linkat(from.Get(), existingName.c_str(), folder, n.c_str(), 0);
+  };
+  if (MakeTemporaryIn(temporary, link) < 0) return errno;
+  const int code = renameat(folder, temporary.c_str(), folder, parts.back().c_str()) == 0 ? 0 : errno;
+  // A rename between two links of one file leaves both names.
+  unlinkat(folder, temporary.c_str(), 0);
+  return code;
+}
+
 void BeneathWriter::RemoveStaleParts(const std::string& relativeFolder) {
   std::vector<std::string> parts;
   // The folder that would hold a file in it.

@@ -176,8 +176,13 @@ void TOVKForm::BuildFileDialogs() {
   FileDialog = new QFileDialog(this, QStringLiteral("Open"));
   FileDialog->setAcceptMode(QFileDialog::AcceptOpen);
   FileDialog->setFileMode(QFileDialog::ExistingFile);
-  FileDialog->setNameFilters(filters);
-  FileDialog->selectNameFilter(filters.first());
+  // Archives of other formats are opened to be read, never made.
+  QStringList openFilters = filters;
+  openFilters.insert(openFilters.size() - 1,
+                     QStringLiteral("Other archives (*.tar *.tgz *.tar.* *.7z *.7z.001 *.rar *.iso *.cpio *.deb "
+                                    "*.rpm *.a *.cab *.lzh *.lha *.xar *.warc *.gz *.bz2 *.xz *.lzma *.zst *.lz4 *.lz)"));
+  FileDialog->setNameFilters(openFilters);
+  FileDialog->selectNameFilter(openFilters.first());
   SaveDialog = new QFileDialog(this, QStringLiteral("Save As"));
   SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
   SaveDialog->setFileMode(QFileDialog::AnyFile);

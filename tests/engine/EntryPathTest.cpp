@@ -30,4 +30,24 @@ INSTANTIATE_TEST_SUITE_P(Cases, LinkTargetTest,
                                            LinkCase{"l", std::string(4096, 'x'), false},
                                            LinkCase{"l", "a\\..\\..", true}));
 
+struct HardLinkCase {
+  const char* target;
+  const char* relative;  // empty: refused
+};
+
+class HardLinkTargetTest : public ::testing::TestWithParam<HardLinkCase> {};
+
+TEST_P(HardLinkTargetTest, NamesAFileBelowOrIsRefused) {
+  const HardLinkCase& c = GetParam();
+  const ovk::EntryPath path = ovk::HardLinkTargetOf(c.target);
+  EXPECT_EQ(path.relative, c.relative) << c.target;
+  EXPECT_EQ(path.kind == ovk::EntryPathKind::kRefused, std::string(c.relative).empty()) << c.target;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HardLinkTargetTest,
+                         ::testing::Values(HardLinkCase{"a.txt", "a.txt"}, HardLinkCase{"./sub//a.txt", "sub\\a.txt"},
+                                           HardLinkCase{"/etc/passwd", ""}, HardLinkCase{"../x", ""},
+                                           HardLinkCase{"sub/../../x", ""}, HardLinkCase{"sub\\..\\x", ""},
+                                           HardLinkCase{"sub/", ""}, HardLinkCase{"", ""}));
+
 }  // namespace

@@ -56,4 +56,12 @@ void Require(bool condition, const std::string& what) {
   std::abort();
 }
 
+bool LeadsInside(const std::filesystem::path& link, const std::filesystem::path& root) {
+  std::error_code ec;
+  fs::path resolved = fs::weakly_canonical(link, ec);
+  if (ec) resolved = (link.parent_path() / fs::read_symlink(link, ec)).lexically_normal();
+  const fs::path inside = resolved.lexically_relative(root);
+  return !inside.empty() && *inside.begin() != "..";
+}
+
 }  // namespace ovkfuzz

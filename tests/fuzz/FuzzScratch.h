@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 namespace ovkfuzz {
@@ -16,6 +17,10 @@ std::string WriteScratchFile(const std::string& name, const std::uint8_t* data, 
 
 // Removes everything inside the scratch folder.
 void ClearScratch();
+
+// Whether the link, resolved by the kernel through the links already on
+// disk (by its text alone when they loop), stays below root.
+bool LeadsInside(const std::filesystem::path& link, const std::filesystem::path& root);
 
 // Aborts (a finding) with the text when the condition does not hold.
 void Require(bool condition, const std::string& what);

@@ -50,16 +50,6 @@ std::vector<std::string> ChainStamps() {
   return stamps;
 }
 
-// A link's target as the kernel resolves it, through the links already on
-// disk; by its text alone when they loop.
-bool LeadsInside(const fs::path& link, const fs::path& root) {
-  std::error_code ec;
-  fs::path resolved = fs::weakly_canonical(link, ec);
-  if (ec) resolved = (link.parent_path() / fs::read_symlink(link, ec)).lexically_normal();
-  const fs::path inside = resolved.lexically_relative(root);
-  return !inside.empty() && *inside.begin() != "..";
-}
-
 // Everything in the scratch folder must be the archive, a folder of the chain
 // leading to the destination, or something inside the destination; no folder
 // of the chain may change its mode or time, and a link inside the
@@ -82,7 +72,7 @@ void RequireNothingOutsideDestination(const std::string& archive, const std::vec
   for (auto it = fs::recursive_directory_iterator(Destination(), ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (it->is_symlink(ec))
-      ovkfuzz::Require(LeadsInside(it->path(), root), "extraction made a link leading outside: " + it->path().string());
+      ovkfuzz::Require(ovkfuzz::LeadsInside(it->path(), root), "extraction made a link leading outside: " + it->path().string());
   }
 }
 

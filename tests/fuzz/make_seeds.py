@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Makes the fuzzers' seed corpus.
 
-archives/: small archives written by the peers (zip, 7zz, bsdtar, Python's
-zipfile, jar), by our own `ovk` when it is given, and hand-made native
+archives/: small archives written by the peers (zip, 7zz, bsdtar, GNU tar,
+Python's zipfile, jar), by our own `ovk` when it is given, and hand-made native
 containers and damaged ZIP archives. payloads/: inputs of the payload
 harness, cut out of those archives (see fuzz_decode.cpp for their layout).
 
@@ -59,6 +59,13 @@ def peer_archives(src, out, ovk):
         "bsdtar.zip": ["bsdtar", "--format", "zip", "-cf"],
         "bsdtar-stored.zip": ["bsdtar", "--format", "zip", "--options", "zip:compression=store", "-cf"],
         "jar.jar": ["jar", "cfM"],
+        # The formats read through libarchive, for fuzz_libarchive.
+        "gnu.tar": ["tar", "--format=gnu", "-cf"],
+        "pax.tar.gz": ["tar", "--format=pax", "-czf"],
+        "bsdtar.cpio": ["bsdtar", "--format", "cpio", "-cf"],
+        "newc.cpio.xz": ["bsdtar", "--format", "newc", "-cJf"],
+        "7zz.7z": ["7zz", "a", "-t7z", "-bd", "-bso0"],
+        "7zz-encrypted.7z": ["7zz", "a", "-t7z", "-bd", "-bso0", "-p" + PASSWORD],
     }
     for name, cmd in jobs.items():
         run(cmd + [os.path.join(out, name)] + names, src)

@@ -26,7 +26,7 @@ fi
 
 harnesses=("$@")
 if ((${#harnesses[@]} == 0)); then
-  harnesses=(fuzz_list fuzz_extract fuzz_delete fuzz_add fuzz_decode)
+  harnesses=(fuzz_list fuzz_extract fuzz_delete fuzz_add fuzz_decode fuzz_libarchive)
 fi
 
 # The harnesses create and remove files for every input: a memory file system

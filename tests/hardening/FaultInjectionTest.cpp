@@ -70,6 +70,8 @@ class FaultTest : public ::testing::Test {
     ovktest::MakeDirs(privateTmp_);
   }
 
+  void ExtractUnderFaults(const std::string& archive);
+
   // Nothing may stay in the private temporary folder or beside the archive.
   void ExpectNoLeftovers(std::size_t expectedInWork) {
     EXPECT_EQ(CountEntries(privateTmp_), 0u) << "temporary file left behind";
@@ -213,9 +215,8 @@ TEST_F(FaultTest, DeleteLeavesTheOldArchiveOrTheWholeNewOne) {
   RunUnderFaults("delete", s);
 }
 
-TEST_F(FaultTest, ExtractingLeavesTheArchiveAloneAndReportsFailures) {
-  const std::string archive = work_ + "/archive.zip";
-  ASSERT_TRUE(AddFolder(archive, dir_ / "src", false));
+// Extracts the archive of the new tree under every fault in turn.
+void FaultTest::ExtractUnderFaults(const std::string& archive) {
   const std::string before = ovktest::ReadFile(archive);
   const std::string out = dir_ / "out";
   ScopedTmpdir tmp(privateTmp_);
@@ -255,6 +256,20 @@ TEST_F(FaultTest, ExtractingLeavesTheArchiveAloneAndReportsFailures) {
     return total;
   };
   RunUnderFaults("extract", s);
+}
+
+TEST_F(FaultTest, ExtractingLeavesTheArchiveAloneAndReportsFailures) {
+  const std::string archive = work_ + "/archive.zip";
+  ASSERT_TRUE(AddFolder(archive, dir_ / "src", false));
+  ExtractUnderFaults(archive);
+}
+
+// libarchive reads through the same file layer, so its failures are met too.
+TEST_F(FaultTest, ExtractingATarGzLeavesItAloneAndReportsFailures) {
+  if (!ovktest::HaveTool("tar")) GTEST_SKIP() << "needs tar";
+  const std::string archive = work_ + "/archive.tar.gz";
+  ASSERT_EQ(ovktest::Run("tar -czf " + ovktest::Quote(archive) + " -C " + ovktest::Quote(dir_ / "src") + " .").exitCode, 0);
+  ExtractUnderFaults(archive);
 }
 
 }  // namespace

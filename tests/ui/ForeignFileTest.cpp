@@ -1,5 +1,5 @@
 // Opening a file no format reads: one message says so, and the list is
-// emptied rather than left showing the archive open before.
+// emptied rather than left showing the archive open before; a tar lists.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -19,9 +19,7 @@ TEST(ForeignFile, OneMessageAndAnEmptyList) {
   WriteFile(zip, BuildZip({ZipEntry("a.txt", "alpha")}));
   WriteFile(work / "notes.txt", "Shopping: bread, milk, a new archive tool.\n");
   WriteFile(work / "noise.bin", RandomBytes(8192, 3));
-  std::vector<std::string> files = {"notes.txt", "noise.bin"};
-  if (HaveTool("tar") && ovktest::Run("tar -cf " + Quote(work / "a.tar") + " -C " + Quote(work.Path()) + " notes.txt").exitCode == 0)
-    files.push_back("a.tar");
+  const std::vector<std::string> files = {"notes.txt", "noise.bin"};
   auto form = MakeForm({"ovkview", zip});
   for (const std::string& name : files) {
     SCOPED_TRACE(name);
@@ -39,6 +37,12 @@ TEST(ForeignFile, OneMessageAndAnEmptyList) {
     EXPECT_EQ(texts.size(), 1);
     EXPECT_TRUE(texts.join("\n").contains("not an archive this program can read")) << texts.join("\n").toStdString();
     EXPECT_EQ(RowCount(*form), 0);
+  }
+  // A tar is no foreign file: the window lists it.
+  if (HaveTool("tar") &&
+      ovktest::Run("tar -cf " + Quote(work / "a.tar") + " -C " + Quote(work.Path()) + " notes.txt").exitCode == 0) {
+    form->LoadArchive(work / "a.tar", false);
+    EXPECT_EQ(RowCount(*form), 1);
   }
   CloseForm(form);
 }

@@ -97,5 +97,9 @@ class Format {
 const Format& NativeMagicFormat();
 const Format& ZipArchiveFormat();
 const Format& HeaderlessNativeFormat();
+// The format, named for what it holds ("tar.gz", "7z", "gzip"), of a file
+// libarchive reads (never ZIP, kept for the program's own reader); null for
+// any other file. Raises EInOutError as a read does.
+const Format* LibarchiveFormatOf(DataFile& file);
 
 }  // namespace ovk

@@ -13,14 +13,13 @@ namespace {
 // Enough for every format's magic.
 constexpr std::size_t kHeadBytes = 64;
 
-// The formats in the order they are asked: those with a signature first,
-// the headerless layout, which any file might pass for, last.
+// The formats that can do more than read, for the sentence that names them.
 std::array<const Format*, 3> Formats() {
   return {&NativeMagicFormat(), &ZipArchiveFormat(), &HeaderlessNativeFormat()};
 }
 
-// Suffixes of archive and compression formats this program reads or writes
-// nothing of; a new archive so named would mislead every other tool.
+// Suffixes of archive and compression formats this program does not write;
+// a new archive so named would mislead every other tool.
 constexpr std::string_view kForeignSuffixes[] = {
     ".tar", ".tar.gz", ".tgz",  ".tar.bz2", ".tbz2", ".tar.xz", ".txz", ".tar.zst", ".tzst", ".gz",
     ".bz2", ".xz",     ".zst",  ".lz4",     ".7z",   ".rar",    ".iso", ".cpio",    ".deb",  ".rpm",
@@ -44,6 +43,18 @@ std::string_view OnlyIn(Capability capability) {
   return "";
 }
 
+// The formats with a signature first; then libarchive's, named by what it
+// finds (ZIP stays with the program's own reader, asked before it); the
+// headerless layout, which any file might pass for, last.
+const Format* Recognised(DataFile& file, std::string_view head) {
+  for (const Format* format : {&NativeMagicFormat(), &ZipArchiveFormat()}) {
+    if (format->Bid(file, head)) return format;
+  }
+  if (const Format* format = LibarchiveFormatOf(file)) return format;
+  const Format& headerless = HeaderlessNativeFormat();
+  return headerless.Bid(file, head) ? &headerless : nullptr;
+}
+
 }  // namespace
 
 std::string FormatProblem::Text() const {
@@ -65,8 +76,7 @@ const Format* Identify(DataFile& file, FormatProblem& problem) {
     Seek64(file, 0);
     ReadBlock(file, head.data(), head.size(), got);
     head.resize(got);
-    for (const Format* format : Formats()) {
-      if (!format->Bid(file, head)) continue;
+    if (const Format* format = Recognised(file, head)) {
       Seek64(file, 0);
       return format;
     }

@@ -1,0 +1,61 @@
+#include "engine/formats/libarchive/ArchiveEntryRecord.h"
+
+namespace ovk {
+
+namespace {
+
+std::string NameOf(archive_entry* record) {
+  if (const char* utf8 = archive_entry_pathname_utf8(record)) return utf8;
+  const char* raw = archive_entry_pathname(record);
+  return raw ? raw : "";
+}
+
+EntryType TypeOf(archive_entry* record) {
+  switch (archive_entry_filetype(record)) {
+    case AE_IFDIR: return EntryType::kFolder;
+    case AE_IFLNK: return EntryType::kSymbolicLink;
+    case AE_IFCHR:
+    case AE_IFBLK: return EntryType::kDevice;
+    case AE_IFIFO: return EntryType::kFifo;
+    case AE_IFSOCK: return EntryType::kSocket;
+    default: break;
+  }
+  // A hard link that carries the data (the last of a cpio set) is the file
+  // the earlier names link to.
+  if (archive_entry_hardlink(record) && archive_entry_size(record) == 0) return EntryType::kHardLink;
+  return EntryType::kFile;
+}
+
+std::string LinkTargetOf(archive_entry* record, EntryType type) {
+  const char* target = nullptr;
+  if (type == EntryType::kSymbolicLink) {
+    target = archive_entry_symlink_utf8(record);
+    if (!target) target = archive_entry_symlink(record);
+  } else {
+    target = archive_entry_hardlink_utf8(record);
+    if (!target) target = archive_entry_hardlink(record);
+  }
+  return target ? target : "";
+}
+
+}  // namespace
+
+Entry EntryOf(archive_entry* record, const std::string& formatName, bool bare, const std::string& bareName) {
+  Entry entry;
+  entry.name = bare ? bareName : NameOf(record);
+  entry.type = bare ? EntryType::kFile : TypeOf(record);
+  // A folder's name ends in "/", whatever the format wrote.
+  if (entry.type == EntryType::kFolder && !entry.name.empty() && entry.name.back() != '/') entry.name += '/';
+  entry.linkTarget = LinkTargetOf(record, entry.type);
+  entry.packedKnown = false;  // the formats' readers do not tell what an entry spends
+  if (archive_entry_size_is_set(record) && archive_entry_size(record) > 0)
+    entry.originalSize = static_cast<std::uint64_t>(archive_entry_size(record));
+  if (archive_entry_mtime_is_set(record)) entry.modified = archive_entry_mtime(record);
+  entry.mode = bare ? 0 : static_cast<std::uint32_t>(archive_entry_perm(record));
+  entry.encrypted = archive_entry_is_encrypted(record) != 0;
+  // libarchive deciphers only ZIP, which it does not read here.
+  if (entry.encrypted) entry.undecodable = "this program cannot decipher " + formatName + " encryption";
+  return entry;
+}
+
+}  // namespace ovk

@@ -1,0 +1,51 @@
+// The bytes libarchive reads: the archive file and the volumes that follow
+// it, one stream in order, read through the program's own file layer so that
+// its failures (and the tests' injected faults) reach the walk.
+#pragma once
+
+#include <archive.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/FileUnit.h"
+
+namespace ovk {
+
+class ArchiveSource {
+ public:
+  // first stays the caller's; laterParts name the volumes after it, each
+  // opened here, in order.
+  ArchiveSource(DataFile& first, const std::vector<std::string>& laterParts);
+  ArchiveSource(const ArchiveSource&) = delete;
+  ArchiveSource& operator=(const ArchiveSource&) = delete;
+
+  // Hands the source to libarchive's callbacks and opens it; libarchive's
+  // status.
+  int Open(archive* reader);
+  // Raises the read failure a callback met (and cleared), if any, as the
+  // file layer raised it.
+  void RaiseFailure();
+
+ private:
+  struct Part {
+    DataFile* file;
+    std::unique_ptr<DataFile> owned;  // a later volume
+    std::int64_t start = 0, size = 0;
+  };
+  static la_ssize_t ReadCallback(archive* reader, void* self, const void** buffer);
+  static la_int64_t SeekCallback(archive* reader, void* self, la_int64_t offset, int whence);
+  static la_int64_t SkipCallback(archive* reader, void* self, la_int64_t request);
+  la_ssize_t ReadPiece(const void** buffer);
+  void Append(DataFile& file, std::unique_ptr<DataFile> owned);
+
+  std::vector<Part> parts_;
+  std::int64_t total_ = 0, position_ = 0;
+  std::string buffer_;
+  int failureCode_ = 0;
+  std::string failureMessage_;
+};
+
+}  // namespace ovk

@@ -1,0 +1,288 @@
+// Archives of the formats read through libarchive, made by their own tools:
+// `ovk extract` gives back the tree that went in (contents, links, empty
+// folders, times, execute bits), `ovk list` names it, and add and delete
+// refuse them and leave them byte for byte as they were. Files of no format
+// stay refused, and a new archive named for a format this program does not
+// write is refused by its name instead of becoming a ZIP under that name.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "cli/OvkRun.h"
+#include "common/TestUtil.h"
+
+namespace ovktest {
+namespace {
+
+// The source tree, every item dated 2020-09-13: a.txt, run.sh (executable),
+// sub/b.txt, the empty folder empty and the link link -> a.txt; a sparse
+// file holes.bin when asked for.
+const char kTree[] = "a.txt run.sh sub sub/b.txt empty link";
+const char kFlat[] = "a.txt run.sh";
+
+struct FormatCase {
+  std::string label, name;  // the archive's file name
+  std::vector<std::string> tools;
+  std::string script;       // run in the source folder, writes "$OUT"
+  std::string format;       // as the refusals name it
+  std::string items;        // what the extraction must give back, as made
+  std::string extracted{};  // what it gives instead, "name=source" (bare data, a .deb's members)
+};
+
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.label; }
+
+std::string Tar(const std::string& options, const std::string& filter) {
+  return "tar " + options + " -cf - " + kTree + (filter.empty() ? "" : " | " + filter) + " > \"$OUT\"";
+}
+
+// An image with Rock Ridge and Joliet names of a folder holding the tree.
+std::string Image(const std::string& maker) {
+  return "mkdir image && cp -a a.txt run.sh sub empty link image/ && " + maker + " -quiet -R -J -o \"$OUT\" image";
+}
+
+const std::vector<FormatCase>& FormatCases() {
+  static const std::vector<FormatCase> cases = {
+      {"GnuTar", "a.tar", {"tar"}, Tar("--format=gnu", ""), "tar", kTree},
+      {"Ustar", "a.tar", {"tar"}, Tar("--format=ustar", ""), "tar", kTree},
+      {"Pax", "a.tar", {"tar"}, Tar("--format=pax", ""), "tar", kTree},
+      {"SparseGnuTar", "s.tar", {"tar"}, "tar --sparse -cf \"$OUT\" holes.bin a.txt", "tar", "holes.bin a.txt"},
+      {"Bsdtar", "a.tar", {"bsdtar"}, std::string("bsdtar -cf \"$OUT\" ") + kTree, "tar", kTree},
+      {"TarGz", "a.tar.gz", {"tar", "gzip"}, Tar("", "gzip"), "tar.gz", kTree},
+      {"TarBz2", "a.tar.bz2", {"tar", "bzip2"}, Tar("", "bzip2"), "tar.bz2", kTree},
+      {"TarXz", "a.tar.xz", {"tar", "xz"}, Tar("", "xz"), "tar.xz", kTree},
+      {"TarLzma", "a.tar.lzma", {"tar", "xz"}, Tar("", "xz --format=lzma"), "tar.lzma", kTree},
+      {"TarZst", "a.tar.zst", {"tar", "zstd"}, Tar("", "zstd -q"), "tar.zst", kTree},
+      {"TarLz4", "a.tar.lz4", {"tar", "lz4"}, Tar("", "lz4 -q"), "tar.lz4", kTree},
+      {"TarLzip", "a.tar.lz", {"tar", "lzip"}, Tar("", "lzip"), "tar.lz", kTree},
+      {"Cpio", "a.cpio", {"cpio"}, std::string("printf '%s\\n' ") + kTree + " | cpio -o -H newc --quiet > \"$OUT\"",
+       "cpio", kTree},
+      {"SevenZip", "a.7z", {"7zz"}, std::string("7zz a -bso0 -bsp0 -snl \"$OUT\" ") + kTree, "7z", kTree},
+      {"Iso", "a.iso", {"xorriso"}, Image("xorriso -as mkisofs"), "ISO 9660", kTree},
+      {"IsoGenisoimage", "a.iso", {"genisoimage"}, Image("genisoimage"), "ISO 9660", kTree},
+      {"CpioHardLinks", "h.cpio", {"cpio"},
+       "ln a.txt twin.txt && printf 'a.txt\\ntwin.txt\\n' | cpio -o -H newc --quiet > \"$OUT\"", "cpio",
+       "a.txt twin.txt"},
+      {"TarHardLinks", "h.tar", {"tar"}, "ln a.txt twin.txt && tar -cf \"$OUT\" a.txt twin.txt", "tar",
+       "a.txt twin.txt"},
+      {"Xar", "a.xar", {"bsdtar"}, std::string("bsdtar --format=xar -cf \"$OUT\" ") + kTree, "xar", kTree},
+      {"Warc", "a.warc", {"bsdtar"}, "bsdtar --format=warc -cf \"$OUT\" a.txt", "WARC", "a.txt"},
+      {"Ar", "a.a", {"ar"}, std::string("ar rcU \"$OUT\" ") + kFlat, "ar", kFlat},
+      {"Deb", "a.deb", {"ar", "tar", "gzip"},
+       "printf '2.0\\n' > debian-binary && tar -czf data.tar.gz a.txt sub && "
+       "ar rcU \"$OUT\" debian-binary data.tar.gz", "ar", "debian-binary data.tar.gz"},
+      {"Gzip", "a.txt.gz", {"gzip"}, "gzip -c a.txt > \"$OUT\"", "gzip", "", "a.txt=a.txt"},
+      {"Bzip2", "a.txt.bz2", {"bzip2"}, "bzip2 -c a.txt > \"$OUT\"", "bzip2", "", "a.txt=a.txt"},
+      {"Xz", "a.txt.xz", {"xz"}, "xz -c a.txt > \"$OUT\"", "xz", "", "a.txt=a.txt"},
+      {"Zstd", "a.txt.zst", {"zstd"}, "zstd -q -c a.txt > \"$OUT\"", "zstd", "", "a.txt=a.txt"},
+      {"Lz4", "a.txt.lz4", {"lz4"}, "lz4 -q -c a.txt > \"$OUT\"", "lz4", "", "a.txt=a.txt"},
+      {"GzipNoSuffix", "packed", {"gzip"}, "gzip -c run.sh > \"$OUT\"", "gzip", "", "packed.out=run.sh"},
+  };
+  return cases;
+}
+
+// Per item: its kind, permission bits, time and content (a link: where it
+// leads; its own time cannot be given), one line each.
+std::string Snapshot(const std::string& root, const std::string& items) {
+  const std::string script =
+      "import os, sys, hashlib\n"
+      "os.chdir(sys.argv[1])\n"
+      "for p in sys.argv[2:]:\n"
+      "  s = os.lstat(p)\n"
+      "  if os.path.islink(p): print(p, 'link', os.readlink(p))\n"
+      "  elif os.path.isdir(p): print(p, 'dir', oct(s.st_mode & 0o777), int(s.st_mtime))\n"
+      "  else: print(p, 'file', oct(s.st_mode & 0o777), int(s.st_mtime),"
+      " hashlib.sha1(open(p, 'rb').read()).hexdigest())\n";
+  return ovktest::Run("python3 -c " + Quote(script) + " " + Quote(root) + " " + items + " 2>&1").output;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::istringstream in(text);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+std::set<std::string> NamesIn(const std::string& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.insert(e.path().filename().string());
+  return names;
+}
+
+class OtherFormatTest : public ::testing::TestWithParam<FormatCase> {
+ protected:
+  void SetUp() override {
+    const std::string tree =
+        "mkdir -p sub empty && printf 'alpha\\n' > a.txt && printf 'beta\\n' > sub/b.txt && "
+        "printf '#!/bin/sh\\necho run\\n' > run.sh && chmod 755 run.sh && ln -s a.txt link && "
+        "truncate -s 3M holes.bin && printf 'middle' | dd of=holes.bin bs=1 seek=1500000 conv=notrunc status=none && "
+        "touch -h -d @1600000000 a.txt run.sh sub/b.txt sub empty link holes.bin";
+    MakeDirs(src_);
+    ASSERT_EQ(ovktest::Run("cd " + Quote(src_) + " && " + tree).exitCode, 0);
+    MakeDirs(folder_);
+  }
+
+  // False when a tool is missing.
+  bool Make(const FormatCase& c) {
+    for (const std::string& tool : c.tools) {
+      if (!HaveTool(tool)) return false;
+    }
+    const CommandResult made = ovktest::Run("cd " + Quote(src_) + " && OUT=" + Quote(path_) + " && " + c.script + " 2>&1");
+    EXPECT_EQ(made.exitCode, 0) << c.script << "\n" << made.output;
+    return true;
+  }
+
+  TempDir dir_;
+  std::string src_ = dir_ / "src";
+  std::string folder_ = dir_ / "archive";
+  std::string out_ = dir_ / "out";
+  std::string path_ = folder_ + "/" + GetParam().name;
+};
+
+TEST_P(OtherFormatTest, ExtractsWhatWentInAndRefusesChanges) {
+  const FormatCase& c = GetParam();
+  if (!Make(c)) GTEST_SKIP() << "needs " << testing::PrintToString(c.tools);
+  ASSERT_FALSE(HasFailure()) << "the archive could not be made";
+  const std::string before = ReadFile(path_);
+
+  OvkResult r = RunOvk({"extract", "-d", out_, path_});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Snapshot(out_, c.items), Snapshot(src_, c.items));
+  std::set<std::string> expected;
+  for (const std::string& item : Words(c.items)) {
+    if (item.find('/') == std::string::npos) expected.insert(item);
+  }
+  const std::size_t equals = c.extracted.find('=');
+  const std::string bare = c.extracted.substr(0, equals);
+  if (!c.extracted.empty()) {
+    EXPECT_EQ(ReadFile(out_ + "/" + bare), ReadFile(src_ + "/" + c.extracted.substr(equals + 1)));
+    expected.insert(bare);
+  }
+  EXPECT_EQ(NamesIn(out_), expected) << "nothing else is extracted";
+
+  r = RunOvk({"list", path_});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find(c.extracted.empty() ? Words(c.items)[0] : bare), std::string::npos) << r.out;
+  r = RunOvk({"test", path_});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+
+  r = RunOvk({"add", path_, src_ + "/a.txt"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("entries are added only to native and ZIP archives, this one is " + c.format), std::string::npos)
+      << r.err;
+  r = RunOvk({"delete", path_, "a.txt"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("this one is " + c.format), std::string::npos) << r.err;
+  EXPECT_TRUE(ReadFile(path_) == before) << "the archive was changed";
+  EXPECT_EQ(NamesIn(folder_), std::set<std::string>{c.name}) << "nothing is left beside it";
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, OtherFormatTest, ::testing::ValuesIn(FormatCases()),
+                         [](const ::testing::TestParamInfo<FormatCase>& info) { return info.param.label; });
+
+// What libarchive cannot give whole is reported by name with the status
+// the ZIP reader would give; what it can is still extracted.
+struct TroubleCase {
+  std::string label;
+  std::vector<std::string> tools;
+  std::string script;   // in a folder holding a.txt and big.bin, writes files named *.arc*
+  std::string archive;  // the one opened
+  int status;
+  std::vector<std::string> errLines;  // after "ovk: "
+  std::vector<std::string> extracted;
+};
+
+void PrintTo(const TroubleCase& c, std::ostream* os) { *os << c.label; }
+
+class OtherFormatTroubleTest : public ::testing::TestWithParam<TroubleCase> {};
+
+TEST_P(OtherFormatTroubleTest, IsReportedByName) {
+  const TroubleCase& c = GetParam();
+  for (const std::string& tool : c.tools) {
+    if (!HaveTool(tool)) GTEST_SKIP() << "needs " << tool;
+  }
+  TempDir dir;
+  WriteFile(dir / "a.txt", "alpha\n");
+  WriteFile(dir / "big.bin", RandomBytes(300000, 7));
+  ASSERT_EQ(ovktest::Run("cd " + Quote(dir.Path()) + " && " + c.script).exitCode, 0) << c.script;
+  const OvkResult r = RunOvk({"extract", "-d", dir / "out", dir / c.archive});
+  EXPECT_EQ(r.exitCode, c.status) << r.err;
+  std::vector<std::string> expected;
+  for (const std::string& line : c.errLines) expected.push_back("ovk: " + line);
+  EXPECT_EQ(Lines(r.err), expected);
+  for (const std::string& name : c.extracted) EXPECT_EQ(ReadFile(dir / ("out/" + name)), ReadFile(dir / name)) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives, OtherFormatTroubleTest,
+    ::testing::Values(
+        TroubleCase{"SplitSevenZipOpensFromItsFirstPart", {"7zz"}, "7zz a -bso0 -v100k x.arc.7z big.bin a.txt",
+                    "x.arc.7z.001", 0, {}, {"big.bin", "a.txt"}},
+        TroubleCase{"CutTarGzKeepsWhatCameBefore", {"tar", "gzip"},
+                    "tar -cf - a.txt big.bin | gzip -1 | head -c 200000 > cut.arc.tgz", "cut.arc.tgz", 2,
+                    {"big.bin: checksum error: the data is damaged or the password is wrong",
+                     "damaged: the archive cannot be read past this point"},
+                    {"a.txt"}},
+        TroubleCase{"EncipheredSevenZipIsNotGuessedAt", {"7zz"}, "7zz a -bso0 -psecret x.arc.7z a.txt", "x.arc.7z",
+                    3, {"a.txt: this program cannot decipher 7z encryption"}, {}},
+        TroubleCase{"SevenZipWithEncipheredListSaysSo", {"7zz"}, "7zz a -bso0 -psecret -mhe=on x.arc.7z a.txt",
+                    "x.arc.7z", 3, {"its list of entries is enciphered, which this program cannot decipher"}, {}}),
+    [](const ::testing::TestParamInfo<TroubleCase>& info) { return info.param.label; });
+
+struct NonArchive {
+  const char* label;
+  std::string content;
+};
+
+class NonArchiveTest : public ::testing::TestWithParam<NonArchive> {};
+
+TEST_P(NonArchiveTest, EveryCommandRefusesIt) {
+  TempDir dir;
+  const std::string path = dir / "file";
+  WriteFile(path, GetParam().content);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"list", path}, {"extract", "-d", dir / "out", path}, {"test", path}, {"delete", path, "a"}}) {
+    const OvkResult r = RunOvk(args);
+    EXPECT_EQ(r.exitCode, 3) << args[0];
+    EXPECT_NE(r.err.find("ovk: " + path + ": not an archive this program can read"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(ReadFile(path), GetParam().content);
+  EXPECT_FALSE(Exists(dir / "out"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, NonArchiveTest,
+                         ::testing::Values(NonArchive{"Text", "Shopping: bread, milk, a new archive tool.\n"},
+                                           NonArchive{"MtreeLookalike", "bread type=file size=3\nmilk mode=0644\n"},
+                                           NonArchive{"MtreeSigned", "#mtree\n/etc/passwd type=file\n"},
+                                           NonArchive{"RandomBytes", RandomBytes(64 << 10, 21)},
+                                           NonArchive{"Empty", ""}),
+                         [](const ::testing::TestParamInfo<NonArchive>& info) { return info.param.label; });
+
+class CreateByNameTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(CreateByNameTest, AFormatThisProgramDoesNotWriteIsRefusedByName) {
+  TempDir dir;
+  WriteFile(dir / "a.txt", "alpha\n");
+  MakeDirs(dir / "new");
+  const std::string archive = dir / ("new/new." + GetParam());
+  const OvkResult r = RunOvk({"add", archive, dir / "a.txt"});
+  EXPECT_EQ(r.exitCode, 3) << r.err;
+  EXPECT_NE(r.err.find(archive + ": cannot create it: this program writes ZIP and native archives only"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(NamesIn(dir / "new"), std::set<std::string>{}) << "no file is made";
+}
+
+INSTANTIATE_TEST_SUITE_P(Extensions, CreateByNameTest,
+                         ::testing::Values("tar", "tar.gz", "tgz", "tar.bz2", "tar.xz", "tar.zst", "7z", "gz", "iso",
+                                           "cpio", "deb"),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string label;
+                           for (char c : info.param) label += c == '.' ? '_' : c;
+                           return label;
+                         });
+
+}  // namespace
+}  // namespace ovktest
