@@ -82,10 +82,10 @@ std::string FolderNameFor(const std::string& archive) {
 }
 
 bool ChooseHerePlace(const std::string& archive, HerePlace& place, std::string& error) {
-  std::vector<Entry> entries;
-  if (!ListEntries(archive, entries, error)) return false;
+  ListResult listed;
+  if (!ListEntries(ListRequest{archive}, listed, error)) return false;
   const std::string beside = FolderPart(archive);
-  const std::map<std::string, bool> items = TopLevelItems(entries);
+  const std::map<std::string, bool> items = TopLevelItems(listed.entries);
   if (items.size() == 1) {
     const auto& [name, isFolder] = *items.begin();
     place.destination = beside.empty() ? "." : beside;
