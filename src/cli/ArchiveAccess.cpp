@@ -18,17 +18,12 @@
 namespace ovk::cli {
 
 std::string ArchiveOpenError(const std::string& path) {
-  const std::string prefix = "cannot open archive " + path + ": ";
   if (path.empty()) return "no archive named";
-  if (FolderExists(path)) return prefix + "it is a folder";
+  if (FolderExists(path)) return "cannot open archive " + path + ": it is a folder";
   DataFile file;
-  AssignFileName(file, path);
-  FileOpenMode = 0;
-  PendingIoError();
-  OpenExisting(file);
-  const int code = PendingIoError();
-  if (code != 0) return prefix + OpenFailureText(code);
-  return "";
+  IoError error = OpenExisting(file, path, Access::kRead);
+  error.what = "open archive";
+  return error ? error.Text() : "";
 }
 
 std::string ArchiveFormatError(const std::string& path) {

@@ -46,11 +46,7 @@ std::uint64_t PlaceholderPacked(const AddSession& s, bool zip64Local) {
 }
 
 void OpenSource(DataFile& source, const std::string& path) {
-  AssignFileName(source, path);
-  FileOpenMode = 0;
-  OpenExisting(source, 1, true);
-  const int code = PendingIoError();
-  if (code != 0) throw EInOutError(code, OpenFailureText(code));
+  ThrowIfFailed(OpenExisting(source, path, Access::kRead));
 }
 
 // Hands the source's size bytes to each in pieces; a cancel is honoured
@@ -180,7 +176,7 @@ void WriteStreamedEntry(AddSession& s, PendingFile& f) {
   CodePieces(s, source, f, encoder, sizes);
   encoder.Finish(bytes);
   WriteString(s, bytes, sizes);
-  CloseDataFile(source);
+  ThrowIfFailed(CloseDataFile(source));
   if (NeedsCrcFirst(s) && encoder.Crc32() != encoding.zipCrc32) throw SourceChanged();
   f.header.crc32 = encoder.Crc32();
   CheckPackedFits(s, sizes);

@@ -150,17 +150,14 @@ void WriteNewArchive(DataFile& archive, DataFile& temp, const std::vector<std::s
   // copy is private while it is written.
   if (!CopyPermissions(archive, temp))
     throw std::runtime_error("the new archive cannot get its permissions: " + IoReasonText(errno));
-  CloseDataFile(archive);
+  ThrowIfFailed(CloseDataFile(archive));
 }
 
 // WriteArchiveWithout into an open file, which stays open.
 bool WriteInto(const std::string& archivePath, DataFile& temp, const std::vector<std::string>& selection,
                OperationReport& report, OperationObserver& observer) {
   DataFile archive;
-  AssignFileName(archive, archivePath);
-  FileOpenMode = 0;
-  OpenExisting(archive, 1, true);
-  if (const int code = PendingIoError(); code != 0) {
+  if (const int code = OpenExisting(archive, archivePath, Access::kRead).code; code != 0) {
     report.Add(archivePath, FailureKind::kNotWritten, "cannot be opened: " + IoReasonText(code));
     return false;
   }
@@ -208,9 +205,7 @@ bool WriteArchiveWithout(const std::string& archivePath, const std::string& temp
                          const std::vector<std::string>& selection, OperationReport& report,
                          OperationObserver& observer) {
   DataFile temp;
-  AssignFileName(temp, tempPath);
-  CreateOrTruncate(temp, 1, true);
-  if (const int code = PendingIoError(); code != 0) {
+  if (const int code = CreateOrTruncate(temp, tempPath).code; code != 0) {
     report.Add(tempPath, FailureKind::kNotWritten, "cannot be created: " + IoReasonText(code));
     return false;
   }

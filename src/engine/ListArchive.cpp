@@ -93,7 +93,7 @@ ListResult ListArchive(const ListRequest& request, OperationObserver& observer) 
     result.problems.push_back(std::string("reading the archive failed: ") + e.what());
   }
   try {
-    CloseDataFile(file);
+    ThrowIfFailed(CloseDataFile(file));
   } catch (const std::exception&) {
   }
   return result;

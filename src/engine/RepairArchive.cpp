@@ -30,7 +30,7 @@ RepairOutcome Rebuild(DataFile& file, std::string& reason, RepairNotes& notes) {
     return RepairOutcome::kFailed;
   }
   WriteZipDirectoryEnd(file, "", endRecord, true, 0, directory);
-  CloseDataFile(file);
+  ThrowIfFailed(CloseDataFile(file));
   notes.lines = rebuilt.Lines();
   notes.damaged = !rebuilt.leftOut.empty();
   return RepairOutcome::kRepaired;
@@ -61,11 +61,7 @@ RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason,
   }
   if (!CapableFormat(archivePath, Capability::kRepair, reason)) return RepairOutcome::kFailed;
   DataFile file;
-  AssignFileName(file, archivePath);
-  FileOpenMode = 2;
-  SetPendingIoError(0);
-  OpenExisting(file, 1, true);
-  if (const int code = PendingIoError(); code != 0) {
+  if (const int code = OpenExisting(file, archivePath, Access::kReadWrite).code; code != 0) {
     reason = "cannot be opened for writing: " + IoReasonText(code);
     return RepairOutcome::kFailed;
   }

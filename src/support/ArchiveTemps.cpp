@@ -61,9 +61,9 @@ bool CreateArchiveTemp(const std::string& archivePath, DataFile& temp) {
     }
     const int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
-      AssignFileName(temp, path);
+      temp.name = path;
+      temp.access = Access::kReadWrite;
       temp.fd = fd;
-      temp.state = FileState::InOut;
       return true;
     }
     if (errno != EEXIST) break;
@@ -81,16 +81,14 @@ bool StillNamed(const DataFile& temp) {
 int ReplaceWithTemp(DataFile& temp, const std::string& archivePath) {
   if (!StillNamed(temp)) return EEXIST;
   if (sys::Rename(temp.name.c_str(), PlatformPath(archivePath).c_str()) != 0) return errno;
-  CloseDataFile(temp);
+  ThrowIfFailed(CloseDataFile(temp));
   return 0;
 }
 
 void DiscardArchiveTemp(DataFile& temp) {
   if (temp.fd < 0) return;
   if (StillNamed(temp)) unlink(temp.name.c_str());
-  sys::Close(temp.fd);
-  temp.fd = -1;
-  temp.state = FileState::Closed;
+  (void)CloseDataFile(temp);
 }
 
 void RemoveArchiveTemps(const std::string& archivePath) {

@@ -20,7 +20,8 @@ bool CreateArchiveTemp(const std::string& archivePath, DataFile& temp);
 bool StillNamed(const DataFile& temp);
 // Renames the temporary file over the archive, once its name still holds
 // it, and closes it; 0, EEXIST when its name holds another file, or
-// the rename's errno.
+// the rename's errno. A close that fails once the archive is replaced raises
+// EInOutError.
 int ReplaceWithTemp(DataFile& temp, const std::string& archivePath);
 // Closes the temporary file and removes it while its name still holds it.
 void DiscardArchiveTemp(DataFile& temp);
