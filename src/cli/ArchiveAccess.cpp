@@ -47,8 +47,8 @@ std::string MissingDirectoryError(const std::string& path) {
 bool ListEntries(const std::string& path, std::vector<Entry>& entries, std::string& error,
                  std::vector<std::string>* problems) {
   ListResult result = ListArchive(ListRequest{path}, SilentObserver());
-  if (!result.opened) {
-    error = "cannot open archive " + path;
+  if (result.openError) {
+    error = result.openError.Text();
     return false;
   }
   if (!result.refusal.empty()) {
