@@ -148,8 +148,8 @@ void WriteNewArchive(DataFile& archive, DataFile& temp, const std::vector<std::s
   CopyKeptEntries(archive, temp, old, selection, observer);
   // Once the copy is written: a private archive stays private, and the
   // copy is private while it is written.
-  if (!CopyPermissions(archive, temp))
-    throw std::runtime_error("the new archive cannot get its permissions: " + IoReasonText(errno));
+  if (const IoError copied = CopyPermissions(archive, temp))
+    throw std::runtime_error("the new archive cannot get its permissions: " + IoReasonText(copied.code));
   ThrowIfFailed(CloseDataFile(archive));
 }
 
@@ -240,9 +240,9 @@ OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserve
     return report;
   }
   DataFile temp;
-  if (!CreateArchiveTemp(target, temp)) {
+  if (const IoError made = CreateArchiveTemp(target, temp)) {
     report.Add(request.archive, FailureKind::kNotWritten,
-               "cannot make the new archive beside it: " + IoReasonText(errno));
+               "cannot make the new archive beside it: " + IoReasonText(made.code));
     return report;
   }
   if (!WriteInto(target, temp, request.selection, report, observer) ||

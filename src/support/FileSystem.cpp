@@ -50,16 +50,14 @@ bool DeleteFileByName(const std::string& name) {
   return !name.empty() && unlink(PlatformPath(name).c_str()) == 0;
 }
 
-bool CopyPermissions(const DataFile& from, const DataFile& to) {
+IoError CopyPermissions(const DataFile& from, const DataFile& to) {
+  if (!from.IsOpen() || !to.IsOpen()) return {"give permissions to", to.name, kIoNotOpen};
   struct stat st;
-  if (from.fd < 0 || to.fd < 0) {
-    errno = EBADF;
-    return false;
-  }
-  if (fstat(from.fd, &st) != 0) return false;
+  if (fstat(from.fd, &st) != 0) return {"read the permissions of", from.name, errno};
   // The owner first: a change of owner clears the set-id bits fchmod then restores.
-  if (geteuid() == 0 && fchown(to.fd, st.st_uid, st.st_gid) != 0) return false;
-  return fchmod(to.fd, st.st_mode & 07777) == 0;
+  if ((geteuid() == 0 && fchown(to.fd, st.st_uid, st.st_gid) != 0) || fchmod(to.fd, st.st_mode & 07777) != 0)
+    return {"give permissions to", to.name, errno};
+  return {};
 }
 
 int WriteAccessError(const std::string& name) {

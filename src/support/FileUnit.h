@@ -104,9 +104,8 @@ bool DeleteFileByName(const std::string& name);
 // Gives the open file `to` the permission bits of the open file `from` (a
 // rewritten archive must not become readable by others), and when running
 // as root also its owner and group (root rewriting another user's archive
-// must not take it over); false, errno set, when either is not open or a
-// change fails.
-bool CopyPermissions(const DataFile& from, const DataFile& to);
+// must not take it over); else why not (kIoNotOpen when either is not open).
+[[nodiscard]] IoError CopyPermissions(const DataFile& from, const DataFile& to);
 // 0 when this process may write the existing file, else why not as an errno
 // (EACCES when it may not). Root, whom the kernel lets write anything, is
 // refused a file without any write bit: that file was made read-only on

@@ -45,7 +45,7 @@ bool CopyAcross(const std::string& oldPath, const std::string& newPath) {
   DataFile source;
   if (OpenExisting(source, oldPath, Access::kRead)) return false;
   DataFile temp;
-  if (!CreateArchiveTemp(newPath, temp)) return false;
+  if (CreateArchiveTemp(newPath, temp)) return false;
   if (!FillTemp(source.fd, temp.fd) || ReplaceWithTemp(temp, newPath) != 0) {
     DiscardArchiveTemp(temp);
     return false;
