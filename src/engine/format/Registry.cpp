@@ -1,7 +1,6 @@
 #include "engine/format/Registry.h"
 
 #include <array>
-#include <exception>
 #include <string_view>
 
 #include "support/StringUnit.h"
