@@ -18,17 +18,12 @@
 namespace ovk::cli {
 
 std::string ArchiveOpenError(const std::string& path) {
-  const std::string prefix = "cannot open archive " + path + ": ";
   if (path.empty()) return "no archive named";
-  if (FolderExists(path)) return prefix + "it is a folder";
+  if (FolderExists(path)) return "cannot open archive " + path + ": it is a folder";
   DataFile file;
-  AssignFileName(file, path);
-  FileOpenMode = 0;
-  PendingIoError();
-  OpenExisting(file);
-  const int code = PendingIoError();
-  if (code != 0) return prefix + OpenFailureText(code);
-  return "";
+  IoError error = OpenExisting(file, path, Access::kRead);
+  error.what = "open archive";
+  return error ? error.Text() : "";
 }
 
 std::string ArchiveFormatError(const std::string& path) {
@@ -51,7 +46,7 @@ std::string MissingDirectoryError(const std::string& path) {
 
 bool ListEntries(const ListRequest& request, ListResult& listed, std::string& error) {
   listed = ListArchive(request, SilentObserver());
-  if (!listed.opened) error = "cannot open archive " + request.archive;
+  if (listed.openError) error = listed.openError.Text();
   else if (!listed.refusal.empty()) error = request.archive + ": " + listed.refusal;
   return error.empty();
 }

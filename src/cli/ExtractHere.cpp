@@ -35,7 +35,7 @@ std::map<std::string, bool> TopLevelItems(const std::vector<Entry>& entries) {
 bool NameTaken(const std::string& path) {
   if (NamePart(path).find_first_of("*?") != std::string::npos) return true;
   FolderEntry entry;
-  const int code = FindFirstEntry(path, kAttrAny, entry);
+  const int code = FindFirstEntry(path, entry);
   FindCloseEntry(entry);
   return code != ENOENT;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/AddSession.h"
+#include "support/DosTime.h"
 #include "support/StringUnit.h"
 
 namespace ovk {
@@ -44,10 +45,10 @@ bool WithinAgeLimit(const AddSession& s, std::uint32_t time) {
 // The filters a file that matches the mask still has to pass.
 bool FileWanted(const AddSession& s, const std::string& relative, const FolderEntry& entry) {
   // FIFOs, sockets and devices are never opened: a read could block or never end.
-  if (entry.attributes & kAttrSystem) return false;
+  if (entry.kind == EntryKind::kLink || entry.kind == EntryKind::kOther) return false;
   if (Excluded(s, relative, entry.name)) return false;
   if (s.maximumSize > 0 && entry.size > static_cast<std::uint64_t>(s.maximumSize)) return false;
-  if (!WithinAgeLimit(s, entry.time)) return false;
+  if (!WithinAgeLimit(s, UnixToDosTime(static_cast<std::time_t>(entry.modified)))) return false;
   // Packing the archive into itself would store a partial copy of it.
   const bool archiveKnown = !(s.archiveIdentity == FileIdentity{});
   return !(archiveKnown && entry.identity == s.archiveIdentity);
@@ -59,7 +60,7 @@ void WalkSubfolder(AddSession& s, const std::string& base, const std::string& re
   if (!s.recurse) return;
   // A link to nothing, or a folder the user left out (`-x '.*'` leaves out
   // the dot-folders as it does the dot-files).
-  if ((entry.attributes & kAttrSystem) || Excluded(s, relative, entry.name)) return;
+  if (entry.kind == EntryKind::kLink || Excluded(s, relative, entry.name)) return;
   // A link back into a folder being walked would never end.
   if (OnWalkPath(s, entry.identity)) return;
   s.walkPath.push_back(entry.identity);
@@ -72,10 +73,10 @@ void WalkSubfolder(AddSession& s, const std::string& base, const std::string& re
 void AddFolderFiles(AddSession& s, const std::string& base, const std::string& relative,
                     const std::string& mask) {
   FolderEntry entry;
-  if (FindFirstEntry(base + relative + "*.*", kAttrAny, entry) != 0) return;
+  if (FindFirstEntry(base + relative + "*.*", entry) != 0) return;
   ListingGuard guard(entry);
   do {
-    if (entry.attributes & kAttrFolder) {
+    if (entry.kind == EntryKind::kFolder) {
       WalkSubfolder(s, base, relative, mask, entry);
       continue;
     }

@@ -10,6 +10,7 @@
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
 #include "coding/PayloadEncoder.h"
+#include "support/DosTime.h"
 
 namespace ovk {
 
@@ -48,26 +49,22 @@ void ReadOpenSource(const AddSession& s, DataFile& source, PendingFile& f) {
     f.refusal = OpenFailureText(EINVAL);
     return;
   }
-  if (size < 0) {
-    f.refusal = OpenFailureText(PendingIoError());
-    return;
-  }
   if (static_cast<std::uint64_t>(size) > s.writer->LargestContent()) {
     f.refusal = "larger than " + LimitText(s.writer->LargestContent()) + ", which this archive cannot hold";
     return;
   }
-  f.entry.header.time = FileTimeByFind(f.fullPath, true);
+  f.entry.header.time = UnixToDosTime(static_cast<std::time_t>(f.entry.modifiedTime));
   f.entry.header.originalSize = static_cast<std::uint32_t>(std::min<std::int64_t>(size, 0xFFFFFFFF));
   f.entry.header.flags = 0;
   f.size = static_cast<std::uint64_t>(size);
   f.streamed = f.size > kWholeCompressionBytes;
   if (f.streamed) {
-    CloseDataFile(source);
+    ThrowIfFailed(CloseDataFile(source));
     return;
   }
   f.data.resize(static_cast<std::size_t>(size));
   if (size > 0) ReadBlock(source, f.data.data(), f.data.size());
-  CloseDataFile(source);
+  ThrowIfFailed(CloseDataFile(source));
 }
 
 void WriteOldestPending(AddSession& s);
@@ -83,10 +80,7 @@ void MakeRoom(AddSession& s, std::uint64_t weight) {
 
 void ReadSource(AddSession& s, PendingFile& f) {
   DataFile source;
-  AssignFileName(source, f.fullPath);
-  FileOpenMode = 0;
-  OpenExisting(source, 1, true);
-  const int openError = PendingIoError();
+  const int openError = OpenExisting(source, f.fullPath, Access::kRead).code;
   if (openError != 0) f.refusal = OpenFailureText(openError);
   // A file read when written holds no content while it waits.
   const std::int64_t size = openError == 0 ? FileSize64(source) : 0;
@@ -116,7 +110,7 @@ void WriteCoded(AddSession& s, PendingFile& f) {
     s.writer->ReleaseOldEnd();
     WriteEntry(s, f, sizes);
   }
-  if (s.move) DeleteFileByName(f.fullPath, true);
+  if (s.move) DeleteFileByName(f.fullPath);
 }
 
 void WritePending(AddSession& s, PendingFile& f) {

@@ -36,11 +36,7 @@ class SourceChanged : public std::exception {
 std::uint64_t WorstPackedSize(std::uint64_t size) { return size + (size >> 11) + 1024; }
 
 void OpenSource(DataFile& source, const std::string& path) {
-  AssignFileName(source, path);
-  FileOpenMode = 0;
-  OpenExisting(source, 1, true);
-  const int code = PendingIoError();
-  if (code != 0) throw EInOutError(code, OpenFailureText(code));
+  ThrowIfFailed(OpenExisting(source, path, Access::kRead));
 }
 
 // Hands the source's size bytes to each in pieces; a cancel is honoured
@@ -148,7 +144,7 @@ void WriteStreamedEntry(AddSession& s, PendingFile& f) {
   CodePieces(s, source, f, encoder, sizes);
   encoder.Finish(bytes);
   WriteString(s, bytes, sizes);
-  CloseDataFile(source);
+  ThrowIfFailed(CloseDataFile(source));
   if (NeedsCrcFirst(encoding) && encoder.Crc32() != encoding.crc32) throw SourceChanged();
   f.entry.header.crc32 = encoder.Crc32();
   if (!s.writer->Fits(sizes)) throw EntryTooLarge();

@@ -36,23 +36,20 @@ std::uint32_t AgeLimit(std::int32_t days) {
 
 bool IsEmptyFile(const std::string& path) {
   FolderEntry entry;
-  const bool empty = FindFirstEntry(path, kAttrAny, entry) == 0 && entry.size == 0;
+  const bool empty = FindFirstEntry(path, entry) == 0 && entry.size == 0;
   FindCloseEntry(entry);
   return empty;
 }
 
 void EnsureArchiveFolder(const std::string& archivePath) {
   const std::string folder = FolderPart(archivePath);
-  if (!folder.empty()) ForceFolders(folder, true);
+  if (!folder.empty()) ForceFolders(folder);
 }
 
 // Opens the locked archive; an empty file (one the lock has just made, or
 // one a killed creator left) starts a new archive.
 bool OpenArchive(AddSession& s, const std::string& archivePath, bool& append) {
-  AssignFileName(s.archive, archivePath);
-  FileOpenMode = 2;
-  OpenExisting(s.archive, 1, true);
-  const int code = PendingIoError();
+  const int code = OpenExisting(s.archive, archivePath, Access::kReadWrite).code;
   if (code != 0) {
     s.report->Add(archivePath, FailureKind::kNotWritten, "cannot be opened for writing: " + OpenFailureText(code));
     return false;
@@ -107,8 +104,8 @@ bool EncryptionFits(AddSession& s, const AddRequest& request) {
 FileIdentity FolderIdentity(const std::string& folder) {
   const std::string path = SetTrailingSeparator(folder, false, false);
   FolderEntry entry;
-  if (path.empty() || FindFirstEntry(path, kAttrAny, entry) != 0) return {};
-  const FileIdentity identity = (entry.attributes & kAttrFolder) ? entry.identity : FileIdentity{};
+  if (path.empty() || FindFirstEntry(path, entry) != 0) return {};
+  const FileIdentity identity = entry.kind == EntryKind::kFolder ? entry.identity : FileIdentity{};
   FindCloseEntry(entry);
   return identity;
 }
@@ -123,7 +120,7 @@ void StartWalk(AddSession& s, const std::string& base, const std::string& mask) 
 void WalkOneSource(AddSession& s, const std::string& source) {
   s.walkPath.clear();
   const std::string folder = SetTrailingSeparator(source, true, false);
-  if (FolderExists(folder, true)) {
+  if (FolderExists(folder)) {
     StartWalk(s, folder, "");
   } else {
     StartWalk(s, FolderPart(source), NamePart(source));
@@ -134,7 +131,7 @@ void WalkOneSource(AddSession& s, const std::string& source) {
 void NoteEmptySource(AddSession& s, const std::string& source, std::uint64_t entriesBefore,
                      std::size_t failuresBefore, std::uint64_t matchedBefore) {
   if (s.progress.entriesDone != entriesBefore || s.report->failures.size() != failuresBefore) return;
-  if (FolderExists(SetTrailingSeparator(source, true, false), true)) return;
+  if (FolderExists(SetTrailingSeparator(source, true, false))) return;
   if (s.matched != matchedBefore)
     s.report->notes.push_back("nothing added from " + source + " (excluded names are left out)");
   else
@@ -146,7 +143,8 @@ void NoteEmptySource(AddSession& s, const std::string& source, std::uint64_t ent
 bool SourceIsAddable(AddSession& s, const std::string& source) {
   if (source.find_first_of("*?") != std::string::npos) return true;
   FolderEntry entry;
-  const bool special = FindFirstEntry(source, kAttrAny, entry) == 0 && (entry.attributes & kAttrSystem) != 0;
+  const bool special = FindFirstEntry(source, entry) == 0 &&
+                       (entry.kind == EntryKind::kLink || entry.kind == EntryKind::kOther);
   FindCloseEntry(entry);
   if (special) s.report->Add(source, FailureKind::kRefused, OpenFailureText(EINVAL));
   return !special;
@@ -229,7 +227,7 @@ void FillArchive(AddSession& s, const AddRequest& request, bool append) {
     if (!OpenArchive(s, archivePath, append)) return;
     s.archiveIdentity = IdentityOf(s.archive);
     if (!PrepareArchive(s, request, append) || !EncryptionFits(s, request)) {
-      CloseDataFile(s.archive);
+      ThrowIfFailed(CloseDataFile(s.archive));
       return;
     }
     s.completeEnd = FilePos64(s.archive);
@@ -252,7 +250,7 @@ void FillArchive(AddSession& s, const AddRequest& request, bool append) {
       if (!walked) CutArchiveBack(s, s.completeEnd, s.completeMark);
       CloseArchive(s, old);
     }
-    CloseDataFile(s.archive);
+    ThrowIfFailed(CloseDataFile(s.archive));
   } catch (const EInOutError& e) {
     s.report->Add(archivePath, FailureKind::kNotWritten, IoReasonText(e.Code()));
   }
@@ -306,7 +304,7 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
   report.entriesDone = s.added;
   // A new archive that got no entry, or lost them all to a failure that cut
   // it back, is not left behind: an empty file is no archive.
-  if (lock.Created() && (s.added == 0 || IsEmptyFile(request.archive))) DeleteFileByName(request.archive, true);
+  if (lock.Created() && (s.added == 0 || IsEmptyFile(request.archive))) DeleteFileByName(request.archive);
   return report;
 }
 

@@ -1,22 +1,13 @@
 #include "engine/Archive.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "support/StringUnit.h"
 
 namespace ovk {
 
 bool OpenArchiveForReading(DataFile& file, const std::string& path) {
-  try {
-    AssignFileName(file, path);
-    FileOpenMode = 0;
-    SetPendingIoError(0);
-    OpenExisting(file, 1, true);
-  } catch (const std::exception&) {
-    return false;
-  }
-  return PendingIoError() == 0;
+  return !OpenExisting(file, path, Access::kRead);
 }
 
 std::string ConvertPathSeparators(const std::string& name, bool toBackslash) {

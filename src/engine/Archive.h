@@ -9,8 +9,8 @@
 
 namespace ovk {
 
-// Opens an existing archive read-only (FileOpenMode 0); false when it cannot
-// be opened. Never raises.
+// Opens an existing archive read-only; false when it cannot be opened.
+// Never raises.
 bool OpenArchiveForReading(DataFile& file, const std::string& path);
 
 std::string ConvertPathSeparators(const std::string& name, bool toBackslash);

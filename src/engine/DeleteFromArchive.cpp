@@ -46,19 +46,16 @@ void WriteNewArchive(DataFile& archive, DataFile& temp, const std::vector<std::s
   rewriter->WriteWithout(temp, selection, observer);
   // Once the copy is written: a private archive stays private, and the
   // copy is private while it is written.
-  if (!CopyPermissions(archive, temp))
-    throw std::runtime_error("the new archive cannot get its permissions: " + IoReasonText(errno));
-  CloseDataFile(archive);
+  if (const IoError copied = CopyPermissions(archive, temp))
+    throw std::runtime_error("the new archive cannot get its permissions: " + IoReasonText(copied.code));
+  ThrowIfFailed(CloseDataFile(archive));
 }
 
 // WriteArchiveWithout into an open file, which stays open.
 bool WriteInto(const std::string& archivePath, DataFile& temp, const std::vector<std::string>& selection,
                OperationReport& report, OperationObserver& observer) {
   DataFile archive;
-  AssignFileName(archive, archivePath);
-  FileOpenMode = 0;
-  OpenExisting(archive, 1, true);
-  if (const int code = PendingIoError(); code != 0) {
+  if (const int code = OpenExisting(archive, archivePath, Access::kRead).code; code != 0) {
     report.Add(archivePath, FailureKind::kNotWritten, "cannot be opened: " + IoReasonText(code));
     return false;
   }
@@ -93,9 +90,7 @@ bool WriteArchiveWithout(const std::string& archivePath, const std::string& temp
                          const std::vector<std::string>& selection, OperationReport& report,
                          OperationObserver& observer) {
   DataFile temp;
-  AssignFileName(temp, tempPath);
-  CreateOrTruncate(temp, 1, true);
-  if (const int code = PendingIoError(); code != 0) {
+  if (const int code = CreateOrTruncate(temp, tempPath).code; code != 0) {
     report.Add(tempPath, FailureKind::kNotWritten, "cannot be created: " + IoReasonText(code));
     return false;
   }

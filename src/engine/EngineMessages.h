@@ -5,8 +5,8 @@
 
 namespace ovk {
 
-// Why an open failed, in words for a message: the file layer refuses
-// anything but a regular file with EINVAL.
+// Why an open failed, in words for a message; EINVAL stands for a name
+// that is not a regular file.
 std::string OpenFailureText(int code);
 
 }  // namespace ovk

@@ -43,7 +43,7 @@ struct ExtractRun {
 // With overwrite off an existing output file is replaced only when the keep
 // list is given and does not name the entry.
 bool MayWrite(const ExtractRun& run, const std::string& storedName, const std::string& outputName) {
-  if (run.request.overwrite || !FileExistsByName(run.destination + outputName, true)) return true;
+  if (run.request.overwrite || !FileExistsByName(run.destination + outputName)) return true;
   return !run.keep.Empty() && !run.keep.Contains(storedName);
 }
 
@@ -383,8 +383,8 @@ void ExtractWith(const ExtractRequest& request, const Format& format, DataFile& 
   const std::vector<std::string> names = ListedNames(request);
   ExtractRun run{request, SetTrailingSeparator(request.destination, true, false), SelectionSet(request.selection, names),
                  SelectionSet(request.keepList, names), report, observer, progress, folders, writtenFolders};
-  if (!request.testOnly && !FolderExists(run.destination, true)) ForceFolders(run.destination, true);
-  if (!request.testOnly && !FolderExists(run.destination, true)) {
+  if (!request.testOnly && !FolderExists(run.destination)) ForceFolders(run.destination);
+  if (!request.testOnly && !FolderExists(run.destination)) {
     report.Add("", FailureKind::kNotWritten, "cannot create folder " + request.destination);
     return;
   }
@@ -414,7 +414,7 @@ OperationReport ExtractFromArchive(const ExtractRequest& request, OperationObser
   if (format) ExtractWith(request, *format, file, report, observer);
   else report.Add(request.archive, FailureKind::kRefused, problem.Text());
   try {
-    CloseDataFile(file);
+    ThrowIfFailed(CloseDataFile(file));
   } catch (...) {
   }
   return report;

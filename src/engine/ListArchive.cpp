@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include "engine/Archive.h"
 #include "engine/format/Registry.h"
@@ -82,8 +83,11 @@ std::string EncodedName(const std::string& name) {
 ListResult ListArchive(const ListRequest& request, OperationObserver& observer) {
   ListResult result;
   DataFile file;
-  if (!OpenArchiveForReading(file, request.archive)) return result;
-  result.opened = true;
+  if (IoError error = OpenExisting(file, request.archive, Access::kRead)) {
+    error.what = "open archive";
+    result.openError = std::move(error);
+    return result;
+  }
   FormatProblem problem;
   const Format* format = Identify(file, problem);
   try {
@@ -98,11 +102,7 @@ ListResult ListArchive(const ListRequest& request, OperationObserver& observer) 
   } catch (const std::exception& e) {
     result.problems.push_back(std::string("reading the archive failed: ") + e.what());
   }
-  try {
-    CloseDataFile(file);
-  } catch (const std::exception&) {
-  }
-  return result;
+  return result;  // read only: the quiet close of the file can lose nothing
 }
 
 std::string ListingLine(const Entry& entry) {

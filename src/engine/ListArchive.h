@@ -9,6 +9,7 @@
 
 #include "engine/Entry.h"
 #include "engine/Observer.h"
+#include "support/IoError.h"
 
 namespace ovk {
 
@@ -18,7 +19,7 @@ struct ListRequest {
 };
 
 struct ListResult {
-  bool opened = false;                 // false: the archive could not be opened
+  IoError openError;                   // set: the archive could not be opened
   std::string refusal;                 // not empty: no format reads the file, and why
   std::string format;                  // the format that read it, as users call it ("ZIP")
   std::vector<Entry> entries;          // file and link entries (and folders when asked) in archive order

@@ -12,7 +12,6 @@ namespace ovk {
 
 const char kDirectoryLostText[] = "the archive's directory is missing (an add was interrupted)";
 
-
 bool DirectoryLostByAdd(const std::string& archivePath) {
   DataFile file;
   if (!OpenArchiveForReading(file, archivePath)) return false;
@@ -39,11 +38,7 @@ RepairOutcome RepairArchive(const std::string& archivePath, std::string& reason,
   const Format* format = CapableFormat(archivePath, Capability::kRepair, reason);
   if (!format) return RepairOutcome::kFailed;
   DataFile file;
-  AssignFileName(file, archivePath);
-  FileOpenMode = 2;
-  SetPendingIoError(0);
-  OpenExisting(file, 1, true);
-  if (const int code = PendingIoError(); code != 0) {
+  if (const int code = OpenExisting(file, archivePath, Access::kReadWrite).code; code != 0) {
     reason = "cannot be opened for writing: " + IoReasonText(code);
     return RepairOutcome::kFailed;
   }

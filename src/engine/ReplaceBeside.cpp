@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "support/IoError.h"
 #include "support/ArchiveTemps.h"
 
 namespace ovk {
@@ -26,8 +27,8 @@ bool ReplaceArchive(DataFile& temp, const std::string& archivePath, const std::s
 bool ReplaceBeside(const std::string& archivePath, const std::string& target, OperationReport& report,
                    const std::function<bool(DataFile& temp)>& write) {
   DataFile temp;
-  if (!CreateArchiveTemp(target, temp)) {
-    report.Add(archivePath, FailureKind::kNotWritten, "cannot make the new archive beside it: " + IoReasonText(errno));
+  if (const IoError made = CreateArchiveTemp(target, temp)) {
+    report.Add(archivePath, FailureKind::kNotWritten, "cannot make the new archive beside it: " + IoReasonText(made.code));
     return false;
   }
   if (write(temp) && ReplaceArchive(temp, archivePath, target, report)) return true;

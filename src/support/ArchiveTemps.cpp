@@ -49,26 +49,27 @@ bool IsTempName(const std::string& name, const std::string& prefix) {
 
 }  // namespace
 
-bool CreateArchiveTemp(const std::string& archivePath, DataFile& temp) {
+IoError CreateArchiveTemp(const std::string& archivePath, DataFile& temp) {
   const std::string start = FolderOf(archivePath) + TempPrefix(archivePath);
-  for (int attempt = 0; attempt < 100; ++attempt) {
+  IoError failure{"create a temporary file for", archivePath, EEXIST};
+  for (int attempt = 0; attempt < 100 && failure.code == EEXIST; ++attempt) {
     std::string path;
     try {
       path = start + SystemRandomHex(kDigits) + kSuffix;
     } catch (const std::system_error& e) {
-      errno = e.code().value();
-      return false;
+      failure.code = e.code().value();
+      break;
     }
     const int fd = sys::Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
-      AssignFileName(temp, path);
+      temp.name = path;
+      temp.access = Access::kReadWrite;
       temp.fd = fd;
-      temp.state = FileState::InOut;
-      return true;
+      return {};
     }
-    if (errno != EEXIST) break;
+    failure.code = errno;
   }
-  return false;
+  return failure;
 }
 
 bool StillNamed(const DataFile& temp) {
@@ -81,16 +82,14 @@ bool StillNamed(const DataFile& temp) {
 int ReplaceWithTemp(DataFile& temp, const std::string& archivePath) {
   if (!StillNamed(temp)) return EEXIST;
   if (sys::Rename(temp.name.c_str(), PlatformPath(archivePath).c_str()) != 0) return errno;
-  CloseDataFile(temp);
+  ThrowIfFailed(CloseDataFile(temp));
   return 0;
 }
 
 void DiscardArchiveTemp(DataFile& temp) {
   if (temp.fd < 0) return;
   if (StillNamed(temp)) unlink(temp.name.c_str());
-  sys::Close(temp.fd);
-  temp.fd = -1;
-  temp.state = FileState::Closed;
+  (void)CloseDataFile(temp);
 }
 
 void RemoveArchiveTemps(const std::string& archivePath) {

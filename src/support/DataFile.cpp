@@ -1,6 +1,5 @@
-// The open-file object: a POSIX descriptor with positions counted in records.
+// The open-file object: a POSIX descriptor with 64-bit byte positions.
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,22 +10,15 @@
 
 namespace ovk {
 
-thread_local std::uint8_t FileOpenMode = 2;
-
 namespace {
 
-// Per thread, as the extraction writes its files on several.
-thread_local int g_pendingIoError = 0;
-
-bool IsOpen(const DataFile& file) {
-  return file.fd >= 0 && (file.state == FileState::Input || file.state == FileState::Output ||
-                          file.state == FileState::InOut);
+[[noreturn]] void Raise(const DataFile& file, const char* what, int code) {
+  throw EInOutError(IoError{what, file.name, code});
 }
 
-std::uint32_t RecordSize(const DataFile& file) { return file.recordSize == 0 ? 1 : file.recordSize; }
-
-// The message is what a user reads: callers pass it on as it stands.
-[[noreturn]] void RaiseIoError(int code) { throw EInOutError(code, IoReasonText(code)); }
+void RequireOpen(const DataFile& file, const char* what) {
+  if (!file.IsOpen()) Raise(file, what, kIoNotOpen);
+}
 
 // Opens without ever blocking, keeps only regular files, then makes the
 // descriptor blocking again; -1 with errno when refused.
@@ -38,7 +30,7 @@ int OpenRegularFile(const std::string& name, int flags) {
   if (fstat(fd, &st) != 0) {
     failure = errno;
   } else if (!S_ISREG(st.st_mode)) {
-    failure = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    failure = S_ISDIR(st.st_mode) ? EISDIR : kIoNotRegular;
   } else {
     const int fl = fcntl(fd, F_GETFL);
     if (fl < 0 || fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) < 0) failure = errno;
@@ -51,39 +43,21 @@ int OpenRegularFile(const std::string& name, int flags) {
   return fd;
 }
 
-void OpenBound(DataFile& file, std::uint32_t recordSize, int flags, FileState state) {
-  if (file.state == FileState::Unbound) {
-    SetPendingIoError(kIoNotAssigned);
-    return;
-  }
-  if (IsOpen(file)) sys::Close(file.fd);
+IoError Open(DataFile& file, const std::string& name, int flags, Access access, const char* what) {
+  if (file.IsOpen()) sys::Close(file.fd);
   file.fd = -1;
-  file.state = FileState::Closed;
-  file.recordSize = recordSize;
-  const int fd = OpenRegularFile(file.name, flags);
-  if (fd < 0) {
-    SetPendingIoError(errno);
-    return;
-  }
+  file.name = name;
+  file.access = access;
+  const int fd = OpenRegularFile(name, flags);
+  if (fd < 0) return {what, name, errno};
   file.fd = fd;
-  file.state = state;
-  SetPendingIoError(0);
+  return {};
 }
 
 }  // namespace
 
-EInOutError::EInOutError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
-
-int PendingIoError() {
-  const int code = g_pendingIoError;
-  g_pendingIoError = 0;
-  return code;
-}
-
-void SetPendingIoError(int code) { g_pendingIoError = code; }
-
 DataFile::~DataFile() {
-  if (IsOpen(*this)) sys::Close(fd);
+  if (IsOpen()) sys::Close(fd);
 }
 
 std::string PlatformPath(const std::string& path) {
@@ -94,140 +68,96 @@ std::string PlatformPath(const std::string& path) {
   return out;
 }
 
-void AssignFileName(DataFile& file, const std::string& name) {
-  if (name.size() >= PATH_MAX) return;
-  if (IsOpen(file)) sys::Close(file.fd);
-  file.fd = -1;
-  file.name = name;
-  file.state = FileState::Closed;
+IoError OpenExisting(DataFile& file, const std::string& name, Access access) {
+  const int flags = access == Access::kRead ? O_RDONLY : access == Access::kWrite ? O_WRONLY : O_RDWR;
+  return Open(file, name, flags, access, "open");
 }
 
-void OpenExisting(DataFile& file, std::uint32_t recordSize, bool /*wideNames*/) {
-  switch (FileOpenMode & 3) {
-    case 0:
-      OpenBound(file, recordSize, O_RDONLY, FileState::Input);
-      break;
-    case 1:
-      OpenBound(file, recordSize, O_WRONLY, FileState::Output);
-      break;
-    default:
-      OpenBound(file, recordSize, O_RDWR, FileState::InOut);
-      break;
-  }
-}
-
-void CreateOrTruncate(DataFile& file, std::uint32_t recordSize, bool /*wideNames*/) {
-  OpenBound(file, recordSize, O_RDWR | O_CREAT | O_TRUNC, FileState::InOut);
+IoError CreateOrTruncate(DataFile& file, const std::string& name) {
+  return Open(file, name, O_RDWR | O_CREAT | O_TRUNC, Access::kReadWrite, "create");
 }
 
 namespace {
 
-std::size_t ReadRecords(DataFile& file, void* buffer, std::size_t count) {
-  if (!IsOpen(file) || file.state == FileState::Output) RaiseIoError(kIoNotOpen);
-  const std::size_t bytes = count * RecordSize(file);
+std::size_t ReadBytes(DataFile& file, void* buffer, std::size_t count) {
+  if (!file.IsOpen() || file.access == Access::kWrite) Raise(file, "read", kIoNotOpen);
   std::size_t done = 0;
-  if (!sys::ReadFully(file.fd, buffer, bytes, done) && errno != 0) RaiseIoError(errno);
-  return done / RecordSize(file);
+  if (!sys::ReadFully(file.fd, buffer, count, done) && errno != 0) Raise(file, "read", errno);
+  return done;
 }
 
 }  // namespace
 
 void ReadBlock(DataFile& file, void* buffer, std::size_t count) {
-  if (ReadRecords(file, buffer, count) != count) RaiseIoError(kIoReadPastEnd);
+  if (ReadBytes(file, buffer, count) != count) Raise(file, "read", kIoReadPastEnd);
 }
 
 void ReadBlock(DataFile& file, void* buffer, std::size_t count, std::size_t& countRead) {
-  countRead = ReadRecords(file, buffer, count);
+  countRead = ReadBytes(file, buffer, count);
 }
 
 void WriteBlock(DataFile& file, const void* buffer, std::size_t count) {
-  if (!IsOpen(file) || file.state == FileState::Input) RaiseIoError(kIoNotOpen);
+  if (!file.IsOpen() || file.access == Access::kRead) Raise(file, "write", kIoNotOpen);
   std::size_t done = 0;
-  if (!sys::WriteFully(file.fd, buffer, count * RecordSize(file), done)) {
-    RaiseIoError(errno == ENOSPC ? kIoDiskFull : errno);
-  }
+  if (!sys::WriteFully(file.fd, buffer, count, done)) Raise(file, "write", errno == ENOSPC ? kIoDiskFull : errno);
 }
 
 void Seek64(DataFile& file, std::int64_t position) {
-  if (!IsOpen(file)) {
-    SetPendingIoError(kIoNotOpen);
-    return;
-  }
-  if (lseek(file.fd, static_cast<off_t>(position * RecordSize(file)), SEEK_SET) < 0) SetPendingIoError(errno);
+  RequireOpen(file, "seek in");
+  if (lseek(file.fd, static_cast<off_t>(position), SEEK_SET) < 0) Raise(file, "seek in", errno);
 }
 
 std::int64_t FilePos64(DataFile& file) {
-  if (!IsOpen(file)) {
-    SetPendingIoError(kIoNotOpen);
-    return -1;
-  }
+  RequireOpen(file, "seek in");
   const off_t at = lseek(file.fd, 0, SEEK_CUR);
-  if (at < 0) {
-    SetPendingIoError(errno);
-    return -1;
-  }
-  return at / RecordSize(file);
+  if (at < 0) Raise(file, "seek in", errno);
+  return at;
 }
 
 std::int64_t FileSize64(DataFile& file) {
-  if (!IsOpen(file)) {
-    SetPendingIoError(kIoNotOpen);
-    return -1;
-  }
+  RequireOpen(file, "measure");
   struct stat st;
-  if (fstat(file.fd, &st) != 0) {
-    SetPendingIoError(errno);
-    return -1;
-  }
-  return st.st_size / RecordSize(file);
+  if (fstat(file.fd, &st) != 0) Raise(file, "measure", errno);
+  return st.st_size;
 }
 
-bool AtEndOfFile(DataFile& file) {
-  const std::int64_t at = FilePos64(file);
-  const std::int64_t size = FileSize64(file);
-  return at < 0 || size < 0 || at >= size;
-}
-
-void CloseDataFile(DataFile& file) {
-  if (!IsOpen(file)) RaiseIoError(kIoNotOpen);
+IoError CloseDataFile(DataFile& file) {
+  if (!file.IsOpen()) return {"close", file.name, kIoNotOpen};
   const int fd = file.fd;
   file.fd = -1;
-  file.state = FileState::Closed;
-  if (sys::Close(fd) != 0) {
-    SetPendingIoError(errno);
-    RaiseIoError(errno);
-  }
+  if (sys::Close(fd) != 0) return {"close", file.name, errno};
+  return {};
 }
 
 void TruncateDataFile(DataFile& file, std::int64_t size) {
-  if (!IsOpen(file)) RaiseIoError(kIoNotOpen);
+  RequireOpen(file, "truncate");
   int rc;
   do {
-    rc = ftruncate(file.fd, static_cast<off_t>(size * RecordSize(file)));
+    rc = ftruncate(file.fd, static_cast<off_t>(size));
   } while (rc < 0 && errno == EINTR);
-  if (rc != 0) RaiseIoError(errno);
+  if (rc != 0) Raise(file, "truncate", errno);
 }
 
 void FlushDataFile(DataFile& file) {
-  if (!IsOpen(file)) RaiseIoError(kIoNotOpen);
-  if (sys::Fsync(file.fd) != 0) RaiseIoError(errno);
+  RequireOpen(file, "flush");
+  if (sys::Fsync(file.fd) != 0) Raise(file, "flush", errno);
 }
 
 FileIdentity IdentityOf(const DataFile& file) {
   struct stat st;
-  if (!IsOpen(file) || fstat(file.fd, &st) != 0) return {};
+  if (!file.IsOpen() || fstat(file.fd, &st) != 0) return {};
   return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 std::uint32_t FileMode(const DataFile& file) {
   struct stat st;
-  if (!IsOpen(file) || fstat(file.fd, &st) != 0) return 0;
+  if (!file.IsOpen() || fstat(file.fd, &st) != 0) return 0;
   return static_cast<std::uint32_t>(st.st_mode);
 }
 
 std::int64_t FileModifiedTime(const DataFile& file) {
   struct stat st;
-  if (!IsOpen(file) || fstat(file.fd, &st) != 0) return -1;
+  if (!file.IsOpen() || fstat(file.fd, &st) != 0) return -1;
   return static_cast<std::int64_t>(st.st_mtime);
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace ovk {
 
@@ -13,6 +14,10 @@ enum class FaultOp { Open, Read, Write, Rename, Fsync };
 // The nth call (1-based, counted from now) of op fails with errnoValue.
 // One pending fault per op; arming again replaces it.
 void InjectFault(FaultOp op, int nth, int errnoValue);
+// Just before the nth call of op (counted as for InjectFault) does its work,
+// action runs once: what another process might do at that moment. One
+// pending action per op.
+void BeforeCall(FaultOp op, int nth, std::function<void()> action);
 // From now on only bytesLeft more bytes are written: the write that reaches
 // the limit is cut short, every later one fails with ENOSPC.
 void InjectDiskFull(std::uint64_t bytesLeft);

@@ -6,39 +6,23 @@
 
 #include <cerrno>
 
-#include "support/DosTime.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
 
 namespace ovk {
 
-std::uint32_t FileTimeByFind(const std::string& name, bool /*wideNames*/) {
-  FolderEntry entry;
-  const std::uint32_t time = FindFirstEntry(name, kAttrAny, entry) == 0 ? entry.time : 0;
-  FindCloseEntry(entry);
-  return time;
-}
-
-std::int32_t GetFileAge(const std::string& name, bool /*wideNames*/) {
-  struct stat st;
-  if (name.empty() || stat(PlatformPath(name).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
-  const std::uint32_t dos = UnixToDosTime(st.st_mtime);
-  return dos == 0 ? -1 : static_cast<std::int32_t>(dos);
-}
-
-// Any existing non-folder, also one whose time the DOS form cannot hold:
-// callers use this to avoid overwriting files.
-bool FileExistsByName(const std::string& name, bool /*wideNames*/) {
+// Any existing non-folder: callers use this to avoid overwriting files.
+bool FileExistsByName(const std::string& name) {
   struct stat st;
   return !name.empty() && stat(PlatformPath(name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-bool FolderExists(const std::string& name, bool /*wideNames*/) {
+bool FolderExists(const std::string& name) {
   struct stat st;
   return !name.empty() && stat(PlatformPath(name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool CreateFolder(const std::string& name, bool /*wideNames*/) {
+bool CreateFolder(const std::string& name) {
   return !name.empty() && mkdir(PlatformPath(name).c_str(), 0777) == 0;
 }
 
@@ -46,36 +30,34 @@ namespace {
 
 // Makes p's missing parents, then p. Each step works on a strictly shorter
 // prefix, so it ends on any input; the root and empty text are never made.
-void CreateFolderChain(std::string p, bool wideNames) {
+void CreateFolderChain(std::string p) {
   while (!p.empty() && IsPathSeparator(p.back())) p.pop_back();
-  if (p.empty() || FolderExists(p, wideNames)) return;
+  if (p.empty() || FolderExists(p)) return;
   const std::string parent = FolderPart(p);
-  if (!parent.empty()) CreateFolderChain(parent, wideNames);
-  CreateFolder(p, wideNames);  // the caller's final existence test decides
+  if (!parent.empty()) CreateFolderChain(parent);
+  CreateFolder(p);  // the caller's final existence test decides
 }
 
 }  // namespace
 
-bool ForceFolders(const std::string& path, bool wideNames) {
-  if (FolderExists(path, wideNames)) return true;
-  CreateFolderChain(path, wideNames);
-  return FolderExists(path, wideNames);
+bool ForceFolders(const std::string& path) {
+  if (FolderExists(path)) return true;
+  CreateFolderChain(path);
+  return FolderExists(path);
 }
 
-bool DeleteFileByName(const std::string& name, bool /*wideNames*/) {
+bool DeleteFileByName(const std::string& name) {
   return !name.empty() && unlink(PlatformPath(name).c_str()) == 0;
 }
 
-bool CopyPermissions(const DataFile& from, const DataFile& to) {
+IoError CopyPermissions(const DataFile& from, const DataFile& to) {
+  if (!from.IsOpen() || !to.IsOpen()) return {"give permissions to", to.name, kIoNotOpen};
   struct stat st;
-  if (from.fd < 0 || to.fd < 0) {
-    errno = EBADF;
-    return false;
-  }
-  if (fstat(from.fd, &st) != 0) return false;
+  if (fstat(from.fd, &st) != 0) return {"read the permissions of", from.name, errno};
   // The owner first: a change of owner clears the set-id bits fchmod then restores.
-  if (geteuid() == 0 && fchown(to.fd, st.st_uid, st.st_gid) != 0) return false;
-  return fchmod(to.fd, st.st_mode & 07777) == 0;
+  if ((geteuid() == 0 && fchown(to.fd, st.st_uid, st.st_gid) != 0) || fchmod(to.fd, st.st_mode & 07777) != 0)
+    return {"give permissions to", to.name, errno};
+  return {};
 }
 
 int WriteAccessError(const std::string& name) {
@@ -88,18 +70,15 @@ int WriteAccessError(const std::string& name) {
 }
 
 
-bool SaveStringToFile(const std::string& data, const std::string& path, bool wideNames) {
+bool SaveStringToFile(const std::string& data, const std::string& path) {
   if (path.empty()) return false;
   DataFile file;
-  AssignFileName(file, path);
-  CreateOrTruncate(file, 1, wideNames);
-  if (PendingIoError() != 0) {
-    ForceFolders(FolderPart(path), wideNames);
-    CreateOrTruncate(file, 1, wideNames);
-    if (PendingIoError() != 0) return false;
+  if (CreateOrTruncate(file, path)) {
+    ForceFolders(FolderPart(path));
+    if (CreateOrTruncate(file, path)) return false;
   }
   if (!data.empty()) WriteBlock(file, data.data(), data.size());
-  CloseDataFile(file);
+  ThrowIfFailed(CloseDataFile(file));
   return true;
 }
 

@@ -5,79 +5,51 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "support/IoError.h"
+
 namespace ovk {
 
-// Runtime codes used where the platform has no errno of its own.
-enum IoCode : int {
-  kIoReadPastEnd = 100,
-  kIoDiskFull = 101,
-  kIoNotAssigned = 102,
-  kIoNotOpen = 103,
-};
+// How OpenExisting opens a file.
+enum class Access { kRead, kWrite, kReadWrite };
 
-// The I/O error that reads, writes and closes raise.
-class EInOutError : public std::runtime_error {
- public:
-  EInOutError(int code, const std::string& message);
-  int Code() const { return code_; }
-
- private:
-  int code_;
-};
-
-// Access of OpenExisting: low two bits 0 read, 1 write, 2 (or 3) read+write.
-// One per thread, so that an operation on a worker thread never sees
-// another thread's setting.
-extern thread_local std::uint8_t FileOpenMode;
-
-// Read-and-clear of the process-wide error left by opens, seeks and closes.
-int PendingIoError();
-// Sets the pending error (used by the file layer itself).
-void SetPendingIoError(int code);
-
-enum class FileState { Unbound, Closed, Input, Output, InOut };
-
-// An open-file object with 64-bit positions counted in records.
+// An open file with 64-bit byte positions; closed when fd is -1.
 class DataFile {
  public:
   DataFile() = default;
   ~DataFile();  // closes quietly if still open
   DataFile(const DataFile&) = delete;
   DataFile& operator=(const DataFile&) = delete;
+  bool IsOpen() const { return fd >= 0; }
 
   std::string name;
-  FileState state = FileState::Unbound;
-  std::uint32_t recordSize = 1;
+  Access access = Access::kRead;
   int fd = -1;
 };
 
-// Binds names up to the platform's path limit; a longer one leaves the file
-// as it was, so that the next open fails (102 when it was never bound).
-void AssignFileName(DataFile& file, const std::string& name);
 // Opens only regular files (never blocks on a FIFO or device); anything else
-// fails with EISDIR/EINVAL in PendingIoError.
-void OpenExisting(DataFile& file, std::uint32_t recordSize = 1, bool wideNames = true);
-void CreateOrTruncate(DataFile& file, std::uint32_t recordSize = 1, bool wideNames = true);
-// Without the out count a short read raises EInOutError(100).
+// fails with EISDIR or kIoNotRegular. Whatever the file held before is closed first, so
+// a failed open never leaves an earlier file in use.
+[[nodiscard]] IoError OpenExisting(DataFile& file, const std::string& name, Access access);
+// Opens for reading and writing, made when missing and emptied when not.
+[[nodiscard]] IoError CreateOrTruncate(DataFile& file, const std::string& name);
+// kIoNotOpen when the file is not open, else the close's errno.
+[[nodiscard]] IoError CloseDataFile(DataFile& file);
+// Without the out count a short read raises EInOutError(kIoReadPastEnd).
 void ReadBlock(DataFile& file, void* buffer, std::size_t count);
 void ReadBlock(DataFile& file, void* buffer, std::size_t count, std::size_t& countRead);
-// A short write raises EInOutError(101) (also for ENOSPC), another failure
-// the errno.
+// A short write raises EInOutError(kIoDiskFull) (also for ENOSPC), another
+// failure the errno.
 void WriteBlock(DataFile& file, const void* buffer, std::size_t count);
-// Seek64, FilePos64 and FileSize64 never raise: a failure leaves its code in
-// PendingIoError (103 when not open) and the two queries then give -1.
+// The position and size calls raise EInOutError on failure (kIoNotOpen when
+// the file is not open): a position taken for granted would move every
+// later read or write.
 void Seek64(DataFile& file, std::int64_t position);
 std::int64_t FilePos64(DataFile& file);
 std::int64_t FileSize64(DataFile& file);
-// True at or past the end (and when the position cannot be read).
-bool AtEndOfFile(DataFile& file);
-// Raises EInOutError(103) when the file is not open, or the close's errno.
-void CloseDataFile(DataFile& file);
-// Cuts the file to the given size in records; raises EInOutError on failure.
+// Cuts the file to the given size; raises EInOutError on failure.
 void TruncateDataFile(DataFile& file, std::int64_t size);
 // Forces the file's data to the disk (fsync); raises EInOutError on failure.
 void FlushDataFile(DataFile& file);
@@ -95,27 +67,19 @@ std::uint32_t FileMode(const DataFile& file);
 // Modification time of an open file in seconds since 1970; -1 when it is not open.
 std::int64_t FileModifiedTime(const DataFile& file);
 
-// Attribute bits reported by the folder listing.
-enum FileAttribute : std::uint32_t {
-  kAttrReadOnly = 0x01,
-  kAttrHidden = 0x02,
-  kAttrSystem = 0x04,
-  kAttrVolume = 0x08,
-  kAttrFolder = 0x10,
-  kAttrArchive = 0x20,
-  kAttrAny = 0x3F,
-};
+// What a name of a folder listing leads to: a symbolic link reports its
+// target, and counts as a link itself only when that target is missing.
+enum class EntryKind { kRegular, kFolder, kLink, kOther };
 
 // No more entries, as the listing reports it at the end.
 constexpr int kNoMoreFiles = 18;
 
 // One step of a folder listing.
 struct FolderEntry {
-  std::uint32_t time = 0;         // DOS date-time of the last write, local
-  std::uint64_t size = 0;
-  std::uint32_t attributes = 0;
   std::string name;               // no folder part
-  std::uint32_t excludedAttributes = 0;
+  EntryKind kind = EntryKind::kOther;
+  std::uint64_t size = 0;         // of regular files; 0 for the rest
+  std::int64_t modified = 0;      // seconds since 1970
   FileIdentity identity;          // of the entry (the link's target for links)
   // Listing state: the matching names of the folder, sorted by bytes.
   std::string folder;
@@ -124,24 +88,24 @@ struct FolderEntry {
   bool open = false;
 };
 
-int FindFirstEntry(const std::string& pattern, std::uint32_t wantedAttributes, FolderEntry& entry);
+// 0 and the first entry matching the pattern's mask, or why none: an errno
+// value, ENOENT when no name matches.
+int FindFirstEntry(const std::string& pattern, FolderEntry& entry);
+// 0 and the next entry, or kNoMoreFiles.
 int FindNextEntry(FolderEntry& entry);
 void FindCloseEntry(FolderEntry& entry);
 
-std::uint32_t FileTimeByFind(const std::string& name, bool wideNames = true);
-std::int32_t GetFileAge(const std::string& name, bool wideNames = true);
-// True for an existing name that is not a folder, whatever its time.
-bool FileExistsByName(const std::string& name, bool wideNames = true);
-bool FolderExists(const std::string& name, bool wideNames = true);
-bool CreateFolder(const std::string& name, bool wideNames = true);
-bool ForceFolders(const std::string& path, bool wideNames = true);
-bool DeleteFileByName(const std::string& name, bool wideNames = true);
+// True for an existing name that is not a folder.
+bool FileExistsByName(const std::string& name);
+bool FolderExists(const std::string& name);
+bool CreateFolder(const std::string& name);
+bool ForceFolders(const std::string& path);
+bool DeleteFileByName(const std::string& name);
 // Gives the open file `to` the permission bits of the open file `from` (a
 // rewritten archive must not become readable by others), and when running
 // as root also its owner and group (root rewriting another user's archive
-// must not take it over); false, errno set, when either is not open or a
-// change fails.
-bool CopyPermissions(const DataFile& from, const DataFile& to);
+// must not take it over); else why not (kIoNotOpen when either is not open).
+[[nodiscard]] IoError CopyPermissions(const DataFile& from, const DataFile& to);
 // 0 when this process may write the existing file, else why not as an errno
 // (EACCES when it may not). Root, whom the kernel lets write anything, is
 // refused a file without any write bit: that file was made read-only on
@@ -150,10 +114,11 @@ int WriteAccessError(const std::string& name);
 // rename; across file systems a copy to a temporary file beside the
 // destination, fsync, rename over it, then the source is deleted. The
 // destination is never half-written, and a failure leaves no temporary file.
-// Only regular files are copied. True once the destination is complete, even
+// Only regular files are copied, through a temporary file with a name from
+// the system's random source. True once the destination is complete, even
 // if the source then cannot be removed.
-bool MoveFileReplacing(const std::string& oldName, const std::string& newName, bool wideNames = true);
-bool SaveStringToFile(const std::string& data, const std::string& path, bool wideNames = true);
+bool MoveFileReplacing(const std::string& oldName, const std::string& newName);
+bool SaveStringToFile(const std::string& data, const std::string& path);
 // Writes the many files of one operation below one root folder, making the
 // missing folders of each relative name ("\" and "/" both split it) and
 // never following a symbolic link at or below the root (the root itself may
@@ -240,15 +205,12 @@ class FileBeneath {
   std::string temporary_, name_, path_;
 };
 
-// What a user reads for a failure code of the file layer (an errno value or
-// one of the IoCode values): plain words, never a bare number.
-std::string IoReasonText(int code);
 std::string SetTrailingSeparator(const std::string& path, bool withSeparator, bool slashesToBackslashes);
 // kind 0 temporary ($TMPDIR when it is a folder, else /tmp), 1 system root
 // ("/"), 2 system (/usr/bin); empty kinds fall back to the program's folder
 // unless noFallback. A non-empty result ends in "/".
-std::string GetSpecialFolder(int kind, bool noFallback, bool wideNames = true);
-std::string GetTempFolder(bool noFallback, bool wideNames = true);
+std::string GetSpecialFolder(int kind, bool noFallback);
+std::string GetTempFolder(bool noFallback);
 
 // The POSIX form of a path: every "\" turned into "/".
 std::string PlatformPath(const std::string& path);

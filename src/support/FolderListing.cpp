@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "support/DosTime.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
 
@@ -18,25 +17,15 @@ bool NameMatches(const std::string& name, const std::string& mask) {
   return mask == "*.*" || MaskMatch(name, mask);  // "*.*" means every name, dot or not
 }
 
-// The attributes of one name as the listing reports them; the status is the
-// link's target for symbolic links, the link itself when it is broken.
-std::uint32_t AttributesOf(const std::string& name, const struct stat& st, bool brokenLink) {
-  std::uint32_t attributes = 0;
-  if (brokenLink) {
-    attributes |= kAttrSystem;
-  } else if (S_ISDIR(st.st_mode)) {
-    attributes |= kAttrFolder;
-  } else if (S_ISREG(st.st_mode)) {
-    attributes |= kAttrArchive;
-  } else {
-    attributes |= kAttrSystem;  // FIFOs, sockets, devices: never opened for reading
-  }
-  if ((st.st_mode & S_IWUSR) == 0) attributes |= kAttrReadOnly;
-  if (name.size() > 1 && name[0] == '.' && name != "..") attributes |= kAttrHidden;
-  return attributes;
+// The kind of a name whose status (the link's target for a symbolic link)
+// is st; brokenLink when the link leads nowhere.
+EntryKind KindOf(const struct stat& st, bool brokenLink) {
+  if (brokenLink) return EntryKind::kLink;
+  if (S_ISDIR(st.st_mode)) return EntryKind::kFolder;
+  return S_ISREG(st.st_mode) ? EntryKind::kRegular : EntryKind::kOther;
 }
 
-// Fills the entry from the next name that is not excluded; 0 or 18.
+// Fills the entry from the next name that still exists; 0 or kNoMoreFiles.
 int MatchNext(FolderEntry& entry) {
   while (entry.next < entry.names.size()) {
     const std::string& name = entry.names[entry.next++];
@@ -52,12 +41,10 @@ int MatchNext(FolderEntry& entry) {
         brokenLink = true;
       }
     }
-    const std::uint32_t attributes = AttributesOf(name, st, brokenLink);
-    if ((attributes & entry.excludedAttributes) != 0) continue;
-    entry.time = UnixToDosTime(st.st_mtime);
-    entry.size = S_ISREG(st.st_mode) && !brokenLink ? static_cast<std::uint64_t>(st.st_size) : 0;
-    entry.attributes = attributes;
     entry.name = name;
+    entry.kind = KindOf(st, brokenLink);
+    entry.size = entry.kind == EntryKind::kRegular ? static_cast<std::uint64_t>(st.st_size) : 0;
+    entry.modified = static_cast<std::int64_t>(st.st_mtime);
     entry.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return 0;
   }
@@ -66,9 +53,8 @@ int MatchNext(FolderEntry& entry) {
 
 }  // namespace
 
-int FindFirstEntry(const std::string& pattern, std::uint32_t wantedAttributes, FolderEntry& entry) {
+int FindFirstEntry(const std::string& pattern, FolderEntry& entry) {
   FindCloseEntry(entry);
-  entry.excludedAttributes = ~wantedAttributes & 0x1E;
   const std::string folder = PlatformPath(FolderPart(pattern));
   const std::string mask = NamePart(pattern);
   if (!mask.empty() && mask.find_first_of("*?") == std::string::npos) {

@@ -2,12 +2,12 @@
 // reaches the destination only when it is complete and on the disk.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
 
+#include "support/ArchiveTemps.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
 #include "support/SysCalls.h"
@@ -15,20 +15,6 @@
 namespace ovk {
 
 namespace {
-
-// A new, exclusively created file beside the destination; -1 when none.
-int CreateSiblingTemp(const std::string& destination, std::string& tempPath) {
-  static unsigned counter = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    tempPath = FolderPart(destination) + ".ovk-move-" + std::to_string(getpid()) + "-" +
-               std::to_string(++counter) + "-" + std::to_string(ts.tv_nsec) + ".tmp";
-    const int fd = sys::Open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
 
 bool CopyContent(int from, int to) {
   char buffer[64 * 1024];
@@ -52,21 +38,16 @@ bool FillTemp(int source, int temp) {
   return sys::Fsync(temp) == 0;
 }
 
+// The copy goes to a private temporary file with an unpredictable name,
+// renamed over the destination only while that name still holds it: a name
+// planted there in a folder others may write is never moved into place.
 bool CopyAcross(const std::string& oldPath, const std::string& newPath) {
   DataFile source;
-  AssignFileName(source, oldPath);
-  const std::uint8_t savedMode = FileOpenMode;
-  FileOpenMode = 0;
-  OpenExisting(source);
-  FileOpenMode = savedMode;
-  if (PendingIoError() != 0) return false;
-  std::string tempPath;
-  const int temp = CreateSiblingTemp(newPath, tempPath);
-  if (temp < 0) return false;
-  const bool filled = FillTemp(source.fd, temp);
-  const bool closed = sys::Close(temp) == 0;
-  if (!filled || !closed || sys::Rename(tempPath.c_str(), newPath.c_str()) != 0) {
-    unlink(tempPath.c_str());
+  if (OpenExisting(source, oldPath, Access::kRead)) return false;
+  DataFile temp;
+  if (CreateArchiveTemp(newPath, temp)) return false;
+  if (!FillTemp(source.fd, temp.fd) || ReplaceWithTemp(temp, newPath) != 0) {
+    DiscardArchiveTemp(temp);
     return false;
   }
   // The destination is complete; a source that cannot be removed stays as a
@@ -77,7 +58,7 @@ bool CopyAcross(const std::string& oldPath, const std::string& newPath) {
 
 }  // namespace
 
-bool MoveFileReplacing(const std::string& oldName, const std::string& newName, bool /*wideNames*/) {
+bool MoveFileReplacing(const std::string& oldName, const std::string& newName) {
   if (oldName.empty() || newName.empty()) return false;
   const std::string oldPath = PlatformPath(oldName);
   const std::string newPath = PlatformPath(newName);

@@ -6,16 +6,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
 #include "support/SysCalls.h"
+#include "support/SystemRandom.h"
 
 namespace ovk {
 
@@ -84,14 +85,21 @@ mode_t CreationMask() {
 }
 
 constexpr char kPartStart[] = ".ovk-", kPartEnd[] = ".part";
+constexpr std::size_t kPartDigits = 16;
 
 // Makes a new name beside the final one with make(name), which fails with
 // EEXIST when the name is taken; make's result (-1 with errno on failure).
+// The process's number in the name lets a later run find what a killed one
+// left; the random part keeps others from planting the name beforehand.
 template <typename Make>
 int MakeTemporaryIn(std::string& name, Make make) {
-  static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = kPartStart + std::to_string(getpid()) + "-" + std::to_string(counter++) + kPartEnd;
+    try {
+      name = kPartStart + std::to_string(getpid()) + "-" + SystemRandomHex(kPartDigits) + kPartEnd;
+    } catch (const std::system_error& e) {
+      errno = e.code().value();
+      return -1;
+    }
     const int result = make(name);
     if (result >= 0 || errno != EEXIST) return result;
   }
@@ -112,10 +120,11 @@ pid_t MakerOfPart(std::string_view name) {
   if (!name.starts_with(start) || !name.ends_with(end)) return 0;
   name = name.substr(start.size(), name.size() - start.size() - end.size());
   const std::size_t dash = name.find('-');
-  auto digits = [](std::string_view s, std::size_t most) {
-    return !s.empty() && s.size() <= most && s.find_first_not_of("0123456789") == std::string_view::npos;
+  auto digits = [](std::string_view s, std::size_t most, std::string_view allowed) {
+    return !s.empty() && s.size() <= most && s.find_first_not_of(allowed) == std::string_view::npos;
   };
-  if (dash == std::string_view::npos || !digits(name.substr(0, dash), 9) || !digits(name.substr(dash + 1), 20))
+  if (dash == std::string_view::npos || !digits(name.substr(0, dash), 9, "0123456789") ||
+      !digits(name.substr(dash + 1), 20, "0123456789abcdef"))
     return 0;
   return static_cast<pid_t>(std::stol(std::string(name.substr(0, dash))));
 }
@@ -305,8 +314,8 @@ FileBeneath::~FileBeneath() { Abandon(); }
 int FileBeneath::Write(const char* data, std::size_t size) {
   DataFile file;  // the write raises as every other file write does
   file.name = path_;
+  file.access = Access::kWrite;
   file.fd = fd_;
-  file.state = FileState::Output;
   int code = 0;
   try {
     if (size > 0) WriteBlock(file, data, size);
@@ -314,7 +323,6 @@ int FileBeneath::Write(const char* data, std::size_t size) {
     code = e.Code();
   }
   file.fd = -1;  // the descriptor stays this object's
-  file.state = FileState::Closed;
   return code;
 }
 

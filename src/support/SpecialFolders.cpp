@@ -26,7 +26,7 @@ std::string ProgramFolder() {
 
 }  // namespace
 
-std::string GetSpecialFolder(int kind, bool noFallback, bool /*wideNames*/) {
+std::string GetSpecialFolder(int kind, bool noFallback) {
   std::string folder;
   switch (kind) {
     case 0:
@@ -47,6 +47,6 @@ std::string GetSpecialFolder(int kind, bool noFallback, bool /*wideNames*/) {
   return folder;
 }
 
-std::string GetTempFolder(bool noFallback, bool wideNames) { return GetSpecialFolder(0, noFallback, wideNames); }
+std::string GetTempFolder(bool noFallback) { return GetSpecialFolder(0, noFallback); }
 
 }  // namespace ovk

@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <mutex>
+#include <utility>
 
 #include "support/FaultInjection.h"
 
@@ -23,6 +25,8 @@ struct FaultState {
   int seen[kOpCount] = {};
   int failAt[kOpCount] = {};  // value of seen[] that fails; 0 = not armed
   int failErrno[kOpCount] = {};
+  int actAt[kOpCount] = {};  // as failAt, for the actions of BeforeCall
+  std::function<void()> action[kOpCount];
   bool diskFull = false;
   std::uint64_t bytesLeft = 0;
 };
@@ -31,14 +35,27 @@ struct FaultState {
 std::mutex g_faultMutex;
 FaultState g_faults;
 
-// Counts the call; true (with errno set) when it is the one armed to fail.
+// Counts the call and runs the action armed for it; true (with errno set)
+// when it is the one armed to fail.
 bool Fails(FaultOp op) {
-  std::lock_guard<std::mutex> lock(g_faultMutex);
   const int k = static_cast<int>(op);
-  const int count = ++g_faults.seen[k];
-  if (g_faults.failAt[k] == 0 || count != g_faults.failAt[k]) return false;
-  g_faults.failAt[k] = 0;
-  errno = g_faults.failErrno[k];
+  std::function<void()> action;
+  int failure = 0;
+  {
+    std::lock_guard<std::mutex> lock(g_faultMutex);
+    const int count = ++g_faults.seen[k];
+    if (g_faults.actAt[k] != 0 && count == g_faults.actAt[k]) {
+      g_faults.actAt[k] = 0;
+      action = std::move(g_faults.action[k]);
+    }
+    if (g_faults.failAt[k] != 0 && count == g_faults.failAt[k]) {
+      g_faults.failAt[k] = 0;
+      failure = g_faults.failErrno[k];
+    }
+  }
+  if (action) action();  // unlocked: it may well make file calls of its own
+  if (failure == 0) return false;
+  errno = failure;
   return true;
 }
 
@@ -64,6 +81,13 @@ void InjectFault(FaultOp op, int nth, int errnoValue) {
   const int k = static_cast<int>(op);
   g_faults.failAt[k] = nth > 0 ? g_faults.seen[k] + nth : 0;
   g_faults.failErrno[k] = errnoValue;
+}
+
+void BeforeCall(FaultOp op, int nth, std::function<void()> action) {
+  std::lock_guard<std::mutex> lock(g_faultMutex);
+  const int k = static_cast<int>(op);
+  g_faults.actAt[k] = nth > 0 ? g_faults.seen[k] + nth : 0;
+  g_faults.action[k] = std::move(action);
 }
 
 void InjectDiskFull(std::uint64_t bytesLeft) {

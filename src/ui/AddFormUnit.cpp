@@ -144,7 +144,7 @@ void TAddForm::BrowseButtonClick() {
 
 void TAddForm::TakeChosenPath(const QString& path) {
   std::string chosen = ToUtf8(path);
-  if (FolderExists(chosen, true)) chosen = WithTrailingSlash(chosen);
+  if (FolderExists(chosen)) chosen = WithTrailingSlash(chosen);
   SourceEdit->setText(FromUtf8(chosen));
 }
 

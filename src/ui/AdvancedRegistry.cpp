@@ -19,13 +19,9 @@ const char* const kRootNames[] = {
 
 std::string ReadWholeFile(const std::string& path) {
   DataFile file;
-  AssignFileName(file, path);
-  FileOpenMode = 0;
-  OpenExisting(file);
-  if (PendingIoError() != 0) return {};
+  if (OpenExisting(file, path, Access::kRead)) return {};
   std::string data(static_cast<std::size_t>(FileSize64(file)), '\0');
   ReadBlock(file, data.data(), data.size());
-  CloseDataFile(file);
   return data;
 }
 
@@ -72,12 +68,10 @@ bool TAdvancedRegistry::Save(const RegistryFile& file) const {
   try {
     temp = path + "." + MakeTempName();
     DataFile out;
-    AssignFileName(out, temp);
-    CreateOrTruncate(out);
-    if (PendingIoError() != 0) return false;
+    if (CreateOrTruncate(out, temp)) return false;
     WriteBlock(out, text.data(), text.size());
     FlushDataFile(out);
-    CloseDataFile(out);
+    ThrowIfFailed(CloseDataFile(out));
   } catch (const std::exception&) {
     if (!temp.empty()) DeleteFileByName(temp);
     return false;

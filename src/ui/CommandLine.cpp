@@ -8,8 +8,8 @@ bool IsSwitchParam(const std::string& param) {
   if (param.empty()) return false;
   if (param[0] == '-' || param == "/") return true;
   if (param[0] != '/') return false;
-  return param.find('/', 1) == std::string::npos && !FileExistsByName(param, true) &&
-         !FolderExists(param, true);
+  return param.find('/', 1) == std::string::npos && !FileExistsByName(param) &&
+         !FolderExists(param);
 }
 
 }  // namespace ovk

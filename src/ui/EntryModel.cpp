@@ -12,8 +12,6 @@ namespace ovk {
 
 namespace {
 
-constexpr int kNormalFileAttributes = 128;
-
 const char* const kColumnTitles[kColumnCount] = {"Name", "Path", "Original", "Packed", "Time"};
 
 QString GroupedNumber(std::uint64_t value) { return QLocale().toString(static_cast<qulonglong>(value)); }
@@ -70,8 +68,7 @@ void EntryModel::AppendEntries(const Entry* first, std::size_t count) {
 void EntryModel::AddIcons(std::size_t from) {
   icons_.reserve(entries_.size());
   for (std::size_t row = from; row < entries_.size(); ++row)
-    icons_.push_back(
-        GetFileIcon(iconCache_, images_, FromUtf8(ExtensionPart(entries_[row].name)), kNormalFileAttributes));
+    icons_.push_back(GetFileIcon(iconCache_, images_, FromUtf8(ExtensionPart(entries_[row].name))));
 }
 
 void EntryModel::Sort(int column, bool ascending, const CellComparer& comparer) {

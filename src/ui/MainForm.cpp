@@ -260,10 +260,13 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
                                 [&listed, request](OperationObserver& observer) { listed = ListArchive(request, observer); },
                                 fill);
   // A cancelled or failed listing shows nothing rather than part of the archive.
-  if (!listedAll || listed.cancelled || cancelPressed || !listed.refusal.empty()) {
+  if (!listedAll || listed.cancelled || cancelPressed || !listed.refusal.empty() || listed.openError) {
     model->Clear();
     if (listedAll && !listed.refusal.empty())
       ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), FromUtf8(name + ": " + listed.refusal), {});
+    // A name not there yet is an archive the next add makes.
+    if (listedAll && listed.openError && listed.openError.code != ENOENT)
+      ShowMessage(QMessageBox::Critical, QStringLiteral("Error"), FromUtf8(listed.openError.Text()), {});
     return;
   }
   for (const Entry& entry : listed.entries) TotalOriginalSize += entry.originalSize;

@@ -26,7 +26,7 @@ bool PackItems(const std::string& target, const std::vector<std::string>& items)
   bool skipped = false;
   for (const std::string& item : items) {
     const bool mask = item.find_first_of("*?") != std::string::npos;
-    if (!mask && !FileExistsByName(item, false) && !FolderExists(item, false)) {
+    if (!mask && !FileExistsByName(item) && !FolderExists(item)) {
       SaySkipped("skipped " + item + ": no such file or folder");
       skipped = true;
     } else {
@@ -44,7 +44,7 @@ bool PackItems(const std::string& target, const std::vector<std::string>& items)
 // ever added to an archive or file the user already has. Empty when every
 // number is taken.
 std::string FreeTargetName(const std::string& target) {
-  const auto taken = [](const std::string& name) { return FileExistsByName(name, false) || FolderExists(name, false); };
+  const auto taken = [](const std::string& name) { return FileExistsByName(name) || FolderExists(name); };
   if (!taken(target)) return target;
   const std::string stem = target.substr(0, target.size() - 4);
   for (int n = 2; n < kMostNumbers; ++n) {
@@ -62,7 +62,7 @@ bool IsPackSwitch(const std::string& param) {
 }
 
 std::string PackTargetName(const std::string& source) {
-  if (FolderExists(source, false)) return ShortString(SetTrailingSeparator(source, false, false) + ".zip");
+  if (FolderExists(source)) return ShortString(SetTrailingSeparator(source, false, false) + ".zip");
   std::string name = NamePart(source);
   const std::size_t dot = LastCharPos('.', name);
   if (dot > 0) name.resize(dot - 1);

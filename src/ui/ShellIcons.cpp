@@ -27,15 +27,13 @@ QIcon FileTypeIcon(const QString& extension) {
   return icon;
 }
 
-int GetFileIcon(std::unique_ptr<IconCache>& cache, ImageList& images, const QString& extension,
-                int attributes) {
+int GetFileIcon(std::unique_ptr<IconCache>& cache, ImageList& images, const QString& extension) {
   if (!cache) cache = std::make_unique<IconCache>();
-  QString key = extension + QString::number(attributes);
-  auto found = cache->find(key);
+  auto found = cache->find(extension);
   if (found != cache->end()) return found->second;
   try {
     int index = images.Add(FileTypeIcon(extension));
-    (*cache)[key] = index;
+    (*cache)[extension] = index;
     return index;
   } catch (const std::exception&) {
     return 0;

@@ -23,7 +23,7 @@ class ImageList {
   std::vector<QIcon> icons_;
 };
 
-// Key (extension + attributes in decimal) to image-list index.
+// Extension to image-list index.
 using IconCache = std::map<QString, int>;
 
 // The desktop's icon for a file type: the MIME type matched by the
@@ -33,7 +33,6 @@ QIcon FileTypeIcon(const QString& extension);
 
 // The cache is created on first use. A failed lookup gives 0 and stores
 // nothing.
-int GetFileIcon(std::unique_ptr<IconCache>& cache, ImageList& images, const QString& extension,
-                int attributes);
+int GetFileIcon(std::unique_ptr<IconCache>& cache, ImageList& images, const QString& extension);
 
 }  // namespace ovk

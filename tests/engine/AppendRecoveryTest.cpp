@@ -38,7 +38,7 @@ Directory ReadDirectory(const std::string& archive) {
   ovk::ZipEndRecord end;
   ovk::CentralDirectoryStream stream;
   d.found = ovk::LocateZipDirectory(file, first, &end, nullptr, &stream) >= 0;
-  ovk::CloseDataFile(file);
+  EXPECT_FALSE(ovk::CloseDataFile(file));
   d.directoryOffset = end.directoryOffset;
   d.entries = end.entriesTotal;
   for (const ovk::CentralRecord& record : ovk::IndexCentralDirectory(stream)) d.offsets.push_back(record.offset);

@@ -180,7 +180,7 @@ std::string Zip64Extra(const std::vector<std::uint64_t>& values) {
 Listing ListFile(const std::string& path) {
   const ovk::ListResult result = ovk::ListArchive(ovk::ListRequest{path}, ovk::SilentObserver());
   Listing l;
-  l.ok = result.opened;
+  l.ok = !result.openError;
   for (const ovk::Entry& entry : result.entries) l.lines.push_back(ovk::ListingLine(entry));
   return l;
 }

@@ -27,9 +27,7 @@ TEST_P(FormatWriterTest, PlaceholderHeadersAreWrittenOverInPlace) {
   const WriterCase& c = GetParam();
   TempDir dir;
   ovk::DataFile file;
-  ovk::AssignFileName(file, dir / "a");
-  ovk::CreateOrTruncate(file, 1, true);
-  ASSERT_EQ(ovk::PendingIoError(), 0);
+  ASSERT_FALSE(ovk::CreateOrTruncate(file, dir / "a"));
   const auto writer = c.format()->Write(file, ovk::WriteChoices{"pw", false, ovk::kLevelDefault});
   ovk::OperationReport report;
   ASSERT_TRUE(writer->Start(false, dir / "a", report));
@@ -46,7 +44,7 @@ TEST_P(FormatWriterTest, PlaceholderHeadersAreWrittenOverInPlace) {
   }
   EXPECT_TRUE(writer->Fits({c.original, c.largestFits, false}));
   EXPECT_FALSE(writer->Fits({c.original, c.largestFits + 1, false}));
-  ovk::CloseDataFile(file);
+  EXPECT_FALSE(ovk::CloseDataFile(file));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, FormatWriterTest,

@@ -200,7 +200,7 @@ TEST_P(DescriptorLengthTest, CopiesAtMostTheRecordAndStartsAtTheFirstEntry) {
     ASSERT_TRUE(reader->Next(read, damage));
     EXPECT_EQ(read.name, "e");
   }
-  ovk::CloseDataFile(file);
+  EXPECT_FALSE(ovk::CloseDataFile(file));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, DescriptorLengthTest,

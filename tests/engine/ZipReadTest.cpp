@@ -36,7 +36,7 @@ std::int64_t SearchFile(const std::string& path, std::int64_t start) {
   ovk::DataFile file;
   EXPECT_TRUE(ovk::OpenArchiveForReading(file, path));
   const std::int64_t result = ovk::FindSignatureBackward(file, ovk::kSigEndRecord, start);
-  ovk::CloseDataFile(file);
+  EXPECT_FALSE(ovk::CloseDataFile(file));
   return result;
 }
 
@@ -90,7 +90,7 @@ Located Locate(const std::string& path) {
   ovk::Seek64(file, 5);
   l.result = ovk::LocateZipDirectory(file, l.firstLocal, &l.record, &l.comment, &l.directory);
   l.positionAfter = ovk::FilePos64(file);
-  ovk::CloseDataFile(file);
+  EXPECT_FALSE(ovk::CloseDataFile(file));
   return l;
 }
 
@@ -287,7 +287,7 @@ TEST(ZipEntries, FieldsOfTheLocalHeaderAndTheCentralRecord) {
   ovk::Damage damage;
   std::vector<std::pair<ovk::Entry, ovk::Damage>> seen;
   while (reader->Next(entry, damage)) seen.emplace_back(entry, damage);
-  ovk::CloseDataFile(file);
+  EXPECT_FALSE(ovk::CloseDataFile(file));
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[0].second.offset, 0);
   EXPECT_EQ(seen[0].first.method, "Stored");
@@ -480,7 +480,7 @@ TEST(ZipEntries, RecordsBecomeTheNeutralEntry) {
   }
   EXPECT_EQ(entry.encrypted, true);
   EXPECT_FALSE(reader->Next(entry, damage));
-  ovk::CloseDataFile(file);
+  EXPECT_FALSE(ovk::CloseDataFile(file));
 }
 
 }  // namespace

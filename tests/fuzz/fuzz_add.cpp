@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   request.recurse = false;
   request.password = password;
   ovk::AddToArchive(request, ovk::SilentObserver());
-  ovkfuzz::Require(ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).opened,
+  ovkfuzz::Require(!ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).openError,
                    "the archive cannot be listed after adding");
   ovkfuzz::ClearScratch();
   return 0;

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool ok = ovk::WriteArchiveWithout(archive, temp, selection, report, ovk::SilentObserver());
   ovkfuzz::Require(ok == report.failures.empty(), "a refusal without its reason, or a reason without a refusal");
   if (ok) {
-    ovkfuzz::Require(ovk::ListArchive(ovk::ListRequest{temp}, ovk::SilentObserver()).opened,
+    ovkfuzz::Require(!ovk::ListArchive(ovk::ListRequest{temp}, ovk::SilentObserver()).openError,
                      "the new archive cannot be listed");
   }
   ovkfuzz::ClearScratch();

@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string archive = ovkfuzz::WriteScratchFile("archive.bin", data, size);
   const ovk::ListResult listed = ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver());
-  ovkfuzz::Require(listed.opened, "ListArchive refused a readable file");
+  ovkfuzz::Require(!listed.openError, "ListArchive refused a readable file");
   for (const ovk::Entry& entry : listed.entries) {
     const std::string line = ovk::ListingLine(entry);
     ovkfuzz::Require(std::count(line.begin(), line.end(), ';') == 5 && line.find('\n') == std::string::npos,

@@ -58,7 +58,7 @@ void ExpectConsistentDirectory(const std::string& archive, std::size_t entries) 
   EXPECT_GE(ovk::LocateZipDirectory(file, first, &end, nullptr, &directory), 0);
   EXPECT_EQ(end.entriesTotal, entries);
   EXPECT_EQ(ovk::IndexCentralDirectory(directory).size(), entries);
-  ovk::CloseDataFile(file);
+  EXPECT_FALSE(ovk::CloseDataFile(file));
 }
 
 class FaultTest : public ::testing::Test {
@@ -110,7 +110,7 @@ TEST_P(AppendUnderFaults, ArchiveKeepsEveryOldEntryAndNoDamagedOne) {
     std::int64_t first = 0;
     ovk::ZipEndRecord end;
     ASSERT_GE(ovk::LocateZipDirectory(file, first, &end), 0);
-    ovk::CloseDataFile(file);
+    EXPECT_FALSE(ovk::CloseDataFile(file));
     const std::string bytes = ovktest::ReadFile(base);
     ovktest::WriteFile(base, bytes.substr(0, end.directoryOffset) + bytes.substr(0, 40));
   }

@@ -107,7 +107,7 @@ bool HasZipDirectory(const std::string& archive) {
   if (!ovk::OpenArchiveForReading(file, archive)) return false;
   std::int64_t first = 0;
   const bool found = ovk::LocateZipDirectory(file, first) >= 0;
-  ovk::CloseDataFile(file);
+  EXPECT_FALSE(ovk::CloseDataFile(file));
   return found;
 }
 

@@ -340,7 +340,7 @@ TEST(LargeFiles, SignatureSearchOverOneGibibyteReadsTheFileOnce) {
   ovk::ClearFaults();
   EXPECT_EQ(ovk::FindSignatureBackward(file, ovk::kSigEndRecord, ovk::FileSize64(file) - 22), -1);
   const int searchReads = ovk::FaultOpCount(ovk::FaultOp::Read);
-  ovk::CloseDataFile(file);
+  EXPECT_FALSE(ovk::CloseDataFile(file));
   ovk::ClearFaults();
   const ovktest::Listing listed = ovktest::ListFile(path);
   const int listingReads = ovk::FaultOpCount(ovk::FaultOp::Read);

@@ -1,10 +1,12 @@
 // One writer for the many files of an operation: the folders it keeps open
 // between files change nothing about where each file lands or what is refused.
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,33 @@ TEST(BeneathWriter, FailedWriteRemovesOnlyThatFile) {
   EXPECT_EQ(writer.Save("third", "f\\3"), 0);
   EXPECT_EQ(ReadFile(root + "/f/1"), "first");
   EXPECT_EQ(ReadFile(root + "/f/3"), "third");
+}
+
+// Partial files carry this process's number, for a later run to clear them,
+// and random digits no one can foresee; a part whose maker is gone is
+// cleared whichever digits it has.
+TEST(BeneathWriter, PartsAreNamedUnpredictablyAndClearedOnceTheirMakerIsGone) {
+  TempDir dir;
+  BeneathWriter writer(dir.Path());
+  FileBeneath first, second;
+  ASSERT_EQ(writer.Begin("a", first), 0);
+  ASSERT_EQ(writer.Begin("b", second), 0);
+  std::vector<std::string> parts;
+  if (DIR* d = opendir(dir.Path().c_str())) {
+    while (const dirent* e = readdir(d)) {
+      if (e->d_name[0] == '.' && e->d_name[1] != '.' && e->d_name[1] != '\0') parts.push_back(e->d_name);
+    }
+    closedir(d);
+  }
+  const std::regex shape("\\.ovk-" + std::to_string(getpid()) + "-[0-9a-f]{16}\\.part");
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_NE(parts[0], parts[1]);
+  for (const std::string& name : parts) EXPECT_TRUE(std::regex_match(name, shape)) << name;
+
+  ovktest::WriteFile(dir / ".ovk-4194305-0123456789abcdef.part", "left by a killed run");
+  writer.RemoveStaleParts("");
+  EXPECT_FALSE(Exists(dir / ".ovk-4194305-0123456789abcdef.part"));
+  for (const std::string& name : parts) EXPECT_TRUE(Exists(dir / name)) << name;
 }
 
 }  // namespace

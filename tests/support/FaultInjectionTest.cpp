@@ -16,18 +16,12 @@ class FaultInjection : public ::testing::Test {
  protected:
   void SetUp() override {
     ClearFaults();
-    FileOpenMode = 0;
     WriteFile(dir / "f", "content");
   }
-  void TearDown() override {
-    ClearFaults();
-    FileOpenMode = 2;
-  }
+  void TearDown() override { ClearFaults(); }
   int OpenResult() {
     DataFile file;
-    AssignFileName(file, dir / "f");
-    OpenExisting(file);
-    return PendingIoError();
+    return OpenExisting(file, dir / "f", Access::kRead).code;
   }
   TempDir dir;
 };
@@ -66,9 +60,7 @@ TEST_F(FaultInjection, RenameAndFsyncFaultsReachTheirCallers) {
   EXPECT_FALSE(MoveFileReplacing(dir / "a", dir / "b"));
   EXPECT_TRUE(MoveFileReplacing(dir / "a", dir / "b"));
   DataFile file;
-  AssignFileName(file, dir / "b");
-  FileOpenMode = 2;
-  OpenExisting(file);
+  ASSERT_FALSE(OpenExisting(file, dir / "b", Access::kReadWrite));
   InjectFault(FaultOp::Fsync, 1, EROFS);
   try {
     FlushDataFile(file);

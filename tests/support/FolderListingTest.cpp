@@ -8,7 +8,6 @@
 #include <map>
 
 #include "common/TestUtil.h"
-#include "support/DosTime.h"
 #include "support/FileUnit.h"
 
 using namespace ovk;
@@ -18,19 +17,19 @@ using ovktest::WriteFile;
 namespace {
 
 struct Seen {
-  std::uint32_t attributes;
+  EntryKind kind;
   std::uint64_t size;
   FileIdentity identity;
-  std::uint32_t time;
+  std::int64_t modified;
 };
 
 // Every entry a listing reports, in order, with the final code.
-std::vector<std::pair<std::string, Seen>> List(const std::string& pattern, std::uint32_t wanted, int* endCode = nullptr) {
+std::vector<std::pair<std::string, Seen>> List(const std::string& pattern, int* endCode = nullptr) {
   std::vector<std::pair<std::string, Seen>> out;
   FolderEntry entry;
-  int code = FindFirstEntry(pattern, wanted, entry);
+  int code = FindFirstEntry(pattern, entry);
   while (code == 0) {
-    out.push_back({entry.name, {entry.attributes, entry.size, entry.identity, entry.time}});
+    out.push_back({entry.name, {entry.kind, entry.size, entry.identity, entry.modified}});
     code = FindNextEntry(entry);
   }
   FindCloseEntry(entry);
@@ -67,19 +66,21 @@ class FolderListingTest : public ::testing::Test {
   TempDir dir;
 };
 
-TEST_F(FolderListingTest, AttributesFollowTheMapping) {
+TEST_F(FolderListingTest, KindsFollowWhatEachNameLeadsTo) {
   std::map<std::string, Seen> seen;
-  for (const auto& [name, s] : List(dir.Path() + "\\*.*", kAttrAny)) seen[name] = s;
+  for (const auto& [name, s] : List(dir.Path() + "\\*.*")) seen[name] = s;
   struct Case {
     const char* name;
-    std::uint32_t attributes;
+    EntryKind kind;
   };
-  for (const Case& c : {Case{".", kAttrFolder}, Case{"..", kAttrFolder}, Case{"plain.txt", kAttrArchive},
-                        Case{"readonly.dat", kAttrArchive | kAttrReadOnly}, Case{".hidden", kAttrArchive | kAttrHidden},
-                        Case{"sub", kAttrFolder}, Case{"pipe", kAttrSystem}, Case{"link-to-file", kAttrArchive},
-                        Case{"link-to-sub", kAttrFolder}, Case{"broken", kAttrSystem}, Case{"loop", kAttrFolder}}) {
+  for (const Case& c : {Case{".", EntryKind::kFolder}, Case{"..", EntryKind::kFolder},
+                        Case{"plain.txt", EntryKind::kRegular}, Case{"readonly.dat", EntryKind::kRegular},
+                        Case{".hidden", EntryKind::kRegular}, Case{"sub", EntryKind::kFolder},
+                        Case{"pipe", EntryKind::kOther}, Case{"link-to-file", EntryKind::kRegular},
+                        Case{"link-to-sub", EntryKind::kFolder}, Case{"broken", EntryKind::kLink},
+                        Case{"loop", EntryKind::kFolder}}) {
     ASSERT_EQ(seen.count(c.name), 1u) << c.name;
-    EXPECT_EQ(seen[c.name].attributes, c.attributes) << c.name;
+    EXPECT_EQ(seen[c.name].kind, c.kind) << c.name;
   }
   EXPECT_EQ(seen.size(), 11u);
   EXPECT_EQ(seen["plain.txt"].size, 5u);
@@ -88,13 +89,12 @@ TEST_F(FolderListingTest, AttributesFollowTheMapping) {
   EXPECT_EQ(seen["pipe"].size, 0u);
   struct stat st {};
   ASSERT_EQ(stat((dir / "plain.txt").c_str(), &st), 0);
-  EXPECT_EQ(seen["plain.txt"].time, UnixToDosTime(st.st_mtime));
-  EXPECT_NE(seen["plain.txt"].time, 0u);
+  EXPECT_EQ(seen["plain.txt"].modified, st.st_mtime);
 }
 
 TEST_F(FolderListingTest, LinksReportTheirTargetsIdentity) {
   std::map<std::string, Seen> seen;
-  for (const auto& [name, s] : List(dir / "*", kAttrAny)) seen[name] = s;
+  for (const auto& [name, s] : List(dir / "*")) seen[name] = s;
   EXPECT_EQ(seen["link-to-file"].identity, IdentityOfPath(dir / "plain.txt"));
   EXPECT_EQ(seen["link-to-sub"].identity, seen["sub"].identity);
   // A link back to the folder itself carries the folder's identity, so a
@@ -104,48 +104,29 @@ TEST_F(FolderListingTest, LinksReportTheirTargetsIdentity) {
   EXPECT_NE(seen["plain.txt"].identity, seen["sub"].identity);
 }
 
-TEST_F(FolderListingTest, WantedAttributesSelectEntries) {
-  struct Case {
-    std::uint32_t wanted;
-    std::vector<std::string> names;
-  };
-  for (const Case& c : {
-           Case{0, {"link-to-file", "plain.txt", "readonly.dat"}},
-           Case{kAttrHidden, {".hidden", "link-to-file", "plain.txt", "readonly.dat"}},
-           Case{kAttrSystem, {"broken", "link-to-file", "pipe", "plain.txt", "readonly.dat"}},
-           Case{kAttrFolder, {".", "..", "link-to-file", "link-to-sub", "loop", "plain.txt", "readonly.dat", "sub"}},
-           Case{kAttrReadOnly | kAttrArchive, {"link-to-file", "plain.txt", "readonly.dat"}},
-       }) {
-    EXPECT_EQ(Names(List(dir.Path() + "/*.*", c.wanted)), c.names) << c.wanted;
-  }
-}
-
 TEST_F(FolderListingTest, MasksFilterNamesAndEntriesComeSortedByBytes) {
   WriteFile(dir / "B.txt", "");
   WriteFile(dir / "a.txt", "");
   WriteFile(dir / "\xc3\xa9.txt", "");
-  EXPECT_EQ(Names(List(dir / "*.txt", 0)), (std::vector<std::string>{"B.txt", "a.txt", "plain.txt", "\xc3\xa9.txt"}));
-  EXPECT_EQ(Names(List(dir / "plain.txt", kAttrAny)), std::vector<std::string>{"plain.txt"});
-  EXPECT_EQ(Names(List(dir / "?.txt", 0)), (std::vector<std::string>{"B.txt", "a.txt"}));
+  EXPECT_EQ(Names(List(dir / "*.txt")), (std::vector<std::string>{"B.txt", "a.txt", "plain.txt", "\xc3\xa9.txt"}));
+  EXPECT_EQ(Names(List(dir / "plain.txt")), std::vector<std::string>{"plain.txt"});
+  EXPECT_EQ(Names(List(dir / "?.txt")), (std::vector<std::string>{"B.txt", "a.txt"}));
 }
 
 TEST_F(FolderListingTest, FailuresReportPlatformCodes) {
   int code = 0;
-  EXPECT_TRUE(List(dir / "nothing*", kAttrAny, &code).empty());
+  EXPECT_TRUE(List(dir / "nothing*", &code).empty());
   EXPECT_EQ(code, ENOENT);
-  EXPECT_TRUE(List(dir / "missing/*.*", kAttrAny, &code).empty());
+  EXPECT_TRUE(List(dir / "missing/*.*", &code).empty());
   EXPECT_EQ(code, ENOENT);
-  EXPECT_TRUE(List(dir / "plain.txt/*.*", kAttrAny, &code).empty());
+  EXPECT_TRUE(List(dir / "plain.txt/*.*", &code).empty());
   EXPECT_EQ(code, ENOTDIR);
-  // Names match, but every one is excluded: the end code.
-  EXPECT_TRUE(List(dir / "sub", 0, &code).empty());
-  EXPECT_EQ(code, kNoMoreFiles);
-  // A normal listing ends with 18 too, and stays at the end.
-  List(dir / "*", kAttrAny, &code);
+  // A normal listing ends with kNoMoreFiles too, and stays at the end.
+  List(dir / "*", &code);
   EXPECT_EQ(code, kNoMoreFiles);
 
   FolderEntry entry;
-  ASSERT_EQ(FindFirstEntry(dir / "plain.txt", 0, entry), 0);
+  ASSERT_EQ(FindFirstEntry(dir / "plain.txt", entry), 0);
   EXPECT_EQ(FindNextEntry(entry), kNoMoreFiles);
   EXPECT_EQ(FindNextEntry(entry), kNoMoreFiles);
   FindCloseEntry(entry);
@@ -153,7 +134,7 @@ TEST_F(FolderListingTest, FailuresReportPlatformCodes) {
   EXPECT_EQ(FindNextEntry(entry), kNoMoreFiles);
 }
 
-TEST_F(FolderListingTest, ASocketIsASystemEntry) {
+TEST_F(FolderListingTest, ASocketIsNeitherFileNorFolder) {
   const int s = socket(AF_UNIX, SOCK_STREAM, 0);
   ASSERT_GE(s, 0);
   sockaddr_un address{};
@@ -162,10 +143,10 @@ TEST_F(FolderListingTest, ASocketIsASystemEntry) {
   ASSERT_LT(path.size(), sizeof address.sun_path);
   path.copy(address.sun_path, path.size());
   ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  const auto listed = List(dir / "sock", kAttrAny);
+  const auto listed = List(dir / "sock");
   close(s);
   ASSERT_EQ(listed.size(), 1u);
-  EXPECT_EQ(listed[0].second.attributes, kAttrSystem);
+  EXPECT_EQ(listed[0].second.kind, EntryKind::kOther);
 }
 
 }  // namespace

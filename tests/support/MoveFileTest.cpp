@@ -122,6 +122,42 @@ TEST_F(CrossDeviceMove, AFaultAtAnyStepLeavesTheDestinationWholeAndNoTemporary) 
   EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"dest"});
 }
 
+// In a folder others may write, the copy's temporary name can be taken over
+// while the copy is written: what then holds the name never reaches the
+// destination, and is not removed either.
+TEST_F(CrossDeviceMove, ATemporaryNameTakenOverIsNeverMovedIntoPlace) {
+  WriteFile(other_ + "/source", "the real content");
+  WriteFile(dir / "dest", "previous");
+  std::string taken;
+  BeforeCall(FaultOp::Fsync, 1, [&] {
+    for (const std::string& name : FolderNames(dir.Path())) {
+      if (name != "dest") taken = dir / name;
+    }
+    WriteFile(dir / "planted", "planted");
+    ASSERT_EQ(rename((dir / "planted").c_str(), taken.c_str()), 0);
+  });
+  EXPECT_FALSE(MoveFileReplacing(other_ + "/source", dir / "dest"));
+  ASSERT_FALSE(taken.empty());
+  EXPECT_EQ(ReadFile(dir / "dest"), "previous");
+  EXPECT_EQ(ReadFile(taken), "planted");
+  EXPECT_EQ(ReadFile(other_ + "/source"), "the real content");
+}
+
+// Its name comes from the system's random source, so that no one can take
+// it beforehand.
+TEST_F(CrossDeviceMove, TheTemporaryNameIsNotPredictable) {
+  std::vector<std::string> seen;
+  for (int i = 0; i < 2; ++i) {
+    WriteFile(other_ + "/source", "x");
+    BeforeCall(FaultOp::Fsync, 1, [&] { seen.push_back(FolderNames(dir.Path()).at(0)); });
+    ASSERT_TRUE(MoveFileReplacing(other_ + "/source", dir / "dest"));
+    ClearFaults();
+  }
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_NE(seen[0], seen[1]);
+  for (const std::string& name : seen) EXPECT_EQ(name.size(), std::string(".dest.ovk-01234567.tmp").size()) << name;
+}
+
 TEST_F(CrossDeviceMove, OnlyRegularFilesAreCopied) {
   ASSERT_EQ(mkfifo((other_ + "/pipe").c_str(), 0644), 0);
   EXPECT_FALSE(MoveFileReplacing(other_ + "/pipe", dir / "dest"));  // must not hang

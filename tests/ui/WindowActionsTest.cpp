@@ -106,6 +106,19 @@ TEST_F(WindowActions, ArchiveWithoutDirectoryIsListedWithAWarning) {
   EXPECT_FALSE(none.shown);
 }
 
+// An archive that cannot be read says why; a name not there yet is an
+// archive still to be made, and says nothing.
+TEST_F(WindowActions, AnArchiveThatCannotBeOpenedSaysWhy) {
+  ovktest::MakeDirs(work / "folder.zip");
+  const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->LoadArchive(work / "folder.zip", false); });
+  ASSERT_TRUE(box.shown);
+  EXPECT_EQ(box.icon, QMessageBox::Critical);
+  EXPECT_EQ(box.text.toStdString(), "cannot open archive " + work / "folder.zip" + ": a folder is in the way");
+  EXPECT_EQ(RowCount(*form), 0);
+  const SeenBox none = AnswerBox(QMessageBox::Ok, [&] { form->LoadArchive(work / "new.zip", false); });
+  EXPECT_FALSE(none.shown);
+}
+
 TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingAndSaysWhy) {
   std::string native = work / "native.ovk";
   ovk::AddRequest request;

@@ -1,7 +1,6 @@
 #include "engine/format/Registry.h"
 
 #include <array>
-#include <exception>
 #include <string_view>
 
 #include "support/StringUnit.h"
@@ -90,20 +89,11 @@ const Format* Identify(DataFile& file, FormatProblem& problem) {
 
 const Format* Identify(const std::string& path, FormatProblem& problem) {
   DataFile file;
-  AssignFileName(file, path);
-  FileOpenMode = 0;
-  SetPendingIoError(0);
-  OpenExisting(file, 1, true);
-  if (const int code = PendingIoError(); code != 0) {
-    problem = {FormatRefusal::kCannotOpen, code};
+  if (const IoError error = OpenExisting(file, path, Access::kRead)) {
+    problem = {FormatRefusal::kCannotOpen, error.code};
     return nullptr;
   }
-  const Format* format = Identify(file, problem);
-  try {
-    CloseDataFile(file);
-  } catch (const std::exception&) {
-  }
-  return format;
+  return Identify(file, problem);  // read only: the close can lose nothing
 }
 
 const Format* FormatForNewArchive(const std::string& path, bool native, FormatProblem& problem) {

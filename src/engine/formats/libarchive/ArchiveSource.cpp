@@ -41,10 +41,10 @@ int ArchiveSource::Open(archive* reader) {
 }
 
 void ArchiveSource::RaiseFailure() {
-  if (failureCode_ == 0) return;
-  const int code = failureCode_;
-  failureCode_ = 0;
-  throw EInOutError(code, failureMessage_);
+  if (!failure_) return;
+  const IoError failure = failure_;
+  failure_ = {};
+  throw EInOutError(failure);
 }
 
 la_ssize_t ArchiveSource::ReadPiece(const void** buffer) {
@@ -57,7 +57,7 @@ la_ssize_t ArchiveSource::ReadPiece(const void** buffer) {
   Seek64(*part->file, position_ - part->start);
   ReadBlock(*part->file, buffer_.data(), want, got);
   // A volume shorter than it was a moment ago: the stream ends early.
-  if (got == 0) throw EInOutError(kIoReadPastEnd, part->file->name);
+  if (got == 0) throw EInOutError(IoError{"read", part->file->name, kIoReadPastEnd});
   position_ += static_cast<std::int64_t>(got);
   *buffer = buffer_.data();
   return static_cast<la_ssize_t>(got);
@@ -70,8 +70,7 @@ la_ssize_t ArchiveSource::ReadCallback(archive* reader, void* self, const void**
   try {
     return source.ReadPiece(buffer);
   } catch (const EInOutError& e) {
-    source.failureCode_ = e.Code();
-    source.failureMessage_ = e.what();
+    source.failure_ = e.Error();
     archive_set_error(reader, EIO, "%s", e.what());
     return -1;
   }

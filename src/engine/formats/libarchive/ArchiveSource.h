@@ -44,8 +44,7 @@ class ArchiveSource {
   std::vector<Part> parts_;
   std::int64_t total_ = 0, position_ = 0;
   std::string buffer_;
-  int failureCode_ = 0;
-  std::string failureMessage_;
+  IoError failure_;
 };
 
 }  // namespace ovk

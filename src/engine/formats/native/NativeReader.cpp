@@ -73,7 +73,7 @@ bool NativeReader::ReadEntry() {
       Seek64(file_, at);
       return false;
     }
-    if (field.size() < kOldNameField) throw EInOutError(kIoReadPastEnd, "Read beyond end of file");
+    if (field.size() < kOldNameField) throw EInOutError(IoError{"read", file_.name, kIoReadPastEnd});
     name_.assign(field.substr(1, Bytes(field)[0]));
     at += kOldNameField;
   } else {

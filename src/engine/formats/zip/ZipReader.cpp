@@ -249,7 +249,7 @@ bool ZipReader::ReadListedEntry() {
   const std::vector<CentralRecord>& records = directory_->records;
   if (nextRecord_ >= records.size()) {
     // The entries listed before the directory's damage have been read; what follows it is unknown.
-    if (directory_->cutShort) throw EInOutError(kIoReadPastEnd, "Read beyond end of file");
+    if (directory_->cutShort) throw EInOutError(IoError{"read", file_.name, kIoReadPastEnd});
     return false;
   }
   ZipEntryRecord& entry = record_;

@@ -19,7 +19,7 @@ RepairOutcome RepairZipDirectory(DataFile& file, std::string& reason, RepairNote
     return RepairOutcome::kFailed;
   }
   WriteZipDirectoryEnd(file, "", endRecord, true, 0, directory);
-  CloseDataFile(file);
+  ThrowIfFailed(CloseDataFile(file));
   notes.lines = rebuilt.Lines();
   notes.damaged = !rebuilt.leftOut.empty();
   return RepairOutcome::kRepaired;

@@ -2,8 +2,9 @@
 // plain terms, the C library's text for the rest, never a bare number.
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
-#include "support/FileUnit.h"
+#include "support/IoError.h"
 #include "support/StringUnit.h"
 
 namespace ovk {
@@ -22,13 +23,21 @@ std::string IoReasonText(int code) {
     case ENAMETOOLONG: return "its name is too long for the file system";
     case EIO: return "input/output error";
     case kIoReadPastEnd: return "the file ends too early";
-    case kIoNotAssigned:
     case kIoNotOpen: return "the file is not open";
+    case kIoNotRegular: return "not a regular file";
     default: break;
   }
   std::string text = std::strerror(code);
   if (!text.empty()) text[0] = LowerAscii(text.substr(0, 1))[0];
   return text;
+}
+
+std::string IoError::Text() const { return "cannot " + what + " " + path + ": " + IoReasonText(code); }
+
+EInOutError::EInOutError(IoError error) : std::runtime_error(IoReasonText(error.code)), error_(std::move(error)) {}
+
+void ThrowIfFailed(const IoError& error) {
+  if (error) throw EInOutError(error);
 }
 
 }  // namespace ovk
