@@ -182,6 +182,25 @@ TEST_P(OtherFormatTest, ExtractsWhatWentInAndRefusesChanges) {
 INSTANTIATE_TEST_SUITE_P(Formats, OtherFormatTest, ::testing::ValuesIn(FormatCases()),
                          [](const ::testing::TestParamInfo<FormatCase>& info) { return info.param.label; });
 
+// `tar -C dir .` stores "./", "./a.txt", ...: listed, selected and extracted
+// by the names users know, the root folder no entry.
+TEST(DotFolderTar, NamesLoseTheirDotFolder) {
+  OVK_REQUIRE_TOOL("tar");
+  TempDir dir;
+  WriteFile(dir / "src/a.txt", "alpha\n");
+  WriteFile(dir / "src/sub/b.txt", "beta\n");
+  ASSERT_EQ(ovktest::Run("tar -C " + Quote(dir / "src") + " -cf " + Quote(dir / "d.tar") + " .").exitCode, 0);
+  OvkResult r = RunOvk({"list", "--json", dir / "d.tar"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (const char* name : {"\"a.txt\"", "\"sub/\"", "\"sub/b.txt\""})
+    EXPECT_NE(r.out.find("\"name\": " + std::string(name)), std::string::npos) << name << "\n" << r.out;
+  EXPECT_EQ(r.out.find("./"), std::string::npos) << r.out;
+  r = RunOvk({"extract", "-d", dir / "out", dir / "d.tar", "sub/b.txt"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "out/sub/b.txt"), "beta\n");
+  EXPECT_FALSE(Exists(dir / "out/a.txt"));
+}
+
 // What libarchive cannot give whole is reported by name with the status
 // the ZIP reader would give; what it can is still extracted.
 struct TroubleCase {

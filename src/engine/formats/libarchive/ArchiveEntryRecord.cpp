@@ -4,10 +4,19 @@ namespace ovk {
 
 namespace {
 
+// A name as tar stores what `tar -C dir .` packs ("./a.txt", "./") is the
+// name users know ("a.txt"), as other archive tools show it.
+std::string WithoutDotFolders(std::string name) {
+  std::size_t cut = 0;
+  while (name.compare(cut, 2, "./") == 0) cut += 2;
+  name.erase(0, cut);
+  return name == "." ? "" : name;
+}
+
 std::string NameOf(archive_entry* record) {
-  if (const char* utf8 = archive_entry_pathname_utf8(record)) return utf8;
-  const char* raw = archive_entry_pathname(record);
-  return raw ? raw : "";
+  const char* name = archive_entry_pathname_utf8(record);
+  if (!name) name = archive_entry_pathname(record);
+  return WithoutDotFolders(name ? name : "");
 }
 
 EntryType TypeOf(archive_entry* record) {
@@ -34,6 +43,8 @@ std::string LinkTargetOf(archive_entry* record, EntryType type) {
   } else {
     target = archive_entry_hardlink_utf8(record);
     if (!target) target = archive_entry_hardlink(record);
+    // It names an earlier entry, by that entry's name.
+    if (target) return WithoutDotFolders(target);
   }
   return target ? target : "";
 }

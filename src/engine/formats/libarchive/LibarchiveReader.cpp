@@ -123,6 +123,13 @@ LibarchiveReader::LibarchiveReader(DataFile& file, const std::string& path, std:
 }
 
 bool LibarchiveReader::Next(Entry& entry, Damage& damage) {
+  // The root folder ("./" of `tar -C dir .`) names nothing to list or make.
+  while (ReadNext(entry, damage))
+    if (entry.type != EntryType::kFolder || !entry.name.empty() || damage.kind != EntryDamage::kNone) return true;
+  return false;
+}
+
+bool LibarchiveReader::ReadNext(Entry& entry, Damage& damage) {
   if (ended_) return false;
   archive* reader = archive_.get();
   archive_entry* record = nullptr;

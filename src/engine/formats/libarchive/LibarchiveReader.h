@@ -23,6 +23,8 @@ class LibarchiveReader final : public Reader {
   bool Whole(WholePayload&) override { return false; }
 
  private:
+  // The next header as it stands, the archive's root folder included.
+  bool ReadNext(Entry& entry, Damage& damage);
   ArchiveSource source_;
   ArchiveHandle archive_;
   std::string formatName_, bareName_;
