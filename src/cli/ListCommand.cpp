@@ -59,17 +59,20 @@ void PrintTable(const ListResult& listed) {
   bool anyEnciphered = false;
   std::cout << Row("Original", "Packed", "Time", ' ', "Name") << '\n'
             << Row("------------", "------------", "----------------", ' ', "----") << '\n';
+  bool packedKnown = false;
   for (const Entry& e : entries) {
-    std::cout << Row(std::to_string(e.originalSize), std::to_string(e.packedSize),
+    // A format that does not tell what an entry spends shows "-", not 0.
+    std::cout << Row(std::to_string(e.originalSize), e.packedKnown ? std::to_string(e.packedSize) : "-",
                      TimeText(e.modified), e.encrypted ? '*' : ' ', ShownName(e))
               << '\n';
     originalSum += e.originalSize;
     packedSum += e.packedSize;
+    packedKnown = packedKnown || e.packedKnown;
     anyEnciphered = anyEnciphered || (e.encrypted && e.undecodable.empty());
   }
   const std::size_t n = entries.size();
   std::cout << Row("------------", "------------", "", ' ', "----") << '\n'
-            << Row(std::to_string(originalSum), std::to_string(packedSum), "", ' ',
+            << Row(std::to_string(originalSum), packedKnown || entries.empty() ? std::to_string(packedSum) : "-", "", ' ',
                    std::to_string(n) + (n == 1 ? " file" : " files"))
             << '\n';
   if (anyEnciphered) std::cout << "* enciphered: extracting needs the password\n";

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -195,6 +196,10 @@ TEST(DotFolderTar, NamesLoseTheirDotFolder) {
   for (const char* name : {"\"a.txt\"", "\"sub/\"", "\"sub/b.txt\""})
     EXPECT_NE(r.out.find("\"name\": " + std::string(name)), std::string::npos) << name << "\n" << r.out;
   EXPECT_EQ(r.out.find("./"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("packedSize"), std::string::npos) << "tar does not tell it\n" << r.out;
+  // The table shows an untold packed size as "-", not as 0.
+  r = RunOvk({"list", dir / "d.tar"});
+  EXPECT_TRUE(std::regex_search(r.out, std::regex("\n +6 +- +[-0-9: ]+ +a\\.txt\n"))) << r.out;
   r = RunOvk({"extract", "-d", dir / "out", dir / "d.tar", "sub/b.txt"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(ReadFile(dir / "out/sub/b.txt"), "beta\n");
