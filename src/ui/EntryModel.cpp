@@ -38,7 +38,8 @@ QString EntryCellText(const Entry& entry, int column) {
     case kOriginalColumn:
       return GroupedNumber(entry.originalSize);
     case kPackedColumn:
-      return GroupedNumber(entry.packedSize);
+      // Left empty where the format does not tell it, rather than 0.
+      return entry.packedKnown ? GroupedNumber(entry.packedSize) : QString();
     case kTimeColumn:
       return FormatEntryTime(entry.modified);
     default:
