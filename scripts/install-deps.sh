@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev qt6-base-dev libgl-dev
-          libbz2-dev liblzma-dev libzstd-dev libssl-dev libarchive-dev librsvg2-bin)
+          libbz2-dev liblzma-dev libzstd-dev libssl-dev libisal-dev libarchive-dev librsvg2-bin)
 if [[ "${1:-}" == "--test" ]]; then
   # GoogleTest, the peers the interoperability tests drive, the makers of
   # the other formats read through libarchive (ar, cpio, ISO images, the

@@ -51,6 +51,11 @@ const std::vector<FormatCase>& FormatCases() {
       {"SparseGnuTar", "s.tar", {"tar"}, "tar --sparse -cf \"$OUT\" holes.bin a.txt", "tar", "holes.bin a.txt"},
       {"Bsdtar", "a.tar", {"bsdtar"}, std::string("bsdtar -cf \"$OUT\" ") + kTree, "tar", kTree},
       {"TarGz", "a.tar.gz", {"tar", "gzip"}, Tar("", "gzip"), "tar.gz", kTree},
+      // Two gzip members and a tape's zero padding after them, as pigz and
+      // blocked tape writers leave them.
+      {"TarGzMembersAndPadding", "m.tar.gz", {"tar", "gzip"},
+       Tar("", "cat") + "; head -c 3000 \"$OUT\" | gzip > \"$OUT.gz\" && tail -c +3001 \"$OUT\" | gzip -9 >> \"$OUT.gz\""
+       " && head -c 1024 /dev/zero >> \"$OUT.gz\" && mv \"$OUT.gz\" \"$OUT\"", "tar.gz", kTree},
       {"TarBz2", "a.tar.bz2", {"tar", "bzip2"}, Tar("", "bzip2"), "tar.bz2", kTree},
       {"TarXz", "a.tar.xz", {"tar", "xz"}, Tar("", "xz"), "tar.xz", kTree},
       {"TarLzma", "a.tar.lzma", {"tar", "xz"}, Tar("", "xz --format=lzma"), "tar.lzma", kTree},

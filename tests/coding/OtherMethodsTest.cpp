@@ -9,6 +9,7 @@
 #include <functional>
 #include <random>
 
+#include "coding/GzipDecompressor.h"
 #include "coding/OtherMethods.h"
 #include "common/TestUtil.h"
 #include "support/ByteOrder.h"
@@ -103,6 +104,7 @@ std::unique_ptr<Decompressor> Bzip2(const Payload&) { return MakeBzip2Decompress
 std::unique_ptr<Decompressor> Xz(const Payload&) { return MakeXzDecompressor(); }
 std::unique_ptr<Decompressor> Zstd(const Payload&) { return MakeZstdDecompressor(); }
 std::unique_ptr<Decompressor> Deflate64(const Payload&) { return MakeDeflate64Decompressor(); }
+std::unique_ptr<Decompressor> Gzip(const Payload&) { return MakeGzipDecompressor(); }
 
 const char kPythonZip[] = "python3 -c \"import zipfile,sys; zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_%s)"
                           ".write(sys.argv[2],'f')\" $OUT $IN";
@@ -128,6 +130,9 @@ const Peer kPeers[] = {
     {"ZstdTool", "zstd", "zstd -q -c $IN > $OUT", -1, Zstd, false},
     {"ZstdTwoFrames", "zstd", "head -c 1000 $IN | zstd -q -c > $OUT && tail -c +1001 $IN | zstd -q -c >> $OUT", -1,
      Zstd, false},
+    {"GzipTool", "gzip", "gzip -c $IN > $OUT", -1, Gzip},
+    {"GzipTwoMembers", "gzip", "head -c 1000 $IN | gzip -c > $OUT && tail -c +1001 $IN | gzip -9 -c >> $OUT", -1,
+     Gzip},
 };
 
 std::string PeerCommand(const Peer& peer) {
@@ -348,6 +353,21 @@ std::string XzWithDictionary(const std::string& content, std::uint8_t sizeCode) 
   return xz.replace(crcAt, 4, crc);
 }
 
+// A member's CRC-32 or size that does not match its content fails the stream.
+TEST(OtherMethods, GzipTrailerMismatchFails) {
+  OVK_REQUIRE_TOOL("gzip");
+  ovktest::TempDir dir;
+  const std::string content = Words(5000, 3);
+  ovktest::WriteFile(dir / "content", content);
+  ASSERT_EQ(ovktest::Run("gzip -c " + Quote(dir / "content") + " > " + Quote(dir / "c.gz")).exitCode, 0);
+  const std::string gz = ovktest::ReadFile(dir / "c.gz");
+  for (const std::size_t fromEnd : {8u, 1u}) {  // the CRC-32's first byte, the size's last
+    std::string damaged = gz;
+    damaged[damaged.size() - fromEnd] ^= 1;
+    EXPECT_EQ(Feed(*MakeGzipDecompressor(), damaged, 0).status, StreamStatus::kError) << fromEnd;
+  }
+}
+
 TEST(OtherMethods, DictionariesBeyondTheLimitFail) {
   const std::string content = Words(5000, 12);
   EXPECT_EQ(Feed(*MakeXzDecompressor(), XzWithDictionary(content, 24), 0).out, content);  // 16 MiB
@@ -368,6 +388,7 @@ TEST(OtherMethods, HostileBytesStayWithinBounds) {
       {MakeXzDecompressor, std::string("\xfd" "7zXZ\0\0\4\xe6\xd6\xb4\x46", 12)},
       {MakeZstdDecompressor, "\x28\xb5\x2f\xfd"},
       {MakeDeflate64Decompressor, ""},
+      {MakeGzipDecompressor, std::string("\x1f\x8b\x08\x00\0\0\0\0\0\3", 10)},
   };
   for (const auto& [make, magic] : decoders) {
     for (unsigned seed = 0; seed < 300; ++seed) {

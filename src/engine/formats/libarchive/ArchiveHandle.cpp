@@ -1,6 +1,7 @@
 #include "engine/formats/libarchive/ArchiveHandle.h"
 
 #include <string_view>
+#include <vector>
 
 namespace ovk {
 
@@ -66,13 +67,16 @@ ArchiveHandle NewArchiveReader() {
 
 bool IsBareData(archive* reader) { return archive_format(reader) == ARCHIVE_FORMAT_RAW; }
 
-std::string RecognisedName(archive* reader) {
-  // The last filter is libarchive's own pass-through of the client's bytes.
-  const int filters = archive_filter_count(reader) - 1;
+std::string RecognisedName(archive* reader, bool gunzipped) {
+  // The filters, innermost first: libarchive's (the last of its list is its
+  // own pass-through of the client's bytes), then the gzip inflated before.
+  std::vector<int> codes;
+  for (int i = 0; i + 1 < archive_filter_count(reader); ++i) codes.push_back(archive_filter_code(reader, i));
+  if (gunzipped) codes.push_back(ARCHIVE_FILTER_GZIP);
   std::string name;
-  int first = 0;
+  std::size_t first = 0;
   if (IsBareData(reader)) {
-    const FilterName* inner = filters > 0 ? FilterOf(archive_filter_code(reader, 0)) : nullptr;
+    const FilterName* inner = codes.empty() ? nullptr : FilterOf(codes[0]);
     if (!inner) return "";
     name = inner->bare;
     first = 1;
@@ -80,8 +84,8 @@ std::string RecognisedName(archive* reader) {
     name = BaseName(archive_format(reader));
     if (name.empty()) return "";
   }
-  for (int i = first; i < filters; ++i) {
-    const FilterName* filter = FilterOf(archive_filter_code(reader, i));
+  for (std::size_t i = first; i < codes.size(); ++i) {
+    const FilterName* filter = FilterOf(codes[i]);
     if (filter) name += filter->suffix;
   }
   return name;

@@ -22,9 +22,10 @@ using ArchiveHandle = std::unique_ptr<archive, ArchiveFree>;
 ArchiveHandle NewArchiveReader();
 
 // The format with its filters as users call it ("tar.gz", "7z", "gzip"),
-// once a header was asked for; empty when libarchive recognised no archive:
+// once a header was asked for, gunzipped telling that the bytes it read were
+// inflated from gzip first; empty when libarchive recognised no archive:
 // bare bytes under no filter are no archive at all.
-std::string RecognisedName(archive* reader);
+std::string RecognisedName(archive* reader, bool gunzipped);
 
 // Whether it is bare compressed data, a single file under a filter.
 bool IsBareData(archive* reader);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "coding/GzipDecompressor.h"
 #include "engine/Archive.h"
 
 namespace ovk {
@@ -10,6 +11,7 @@ namespace ovk {
 namespace {
 
 constexpr std::size_t kPieceBytes = 64 * 1024;
+constexpr std::size_t kInflatedPieceBytes = 256 * 1024;
 
 }  // namespace
 
@@ -24,6 +26,11 @@ ArchiveSource::ArchiveSource(DataFile& first, const std::vector<std::string>& la
     Append(file, std::move(part));
   }
   buffer_.resize(kPieceBytes);
+  std::string magic(2, '\0');
+  std::size_t got = 0;
+  Seek64(first, 0);
+  ReadBlock(first, magic.data(), magic.size(), got);
+  if (got == 2 && magic == "\x1f\x8b") gunzip_ = MakeGzipDecompressor();
 }
 
 void ArchiveSource::Append(DataFile& file, std::unique_ptr<DataFile> owned) {
@@ -35,8 +42,11 @@ void ArchiveSource::Append(DataFile& file, std::unique_ptr<DataFile> owned) {
 int ArchiveSource::Open(archive* reader) {
   archive_read_set_callback_data(reader, this);
   archive_read_set_read_callback(reader, ReadCallback);
-  archive_read_set_seek_callback(reader, SeekCallback);
-  archive_read_set_skip_callback(reader, SkipCallback);
+  // Inflated bytes are read in order only: skipping them means reading them.
+  if (!gunzip_) {
+    archive_read_set_seek_callback(reader, SeekCallback);
+    archive_read_set_skip_callback(reader, SkipCallback);
+  }
   return archive_read_open1(reader);
 }
 
@@ -47,7 +57,43 @@ void ArchiveSource::RaiseFailure() {
   throw EInOutError(failure);
 }
 
-la_ssize_t ArchiveSource::ReadPiece(const void** buffer) {
+la_ssize_t ArchiveSource::ReadPiece(const void** buffer, const char*& damage) {
+  return gunzip_ ? ReadInflated(buffer, damage) : ReadStored(buffer);
+}
+
+la_ssize_t ArchiveSource::ReadInflated(const void** buffer, const char*& damage) {
+  inflated_.clear();
+  while (inflated_.empty() && !gzipEnded_) {
+    // A lone first byte of a member's magic waits for the piece after it.
+    const bool splitMagic = memberEnded_ && stored_ == "\x1f";
+    if (stored_.empty() || splitMagic) {
+      const void* stored = nullptr;
+      const la_ssize_t got = ReadStored(&stored);
+      if (got == 0) {
+        if (memberEnded_) return 0;
+        damage = "the gzip data ends early";
+        return -1;
+      }
+      stored_ = std::string_view(static_cast<const char*>(stored), static_cast<std::size_t>(got));
+      if (splitMagic) {
+        joined_ = "\x1f" + std::string(stored_);
+        stored_ = joined_;
+      }
+    }
+    const StreamStatus status = gunzip_->Decode(stored_, inflated_, kInflatedPieceBytes);
+    if (status == StreamStatus::kError) {
+      damage = "the gzip data is damaged";
+      return -1;
+    }
+    memberEnded_ = status == StreamStatus::kEnd;
+    // Bytes after the last member are no part of the stream.
+    gzipEnded_ = memberEnded_ && !stored_.empty() && stored_ != "\x1f";
+  }
+  *buffer = inflated_.data();
+  return static_cast<la_ssize_t>(inflated_.size());
+}
+
+la_ssize_t ArchiveSource::ReadStored(const void** buffer) {
   const auto part = std::find_if(parts_.begin(), parts_.end(),
                                  [&](const Part& p) { return position_ < p.start + p.size; });
   if (part == parts_.end()) return 0;
@@ -68,7 +114,10 @@ la_ssize_t ArchiveSource::ReadPiece(const void** buffer) {
 la_ssize_t ArchiveSource::ReadCallback(archive* reader, void* self, const void** buffer) {
   auto& source = *static_cast<ArchiveSource*>(self);
   try {
-    return source.ReadPiece(buffer);
+    const char* damage = nullptr;
+    const la_ssize_t got = source.ReadPiece(buffer, damage);
+    if (got < 0) archive_set_error(reader, EILSEQ, "%s", damage);
+    return got;
   } catch (const EInOutError& e) {
     source.failure_ = e.Error();
     archive_set_error(reader, EIO, "%s", e.what());
