@@ -49,9 +49,12 @@ bool FileWanted(const AddSession& s, const std::string& relative, const FolderEn
   if (Excluded(s, relative, entry.name)) return false;
   if (s.maximumSize > 0 && entry.size > static_cast<std::uint64_t>(s.maximumSize)) return false;
   if (!WithinAgeLimit(s, UnixToDosTime(static_cast<std::time_t>(entry.modified)))) return false;
-  // Packing the archive into itself would store a partial copy of it.
-  const bool archiveKnown = !(s.archiveIdentity == FileIdentity{});
-  return !(archiveKnown && entry.identity == s.archiveIdentity);
+  // Packing the archive into itself would store a partial copy of it, and
+  // the archive a whole new one replaces an outdated one.
+  for (const FileIdentity& archive : {s.archiveIdentity, s.replacedIdentity}) {
+    if (!(archive == FileIdentity{}) && entry.identity == archive) return false;
+  }
+  return true;
 }
 
 void WalkSubfolder(AddSession& s, const std::string& base, const std::string& relative,

@@ -27,31 +27,28 @@ void Progressed(AddSession& s, const std::string& storedName) {
   s.observer->Progress(s.progress);
 }
 
-void CopyOldEntries(AddSession& s, const std::string& target, DataFile& temp) {
-  DataFile old;
-  ThrowIfFailed(OpenExisting(old, target, Access::kRead));
-  s.replacedIdentity = IdentityOf(old);
-  s.wholeWriter->CopyKept(old, SelectionSet({}, {}), *s.observer);
-  // A private archive stays private.
-  ThrowIfFailed(CopyPermissions(old, temp));
-  ThrowIfFailed(CloseDataFile(old));
-}
-
 // Fills temp with the new archive; false, reported, when it is not to
-// replace the old one.
+// replace the old one. The new archive takes the old one's permissions (a
+// new one's, those the lock made its empty file with): the temporary file
+// is private while it is written.
 bool WriteWholeArchive(AddSession& s, const AddRequest& request, const std::string& target, bool append,
                        DataFile& temp) {
   const std::string unchanged = append ? "; the archive is unchanged" : "";
   try {
+    DataFile old;
+    ThrowIfFailed(OpenExisting(old, target, Access::kRead));
+    s.replacedIdentity = IdentityOf(old);
     s.archiveIdentity = IdentityOf(temp);
     s.wholeWriter = s.format->WriteWhole(temp);
-    if (append) CopyOldEntries(s, target, temp);
+    if (append) s.wholeWriter->CopyKept(old, SelectionSet({}, {}), *s.observer);
     if (!WalkSources(s, request.sources)) {
       if (!s.report->cancelled) s.report->Add(request.archive, FailureKind::kNotWritten, "nothing was added" + unchanged);
       return false;
     }
     if (s.added == 0) return false;
     s.wholeWriter->Close();
+    ThrowIfFailed(CopyPermissions(old, temp));
+    ThrowIfFailed(CloseDataFile(old));
     return true;
   } catch (const RewriteCancelled&) {
     s.report->cancelled = true;

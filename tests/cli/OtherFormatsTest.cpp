@@ -6,6 +6,8 @@
 // write is refused by its name instead of becoming a ZIP under that name.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -381,6 +383,11 @@ TEST_P(WrittenFormatTest, PeersReadWhatWentInAndEachChange) {
   add.insert(add.end(), {path_, src_});
   r = RunOvk(add);
   ASSERT_EQ(r.exitCode, 0) << r.err;
+  struct stat made {};
+  ASSERT_EQ(stat(path_.c_str(), &made), 0);
+  const mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(made.st_mode & 0777, 0666 & ~mask) << "a new archive is made as any new file is";
   ExpectPeersRead(kTree);
 
   WriteFile(dir_ / "more.txt", "more\n");
@@ -406,6 +413,37 @@ INSTANTIATE_TEST_SUITE_P(
                       WrittenCase{"FormatOptionOverridesTheName", "a.zip", {"--format", "tar.xz"}, "tar.xz",
                                   {kGnuTar, kBsdtar}, {"tar", "bsdtar", "xz"}}),
     [](const ::testing::TestParamInfo<WrittenCase>& info) { return info.param.label; });
+
+// A kill at any moment of an add to a tar.gz leaves the old archive byte
+// for byte, or the new one whole.
+TEST(WrittenFormatKill, LeavesTheOldArchiveOrTheNewOne) {
+  for (const char* tool : {"tar", "gzip", "timeout"}) {
+    if (!HaveTool(tool)) GTEST_SKIP() << "needs " << tool;
+  }
+  TempDir dir;
+  WriteFile(dir / "a.txt", "alpha\n");
+  WriteFile(dir / "big.bin", RandomBytes(24 << 20, 5));
+  const std::string archive = dir / "k.tar.gz";
+  ASSERT_EQ(RunOvk({"add", archive, dir / "a.txt"}).exitCode, 0);
+  const std::string before = ReadFile(archive);
+  bool sawOld = false, sawNew = false;
+  for (const char* delay : {"0.05", "0.3", "0.8", "30"}) {
+    const CommandResult killed = ovktest::Run("timeout -s KILL " + std::string(delay) + " " +
+                                              Quote(BuiltProgram("ovk")) + " add " + Quote(archive) + " " +
+                                              Quote(dir / "big.bin") + " 2>&1");
+    if (ReadFile(archive) == before) {
+      sawOld = true;
+      continue;
+    }
+    const CommandResult listed = ovktest::Run("tar -tzf " + Quote(archive) + " 2>&1");
+    EXPECT_EQ(listed.exitCode, 0) << delay << "\n" << listed.output;
+    EXPECT_EQ(listed.output, "a.txt\nbig.bin\n") << delay << "\n" << killed.output;
+    sawNew = true;
+    break;
+  }
+  EXPECT_TRUE(sawNew) << "the last run is not killed";
+  EXPECT_TRUE(sawOld) << "the first run is killed before it replaces the archive";
+}
 
 }  // namespace
 }  // namespace ovktest
