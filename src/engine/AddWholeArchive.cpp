@@ -64,7 +64,10 @@ bool WriteWholeArchive(AddSession& s, const AddRequest& request, const std::stri
 
 void AddByWholeArchive(AddSession& s, const AddRequest& request, const std::string& target, bool append) {
   const bool replaced = ReplaceBeside(request.archive, target, *s.report, [&](DataFile& temp) {
-    return WriteWholeArchive(s, request, target, append, temp);
+    const bool written = WriteWholeArchive(s, request, target, append, temp);
+    // The writer goes with the file it writes into.
+    s.wholeWriter.reset();
+    return written;
   });
   if (!replaced) {
     s.added = 0;

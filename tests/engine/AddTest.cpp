@@ -289,8 +289,8 @@ TEST(AddTest, RefusedSourcesSayWhy) {
 
 // A file too large to hold is coded piece by piece: progress moves inside
 // it, and a cancel between two pieces leaves the archive byte for byte as it
-// was, in both containers and under a password (whose ZIP encryption reads
-// the file twice).
+// was, in both containers, under a password (whose ZIP encryption reads the
+// file twice) and in a tar.gz, which is written anew beside the old one.
 TEST(AddTest, CancelInsideALargeFileLeavesTheArchiveAsItWas) {
   TempDir dir;
   WriteFile(dir / "old/o.txt", "old entry");
@@ -307,12 +307,18 @@ TEST(AddTest, CancelInsideALargeFileLeavesTheArchiveAsItWas) {
     }
     bool CancelRequested() override { return cancelAt != 0 && last >= cancelAt; }
   };
-  for (const bool native : {false, true}) {
-    for (const std::string password : {"", "pw"}) {
-      const std::string label = std::string(native ? "native" : "zip") + (password.empty() ? "" : " with password");
+  struct Kind {
+    const char* format;
+    std::string password;
+  };
+  for (const Kind& kind : {Kind{"zip", ""}, Kind{"zip", "pw"}, Kind{"native", ""}, Kind{"native", "pw"},
+                           Kind{"tar.gz", ""}}) {
+    {
+      const std::string& password = kind.password;
+      const std::string label = kind.format + (password.empty() ? std::string() : " with password");
       const std::string archive = dir / (label + ".arc");
       AddOptions o;
-      o.native = native;
+      o.format = kind.format;
       o.password = password;
       ASSERT_TRUE(Add(archive, dir / "old", o)) << label;
       const std::string before = ReadFile(archive);

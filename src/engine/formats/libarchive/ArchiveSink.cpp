@@ -19,6 +19,7 @@ void ArchiveSink::RaiseFailure() {
 // to libarchive as fatal, and raised again once libarchive returns.
 la_ssize_t ArchiveSink::WriteCallback(archive* writer, void* self, const void* buffer, size_t length) {
   auto& sink = *static_cast<ArchiveSink*>(self);
+  if (sink.discarding_) return static_cast<la_ssize_t>(length);
   try {
     WriteBlock(sink.file_, buffer, length);
     return static_cast<la_ssize_t>(length);

@@ -23,12 +23,16 @@ class ArchiveSink {
   // Raises the write failure a callback met (and cleared), if any, as the
   // file layer raised it.
   void RaiseFailure();
+  // From now on what libarchive writes is dropped: an archive given up
+  // halfway is not ended into its file.
+  void Discard() { discarding_ = true; }
 
  private:
   static la_ssize_t WriteCallback(archive* writer, void* self, const void* buffer, size_t length);
 
   DataFile& file_;
   std::exception_ptr failure_;
+  bool discarding_ = false;
 };
 
 }  // namespace ovk

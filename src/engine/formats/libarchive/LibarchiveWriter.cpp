@@ -85,6 +85,12 @@ class LibarchiveWriter final : public WholeWriter {
     if (status != ARCHIVE_OK) throw Failed(a, "cannot start the archive");
   }
 
+  // Freeing the writer ends the archive, unless Close did: one given up
+  // halfway is not.
+  ~LibarchiveWriter() override { sink_.Discard(); }
+  LibarchiveWriter(const LibarchiveWriter&) = delete;
+  LibarchiveWriter& operator=(const LibarchiveWriter&) = delete;
+
   void CopyKept(DataFile& old, const SelectionSet& selection, OperationObserver& observer) override {
     ArchiveSource source(old, {});
     const ArchiveHandle reader = NewArchiveReader();
