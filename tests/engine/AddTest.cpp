@@ -362,6 +362,26 @@ TEST(AddTest, WriteErrorCutsTheEntryBack) {
   EXPECT_EQ(ReadFile(dir / "cut.zip"), ReadFile(dir / "expected.zip"));
 }
 
+// A write that fails while a whole new tar.gz is written beside the old one
+// leaves the old one byte for byte, and nothing beside it.
+TEST(AddTest, WriteErrorInAWholeArchiveLeavesTheOldOne) {
+  TempDir dir;
+  WriteFile(dir / "old/o.txt", "old entry");
+  WriteFile(dir / "new/big.bin", RandomBytes(3 << 20, 4));
+  const std::string archive = dir / "a.tar.gz";
+  ASSERT_TRUE(Add(archive, dir / "old"));
+  const std::string before = ReadFile(archive);
+  ovk::ClearFaults();
+  ovk::InjectFault(ovk::FaultOp::Write, 3, ENOSPC);
+  const ovk::OperationReport report = AddReport(archive, dir / "new");
+  ovk::ClearFaults();
+  EXPECT_EQ(report.Lines(),
+            (Names{archive + ": no space left on device", archive + ": nothing was added; the archive is unchanged"}));
+  EXPECT_EQ(report.entriesDone, 0u);
+  EXPECT_TRUE(ReadFile(archive) == before);
+  EXPECT_EQ(ovktest::Run("ls -A " + Quote(dir.Path())).output, "a.tar.gz\nnew\nold\n");
+}
+
 // A directory that cannot be written whole puts the old one back: the
 // archive is byte for byte unchanged. Moved sources are gone, so their
 // entries are left for the repair instead.
