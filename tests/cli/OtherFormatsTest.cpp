@@ -445,5 +445,23 @@ TEST(WrittenFormatKill, LeavesTheOldArchiveOrTheNewOne) {
   EXPECT_TRUE(sawOld) << "the first run is killed before it replaces the archive";
 }
 
+// Names outside ASCII reach the peers as they are on the disk: UTF-8, and
+// in tar also bytes that are no UTF-8 (7z keeps only Unicode names).
+TEST(WrittenFormatNames, KeepTheirBytes) {
+  if (!HaveTool("bsdtar")) GTEST_SKIP() << "needs bsdtar";
+  const std::string unicode = "\xc3\xbcn\xc3\xaf.txt", bytes = "bad\xffname";
+  const std::pair<std::string, std::set<std::string>> cases[] = {{"n.tar", {unicode, bytes}}, {"n.7z", {unicode}}};
+  for (const auto& [name, names] : cases) {
+    TempDir dir;
+    for (const std::string& file : names) WriteFile(dir / ("src/" + file), file);
+    const OvkResult r = RunOvk({"add", dir / name, dir / "src"});
+    EXPECT_EQ(r.exitCode, 0) << name << "\n" << r.err;
+    MakeDirs(dir / "out");
+    EXPECT_EQ(ovktest::Run("bsdtar -xf " + Quote(dir / name) + " -C " + Quote(dir / "out")).exitCode, 0) << name;
+    EXPECT_EQ(NamesIn(dir / "out"), names) << name;
+    for (const std::string& file : names) EXPECT_EQ(ReadFile(dir / ("out/" + file)), file) << name;
+  }
+}
+
 }  // namespace
 }  // namespace ovktest

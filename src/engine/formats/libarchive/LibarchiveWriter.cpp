@@ -12,6 +12,8 @@
 #include "engine/formats/libarchive/ArchiveHandle.h"
 #include "engine/formats/libarchive/ArchiveSink.h"
 #include "engine/formats/libarchive/ArchiveSource.h"
+#include "support/StringUnit.h"
+#include "support/Utf8Locale.h"
 
 namespace ovk {
 
@@ -65,9 +67,19 @@ unsigned int FileType(EntryType type) {
   }
 }
 
+// A name as UTF-8 when it is, else its bytes as they are, as tar stores
+// them (libarchive takes invalid UTF-8 for no name at all). Every call into
+// the writer runs under Utf8Locale, so libarchive's own conversions take
+// the names for UTF-8 too.
+void SetText(archive_entry* record, const std::string& text, void (*utf8)(archive_entry*, const char*),
+             void (*bytes)(archive_entry*, const char*)) {
+  (IsValidUtf8(text) ? utf8 : bytes)(record, text.c_str());
+}
+
 class LibarchiveWriter final : public WholeWriter {
  public:
   LibarchiveWriter(DataFile& file, const WrittenFormat& written) : sink_(file), writer_(archive_write_new()) {
+    const Utf8Locale utf8;
     archive* a = writer_.get();
     if (archive_write_set_format(a, written.format) != ARCHIVE_OK || archive_write_add_filter(a, written.filter) != ARCHIVE_OK)
       throw Failed(a, "cannot set up the " + std::string(written.name) + " writer");
@@ -87,11 +99,16 @@ class LibarchiveWriter final : public WholeWriter {
 
   // Freeing the writer ends the archive, unless Close did: one given up
   // halfway is not.
-  ~LibarchiveWriter() override { sink_.Discard(); }
+  ~LibarchiveWriter() override {
+    sink_.Discard();
+    const Utf8Locale utf8;
+    writer_.reset();
+  }
   LibarchiveWriter(const LibarchiveWriter&) = delete;
   LibarchiveWriter& operator=(const LibarchiveWriter&) = delete;
 
   void CopyKept(DataFile& old, const SelectionSet& selection, OperationObserver& observer) override {
+    const Utf8Locale utf8;
     ArchiveSource source(old, {});
     const ArchiveHandle reader = NewArchiveReader();
     const int opened = source.Open(reader.get());
@@ -122,24 +139,30 @@ class LibarchiveWriter final : public WholeWriter {
   }
 
   void Begin(const WholeItem& item) override {
+    const Utf8Locale utf8;
     const std::unique_ptr<archive_entry, RecordFree> record(archive_entry_new());
     archive_entry* r = record.get();
-    archive_entry_set_pathname_utf8(r, item.storedName.c_str());
+    SetText(r, item.storedName, archive_entry_set_pathname_utf8, archive_entry_copy_pathname);
     archive_entry_set_filetype(r, FileType(item.type));
     archive_entry_set_perm(r, item.mode & 07777);
     archive_entry_set_mtime(r, item.modifiedTime, 0);
     archive_entry_set_size(r, item.type == EntryType::kFile ? static_cast<la_int64_t>(item.size) : 0);
-    if (item.type == EntryType::kSymbolicLink) archive_entry_set_symlink_utf8(r, item.linkTarget.c_str());
+    if (item.type == EntryType::kSymbolicLink)
+      SetText(r, item.linkTarget, archive_entry_set_symlink_utf8, archive_entry_copy_symlink);
     Check(archive_write_header(writer_.get(), r), "cannot write the header of " + item.storedName);
   }
 
   void Content(const char* data, std::size_t size) override {
+    const Utf8Locale utf8;
     const la_ssize_t wrote = archive_write_data(writer_.get(), data, size);
     sink_.RaiseFailure();
     if (wrote < 0 || static_cast<std::size_t>(wrote) != size) throw Failed(writer_.get(), "cannot write an entry");
   }
 
-  void Close() override { Check(archive_write_close(writer_.get()), "cannot end the archive"); }
+  void Close() override {
+    const Utf8Locale utf8;
+    Check(archive_write_close(writer_.get()), "cannot end the archive");
+  }
 
  private:
   // The name as the operations match it: "\" between folders, a folder's
