@@ -81,11 +81,11 @@ class Format {
   virtual std::unique_ptr<Reader> Read(DataFile& file, const std::string& path) const = 0;
 
   // What a format that cannot do these keeps: asked only when Can says so.
-  // A writer of new entries into file (open for writing): a new archive,
-  // and with Capability::kAppend one it holds, in place. A format written
-  // only from start to end lacks kAppend and kDelete in place: its archives
-  // change by a whole new one written beside them (ReplaceBeside), the kept
-  // entries copied through.
+  // With Capability::kInPlace, a writer of new entries into file (open for
+  // writing): a new archive, and with kAppend one it holds, in place. A
+  // format written only from start to end lacks kInPlace: its archives are
+  // made and changed by a whole new one written beside them (ReplaceBeside),
+  // the kept entries copied through.
   virtual std::unique_ptr<Writer> Write(DataFile& file, const WriteChoices& choices) const;
   // kAppend without kInPlace: a writer of a whole new archive into file
   // (empty, open for writing); raises what fails.
