@@ -1,4 +1,4 @@
-// `ovk add [-p PASSWORD [--aes]] [--native] [--no-recurse] [-x MASK]... [-q] ARCHIVE SOURCE...`
+// `ovk add [-p PASSWORD [--aes]] [--native | --format NAME] [--no-recurse] [-x MASK]... [-q] ARCHIVE SOURCE...`
 #include <string>
 
 #include "cli/ArchiveAccess.h"
@@ -30,7 +30,7 @@ int RunAdd(const Args& args) {
   ParsedOptions options;
   int status = kExitOk;
   if (!ParseCommandOptions(args,
-                           {{"-p", true}, {"--aes", false}, {"--native", false}, {"--no-recurse", false}, {"-x", true}, {"-q", false}},
+                           {{"-p", true}, {"--aes", false}, {"--native", false}, {"--format", true}, {"--no-recurse", false}, {"-x", true}, {"-q", false}},
                            options, status))
     return status;
   if (options.positional.size() < 2) return UsageError("add needs an ARCHIVE and at least one SOURCE");
@@ -43,6 +43,8 @@ int RunAdd(const Args& args) {
   if (request.aes && request.password.empty()) return UsageError("--aes needs a password (-p)");
   request.exclusions = JoinMasks(options.All("-x"));
   request.createNative = options.Has("--native");
+  if (options.Has("--format")) request.format = options.All("--format").back();
+  if (request.createNative && !request.format.empty()) return UsageError("--native and --format cannot be given together");
   request.recurse = !options.Has("--no-recurse");
   bool allFound = true;
   for (auto it = options.positional.begin() + 1; it != options.positional.end(); ++it) {

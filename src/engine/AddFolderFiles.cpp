@@ -49,9 +49,12 @@ bool FileWanted(const AddSession& s, const std::string& relative, const FolderEn
   if (Excluded(s, relative, entry.name)) return false;
   if (s.maximumSize > 0 && entry.size > static_cast<std::uint64_t>(s.maximumSize)) return false;
   if (!WithinAgeLimit(s, UnixToDosTime(static_cast<std::time_t>(entry.modified)))) return false;
-  // Packing the archive into itself would store a partial copy of it.
-  const bool archiveKnown = !(s.archiveIdentity == FileIdentity{});
-  return !(archiveKnown && entry.identity == s.archiveIdentity);
+  // Packing the archive into itself would store a partial copy of it, and
+  // the archive a whole new one replaces an outdated one.
+  for (const FileIdentity& archive : {s.archiveIdentity, s.replacedIdentity}) {
+    if (!(archive == FileIdentity{}) && entry.identity == archive) return false;
+  }
+  return true;
 }
 
 void WalkSubfolder(AddSession& s, const std::string& base, const std::string& relative,
@@ -63,9 +66,26 @@ void WalkSubfolder(AddSession& s, const std::string& base, const std::string& re
   if (entry.kind == EntryKind::kLink || Excluded(s, relative, entry.name)) return;
   // A link back into a folder being walked would never end.
   if (OnWalkPath(s, entry.identity)) return;
+  // A whole archive keeps the folders of a full walk, empty ones too; a
+  // walk under a mask takes only what matches.
+  if (s.whole && !s.counting && mask.empty()) AddWholeFolder(s, s.prefix + relative + entry.name + "\\", entry);
   s.walkPath.push_back(entry.identity);
   AddFolderFiles(s, base, relative + entry.name + "\\", mask);
   s.walkPath.pop_back();
+}
+
+// A whole archive stores a symbolic link as the link, as tar does, whatever
+// it leads to.
+void AddLink(AddSession& s, const std::string& base, const std::string& relative, const std::string& mask,
+             const FolderEntry& entry) {
+  if (!mask.empty() && !MaskMatch(entry.name, mask)) return;
+  ++s.matched;
+  if (Excluded(s, relative, entry.name)) return;
+  if (s.counting) {
+    ++s.progress.entriesTotal;
+  } else {
+    AddWholeLink(s, base + relative + entry.name, s.prefix + relative + entry.name);
+  }
 }
 
 }  // namespace
@@ -76,6 +96,10 @@ void AddFolderFiles(AddSession& s, const std::string& base, const std::string& r
   if (FindFirstEntry(base + relative + "*.*", entry) != 0) return;
   ListingGuard guard(entry);
   do {
+    if (s.whole && entry.symbolicLink) {
+      AddLink(s, base, relative, mask, entry);
+      continue;
+    }
     if (entry.kind == EntryKind::kFolder) {
       WalkSubfolder(s, base, relative, mask, entry);
       continue;

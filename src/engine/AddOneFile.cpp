@@ -170,6 +170,10 @@ void FinishPendingFiles(AddSession& s) {
 }
 
 void AddOneFile(AddSession& s, const std::string& fullPath, const std::string& storedName) {
+  if (s.whole) {
+    AddWholeFile(s, fullPath, storedName);
+    return;
+  }
   if (s.observer->CancelRequested()) throw AddCancelled();
   auto f = std::make_unique<PendingFile>();
   f->fullPath = fullPath;

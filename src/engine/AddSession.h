@@ -16,6 +16,7 @@
 #include "engine/Observer.h"
 #include "engine/OperationReport.h"
 #include "engine/format/Format.h"
+#include "engine/format/WholeWriter.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
@@ -37,10 +38,17 @@ struct PendingFile {
 
 struct AddSession {
   // The archive being written.
+  std::string archivePath;             // as the caller named it
   DataFile archive;
   const Format* format = nullptr;      // the one it holds, or a new one's
   std::unique_ptr<Writer> writer;      // of that format, into the archive
   FileIdentity archiveIdentity;        // never packed into itself
+  // A format written only whole: a new archive is written beside the old
+  // one (replacedIdentity, never packed either) and replaces it.
+  bool whole = false;
+  std::unique_ptr<WholeWriter> wholeWriter;
+  FileIdentity replacedIdentity;
+  std::vector<std::string> movedAfterReplace;  // sources deleted once the new archive is in place
 
   // The caller's choices.
   std::string prefix;
@@ -94,6 +102,20 @@ void AddFolderFiles(AddSession& session, const std::string& base, const std::str
 // entry when its turn comes. A failure is reported, cut back and counted in
 // order, never raised; a cancel raises AddCancelled.
 void AddOneFile(AddSession& session, const std::string& fullPath, const std::string& storedName);
+// Every source in turn; false when the walk ended early (a write failed, or
+// a cancel, which the report tells), the failure reported.
+bool WalkSources(AddSession& session, const std::vector<std::string>& sources);
+// The add into a format written only whole: a new archive with the old
+// entries (when append) and the new ones replaces the archive at target.
+void AddByWholeArchive(AddSession& session, const AddRequest& request, const std::string& target, bool append);
+// The next entries of a whole archive, written as they are met: a file's
+// content read piece by piece with progress and cancel between pieces, a
+// folder, or a symbolic link as the link itself. A file that cannot be
+// opened is reported and passed over; what fails once its entry began
+// raises, as no entry can be taken back.
+void AddWholeFile(AddSession& session, const std::string& fullPath, const std::string& storedName);
+void AddWholeFolder(AddSession& session, const std::string& storedName, const FolderEntry& folder);
+void AddWholeLink(AddSession& session, const std::string& fullPath, const std::string& storedName);
 // Writes every file still in flight, in order.
 void FinishPendingFiles(AddSession& session);
 // Cuts the archive back to the given end and the writer's records to the

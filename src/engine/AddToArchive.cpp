@@ -59,13 +59,22 @@ bool OpenArchive(AddSession& s, const std::string& archivePath, bool& append) {
   return true;
 }
 
+// A password for a format that cannot carry one is refused before anything
+// is written, rather than the entries stored in the clear.
+bool PasswordFits(const Format& format, const AddRequest& request, OperationReport& report) {
+  if (request.password.empty() || format.Can(Capability::kPasswords)) return true;
+  report.Add(request.archive, FailureKind::kRefused,
+             std::string(format.Name()) + " archives cannot be enciphered; nothing was added");
+  return false;
+}
+
 // The format a new archive gets; null, reported, when its name asks for
-// one this program cannot write.
+// one this program cannot write, or it cannot carry the password.
 const Format* NewArchiveFormat(const AddRequest& request, OperationReport& report) {
   FormatProblem problem;
-  const Format* format = FormatForNewArchive(request.archive, request.createNative, problem);
+  const Format* format = FormatForNewArchive(request.archive, request.createNative ? "native" : request.format, problem);
   if (!format) report.Add(request.archive, FailureKind::kRefused, problem.Text());
-  return format;
+  return format && PasswordFits(*format, request, report) ? format : nullptr;
 }
 
 // The format of the archive the file holds, when it can take new entries;
@@ -80,6 +89,19 @@ const Format* AppendableFormat(AddSession& s, const std::string& archivePath) {
   if (format->Can(Capability::kAppend)) return format;
   s.report->Add("", FailureKind::kRefused, "cannot add to " + archivePath + ": " + CannotText(*format, Capability::kAppend));
   return nullptr;
+}
+
+// The format of the archive at target (a new one's when it is empty) when
+// it is written only whole; null when the add goes in place, or is refused
+// there.
+const Format* WholeWrittenFormat(const AddRequest& request, const std::string& target, bool& append) {
+  append = !IsEmptyFile(target);
+  FormatProblem problem;
+  const Format* format =
+      append ? Identify(target, problem)
+             : FormatForNewArchive(request.archive, request.createNative ? "native" : request.format, problem);
+  const bool whole = format && format->Can(Capability::kAppend) && !format->Can(Capability::kInPlace);
+  return whole ? format : nullptr;
 }
 
 // Places the file where the new entries go, with the writer of its
@@ -143,40 +165,11 @@ void NoteEmptySource(AddSession& s, const std::string& source, std::uint64_t ent
 bool SourceIsAddable(AddSession& s, const std::string& source) {
   if (source.find_first_of("*?") != std::string::npos) return true;
   FolderEntry entry;
-  const bool special = FindFirstEntry(source, entry) == 0 &&
+  const bool special = FindFirstEntry(source, entry) == 0 && !(s.whole && entry.symbolicLink) &&
                        (entry.kind == EntryKind::kLink || entry.kind == EntryKind::kOther);
   FindCloseEntry(entry);
   if (special) s.report->Add(source, FailureKind::kRefused, OpenFailureText(EINVAL));
   return !special;
-}
-
-// Every source in turn; false when the walk ended early (a write failed, or
-// a cancel, which AddCancelled tells).
-bool WalkSources(AddSession& s, const std::vector<std::string>& sources) {
-  try {
-    for (const std::string& source : sources) {
-      if (!SourceIsAddable(s, source)) continue;
-      const std::uint64_t entriesBefore = s.progress.entriesDone;
-      const std::size_t failuresBefore = s.report->failures.size();
-      const std::uint64_t matchedBefore = s.matched;
-      WalkOneSource(s, source);
-      FinishPendingFiles(s);
-      NoteEmptySource(s, source, entriesBefore, failuresBefore, matchedBefore);
-    }
-    return true;
-  } catch (const AddCancelled&) {
-    s.report->cancelled = true;
-    return false;
-  } catch (const std::exception& e) {
-    s.report->Add(s.archive.name, FailureKind::kNotWritten, e.what());
-    // The files read before the failure are written, as a one-by-one run
-    // would have done, unless the failure came from writing one of them.
-    try {
-      if (!s.writeEscaped) FinishPendingFiles(s);
-    } catch (...) {
-    }
-    return false;
-  }
 }
 
 // The archive before the add: where its entries ended and the writer's
@@ -266,6 +259,33 @@ void CountSources(AddSession& s, const std::vector<std::string>& sources) {
 
 }  // namespace
 
+bool WalkSources(AddSession& s, const std::vector<std::string>& sources) {
+  try {
+    for (const std::string& source : sources) {
+      if (!SourceIsAddable(s, source)) continue;
+      const std::uint64_t entriesBefore = s.progress.entriesDone;
+      const std::size_t failuresBefore = s.report->failures.size();
+      const std::uint64_t matchedBefore = s.matched;
+      WalkOneSource(s, source);
+      FinishPendingFiles(s);
+      NoteEmptySource(s, source, entriesBefore, failuresBefore, matchedBefore);
+    }
+    return true;
+  } catch (const AddCancelled&) {
+    s.report->cancelled = true;
+    return false;
+  } catch (const std::exception& e) {
+    s.report->Add(s.archivePath, FailureKind::kNotWritten, e.what());
+    // The files read before the failure are written, as a one-by-one run
+    // would have done, unless the failure came from writing one of them.
+    try {
+      if (!s.writeEscaped) FinishPendingFiles(s);
+    } catch (...) {
+    }
+    return false;
+  }
+}
+
 OperationReport AddToArchive(const AddRequest& request, OperationObserver& observer) {
   OperationReport report;
   if (request.archive.empty() || request.sources.empty()) {
@@ -299,8 +319,17 @@ OperationReport AddToArchive(const AddRequest& request, OperationObserver& obser
   s.choices = WriteChoices{request.password, request.aes, request.level};
   s.report = &report;
   s.observer = &observer;
+  s.archivePath = request.archive;
+  bool append = true;
+  s.format = WholeWrittenFormat(request, lock.Target(), append);
+  s.whole = s.format != nullptr;
+  if (s.whole && !PasswordFits(*s.format, request, report)) return report;
   CountSources(s, request.sources);
-  FillArchive(s, request, true);
+  if (s.whole) {
+    AddByWholeArchive(s, request, lock.Target(), append);
+  } else {
+    FillArchive(s, request, true);
+  }
   report.entriesDone = s.added;
   // A new archive that got no entry, or lost them all to a failure that cut
   // it back, is not left behind: an empty file is no archive.

@@ -12,7 +12,7 @@
 namespace ovk {
 
 struct AddRequest {
-  std::string archive;               // made when missing (a ZIP unless createNative)
+  std::string archive;               // made when missing (a ZIP unless createNative, format or its suffix say else)
   std::vector<std::string> sources;  // files, folders, or FOLDER/MASK
   bool recurse = true;               // into subfolders
   std::string exclusions;            // ";"-separated masks; one with a separator matches the relative path
@@ -23,6 +23,7 @@ struct AddRequest {
   std::string password;
   bool aes = false;                  // with a password: WinZip AES-256 instead of the traditional ZIP encryption
   bool createNative = false;
+  std::string format;                // a new archive's format by name ("tar.gz"); empty: as its name says
   bool newArchiveOnly = false;       // refused when the archive exists already
   CompressionLevel level = kLevelDefault;
 };

@@ -80,6 +80,8 @@ struct FolderEntry {
   EntryKind kind = EntryKind::kOther;
   std::uint64_t size = 0;         // of regular files; 0 for the rest
   std::int64_t modified = 0;      // seconds since 1970
+  std::uint32_t mode = 0;         // st_mode (the link's target's for links)
+  bool symbolicLink = false;      // the name itself is a symbolic link, whatever it leads to
   FileIdentity identity;          // of the entry (the link's target for links)
   // Listing state: the matching names of the folder, sorted by bytes.
   std::string folder;
@@ -94,6 +96,9 @@ int FindFirstEntry(const std::string& pattern, FolderEntry& entry);
 // 0 and the next entry, or kNoMoreFiles.
 int FindNextEntry(FolderEntry& entry);
 void FindCloseEntry(FolderEntry& entry);
+// 0, where the symbolic link at path leads and the link's own modification
+// time (seconds since 1970), or why not: an errno value.
+int ReadSymbolicLink(const std::string& path, std::string& target, std::int64_t& modified);
 
 // True for an existing name that is not a folder.
 bool FileExistsByName(const std::string& name);

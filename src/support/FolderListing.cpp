@@ -2,6 +2,7 @@
 // name bytes so that the same tree always packs in the same order.
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -33,7 +34,8 @@ int MatchNext(FolderEntry& entry) {
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) continue;  // vanished since the folder was read
     bool brokenLink = false;
-    if (S_ISLNK(st.st_mode)) {
+    entry.symbolicLink = S_ISLNK(st.st_mode);
+    if (entry.symbolicLink) {
       struct stat target;
       if (stat(path.c_str(), &target) == 0) {
         st = target;
@@ -45,6 +47,7 @@ int MatchNext(FolderEntry& entry) {
     entry.kind = KindOf(st, brokenLink);
     entry.size = entry.kind == EntryKind::kRegular ? static_cast<std::uint64_t>(st.st_size) : 0;
     entry.modified = static_cast<std::int64_t>(st.st_mtime);
+    entry.mode = static_cast<std::uint32_t>(st.st_mode);
     entry.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     return 0;
   }
@@ -52,6 +55,25 @@ int MatchNext(FolderEntry& entry) {
 }
 
 }  // namespace
+
+int ReadSymbolicLink(const std::string& path, std::string& target, std::int64_t& modified) {
+  const std::string name = PlatformPath(path);
+  struct stat st;
+  if (lstat(name.c_str(), &st) != 0) return errno;
+  if (!S_ISLNK(st.st_mode)) return EINVAL;
+  modified = static_cast<std::int64_t>(st.st_mtime);
+  std::string buffer(256, '\0');
+  while (true) {
+    const ssize_t n = readlink(name.c_str(), buffer.data(), buffer.size());
+    if (n < 0) return errno;
+    // A target that filled the buffer may have been cut: read it again in a larger one.
+    if (static_cast<std::size_t>(n) < buffer.size()) {
+      target.assign(buffer.data(), static_cast<std::size_t>(n));
+      return 0;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
 
 int FindFirstEntry(const std::string& pattern, FolderEntry& entry) {
   FindCloseEntry(entry);

@@ -176,7 +176,11 @@ void TOVKForm::BuildFileDialogs() {
   FileDialog = new QFileDialog(this, QStringLiteral("Open"));
   FileDialog->setAcceptMode(QFileDialog::AcceptOpen);
   FileDialog->setFileMode(QFileDialog::ExistingFile);
-  // Archives of other formats are opened to be read, never made.
+  // Tar and 7z are made too, by the suffix of the name given.
+  filters.insert(filters.size() - 1,
+                 QStringLiteral("Tar archives (*.tar *.tar.gz *.tgz *.tar.bz2 *.tbz2 *.tar.xz *.txz *.tar.zst *.tzst)"));
+  filters.insert(filters.size() - 1, QStringLiteral("7z archives (*.7z)"));
+  // Archives of the other formats are opened to be read, never made.
   QStringList openFilters = filters;
   openFilters.insert(openFilters.size() - 1,
                      QStringLiteral("Other archives (*.tar *.tgz *.tar.* *.7z *.7z.001 *.rar *.iso *.cpio *.deb "

@@ -243,7 +243,7 @@ TEST_F(DeleteCommandTest, NativeAndMissingArchivesAreRefused) {
   const OvkResult r = RunOvk({"delete", native, "a.txt"});
   EXPECT_EQ(r.exitCode, 3);
   EXPECT_EQ(r.err, "ovk: cannot delete from " + native +
-                       ": entries are deleted only from ZIP archives, this one is native\n");
+                       ": entries are deleted only from ZIP, tar and 7z archives, this one is native\n");
   EXPECT_EQ(ReadFile(native), bytes);
 
   const std::string missing = dir_ / "missing.zip";

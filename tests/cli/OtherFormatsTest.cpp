@@ -6,6 +6,8 @@
 // write is refused by its name instead of becoming a ZIP under that name.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -117,16 +119,29 @@ std::set<std::string> NamesIn(const std::string& folder) {
   return names;
 }
 
+// The source tree of kTree, and holes.bin, in the folder src.
+void MakeTree(const std::string& src) {
+  const std::string tree =
+      "mkdir -p sub empty && printf 'alpha\\n' > a.txt && printf 'beta\\n' > sub/b.txt && "
+      "printf '#!/bin/sh\\necho run\\n' > run.sh && chmod 755 run.sh && ln -s a.txt link && "
+      "truncate -s 3M holes.bin && printf 'middle' | dd of=holes.bin bs=1 seek=1500000 conv=notrunc status=none && "
+      "touch -h -d @1600000000 a.txt run.sh sub/b.txt sub empty link holes.bin";
+  MakeDirs(src);
+  ASSERT_EQ(ovktest::Run("cd " + Quote(src) + " && " + tree).exitCode, 0);
+}
+
+// The formats this program writes besides its own.
+bool Written(const std::string& format) {
+  for (const char* written : {"tar", "tar.gz", "tar.bz2", "tar.xz", "tar.zst", "7z"}) {
+    if (format == written) return true;
+  }
+  return false;
+}
+
 class OtherFormatTest : public ::testing::TestWithParam<FormatCase> {
  protected:
   void SetUp() override {
-    const std::string tree =
-        "mkdir -p sub empty && printf 'alpha\\n' > a.txt && printf 'beta\\n' > sub/b.txt && "
-        "printf '#!/bin/sh\\necho run\\n' > run.sh && chmod 755 run.sh && ln -s a.txt link && "
-        "truncate -s 3M holes.bin && printf 'middle' | dd of=holes.bin bs=1 seek=1500000 conv=notrunc status=none && "
-        "touch -h -d @1600000000 a.txt run.sh sub/b.txt sub empty link holes.bin";
-    MakeDirs(src_);
-    ASSERT_EQ(ovktest::Run("cd " + Quote(src_) + " && " + tree).exitCode, 0);
+    MakeTree(src_);
     MakeDirs(folder_);
   }
 
@@ -174,9 +189,28 @@ TEST_P(OtherFormatTest, ExtractsWhatWentInAndRefusesChanges) {
   r = RunOvk({"test", path_});
   EXPECT_EQ(r.exitCode, 0) << r.err;
 
+  EXPECT_EQ(NamesIn(folder_), std::set<std::string>{c.name}) << "nothing is left beside it";
+  if (Written(c.format)) {
+    // What the other tool wrote is copied through whole when an entry goes.
+    std::vector<std::string> kept = Words(c.items);
+    if (kept.empty()) return;
+    const std::string gone = kept.back();
+    kept.pop_back();
+    r = RunOvk({"delete", path_, gone});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string keptItems;
+    for (const std::string& item : kept) keptItems += item + " ";
+    r = RunOvk({"extract", "-d", dir_ / "kept", path_});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Snapshot(dir_ / "kept", keptItems), Snapshot(src_, keptItems));
+    EXPECT_FALSE(Exists(dir_ / ("kept/" + gone)));
+    EXPECT_EQ(NamesIn(folder_), std::set<std::string>{c.name}) << "no temporary file is left beside it";
+    return;
+  }
   r = RunOvk({"add", path_, src_ + "/a.txt"});
   EXPECT_EQ(r.exitCode, 3);
-  EXPECT_NE(r.err.find("entries are added only to native and ZIP archives, this one is " + c.format), std::string::npos)
+  EXPECT_NE(r.err.find("entries are added only to native, ZIP, tar and 7z archives, this one is " + c.format),
+            std::string::npos)
       << r.err;
   r = RunOvk({"delete", path_, "a.txt"});
   EXPECT_EQ(r.exitCode, 3);
@@ -298,20 +332,165 @@ TEST_P(CreateByNameTest, AFormatThisProgramDoesNotWriteIsRefusedByName) {
   const std::string archive = dir / ("new/new." + GetParam());
   const OvkResult r = RunOvk({"add", archive, dir / "a.txt"});
   EXPECT_EQ(r.exitCode, 3) << r.err;
-  EXPECT_NE(r.err.find(archive + ": cannot create it: this program writes ZIP and native archives only"),
+  EXPECT_NE(r.err.find(archive + ": cannot create it: this program writes ZIP, native, tar (.tar, .tar.gz, .tar.bz2, "
+                                 ".tar.xz, .tar.zst) and 7z archives only"),
             std::string::npos)
       << r.err;
   EXPECT_EQ(NamesIn(dir / "new"), std::set<std::string>{}) << "no file is made";
 }
 
 INSTANTIATE_TEST_SUITE_P(Extensions, CreateByNameTest,
-                         ::testing::Values("tar", "tar.gz", "tgz", "tar.bz2", "tar.xz", "tar.zst", "7z", "gz", "iso",
-                                           "cpio", "deb"),
+                         ::testing::Values("gz", "xz", "iso", "cpio", "deb", "rar", "tar.lz4"),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string label;
                            for (char c : info.param) label += c == '.' ? '_' : c;
                            return label;
                          });
+
+// An archive `ovk add` writes in a format other tools own.
+struct WrittenCase {
+  std::string label, name;               // the archive's file name
+  std::vector<std::string> addOptions;   // before the archive
+  std::string format;                    // as the refusals name it
+  std::vector<std::string> readers;      // commands that extract "$ARC" into "$OUT"
+  std::vector<std::string> tools;
+};
+
+void PrintTo(const WrittenCase& c, std::ostream* os) { *os << c.label; }
+
+const std::string kGnuTar = "tar -xf \"$ARC\" -C \"$OUT\"";
+const std::string kBsdtar = "bsdtar -xf \"$ARC\" -C \"$OUT\"";
+const std::string k7zz = "7zz x -snl -bso0 -bsp0 -o\"$OUT\" \"$ARC\"";
+
+class WrittenFormatTest : public ::testing::TestWithParam<WrittenCase> {
+ protected:
+  void SetUp() override {
+    for (const std::string& tool : GetParam().tools) {
+      if (!HaveTool(tool)) GTEST_SKIP() << "needs " << tool;
+    }
+    MakeTree(src_);
+    ASSERT_EQ(ovktest::Run("rm " + Quote(src_ + "/holes.bin")).exitCode, 0);
+    MakeDirs(folder_);
+  }
+
+  // Every peer extracts items as they are in the source, and not absent.
+  void ExpectPeersRead(const std::string& items, const std::string& absent = "") {
+    const std::string expected = Snapshot(src_, items);
+    for (const std::string& reader : GetParam().readers) {
+      const std::string out = dir_ / ("peer" + std::to_string(++extractions_));
+      MakeDirs(out);
+      const CommandResult r =
+          ovktest::Run("ARC=" + Quote(path_) + " OUT=" + Quote(out) + " && " + reader + " 2>&1");
+      EXPECT_EQ(r.exitCode, 0) << reader << "\n" << r.output;
+      EXPECT_EQ(Snapshot(out, items), expected) << reader;
+      if (!absent.empty()) {
+        EXPECT_FALSE(Exists(out + "/" + absent)) << reader;
+      }
+    }
+  }
+
+  TempDir dir_;
+  std::string src_ = dir_ / "src";
+  std::string folder_ = dir_ / "archive";
+  std::string path_ = folder_ + "/" + GetParam().name;
+  int extractions_ = 0;
+};
+
+TEST_P(WrittenFormatTest, PeersReadWhatWentInAndEachChange) {
+  const WrittenCase& c = GetParam();
+  std::vector<std::string> add = {"add"};
+  add.insert(add.end(), c.addOptions.begin(), c.addOptions.end());
+  OvkResult r = RunOvk([&] {
+    std::vector<std::string> args = add;
+    args.insert(args.end(), {"-p", "secret", path_, src_});
+    return args;
+  }());
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err, "ovk: " + path_ + ": " + c.format + " archives cannot be enciphered; nothing was added\n");
+  EXPECT_EQ(NamesIn(folder_), std::set<std::string>{}) << "no file is made";
+
+  add.insert(add.end(), {path_, src_});
+  r = RunOvk(add);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  struct stat made {};
+  ASSERT_EQ(stat(path_.c_str(), &made), 0);
+  const mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(made.st_mode & 0777, 0666 & ~mask) << "a new archive is made as any new file is";
+  ExpectPeersRead(kTree);
+
+  WriteFile(dir_ / "more.txt", "more\n");
+  r = RunOvk({"add", path_, dir_ / "more.txt"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  r = RunOvk({"delete", path_, "sub/b.txt"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(ovktest::Run("cp -p " + Quote(dir_ / "more.txt") + " " + Quote(src_)).exitCode, 0);
+  ExpectPeersRead("a.txt run.sh sub empty link more.txt", "sub/b.txt");
+  r = RunOvk({"list", path_});
+  EXPECT_NE(r.out.find("more.txt"), std::string::npos) << r.out;
+  EXPECT_EQ(NamesIn(folder_), std::set<std::string>{c.name}) << "no temporary file is left beside it";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, WrittenFormatTest,
+    ::testing::Values(WrittenCase{"Tar", "a.tar", {}, "tar", {kGnuTar, kBsdtar}, {"tar", "bsdtar"}},
+                      WrittenCase{"TarGz", "a.tgz", {}, "tar.gz", {kGnuTar, kBsdtar}, {"tar", "bsdtar", "gzip"}},
+                      WrittenCase{"TarBz2", "a.tar.bz2", {}, "tar.bz2", {kGnuTar, kBsdtar}, {"tar", "bsdtar", "bzip2"}},
+                      WrittenCase{"TarXz", "a.txz", {}, "tar.xz", {kGnuTar, kBsdtar}, {"tar", "bsdtar", "xz"}},
+                      WrittenCase{"TarZst", "a.tar.zst", {}, "tar.zst", {kGnuTar, kBsdtar}, {"tar", "bsdtar", "zstd"}},
+                      WrittenCase{"SevenZip", "a.7z", {}, "7z", {k7zz, kBsdtar}, {"7zz", "bsdtar"}},
+                      WrittenCase{"FormatOptionOverridesTheName", "a.zip", {"--format", "tar.xz"}, "tar.xz",
+                                  {kGnuTar, kBsdtar}, {"tar", "bsdtar", "xz"}}),
+    [](const ::testing::TestParamInfo<WrittenCase>& info) { return info.param.label; });
+
+// A kill at any moment of an add to a tar.gz leaves the old archive byte
+// for byte, or the new one whole.
+TEST(WrittenFormatKill, LeavesTheOldArchiveOrTheNewOne) {
+  for (const char* tool : {"tar", "gzip", "timeout"}) {
+    if (!HaveTool(tool)) GTEST_SKIP() << "needs " << tool;
+  }
+  TempDir dir;
+  WriteFile(dir / "a.txt", "alpha\n");
+  WriteFile(dir / "big.bin", RandomBytes(24 << 20, 5));
+  const std::string archive = dir / "k.tar.gz";
+  ASSERT_EQ(RunOvk({"add", archive, dir / "a.txt"}).exitCode, 0);
+  const std::string before = ReadFile(archive);
+  bool sawOld = false, sawNew = false;
+  for (const char* delay : {"0.05", "0.3", "0.8", "30"}) {
+    const CommandResult killed = ovktest::Run("timeout -s KILL " + std::string(delay) + " " +
+                                              Quote(BuiltProgram("ovk")) + " add " + Quote(archive) + " " +
+                                              Quote(dir / "big.bin") + " 2>&1");
+    if (ReadFile(archive) == before) {
+      sawOld = true;
+      continue;
+    }
+    const CommandResult listed = ovktest::Run("tar -tzf " + Quote(archive) + " 2>&1");
+    EXPECT_EQ(listed.exitCode, 0) << delay << "\n" << listed.output;
+    EXPECT_EQ(listed.output, "a.txt\nbig.bin\n") << delay << "\n" << killed.output;
+    sawNew = true;
+    break;
+  }
+  EXPECT_TRUE(sawNew) << "the last run is not killed";
+  EXPECT_TRUE(sawOld) << "the first run is killed before it replaces the archive";
+}
+
+// Names outside ASCII reach the peers as they are on the disk: UTF-8, and
+// in tar also bytes that are no UTF-8 (7z keeps only Unicode names).
+TEST(WrittenFormatNames, KeepTheirBytes) {
+  if (!HaveTool("bsdtar")) GTEST_SKIP() << "needs bsdtar";
+  const std::string unicode = "\xc3\xbcn\xc3\xaf.txt", bytes = "bad\xffname";
+  const std::pair<std::string, std::set<std::string>> cases[] = {{"n.tar", {unicode, bytes}}, {"n.7z", {unicode}}};
+  for (const auto& [name, names] : cases) {
+    TempDir dir;
+    for (const std::string& file : names) WriteFile(dir / ("src/" + file), file);
+    const OvkResult r = RunOvk({"add", dir / name, dir / "src"});
+    EXPECT_EQ(r.exitCode, 0) << name << "\n" << r.err;
+    MakeDirs(dir / "out");
+    EXPECT_EQ(ovktest::Run("bsdtar -xf " + Quote(dir / name) + " -C " + Quote(dir / "out")).exitCode, 0) << name;
+    EXPECT_EQ(NamesIn(dir / "out"), names) << name;
+    for (const std::string& file : names) EXPECT_EQ(ReadFile(dir / ("out/" + file)), file) << name;
+  }
+}
 
 }  // namespace
 }  // namespace ovktest

@@ -289,8 +289,8 @@ TEST(AddTest, RefusedSourcesSayWhy) {
 
 // A file too large to hold is coded piece by piece: progress moves inside
 // it, and a cancel between two pieces leaves the archive byte for byte as it
-// was, in both containers and under a password (whose ZIP encryption reads
-// the file twice).
+// was, in both containers, under a password (whose ZIP encryption reads the
+// file twice) and in a tar.gz, which is written anew beside the old one.
 TEST(AddTest, CancelInsideALargeFileLeavesTheArchiveAsItWas) {
   TempDir dir;
   WriteFile(dir / "old/o.txt", "old entry");
@@ -307,12 +307,18 @@ TEST(AddTest, CancelInsideALargeFileLeavesTheArchiveAsItWas) {
     }
     bool CancelRequested() override { return cancelAt != 0 && last >= cancelAt; }
   };
-  for (const bool native : {false, true}) {
-    for (const std::string password : {"", "pw"}) {
-      const std::string label = std::string(native ? "native" : "zip") + (password.empty() ? "" : " with password");
+  struct Kind {
+    const char* format;
+    std::string password;
+  };
+  for (const Kind& kind : {Kind{"zip", ""}, Kind{"zip", "pw"}, Kind{"native", ""}, Kind{"native", "pw"},
+                           Kind{"tar.gz", ""}}) {
+    {
+      const std::string& password = kind.password;
+      const std::string label = kind.format + (password.empty() ? std::string() : " with password");
       const std::string archive = dir / (label + ".arc");
       AddOptions o;
-      o.native = native;
+      o.format = kind.format;
       o.password = password;
       ASSERT_TRUE(Add(archive, dir / "old", o)) << label;
       const std::string before = ReadFile(archive);
@@ -354,6 +360,26 @@ TEST(AddTest, WriteErrorCutsTheEntryBack) {
   ovk::ClearFaults();
   EXPECT_EQ(report.Lines(), Names{(dir / "src") + "/b: no space left on device"});
   EXPECT_EQ(ReadFile(dir / "cut.zip"), ReadFile(dir / "expected.zip"));
+}
+
+// A write that fails while a whole new tar.gz is written beside the old one
+// leaves the old one byte for byte, and nothing beside it.
+TEST(AddTest, WriteErrorInAWholeArchiveLeavesTheOldOne) {
+  TempDir dir;
+  WriteFile(dir / "old/o.txt", "old entry");
+  WriteFile(dir / "new/big.bin", RandomBytes(3 << 20, 4));
+  const std::string archive = dir / "a.tar.gz";
+  ASSERT_TRUE(Add(archive, dir / "old"));
+  const std::string before = ReadFile(archive);
+  ovk::ClearFaults();
+  ovk::InjectFault(ovk::FaultOp::Write, 3, ENOSPC);
+  const ovk::OperationReport report = AddReport(archive, dir / "new");
+  ovk::ClearFaults();
+  EXPECT_EQ(report.Lines(),
+            (Names{archive + ": no space left on device", archive + ": nothing was added; the archive is unchanged"}));
+  EXPECT_EQ(report.entriesDone, 0u);
+  EXPECT_TRUE(ReadFile(archive) == before);
+  EXPECT_EQ(ovktest::Run("ls -A " + Quote(dir.Path())).output, "a.tar.gz\nnew\nold\n");
 }
 
 // A directory that cannot be written whole puts the old one back: the

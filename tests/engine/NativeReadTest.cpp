@@ -231,7 +231,7 @@ TEST(NativeRead, HeaderlessFileIsReadAsOldestLayout) {
   WriteFile(dir / "new.txt", "new");
   EXPECT_EQ(AddReport(dir / "raw.bin", dir / "new.txt").Lines(),
             std::vector<std::string>{"cannot add to " + (dir / "raw.bin") +
-                                     ": entries are added only to native and ZIP archives, this one is headerless native"});
+                                     ": entries are added only to native, ZIP, tar and 7z archives, this one is headerless native"});
   EXPECT_TRUE(ReadFile(dir / "raw.bin") == bytes);
 }
 

@@ -89,26 +89,28 @@ TEST(Registry, IdentifiesByContent) {
 
 struct NewArchiveCase {
   const char* path;
-  bool native;
-  const ovk::Format* expected;  // null: refused
+  const char* asked;
+  const char* expected;  // the format's name; empty: refused
+  ovk::FormatRefusal refusal = ovk::FormatRefusal::kNone;
 };
 
 TEST(Registry, NewArchiveFormatByName) {
-  const ovk::Format* zip = &ovk::ZipArchiveFormat();
-  const ovk::Format* native = &ovk::NativeMagicFormat();
+  using ovk::FormatRefusal;
   const NewArchiveCase cases[] = {
-      {"a.zip", false, zip},         {"a", false, zip},           {"a.jar", false, zip},
-      {"a.ovk", false, zip},         {"a.ovk", true, native},     {"a.rqf", true, native},
-      {"x.tar.gz", false, kNone},    {"X.TGZ", false, kNone},     {"x.7z", true, kNone},
-      {"x.tar", false, kNone},       {"lib.a", false, kNone},     {"x.zst", false, kNone},
-      {"dir.tar/a.zip", false, zip}, {"x.tar.gz.zip", false, zip},
+      {"a.zip", "", "ZIP"},           {"a", "", "ZIP"},                 {"a.jar", "", "ZIP"},
+      {"a.ovk", "native", "native"},  {"a.rqf", "NATIVE", "native"},    {"x.tar.gz", "", "tar.gz"},
+      {"X.TGZ", "", "tar.gz"},        {"x.tbz2", "", "tar.bz2"},        {"x.txz", "", "tar.xz"},
+      {"x.tzst", "", "tar.zst"},      {"x.tar", "", "tar"},             {"x.7z", "", "7z"},
+      {"x.7z", "zip", "ZIP"},         {"a.zip", "tar.xz", "tar.xz"},    {"dir.tar/a.zip", "", "ZIP"},
+      {"x.tar.gz.zip", "", "ZIP"},    {"lib.a", "", "", FormatRefusal::kCannotCreate},
+      {"x.zst", "", "", FormatRefusal::kCannotCreate},                  {"x.rar", "", "", FormatRefusal::kCannotCreate},
+      {"a.zip", "rar", "", FormatRefusal::kUnknownFormat},
   };
   for (const NewArchiveCase& c : cases) {
     ovk::FormatProblem problem;
-    EXPECT_EQ(ovk::FormatForNewArchive(c.path, c.native, problem), c.expected) << c.path;
-    if (!c.expected) {
-      EXPECT_EQ(problem.Text(), "cannot create it: this program writes ZIP and native archives only") << c.path;
-    }
+    const ovk::Format* format = ovk::FormatForNewArchive(c.path, c.asked, problem);
+    EXPECT_EQ(format ? format->Name() : "", c.expected) << c.path << " " << c.asked;
+    EXPECT_EQ(problem.refusal, c.refusal) << c.path << " " << c.asked;
   }
 }
 
@@ -116,10 +118,11 @@ TEST(Registry, NewArchiveFormatByName) {
 TEST(Registry, DriversRefuseWhatNoFormatReads) {
   TempDir dir;
   WriteFile(dir / "src.txt", "content");
-  EXPECT_EQ(AddReport(dir / "new.tar.gz", dir / "src.txt").Lines(),
-            std::vector<std::string>{(dir / "new.tar.gz") +
-                                     ": cannot create it: this program writes ZIP and native archives only"});
-  EXPECT_FALSE(Exists(dir / "new.tar.gz"));
+  EXPECT_EQ(AddReport(dir / "new.rar", dir / "src.txt").Lines(),
+            std::vector<std::string>{(dir / "new.rar") +
+                                     ": cannot create it: this program writes ZIP, native, tar (.tar, .tar.gz, "
+                                     ".tar.bz2, .tar.xz, .tar.zst) and 7z archives only"});
+  EXPECT_FALSE(Exists(dir / "new.rar"));
 
   const std::string text = "no archive here\n";
   WriteFile(dir / "t.zip", text);

@@ -24,6 +24,7 @@ ovk::OperationReport AddReport(const std::string& archive, const std::string& so
   request.move = o.move;
   request.password = o.password;
   request.createNative = o.native;
+  request.format = o.format;
   request.level = o.level;
   return ovk::AddToArchive(request, o.observer ? *o.observer : ovk::SilentObserver());
 }

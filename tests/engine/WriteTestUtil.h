@@ -21,6 +21,7 @@ struct AddOptions {
   bool move = false;
   std::string password;
   bool native = false;
+  std::string format;  // a new archive's, by name
   ovk::CompressionLevel level = ovk::kLevelDefault;
   ovk::OperationObserver* observer = nullptr;
 };

@@ -7,6 +7,8 @@ namespace ovk {
 
 std::unique_ptr<Writer> Format::Write(DataFile&, const WriteChoices&) const { return nullptr; }
 
+std::unique_ptr<WholeWriter> Format::WriteWhole(DataFile&) const { return nullptr; }
+
 std::unique_ptr<Rewriter> Format::Rewrite(DataFile&) const { return nullptr; }
 
 bool Format::LostByAdd(DataFile&) const { return false; }

@@ -14,12 +14,16 @@
 #include "engine/EntryDamage.h"
 #include "engine/format/Repair.h"
 #include "engine/format/Rewriter.h"
+#include "engine/format/WholeWriter.h"
 #include "engine/format/Writer.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
 
-enum class Capability : std::uint8_t { kAppend, kDelete, kRename, kPasswords, kAes, kComment, kRepair };
+// kInPlace: new entries are written into the archive file itself (through
+// Write); a format that appends or deletes without it writes a whole new
+// archive beside the old one (through WriteWhole).
+enum class Capability : std::uint8_t { kAppend, kDelete, kRename, kPasswords, kAes, kComment, kRepair, kInPlace };
 
 // The current entry's content, piece by piece, in bounded memory.
 class EntryContent {
@@ -77,12 +81,15 @@ class Format {
   virtual std::unique_ptr<Reader> Read(DataFile& file, const std::string& path) const = 0;
 
   // What a format that cannot do these keeps: asked only when Can says so.
-  // A writer of new entries into file (open for writing): a new archive,
-  // and with Capability::kAppend one it holds, in place. A format written
-  // only from start to end lacks kAppend and kDelete in place: its archives
-  // change by a whole new one written beside them (ReplaceBeside), the kept
-  // entries copied through.
+  // With Capability::kInPlace, a writer of new entries into file (open for
+  // writing): a new archive, and with kAppend one it holds, in place. A
+  // format written only from start to end lacks kInPlace: its archives are
+  // made and changed by a whole new one written beside them (ReplaceBeside),
+  // the kept entries copied through.
   virtual std::unique_ptr<Writer> Write(DataFile& file, const WriteChoices& choices) const;
+  // kAppend without kInPlace: a writer of a whole new archive into file
+  // (empty, open for writing); raises what fails.
+  virtual std::unique_ptr<WholeWriter> WriteWhole(DataFile& file) const;
   // Capability::kDelete: the archive in file (open for reading) written anew.
   virtual std::unique_ptr<Rewriter> Rewrite(DataFile& file) const;
   // Whether the archive in file lacks what an add cut off while it ran (and
@@ -101,5 +108,7 @@ const Format& HeaderlessNativeFormat();
 // libarchive reads (never ZIP, kept for the program's own reader); null for
 // any other file. Raises EInOutError as a read does.
 const Format* LibarchiveFormatOf(DataFile& file);
+// The format so named ("tar.gz", "7z") when libarchive writes it; else null.
+const Format* LibarchiveWrittenFormat(const std::string& name);
 
 }  // namespace ovk

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
 #include "support/StringUnit.h"
 
@@ -12,17 +13,28 @@ namespace {
 // Enough for every format's magic.
 constexpr std::size_t kHeadBytes = 64;
 
-// The formats that can do more than read, for the sentence that names them.
-std::array<const Format*, 3> Formats() {
-  return {&NativeMagicFormat(), &ZipArchiveFormat(), &HeaderlessNativeFormat()};
+// The formats that can do more than read, for the sentence that names them
+// (tar stands for tar under every filter).
+std::array<const Format*, 5> Formats() {
+  return {&NativeMagicFormat(), &ZipArchiveFormat(), &HeaderlessNativeFormat(), LibarchiveWrittenFormat("tar"),
+          LibarchiveWrittenFormat("7z")};
 }
+
+// The suffixes of the formats libarchive writes here, longest first where
+// one ends another, and the format each names.
+struct WrittenSuffix {
+  std::string_view suffix, format;
+};
+constexpr WrittenSuffix kWrittenSuffixes[] = {
+    {".tar.gz", "tar.gz"},   {".tgz", "tar.gz"},  {".tar.bz2", "tar.bz2"}, {".tbz2", "tar.bz2"},
+    {".tar.xz", "tar.xz"},   {".txz", "tar.xz"},  {".tar.zst", "tar.zst"}, {".tzst", "tar.zst"},
+    {".tar", "tar"},         {".7z", "7z"}};
 
 // Suffixes of archive and compression formats this program does not write;
 // a new archive so named would mislead every other tool.
-constexpr std::string_view kForeignSuffixes[] = {
-    ".tar", ".tar.gz", ".tgz",  ".tar.bz2", ".tbz2", ".tar.xz", ".txz", ".tar.zst", ".tzst", ".gz",
-    ".bz2", ".xz",     ".zst",  ".lz4",     ".7z",   ".rar",    ".iso", ".cpio",    ".deb",  ".rpm",
-    ".a",   ".ar",     ".cab",  ".lzh",     ".lha",  ".xar"};
+constexpr std::string_view kForeignSuffixes[] = {".gz",  ".bz2", ".xz",   ".zst", ".lz4", ".rar", ".iso",
+                                                 ".cpio", ".deb", ".rpm", ".a",   ".ar",  ".cab", ".lzh",
+                                                 ".lha", ".xar"};
 
 bool EndsWith(const std::string& text, std::string_view suffix) {
   return text.size() > suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -38,6 +50,7 @@ std::string_view OnlyIn(Capability capability) {
     case Capability::kAes: return "AES encryption is for";
     case Capability::kComment: return "a comment is kept only in";
     case Capability::kRepair: return "a lost directory is rebuilt only in";
+    case Capability::kInPlace: return "entries are written in place only in";
   }
   return "";
 }
@@ -62,7 +75,12 @@ std::string FormatProblem::Text() const {
     case FormatRefusal::kNotArchive: return "not an archive this program can read";
     case FormatRefusal::kCannotOpen: return "cannot be opened: " + IoReasonText(code);
     case FormatRefusal::kCannotRead: return "cannot be read: " + IoReasonText(code);
-    case FormatRefusal::kCannotCreate: return "cannot create it: this program writes ZIP and native archives only";
+    case FormatRefusal::kCannotCreate:
+      return "cannot create it: this program writes ZIP, native, tar (.tar, .tar.gz, .tar.bz2, .tar.xz, .tar.zst) "
+             "and 7z archives only";
+    case FormatRefusal::kUnknownFormat:
+      return "cannot create it: the formats this program writes are zip, native, tar, tar.gz, tar.bz2, tar.xz, "
+             "tar.zst and 7z";
   }
   return "";
 }
@@ -96,24 +114,36 @@ const Format* Identify(const std::string& path, FormatProblem& problem) {
   return Identify(file, problem);  // read only: the close can lose nothing
 }
 
-const Format* FormatForNewArchive(const std::string& path, bool native, FormatProblem& problem) {
+const Format* FormatForNewArchive(const std::string& path, const std::string& asked, FormatProblem& problem) {
   problem = {};
+  if (!asked.empty()) {
+    const std::string lowered = LowerAscii(asked);
+    if (lowered == "zip") return &ZipArchiveFormat();
+    if (lowered == "native") return &NativeMagicFormat();
+    if (const Format* format = LibarchiveWrittenFormat(lowered)) return format;
+    problem.refusal = FormatRefusal::kUnknownFormat;
+    return nullptr;
+  }
   const std::string name = LowerAscii(NamePart(path));
+  for (const WrittenSuffix& written : kWrittenSuffixes) {
+    if (EndsWith(name, written.suffix)) return LibarchiveWrittenFormat(std::string(written.format));
+  }
   for (const std::string_view suffix : kForeignSuffixes) {
     if (!EndsWith(name, suffix)) continue;
     problem.refusal = FormatRefusal::kCannotCreate;
     return nullptr;
   }
-  return native ? &NativeMagicFormat() : &ZipArchiveFormat();
+  return &ZipArchiveFormat();
 }
 
 std::string CannotText(const Format& format, Capability capability) {
-  std::string able;
+  std::vector<std::string_view> names;
   for (const Format* other : Formats()) {
-    if (!other->Can(capability)) continue;
-    able += (able.empty() ? "" : " and ") + std::string(other->Name());
+    if (other->Can(capability)) names.push_back(other->Name());
   }
-  if (able.empty()) return "this program cannot do that with any archive";
+  if (names.empty()) return "this program cannot do that with any archive";
+  std::string able(names.front());
+  for (std::size_t i = 1; i < names.size(); ++i) able += (i + 1 == names.size() ? " and " : ", ") + std::string(names[i]);
   return std::string(OnlyIn(capability)) + " " + able + " archives, this one is " + std::string(format.Name());
 }
 

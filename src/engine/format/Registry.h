@@ -17,7 +17,8 @@ enum class FormatRefusal : std::uint8_t {
   kNotArchive,   // no format reads its content
   kCannotOpen,   // the file cannot be opened for reading
   kCannotRead,   // reading it failed
-  kCannotCreate  // a new archive's name asks for a format this program does not write
+  kCannotCreate,  // a new archive's name asks for a format this program does not write
+  kUnknownFormat  // the format asked for by name is none this program writes
 };
 
 struct FormatProblem {
@@ -36,10 +37,12 @@ struct FormatProblem {
 const Format* Identify(DataFile& file, FormatProblem& problem);
 const Format* Identify(const std::string& path, FormatProblem& problem);
 
-// The format of an archive to be made under path: native when asked for,
-// else ZIP, unless the name ends in the suffix of a format this program
-// cannot write (".tar.gz", ".7z", ...): then null with the problem set.
-const Format* FormatForNewArchive(const std::string& path, bool native, FormatProblem& problem);
+// The format of an archive to be made under path: the one asked for by name
+// ("zip", "native", "tar.gz", ...) when asked is not empty; else the one its
+// suffix names (".tar.gz", ".tgz", ".7z", ...), ZIP for any other, unless
+// it is the suffix of a format this program cannot write (".rar", ".gz",
+// ...). Null with the problem set when it cannot be made.
+const Format* FormatForNewArchive(const std::string& path, const std::string& asked, FormatProblem& problem);
 
 // Why the format cannot do that, in words: "entries are deleted only from
 // ZIP archives, this one is native".

@@ -11,6 +11,8 @@
 #include "engine/formats/libarchive/ArchiveHandle.h"
 #include "engine/formats/libarchive/ArchiveSource.h"
 #include "engine/formats/libarchive/LibarchiveReader.h"
+#include "engine/formats/libarchive/LibarchiveRewriter.h"
+#include "engine/formats/libarchive/LibarchiveWriter.h"
 
 namespace ovk {
 
@@ -25,12 +27,21 @@ class LibarchiveFormat final : public Format {
   // Only the registry's lookup below tells a file of this format.
   bool Bid(DataFile&, std::string_view) const override { return false; }
 
-  // Read only: nothing is written into these archives, and libarchive
-  // deciphers none of their entries.
-  bool Can(Capability) const override { return false; }
+  // Those libarchive writes change only by a whole new archive, and
+  // libarchive enciphers and deciphers none of their entries.
+  bool Can(Capability capability) const override {
+    const bool changes = capability == Capability::kAppend || capability == Capability::kDelete;
+    return changes && LibarchiveWrites(name_);
+  }
 
   std::unique_ptr<Reader> Read(DataFile& file, const std::string& path) const override {
     return std::make_unique<LibarchiveReader>(file, path, name_);
+  }
+
+  std::unique_ptr<WholeWriter> WriteWhole(DataFile& file) const override { return NewLibarchiveWriter(file, name_); }
+
+  std::unique_ptr<Rewriter> Rewrite(DataFile& file) const override {
+    return std::make_unique<LibarchiveRewriter>(file, name_);
   }
 
  private:
@@ -47,6 +58,10 @@ const Format& FormatNamed(const std::string& name) {
 }
 
 }  // namespace
+
+const Format* LibarchiveWrittenFormat(const std::string& name) {
+  return LibarchiveWrites(name) ? &FormatNamed(name) : nullptr;
+}
 
 const Format* LibarchiveFormatOf(DataFile& file) {
   ArchiveSource source(file, {});

@@ -16,9 +16,10 @@ namespace ovk {
 
 namespace {
 
-// Entries are only ever appended, and enciphered with CAST-256 alone.
+// Entries are only ever appended, in place, and enciphered with CAST-256 alone.
 bool NativeCan(Capability capability) {
-  return capability == Capability::kAppend || capability == Capability::kPasswords;
+  return capability == Capability::kAppend || capability == Capability::kInPlace ||
+         capability == Capability::kPasswords;
 }
 
 class NativeMagic final : public Format {
@@ -50,7 +51,7 @@ class HeaderlessNative final : public Format {
 
   // Its layout is never written, so nothing is added to it.
   bool Can(Capability capability) const override {
-    return capability != Capability::kAppend && NativeCan(capability);
+    return capability != Capability::kAppend && capability != Capability::kInPlace && NativeCan(capability);
   }
 
   std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
