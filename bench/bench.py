@@ -1,10 +1,10 @@
-"""Packing, extracting and listing speed of ovk against the mainstream ZIP tools.
+"""Packing, extracting and listing speed of ovk against the mainstream archive tools.
 
 Run through bench/run.sh. Settings (environment):
   REPEATS=3     runs per task and tool; the median is reported
   SMALL=1       ~30 MB corpus and a 10,000-entry listing archive
   OVK_BIN=DIR   folder holding ovk and ovkview (default: <repo>/build)
-  TASKS=...     comma list of pack,extract,list,window,big,memory (default: all)
+  TASKS=...     comma list of pack,extract,list,window,tar,big,memory (default: all)
   BIG_GIB=5     size of the mixed file of the big task (SMALL: 0.25)
   BENCH_OUT=DIR where data and results go (default: <repo>/bench/out)
 """
@@ -185,7 +185,55 @@ def make_large_tools(work, ovk, big, cases):
     return tools
 
 
-def make_tools(work, listing, ours, tasks):
+def tar_check(path, manifest, scratch):
+    """Our tar archives must unpack with GNU tar (7z: 7zz) to exactly the corpus."""
+    clear(scratch)
+    os.makedirs(scratch)
+    command = (["7zz", "x", "-bso0", "-bsp0", "-o" + scratch, path] if path.endswith(".7z")
+               else ["tar", "-xf", path, "-C", scratch])
+    proc = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    result = (compare_tree(scratch, manifest) if proc.returncode == 0 else
+              "WRONG: %s says %s" % (command[0], proc.stderr.decode(errors="replace").strip()[-120:]))
+    clear(scratch)
+    return result
+
+
+def tar_tools(work, ovk, listing, manifest):
+    """The formats beyond ZIP: GNU tar's and 7-Zip's archives of the corpus are
+    the sources of the extraction rows; ours are checked by those tools."""
+    scratch = os.path.join(work, "x", "check")
+    tools = []
+    makers = ((".tar.gz", "tar -z", ["tar", "-z"]), (".tar.xz", "tar -J", ["tar", "-J"]),
+              (".tar.zst", "tar --zstd", ["tar", "--zstd"]), (".7z", "7zz -mx=5", None))
+    for suffix, name, tar in makers:
+        task, peer = "create " + suffix[1:], "pack/peer" + suffix
+        command = (tar + ["-cf", peer, "corpus"] if tar else
+                   ["7zz", "a", "-t7z", "-mx=5", "-bso0", "-bsp0", peer, "corpus"])
+        tools.append(Tool(task, name, False, command, output=peer))
+        tools.append(Tool(task, "ovk add", True, [ovk, "add", "pack/ovk" + suffix, "corpus/"],
+                          output="pack/ovk" + suffix,
+                          check=lambda path: tar_check(path, manifest, scratch)))
+    for suffix, _, tar in makers:
+        source, slug = "pack/peer" + suffix, suffix.replace(".", "")
+        trees = {name: "x/%s-%s" % (slug, name.split()[0]) for name in ("tar -x", "bsdtar", "7zz x", "ovk extract")}
+        commands = ([("tar -x", ["tar", "-xf", source, "-C", trees["tar -x"]]),
+                     ("bsdtar", ["bsdtar", "-xf", source, "-C", trees["bsdtar"]])] if tar else
+                    [("7zz x", ["7zz", "x", "-y", "-bso0", "-bsp0", "-o" + trees["7zz x"], source])])
+        commands.append(("ovk extract", [ovk, "extract", "-d", trees["ovk extract"], source]))
+        for name, command in commands:
+            tool = Tool("extract " + suffix[1:], name, name == "ovk extract", command, tree=trees[name])
+            tool.source = source
+            tools.append(tool)
+    if listing:
+        tools.append(Tool("list tar.xz", "bsdtar -tf", False, ["bsdtar", "-tf", listing]))
+        tools.append(Tool("list tar.xz", "ovk list", True, [ovk, "list", listing]))
+    for t in tools:
+        if t.ours and not ovk:
+            t.skipped = "not built"
+    return tools
+
+
+def make_tools(work, listing, ours, tasks, tar_listing, manifest):
     """Every (task, tool) pair, peers first. Paths are relative to `work`."""
     ovk, ovkview = ours["ovk"], ours["ovkview"]
     headless = dict(os.environ, QT_QPA_PLATFORM="offscreen")
@@ -229,6 +277,8 @@ def make_tools(work, listing, ours, tasks):
         tools.append(Tool("list", "ovk list", True, [ovk, "list", listing]))
         if not ovk:
             tools[-1].skipped = "not built"
+    if "tar" in tasks:
+        tools += tar_tools(work, ovk, tar_listing, manifest)
     if "window" in tasks:
         # The command-line listing is the yardstick of the window's.
         tools.append(Tool("window list", "ovk list", False, [ovk, "list", listing]))
@@ -353,6 +403,12 @@ def table(rows):
     return lines
 
 
+# The formats beyond ZIP: each row of ours against the fastest peer of its task.
+TAR_LIMITS = {"create tar.gz": 0.6, "create tar.xz": 1.0, "create tar.zst": 1.0, "create 7z": 1.0,
+              "extract tar.gz": 0.9, "extract tar.xz": 1.0, "extract tar.zst": 1.0, "extract 7z": 1.2,
+              "list tar.xz": 1.2}
+
+
 def targets(rows):
     """The goals of the streaming work, judged on this run."""
     lines = []
@@ -370,6 +426,17 @@ def targets(rows):
         if not r["ours"] or "seconds" not in r:
             continue
         task, tool, ratio = r["task"], r["tool"], r.get("ratio")
+        if task in TAR_LIMITS:
+            peer = min((p for p in rows if p["task"] == task and not p["ours"] and "seconds" in p),
+                       key=lambda p: p["seconds"], default=None)
+            if peer:
+                judge(r, "%s <= %.2fx %s" % (task, TAR_LIMITS[task], peer["tool"]), ratio <= TAR_LIMITS[task],
+                      "%.2fx" % ratio)
+            if task == "create tar.gz" and peer and r.get("size_mib") is not None:
+                judge(r, "tar.gz archive <= 1.02x %s's" % peer["tool"], r["size_mib"] <= 1.02 * peer["size_mib"],
+                      "%.2f vs %.2f MiB" % (r["size_mib"], peer["size_mib"]))
+            judge(r, "%s peak memory <= 96 MiB" % task, r["rss_mib"] <= 96, "%.1f MiB" % r["rss_mib"])
+            continue
         if task == "pack":
             judge(r, "%s packing <= 0.40x fastest peer" % tool, ratio <= 0.40, "%.2fx" % ratio)
             if zip_size and r.get("size_mib") is not None:
@@ -425,7 +492,7 @@ def write_samples(path, tools):
 def main():
     small = os.environ.get("SMALL", "0") not in ("", "0")
     repeats = max(1, int(os.environ.get("REPEATS", "3")))
-    tasks = set(os.environ.get("TASKS", "pack,extract,list,window,big,memory").split(","))
+    tasks = set(os.environ.get("TASKS", "pack,extract,list,window,tar,big,memory").split(","))
     big_size = int(float(os.environ.get("BIG_GIB", "0.25" if small else "5")) * (1 << 30))
     out = os.path.abspath(os.environ.get("BENCH_OUT") or os.path.join(HERE, "out"))
     base = os.path.join(out, "small" if small else "full")
@@ -436,6 +503,7 @@ def main():
     root, manifest = corpus.ensure_corpus(base, 0.1 if small else 1.0)
     entries = 10_000 if small else 100_000
     listing = corpus.ensure_listing_archive(base, entries) if tasks & {"list", "window"} else None
+    tar_listing = corpus.ensure_listing_tar(base, entries) if "tar" in tasks else None
     big = largedata.ensure_mixed_file(base, big_size) if "big" in tasks else None
     cases = memory_cases(base, small) if "memory" in tasks else []
     for sub in ("pack", "x", "big"):
@@ -444,7 +512,7 @@ def main():
     clear(os.path.join(base, "corpus.zip"))
 
     folder, ours = find_ours()
-    tools = make_tools(base, listing, ours, tasks)
+    tools = make_tools(base, listing, ours, tasks, tar_listing, manifest)
     measure(tools, base, manifest, repeats)
     # The large inputs take minutes per run: once each.
     large = make_large_tools(base, ours["ovk"], big, [(label, [ours["ovk"]] + args) for label, args in cases])
@@ -492,11 +560,14 @@ def memory_cases(base, small):
     bomb = os.path.relpath(largedata.ensure_zip_bomb(base, zeros), base)
     unsized = os.path.relpath(largedata.ensure_unsized_native(base, zeros), base)
     sparse = os.path.relpath(largedata.ensure_sparse_file(base, added), base)
+    tar_zeros = (256 if small else 3072) * MIB
+    zeros_tar_gz = os.path.relpath(largedata.ensure_zeros_tar_gz(base, tar_zeros), base)
     return [
         ("zip bomb, %.1f GB of zeros" % (zeros / 1e9), ["extract", "-d", "x/memory", bomb]),
         ("native without sizes, %.1f GB" % (zeros / 1e9), ["extract", "-d", "x/memory", unsized]),
         ("add %d MiB file to a ZIP" % (added // MIB), ["add", "x/memory/add.zip", sparse]),
         ("add %d MiB file to a native" % (added // MIB), ["add", "--native", "x/memory/add.ovk", sparse]),
+        ("tar.gz of %.1f GiB of zeros" % (tar_zeros / (1 << 30)), ["extract", "-d", "x/memory", zeros_tar_gz]),
     ]
 
 

@@ -95,6 +95,23 @@ def ensure_zip_bomb(base, size):
     return _cached(os.path.join(base, "bomb-%d.zip" % size), _stamp("bomb", size), make)
 
 
+def ensure_zeros_tar_gz(base, size):
+    """A tar.gz of one file of `size` zero bytes, tar's header written here."""
+    def make(path):
+        import gzip
+        import tarfile
+        info = tarfile.TarInfo("zeros.bin")
+        info.size, info.mtime = size, 1600000000
+        with gzip.open(path, "wb", compresslevel=1) as f:
+            f.write(info.tobuf(tarfile.PAX_FORMAT))
+            zeros = bytes(PIECE)
+            left = size + (-size) % 512 + 1024  # the content padded to its block, then the two end blocks
+            while left > 0:
+                f.write(zeros[:min(left, PIECE)])
+                left -= min(left, PIECE)
+    return _cached(os.path.join(base, "zeros-%d.tar.gz" % size), _stamp("zeros-tar-gz", size), make)
+
+
 def ensure_unsized_native(base, size):
     """Magic, descriptor length 9, kind 1, version 2, time; then one entry:
     name length and name, the packed size, the zlib stream."""
