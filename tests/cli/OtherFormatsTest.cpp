@@ -243,6 +243,12 @@ TEST(DotFolderTar, NamesLoseTheirDotFolder) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(ReadFile(dir / "out/sub/b.txt"), "beta\n");
   EXPECT_FALSE(Exists(dir / "out/a.txt"));
+  // Deleting by that name deletes the entry, never reports a miss as done.
+  r = RunOvk({"delete", dir / "d.tar", "a.txt"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  r = RunOvk({"list", "--json", dir / "d.tar"});
+  EXPECT_EQ(r.out.find("\"a.txt\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"sub/b.txt\""), std::string::npos) << r.out;
 }
 
 // What libarchive cannot give whole is reported by name with the status

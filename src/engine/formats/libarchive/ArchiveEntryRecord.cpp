@@ -51,12 +51,17 @@ std::string LinkTargetOf(archive_entry* record, EntryType type) {
 
 }  // namespace
 
+std::string EntryNameOf(archive_entry* record) {
+  std::string name = NameOf(record);
+  // A folder's name ends in "/", whatever the format wrote.
+  if (archive_entry_filetype(record) == AE_IFDIR && !name.empty() && name.back() != '/') name += '/';
+  return name;
+}
+
 Entry EntryOf(archive_entry* record, const std::string& formatName, bool bare, const std::string& bareName) {
   Entry entry;
-  entry.name = bare ? bareName : NameOf(record);
+  entry.name = bare ? bareName : EntryNameOf(record);
   entry.type = bare ? EntryType::kFile : TypeOf(record);
-  // A folder's name ends in "/", whatever the format wrote.
-  if (entry.type == EntryType::kFolder && !entry.name.empty() && entry.name.back() != '/') entry.name += '/';
   entry.linkTarget = LinkTargetOf(record, entry.type);
   entry.packedKnown = false;  // the formats' readers do not tell what an entry spends
   if (archive_entry_size_is_set(record) && archive_entry_size(record) > 0)

@@ -9,6 +9,7 @@
 
 #include "engine/Archive.h"
 #include "engine/format/Rewriter.h"
+#include "engine/formats/libarchive/ArchiveEntryRecord.h"
 #include "engine/formats/libarchive/ArchiveHandle.h"
 #include "engine/formats/libarchive/ArchiveSink.h"
 #include "engine/formats/libarchive/ArchiveSource.h"
@@ -167,12 +168,8 @@ class LibarchiveWriter final : public WholeWriter {
  private:
   // The name as the operations match it: "\" between folders, a folder's
   // with a trailing one.
-  static std::string StoredNameOf(archive_entry* record) {
-    const char* utf8 = archive_entry_pathname_utf8(record);
-    std::string name = utf8 ? utf8 : (archive_entry_pathname(record) ? archive_entry_pathname(record) : "");
-    if (archive_entry_filetype(record) == AE_IFDIR && !name.empty() && name.back() != '/') name += '/';
-    return ConvertPathSeparators(name, true);
-  }
+  // The name selections are matched against: the reader's, "\" between folders.
+  static std::string StoredNameOf(archive_entry* record) { return ConvertPathSeparators(EntryNameOf(record), true); }
 
   void CopyEntry(archive* reader, ArchiveSource& source, archive_entry* record) {
     // The content is copied whole, holes read as zeros: a sparse map kept
