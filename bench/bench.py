@@ -503,7 +503,7 @@ def main():
     root, manifest = corpus.ensure_corpus(base, 0.1 if small else 1.0)
     entries = 10_000 if small else 100_000
     listing = corpus.ensure_listing_archive(base, entries) if tasks & {"list", "window"} else None
-    tar_listing = corpus.ensure_listing_tar(base, entries) if "tar" in tasks else None
+    tar_listing = largedata.ensure_listing_tar(base, entries) if "tar" in tasks else None
     big = largedata.ensure_mixed_file(base, big_size) if "big" in tasks else None
     cases = memory_cases(base, small) if "memory" in tasks else []
     for sub in ("pack", "x", "big"):

@@ -315,23 +315,3 @@ def ensure_listing_archive(base, entries):
         f.write(stamp)
     return archive
 
-
-def ensure_listing_tar(base, entries):
-    """A tar.xz of `entries` tiny files under 100 folders, as tar lists them."""
-    import io
-    import tarfile
-    archive = os.path.join(base, "list-%d.tar.xz" % entries)
-    stamp_path = archive + ".stamp"
-    stamp = generator_stamp("listing-tar", entries)
-    if stamp_matches(stamp_path, stamp) and os.path.isfile(archive):
-        return archive
-    print("bench: generating the %d-entry listing tar.xz ..." % entries, flush=True)
-    with tarfile.open(archive, "w:xz", format=tarfile.PAX_FORMAT) as tar:
-        for i in range(entries):
-            data = ("entry %d\n" % i).encode()
-            info = tarfile.TarInfo("listing/d%03d/item_%06d.txt" % (i // 1000, i))
-            info.size, info.mtime, info.mode = len(data), 1600000000, 0o644
-            tar.addfile(info, io.BytesIO(data))
-    with open(stamp_path, "w") as f:
-        f.write(stamp)
-    return archive

@@ -95,6 +95,20 @@ def ensure_zip_bomb(base, size):
     return _cached(os.path.join(base, "bomb-%d.zip" % size), _stamp("bomb", size), make)
 
 
+def ensure_listing_tar(base, entries):
+    """A tar.xz of `entries` tiny files under 100 folders, as tar lists them."""
+    def make(path):
+        import io
+        import tarfile
+        with tarfile.open(path, "w:xz", format=tarfile.PAX_FORMAT) as tar:
+            for i in range(entries):
+                data = ("entry %d\n" % i).encode()
+                info = tarfile.TarInfo("listing/d%03d/item_%06d.txt" % (i // 1000, i))
+                info.size, info.mtime, info.mode = len(data), 1600000000, 0o644
+                tar.addfile(info, io.BytesIO(data))
+    return _cached(os.path.join(base, "list-%d.tar.xz" % entries), _stamp("listing-tar", entries), make)
+
+
 def ensure_zeros_tar_gz(base, size):
     """A tar.gz of one file of `size` zero bytes, tar's header written here."""
     def make(path):
