@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/Escape.h"
 #include "cli/Options.h"
+#include "engine/LibraryVersions.h"
 #include "support/FileUnit.h"
 
 namespace ovk::cli {
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
   }
   if (command == "--version") {
     std::cout << "ovk (OVK Viewer) " << OVK_VERSION << '\n';
+    for (const auto& [library, version] : ovk::LibraryVersions()) std::cout << "  " << library << ' ' << version << '\n';
     return kExitOk;
   }
   if (command == "list") return RunList(args);

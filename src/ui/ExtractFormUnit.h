@@ -1,14 +1,17 @@
-// The Extract dialog: destination folder, all or the selected entries, and
-// a password. Built once at start-up, after the main window.
+// The Extract dialog: the destination folder, all or only the selected
+// entries, whether the entries keep their folders, a password, and whether
+// the destination opens when done. Built once at start-up, so what the user
+// typed stays from one use to the next.
 #pragma once
 
 #include <QDialog>
 #include <functional>
 #include <string>
 
+#include "ui/AdvancedRegistry.h"
+
+class QCheckBox;
 class QFileDialog;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -21,39 +24,41 @@ class TExtractForm : public QDialog {
   Q_OBJECT
  public:
   // hasSelection tells, at every showing, whether the main list has a
-  // selected row.
+  // selected row. The destination starts as the stored extract folder; the
+  // "open afterwards" choice as the settings file keeps it.
   TExtractForm(const WindowSettings& settings, std::function<bool()> hasSelection,
                QWidget* parent = nullptr);
 
+  // UTF-8 texts of the fields.
   std::string FolderText() const;
-  bool SelectedOnly() const;
   std::string Password() const;
   void SetPassword(const std::string& password);
+  bool SelectedOnly() const;
+  bool KeepFolders() const;
+  bool OpenAfterwards() const;
+  // Replaces the destination with the caller's proposal for this archive.
+  void SetSuggestion(const QString& folder);
 
-  QGroupBox* ExtractBox;
-  QLabel* ExtractLabel;
-  QLineEdit* ExtractEdit;
-  QPushButton* BrowseButton;
-  QGroupBox* FilesBox;
-  QRadioButton* AllFiles;
-  QRadioButton* SelectedFiles;
-  QGroupBox* PassBox;
-  QLabel* PassL;
-  QLineEdit* PassEdit;
-  QPushButton* OKButton;
-  QPushButton* CancelButton;
-  QFileDialog* FolderDialog;
+  void accept() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void FormCreate(const WindowSettings& settings);
-  void FormShow();
-  void BrowseButtonClick();
+  void BuildControls();
+  void BrowseForFolder();
+  void AllowOkWithDestination();
 
   std::function<bool()> hasSelection_;
+  TAdvancedRegistry registry_;
+  QLineEdit* destination_ = nullptr;
+  QRadioButton* allFiles_ = nullptr;
+  QRadioButton* selectedFiles_ = nullptr;
+  QCheckBox* keepFolders_ = nullptr;
+  QCheckBox* openAfterwards_ = nullptr;
+  QLineEdit* password_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QFileDialog* folderDialog_ = nullptr;
 };
 
 }  // namespace ovk

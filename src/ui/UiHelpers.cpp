@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
 
@@ -80,6 +81,12 @@ std::string FirstLines(const std::vector<std::string>& lines, std::size_t shown)
   for (std::size_t i = 0; i < lines.size() && i < shown; ++i) text += (i ? "\n" : "") + lines[i];
   if (lines.size() > shown) text += "\n... and " + std::to_string(lines.size() - shown) + " more";
   return text;
+}
+
+QLabel* LabelFor(const QString& text, QWidget* buddy) {
+  auto* label = new QLabel(text);
+  label->setBuddy(buddy);
+  return label;
 }
 
 }  // namespace ovk

@@ -1,5 +1,6 @@
 // Small pieces the window and the dialogs share: text conversion at the
-// toolkit boundary, file-dialog filters and "*" password echo.
+// toolkit boundary, file-dialog filters, "*" password echo and the names
+// and labels screen readers announce.
 #pragma once
 
 #include <QString>
@@ -7,7 +8,9 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QLineEdit;
+class QWidget;
 
 namespace ovk {
 
@@ -34,5 +37,15 @@ std::string FirstLines(const std::vector<std::string>& lines, std::size_t shown)
 
 // Shows "*" for every typed character.
 void SetStarEcho(QLineEdit* edit);
+
+// Gives the control the name screen readers announce; returns it.
+template <class Control>
+Control* Named(Control* control, const QString& name) {
+  control->setAccessibleName(name);
+  return control;
+}
+
+// A label whose mnemonic ("&Destination:") moves the focus to buddy.
+QLabel* LabelFor(const QString& text, QWidget* buddy);
 
 }  // namespace ovk

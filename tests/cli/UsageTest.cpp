@@ -1,6 +1,8 @@
 // Usage errors, --help and --version of `ovk`.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "cli/OvkRun.h"
 
 namespace ovktest {
@@ -60,6 +62,20 @@ TEST(UsageTest, VersionNamesTheProgram) {
   const OvkResult r = RunOvk({"--version"});
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out.rfind("ovk (OVK Viewer) 1.", 0), 0u) << r.out;
+  // Then one line per library: its name and a bare version number, without
+  // the library's own name or a release date.
+  const auto lines = Lines(r.out);
+  std::vector<std::string> names;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    const std::size_t space = line.rfind(' ');
+    ASSERT_TRUE(line.rfind("  ", 0) == 0 && space != std::string::npos && space + 1 < line.size()) << line;
+    EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(line[space + 1]))) << line;
+    EXPECT_EQ(line.find(','), std::string::npos) << line;
+    names.push_back(line.substr(2, space - 2));
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"zlib", "libdeflate", "libarchive", "liblzma", "libzstd", "libbz2",
+                                             "OpenSSL libcrypto", "ISA-L"}));
 }
 
 TEST(UsageTest, DoubleDashEndsOptions) {

@@ -1,4 +1,4 @@
-// The Add and Extract dialogs on their own: texts, sizes, echo, tab order,
+// The Add dialog on its own: texts, sizes, echo, tab order,
 // keys and browsing.
 #include <gtest/gtest.h>
 
@@ -9,12 +9,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStyle>
 #include <QTest>
 
 #include "ui/AddFormUnit.h"
-#include "ui/ExtractFormUnit.h"
 #include "ui/UiTestUtil.h"
 #include "ui/WindowSettings.h"
 
@@ -68,39 +66,9 @@ TEST(Dialogs, AddDialogLayoutAndTheSettingsItReads) {
   EXPECT_FALSE(stored.SubFolders->isChecked());
 }
 
-TEST(Dialogs, ExtractDialogLayoutAndItsPresetSelection) {
-  ovk::WindowSettings settings;
-  settings.SetExtractFolder("/out");
-  bool hasSelection = true;
-  ovk::TExtractForm extract(settings, [&] { return hasSelection; });
-  EXPECT_EQ(extract.windowTitle(), "Extract Files");
-  EXPECT_EQ(extract.size(), QSize(390, 183));
-  EXPECT_EQ(extract.ExtractBox->title(), "Extract Files");
-  EXPECT_EQ(extract.ExtractLabel->text(), "Extract to:");
-  EXPECT_EQ(extract.ExtractEdit->width(), 297);
-  EXPECT_EQ(extract.ExtractEdit->text(), "/out");
-  EXPECT_EQ(extract.FilesBox->title(), "Files");
-  EXPECT_EQ(extract.AllFiles->text(), "All files");
-  EXPECT_EQ(extract.SelectedFiles->text(), "Selected files");
-  EXPECT_TRUE(extract.AllFiles->isChecked()) << "when built";
-  EXPECT_EQ(extract.FolderDialog->windowTitle(), "Extract folder to");
-  EXPECT_EQ(extract.FolderDialog->fileMode(), QFileDialog::Directory);
-  ExpectStarEcho(extract.PassEdit);
-  extract.show();
-  EXPECT_TRUE(extract.SelectedFiles->isChecked());
-  EXPECT_FALSE(extract.AllFiles->isChecked());
-  EXPECT_TRUE(extract.ExtractEdit->hasSelectedText());
-  extract.hide();
-  hasSelection = false;
-  extract.show();
-  EXPECT_FALSE(extract.SelectedFiles->isChecked());
-  EXPECT_TRUE(extract.AllFiles->isChecked());
-}
-
 TEST(Dialogs, EscapeCancelsAndEnterConfirmsFromAnyField) {
   ovk::WindowSettings settings;
   ovk::TAddForm add(settings);
-  ovk::TExtractForm extract(settings, [] { return false; });
   struct Case {
     QDialog* dialog;
     QWidget* field;
@@ -110,8 +78,6 @@ TEST(Dialogs, EscapeCancelsAndEnterConfirmsFromAnyField) {
       {&add, add.SourceEdit, Qt::Key_Return, QDialog::Accepted},
       {&add, add.SubFolders, Qt::Key_Enter, QDialog::Accepted},
       {&add, add.PassEdit, Qt::Key_Escape, QDialog::Rejected},
-      {&extract, extract.ExtractEdit, Qt::Key_Return, QDialog::Accepted},
-      {&extract, extract.PassEdit, Qt::Key_Escape, QDialog::Rejected},
   };
   for (const Case& c : cases) {
     c.dialog->show();
@@ -137,18 +103,6 @@ TEST(Dialogs, BrowsingPutsTheChosenPathIntoTheField) {
   EXPECT_EQ(add.SourceEdit->text().toStdString(), dir / "pics/a.jpg");
   WhenModal([&](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); }, [&] { add.BrowseButton->click(); });
   EXPECT_EQ(add.SourceEdit->text().toStdString(), dir / "pics/a.jpg") << "cancel leaves the field";
-
-  ovk::TExtractForm extract(settings, [] { return false; });
-  extract.ExtractEdit->setText(QString::fromStdString(dir.Path()));
-  WhenModal(
-      [&](QWidget* modal) {
-        auto* folders = qobject_cast<QFileDialog*>(modal);
-        ASSERT_NE(folders, nullptr);
-        EXPECT_EQ(folders->directory().absolutePath().toStdString(), dir.Path()) << "starts at the field's folder";
-        ChooseFile(folders, dir / "pics");
-      },
-      [&] { extract.BrowseButton->click(); });
-  EXPECT_EQ(extract.ExtractEdit->text().toStdString(), dir / "pics");
 }
 
 }  // namespace

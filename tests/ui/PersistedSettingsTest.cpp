@@ -34,7 +34,7 @@ void ExpectFirstRunState(const ovk::TOVKForm& form) {
   EXPECT_EQ(form.normalGeometry().size(), QSize(822, 497));
   EXPECT_EQ(form.AddForm->SourceEdit->text(), "");
   EXPECT_TRUE(form.AddForm->SubFolders->isChecked());
-  EXPECT_EQ(form.ExtractForm->ExtractEdit->text(), "");
+  EXPECT_EQ(form.ExtractForm->FolderText(), "");
   EXPECT_EQ(form.FileList->SortColumn(), ovk::kNameColumn);
   EXPECT_TRUE(form.FileList->SortAscending());
   EXPECT_EQ(form.FileList->columnWidth(0), 260);
@@ -81,7 +81,7 @@ TEST(PersistedSettings, NormalPlacementDialogFieldsColumnsAndSortSurviveARestart
   form->AddForm->SourceEdit->setText("/data/pics/*.jpg");
   form->AddForm->SubFolders->setChecked(false);
   form->AddForm->PassEdit->setText("never stored");
-  form->ExtractForm->ExtractEdit->setText("/out/here");
+  form->ExtractForm->SetSuggestion("/out/here");
   form->FileList->setColumnWidth(0, 300);
   form->FileList->setColumnWidth(3, 77);
   form->FileList->SetSort(ovk::kOriginalColumn, false);
@@ -107,8 +107,8 @@ TEST(PersistedSettings, NormalPlacementDialogFieldsColumnsAndSortSurviveARestart
   EXPECT_EQ(again->AddForm->SourceEdit->text(), "/data/pics/");
   EXPECT_FALSE(again->AddForm->SubFolders->isChecked());
   EXPECT_EQ(again->AddForm->PassEdit->text(), "");
-  EXPECT_EQ(again->ExtractForm->ExtractEdit->text(), "/out/here");
-  EXPECT_EQ(again->ExtractForm->PassEdit->text(), "");
+  EXPECT_EQ(again->ExtractForm->FolderText(), "/out/here");
+  EXPECT_EQ(again->ExtractForm->Password(), "");
   EXPECT_EQ(again->FileList->columnWidth(0), 300);
   EXPECT_EQ(again->FileList->columnWidth(3), 77);
   EXPECT_EQ(again->FileList->SortColumn(), ovk::kOriginalColumn);

@@ -24,6 +24,7 @@
 #include "engine/ArchiveBytes.h"
 #include "engine/ListArchive.h"
 #include "support/ByteOrder.h"
+#include "ui/AccessibleControls.h"
 #include "ui/AddFormUnit.h"
 #include "ui/ExtListView.h"
 #include "ui/ExtractFormUnit.h"
@@ -48,11 +49,10 @@ class WindowActions : public testing::Test {
         [&](QWidget* modal) {
           auto* dialog = qobject_cast<ovk::TExtractForm*>(modal);
           ASSERT_NE(dialog, nullptr);
-          EXPECT_EQ(dialog->SelectedFiles->isChecked(), expectSelected);
-          EXPECT_EQ(dialog->AllFiles->isChecked(), !expectSelected);
-          dialog->ExtractEdit->setText(QString::fromStdString(folder));
-          dialog->PassEdit->setText(password);
-          dialog->OKButton->click();
+          EXPECT_EQ(dialog->SelectedOnly(), expectSelected);
+          dialog->SetSuggestion(QString::fromStdString(folder));
+          dialog->SetPassword(password.toStdString());
+          dialog->accept();
         },
         [&] { form->ExtractItemClick(); });
   }
@@ -168,9 +168,9 @@ TEST_F(WindowActions, ExtractAllOrOnlyTheSelectedRows) {
   WhenModal(
       [&](QWidget* modal) {
         auto* dialog = static_cast<ovk::TExtractForm*>(modal);
-        dialog->ExtractEdit->setText(QString::fromStdString(off));
-        dialog->AllFiles->setChecked(true);
-        dialog->OKButton->click();
+        dialog->SetSuggestion(QString::fromStdString(off));
+        ovktest::Press(ovktest::FindControl(dialog, QAccessible::RadioButton, "All files"));
+        dialog->accept();
       },
       [&] { form->ExtractItemClick(); });
   EXPECT_TRUE(Exists(off + "/docs/b.txt"));
@@ -224,7 +224,7 @@ TEST_F(WindowActions, MissingPasswordsAreAskedForAndWrongOnesShowTheirBox) {
   }
   // The typed password extracted everything and is offered by both dialogs.
   EXPECT_EQ(ReadFile(work / "out3/docs/b.txt"), ReadFile(work / "src/docs/b.txt"));
-  EXPECT_EQ(form->ExtractForm->PassEdit->text(), "secret");
+  EXPECT_EQ(form->ExtractForm->Password(), "secret");
   EXPECT_EQ(form->AddForm->PassEdit->text(), "secret");
   // A clean run shows nothing; other failures are listed by name, the first
   // 20 of them and a count of the rest.
@@ -372,13 +372,13 @@ TEST_F(WindowActions, LevelAndPermissionChoicesReachTheEngine) {
 TEST_F(WindowActions, ViewOpensExtractedEntriesFromAPrivateFolder) {
   std::vector<std::string> opened;
   form->OpenFile = [&](const QString& path) { opened.push_back(path.toStdString()); };
-  form->ExtractForm->PassEdit->setText("wrong");
+  form->ExtractForm->SetPassword("wrong");
   SelectNames(*form, {"a.txt", "*b.txt"});
   SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->ViewItem->trigger(); });
   EXPECT_EQ(box.text, "File extract checksum error. File probably corrupt or password incorrect.");
   EXPECT_TRUE(opened.empty());
 
-  form->ExtractForm->PassEdit->setText("secret");
+  form->ExtractForm->SetPassword("secret");
   form->ViewItem->trigger();
   SelectNames(*form, {"c.dat"});
   QTest::keyClick(form->FileList, Qt::Key_Return);
@@ -443,7 +443,7 @@ TEST_F(WindowActions, DroppedFoldersAreAddedWithTheirSubfolders) {
 TEST_F(WindowActions, DraggedRowsCarryExtractedFilesThatTheirOwnWindowIgnores) {
   EXPECT_TRUE(Cell(*form, 0, ovk::kNameColumn).flags() & Qt::ItemIsDragEnabled);
   // The enciphered entry behind them needs the password all the same.
-  form->ExtractForm->PassEdit->setText("secret");
+  form->ExtractForm->SetPassword("secret");
   SelectNames(*form, {"c.dat"});
   std::unique_ptr<QMimeData> data = form->DragOutData();
   ASSERT_NE(data, nullptr);
@@ -467,12 +467,12 @@ TEST_F(WindowActions, PasswordsPassBetweenTheDialogsAfterEitherResult) {
   WhenModal(
       [&](QWidget* modal) {
         auto* dialog = static_cast<ovk::TExtractForm*>(modal);
-        dialog->PassEdit->setText("typed in extract");
-        QTest::keyClick(dialog->PassEdit, Qt::Key_Escape);
+        dialog->SetPassword("typed in extract");
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
       },
       [&] { form->ExtractItemClick(); });
   EXPECT_EQ(form->AddForm->PassEdit->text(), "typed in extract");
-  EXPECT_EQ(form->ExtractForm->PassEdit->text(), "typed in extract");
+  EXPECT_EQ(form->ExtractForm->Password(), "typed in extract");
   std::string before = ReadFile(archive);
   WhenModal(
       [&](QWidget* modal) {
@@ -482,7 +482,7 @@ TEST_F(WindowActions, PasswordsPassBetweenTheDialogsAfterEitherResult) {
         dialog->CancelButton->click();
       },
       [&] { form->AddItemClick(); });
-  EXPECT_EQ(form->ExtractForm->PassEdit->text(), "typed in add");
+  EXPECT_EQ(form->ExtractForm->Password(), "typed in add");
   EXPECT_EQ(ReadFile(archive), before) << "Cancel adds nothing";
 }
 
