@@ -108,9 +108,9 @@ void ArchiveSource::MakePiece(DecodeAhead::Piece& piece) {
   } catch (const EInOutError& e) {
     piece.status = -1;
     piece.failure = e.Error();
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {  // no memory for the decoder, say
     piece.status = -1;
-    piece.damage = "there is not enough memory to decode the data";
+    piece.damage = "the compressed data cannot be decoded";
   }
 }
 
