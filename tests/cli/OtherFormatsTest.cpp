@@ -60,6 +60,12 @@ const std::vector<FormatCase>& FormatCases() {
        " && head -c 1024 /dev/zero >> \"$OUT.gz\" && mv \"$OUT.gz\" \"$OUT\"", "tar.gz", kTree},
       {"TarBz2", "a.tar.bz2", {"tar", "bzip2"}, Tar("", "bzip2"), "tar.bz2", kTree},
       {"TarXz", "a.tar.xz", {"tar", "xz"}, Tar("", "xz"), "tar.xz", kTree},
+      // Blocks that record their sizes, as threaded xz writes them, in two
+      // streams, each followed by the padding xz allows.
+      {"TarXzBlocksAndStreams", "b.tar.xz", {"tar", "xz"},
+       Tar("", "cat") + "; head -c 5000 \"$OUT\" | xz -T2 --block-size=2KiB > \"$OUT.xz\" && "
+       "printf '\\0\\0\\0\\0' >> \"$OUT.xz\" && tail -c +5001 \"$OUT\" | xz -T2 --block-size=2KiB >> \"$OUT.xz\""
+       " && head -c 1024 /dev/zero >> \"$OUT.xz\" && mv \"$OUT.xz\" \"$OUT\"", "tar.xz", kTree},
       {"TarLzma", "a.tar.lzma", {"tar", "xz"}, Tar("", "xz --format=lzma"), "tar.lzma", kTree},
       {"TarZst", "a.tar.zst", {"tar", "zstd"}, Tar("", "zstd -q"), "tar.zst", kTree},
       {"TarLz4", "a.tar.lz4", {"tar", "lz4"}, Tar("", "lz4 -q"), "tar.lz4", kTree},
@@ -291,6 +297,19 @@ INSTANTIATE_TEST_SUITE_P(
                     "x.arc.7z.001", 0, {}, {"big.bin", "a.txt"}},
         TroubleCase{"CutTarGzKeepsWhatCameBefore", {"tar", "gzip"},
                     "tar -cf - a.txt big.bin | gzip -1 | head -c 200000 > cut.arc.tgz", "cut.arc.tgz", 2,
+                    {"big.bin: checksum error: the data is damaged or the password is wrong",
+                     "damaged: the archive cannot be read past this point"},
+                    {"a.txt"}},
+        TroubleCase{"CutTarXzKeepsWhatCameBefore", {"tar", "xz"},
+                    "tar -cf - a.txt big.bin | xz -T2 --block-size=64KiB | head -c 200000 > cut.arc.txz",
+                    "cut.arc.txz", 2,
+                    {"big.bin: checksum error: the data is damaged or the password is wrong",
+                     "damaged: the archive cannot be read past this point"},
+                    {"a.txt"}},
+        TroubleCase{"DamagedTarXzKeepsWhatCameBefore", {"tar", "xz"},
+                    "tar -cf - a.txt big.bin | xz > bad.arc.txz && "
+                    "printf X | dd of=bad.arc.txz bs=1 seek=150000 conv=notrunc status=none",
+                    "bad.arc.txz", 2,
                     {"big.bin: checksum error: the data is damaged or the password is wrong",
                      "damaged: the archive cannot be read past this point"},
                     {"a.txt"}},

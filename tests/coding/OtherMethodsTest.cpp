@@ -11,6 +11,7 @@
 
 #include "coding/GzipDecompressor.h"
 #include "coding/OtherMethods.h"
+#include "coding/XzFileDecompressor.h"
 #include "common/TestUtil.h"
 #include "support/ByteOrder.h"
 
@@ -47,7 +48,8 @@ struct Decoded {
 };
 
 // Feeds `data` in pieces and asks for bounded output as a streaming caller
-// would (seed 0: everything at once), never past `cap` bytes in all. Every
+// would (seed 0: everything at once), never past `cap` bytes in all; an end
+// met before all of it was given may be a member's, so it goes on. Every
 // call must keep to its bound.
 Decoded Feed(Decompressor& d, const std::string& data, unsigned seed, std::size_t cap = SIZE_MAX) {
   std::mt19937 rng(seed);
@@ -65,7 +67,8 @@ Decoded Feed(Decompressor& d, const std::string& data, unsigned seed, std::size_
     begin = static_cast<std::size_t>(in.data() - data.data());
     r.left = data.size() - begin;
     const bool stalled = in.size() == inBefore && r.out.size() == before && maxOut > 0;
-    if (r.status != StreamStatus::kMore || r.out.size() == cap || (stalled && end == data.size())) return r;
+    const bool ended = r.status == StreamStatus::kError || (r.status == StreamStatus::kEnd && end == data.size());
+    if (ended || r.out.size() == cap || (stalled && end == data.size())) return r;
   }
 }
 
@@ -105,6 +108,7 @@ std::unique_ptr<Decompressor> Xz(const Payload&) { return MakeXzDecompressor(); 
 std::unique_ptr<Decompressor> Zstd(const Payload&) { return MakeZstdDecompressor(); }
 std::unique_ptr<Decompressor> Deflate64(const Payload&) { return MakeDeflate64Decompressor(); }
 std::unique_ptr<Decompressor> Gzip(const Payload&) { return MakeGzipDecompressor(); }
+std::unique_ptr<Decompressor> XzFile(const Payload&) { return MakeXzFileDecompressor(2); }
 
 const char kPythonZip[] = "python3 -c \"import zipfile,sys; zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_%s)"
                           ".write(sys.argv[2],'f')\" $OUT $IN";
@@ -133,6 +137,13 @@ const Peer kPeers[] = {
     {"GzipTool", "gzip", "gzip -c $IN > $OUT", -1, Gzip},
     {"GzipTwoMembers", "gzip", "head -c 1000 $IN | gzip -c > $OUT && tail -c +1001 $IN | gzip -9 -c >> $OUT", -1,
      Gzip},
+    // Blocks that record their sizes are decoded on threads; a stream of
+    // one block on one.
+    {"XzFileBlocks", "xz", "xz -T2 --block-size=100KiB -c $IN > $OUT", -1, XzFile},
+    {"XzFileStreamsAndPadding", "xz",
+     "head -c 1000 $IN | xz -c > $OUT && printf '\\0\\0\\0\\0' >> $OUT && "
+     "tail -c +1001 $IN | xz -T2 --block-size=100KiB -c >> $OUT",
+     -1, XzFile},
 };
 
 std::string PeerCommand(const Peer& peer) {
@@ -389,6 +400,7 @@ TEST(OtherMethods, HostileBytesStayWithinBounds) {
       {MakeZstdDecompressor, "\x28\xb5\x2f\xfd"},
       {MakeDeflate64Decompressor, ""},
       {MakeGzipDecompressor, std::string("\x1f\x8b\x08\x00\0\0\0\0\0\3", 10)},
+      {[] { return MakeXzFileDecompressor(2); }, std::string("\xfd" "7zXZ\0\0\4\xe6\xd6\xb4\x46", 12)},
   };
   for (const auto& [make, magic] : decoders) {
     for (unsigned seed = 0; seed < 300; ++seed) {

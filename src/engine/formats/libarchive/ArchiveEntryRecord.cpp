@@ -13,9 +13,22 @@ std::string WithoutDotFolders(std::string name) {
   return name == "." ? "" : name;
 }
 
+bool IsAscii(const char* text) {
+  for (; *text; ++text) {
+    if (static_cast<unsigned char>(*text) >= 0x80) return false;
+  }
+  return true;
+}
+
 std::string NameOf(archive_entry* record) {
-  const char* name = archive_entry_pathname_utf8(record);
-  if (!name) name = archive_entry_pathname(record);
+  // A name stored as plain ASCII is its own UTF-8: asking libarchive for
+  // UTF-8 would convert it through the locale's character set, entry by
+  // entry, which costs more than the rest of a listing.
+  const char* name = archive_entry_pathname(record);
+  if (!name || !IsAscii(name)) {
+    name = archive_entry_pathname_utf8(record);
+    if (!name) name = archive_entry_pathname(record);
+  }
   return WithoutDotFolders(name ? name : "");
 }
 

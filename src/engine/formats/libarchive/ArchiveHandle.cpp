@@ -67,12 +67,12 @@ ArchiveHandle NewArchiveReader() {
 
 bool IsBareData(archive* reader) { return archive_format(reader) == ARCHIVE_FORMAT_RAW; }
 
-std::string RecognisedName(archive* reader, bool gunzipped) {
+std::string RecognisedName(archive* reader, int decodedFilter) {
   // The filters, innermost first: libarchive's (the last of its list is its
-  // own pass-through of the client's bytes), then the gzip inflated before.
+  // own pass-through of the client's bytes), then the one decoded before.
   std::vector<int> codes;
   for (int i = 0; i + 1 < archive_filter_count(reader); ++i) codes.push_back(archive_filter_code(reader, i));
-  if (gunzipped) codes.push_back(ARCHIVE_FILTER_GZIP);
+  if (decodedFilter != ARCHIVE_FILTER_NONE) codes.push_back(decodedFilter);
   std::string name;
   std::size_t first = 0;
   if (IsBareData(reader)) {

@@ -22,10 +22,11 @@ using ArchiveHandle = std::unique_ptr<archive, ArchiveFree>;
 ArchiveHandle NewArchiveReader();
 
 // The format with its filters as users call it ("tar.gz", "7z", "gzip"),
-// once a header was asked for, gunzipped telling that the bytes it read were
-// inflated from gzip first; empty when libarchive recognised no archive:
-// bare bytes under no filter are no archive at all.
-std::string RecognisedName(archive* reader, bool gunzipped);
+// once a header was asked for, decodedFilter naming the filter (gzip, xz)
+// whose bytes were decoded before it read them, if any; empty when
+// libarchive recognised no archive: bare bytes under no filter are no
+// archive at all.
+std::string RecognisedName(archive* reader, int decodedFilter);
 
 // Whether it is bare compressed data, a single file under a filter.
 bool IsBareData(archive* reader);

@@ -1,19 +1,25 @@
 // The bytes libarchive writes, into a file through the program's own file
 // layer, so that its failures (and the tests' injected faults) reach the
-// operation as they happened.
+// operation as they happened; compressed to xz here on the way when asked,
+// by an encoder whose memory this program bounds.
 #pragma once
 
 #include <archive.h>
 
 #include <exception>
+#include <memory>
+#include <string>
 
+#include "coding/XzCompressor.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
 
 class ArchiveSink {
  public:
-  explicit ArchiveSink(DataFile& file) : file_(file) {}
+  // xzThreads: 0 for the bytes as libarchive writes them, else the threads
+  // that compress them to xz.
+  ArchiveSink(DataFile& file, unsigned xzThreads);
   ArchiveSink(const ArchiveSink&) = delete;
   ArchiveSink& operator=(const ArchiveSink&) = delete;
 
@@ -29,8 +35,15 @@ class ArchiveSink {
 
  private:
   static la_ssize_t WriteCallback(archive* writer, void* self, const void* buffer, size_t length);
+  // Ends the xz stream once libarchive ended the archive.
+  static int CloseCallback(archive* writer, void* self);
+  // Runs a step that writes, keeping what it raises for RaiseFailure.
+  template <typename Step>
+  bool Guarded(archive* writer, Step step);
 
   DataFile& file_;
+  std::unique_ptr<XzCompressor> xz_;
+  std::string compressed_;
   std::exception_ptr failure_;
   bool discarding_ = false;
 };

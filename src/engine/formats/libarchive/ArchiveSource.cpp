@@ -4,14 +4,18 @@
 #include <cerrno>
 
 #include "coding/GzipDecompressor.h"
+#include "coding/XzFileDecompressor.h"
 #include "engine/Archive.h"
+#include "engine/CodingPool.h"
 
 namespace ovk {
 
 namespace {
 
 constexpr std::size_t kPieceBytes = 64 * 1024;
-constexpr std::size_t kInflatedPieceBytes = 256 * 1024;
+constexpr std::size_t kDecodedPieceBytes = 256 * 1024;
+constexpr std::string_view kGzipMagic("\x1f\x8b", 2);
+constexpr std::string_view kXzMagic("\xfd" "7zXZ\0", 6);
 
 }  // namespace
 
@@ -26,12 +30,21 @@ ArchiveSource::ArchiveSource(DataFile& first, const std::vector<std::string>& la
     Append(file, std::move(part));
   }
   buffer_.resize(kPieceBytes);
-  std::string magic(2, '\0');
+  std::string magic(kXzMagic.size(), '\0');
   std::size_t got = 0;
   Seek64(first, 0);
   ReadBlock(first, magic.data(), magic.size(), got);
-  if (got == 2 && magic == "\x1f\x8b") gunzip_ = MakeGzipDecompressor();
+  magic.resize(got);
+  if (magic.starts_with(kGzipMagic)) {
+    decoder_ = MakeGzipDecompressor();
+    decodedFilter_ = ARCHIVE_FILTER_GZIP;
+  } else if (magic == kXzMagic) {
+    decoder_ = MakeXzFileDecompressor(CodingPool::Cores());
+    decodedFilter_ = ARCHIVE_FILTER_XZ;
+  }
 }
+
+ArchiveSource::~ArchiveSource() = default;
 
 void ArchiveSource::Append(DataFile& file, std::unique_ptr<DataFile> owned) {
   const std::int64_t size = FileSize64(file);
@@ -42,8 +55,9 @@ void ArchiveSource::Append(DataFile& file, std::unique_ptr<DataFile> owned) {
 int ArchiveSource::Open(archive* reader) {
   archive_read_set_callback_data(reader, this);
   archive_read_set_read_callback(reader, ReadCallback);
-  // Inflated bytes are read in order only: skipping them means reading them.
-  if (!gunzip_) {
+  // Decoded bytes are read in order only: skipping them means reading them.
+  if (decoder_) ahead_ = std::make_unique<DecodeAhead>([this](DecodeAhead::Piece& piece) { MakePiece(piece); });
+  else {
     archive_read_set_seek_callback(reader, SeekCallback);
     archive_read_set_skip_callback(reader, SkipCallback);
   }
@@ -57,13 +71,8 @@ void ArchiveSource::RaiseFailure() {
   throw EInOutError(failure);
 }
 
-la_ssize_t ArchiveSource::ReadPiece(const void** buffer, const char*& damage) {
-  return gunzip_ ? ReadInflated(buffer, damage) : ReadStored(buffer);
-}
-
-la_ssize_t ArchiveSource::ReadInflated(const void** buffer, const char*& damage) {
-  inflated_.clear();
-  while (inflated_.empty() && !gzipEnded_) {
+la_ssize_t ArchiveSource::Decode(std::string& to, const char*& damage) {
+  while (to.empty() && !decodedEnded_) {
     // A lone first byte of a member's magic waits for the piece after it.
     const bool splitMagic = memberEnded_ && stored_ == "\x1f";
     if (stored_.empty() || splitMagic) {
@@ -71,7 +80,7 @@ la_ssize_t ArchiveSource::ReadInflated(const void** buffer, const char*& damage)
       const la_ssize_t got = ReadStored(&stored);
       if (got == 0) {
         if (memberEnded_) return 0;
-        damage = "the gzip data ends early";
+        damage = "the compressed data ends early";
         return -1;
       }
       stored_ = std::string_view(static_cast<const char*>(stored), static_cast<std::size_t>(got));
@@ -80,17 +89,29 @@ la_ssize_t ArchiveSource::ReadInflated(const void** buffer, const char*& damage)
         stored_ = joined_;
       }
     }
-    const StreamStatus status = gunzip_->Decode(stored_, inflated_, kInflatedPieceBytes);
+    const StreamStatus status = decoder_->Decode(stored_, to, kDecodedPieceBytes);
     if (status == StreamStatus::kError) {
-      damage = "the gzip data is damaged";
+      damage = "the compressed data is damaged";
       return -1;
     }
     memberEnded_ = status == StreamStatus::kEnd;
     // Bytes after the last member are no part of the stream.
-    gzipEnded_ = memberEnded_ && !stored_.empty() && stored_ != "\x1f";
+    decodedEnded_ = memberEnded_ && !stored_.empty() && stored_ != "\x1f";
   }
-  *buffer = inflated_.data();
-  return static_cast<la_ssize_t>(inflated_.size());
+  return static_cast<la_ssize_t>(to.size());
+}
+
+// On the decoding thread: what goes wrong there travels with the piece.
+void ArchiveSource::MakePiece(DecodeAhead::Piece& piece) {
+  try {
+    piece.status = Decode(piece.bytes, piece.damage);
+  } catch (const EInOutError& e) {
+    piece.status = -1;
+    piece.failure = e.Error();
+  } catch (const std::exception&) {  // no memory for the decoder, say
+    piece.status = -1;
+    piece.damage = "the compressed data cannot be decoded";
+  }
 }
 
 la_ssize_t ArchiveSource::ReadStored(const void** buffer) {
@@ -113,11 +134,17 @@ la_ssize_t ArchiveSource::ReadStored(const void** buffer) {
 // to libarchive as fatal, and raised again once libarchive returns.
 la_ssize_t ArchiveSource::ReadCallback(archive* reader, void* self, const void** buffer) {
   auto& source = *static_cast<ArchiveSource*>(self);
+  if (source.ahead_) {
+    const DecodeAhead::Piece& piece = source.ahead_->Next();
+    if (piece.failure) {
+      source.failure_ = piece.failure;
+      archive_set_error(reader, EIO, "%s", EInOutError(piece.failure).what());
+    } else if (piece.status < 0) archive_set_error(reader, EILSEQ, "%s", piece.damage);
+    *buffer = piece.bytes.data();
+    return piece.status;
+  }
   try {
-    const char* damage = nullptr;
-    const la_ssize_t got = source.ReadPiece(buffer, damage);
-    if (got < 0) archive_set_error(reader, EILSEQ, "%s", damage);
-    return got;
+    return source.ReadStored(buffer);
   } catch (const EInOutError& e) {
     source.failure_ = e.Error();
     archive_set_error(reader, EIO, "%s", e.what());

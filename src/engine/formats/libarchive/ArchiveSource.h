@@ -1,8 +1,8 @@
 // The bytes libarchive reads: the archive file and the volumes that follow
 // it, one stream in order, read through the program's own file layer so that
-// its failures (and the tests' injected faults) reach the walk. A gzip
-// stream is inflated here, by the faster decoder of the coding layer, and
-// libarchive reads what it holds.
+// its failures (and the tests' injected faults) reach the walk. A gzip or
+// xz stream is decoded here, by the coding layer's faster decoders on a
+// thread of its own, and libarchive reads what it holds.
 #pragma once
 
 #include <archive.h>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "coding/Decompressor.h"
+#include "engine/formats/libarchive/DecodeAhead.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
@@ -23,6 +24,7 @@ class ArchiveSource {
   // first stays the caller's; laterParts name the volumes after it, each
   // opened here, in order.
   ArchiveSource(DataFile& first, const std::vector<std::string>& laterParts);
+  ~ArchiveSource();
   ArchiveSource(const ArchiveSource&) = delete;
   ArchiveSource& operator=(const ArchiveSource&) = delete;
 
@@ -32,8 +34,9 @@ class ArchiveSource {
   // Raises the read failure a callback met (and cleared), if any, as the
   // file layer raised it.
   void RaiseFailure();
-  // Whether the stream is gzip, inflated before libarchive sees it.
-  bool Gunzips() const { return gunzip_ != nullptr; }
+  // The filter decoded before libarchive sees the bytes (gzip, xz), else
+  // ARCHIVE_FILTER_NONE.
+  int DecodedFilter() const { return decodedFilter_; }
 
  private:
   struct Part {
@@ -44,22 +47,24 @@ class ArchiveSource {
   static la_ssize_t ReadCallback(archive* reader, void* self, const void** buffer);
   static la_int64_t SeekCallback(archive* reader, void* self, la_int64_t offset, int whence);
   static la_int64_t SkipCallback(archive* reader, void* self, la_int64_t request);
-  // The next piece of the stream, 0 at its end, -1 (with why in damage)
-  // when it is damaged.
-  la_ssize_t ReadPiece(const void** buffer, const char*& damage);
+  // The next stored bytes, 0 at the stream's end.
   la_ssize_t ReadStored(const void** buffer);
-  la_ssize_t ReadInflated(const void** buffer, const char*& damage);
+  // The next decoded bytes into `to`: their count, 0 at the stream's end,
+  // -1 (with why in damage) when it is damaged.
+  la_ssize_t Decode(std::string& to, const char*& damage);
+  void MakePiece(DecodeAhead::Piece& piece);
   void Append(DataFile& file, std::unique_ptr<DataFile> owned);
 
   std::vector<Part> parts_;
   std::int64_t total_ = 0, position_ = 0;
   std::string buffer_;
   IoError failure_;
-  std::unique_ptr<Decompressor> gunzip_;
-  std::string_view stored_;  // read, not yet inflated
+  std::unique_ptr<Decompressor> decoder_;
+  int decodedFilter_ = ARCHIVE_FILTER_NONE;
+  std::string_view stored_;  // read, not yet decoded
   std::string joined_;       // a member's magic split between two pieces
-  std::string inflated_;
-  bool memberEnded_ = false, gzipEnded_ = false;
+  bool memberEnded_ = false, decodedEnded_ = false;
+  std::unique_ptr<DecodeAhead> ahead_;  // runs Decode once opened
 };
 
 }  // namespace ovk

@@ -74,7 +74,7 @@ const Format* LibarchiveFormatOf(DataFile& file) {
   // header is damaged or enciphered.
   archive_read_next_header(reader.get(), &record);
   source.RaiseFailure();
-  const std::string name = RecognisedName(reader.get(), source.Gunzips());
+  const std::string name = RecognisedName(reader.get(), source.DecodedFilter());
   return name.empty() ? nullptr : &FormatNamed(name);
 }
 
