@@ -23,16 +23,19 @@ namespace {
 // Tar is written as restricted pax: plain ustar headers, which every tar
 // reads, and a pax extended header only for what ustar cannot hold (long or
 // non-ASCII names, sizes past 8 GiB), which GNU tar and bsdtar both read.
+// gzip is this program's own, on the coding threads: libarchive's filter
+// compresses on one.
 struct WrittenFormat {
   std::string_view name;
   int format;
   int filter;
   const char* threadedModule;  // the filter's encoder takes a thread count
+  bool gzipped = false;        // by the sink, after libarchive
 };
 
 constexpr WrittenFormat kWritten[] = {
     {"tar", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_NONE, nullptr},
-    {"tar.gz", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_GZIP, nullptr},
+    {"tar.gz", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_NONE, nullptr, true},
     {"tar.bz2", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_BZIP2, nullptr},
     {"tar.xz", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_XZ, "xz"},
     {"tar.zst", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_ZSTD, "zstd"},
@@ -79,7 +82,7 @@ void SetText(archive_entry* record, const std::string& text, void (*utf8)(archiv
 
 class LibarchiveWriter final : public WholeWriter {
  public:
-  LibarchiveWriter(DataFile& file, const WrittenFormat& written) : sink_(file), writer_(archive_write_new()) {
+  LibarchiveWriter(DataFile& file, const WrittenFormat& written) : sink_(file, written.gzipped), writer_(archive_write_new()) {
     const Utf8Locale utf8;
     archive* a = writer_.get();
     if (archive_write_set_format(a, written.format) != ARCHIVE_OK || archive_write_add_filter(a, written.filter) != ARCHIVE_OK)
@@ -87,7 +90,8 @@ class LibarchiveWriter final : public WholeWriter {
     // Only a plain tar ends in whole 10 KiB tape records, as GNU tar writes
     // it; a compressed one gains nothing from them, and a 7z reader takes
     // them for data after the archive.
-    const bool plainTar = written.format != ARCHIVE_FORMAT_7ZIP && written.filter == ARCHIVE_FILTER_NONE;
+    const bool plainTar =
+        written.format != ARCHIVE_FORMAT_7ZIP && written.filter == ARCHIVE_FILTER_NONE && !written.gzipped;
     if (!plainTar) archive_write_set_bytes_in_last_block(a, 1);
     if (written.threadedModule) {
       const std::string threads = std::to_string(std::max(1u, std::thread::hardware_concurrency()));
@@ -163,6 +167,7 @@ class LibarchiveWriter final : public WholeWriter {
   void Close() override {
     const Utf8Locale utf8;
     Check(archive_write_close(writer_.get()), "cannot end the archive");
+    sink_.Finish();
   }
 
  private:
