@@ -41,6 +41,8 @@ constexpr std::uint64_t kNoSizeLimit = ~std::uint64_t{0};
 
 std::string CompressString(const std::string& data, CompressionLevel level);
 std::string DeflateRaw(const std::string& data, CompressionLevel level);
+// One whole gzip member (header, deflate data, CRC-32 and size).
+std::string GzipMember(const std::string& data, CompressionLevel level);
 
 // Whole-buffer inflation of a zlib stream (zlibWrapped) or raw deflate data
 // known to inflate to exactly size bytes; false, leaving out as it was, when

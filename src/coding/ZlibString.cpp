@@ -153,6 +153,10 @@ std::string DeflateRaw(const std::string& data, CompressionLevel level) {
   return stream.substr(2, stream.size() - 6);
 }
 
+std::string GzipMember(const std::string& data, CompressionLevel level) {
+  return LibdeflateCompress(data, level, libdeflate_gzip_compress, libdeflate_gzip_compress_bound);
+}
+
 bool InflateToKnownSize(const std::string& data, bool zlibWrapped, std::uint64_t size, std::string& out) {
   // A lying size must not allocate more than the data could ever inflate to.
   if (size > NaturalInflateBound(data.size()) || size > SIZE_MAX) return false;

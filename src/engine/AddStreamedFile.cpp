@@ -5,9 +5,7 @@
 // the start for the largest size the entry may reach, as the header's
 // length cannot change afterwards.
 #include <algorithm>
-#include <deque>
 #include <exception>
-#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,6 +16,7 @@
 #include "engine/AddSession.h"
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
+#include "engine/ParallelBlocks.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
@@ -79,50 +78,30 @@ PayloadEncoding EncodingFor(AddSession& s, DataFile& source, const PendingFile& 
   return encoding;
 }
 
-// A block on the coding threads. It owns what it reads and writes, so a
-// cancel may leave it running.
-struct BlockInFlight {
-  std::shared_ptr<const std::string> content;
-  std::shared_ptr<std::string> block;
-  std::future<void> done;
-};
-
-// The oldest block goes through the encoder (encipherment) into the archive.
-void WriteOldestBlock(AddSession& s, PendingFile& f, std::deque<BlockInFlight>& inFlight,
-                      PayloadEncoder& encoder, EntrySizes& sizes) {
-  BlockInFlight& b = inFlight.front();
-  b.done.get();
-  std::string bytes;
-  encoder.FeedCompressed(*b.content, *b.block, bytes);
-  WriteString(s, bytes, sizes);
-  f.progressed += b.content->size();
-  s.progress.bytesDone += b.content->size();
-  s.observer->Progress(s.progress);
-  inFlight.pop_front();
-}
-
-// Two blocks per core keep the threads busy while the oldest is written;
-// each holds a piece and its output, well within the memory allowed per core.
+// The blocks go through the encoder (encipherment) into the archive in
+// their order.
 void CodePieces(AddSession& s, DataFile& source, PendingFile& f, PayloadEncoder& encoder, EntrySizes& sizes) {
   if (!s.pool) s.pool = std::make_unique<CodingPool>(CodingPool::Cores());
-  const std::size_t most = 2 * CodingPool::Cores();
   const CompressionLevel level = s.choices.level;
-  std::deque<BlockInFlight> inFlight;
-  std::string window;  // the end of the content before the next block
+  ParallelBlocks blocks(
+      *s.pool,
+      [level](std::string_view before, const std::string& content, bool last) {
+        return CompressBlock(before, content, last, level);
+      },
+      [&](const std::string& content, const std::string& block) {
+        std::string bytes;
+        encoder.FeedCompressed(content, block, bytes);
+        WriteString(s, bytes, sizes);
+        f.progressed += content.size();
+        s.progress.bytesDone += content.size();
+        s.observer->Progress(s.progress);
+      });
   std::uint64_t read = 0;
   ReadPieces(s, source, f.size, [&](std::string_view piece) {
     read += piece.size();
-    const bool last = read == f.size;
-    auto content = std::make_shared<const std::string>(piece);
-    auto block = std::make_shared<std::string>();
-    auto done = s.pool->Run([content, block, before = window, last, level] {
-      *block = CompressBlock(before, *content, last, level);
-    });
-    window.assign(piece.substr(piece.size() - std::min(piece.size(), kDeflateWindowBytes)));
-    inFlight.push_back({std::move(content), std::move(block), std::move(done)});
-    if (inFlight.size() >= most) WriteOldestBlock(s, f, inFlight, encoder, sizes);
+    blocks.Add(std::string(piece), read == f.size);
   });
-  while (!inFlight.empty()) WriteOldestBlock(s, f, inFlight, encoder, sizes);
+  blocks.Drain();
 }
 
 }  // namespace

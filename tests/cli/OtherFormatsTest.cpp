@@ -499,6 +499,47 @@ TEST(WrittenFormatKill, LeavesTheOldArchiveOrTheNewOne) {
   EXPECT_TRUE(sawOld) << "the first run is killed before it replaces the archive";
 }
 
+// A tar.gz of many compressed blocks, compressible and random, is one gzip
+// stream to every reader (this program's too), and no larger than gzip -6
+// makes of the same tar.
+TEST(WrittenTarGz, ManyBlocksReadAsOneStream) {
+  for (const char* tool : {"tar", "gzip", "bsdtar", "python3"}) {
+    if (!HaveTool(tool)) GTEST_SKIP() << "needs " << tool;
+  }
+  TempDir dir;
+  std::string text;
+  for (int line = 0; text.size() < (5 << 20); ++line) text += "line " + std::to_string(line * 7919 % 100003) + " of the log\n";
+  WriteFile(dir / "src/text.log", text);
+  WriteFile(dir / "src/noise.bin", RandomBytes((3 << 20) + 123, 9));
+  WriteFile(dir / "src/small.txt", "small\n");
+  const std::string items = "text.log noise.bin small.txt", archive = dir / "m.tar.gz";
+  const OvkResult added = RunOvk({"add", archive, dir / "src"});
+  ASSERT_EQ(added.exitCode, 0) << added.err;
+  const CommandResult tested = ovktest::Run("gzip -t " + Quote(archive) + " 2>&1");
+  EXPECT_EQ(tested.exitCode, 0) << tested.output;
+  const CommandResult sizes =
+      ovktest::Run("gzip -dc " + Quote(archive) + " | gzip -6 | wc -c && wc -c < " + Quote(archive));
+  std::istringstream counts(sizes.output);
+  double gzip6 = 0, ours = 0;
+  counts >> gzip6 >> ours;
+  EXPECT_GT(ours, 0);
+  EXPECT_LE(ours, 1.02 * gzip6);
+
+  const std::string expected = Snapshot(dir / "src", items);
+  const std::string readers[] = {"tar -xzf \"$ARC\" -C \"$OUT\"", "bsdtar -xf \"$ARC\" -C \"$OUT\"",
+                                 "python3 -c 'import sys, tarfile; tarfile.open(sys.argv[1]).extractall(sys.argv[2])' "
+                                 "\"$ARC\" \"$OUT\"",
+                                 Quote(BuiltProgram("ovk")) + " extract -d \"$OUT\" \"$ARC\""};
+  int n = 0;
+  for (const std::string& reader : readers) {
+    const std::string out = dir / ("out" + std::to_string(++n));
+    MakeDirs(out);
+    const CommandResult r = ovktest::Run("ARC=" + Quote(archive) + " OUT=" + Quote(out) + " && " + reader + " 2>&1");
+    EXPECT_EQ(r.exitCode, 0) << reader << "\n" << r.output;
+    EXPECT_EQ(Snapshot(out, items), expected) << reader;
+  }
+}
+
 // Names outside ASCII reach the peers as they are on the disk: UTF-8, and
 // in tar also bytes that are no UTF-8 (7z keeps only Unicode names).
 TEST(WrittenFormatNames, KeepTheirBytes) {

@@ -13,6 +13,7 @@
 #include "ArchiveBytes.h"
 #include "WriteTestUtil.h"
 #include "common/TestUtil.h"
+#include "engine/CodingPool.h"
 #include "engine/EngineMessages.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/RepairArchive.h"
@@ -363,11 +364,13 @@ TEST(AddTest, WriteErrorCutsTheEntryBack) {
 }
 
 // A write that fails while a whole new tar.gz is written beside the old one
-// leaves the old one byte for byte, and nothing beside it.
+// leaves the old one byte for byte, and nothing beside it. The file outgrows
+// the compressed blocks held in flight, so the write fails inside it.
 TEST(AddTest, WriteErrorInAWholeArchiveLeavesTheOldOne) {
   TempDir dir;
   WriteFile(dir / "old/o.txt", "old entry");
-  WriteFile(dir / "new/big.bin", RandomBytes(3 << 20, 4));
+  const std::size_t inFlight = (2 * ovk::CodingPool::Cores() + 4) << 20;
+  WriteFile(dir / "new/big.bin", RandomBytes(1 << 20, 4) + std::string(inFlight, 'b'));
   const std::string archive = dir / "a.tar.gz";
   ASSERT_TRUE(Add(archive, dir / "old"));
   const std::string before = ReadFile(archive);

@@ -13,6 +13,7 @@
 #include <future>
 
 #include "WriteTestUtil.h"
+#include "coding/PayloadEncoder.h"
 #include "common/TestUtil.h"
 #include "engine/DeleteFromArchive.h"
 #include "engine/ExtractFromArchive.h"
@@ -52,6 +53,19 @@ Made Created(const TempDir& dir, const std::string& password) {
   o.password = password;
   EXPECT_TRUE(Add(dir / "a.zip", dir / "src", o));
   return {dir / "a.zip", password, kTree};
+}
+
+// A file beyond the whole-buffer threshold, compressed in blocks on the
+// coding threads and enciphered as one stream.
+Made CreatedWithALargeFile(const TempDir& dir, const std::string& password) {
+  Made m = {dir / "a.zip", password, kTree};
+  m.expected["large.bin"] = RandomBytes((1 << 20) + 77, 12) + std::string(ovk::kWholeCompressionBytes, 'l');
+  MakeSource(dir / "src");
+  WriteFile(dir / "src/large.bin", m.expected["large.bin"]);
+  AddOptions o;
+  o.password = password;
+  EXPECT_TRUE(Add(m.archive, dir / "src", o));
+  return m;
 }
 
 // An archive made by Python with a comment; the program appends to it.
@@ -112,6 +126,8 @@ struct Scenario {
 const Scenario kScenarios[] = {
     {"Created", Created, ""},
     {"CreatedWithPassword", Created, "pässwörd 1"},
+    {"CreatedWithALargeFile", CreatedWithALargeFile, ""},
+    {"CreatedWithALargeFileAndPassword", CreatedWithALargeFile, "secret"},
     {"Appended", Appended, ""},
     {"AppendedWithPassword", Appended, "secret"},
     {"AfterDeletion", AfterDeletion, ""},

@@ -3,10 +3,13 @@
 #include <cerrno>
 #include <string_view>
 
+#include "engine/CodingPool.h"
+
 namespace ovk {
 
-ArchiveSink::ArchiveSink(DataFile& file, unsigned xzThreads) : file_(file) {
-  if (xzThreads > 0) xz_ = std::make_unique<XzCompressor>(xzThreads);
+ArchiveSink::ArchiveSink(DataFile& file, SinkFilter filter) : file_(file) {
+  if (filter == SinkFilter::kGzip) gzip_ = std::make_unique<ParallelGzip>(file);
+  if (filter == SinkFilter::kXz) xz_ = std::make_unique<XzCompressor>(CodingPool::Cores());
 }
 
 int ArchiveSink::Open(archive* writer) {
@@ -34,27 +37,34 @@ bool ArchiveSink::Guarded(archive* writer, Step step) {
   }
 }
 
+void ArchiveSink::Write(const void* buffer, size_t length) {
+  if (gzip_) return gzip_->Write(buffer, length);
+  if (!xz_) return WriteBlock(file_, buffer, length);
+  compressed_.clear();
+  xz_->Compress(std::string_view(static_cast<const char*>(buffer), length), compressed_);
+  WriteXz();
+}
+
+void ArchiveSink::Finish() {
+  if (gzip_) gzip_->Finish();
+  if (!xz_) return;
+  compressed_.clear();
+  xz_->Finish(compressed_);
+  WriteXz();
+}
+
+void ArchiveSink::WriteXz() { WriteBlock(file_, compressed_.data(), compressed_.size()); }
+
 la_ssize_t ArchiveSink::WriteCallback(archive* writer, void* self, const void* buffer, size_t length) {
   auto& sink = *static_cast<ArchiveSink*>(self);
   if (sink.discarding_) return static_cast<la_ssize_t>(length);
-  const bool wrote = sink.Guarded(writer, [&] {
-    if (!sink.xz_) return WriteBlock(sink.file_, buffer, length);
-    sink.compressed_.clear();
-    sink.xz_->Compress(std::string_view(static_cast<const char*>(buffer), length), sink.compressed_);
-    WriteBlock(sink.file_, sink.compressed_.data(), sink.compressed_.size());
-  });
-  return wrote ? static_cast<la_ssize_t>(length) : -1;
+  return sink.Guarded(writer, [&] { sink.Write(buffer, length); }) ? static_cast<la_ssize_t>(length) : -1;
 }
 
 int ArchiveSink::CloseCallback(archive* writer, void* self) {
   auto& sink = *static_cast<ArchiveSink*>(self);
-  if (sink.discarding_ || !sink.xz_) return ARCHIVE_OK;
-  const bool wrote = sink.Guarded(writer, [&] {
-    sink.compressed_.clear();
-    sink.xz_->Finish(sink.compressed_);
-    WriteBlock(sink.file_, sink.compressed_.data(), sink.compressed_.size());
-  });
-  return wrote ? ARCHIVE_OK : ARCHIVE_FATAL;
+  if (sink.discarding_) return ARCHIVE_OK;
+  return sink.Guarded(writer, [&] { sink.Finish(); }) ? ARCHIVE_OK : ARCHIVE_FATAL;
 }
 
 }  // namespace ovk

@@ -1,25 +1,28 @@
 // The bytes libarchive writes, into a file through the program's own file
 // layer, so that its failures (and the tests' injected faults) reach the
-// operation as they happened; compressed to xz here on the way when asked,
-// by an encoder whose memory this program bounds.
+// operation as they happened; compressed here on the way when asked: gzip on
+// the coding threads, xz by an encoder whose memory this program bounds.
 #pragma once
 
 #include <archive.h>
 
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <string>
 
 #include "coding/XzCompressor.h"
+#include "engine/ParallelGzip.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
 
+// What the sink itself compresses libarchive's bytes to.
+enum class SinkFilter : std::uint8_t { kNone, kGzip, kXz };
+
 class ArchiveSink {
  public:
-  // xzThreads: 0 for the bytes as libarchive writes them, else the threads
-  // that compress them to xz.
-  ArchiveSink(DataFile& file, unsigned xzThreads);
+  ArchiveSink(DataFile& file, SinkFilter filter);
   ArchiveSink(const ArchiveSink&) = delete;
   ArchiveSink& operator=(const ArchiveSink&) = delete;
 
@@ -35,13 +38,18 @@ class ArchiveSink {
 
  private:
   static la_ssize_t WriteCallback(archive* writer, void* self, const void* buffer, size_t length);
-  // Ends the xz stream once libarchive ended the archive.
+  // Ends the compressed stream once libarchive ended the archive.
   static int CloseCallback(archive* writer, void* self);
   // Runs a step that writes, keeping what it raises for RaiseFailure.
   template <typename Step>
   bool Guarded(archive* writer, Step step);
 
+  void Write(const void* buffer, size_t length);
+  void Finish();
+  void WriteXz();
+
   DataFile& file_;
+  std::unique_ptr<ParallelGzip> gzip_;
   std::unique_ptr<XzCompressor> xz_;
   std::string compressed_;
   std::exception_ptr failure_;

@@ -23,26 +23,28 @@ namespace {
 // Tar is written as restricted pax: plain ustar headers, which every tar
 // reads, and a pax extended header only for what ustar cannot hold (long or
 // non-ASCII names, sizes past 8 GiB), which GNU tar and bsdtar both read.
-// xz is compressed by the sink rather than by libarchive, whose threaded
-// xz encoder takes several times the memory for the same speed. 7z's LZMA
-// runs on one thread at level 4: the default level's encoder alone takes
-// twice the memory and half as long again, for some 8% in size.
+// gzip and xz are compressed by the sink rather than by libarchive: gzip
+// on the coding threads (libarchive's filter runs on one), xz by an encoder
+// that takes a fraction of the memory of libarchive's threaded one for the
+// same speed. 7z's LZMA runs on one thread at level 4: the default level's
+// encoder alone takes twice the memory and half as long again, for some 8%
+// in size.
 struct WrittenFormat {
   std::string_view name;
   int format;
   int filter;
   const char* threadedModule;  // the filter's encoder takes a thread count
-  bool xzBySink = false;
+  SinkFilter bySink = SinkFilter::kNone;
   const char* options = nullptr;  // as archive_write_set_options takes them
 };
 
 constexpr WrittenFormat kWritten[] = {
     {"tar", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_NONE, nullptr},
-    {"tar.gz", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_GZIP, nullptr},
+    {"tar.gz", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_NONE, nullptr, SinkFilter::kGzip},
     {"tar.bz2", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_BZIP2, nullptr},
-    {"tar.xz", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_NONE, nullptr, true},
+    {"tar.xz", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_NONE, nullptr, SinkFilter::kXz},
     {"tar.zst", ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_ZSTD, "zstd"},
-    {"7z", ARCHIVE_FORMAT_7ZIP, ARCHIVE_FILTER_NONE, nullptr, false, "7zip:compression-level=4"},
+    {"7z", ARCHIVE_FORMAT_7ZIP, ARCHIVE_FILTER_NONE, nullptr, SinkFilter::kNone, "7zip:compression-level=4"},
 };
 
 const WrittenFormat* WrittenNamed(const std::string& name) {
@@ -86,7 +88,7 @@ void SetText(archive_entry* record, const std::string& text, void (*utf8)(archiv
 class LibarchiveWriter final : public WholeWriter {
  public:
   LibarchiveWriter(DataFile& file, const WrittenFormat& written)
-      : sink_(file, written.xzBySink ? CodingPool::Cores() : 0), writer_(archive_write_new()) {
+      : sink_(file, written.bySink), writer_(archive_write_new()) {
     const Utf8Locale utf8;
     archive* a = writer_.get();
     if (archive_write_set_format(a, written.format) != ARCHIVE_OK ||
@@ -97,7 +99,8 @@ class LibarchiveWriter final : public WholeWriter {
     // it; a compressed one gains nothing from them, and a 7z reader takes
     // them for data after the archive.
     const bool plainTar =
-        written.format != ARCHIVE_FORMAT_7ZIP && written.filter == ARCHIVE_FILTER_NONE && !written.xzBySink;
+        written.format != ARCHIVE_FORMAT_7ZIP && written.filter == ARCHIVE_FILTER_NONE &&
+        written.bySink == SinkFilter::kNone;
     if (!plainTar) archive_write_set_bytes_in_last_block(a, 1);
     if (written.threadedModule) {
       const std::string threads = std::to_string(CodingPool::Cores());
