@@ -67,19 +67,19 @@ std::string FolderRefusal(const std::string& folder, const std::vector<std::stri
 }  // namespace
 
 OperationReport AddFolderEntry(const std::string& archive, const std::string& folder, OperationObserver& observer) {
-  if (!FileExistsByName(archive)) {
-    OperationReport made;
-    if (!MakeEmptyArchive(archive, made)) return made;
-  }
   std::string stored = ConvertPathSeparators(folder, true);
   if (stored.empty() || stored.back() != '\\') stored += '\\';
+  const auto refused = [&stored](const std::vector<std::string>& names, OperationReport& report) {
+    const std::string why = FolderRefusal(stored, names);
+    if (!why.empty()) report.Add(ConvertPathSeparators(stored, false), FailureKind::kRefused, why + "; the archive is unchanged");
+    return !why.empty();
+  };
+  // A name no archive can take makes no new archive either.
+  if (OperationReport early; refused({}, early) || (!FileExistsByName(archive) && !MakeEmptyArchive(archive, early)))
+    return early;
   return RewriteBeside(archive, kAddingFolder,
-                       [&stored](const std::vector<std::string>& names, RewriteChanges& changes, OperationReport& report) {
-                         if (const std::string why = FolderRefusal(stored, names); !why.empty()) {
-                           report.Add(ConvertPathSeparators(stored, false), FailureKind::kRefused,
-                                      why + "; the archive is unchanged");
-                           return false;
-                         }
+                       [&](const std::vector<std::string>& names, RewriteChanges& changes, OperationReport& report) {
+                         if (refused(names, report)) return false;
                          changes.newFolders = {stored};
                          changes.folderTime = UnixTimeNow();
                          return true;

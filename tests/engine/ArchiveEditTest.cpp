@@ -22,15 +22,24 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 const FileTree kContent = {{"a.txt", "alpha\n"}, {"docs/b.txt", std::string(3000, 'b')}, {"docs/in/c.txt", "c"}};
 
+// A stored entry whose sizes its ZIP64 fields hold.
+ZipEntryFields Zip64Entry(const std::string& name, const std::string& content) {
+  ZipEntryFields e = ZipEntry(name, content, true);
+  e.localExtra = e.centralExtra = Zip64Extra({content.size(), content.size()});
+  e.compressedSize = e.uncompressedSize = 0xFFFFFFFF;
+  return e;
+}
+
 // The same three files in an archive of the format ("zip" with a stored, a
-// deflated, a traditionally and an AES enciphered entry).
+// deflated, a traditionally enciphered entry, and besides them an AES
+// enciphered one and one with ZIP64 sizes).
 std::string MakeArchive(const TempDir& dir, const std::string& format) {
   const std::string archive = dir / ("old." + format);
   if (format == "zip") {
     WriteFile(archive, BuildZip({ZipEntry("a.txt", kContent.at("a.txt"), true),
                                  ZipEntry("docs/b.txt", kContent.at("docs/b.txt")),
                                  ZipCryptoEntry("docs/in/c.txt", "c", "pw", false),
-                                 AesEntry("secret.txt", "s", "pw", 2, false)}));
+                                 AesEntry("secret.txt", "s", "pw", 2, false), Zip64Entry("z64.txt", "zz")}));
     return archive;
   }
   for (const auto& [name, content] : kContent) WriteFile(dir / ("src/" + name), content);
@@ -44,7 +53,12 @@ FileTree Extracted(const std::string& archive, const std::string& folder) {
   const Extraction x = ExtractAll(archive, folder, "pw");
   EXPECT_TRUE(x.ok) << (x.lines.empty() ? "" : x.lines.front());
   FileTree tree = ReadTree(folder);
-  tree.erase("secret.txt");
+  for (const auto& [name, content] : {std::pair{"secret.txt", "s"}, std::pair{"z64.txt", "zz"}}) {
+    if (tree.count(name) != 0) {
+      EXPECT_EQ(tree[name], content);
+    }
+    tree.erase(name);
+  }
   return tree;
 }
 
@@ -53,7 +67,9 @@ std::vector<std::string> Payloads(const std::string& zip) {
   std::vector<std::string> payloads;
   for (std::size_t at = 0; Field32(zip, at) == 0x04034B50;) {
     const std::size_t start = at + 30 + Field16(zip, at + 26) + Field16(zip, at + 28);
-    payloads.push_back(zip.substr(start, Field32(zip, at + 18)));
+    const std::uint32_t size = Field32(zip, at + 18);
+    // ZIP64: the packed size is the field's second value.
+    payloads.push_back(zip.substr(start, size != 0xFFFFFFFF ? size : Field32(zip, start - 8)));
     at = start + payloads.back().size();
   }
   return payloads;
@@ -99,7 +115,9 @@ TEST(ArchiveEditTest, RenamesKeepEveryByteButTheNamesAndRefuseWhatCannotStand) {
       }
       ASSERT_TRUE(report.failures.empty()) << report.Lines().front();
       EXPECT_EQ(Extracted(archive, dir / "out"), c.expected);
-      if (format == "zip") EXPECT_EQ(Payloads(ReadFile(archive)), Payloads(before));
+      if (format == "zip") {
+        EXPECT_EQ(Payloads(ReadFile(archive)), Payloads(before));
+      }
     }
   }
 }
@@ -124,7 +142,7 @@ ovk::ListResult ListWithFolders(const std::string& archive) {
 TEST(ArchiveEditTest, CommentIsSetReadAndClearedInZipOnly) {
   TempDir dir;
   const std::string zip = MakeArchive(dir, "zip");
-  for (const std::string comment : {std::string("first line\nsecond"), std::string(65535, 'c'), std::string()}) {
+  for (const std::string& comment : {std::string("first line\nsecond"), std::string(65535, 'c'), std::string()}) {
     ASSERT_TRUE(ovk::SetArchiveComment(zip, comment, ovk::SilentObserver()).failures.empty());
     EXPECT_EQ(ListWithFolders(zip).comment, comment);
     EXPECT_EQ(Extracted(zip, dir / ("out" + std::to_string(comment.size()))).size(), 3u);
@@ -171,6 +189,8 @@ TEST(ArchiveEditTest, FolderEntriesAreAddedWhereTheFormatKeepsThem) {
   ASSERT_TRUE(ovk::AddFolderEntry(dir / "fresh.zip", "only/", ovk::SilentObserver()).failures.empty());
   EXPECT_EQ(EntryNames(dir / "fresh.zip").size(), 0u);  // files only
   EXPECT_EQ(ListWithFolders(dir / "fresh.zip").entries.size(), 1u);
+  EXPECT_FALSE(ovk::AddFolderEntry(dir / "never.zip", "../up/", ovk::SilentObserver()).failures.empty());
+  EXPECT_FALSE(Exists(dir / "never.zip"));
   WriteFile(dir / "src/a.txt", "a");
   AddOptions native;
   native.native = true;
@@ -180,11 +200,17 @@ TEST(ArchiveEditTest, FolderEntriesAreAddedWhereTheFormatKeepsThem) {
   EXPECT_EQ(ReadFile(dir / "n.ovk"), before);
 }
 
+ZipLayout CommentedLayout(const std::string& comment) {
+  ZipLayout layout;
+  layout.comment = comment;
+  return layout;
+}
+
 TEST(ArchiveEditTest, SummaryCountsImpliedFoldersMethodsAndCiphers) {
   TempDir dir;
   WriteFile(dir / "s.zip", BuildZip({ZipEntry("a/b/c.txt", "c"), ZipEntry("a/d.txt", "d", true), ZipEntry("e/", "", true),
                                      ZipCryptoEntry("f.txt", "f", "pw", true), AesEntry("g.txt", "g", "pw", 2, false)},
-                                    ZipLayout{.comment = "note"}));
+                                    CommentedLayout("note")));
   const ovk::ArchiveSummary zip = ovk::SummarizeArchive(dir / "s.zip", ListWithFolders(dir / "s.zip"));
   EXPECT_EQ(zip.format, "ZIP");
   EXPECT_EQ(zip.files, 4u);
@@ -233,7 +259,10 @@ TEST(ArchiveEditTest, FlatExtractionReportsTheSecondOfOneName) {
 TEST(ArchiveEditTest, SuggestedDestination) {
   const auto entries = [](std::vector<std::string> names) {
     std::vector<ovk::Entry> list;
-    for (const std::string& name : names) list.push_back(ovk::Entry{.name = name});
+    for (const std::string& name : names) {
+      list.emplace_back();
+      list.back().name = name;
+    }
     return list;
   };
   struct Case {
