@@ -4,6 +4,7 @@
 #include "cli/ArchiveAccess.h"
 #include "cli/Options.h"
 #include "cli/TerminalProgress.h"
+#include "engine/AddFolderEntry.h"
 #include "engine/AddToArchive.h"
 #include "support/FileUnit.h"
 
@@ -22,6 +23,23 @@ bool HasWildcard(const std::string& path) {
   return path.find_first_of("*?") != std::string::npos;
 }
 
+// `add --folder NAME... ARCHIVE`: each NAME an empty folder entry.
+int AddFolders(const ParsedOptions& options) {
+  if (options.positional.size() != 1) return UsageError("add --folder needs exactly one ARCHIVE and no SOURCE");
+  int worst = kExitOk;
+  for (const std::string& folder : options.All("--folder")) {
+    OperationReport report;
+    {
+      TerminalProgress progress(options.Has("-q"));
+      report = AddFolderEntry(options.positional[0], folder, progress);
+    }
+    for (const std::string& line : report.Lines()) Warn(line);
+    if (report.cancelled) return Fail(kExitInterrupted, "add stopped; the archive is as it was");
+    if (!report.failures.empty()) worst = kExitFailed;
+  }
+  return worst;
+}
+
 }  // namespace
 
 // Every source that exists goes to the engine in one call (so no other
@@ -30,9 +48,11 @@ int RunAdd(const Args& args) {
   ParsedOptions options;
   int status = kExitOk;
   if (!ParseCommandOptions(args,
-                           {{"-p", true}, {"--aes", false}, {"--native", false}, {"--format", true}, {"--no-recurse", false}, {"-x", true}, {"-q", false}},
+                           {{"-p", true}, {"--aes", false}, {"--native", false}, {"--format", true}, {"--no-recurse", false}, {"-x", true}, {"-q", false},
+                            {"--folder", true}},
                            options, status))
     return status;
+  if (options.Has("--folder")) return AddFolders(options);
   if (options.positional.size() < 2) return UsageError("add needs an ARCHIVE and at least one SOURCE");
   AddRequest request;
   request.archive = options.positional[0];

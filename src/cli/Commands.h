@@ -24,6 +24,8 @@ int RunTest(const Args& args);
 int RunAdd(const Args& args);
 int RunDelete(const Args& args);
 int RunRepair(const Args& args);
+int RunRename(const Args& args);
+int RunComment(const Args& args);
 
 // Prints "ovk: " + text on stderr.
 void Warn(const std::string& text);

@@ -6,10 +6,10 @@
 
 #include "cli/ArchiveAccess.h"
 #include "cli/Escape.h"
-#include "cli/ExtractHere.h"
 #include "cli/Options.h"
 #include "cli/TerminalProgress.h"
 #include "engine/ExtractFromArchive.h"
+#include "engine/ExtractHere.h"
 #include "support/FileUnit.h"
 
 namespace ovk::cli {
@@ -50,6 +50,7 @@ int ExtractReadable(const std::string& archive, const std::string& folder, bool 
   request.selection = BuildSelection(names);
   if (const int status = ResolvePassword(options, archive, request.password); status != kExitOk) return status;
   request.testOnly = testOnly;
+  request.keepFolders = !options.Has("-j") && !options.Has("--junk-paths");
   OperationReport report;
   {
     TerminalProgress progress(options.Has("-q"));
@@ -85,6 +86,7 @@ int WorseStatus(int a, int b) {
 // run. "-p -" is read once for all of them.
 int ExtractHere(const ParsedOptions& options) {
   if (options.Has("-d")) return UsageError("--here and -d cannot be given together");
+  if (options.Has("-j") || options.Has("--junk-paths")) return UsageError("--here and -j cannot be given together");
   if (options.positional.empty()) return UsageError("extract --here needs an ARCHIVE");
   ParsedOptions shared = options;
   if (options.Last("-p") == "-") {
@@ -97,7 +99,10 @@ int ExtractHere(const ParsedOptions& options) {
     int status = CheckReadable(archive);
     HerePlace place;
     std::string error;
-    if (status == kExitOk && !ChooseHerePlace(archive, place, error)) status = Fail(kExitFailed, error);
+    ListResult listed;
+    if (status == kExitOk && !(ListEntries(ListRequest{archive}, listed, error) &&
+                               ChooseHerePlace(archive, listed.entries, place, error)))
+      status = Fail(kExitFailed, error);
     if (status == kExitOk) {
       status = ExtractReadable(archive, place.destination, place.overwrite, {}, shared, false);
       std::cout << EscapeControls(archive) << ": extracted to " << EscapeControls(place.made) << '\n';
@@ -114,7 +119,7 @@ int RunExtractOrTest(const Args& args, bool testOnly) {
   int status = kExitOk;
   const bool parsed =
       testOnly ? ParseCommandOptions(args, {{"-p", true}, {"-q", false}}, options, status)
-               : ParseCommandOptions(args, {{"-p", true}, {"-d", true}, {"-q", false}, {"--here", false}}, options,
+               : ParseCommandOptions(args, {{"-p", true}, {"-d", true}, {"-q", false}, {"--here", false}, {"-j", false}, {"--junk-paths", false}}, options,
                                      status);
   if (!parsed) return status;
   if (const std::string error = PasswordOptionError(options); !error.empty()) return UsageError(error);

@@ -24,6 +24,9 @@ const char kUsage[] =
     "  extract [-p PASSWORD] [-d FOLDER] [-q] ARCHIVE [NAME ...]\n"
     "      Extract every entry, or only the named ones, into FOLDER\n"
     "      (default: the current folder), replacing existing files.\n"
+    "  extract -j | --junk-paths ...\n"
+    "      As extract, every file straight into FOLDER under its own name, no\n"
+    "      folder made; a file whose name an earlier one took is reported.\n"
     "  extract --here [-p PASSWORD] [-q] ARCHIVE...\n"
     "      Extract each archive beside itself, replacing nothing: a lone\n"
     "      top-level item whose name is free lands as it is, anything else in\n"
@@ -33,6 +36,8 @@ const char kUsage[] =
     "      Decode and check every entry, or only the named ones, writing\n"
     "      nothing; prints a summary line.\n"
     "  add [-p PASSWORD [--aes]] [--native | --format NAME] [--no-recurse] [-x MASK]... ARCHIVE SOURCE...\n"
+    "  add --folder NAME ARCHIVE\n"
+    "      Add NAME as an empty folder entry (ZIP, tar and 7z keep them).\n"
     "      Add files, folders or FOLDER/MASK sources; the archive is created\n"
     "      when missing, in the format its suffix names (.tar, .tar.gz/.tgz,\n"
     "      .tar.bz2/.tbz2, .tar.xz/.txz, .tar.zst/.tzst, .7z; ZIP for any\n"
@@ -48,6 +53,13 @@ const char kUsage[] =
     "      libarchive to open.\n"
     "  delete [-q] ARCHIVE NAME...\n"
     "      Remove the named entries from a ZIP, tar or 7z archive.\n"
+    "  rename [-q] ARCHIVE OLD NEW\n"
+    "      Give the entry OLD (a folder as 'docs/', with everything in it)\n"
+    "      the name NEW in a ZIP, tar or 7z archive; a NEW that is taken,\n"
+    "      empty or unsafe ('..', absolute) is refused, the archive unchanged.\n"
+    "  comment ARCHIVE [TEXT | -]\n"
+    "      Print the archive's comment, or set it to TEXT ('-': standard\n"
+    "      input; '': none). ZIP archives keep a comment.\n"
     "  repair ARCHIVE\n"
     "      Rebuild the directory of a ZIP archive an interrupted add left\n"
     "      without one, from every entry whose data its CRC-32 proves whole;\n"
@@ -108,5 +120,7 @@ int main(int argc, char** argv) {
   if (command == "add") return RunAdd(args);
   if (command == "delete") return RunDelete(args);
   if (command == "repair") return RunRepair(args);
+  if (command == "rename") return RunRename(args);
+  if (command == "comment") return RunComment(args);
   return UsageError("unknown command '" + command + "'");
 }

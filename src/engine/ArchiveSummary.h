@@ -1,9 +1,14 @@
+// What the Properties dialog shows of an archive, drawn from its listing.
 #pragma once
+
 #include <cstdint>
 #include <string>
 #include <vector>
+
 #include "engine/ListArchive.h"
+
 namespace ovk {
+
 // What the Properties dialog shows of an archive.
 struct ArchiveSummary {
   std::string format;                 // "ZIP", "tar.gz", ...
@@ -22,4 +27,5 @@ struct ArchiveSummary {
 // listed: a listing made with folders listed. Reads the archive file's size
 // and time; raises nothing, leaving them at their defaults when unreadable.
 ArchiveSummary SummarizeArchive(const std::string& archivePath, const ListResult& listed);
+
 }  // namespace ovk

@@ -31,6 +31,7 @@ struct Entry {
   // header's flags, else 1 for content stored as it is.
   std::uint32_t rawFlags = 0;
   bool encrypted = false;
+  std::string cipher;              // an encrypted entry's cipher as users call it: "ZIP 2.0", "AES-256", ...
   std::string undecodable;         // not empty: why its method or encryption cannot be decoded here
 };
 

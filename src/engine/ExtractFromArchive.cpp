@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <exception>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -38,7 +39,15 @@ struct ExtractRun {
   ProgressSnapshot& progress;
   std::vector<MadeFolder>& folders;
   std::set<std::string>& writtenFolders;  // of the files and links written
+  // Without folders: the entry each output name was first written for.
+  std::map<std::string, std::string>& flatNames;
 };
+
+// Where below the destination an entry's path puts it: as it stands, or
+// without folders its last component alone.
+std::string Placed(const ExtractRun& run, const std::string& relative) {
+  return run.request.keepFolders ? relative : relative.substr(relative.rfind('\\') + 1);
+}
 
 // With overwrite off an existing output file is replaced only when the keep
 // list is given and does not name the entry.
@@ -149,7 +158,7 @@ void LinkEarlierName(const ExtractRun& run, const Entry& entry, const std::strin
     run.report.Add(entry.name, FailureKind::kRefused, earlier.refusal);
     return;
   }
-  if (const int code = writer.MakeHardLink(earlier.relative, outputName); code != 0)
+  if (const int code = writer.MakeHardLink(Placed(run, earlier.relative), outputName); code != 0)
     ReportWriteFailure(run, entry.name, code);
 }
 
@@ -219,9 +228,10 @@ bool MakeHardLinkEntry(const ExtractRun& run, const Entry& entry, const std::str
     return true;
   }
   if (!run.request.testOnly) {
-    output.Settle(target.relative);
+    const std::string placedTarget = Placed(run, target.relative);
+    output.Settle(placedTarget);
     output.Settle(outputName);
-    const int code = writer.MakeHardLink(outputName, target.relative);
+    const int code = writer.MakeHardLink(outputName, placedTarget);
     if (code == ENOENT || code == EPERM) {
       run.report.Add(entry.name, FailureKind::kRefused,
                      "its link target " + entry.linkTarget + " is no file extracted here");
@@ -247,6 +257,26 @@ const char* SpecialFileKind(EntryType type) {
 std::string FolderOf(const std::string& outputName) {
   const std::size_t last = outputName.rfind('\\');
   return last == std::string::npos ? "" : outputName.substr(0, last);
+}
+
+// Without folders, an entry whose name an earlier one took: written over it
+// as over an existing file, or not, and reported either way, so neither is
+// lost unseen. False when it is not to be written.
+bool TakeFlatName(const ExtractRun& run, const Entry& entry, const std::string& listedName,
+                  const std::string& outputName, SavePool& output) {
+  if (run.request.keepFolders || run.request.testOnly) return true;
+  const auto [taken, fresh] = run.flatNames.emplace(outputName, entry.name);
+  if (fresh) return true;
+  // The earlier entry's file may still be on its way.
+  output.Settle(outputName);
+  const std::string earlier = taken->second;
+  if (!MayWrite(run, listedName, outputName)) {
+    run.report.Add(entry.name, FailureKind::kRefused, "not extracted: " + earlier + " was extracted under its name");
+    return false;
+  }
+  run.report.Add(entry.name, FailureKind::kRefused, "written over " + earlier + ", extracted under the same name");
+  taken->second = entry.name;
+  return true;
 }
 
 // The entry's whole payload when it is small and its format offers it.
@@ -284,12 +314,13 @@ bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const E
     else run.report.Add(entry.name, FailureKind::kRefused, std::string("not extracted: ") + kind);
     return true;
   }
-  const std::string& outputName = path.relative;
+  const std::string outputName = Placed(run, path.relative);
   // A folder entry names no file, whatever data it carries.
   if (path.kind == EntryPathKind::kFolder) {
-    return run.request.testOnly || MakeFolderEntry(run, entry, outputName, output, streamed);
+    return run.request.testOnly || !run.request.keepFolders || MakeFolderEntry(run, entry, outputName, output, streamed);
   }
   if (!run.request.overwrite) output.Settle(outputName);
+  if (!TakeFlatName(run, entry, listedName, outputName, output)) return true;
   if (!MayWrite(run, listedName, outputName)) return true;
   if (!entry.undecodable.empty()) {
     run.report.Add(entry.name, FailureKind::kUnsupported, entry.undecodable);
@@ -380,9 +411,10 @@ void ExtractWith(const ExtractRequest& request, const Format& format, DataFile& 
   ProgressSnapshot progress;
   std::vector<MadeFolder> folders;
   std::set<std::string> writtenFolders;
+  std::map<std::string, std::string> flatNames;
   const std::vector<std::string> names = ListedNames(request);
   ExtractRun run{request, SetTrailingSeparator(request.destination, true, false), SelectionSet(request.selection, names),
-                 SelectionSet(request.keepList, names), report, observer, progress, folders, writtenFolders};
+                 SelectionSet(request.keepList, names), report, observer, progress, folders, writtenFolders, flatNames};
   if (!request.testOnly && !FolderExists(run.destination)) ForceFolders(run.destination);
   if (!request.testOnly && !FolderExists(run.destination)) {
     report.Add("", FailureKind::kNotWritten, "cannot create folder " + request.destination);

@@ -19,6 +19,9 @@ struct ExtractRequest {
   std::vector<std::string> keepList;   // with overwrite off: stored names not replaced
   bool testOnly = false;    // decode and check every selected entry, write nothing
   bool restorePermissions = true;  // the entries' Unix permission bits, else the umask's default
+  // False: every file straight into the destination under its own name, no
+  // folder made; an entry whose name an earlier one took is reported.
+  bool keepFolders = true;
 };
 
 // The selection and the keep list match names as SelectionSet does, against

@@ -48,6 +48,7 @@ void ListEntries(DataFile& file, const Format& format, const ListRequest& reques
   progress.bytesTotal = static_cast<std::uint64_t>(FileSize64(file));
   progress.entriesTotal = reader->EntriesKnown();
   std::size_t handedOut = 0;
+  result.comment = reader->Comment();
   while (reader->Next(entry, damage)) {
     if (damage.kind != EntryDamage::kNone)
       result.problems.push_back(Problem(entry, damage));

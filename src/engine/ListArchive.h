@@ -22,6 +22,7 @@ struct ListResult {
   IoError openError;                   // set: the archive could not be opened
   std::string refusal;                 // not empty: no format reads the file, and why
   std::string format;                  // the format that read it, as users call it ("ZIP")
+  std::string comment;                 // the archive's own (ZIP's); empty in formats that keep none
   std::vector<Entry> entries;          // file and link entries (and folders when asked) in archive order
   std::vector<std::string> problems;   // "name: reason" of each damaged entry
   bool cancelled = false;

@@ -59,4 +59,6 @@ std::time_t DosToUnixTime(std::uint32_t dos) {
 
 std::uint32_t DosTimeNow() { return UnixToDosTime(std::time(nullptr)); }
 
+std::int64_t UnixTimeNow() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
 }  // namespace ovk

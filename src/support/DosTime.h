@@ -22,5 +22,7 @@ bool DecodeDosTime(std::uint32_t dos, DosFields& out);
 std::uint32_t EncodeDosTime(const DosFields& f);
 // The current local time as a DOS date-time.
 std::uint32_t DosTimeNow();
+// The current time in seconds since 1970.
+std::int64_t UnixTimeNow();
 
 }  // namespace ovk

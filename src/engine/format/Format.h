@@ -23,7 +23,10 @@ namespace ovk {
 // kInPlace: new entries are written into the archive file itself (through
 // Write); a format that appends or deletes without it writes a whole new
 // archive beside the old one (through WriteWhole).
-enum class Capability : std::uint8_t { kAppend, kDelete, kRename, kPasswords, kAes, kComment, kRepair, kInPlace };
+// kFolderEntries: an empty folder is kept as an entry of its own.
+enum class Capability : std::uint8_t {
+  kAppend, kDelete, kRename, kPasswords, kAes, kComment, kRepair, kInPlace, kFolderEntries
+};
 
 // The current entry's content, piece by piece, in bounded memory.
 class EntryContent {
@@ -58,6 +61,9 @@ class Reader {
   // How many entries the archive says it holds before they are walked (0:
   // it does not say), for the progress.
   virtual std::uint64_t EntriesKnown() const = 0;
+  // The archive's comment, once the walk began; empty in a format that
+  // keeps none.
+  virtual std::string Comment() const { return {}; }
   // The content of the entry Next returned last, deciphered with password
   // (the cipher is the operation's, kept from entry to entry).
   virtual std::unique_ptr<EntryContent> Content(const std::string& password, CipherHolder& cipher) = 0;

@@ -51,6 +51,7 @@ std::string_view OnlyIn(Capability capability) {
     case Capability::kComment: return "a comment is kept only in";
     case Capability::kRepair: return "a lost directory is rebuilt only in";
     case Capability::kInPlace: return "entries are written in place only in";
+    case Capability::kFolderEntries: return "empty folders are kept only in";
   }
   return "";
 }

@@ -1,5 +1,5 @@
-// What deleting asks of a format: the archive written anew into another
-// file with only the entries that are kept.
+// What deleting, renaming and a new comment ask of a format: the archive
+// written anew into another file, changed on the way.
 #pragma once
 
 #include <exception>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/Observer.h"
-#include "engine/Selection.h"
+#include "engine/format/RewriteChanges.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
@@ -22,9 +22,9 @@ class Rewriter {
   // read whole; raises with why when they cannot be.
   virtual std::vector<std::string> Names() = 0;
   // Writes the archive into temp (empty, open for writing) with every entry
-  // selection does not hold; raises with why when it cannot keep them all,
-  // RewriteCancelled when the observer asks.
-  virtual void WriteWithout(DataFile& temp, const SelectionSet& selection, OperationObserver& observer) = 0;
+  // changes does not leave out, renamed as they say; raises with why when it
+  // cannot keep them all, RewriteCancelled when the observer asks.
+  virtual void WriteChanged(DataFile& temp, const RewriteChanges& changes, OperationObserver& observer) = 0;
 };
 
 }  // namespace ovk

@@ -8,7 +8,7 @@
 
 #include "engine/Entry.h"
 #include "engine/Observer.h"
-#include "engine/Selection.h"
+#include "engine/format/RewriteChanges.h"
 #include "support/FileUnit.h"
 
 namespace ovk {
@@ -27,9 +27,9 @@ class WholeWriter {
  public:
   virtual ~WholeWriter() = default;
   // Copies every entry of the archive in old (open for reading) that
-  // selection does not hold, header and content; raises what fails,
-  // RewriteCancelled when the observer asks.
-  virtual void CopyKept(DataFile& old, const SelectionSet& selection, OperationObserver& observer) = 0;
+  // changes does not leave out, header and content, renamed as they say;
+  // raises what fails, RewriteCancelled when the observer asks.
+  virtual void CopyKept(DataFile& old, const RewriteChanges& changes, OperationObserver& observer) = 0;
   // The next entry's header; a file's content follows through Content, all
   // item.size bytes of it.
   virtual void Begin(const WholeItem& item) = 0;

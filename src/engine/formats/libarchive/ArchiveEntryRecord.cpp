@@ -82,6 +82,8 @@ Entry EntryOf(archive_entry* record, const std::string& formatName, bool bare, c
   if (archive_entry_mtime_is_set(record)) entry.modified = archive_entry_mtime(record);
   entry.mode = bare ? 0 : static_cast<std::uint32_t>(archive_entry_perm(record));
   entry.encrypted = archive_entry_is_encrypted(record) != 0;
+  // 7z enciphers with AES-256 alone; other formats' ciphers are not told.
+  if (entry.encrypted) entry.cipher = formatName == "7z" ? "AES-256" : formatName + " encryption";
   // libarchive deciphers only ZIP, which it does not read here.
   if (entry.encrypted) entry.undecodable = "this program cannot decipher " + formatName + " encryption";
   return entry;

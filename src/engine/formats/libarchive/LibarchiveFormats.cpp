@@ -30,7 +30,8 @@ class LibarchiveFormat final : public Format {
   // Those libarchive writes change only by a whole new archive, and
   // libarchive enciphers and deciphers none of their entries.
   bool Can(Capability capability) const override {
-    const bool changes = capability == Capability::kAppend || capability == Capability::kDelete;
+    const bool changes = capability == Capability::kAppend || capability == Capability::kDelete ||
+                         capability == Capability::kRename || capability == Capability::kFolderEntries;
     return changes && LibarchiveWrites(name_);
   }
 

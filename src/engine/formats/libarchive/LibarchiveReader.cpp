@@ -9,6 +9,7 @@
 #include "engine/formats/libarchive/ArchiveEntryRecord.h"
 #include "engine/formats/libarchive/Volumes.h"
 #include "support/StringUnit.h"
+#include "support/Utf8Locale.h"
 
 namespace ovk {
 
@@ -116,6 +117,7 @@ LibarchiveReader::LibarchiveReader(DataFile& file, const std::string& path, std:
       archive_(NewArchiveReader()),
       formatName_(std::move(formatName)),
       bareName_(BareEntryName(path)) {
+  const Utf8Locale utf8;
   const int status = source_.Open(archive_.get());
   source_.RaiseFailure();
   // Nothing to walk; the first header read then reports the failure.
@@ -131,6 +133,10 @@ bool LibarchiveReader::Next(Entry& entry, Damage& damage) {
 
 bool LibarchiveReader::ReadNext(Entry& entry, Damage& damage) {
   if (ended_) return false;
+  // A format that keeps names in UTF-16 (7z) converts them through the
+  // locale's character set: under the C locale a name that is not ASCII
+  // would be lost, and its entry listed nowhere.
+  const Utf8Locale utf8;
   archive* reader = archive_.get();
   archive_entry* record = nullptr;
   int status = ARCHIVE_RETRY;

@@ -22,9 +22,11 @@ std::vector<std::string> LibarchiveRewriter::Names() {
   return names;
 }
 
-void LibarchiveRewriter::WriteWithout(DataFile& temp, const SelectionSet& selection, OperationObserver& observer) {
+void LibarchiveRewriter::WriteChanged(DataFile& temp, const RewriteChanges& changes, OperationObserver& observer) {
   const std::unique_ptr<WholeWriter> writer = NewLibarchiveWriter(temp, formatName_);
-  writer->CopyKept(archive_, selection, observer);
+  writer->CopyKept(archive_, changes, observer);
+  for (const std::string& folder : changes.newFolders)
+    writer->Begin(WholeItem{ConvertPathSeparators(folder, false), EntryType::kFolder, 0755, changes.folderTime, 0, ""});
   writer->Close();
 }
 

@@ -1,5 +1,5 @@
-// Deleting from an archive libarchive writes: a whole new one with the
-// entries that are kept, copied through header and content.
+// Deleting from and renaming in an archive libarchive writes: a whole new
+// one with the entries that are kept, copied through header and content.
 #pragma once
 
 #include <string>
@@ -15,7 +15,7 @@ class LibarchiveRewriter final : public Rewriter {
       : archive_(archive), formatName_(std::move(formatName)) {}
 
   std::vector<std::string> Names() override;
-  void WriteWithout(DataFile& temp, const SelectionSet& selection, OperationObserver& observer) override;
+  void WriteChanged(DataFile& temp, const RewriteChanges& changes, OperationObserver& observer) override;
 
  private:
   DataFile& archive_;

@@ -2,6 +2,7 @@
 
 #include <archive_entry.h>
 
+#include <map>
 #include <set>
 #include <stdexcept>
 #include <string_view>
@@ -121,7 +122,7 @@ class LibarchiveWriter final : public WholeWriter {
   LibarchiveWriter(const LibarchiveWriter&) = delete;
   LibarchiveWriter& operator=(const LibarchiveWriter&) = delete;
 
-  void CopyKept(DataFile& old, const SelectionSet& selection, OperationObserver& observer) override {
+  void CopyKept(DataFile& old, const RewriteChanges& changes, OperationObserver& observer) override {
     const Utf8Locale utf8;
     ArchiveSource source(old, {});
     const ArchiveHandle reader = NewArchiveReader();
@@ -129,7 +130,10 @@ class LibarchiveWriter final : public WholeWriter {
     source.RaiseFailure();
     if (opened != ARCHIVE_OK && opened != ARCHIVE_WARN) throw Failed(reader.get(), "cannot read it");
     ProgressSnapshot progress;
-    std::set<std::string> dropped;  // as the records name them
+    // As the records name them: those left out, and the new names of those
+    // renamed, which their hard links follow.
+    std::set<std::string> dropped;
+    std::map<std::string, std::string> renamed;
     archive_entry* record = nullptr;
     while (true) {
       const int status = archive_read_next_header(reader.get(), &record);
@@ -141,13 +145,20 @@ class LibarchiveWriter final : public WholeWriter {
       progress.currentEntry = ConvertPathSeparators(name, false);
       observer.Progress(progress);
       ++progress.entriesDone;
-      if (selection.Contains(name)) {
-        dropped.insert(archive_entry_pathname(record) ? archive_entry_pathname(record) : "");
+      const std::string recorded = archive_entry_pathname(record) ? archive_entry_pathname(record) : "";
+      if (changes.without.Contains(name)) {
+        dropped.insert(recorded);
         continue;
       }
       // A hard link without the entry holding its content would lose it.
       if (const char* linked = archive_entry_hardlink(record); linked && dropped.count(linked) != 0)
         throw std::runtime_error(name + " is a hard link to " + linked + ", which holds its content");
+      if (const std::string& newName = changes.NewName(name); newName != name) {
+        renamed[recorded] = ConvertPathSeparators(newName, false);
+        SetText(record, renamed[recorded], archive_entry_set_pathname_utf8, archive_entry_copy_pathname);
+      }
+      if (const char* linked = archive_entry_hardlink(record); linked && renamed.count(linked) != 0)
+        SetText(record, renamed[linked], archive_entry_set_hardlink_utf8, archive_entry_copy_hardlink);
       CopyEntry(reader.get(), source, record);
     }
   }

@@ -122,6 +122,7 @@ bool NativeReader::Next(Entry& entry, Damage& damage) {
   entry.modified = DosToUnixTime(header_.time);
   entry.method = (header_.flags & kEntryStored) ? "Stored" : "Deflate";
   entry.encrypted = header_.encrypted != 0;
+  entry.cipher = entry.encrypted ? "CAST-256" : "";
   entry.rawFlags = header_.flags;
   return true;
 }

@@ -23,8 +23,7 @@ class ZipArchive final : public Format {
     return LocateZipDirectory(file, firstLocalHeader) >= 0;
   }
 
-  // Entries are never renamed in place.
-  bool Can(Capability capability) const override { return capability != Capability::kRename; }
+  bool Can(Capability) const override { return true; }
 
   std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
     return std::make_unique<ZipReader>(file);

@@ -40,6 +40,7 @@ struct ZipDirectory {
   std::vector<CentralRecord> records;  // in file order
   std::uint64_t start = 0;             // where it starts in the file
   bool cutShort = false;               // its records end before its recorded size
+  std::string comment;                 // the archive's, from its end record
 };
 
 // The designed "version made by" (ZIP version 4.5, host 0) used where an

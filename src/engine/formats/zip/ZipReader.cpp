@@ -38,7 +38,7 @@ std::shared_ptr<const ZipDirectory> DirectoryOf(DataFile& file, std::int64_t* fi
   std::int64_t first = 0;
   auto directory = std::make_shared<ZipDirectory>();
   ZipEndRecord endRecord;
-  if (LocateZipDirectory(file, first, &endRecord, nullptr, &directory->bytes) < 0) return nullptr;
+  if (LocateZipDirectory(file, first, &endRecord, &directory->comment, &directory->bytes) < 0) return nullptr;
   if (firstLocalHeader) *firstLocalHeader = first;
   std::size_t spanned = 0;
   directory->records = IndexCentralDirectory(directory->bytes, endRecord.prefixBytes, &spanned);
@@ -99,6 +99,15 @@ EntryType TypeOf(const ZipEntryRecord& entry) {
   return (UnixMode(entry) & kTypeMask) == kSymbolicLink ? EntryType::kSymbolicLink : EntryType::kFile;
 }
 
+// The cipher of an enciphered entry: WinZip AES of its strength, PKWARE's
+// strong encryption, else the traditional one.
+std::string CipherOf(const ZipEntryRecord& record) {
+  if (!record.header.encrypted) return {};
+  if (record.zipMethod == kMethodAes)
+    return record.aesStrength >= 1 && record.aesStrength <= 3 ? "AES-" + std::to_string(64 + 64 * record.aesStrength) : "AES";
+  return (record.zipFlags & kZipFlagStrongEncryption) ? "PKWARE strong encryption" : "ZIP 2.0";
+}
+
 Entry EntryOf(const ZipEntryRecord& record) {
   Entry entry;
   entry.name = ConvertPathSeparators(record.name, false);
@@ -110,6 +119,7 @@ Entry EntryOf(const ZipEntryRecord& record) {
   entry.mode = UnixMode(record) & 07777;
   entry.method = MethodText(record);
   entry.encrypted = record.header.encrypted != 0;
+  entry.cipher = CipherOf(record);
   entry.rawFlags = record.header.flags;
   entry.undecodable = UndecodableReason(record);
   return entry;

@@ -20,6 +20,7 @@ class ZipReader final : public PayloadReader {
 
   bool Next(Entry& entry, Damage& damage) override;
   std::uint64_t EntriesKnown() const override { return directory_ ? directory_->records.size() : 0; }
+  std::string Comment() const override { return directory_ ? directory_->comment : std::string(); }
 
  private:
   PayloadCoding Coding() const override;

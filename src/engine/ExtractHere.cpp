@@ -1,16 +1,15 @@
-#include "cli/ExtractHere.h"
+#include "engine/ExtractHere.h"
 
 #include <array>
 #include <cerrno>
 #include <map>
-#include <vector>
 
-#include "cli/ArchiveAccess.h"
+#include "engine/Archive.h"
 #include "engine/EntryPath.h"
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
 
-namespace ovk::cli {
+namespace ovk {
 
 namespace {
 
@@ -22,7 +21,7 @@ constexpr int kMostFreshNames = 999;
 std::map<std::string, bool> TopLevelItems(const std::vector<Entry>& entries) {
   std::map<std::string, bool> items;
   for (const Entry& entry : entries) {
-    const EntryPath path = EntryPathOf(StoredNameOf(entry.name));
+    const EntryPath path = EntryPathOf(ConvertPathSeparators(entry.name, true));
     if (path.kind != EntryPathKind::kFile && path.kind != EntryPathKind::kFolder) continue;
     const std::size_t cut = path.relative.find('\\');
     items[path.relative.substr(0, cut)] |= cut != std::string::npos || path.kind == EntryPathKind::kFolder;
@@ -81,11 +80,10 @@ std::string FolderNameFor(const std::string& archive) {
   return name;
 }
 
-bool ChooseHerePlace(const std::string& archive, HerePlace& place, std::string& error) {
-  ListResult listed;
-  if (!ListEntries(ListRequest{archive}, listed, error)) return false;
+bool ChooseHerePlace(const std::string& archive, const std::vector<Entry>& entries, HerePlace& place,
+                     std::string& error) {
   const std::string beside = FolderPart(archive);
-  const std::map<std::string, bool> items = TopLevelItems(listed.entries);
+  const std::map<std::string, bool> items = TopLevelItems(entries);
   if (items.size() == 1) {
     const auto& [name, isFolder] = *items.begin();
     place.destination = beside.empty() ? "." : beside;
@@ -103,4 +101,11 @@ bool ChooseHerePlace(const std::string& archive, HerePlace& place, std::string& 
   return true;
 }
 
-}  // namespace ovk::cli
+std::string SuggestedDestination(const std::string& archivePath, const std::vector<Entry>& entries) {
+  std::string folder = FolderPart(archivePath);
+  if (folder.empty()) folder = "./";
+  if (TopLevelItems(entries).size() == 1) return folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
+  return folder + FolderNameFor(archivePath);
+}
+
+}  // namespace ovk
