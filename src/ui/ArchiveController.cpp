@@ -22,6 +22,8 @@ namespace ovk {
 
 namespace {
 
+constexpr int kMappedBlock = 1 << 20;
+
 // The stored names below a folder of the model begin with this.
 std::string StoredPrefix(const std::string& folder) {
   const std::string key = FolderKey(folder);
@@ -62,7 +64,12 @@ void Append(OperationReport& into, const OperationReport& report) {
 }  // namespace
 
 ArchiveController::ArchiveController(JobFace& face, QObject* parent)
-    : QObject(parent), face_(face), model_(new EntryModel(this)) {}
+    : QObject(parent), face_(face), model_(new EntryModel(this)) {
+  // A listing's entry arrays grow by doubling on two threads at once; with
+  // a fixed threshold each large one is mapped alone and goes back to the
+  // system when outgrown, rather than staying in a heap for reuse.
+  mallopt(M_MMAP_THRESHOLD, kMappedBlock);
+}
 
 ArchiveController::~ArchiveController() { RemovePrivateFolder(); }
 
@@ -111,8 +118,8 @@ bool ArchiveController::List(const std::string& name) {
   // Rows show as the engine reads them, in archive order until sorted at the end.
   const auto fill = [this, &cancelPressed](ArchiveJob& job) {
     connect(&job, &ArchiveJob::EntriesListed, this, [this, &job] {
-      const std::vector<Entry> batch = job.TakeListed();
-      model_->AppendEntries(batch.data(), batch.size());
+      if (model_->rowCount() == 0) model_->Reserve(job.Latest().entriesTotal);
+      model_->AppendEntries(job.TakeListed());
     });
     connect(&job, &ArchiveJob::Done, this, [&cancelPressed, &job] { cancelPressed = job.Cancelling(); });
   };
@@ -129,7 +136,7 @@ bool ArchiveController::List(const std::string& name) {
     return false;
   }
   // The result is the whole truth; what arrived on the way is kept when it is all of it.
-  if (model_->EntriesTaken() != listed.entries.size()) model_->SetEntries(listed.entries);
+  if (model_->EntriesTaken() != listed.entries.size()) model_->SetEntries(std::move(listed.entries));
   // Not held through the sort, which needs room of its own: what the job's
   // thread freed goes back to the system, not only to its own heap.
   std::vector<Entry>().swap(listed.entries);
@@ -248,7 +255,7 @@ QStringList ArchiveController::ExtractForOpening(const std::vector<int>& rows, c
   QStringList paths;
   for (int row : rows) {
     const ListRow& shown = model_->At(row);
-    const EntryPath path = EntryPathOf(shown.IsFolder() ? FolderKey(shown.entry.name) + "/" : shown.entry.name);
+    const EntryPath path = EntryPathOf(shown.IsFolder() ? FolderKey(shown.name) + "/" : shown.name);
     if (path.kind == EntryPathKind::kFile || path.kind == EntryPathKind::kFolder)
       paths << FromUtf8(folder + "/" + PlatformPath(path.relative));
   }

@@ -48,26 +48,25 @@ QString FormatEntryTime(std::int64_t modified) {
 namespace {
 
 // A folder's path is its key, whatever separator its entry ends in.
-std::string RowPath(const ListRow& row) { return row.IsFolder() ? FolderKey(row.entry.name) : row.entry.name; }
+std::string RowPath(const ListRow& row) { return row.IsFolder() ? FolderKey(row.name) : row.name; }
 
 }  // namespace
 
 QString RowName(const ListRow& row) { return FromUtf8(NamePart(RowPath(row))); }
 
 QString RowCellText(const ListRow& row, int column) {
-  const Entry& entry = row.entry;
   switch (column) {
     case kNameColumn:
-      return entry.encrypted ? QStringLiteral("*") + RowName(row) : RowName(row);
+      return row.encrypted ? QStringLiteral("*") + RowName(row) : RowName(row);
     case kPathColumn:
       return FromUtf8(FolderPart(RowPath(row)));
     case kOriginalColumn:
-      return GroupedNumber(row.Original());
+      return GroupedNumber(row.originalSize);
     case kPackedColumn:
       // Left empty where the format does not tell it, rather than 0.
-      return row.PackedKnown() ? GroupedNumber(row.Packed()) : QString();
+      return row.packedKnown ? GroupedNumber(row.packedSize) : QString();
     case kTimeColumn:
-      return FormatEntryTime(entry.modified);
+      return FormatEntryTime(row.modified);
     default:
       return QString();
   }
@@ -91,17 +90,17 @@ void EntryModel::Clear() {
   endResetModel();
 }
 
-void EntryModel::SetEntries(const std::vector<Entry>& entries) {
+void EntryModel::SetEntries(std::vector<Entry> entries) {
   beginResetModel();
   Reset();
-  for (const Entry& entry : entries) Take(entry);
+  for (Entry& entry : entries) Take(std::move(entry));
   endResetModel();
 }
 
-void EntryModel::AppendEntries(const Entry* first, std::size_t count) {
+void EntryModel::AppendEntries(std::vector<Entry> entries) {
   if (folderPaths_.empty()) Reset();
   const std::size_t before = rows_.size();
-  for (std::size_t i = 0; i < count; ++i) Take(first[i]);
+  for (Entry& entry : entries) Take(std::move(entry));
   if (rows_.size() == before) return;
   // Taken aside and put back, so that the rows come in between the two
   // calls that announce them.
@@ -110,9 +109,9 @@ void EntryModel::AppendEntries(const Entry* first, std::size_t count) {
   rows_.resize(before);
   beginInsertRows(QModelIndex(), static_cast<int>(before), static_cast<int>(before + added.size()) - 1);
   rows_.insert(rows_.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+  // The folders shown before grew: their cells read the sums when painted,
+  // and a listing ends with a sort, which shows every row anew.
   endInsertRows();
-  // The folders shown before grew.
-  if (before > 0) emit dataChanged(index(0, kOriginalColumn), index(static_cast<int>(before) - 1, kPackedColumn));
 }
 
 int EntryModel::FolderNumber(const std::string& key) const {
@@ -131,8 +130,7 @@ int EntryModel::FolderOf(const std::string& key) {
   folderRows_.push_back(static_cast<int>(rows_.size()));
   folderNumbers_.emplace(key, folder);
   ListRow row;
-  row.entry.name = key;
-  row.entry.type = EntryType::kFolder;
+  row.name = key;
   row.parent = parent;
   row.folder = folder;
   row.implied = true;
@@ -140,7 +138,7 @@ int EntryModel::FolderOf(const std::string& key) {
   return folder;
 }
 
-void EntryModel::Take(const Entry& entry) {
+void EntryModel::Take(Entry&& entry) {
   ++entriesTaken_;
   if (entry.type == EntryType::kFolder) {
     const std::string key = FolderKey(entry.name);
@@ -150,27 +148,33 @@ void EntryModel::Take(const Entry& entry) {
     // The first entry of that folder takes its row; a second one of the
     // same name is selected with it by name.
     if (row.implied) {
-      row.entry = entry;
+      row.name = std::move(entry.name);
+      row.modified = entry.modified;
       row.implied = false;
     }
     return;
   }
   ListRow row;
   row.parent = FolderOf(FolderKey(FolderPart(entry.name)));
-  row.entry = entry;
   row.icon = GetFileIcon(iconCache_, images_, FromUtf8(ExtensionPart(entry.name)));
   ++fileCount_;
   filesOriginal_ += entry.originalSize;
   AddToFolders(row.parent, entry);
+  row.originalSize = entry.originalSize;
+  row.packedSize = entry.packedSize;
+  row.packedKnown = entry.packedKnown;
+  row.modified = entry.modified;
+  row.encrypted = entry.encrypted;
+  row.name = std::move(entry.name);
   rows_.push_back(std::move(row));
 }
 
 void EntryModel::AddToFolders(int folder, const Entry& file) {
   for (; folder != kTopFolder; folder = folderParents_[static_cast<std::size_t>(folder)]) {
     ListRow& row = rows_[static_cast<std::size_t>(folderRows_[static_cast<std::size_t>(folder)])];
-    row.contentOriginal += file.originalSize;
-    row.contentPacked += file.packedSize;
-    row.contentPackedKnown = row.contentPackedKnown && file.packedKnown;
+    row.originalSize += file.originalSize;
+    row.packedSize += file.packedSize;
+    row.packedKnown = row.packedKnown && file.packedKnown;
   }
 }
 
@@ -194,7 +198,7 @@ std::vector<int> EntryModel::Covered(const std::vector<int>& rows) const {
 std::vector<std::string> EntryModel::StoredNames(const std::vector<int>& rows) const {
   std::vector<std::string> names;
   for (int row : Covered(rows))
-    if (!At(row).implied) names.push_back(At(row).entry.name);
+    if (!At(row).implied) names.push_back(At(row).name);
   return names;
 }
 
@@ -202,14 +206,22 @@ void EntryModel::Sort(int column, bool ascending, const CellComparer& comparer) 
   const std::vector<int> order = SortedOrder(rows_, column, ascending, comparer);
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   std::vector<int> newRow(order.size());
-  std::vector<ListRow> rows;
-  rows.reserve(order.size());
-  for (std::size_t row = 0; row < order.size(); ++row) {
-    const auto from = static_cast<std::size_t>(order[row]);
-    newRow[from] = static_cast<int>(row);
-    rows.push_back(std::move(rows_[from]));
+  for (std::size_t row = 0; row < order.size(); ++row) newRow[static_cast<std::size_t>(order[row])] = static_cast<int>(row);
+  // Each row moved along its cycle of the order, so that no second copy of
+  // the rows is held.
+  std::vector<char> placed(order.size(), 0);
+  for (std::size_t start = 0; start < order.size(); ++start) {
+    if (placed[start]) continue;
+    ListRow held = std::move(rows_[start]);
+    std::size_t at = start;
+    for (auto from = static_cast<std::size_t>(order[at]); from != start; from = static_cast<std::size_t>(order[at])) {
+      rows_[at] = std::move(rows_[from]);
+      placed[at] = 1;
+      at = from;
+    }
+    rows_[at] = std::move(held);
+    placed[at] = 1;
   }
-  rows_ = std::move(rows);
   for (std::size_t row = 0; row < rows_.size(); ++row)
     if (rows_[row].IsFolder()) folderRows_[static_cast<std::size_t>(rows_[row].folder)] = static_cast<int>(row);
   const QModelIndexList before = persistentIndexList();

@@ -1,6 +1,6 @@
-// The entry list's rows: the engine's records as they are, one row per
-// entry plus one per folder the names imply, shown through a table model,
-// so that nothing is parsed back from display text. Every row knows the
+// The entry list's rows: one record per entry of the engine's listing and
+// one per folder the names imply, shown through a table model, so that
+// nothing is parsed back from display text. Every row knows the
 // folder holding it by number, so the folder index is built once per
 // listing and a folder's rows are found without comparing names.
 #pragma once
@@ -24,21 +24,22 @@ enum ListColumn { kNameColumn = 0, kPathColumn, kOriginalColumn, kPackedColumn, 
 // The top folder's number.
 constexpr int kTopFolder = 0;
 
+// What the list shows of one entry, or of a folder: the entry's stored
+// name and the fields of its cells, so that a long list costs little.
 struct ListRow {
-  Entry entry;              // an implied folder has its path as name and nothing else
-  int parent = kTopFolder;  // the folder holding it
-  int folder = -1;          // the folder it opens; -1: not a folder
-  bool implied = false;     // a folder no entry of the archive stands for
-  int icon = 0;             // a file's, into the model's images
-  // A folder's content: the sums of every file below it.
-  std::uint64_t contentOriginal = 0;
-  std::uint64_t contentPacked = 0;
-  bool contentPackedKnown = true;
+  std::string name;             // the stored name; an implied folder's path
+  // A file's sizes, or a folder's content: the sums of every file below it.
+  std::uint64_t originalSize = 0;
+  std::uint64_t packedSize = 0;
+  std::int64_t modified = -1;   // seconds since 1970, -1: none
+  int parent = kTopFolder;      // the folder holding it
+  int folder = -1;              // the folder it opens; -1: not a folder
+  int icon = 0;                 // a file's, into the model's images
+  bool packedKnown = true;
+  bool encrypted = false;
+  bool implied = false;         // a folder no entry of the archive stands for
 
   bool IsFolder() const { return folder >= 0; }
-  std::uint64_t Original() const { return IsFolder() ? contentOriginal : entry.originalSize; }
-  std::uint64_t Packed() const { return IsFolder() ? contentPacked : entry.packedSize; }
-  bool PackedKnown() const { return IsFolder() ? contentPackedKnown : entry.packedKnown; }
 };
 
 // The last part of the row's path, without marks.
@@ -64,11 +65,14 @@ class EntryModel : public QAbstractTableModel {
 
   // Replaces every row, in archive order; each file type's icon is looked
   // up once per listing.
-  void SetEntries(const std::vector<Entry>& entries);
+  void SetEntries(std::vector<Entry> entries);
   // Adds rows after the last one, as a listing hands them out: the entries'
   // implied folders first, an entry of a folder already shown taking that row.
-  void AppendEntries(const Entry* first, std::size_t count);
+  void AppendEntries(std::vector<Entry> entries);
   void Clear();
+  // Room for the rows of this many entries and the folders their names
+  // usually imply, so that a growing list is not copied while it fills.
+  void Reserve(std::size_t entries) { rows_.reserve(entries + entries / 8); }
   const ListRow& At(int row) const { return rows_[static_cast<std::size_t>(row)]; }
   // How many entries were taken, and how many of them are files.
   std::size_t EntriesTaken() const { return entriesTaken_; }
@@ -104,7 +108,7 @@ class EntryModel : public QAbstractTableModel {
   // The folder's number, its row and those of the folders above it made
   // when missing.
   int FolderOf(const std::string& key);
-  void Take(const Entry& entry);
+  void Take(Entry&& entry);
   void AddToFolders(int folder, const Entry& file);
 
   std::vector<ListRow> rows_;

@@ -31,10 +31,10 @@ void SortByNumbers(std::vector<int>& order, const std::vector<ListRow>& rows, bo
   SortByKeys(order, keys, ascending, &CompareNumbers<Number>);
 }
 
-std::uint64_t OriginalSize(const ListRow& r) { return r.Original(); }
-std::uint64_t PackedSize(const ListRow& r) { return r.Packed(); }
+std::uint64_t OriginalSize(const ListRow& r) { return r.originalSize; }
+std::uint64_t PackedSize(const ListRow& r) { return r.packedSize; }
 // Entries without a time (-1) come before all others.
-std::int64_t Modified(const ListRow& r) { return r.entry.modified; }
+std::int64_t Modified(const ListRow& r) { return r.modified; }
 
 }  // namespace
 

@@ -324,7 +324,7 @@ void TOVKForm::UpdateStatus() {
   for (int row : model.Covered(SelectedRows())) {
     if (model.At(row).IsFolder()) continue;
     ++count;
-    sum += model.At(row).entry.originalSize;
+    sum += model.At(row).originalSize;
   }
   selectionPanel_->setText(tr("Selected %1 file(s), %2 kB").arg(count).arg(KiloBytesText(sum)));
   totalPanel_->setText(tr("Total %1 file(s), %2 kB")
@@ -442,7 +442,7 @@ void TOVKForm::Activate(const QModelIndex& index) {
   const ListRow& row = controller_->Model()->At(fileList_->RowOf(index));
   // From a search's matches, too: the folder opens in the folder view.
   searchEdit_->clear();
-  fileList_->Filter()->Open(FolderKey(row.entry.name));
+  fileList_->Filter()->Open(FolderKey(row.name));
 }
 
 std::unique_ptr<QMimeData> TOVKForm::DragOutData() {

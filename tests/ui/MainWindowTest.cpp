@@ -260,7 +260,7 @@ TEST_F(MainWindow, HeaderClicksSortEachColumnBothWaysFoldersFirst) {
   SelectNames(*form, {"c.txt"});
   auto selected = [&] {
     Names stored;
-    for (int row : SelectedRows(*form)) stored.push_back(List(*form)->Model()->At(row).entry.name);
+    for (int row : SelectedRows(*form)) stored.push_back(List(*form)->Model()->At(row).name);
     return stored;
   };
   for (const auto& [column, names] : ascending) {

@@ -146,7 +146,7 @@ int RowNamed(const ovk::TOVKForm& form, const QString& name) {
 }
 
 std::string StoredName(const ovk::TOVKForm& form, int row) {
-  return List(form)->Model()->At(List(form)->RowOf(Cell(form, row, 0))).entry.name;
+  return List(form)->Model()->At(List(form)->RowOf(Cell(form, row, 0))).name;
 }
 
 void Select(ovk::TOVKForm& form, int row) {
