@@ -35,7 +35,6 @@ bool FolderFilter::Open(const std::string& path) {
   const std::string key = FolderKey(path);
   if (source_->FolderNumber(key) < 0) return false;
   if (key != folder_) history_.push_back(folder_);
-  search_.clear();
   Show(key);
   return true;
 }

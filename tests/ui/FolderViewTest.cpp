@@ -151,6 +151,8 @@ TEST_F(FolderView, AddsGoIntoTheFolderShownAndFoldersKeepTheirNames) {
   MakeSizedFile(work / "in1/x", 5, "202001010000.00");
   MakeSizedFile(work / "in1/sub/y", 5, "202001010000.00");
   MakeSizedFile(work / "f.txt", 5, "202001010000.00");
+  // A file is added alone, not as a mask over its folder's subfolders.
+  MakeSizedFile(work / "other/f.txt", 5, "202001010000.00");
   MakeSizedFile(work / "dropped/z", 5, "202001010000.00");
   const struct {
     bool subfolders;
