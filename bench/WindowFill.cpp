@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "ui/ExtListView.h"
+#include "ui/EntryModel.h"
 #include "ui/MainForm.h"
 
 int main(int argc, char** argv) {
@@ -23,12 +23,12 @@ int main(int argc, char** argv) {
   ovk::TOVKForm form({argv[0]});
   form.show();
   qint64 firstRows = -1;
-  QObject::connect(form.FileList->Model(), &QAbstractItemModel::rowsInserted, [&] {
+  QObject::connect(form.Controller().Model(), &QAbstractItemModel::rowsInserted, [&] {
     if (firstRows < 0) firstRows = clock.elapsed();
   });
   QTimer::singleShot(0, [&] {
     form.LoadArchive(argv[1], false);
-    const int rows = form.FileList->Model()->rowCount();
+    const int rows = form.Controller().Model()->rowCount();
     std::printf("rows %d, first rows at %lld ms, filled at %lld ms\n", rows, static_cast<long long>(firstRows),
                 static_cast<long long>(clock.elapsed()));
     app.exit(rows > 0 ? 0 : 1);

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 
@@ -56,71 +57,87 @@ QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& bound
 void AddEncryptionChoices(QComboBox* box) {
   // The traditional encryption opens everywhere but is weak; AES-256 is
   // strong but needs a modern tool.
-  box->addItem(QStringLiteral("Traditional encryption: compatible with every tool"));
-  box->addItem(QStringLiteral("AES-256: strong; needs 7-Zip, WinZip, Ark or libarchive to open"));
+  box->addItem(TAddForm::tr("Traditional encryption: compatible with every tool"));
+  box->addItem(TAddForm::tr("AES-256: strong; needs 7-Zip, WinZip, Ark or libarchive to open"));
 }
 
 TAddForm::TAddForm(const WindowSettings& settings, QWidget* parent) : QDialog(parent) {
-  SetUpDialogFrame(this, QStringLiteral("Add"), 387, 194);
+  SetUpDialogFrame(this, tr("Add"), 387, 284);
 
-  SourceBox = new QGroupBox(QStringLiteral("Source"), this);
-  SourceBox->setGeometry(5, 4, 377, 54);
-  SourceLabel = new QLabel(QStringLiteral("Source:"), SourceBox);
-  SourceLabel->setGeometry(6, 24, 48, 18);
-  SourceEdit = new QLineEdit(SourceBox);
-  SourceEdit->setGeometry(55, 21, 289, 24);
-  BrowseButton = MakeButton(QStringLiteral("..."), SourceBox, QRect(348, 23, 20, 20));
+  auto* sourceBox = new QGroupBox(tr("Source"), this);
+  sourceBox->setGeometry(5, 4, 377, 148);
+  sourceList_ = new QListWidget(sourceBox);
+  sourceList_->setGeometry(8, 22, 260, 118);
+  sourceList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  sourceList_->setAccessibleName(tr("Sources"));
+  addFilesButton_ = MakeButton(tr("Add &Files..."), sourceBox, QRect(274, 22, 96, 28));
+  addFolderButton_ = MakeButton(tr("Add F&older..."), sourceBox, QRect(274, 54, 96, 28));
+  removeButton_ = MakeButton(tr("&Remove"), sourceBox, QRect(274, 86, 96, 28));
 
-  OptionsBox = new QGroupBox(QStringLiteral("Options"), this);
-  OptionsBox->setGeometry(5, 62, 180, 56);
-  SubFolders = new QCheckBox(QStringLiteral("Include subfolders"), OptionsBox);
-  SubFolders->setGeometry(10, 24, 165, 22);
+  auto* optionsBox = new QGroupBox(tr("Options"), this);
+  optionsBox->setGeometry(5, 156, 180, 56);
+  subFolders_ = new QCheckBox(tr("Include &subfolders"), optionsBox);
+  subFolders_->setGeometry(10, 24, 165, 22);
 
-  PassBox = new QGroupBox(QStringLiteral("Password Protection"), this);
-  PassBox->setGeometry(192, 62, 190, 56);
-  PassL = new QLabel(QStringLiteral("Password:"), PassBox);
-  PassL->setGeometry(6, 26, 66, 18);
-  PassEdit = new QLineEdit(PassBox);
-  PassEdit->setGeometry(74, 23, 108, 24);
-  SetStarEcho(PassEdit);
+  auto* passBox = new QGroupBox(tr("Password Protection"), this);
+  passBox->setGeometry(192, 156, 190, 56);
+  auto* passLabel = new QLabel(tr("&Password:"), passBox);
+  passLabel->setGeometry(6, 26, 66, 18);
+  passEdit_ = new QLineEdit(passBox);
+  passEdit_->setGeometry(74, 23, 108, 24);
+  passLabel->setBuddy(passEdit_);
+  SetStarEcho(passEdit_);
   // What a password does to new ZIP entries.
-  EncryptionChoice = new QComboBox(this);
-  EncryptionChoice->setGeometry(5, 124, 377, 26);
-  AddEncryptionChoices(EncryptionChoice);
+  encryptionChoice_ = new QComboBox(this);
+  encryptionChoice_->setGeometry(5, 218, 377, 26);
+  encryptionChoice_->setAccessibleName(tr("Encryption"));
+  AddEncryptionChoices(encryptionChoice_);
 
-  OKButton = MakeButton(QStringLiteral("OK"), this, QRect(226, 158, 75, 28));
-  OKButton->setDefault(true);
-  CancelButton = MakeButton(QStringLiteral("Cancel"), this, QRect(307, 158, 75, 28));
-  connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-  connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-  connect(BrowseButton, &QPushButton::clicked, this, &TAddForm::BrowseButtonClick);
+  okButton_ = MakeButton(tr("OK"), this, QRect(226, 250, 75, 28));
+  okButton_->setDefault(true);
+  cancelButton_ = MakeButton(tr("Cancel"), this, QRect(307, 250, 75, 28));
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
-  setTabOrder(SourceEdit, BrowseButton);
-  setTabOrder(BrowseButton, SubFolders);
-  setTabOrder(SubFolders, PassEdit);
-  setTabOrder(PassEdit, EncryptionChoice);
-  setTabOrder(EncryptionChoice, OKButton);
-  setTabOrder(OKButton, CancelButton);
+  filesDialog_ = new QFileDialog(this, tr("Add Files"));
+  filesDialog_->setFileMode(QFileDialog::ExistingFiles);
+  filesDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+  filesDialog_->setNameFilters(QtNameFilters(tr("All files (*.*)|*.*")));
+  folderDialog_ = new QFileDialog(this, tr("Add Folder"));
+  folderDialog_->setFileMode(QFileDialog::Directory);
+  folderDialog_->setOption(QFileDialog::ShowDirsOnly);
+  connect(addFilesButton_, &QPushButton::clicked, this, [this] { Browse(filesDialog_); });
+  connect(addFolderButton_, &QPushButton::clicked, this, [this] { Browse(folderDialog_); });
+  connect(removeButton_, &QPushButton::clicked, this, &TAddForm::RemoveChosen);
 
-  OpenDialog = new QFileDialog(this);
-  OpenDialog->setFileMode(QFileDialog::ExistingFile);
-  OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-  OpenDialog->setNameFilters(QtNameFilters(QStringLiteral("All files (*.*)|*.*")));
+  setTabOrder(sourceList_, addFilesButton_);
+  setTabOrder(addFilesButton_, addFolderButton_);
+  setTabOrder(addFolderButton_, removeButton_);
+  setTabOrder(removeButton_, subFolders_);
+  setTabOrder(subFolders_, passEdit_);
+  setTabOrder(passEdit_, encryptionChoice_);
+  setTabOrder(encryptionChoice_, okButton_);
+  setTabOrder(okButton_, cancelButton_);
 
   FormCreate(settings);
 }
 
 void TAddForm::FormCreate(const WindowSettings& settings) {
-  SubFolders->setChecked(!settings.SubfoldersOff());
-  SourceEdit->setText(FromUtf8(WithTrailingSlash(settings.SourceFolder())));
+  subFolders_->setChecked(!settings.SubfoldersOff());
+  startFolder_ = settings.SourceFolder();
 }
 
-std::string TAddForm::SourceText() const { return ToUtf8(SourceEdit->text()); }
-bool TAddForm::IncludeSubfolders() const { return SubFolders->isChecked(); }
-std::string TAddForm::Password() const { return ToUtf8(PassEdit->text()); }
-bool TAddForm::UseAes() const { return EncryptionChoice->currentIndex() == 1; }
-void TAddForm::SetUseAes(bool aes) { EncryptionChoice->setCurrentIndex(aes ? 1 : 0); }
-void TAddForm::SetPassword(const std::string& password) { PassEdit->setText(FromUtf8(password)); }
+std::vector<std::string> TAddForm::Sources() const {
+  std::vector<std::string> sources;
+  for (int i = 0; i < sourceList_->count(); ++i) sources.push_back(ToUtf8(sourceList_->item(i)->text()));
+  return sources;
+}
+
+bool TAddForm::IncludeSubfolders() const { return subFolders_->isChecked(); }
+std::string TAddForm::Password() const { return ToUtf8(passEdit_->text()); }
+bool TAddForm::UseAes() const { return encryptionChoice_->currentIndex() == 1; }
+void TAddForm::SetUseAes(bool aes) { encryptionChoice_->setCurrentIndex(aes ? 1 : 0); }
+void TAddForm::SetPassword(const std::string& password) { passEdit_->setText(FromUtf8(password)); }
 
 void TAddForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -129,23 +146,28 @@ void TAddForm::showEvent(QShowEvent* event) {
 
 void TAddForm::FormShow() {
   CentreOnScreen(this);
-  SourceEdit->setFocus();
-  SourceEdit->selectAll();
+  addFilesButton_->setFocus();
 }
 
 void TAddForm::keyPressEvent(QKeyEvent* event) {
-  if (!HandleDialogKey(this, OKButton, event)) QDialog::keyPressEvent(event);
+  if (!HandleDialogKey(this, okButton_, event)) QDialog::keyPressEvent(event);
 }
 
-void TAddForm::BrowseButtonClick() {
-  if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty()) return;
-  TakeChosenPath(OpenDialog->selectedFiles().first());
+void TAddForm::Browse(QFileDialog* dialog) {
+  if (!startFolder_.empty()) dialog->setDirectory(FromUtf8(startFolder_));
+  if (dialog->exec() != QDialog::Accepted) return;
+  TakeChosenPaths(dialog->selectedFiles());
 }
 
-void TAddForm::TakeChosenPath(const QString& path) {
-  std::string chosen = ToUtf8(path);
-  if (FolderExists(chosen)) chosen = WithTrailingSlash(chosen);
-  SourceEdit->setText(FromUtf8(chosen));
+void TAddForm::TakeChosenPaths(const QStringList& paths) {
+  for (const QString& path : paths) {
+    const std::string chosen = SetTrailingSeparator(ToUtf8(path), false, false);
+    if (chosen.empty()) continue;
+    startFolder_ = FolderPart(chosen);
+    if (sourceList_->findItems(FromUtf8(chosen), Qt::MatchExactly).isEmpty()) sourceList_->addItem(FromUtf8(chosen));
+  }
 }
+
+void TAddForm::RemoveChosen() { qDeleteAll(sourceList_->selectedItems()); }
 
 }  // namespace ovk

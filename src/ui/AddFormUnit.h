@@ -1,16 +1,18 @@
-// The Add dialog: sources to pack, subfolders on or off, and a password.
-// Built once at start-up; what the user typed stays from one use to the next.
+// The Add dialog: the files and folders to pack, chosen by browsing (any
+// number of each, from any folders), subfolders on or off, and a password.
+// Built once at start-up; what the user chose stays from one use to the next.
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 
 namespace ovk {
@@ -22,8 +24,8 @@ class TAddForm : public QDialog {
  public:
   TAddForm(const WindowSettings& settings, QWidget* parent = nullptr);
 
-  // UTF-8 texts of the fields.
-  std::string SourceText() const;
+  // UTF-8 paths of the files and folders listed.
+  std::vector<std::string> Sources() const;
   bool IncludeSubfolders() const;
   std::string Password() const;
   // The encryption a password gives new ZIP entries: AES-256, else the
@@ -31,24 +33,12 @@ class TAddForm : public QDialog {
   bool UseAes() const;
   void SetUseAes(bool aes);
   void SetPassword(const std::string& password);
+  // The folder browsing starts in: the one last chosen from.
+  std::string StartFolder() const { return startFolder_; }
 
-  // What browsing does with a confirmed path: a folder gets a trailing
-  // separator; the field's whole text is replaced.
-  void TakeChosenPath(const QString& path);
-
-  QGroupBox* SourceBox;
-  QLabel* SourceLabel;
-  QLineEdit* SourceEdit;
-  QPushButton* BrowseButton;
-  QGroupBox* OptionsBox;
-  QCheckBox* SubFolders;
-  QGroupBox* PassBox;
-  QLabel* PassL;
-  QLineEdit* PassEdit;
-  QComboBox* EncryptionChoice;
-  QPushButton* OKButton;
-  QPushButton* CancelButton;
-  QFileDialog* OpenDialog;
+  // What browsing does with confirmed paths: each is listed once, after
+  // those listed before.
+  void TakeChosenPaths(const QStringList& paths);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -57,7 +47,22 @@ class TAddForm : public QDialog {
  private:
   void FormCreate(const WindowSettings& settings);
   void FormShow();
-  void BrowseButtonClick();
+  // Shows the dialog starting at the start folder and takes what it gives.
+  void Browse(QFileDialog* dialog);
+  void RemoveChosen();
+
+  QListWidget* sourceList_;
+  QPushButton* addFilesButton_;
+  QPushButton* addFolderButton_;
+  QPushButton* removeButton_;
+  QCheckBox* subFolders_;
+  QLineEdit* passEdit_;
+  QComboBox* encryptionChoice_;
+  QPushButton* okButton_;
+  QPushButton* cancelButton_;
+  QFileDialog* filesDialog_;
+  QFileDialog* folderDialog_;
+  std::string startFolder_;
 };
 
 // Shared by the dialogs: fixed tool-window frame of the given client size,

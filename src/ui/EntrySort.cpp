@@ -23,34 +23,36 @@ template <typename Number>
 int CompareNumbers(const Number& a, const Number& b) { return a < b ? -1 : b < a ? 1 : 0; }
 
 template <typename Number>
-void SortByNumbers(std::vector<int>& order, const std::vector<Entry>& entries, bool ascending,
-                   Number (*key)(const Entry&)) {
+void SortByNumbers(std::vector<int>& order, const std::vector<ListRow>& rows, bool ascending,
+                   Number (*key)(const ListRow&)) {
   std::vector<Number> keys;
-  keys.reserve(entries.size());
-  for (const Entry& e : entries) keys.push_back(key(e));
+  keys.reserve(rows.size());
+  for (const ListRow& r : rows) keys.push_back(key(r));
   SortByKeys(order, keys, ascending, &CompareNumbers<Number>);
 }
 
-std::uint64_t OriginalSize(const Entry& e) { return e.originalSize; }
-std::uint64_t PackedSize(const Entry& e) { return e.packedSize; }
+std::uint64_t OriginalSize(const ListRow& r) { return r.originalSize; }
+std::uint64_t PackedSize(const ListRow& r) { return r.packedSize; }
 // Entries without a time (-1) come before all others.
-std::int64_t Modified(const Entry& e) { return e.modified; }
+std::int64_t Modified(const ListRow& r) { return r.modified; }
 
 }  // namespace
 
-std::vector<int> SortedOrder(const std::vector<Entry>& entries, int column, bool ascending,
+std::vector<int> SortedOrder(const std::vector<ListRow>& rows, int column, bool ascending,
                              const CellComparer& comparer) {
-  std::vector<int> order(entries.size());
+  std::vector<int> order(rows.size());
   std::iota(order.begin(), order.end(), 0);
-  if (column == kOriginalColumn) SortByNumbers(order, entries, ascending, &OriginalSize);
-  else if (column == kPackedColumn) SortByNumbers(order, entries, ascending, &PackedSize);
-  else if (column == kTimeColumn) SortByNumbers(order, entries, ascending, &Modified);
+  if (column == kOriginalColumn) SortByNumbers(order, rows, ascending, &OriginalSize);
+  else if (column == kPackedColumn) SortByNumbers(order, rows, ascending, &PackedSize);
+  else if (column == kTimeColumn) SortByNumbers(order, rows, ascending, &Modified);
   else {
     std::vector<CellKey> keys;
-    keys.reserve(entries.size());
-    for (const Entry& e : entries) keys.push_back(comparer.Key(EntryCellText(e, column)));
+    keys.reserve(rows.size());
+    for (const ListRow& r : rows) keys.push_back(comparer.Key(RowCellText(r, column)));
     SortByKeys(order, keys, ascending, &CellComparer::Compare);
   }
+  std::stable_partition(order.begin(), order.end(),
+                        [&rows](int row) { return rows[static_cast<std::size_t>(row)].IsFolder(); });
   return order;
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <QMouseEvent>
 #include <QStringList>
+#include <QStyle>
 
 namespace ovk {
 
@@ -13,12 +14,21 @@ namespace {
 
 const int kColumnWidths[kColumnCount] = {260, 240, 100, 100, 100};
 
+// Wide enough for a time cell and the header's own text.
+int TimeColumnWidth(const QTreeView& view) {
+  const QFontMetrics metrics = view.fontMetrics();
+  const int text = metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00")) +
+                   4 * view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 8;
+  return std::max(text, view.header()->sectionSizeHint(kTimeColumn));
+}
+
 }  // namespace
 
-TExtListViewManagement::TExtListViewManagement(QWidget* parent)
-    : QTreeView(parent), model_(new EntryModel(this)) {
-  setModel(model_);
+TExtListViewManagement::TExtListViewManagement(EntryModel* model, QWidget* parent)
+    : QTreeView(parent), model_(model), filter_(new FolderFilter(model, this)) {
+  setModel(filter_);
   for (int i = 0; i < kColumnCount; ++i) setColumnWidth(i, kColumnWidths[i]);
+  setColumnWidth(kTimeColumn, std::max(kColumnWidths[kTimeColumn], TimeColumnWidth(*this)));
   setRootIsDecorated(false);
   setItemsExpandable(false);
   setUniformRowHeights(true);
@@ -49,6 +59,13 @@ void TExtListViewManagement::SortNow() {
   header()->setSortIndicator(sortColumn_, ascending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
+std::vector<int> TExtListViewManagement::SelectedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(RowOf(index));
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
 void TExtListViewManagement::mousePressEvent(QMouseEvent* event) {
   QTreeView::mousePressEvent(event);
   if (event->button() == Qt::RightButton) emit RightButtonPressed(event->globalPosition().toPoint());
@@ -76,6 +93,8 @@ void TExtListViewManagement::LoadSettings() {
       int width = sizes[i].trimmed().toInt(&ok);
       if (ok && width > 0) setColumnWidth(i, width);
     }
+    // A width kept from a narrower font would cut the times off.
+    setColumnWidth(kTimeColumn, std::max(columnWidth(kTimeColumn), TimeColumnWidth(*this)));
   }
   bool ascending = !registry_.ReadString("Sort", "Ascending", text) || text != "0";
   int column = kNameColumn;

@@ -1,6 +1,7 @@
-// The entry list: a report view over the entry model whose header clicks
-// sort by the column's own order, and which keeps its column widths and sort
-// state in the settings store (loaded when built, stored when destroyed).
+// The entry list: a report view over the entry model, through the folder
+// filter, whose header clicks sort by the column's own order, and which
+// keeps its column widths and sort state in the settings store (loaded when
+// built, stored when destroyed).
 #pragma once
 
 #include <QLocale>
@@ -8,10 +9,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/AdvancedRegistry.h"
 #include "ui/CellComparer.h"
 #include "ui/EntryModel.h"
+#include "ui/FolderFilter.h"
 
 class QMimeData;
 
@@ -22,10 +25,15 @@ class TExtListViewManagement : public QTreeView {
  public:
   static constexpr int kReportStyle = 3;
 
-  explicit TExtListViewManagement(QWidget* parent = nullptr);
+  explicit TExtListViewManagement(EntryModel* model, QWidget* parent = nullptr);
   ~TExtListViewManagement() override;
 
   EntryModel* Model() const { return model_; }
+  FolderFilter* Filter() const { return filter_; }
+  // The entry model's rows of the selection, in model order.
+  std::vector<int> SelectedRows() const;
+  // The entry model's row of a shown index.
+  int RowOf(const QModelIndex& index) const { return filter_->mapToSource(index).row(); }
   int SortColumn() const { return sortColumn_; }
   bool SortAscending() const { return ascending_; }
   void SetSort(int column, bool ascending);
@@ -52,6 +60,7 @@ class TExtListViewManagement : public QTreeView {
   void HeaderClicked(int section);
 
   EntryModel* model_;
+  FolderFilter* filter_;
   TAdvancedRegistry registry_;
   int sortColumn_ = kNameColumn;
   bool ascending_ = true;

@@ -1,4 +1,4 @@
-// The Add dialog on its own: texts, sizes, echo, tab order,
+// The Add and Extract dialogs on their own: texts, sizes, echo, tab order,
 // keys and browsing.
 #include <gtest/gtest.h>
 
@@ -8,7 +8,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStyle>
 #include <QTest>
 
@@ -28,6 +30,14 @@ std::vector<QWidget*> TabChain(QWidget* first) {
   return chain;
 }
 
+// The dialog's buttons, not those of the file dialogs it owns.
+QList<QPushButton*> OwnButtons(QDialog& dialog) {
+  QList<QPushButton*> own;
+  for (QPushButton* button : dialog.findChildren<QPushButton*>())
+    if (button->window() == &dialog) own << button;
+  return own;
+}
+
 void ExpectStarEcho(QLineEdit* edit) {
   EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
   EXPECT_EQ(edit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, edit), '*');
@@ -37,33 +47,25 @@ TEST(Dialogs, AddDialogLayoutAndTheSettingsItReads) {
   ovk::WindowSettings settings;
   ovk::TAddForm add(settings);
   EXPECT_EQ(add.windowTitle(), "Add");
-  EXPECT_EQ(add.size(), QSize(387, 194));
   EXPECT_EQ(add.minimumSize(), add.maximumSize()) << "not resizable";
-  EXPECT_EQ(add.SourceBox->title(), "Source");
-  EXPECT_EQ(add.SourceLabel->text(), "Source:");
-  EXPECT_EQ(add.SourceEdit->width(), 289);
-  EXPECT_EQ(add.BrowseButton->text(), "...");
-  EXPECT_EQ(add.BrowseButton->size(), QSize(20, 20));
-  EXPECT_EQ(add.OptionsBox->title(), "Options");
-  EXPECT_EQ(add.SubFolders->text(), "Include subfolders");
-  EXPECT_EQ(add.PassBox->title(), "Password Protection");
-  EXPECT_EQ(add.PassL->text(), "Password:");
-  EXPECT_EQ(add.OKButton->text(), "OK");
-  EXPECT_TRUE(add.OKButton->isDefault());
-  EXPECT_EQ(add.CancelButton->text(), "Cancel");
-  ExpectStarEcho(add.PassEdit);
-  EXPECT_EQ(TabChain(add.SourceEdit),
-            (std::vector<QWidget*>{add.SourceEdit, add.BrowseButton, add.SubFolders, add.PassEdit,
-                                   add.EncryptionChoice, add.OKButton, add.CancelButton}));
+  QStringList buttons;
+  for (QPushButton* button : OwnButtons(add)) buttons << button->text();
+  EXPECT_EQ(buttons, (QStringList{"Add &Files...", "Add F&older...", "&Remove", "OK", "Cancel"}));
+  QPushButton* ok = OwnButtons(add)[3];
+  EXPECT_TRUE(ok->isDefault());
+  ExpectStarEcho(add.findChild<QLineEdit*>());
+  auto* sources = add.findChild<QListWidget*>();
+  ASSERT_NE(sources, nullptr);
+  EXPECT_EQ(TabChain(sources).size(), 9u) << "list, three buttons, subfolders, password, encryption, OK, Cancel";
   EXPECT_FALSE(add.UseAes()) << "the traditional encryption is the default";
-  EXPECT_TRUE(add.SubFolders->isChecked());
-  EXPECT_EQ(add.SourceEdit->text(), "");
+  EXPECT_TRUE(add.IncludeSubfolders());
+  EXPECT_EQ(add.StartFolder(), "");
 
-  settings.SetSourceFolder("/data/pics");
+  settings.SetSourceFolder("/data/pics/");
   settings.SetSubfoldersOff(true);
   ovk::TAddForm stored(settings);
-  EXPECT_EQ(stored.SourceEdit->text(), "/data/pics/") << "a trailing separator ensured";
-  EXPECT_FALSE(stored.SubFolders->isChecked());
+  EXPECT_EQ(stored.StartFolder(), "/data/pics/");
+  EXPECT_FALSE(stored.IncludeSubfolders());
 }
 
 TEST(Dialogs, EscapeCancelsAndEnterConfirmsFromAnyField) {
@@ -75,9 +77,9 @@ TEST(Dialogs, EscapeCancelsAndEnterConfirmsFromAnyField) {
     Qt::Key key;
     int result;
   } cases[] = {
-      {&add, add.SourceEdit, Qt::Key_Return, QDialog::Accepted},
-      {&add, add.SubFolders, Qt::Key_Enter, QDialog::Accepted},
-      {&add, add.PassEdit, Qt::Key_Escape, QDialog::Rejected},
+      {&add, add.findChild<QListWidget*>(), Qt::Key_Return, QDialog::Accepted},
+      {&add, add.findChild<QCheckBox*>(), Qt::Key_Enter, QDialog::Accepted},
+      {&add, add.findChild<QLineEdit*>(), Qt::Key_Escape, QDialog::Rejected},
   };
   for (const Case& c : cases) {
     c.dialog->show();
@@ -88,21 +90,44 @@ TEST(Dialogs, EscapeCancelsAndEnterConfirmsFromAnyField) {
   }
 }
 
-TEST(Dialogs, BrowsingPutsTheChosenPathIntoTheField) {
+// Browsing lists files and folders, each once, from any folder, and
+// starts again where it last chose; Remove takes the chosen ones off.
+TEST(Dialogs, BrowsingListsTheChosenFilesAndFolders) {
   TempDir dir;
   WriteFile(dir / "pics/a.jpg", "x");
+  WriteFile(dir / "pics/b.jpg", "y");
   ovk::WindowSettings settings;
   ovk::TAddForm add(settings);
-  add.TakeChosenPath(QString::fromStdString(dir / "pics"));
-  EXPECT_EQ(add.SourceEdit->text().toStdString(), dir / "pics/") << "a folder gets a trailing separator";
-  add.TakeChosenPath(QString::fromStdString(dir / "pics/a.jpg"));
-  EXPECT_EQ(add.SourceEdit->text().toStdString(), dir / "pics/a.jpg");
+  auto buttons = OwnButtons(add);
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* files = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(files, nullptr);
+        EXPECT_EQ(files->fileMode(), QFileDialog::ExistingFiles);
+        ChooseFile(files, "\"a.jpg\" \"b.jpg\"");
+      },
+      [&] {
+        add.TakeChosenPaths({QString::fromStdString(dir / "pics/a.jpg")});
+        buttons[0]->click();
+      });
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* folders = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(folders, nullptr);
+        EXPECT_EQ(folders->fileMode(), QFileDialog::Directory);
+        EXPECT_EQ(folders->directory().absolutePath().toStdString(), dir / "pics") << "starts where it last chose";
+        ChooseFile(folders, dir / "pics");
+      },
+      [&] { buttons[1]->click(); });
+  EXPECT_EQ(add.Sources(), (std::vector<std::string>{dir / "pics/a.jpg", dir / "pics/b.jpg", dir / "pics"}));
+  WhenModal([&](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); }, [&] { buttons[1]->click(); });
+  EXPECT_EQ(add.Sources().size(), 3u) << "cancel adds nothing";
+  auto* list = add.findChild<QListWidget*>();
+  list->item(0)->setSelected(true);
+  list->item(2)->setSelected(true);
+  buttons[2]->click();
+  EXPECT_EQ(add.Sources(), (std::vector<std::string>{dir / "pics/b.jpg"}));
 
-  WhenModal([&](QWidget* modal) { ChooseFile(qobject_cast<QFileDialog*>(modal), dir / "pics/a.jpg"); },
-            [&] { add.BrowseButton->click(); });
-  EXPECT_EQ(add.SourceEdit->text().toStdString(), dir / "pics/a.jpg");
-  WhenModal([&](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); }, [&] { add.BrowseButton->click(); });
-  EXPECT_EQ(add.SourceEdit->text().toStdString(), dir / "pics/a.jpg") << "cancel leaves the field";
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // commands, sorting, the command line.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
+#include <QLineEdit>
+#include <QMenuBar>
 #include <QApplication>
 #include <QDialog>
 #include <QHeaderView>
@@ -29,13 +32,19 @@ struct Commands {
 };
 
 Commands Enabled(const TOVKForm& f) {
-  EXPECT_EQ(f.AddItem->isEnabled(), f.AddButton->isEnabled());
-  EXPECT_EQ(f.ExtractItem->isEnabled(), f.AddButton->isEnabled());
-  EXPECT_EQ(f.ExtractButton->isEnabled(), f.AddButton->isEnabled());
-  EXPECT_EQ(f.DeleteItem->isEnabled(), f.DeleteButton->isEnabled());
-  EXPECT_EQ(f.ViewItem->isEnabled(), f.DeleteButton->isEnabled());
-  for (QAction* always : {f.NewItem, f.OpenItem, f.ExitItem, f.SettingsItem}) EXPECT_TRUE(always->isEnabled());
-  return {f.AddButton->isEnabled(), f.DeleteButton->isEnabled(), f.ExtractButton->isEnabled()};
+  const bool add = Action(f, "AddItem")->isEnabled(), del = Action(f, "DeleteItem")->isEnabled();
+  EXPECT_EQ(Action(f, "ExtractItem")->isEnabled(), add);
+  EXPECT_EQ(Action(f, "TestItem")->isEnabled(), add);
+  EXPECT_EQ(Action(f, "ViewItem")->isEnabled(), del);
+  for (const char* always : {"NewItem", "OpenItem", "ExitItem", "SettingsItem"}) EXPECT_TRUE(Action(f, always)->isEnabled());
+  return {add, del, Action(f, "ExtractItem")->isEnabled()};
+}
+
+// Every accessible name in the tree below the interface.
+void AccessibleNames(QAccessibleInterface* node, QStringList& names) {
+  if (!node) return;
+  names << node->text(QAccessible::Name);
+  for (int i = 0; i < node->childCount(); ++i) AccessibleNames(node->child(i), names);
 }
 
 class MainWindow : public testing::Test {
@@ -44,68 +53,111 @@ class MainWindow : public testing::Test {
   TempDir work;
 };
 
-TEST_F(MainWindow, MenusShortcutsToolbarAndColumns) {
+TEST_F(MainWindow, MenusShortcutsMnemonicsAndAccessibleControls) {
   auto form = MakeForm();
   EXPECT_EQ(form->windowTitle(), "OVK Viewer");
-  EXPECT_EQ(form->FileItem->title(), "File");
-  EXPECT_EQ(form->ActionsItem->title(), "Actions");
-  EXPECT_EQ(form->OptionsItem->title(), "Options");
-  const std::pair<QAction*, std::pair<const char*, const char*>> items[] = {
-      {form->NewItem, {"New Archive...", "Ctrl+N"}}, {form->OpenItem, {"Open Archive...", "Ctrl+O"}},
-      {form->ExitItem, {"Exit", "Alt+X"}},           {form->AddItem, {"Add...", "Ctrl+A"}},
-      {form->DeleteItem, {"Delete...", "Ctrl+D"}},   {form->ExtractItem, {"Extract...", "Ctrl+E"}},
-      {form->ViewItem, {"View...", ""}},             {form->SettingsItem, {"Settings...", ""}},
+  QStringList menus;
+  for (QAction* menu : form->menuBar()->actions()) menus << menu->text();
+  EXPECT_EQ(menus, (QStringList{"&File", "&Actions", "&Options"}));
+  const struct {
+    const char* name;
+    const char* text;
+    const char* shortcuts;
+  } items[] = {
+      {"NewItem", "&New Archive...", "Ctrl+N"},      {"OpenItem", "&Open Archive...", "Ctrl+O"},
+      {"ExitItem", "E&xit", "Alt+X"},                {"AddItem", "&Add...", "Ctrl+Shift+A"},
+      {"DeleteItem", "&Delete...", "Ctrl+D"},        {"ExtractItem", "E&xtract...", "Ctrl+E"},
+      {"TestItem", "&Test", ""},                     {"ViewItem", "&View...", ""},
+      {"SelectAllItem", "Select A&ll", "Ctrl+A"},    {"SettingsItem", "&Settings...", ""},
+      {"BackItem", "Back", "Alt+Left; Backspace"},   {"UpItem", "Up", "Alt+Up"},
+      {"FindItem", "Find", "Ctrl+F"},
   };
-  for (const auto& [action, texts] : items) {
-    EXPECT_EQ(action->text(), texts.first);
-    EXPECT_EQ(action->shortcut().toString(), texts.second) << texts.first;
+  for (const auto& item : items) {
+    QAction* action = Action(*form, item.name);
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->text(), item.text);
+    EXPECT_EQ(QKeySequence::listToString(action->shortcuts()), item.shortcuts) << item.name;
   }
-  EXPECT_EQ(form->AddButton->text(), "Add");
-  EXPECT_EQ(form->DeleteButton->text(), "Delete");
-  EXPECT_EQ(form->ExtractButton->text(), "Extract");
-  EXPECT_EQ(form->AddButton->size(), QSize(58, 54));
+  // Every menu item can be reached by its letter.
+  for (QAction* menu : form->menuBar()->actions())
+    for (QAction* item : menu->menu()->actions())
+      if (!item->isSeparator()) {
+        EXPECT_TRUE(item->text().contains('&')) << item->text().toStdString();
+      }
+  form->show();
+  QStringList names;
+  AccessibleNames(QAccessible::queryAccessibleInterface(form.get()), names);
+  for (const char* control : {"Add", "Delete", "Extract", "Back", "Up", "Location", "Search", "Entries"})
+    EXPECT_TRUE(names.contains(control)) << control;
+  for (QToolButton* button : form->findChildren<QToolButton*>()) {
+    if (button->text() == "Add" || button->text() == "Delete" || button->text() == "Extract") {
+      EXPECT_EQ(button->size(), QSize(58, 54));
+    }
+  }
   const char* titles[] = {"Name", "Path", "Original", "Packed", "Time"};
-  const int widths[] = {260, 240, 100, 100, 100};
+  const int widths[] = {260, 240, 100, 100};
   for (int i = 0; i < ovk::kColumnCount; ++i) {
-    EXPECT_EQ(form->FileList->model()->headerData(i, Qt::Horizontal).toString(), titles[i]);
-    EXPECT_EQ(form->FileList->columnWidth(i), widths[i]);
+    EXPECT_EQ(List(*form)->model()->headerData(i, Qt::Horizontal).toString(), titles[i]);
+    if (i < ovk::kTimeColumn) {
+      EXPECT_EQ(List(*form)->columnWidth(i), widths[i]);
+    }
   }
-  EXPECT_EQ(form->FileList->selectionMode(), QAbstractItemView::ExtendedSelection);
-  EXPECT_EQ(form->FileList->selectionBehavior(), QAbstractItemView::SelectRows);
-  EXPECT_EQ(form->FileList->editTriggers(), QAbstractItemView::NoEditTriggers);
-  EXPECT_EQ(form->StatusPanel0->width(), 400);
-  EXPECT_EQ(form->StatusPanel0->text(), "Selected 0 file(s), 0 kB");
-  EXPECT_EQ(form->StatusPanel1->text(), "Total 0 file(s), 0 kB");
+  EXPECT_GE(List(*form)->columnWidth(ovk::kTimeColumn),
+            List(*form)->fontMetrics().horizontalAdvance("2019-05-04 12:30")) << "a time fits its column";
+  EXPECT_EQ(List(*form)->selectionMode(), QAbstractItemView::ExtendedSelection);
+  EXPECT_EQ(List(*form)->selectionBehavior(), QAbstractItemView::SelectRows);
+  EXPECT_EQ(List(*form)->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_EQ(form->findChild<QLabel*>("SelectionPanel")->width(), 400);
+  EXPECT_EQ(SelectionText(*form), "Selected 0 file(s), 0 kB");
+  EXPECT_EQ(TotalText(*form), "Total 0 file(s), 0 kB");
   Commands c = Enabled(*form);
   EXPECT_FALSE(c.add || c.del || c.extract) << "no archive: only New, Open, Exit, Settings";
 }
 
-TEST_F(MainWindow, ListsRowsWithMarksGroupedSizesAndTimes) {
+TEST_F(MainWindow, ListsFoldersAndFilesWithMarksGroupedSizesAndTimes) {
   OVK_REQUIRE_TOOL("zip");
   std::string archive = work / "sample.zip";
   MakeSampleZip(archive, work / "src");
   auto form = MakeForm({"ovkview", archive});
   EXPECT_EQ(form->windowTitle(), "OVK Viewer - sample.zip");
-  EXPECT_EQ(Column(*form, ovk::kNameColumn), (std::vector<std::string>{"*b.txt", "a.txt", "c.dat"}));
-  EXPECT_EQ(Column(*form, ovk::kPathColumn), (std::vector<std::string>{"docs/", "", "docs/"}));
-  EXPECT_EQ(Column(*form, ovk::kOriginalColumn), (std::vector<std::string>{"600", "1,000", "1,234,567"}));
-  EXPECT_EQ(Column(*form, ovk::kTimeColumn),
-            (std::vector<std::string>{"2020-01-02 03:04", "2019-05-04 12:30", "2018-07-08 09:10"}));
-  // The packed sizes are the engine's, grouped the same way.
-  const QModelIndex big = Cell(*form, RowNamed(*form, "c.dat"), ovk::kPackedColumn);
-  QString packed = big.data().toString();
-  EXPECT_TRUE(packed.contains(',')) << packed.toStdString();
-  EXPECT_EQ(big.data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight, Qt::AlignRight);
-  for (const ovk::Entry& entry : ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries) {
-    QString shown;
-    for (int row = 0; row < RowCount(*form); ++row)
-      if (form->EntryFullName(row) == entry.name) shown = Cell(*form, row, ovk::kPackedColumn).data().toString();
-    EXPECT_EQ(shown, QLocale().toString(static_cast<qulonglong>(entry.packedSize))) << entry.name;
+  // The archive holds no folder entry: docs is made from the names.
+  EXPECT_EQ(Column(*form, ovk::kNameColumn), (std::vector<std::string>{"docs", "a.txt"}));
+  EXPECT_EQ(Column(*form, ovk::kOriginalColumn), (std::vector<std::string>{"1,235,167", "1,000"}))
+      << "a folder shows the size of its content";
+  EXPECT_EQ(Column(*form, ovk::kTimeColumn), (std::vector<std::string>{"", "2019-05-04 12:30"}));
+  for (int column : {ovk::kOriginalColumn, ovk::kPackedColumn}) {
+    EXPECT_EQ(Cell(*form, 1, column).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
+              Qt::AlignRight);
+    EXPECT_EQ(List(*form)->model()->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                  Qt::AlignRight,
+              Qt::AlignRight);
   }
-  EXPECT_EQ(form->EntryFullName(RowNamed(*form, "*b.txt")), "docs/b.txt");
+  form->show();
+  form->activateWindow();
+  Pump(20);
+  Field(*form, "LocationEdit")->setText("/docs");
+  QTest::keyClick(Field(*form, "LocationEdit"), Qt::Key_Return);
+  EXPECT_EQ(Column(*form, ovk::kNameColumn), (std::vector<std::string>{"*b.txt", "c.dat"}));
+  EXPECT_EQ(Column(*form, ovk::kPathColumn), (std::vector<std::string>{"docs/", "docs/"}));
+  EXPECT_EQ(Column(*form, ovk::kTimeColumn), (std::vector<std::string>{"2020-01-02 03:04", "2018-07-08 09:10"}));
+  // The packed sizes are the engine's, grouped the same way.
+  const auto listed = ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver()).entries;
+  std::uint64_t packedDocs = 0;
+  for (const ovk::Entry& entry : listed) {
+    if (entry.name.rfind("docs/", 0) == 0) packedDocs += entry.packedSize;
+    for (int row = 0; row < RowCount(*form); ++row)
+      if (StoredName(*form, row) == entry.name) {
+        EXPECT_EQ(Cell(*form, row, ovk::kPackedColumn).data().toString(),
+                  QLocale().toString(static_cast<qulonglong>(entry.packedSize)))
+            << entry.name;
+      }
+  }
+  EXPECT_EQ(StoredName(*form, RowNamed(*form, "*b.txt")), "docs/b.txt");
+  QTest::keyClick(List(*form), Qt::Key_Up, Qt::AltModifier);
+  EXPECT_EQ(Cell(*form, 0, ovk::kPackedColumn).data().toString(), QLocale().toString(static_cast<qulonglong>(packedDocs)));
   // 1000 + 600 + 1234567 = 1236167 bytes = 1207.2 kB
-  EXPECT_EQ(form->StatusPanel1->text(), "Total 3 file(s), 1,207 kB");
-  EXPECT_EQ(form->StatusPanel0->text(), "Selected 0 file(s), 0 kB");
+  EXPECT_EQ(TotalText(*form), "Total 3 file(s), 1,207 kB");
+  EXPECT_EQ(SelectionText(*form), "Selected 0 file(s), 0 kB");
   Commands c = Enabled(*form);
   EXPECT_TRUE(c.add && c.extract);
   EXPECT_FALSE(c.del);
@@ -125,7 +177,7 @@ TEST_F(MainWindow, EntryTimesShowTheLocalMinuteOfTheYearsDosDatesHold) {
       << "before 1980";
 }
 
-TEST_F(MainWindow, SelectionStatusIsDeferredToTheTimerAndRoundsHalvesToEven) {
+TEST_F(MainWindow, SelectionStatusFollowsOnceAndRoundsHalvesToEven) {
   OVK_REQUIRE_TOOL("zip");
   std::string src = work / "src";
   const std::pair<const char*, int> files[] = {{"s512", 512}, {"s600", 600}, {"s1000", 1000},
@@ -139,13 +191,12 @@ TEST_F(MainWindow, SelectionStatusIsDeferredToTheTimerAndRoundsHalvesToEven) {
   ZipFiles(archive, src, names);
   auto form = MakeForm({"ovkview", archive});
 
-  // The real timer: nothing is counted until it has run.
-  form->FileList->clearSelection();
+  // Counted once the burst of changes is over, not at each of them.
+  List(*form)->clearSelection();
   for (const char* name : {"s1000", "s600"}) Select(*form, RowNamed(*form, name));
-  EXPECT_EQ(form->StatusPanel0->text(), "Selected 0 file(s), 0 kB");
-  EXPECT_FALSE(form->DeleteButton->isEnabled());
-  for (int waited = 0; waited < 2500 && form->StatusPanel0->text().startsWith("Selected 0"); waited += 50) Pump(50);
-  EXPECT_EQ(form->StatusPanel0->text(), "Selected 2 file(s), 2 kB") << "1600 / 1024 = 1.56";
+  EXPECT_EQ(SelectionText(*form), "Selected 0 file(s), 0 kB");
+  Pump();
+  EXPECT_EQ(SelectionText(*form), "Selected 2 file(s), 2 kB") << "1600 / 1024 = 1.56";
   EXPECT_TRUE(Enabled(*form).del);
 
   const std::pair<std::vector<QString>, const char*> cases[] = {
@@ -158,13 +209,13 @@ TEST_F(MainWindow, SelectionStatusIsDeferredToTheTimerAndRoundsHalvesToEven) {
   };
   for (const auto& [selected, text] : cases) {
     SelectNames(*form, selected);
-    EXPECT_EQ(form->StatusPanel0->text(), text);
+    EXPECT_EQ(SelectionText(*form), text);
     EXPECT_EQ(Enabled(*form).del, !selected.empty());
   }
-  EXPECT_EQ(form->StatusPanel1->text(), "Total 5 file(s), 6 kB") << "6208 bytes";
+  EXPECT_EQ(TotalText(*form), "Total 5 file(s), 6 kB") << "6208 bytes";
 }
 
-TEST_F(MainWindow, HeaderClicksSortEachColumnBothWays) {
+TEST_F(MainWindow, HeaderClicksSortEachColumnBothWaysFoldersFirst) {
   OVK_REQUIRE_TOOL("zip");
   std::string src = work / "src";
   // Name, path, size and time orders all differ; 9 < 10 < 100 only as numbers.
@@ -177,12 +228,27 @@ TEST_F(MainWindow, HeaderClicksSortEachColumnBothWays) {
   auto form = MakeForm({"ovkview", archive});
   form->show();
   Pump();
-  QHeaderView* header = form->FileList->header();
+  QHeaderView* header = List(*form)->header();
   auto click = [&](int column) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(column) + 10, header->height() / 2));
   };
   using Names = std::vector<std::string>;
+  // The folder view: folders first both ways, by their content's size too.
+  const std::pair<int, Names> folders[] = {
+      {ovk::kOriginalColumn, {"docs", "x", "b.txt"}},
+      {ovk::kNameColumn, {"docs", "x", "b.txt"}},
+  };
+  EXPECT_EQ(Column(*form, ovk::kNameColumn), (Names{"docs", "x", "b.txt"})) << "first start: Name ascending";
+  for (const auto& [column, names] : folders) {
+    click(column);
+    if (!List(*form)->SortAscending()) click(column);
+    EXPECT_EQ(Column(*form, ovk::kNameColumn), names) << "column " << column << " ascending";
+    click(column);
+    EXPECT_EQ(Column(*form, ovk::kNameColumn), (Names{names[1], names[0], "b.txt"})) << "column " << column << " descending";
+  }
+  // The matches of a search, every file of the archive.
+  Field(*form, "SearchEdit")->setText(".txt");
   const std::pair<int, Names> ascending[] = {
       {ovk::kPathColumn, {"b.txt", "c.txt", "a.txt"}},
       {ovk::kOriginalColumn, {"b.txt", "c.txt", "a.txt"}},
@@ -190,24 +256,23 @@ TEST_F(MainWindow, HeaderClicksSortEachColumnBothWays) {
       {ovk::kTimeColumn, {"a.txt", "c.txt", "b.txt"}},
       {ovk::kNameColumn, {"a.txt", "b.txt", "c.txt"}},
   };
-  EXPECT_EQ(Column(*form, ovk::kNameColumn), (Names{"a.txt", "b.txt", "c.txt"})) << "first start: Name ascending";
   // The selection stays with its entry whatever row it moves to.
   SelectNames(*form, {"c.txt"});
   auto selected = [&] {
     Names stored;
-    for (int row : form->SelectedRows()) stored.push_back(form->EntryFullName(row));
+    for (int row : SelectedRows(*form)) stored.push_back(List(*form)->Model()->At(row).name);
     return stored;
   };
   for (const auto& [column, names] : ascending) {
     click(column);
     EXPECT_EQ(selected(), Names{"docs/c.txt"}) << "column " << column;
-    EXPECT_EQ(form->FileList->SortColumn(), column);
-    EXPECT_TRUE(form->FileList->SortAscending());
+    EXPECT_EQ(List(*form)->SortColumn(), column);
+    EXPECT_TRUE(List(*form)->SortAscending());
     EXPECT_EQ(header->sortIndicatorSection(), column);
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
     EXPECT_EQ(Column(*form, ovk::kNameColumn), names) << "column " << column << " ascending";
     click(column);
-    EXPECT_FALSE(form->FileList->SortAscending());
+    EXPECT_FALSE(List(*form)->SortAscending());
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
     EXPECT_EQ(Column(*form, ovk::kNameColumn), Names(names.rbegin(), names.rend()))
         << "column " << column << " descending";
@@ -215,6 +280,7 @@ TEST_F(MainWindow, HeaderClicksSortEachColumnBothWays) {
   // A new listing keeps the current order.
   click(ovk::kOriginalColumn);
   form->LoadArchive(archive, false);
+  Field(*form, "SearchEdit")->setText(".txt");
   EXPECT_EQ(Column(*form, ovk::kNameColumn), (Names{"b.txt", "c.txt", "a.txt"}));
 }
 
@@ -223,16 +289,16 @@ TEST_F(MainWindow, CommandLineOpensAnArchiveAndIgnoresSwitches) {
   auto form = MakeForm({"ovkview", missing});
   EXPECT_EQ(form->windowTitle(), "OVK Viewer - nothere.zip");
   EXPECT_EQ(RowCount(*form), 0);
-  EXPECT_EQ(form->ArchiveName, missing);
+  EXPECT_EQ(form->Controller().ArchiveName(), missing);
   EXPECT_TRUE(Enabled(*form).add);
   EXPECT_FALSE(Exists(missing)) << "opening creates nothing";
   for (const char* param : {"-x", "/help", "-", "/", "-c", "/C"}) {
     auto other = MakeForm({"ovkview", param});
-    EXPECT_EQ(other->ArchiveName, "") << param;
+    EXPECT_EQ(other->Controller().ArchiveName(), "") << param;
     EXPECT_EQ(other->windowTitle(), "OVK Viewer") << param;
   }
   auto none = MakeForm({"ovkview"});
-  EXPECT_EQ(none->ArchiveName, "");
+  EXPECT_EQ(none->Controller().ArchiveName(), "");
 }
 
 TEST_F(MainWindow, IconsAreLookedUpOncePerExtensionAndListing) {
@@ -242,7 +308,7 @@ TEST_F(MainWindow, IconsAreLookedUpOncePerExtensionAndListing) {
   std::string archive = work / "icons.zip";
   ZipFiles(archive, src, {"a.txt", "b.txt", "c.doc"});
   auto form = MakeForm({"ovkview", archive});
-  const ovk::EntryModel& model = *form->FileList->Model();
+  const ovk::EntryModel& model = *form->Controller().Model();
   EXPECT_EQ(model.Images().Count(), 2);
   ASSERT_TRUE(model.Icons());
   EXPECT_EQ(model.Icons()->count(".txt"), 1u);
@@ -289,11 +355,11 @@ TEST_F(MainWindow, MenuShortcutsWorkWhileTheListHasTheFocus) {
   auto form = MakeForm({"ovkview", work / "new.zip"});
   form->show();
   const std::pair<QKeyCombination, const char*> keys[] = {
-      {Qt::CTRL | Qt::Key_A, "Add"}, {Qt::CTRL | Qt::Key_E, "Extract Files"}};
+      {Qt::CTRL | Qt::SHIFT | Qt::Key_A, "Add"}, {Qt::CTRL | Qt::Key_E, "Extract Files"}};
   for (const auto& [key, caption] : keys) {
     QString seen;
     form->activateWindow();
-    form->FileList->setFocus();
+    List(*form)->setFocus();
     Pump(20);
     WhenModal(
         [&](QWidget* modal) {
@@ -301,7 +367,7 @@ TEST_F(MainWindow, MenuShortcutsWorkWhileTheListHasTheFocus) {
           static_cast<QDialog*>(modal)->reject();
         },
         [&] {
-          QTest::keyClick(form->FileList, key.key(), key.keyboardModifiers());
+          QTest::keyClick(List(*form), key.key(), key.keyboardModifiers());
           Pump(50);
         });
     EXPECT_EQ(seen, caption) << caption;
@@ -314,13 +380,14 @@ TEST_F(MainWindow, RightButtonPopsTheActionsMenu) {
   bool popped = false;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (QApplication::activePopupWidget() == form->ActionsItem) {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu && menu->actions().contains(Action(*form, "AddItem"))) {
       popped = true;
-      form->ActionsItem->close();
+      menu->close();
     }
   });
   poll.start(10);
-  QTest::mousePress(form->FileList->viewport(), Qt::RightButton, {}, QPoint(20, 20));
+  QTest::mousePress(List(*form)->viewport(), Qt::RightButton, {}, QPoint(20, 20));
   poll.stop();
   EXPECT_TRUE(popped);
 }

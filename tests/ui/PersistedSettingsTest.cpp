@@ -2,6 +2,9 @@
 // the settings file from one run to the next.
 #include <gtest/gtest.h>
 
+#include <QTest>
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -32,12 +35,12 @@ void ExpectFirstRunState(const ovk::TOVKForm& form) {
   EXPECT_TRUE(form.windowState() & Qt::WindowMaximized);
   EXPECT_EQ(form.normalGeometry().topLeft(), QPoint(296, 157));
   EXPECT_EQ(form.normalGeometry().size(), QSize(822, 497));
-  EXPECT_EQ(form.AddForm->SourceEdit->text(), "");
-  EXPECT_TRUE(form.AddForm->SubFolders->isChecked());
-  EXPECT_EQ(form.ExtractForm->FolderText(), "");
-  EXPECT_EQ(form.FileList->SortColumn(), ovk::kNameColumn);
-  EXPECT_TRUE(form.FileList->SortAscending());
-  EXPECT_EQ(form.FileList->columnWidth(0), 260);
+  EXPECT_EQ(AddDialog(form)->StartFolder(), "");
+  EXPECT_TRUE(AddDialog(form)->IncludeSubfolders());
+  EXPECT_EQ(ExtractDialog(form)->FolderText(), "");
+  EXPECT_EQ(List(form)->SortColumn(), ovk::kNameColumn);
+  EXPECT_TRUE(List(form)->SortAscending());
+  EXPECT_EQ(List(form)->columnWidth(0), 260);
 }
 
 TEST(PersistedSettings, FirstRunOpensMaximizedAndCloseWritesEveryKey) {
@@ -52,7 +55,7 @@ TEST(PersistedSettings, FirstRunOpensMaximizedAndCloseWritesEveryKey) {
   EXPECT_EQ(settings->type, ovk::RegType::Binary);
   ASSERT_EQ(settings->data.size(), 522u);
   EXPECT_EQ(settings->data[0], 1) << "maximized";
-  EXPECT_EQ(file.FindValue(kKey + "\\Columns", "Sizes")->data, "260,240,100,100,100");
+  EXPECT_EQ(file.FindValue(kKey + "\\Columns", "Sizes")->data.substr(0, 16), "260,240,100,100,") << "then the Time column's";
   EXPECT_EQ(file.FindValue(kKey + "\\Sort", "Ascending")->data, "1");
   EXPECT_EQ(file.FindValue(kKey + "\\Sort", "SortCol")->data, "0");
   EXPECT_EQ(file.FindValue(kKey + "\\ViewStyle", "ViewStyle")->data, "3");
@@ -68,7 +71,7 @@ TEST(PersistedSettings, MalformedFileActsAsFirstRunAndIsReplacedOnClose) {
   CloseForm(form);
   ovk::RegistryFile file = StoredFile(home);
   EXPECT_EQ(file.FindValue(kKey, "Settings")->data.size(), 522u);
-  EXPECT_EQ(file.FindValue(kKey + "\\Columns", "Sizes")->data, "260,240,100,100,100");
+  EXPECT_EQ(file.FindValue(kKey + "\\Columns", "Sizes")->data.substr(0, 16), "260,240,100,100,") << "then the Time column's";
 }
 
 TEST(PersistedSettings, NormalPlacementDialogFieldsColumnsAndSortSurviveARestart) {
@@ -78,13 +81,13 @@ TEST(PersistedSettings, NormalPlacementDialogFieldsColumnsAndSortSurviveARestart
   form->setWindowState(Qt::WindowNoState);
   form->move(100, 50);
   form->resize(800, 600);
-  form->AddForm->SourceEdit->setText("/data/pics/*.jpg");
-  form->AddForm->SubFolders->setChecked(false);
-  form->AddForm->PassEdit->setText("never stored");
-  form->ExtractForm->SetSuggestion("/out/here");
-  form->FileList->setColumnWidth(0, 300);
-  form->FileList->setColumnWidth(3, 77);
-  form->FileList->SetSort(ovk::kOriginalColumn, false);
+  AddDialog(*form)->TakeChosenPaths({"/data/pics/a.jpg"});
+  AddDialog(*form)->findChild<QCheckBox*>()->setChecked(false);
+  AddDialog(*form)->SetPassword("never stored");
+  ExtractDialog(*form)->SetSuggestion("/out/here");
+  List(*form)->setColumnWidth(0, 300);
+  List(*form)->setColumnWidth(3, 77);
+  List(*form)->SetSort(ovk::kOriginalColumn, false);
   CloseForm(form);
 
   std::string data = StoredFile(home).FindValue(kKey, "Settings")->data;
@@ -104,17 +107,18 @@ TEST(PersistedSettings, NormalPlacementDialogFieldsColumnsAndSortSurviveARestart
   EXPECT_FALSE(again->windowState() & Qt::WindowMaximized);
   EXPECT_EQ(again->pos(), QPoint(100, 50));
   EXPECT_EQ(again->size(), QSize(800, 600));
-  EXPECT_EQ(again->AddForm->SourceEdit->text(), "/data/pics/");
-  EXPECT_FALSE(again->AddForm->SubFolders->isChecked());
-  EXPECT_EQ(again->AddForm->PassEdit->text(), "");
-  EXPECT_EQ(again->ExtractForm->FolderText(), "/out/here");
-  EXPECT_EQ(again->ExtractForm->Password(), "");
-  EXPECT_EQ(again->FileList->columnWidth(0), 300);
-  EXPECT_EQ(again->FileList->columnWidth(3), 77);
-  EXPECT_EQ(again->FileList->SortColumn(), ovk::kOriginalColumn);
-  EXPECT_FALSE(again->FileList->SortAscending());
-  EXPECT_EQ(again->FileList->header()->sortIndicatorSection(), ovk::kOriginalColumn);
-  EXPECT_EQ(again->FileList->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+  EXPECT_EQ(AddDialog(*again)->StartFolder(), "/data/pics/") << "browsing starts where it last chose";
+  EXPECT_FALSE(AddDialog(*again)->IncludeSubfolders());
+  EXPECT_EQ(AddDialog(*again)->Password(), "");
+  EXPECT_TRUE(AddDialog(*again)->Sources().empty());
+  EXPECT_EQ(ExtractDialog(*again)->FolderText(), "/out/here");
+  EXPECT_EQ(ExtractDialog(*again)->Password(), "");
+  EXPECT_EQ(List(*again)->columnWidth(0), 300);
+  EXPECT_EQ(List(*again)->columnWidth(3), 77);
+  EXPECT_EQ(List(*again)->SortColumn(), ovk::kOriginalColumn);
+  EXPECT_FALSE(List(*again)->SortAscending());
+  EXPECT_EQ(List(*again)->header()->sortIndicatorSection(), ovk::kOriginalColumn);
+  EXPECT_EQ(List(*again)->header()->sortIndicatorOrder(), Qt::DescendingOrder);
 }
 
 // Settings keeps its choices on OK only, stores them, and its encryption is
@@ -134,25 +138,26 @@ TEST(PersistedSettings, SettingsDialogChoicesAreKeptAndShareTheAddDialogsEncrypt
           dialog->RestorePermissions->setChecked(false);
           (dialog->*button)->click();
         },
-        [&] { form->SettingsItem->trigger(); });
+        [&] { Action(*form, "SettingsItem")->trigger(); });
   const ovk::RegistryFile file = StoredFile(home);
   EXPECT_EQ(file.FindValue(kKey + "\\Options", "Encryption")->data, "AES-256");
   EXPECT_EQ(file.FindValue(kKey + "\\Options", "Level")->data, "Best");
   EXPECT_EQ(file.FindValue(kKey + "\\Options", "RestorePermissions")->data, "0");
 
-  auto again = MakeForm();
-  EXPECT_EQ(again->Options.level, ovk::kLevelMaximum);
-  EXPECT_FALSE(again->Options.restorePermissions);
+  TempDir work;
+  auto again = MakeForm({"ovkview", work / "new.zip"});
+  EXPECT_EQ(again->Controller().options.level, ovk::kLevelMaximum);
+  EXPECT_FALSE(again->Controller().options.restorePermissions);
   WhenModal(
       [&](QWidget* modal) {
         auto* dialog = qobject_cast<ovk::TAddForm*>(modal);
         ASSERT_NE(dialog, nullptr);
         EXPECT_TRUE(dialog->UseAes()) << "the Add dialog starts from the setting";
-        dialog->EncryptionChoice->setCurrentIndex(0);
-        dialog->OKButton->click();
+        dialog->findChild<QComboBox*>()->setCurrentIndex(0);
+        QTest::keyClick(dialog, Qt::Key_Return);
       },
-      [&] { again->AddItemClick(); });
-  EXPECT_FALSE(again->Options.aes);
+      [&] { Action(*again, "AddItem")->trigger(); });
+  EXPECT_FALSE(again->Controller().options.aes);
 }
 
 TEST(PersistedSettings, ClosingMaximizedRestartsMaximizedWhateverTheBounds) {
@@ -198,11 +203,15 @@ TEST(PersistedSettings, OddValuesAreReadAsStored) {
       EXPECT_EQ(form->pos(), c.pos) << c.what;
       EXPECT_EQ(form->size(), QSize(400, 300)) << c.what;
     }
-    for (int i = 0; i < ovk::kColumnCount; ++i) EXPECT_EQ(form->FileList->columnWidth(i), c.widths[i]) << c.what << i;
-    EXPECT_EQ(form->FileList->SortColumn(), c.sortColumn) << c.what;
-    EXPECT_EQ(form->FileList->SortAscending(), c.ascending) << c.what;
-    EXPECT_EQ(form->AddForm->SourceEdit->text(), "") << c.what;
-    EXPECT_TRUE(form->AddForm->SubFolders->isChecked()) << c.what;
+    for (int i = 0; i < ovk::kTimeColumn; ++i) EXPECT_EQ(List(*form)->columnWidth(i), c.widths[i]) << c.what << i;
+    // A stored Time width never cuts a time off.
+    EXPECT_GE(List(*form)->columnWidth(ovk::kTimeColumn),
+              std::max(c.widths[ovk::kTimeColumn], List(*form)->fontMetrics().horizontalAdvance("2019-05-04 12:30")))
+        << c.what;
+    EXPECT_EQ(List(*form)->SortColumn(), c.sortColumn) << c.what;
+    EXPECT_EQ(List(*form)->SortAscending(), c.ascending) << c.what;
+    EXPECT_EQ(AddDialog(*form)->StartFolder(), "") << c.what;
+    EXPECT_TRUE(AddDialog(*form)->IncludeSubfolders()) << c.what;
   }
 }
 

@@ -41,7 +41,7 @@ TEST_P(StoredNames, RowsShowTheirOwnFieldsAndActOnTheirOwnEntries) {
   auto form = MakeForm({"ovkview", archive});
   ASSERT_EQ(RowCount(*form), 3);
   std::vector<std::string> fromRows;
-  for (int row = 0; row < 3; ++row) fromRows.push_back(form->EntryFullName(row));
+  for (int row = 0; row < 3; ++row) fromRows.push_back(StoredName(*form, row));
   std::sort(fromRows.begin(), fromRows.end());
   std::sort(listed.begin(), listed.end());
   EXPECT_EQ(fromRows, listed) << "every row gives back its stored name";
@@ -53,14 +53,14 @@ TEST_P(StoredNames, RowsShowTheirOwnFieldsAndActOnTheirOwnEntries) {
   const int emoji = RowNamed(*form, QString::fromUtf8(kEmoji.c_str()));
   ASSERT_GE(emoji, 0) << "shown as the character it is";
   EXPECT_EQ(Cell(*form, emoji, ovk::kOriginalColumn).data().toString(), "555");
-  EXPECT_EQ(form->StatusPanel1->text(), "Total 3 file(s), 1 kB");
+  EXPECT_EQ(TotalText(*form), "Total 3 file(s), 1 kB");
 
   // Extracting one selected row writes exactly that entry.
   for (const std::string& name : {kEmoji, std::string()}) {
     std::string wanted;
-    form->FileList->clearSelection();
+    List(*form)->clearSelection();
     for (int row = 0; row < 3; ++row) {
-      std::string stored = form->EntryFullName(row);
+      std::string stored = StoredName(*form, row);
       bool pick = name.empty() ? stored != kEmoji && stored != kSemicolon : stored == name;
       if (pick) {
         Select(*form, row);
@@ -69,7 +69,7 @@ TEST_P(StoredNames, RowsShowTheirOwnFieldsAndActOnTheirOwnEntries) {
     }
     ASSERT_FALSE(wanted.empty());
     std::string out = work / ("out" + std::to_string(name.size()));
-    form->ExtractEntries(out, "", true);
+    form->Controller().Extract(out, SelectedRows(*form), "");
     CommandResult files = ovktest::Run("cd " + Quote(out) + " && ls -A");
     EXPECT_EQ(files.output, wanted + "\n");
   }
@@ -77,15 +77,15 @@ TEST_P(StoredNames, RowsShowTheirOwnFieldsAndActOnTheirOwnEntries) {
   if (!native) {
     // Deleting the non-UTF-8 entry removes that one and no other.
     std::string doomed;
-    form->FileList->clearSelection();
+    List(*form)->clearSelection();
     for (int row = 0; row < 3; ++row) {
-      std::string stored = form->EntryFullName(row);
+      std::string stored = StoredName(*form, row);
       if (stored != kEmoji && stored != kSemicolon) {
         Select(*form, row);
         doomed = stored;
       }
     }
-    AnswerBox(QMessageBox::Yes, [&] { form->DeleteItemClick(); });
+    AnswerBox(QMessageBox::Yes, [&] { Action(*form, "DeleteItem")->trigger(); });
     std::vector<std::string> left = ListedNames(archive);
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{kSemicolon, kEmoji}));
@@ -108,7 +108,7 @@ TEST(StoredNamesDelete, TheRowsEntryAloneIsDeleted) {
   WriteFile(archive, BuildZip(entries));
   auto form = MakeForm({"ovkview", archive});
   SelectNames(*form, {"notes;important.doc", " x "});
-  const SeenBox box = AnswerBox(QMessageBox::Yes, [&] { form->DeleteItem->trigger(); });
+  const SeenBox box = AnswerBox(QMessageBox::Yes, [&] { Action(*form, "DeleteItem")->trigger(); });
   EXPECT_TRUE(box.shown);
   EXPECT_EQ(ListedNames(archive), (std::vector<std::string>{"notes", "important.doc", "x"}));
   EXPECT_EQ(RowCount(*form), 3);

@@ -5,12 +5,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QAction>
 #include <QTimer>
 #include <cstdlib>
 
 #include "engine/ListArchive.h"
+#include "ui/AddFormUnit.h"
 #include "ui/ExtListView.h"
+#include "ui/ExtractFormUnit.h"
+#include "ui/ProgressForm.h"
 
 namespace ovktest {
 
@@ -95,11 +100,38 @@ SeenBox AnswerBox(QMessageBox::StandardButton answer, const std::function<void()
   return seen;
 }
 
-QModelIndex Cell(const ovk::TOVKForm& form, int row, int column) {
-  return form.FileList->model()->index(row, column);
+ovk::TExtListViewManagement* List(const ovk::TOVKForm& form) {
+  return form.findChild<ovk::TExtListViewManagement*>();
 }
 
-int RowCount(const ovk::TOVKForm& form) { return form.FileList->model()->rowCount(); }
+QAction* Action(const ovk::TOVKForm& form, const char* objectName) {
+  auto* action = form.findChild<QAction*>(QString::fromLatin1(objectName));
+  EXPECT_NE(action, nullptr) << objectName;
+  return action;
+}
+
+QString Panel(const ovk::TOVKForm& form, const char* objectName) {
+  auto* label = form.findChild<QLabel*>(QString::fromLatin1(objectName));
+  EXPECT_NE(label, nullptr) << objectName;
+  return label ? label->text() : QString();
+}
+
+QString SelectionText(const ovk::TOVKForm& form) { return Panel(form, "SelectionPanel"); }
+QString TotalText(const ovk::TOVKForm& form) { return Panel(form, "TotalPanel"); }
+
+QLineEdit* Field(const ovk::TOVKForm& form, const char* objectName) {
+  auto* edit = form.findChild<QLineEdit*>(QString::fromLatin1(objectName));
+  EXPECT_NE(edit, nullptr) << objectName;
+  return edit;
+}
+
+ovk::TAddForm* AddDialog(const ovk::TOVKForm& form) { return form.findChild<ovk::TAddForm*>(); }
+ovk::TExtractForm* ExtractDialog(const ovk::TOVKForm& form) { return form.findChild<ovk::TExtractForm*>(); }
+ovk::TProgressForm* Progress(const ovk::TOVKForm& form) { return form.findChild<ovk::TProgressForm*>(); }
+
+QModelIndex Cell(const ovk::TOVKForm& form, int row, int column) { return List(form)->model()->index(row, column); }
+
+int RowCount(const ovk::TOVKForm& form) { return List(form)->model()->rowCount(); }
 
 std::vector<std::string> Column(const ovk::TOVKForm& form, int column) {
   std::vector<std::string> texts;
@@ -113,20 +145,25 @@ int RowNamed(const ovk::TOVKForm& form, const QString& name) {
   return -1;
 }
 
+std::string StoredName(const ovk::TOVKForm& form, int row) {
+  return List(form)->Model()->At(List(form)->RowOf(Cell(form, row, 0))).name;
+}
+
 void Select(ovk::TOVKForm& form, int row) {
-  form.FileList->selectionModel()->select(Cell(form, row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  List(form)->selectionModel()->select(Cell(form, row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void SelectNames(ovk::TOVKForm& form, const std::vector<QString>& names) {
-  form.FileList->clearSelection();
+  List(form)->clearSelection();
   for (const QString& name : names) {
     const int row = RowNamed(form, name);
     ASSERT_GE(row, 0) << name.toStdString();
     Select(form, row);
   }
-  form.TimerTimer();
   Pump();
 }
+
+std::vector<int> SelectedRows(const ovk::TOVKForm& form) { return List(form)->SelectedRows(); }
 
 void ZipFiles(const std::string& archive, const std::string& folder,
               const std::vector<std::string>& files, const std::string& password) {

@@ -13,6 +13,16 @@
 #include "common/TestUtil.h"
 #include "ui/MainForm.h"
 
+class QAction;
+class QLineEdit;
+
+namespace ovk {
+class TAddForm;
+class TExtListViewManagement;
+class TExtractForm;
+class TProgressForm;
+}  // namespace ovk
+
 namespace ovktest {
 
 // Points XDG_CONFIG_HOME at a fresh folder for the object's lifetime.
@@ -57,17 +67,33 @@ void ChooseFile(QFileDialog* dialog, const std::string& path);
 // Lets posted events and timers run for about ms milliseconds.
 void Pump(int ms = 0);
 
-// Texts of one column, top to bottom.
+// The window's parts, found as a user finds them: by kind, object name or
+// accessible name, never through public members.
+ovk::TExtListViewManagement* List(const ovk::TOVKForm& form);
+QAction* Action(const ovk::TOVKForm& form, const char* objectName);
+QString Panel(const ovk::TOVKForm& form, const char* objectName);
+QLineEdit* Field(const ovk::TOVKForm& form, const char* objectName);
+ovk::TAddForm* AddDialog(const ovk::TOVKForm& form);
+ovk::TExtractForm* ExtractDialog(const ovk::TOVKForm& form);
+ovk::TProgressForm* Progress(const ovk::TOVKForm& form);
+QString SelectionText(const ovk::TOVKForm& form);  // the status bar's panels
+QString TotalText(const ovk::TOVKForm& form);
+
+// Texts of one column of the rows shown, top to bottom.
 std::vector<std::string> Column(const ovk::TOVKForm& form, int column);
 int RowCount(const ovk::TOVKForm& form);
-// The row whose Name text this is, or -1.
+// The shown row whose Name text this is, or -1.
 int RowNamed(const ovk::TOVKForm& form, const QString& name);
 QModelIndex Cell(const ovk::TOVKForm& form, int row, int column);
-// Adds the row to the selection.
+// The stored name behind a shown row.
+std::string StoredName(const ovk::TOVKForm& form, int row);
+// Adds the shown row to the selection.
 void Select(ovk::TOVKForm& form, int row);
-// Selects exactly the rows with these Name texts and signals the change
-// through the timer path.
+// Selects exactly the shown rows with these Name texts and lets the status
+// follow.
 void SelectNames(ovk::TOVKForm& form, const std::vector<QString>& names);
+// The model rows of the selection.
+std::vector<int> SelectedRows(const ovk::TOVKForm& form);
 
 // An Info-ZIP archive of the files below folder (paths relative to it).
 void ZipFiles(const std::string& archive, const std::string& folder,

@@ -24,9 +24,9 @@
 #include "engine/ArchiveBytes.h"
 #include "engine/ListArchive.h"
 #include "support/ByteOrder.h"
-#include "ui/AccessibleControls.h"
 #include "ui/AddFormUnit.h"
 #include "ui/ExtListView.h"
+#include "ui/AccessibleControls.h"
 #include "ui/ExtractFormUnit.h"
 #include "ui/UiTestUtil.h"
 
@@ -54,7 +54,7 @@ class WindowActions : public testing::Test {
           dialog->SetPassword(password.toStdString());
           dialog->accept();
         },
-        [&] { form->ExtractItemClick(); });
+        [&] { Action(*form, "ExtractItem")->trigger(); });
   }
 
   SettingsHome home;
@@ -63,32 +63,52 @@ class WindowActions : public testing::Test {
   std::unique_ptr<TOVKForm> form;
 };
 
+// Every file of the sample at once, through the search.
+void ShowAllFiles(TOVKForm& form) { Field(form, "SearchEdit")->setText("."); }
+
+void ShowFolder(TOVKForm& form, const char* path) {
+  Field(form, "LocationEdit")->setText(path);
+  QTest::keyClick(Field(form, "LocationEdit"), Qt::Key_Return);
+}
+
+// Fills the Add dialog and confirms or cancels it.
+void AddThroughDialog(QWidget* modal, const QStringList& paths, const QString& password, bool confirm,
+                      int encryption = 0) {
+  auto* dialog = qobject_cast<ovk::TAddForm*>(modal);
+  ASSERT_NE(dialog, nullptr);
+  dialog->TakeChosenPaths(paths);
+  dialog->findChild<QLineEdit*>()->setText(password);
+  dialog->findChild<QComboBox*>()->setCurrentIndex(encryption);
+  QTest::keyClick(dialog, confirm ? Qt::Key_Return : Qt::Key_Escape);
+}
+
 TEST_F(WindowActions, DeleteAsksAndOnlyYesDeletes) {
   std::string before = ReadFile(archive);
   // The Delete key with nothing selected asks nothing.
   SelectNames(*form, {});
   SeenBox none = AnswerBox(QMessageBox::Yes, [&] {
-    QTest::keyClick(form->FileList, Qt::Key_Delete);
+    QTest::keyClick(List(*form), Qt::Key_Delete);
     Pump(50);
   });
   EXPECT_FALSE(none.shown);
   for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Cancel}) {
     SelectNames(*form, {"a.txt"});
-    SeenBox box = AnswerBox(answer, [&] { QTest::keyClick(form->FileList, Qt::Key_Delete); });
+    SeenBox box = AnswerBox(answer, [&] { QTest::keyClick(List(*form), Qt::Key_Delete); });
     ASSERT_TRUE(box.shown);
     EXPECT_EQ(box.title, "Question");
     EXPECT_EQ(box.text, "Are you sure to delete the selected file(s)?");
     EXPECT_EQ(box.icon, QMessageBox::Question);
     EXPECT_EQ(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     EXPECT_EQ(ReadFile(archive), before);
-    EXPECT_EQ(RowCount(*form), 3);
+    EXPECT_EQ(RowCount(*form), 2);
   }
+  ShowAllFiles(*form);
   SelectNames(*form, {"a.txt", "c.dat"});
-  SeenBox yes = AnswerBox(QMessageBox::Yes, [&] { form->DeleteItemClick(); });
+  SeenBox yes = AnswerBox(QMessageBox::Yes, [&] { Action(*form, "DeleteItem")->trigger(); });
   EXPECT_TRUE(yes.shown);
   EXPECT_EQ(ListedNames(archive), std::vector<std::string>{"docs/b.txt"});
   EXPECT_EQ(Column(*form, ovk::kNameColumn), std::vector<std::string>{"*b.txt"});
-  EXPECT_EQ(form->StatusPanel1->text(), "Total 1 file(s), 1 kB");
+  EXPECT_EQ(TotalText(*form), "Total 1 file(s), 1 kB");
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -101,7 +121,7 @@ TEST_F(WindowActions, ArchiveWithoutDirectoryIsListedWithAWarning) {
   ASSERT_TRUE(box.shown);
   EXPECT_EQ(box.icon, QMessageBox::Warning);
   EXPECT_TRUE(box.text.contains("directory is missing (an add was interrupted)")) << box.text.toStdString();
-  EXPECT_EQ(RowCount(*form), 3);
+  EXPECT_EQ(TotalText(*form), "Total 3 file(s), 1,207 kB");
   const SeenBox none = AnswerBox(QMessageBox::Ok, [&] { form->LoadArchive(archive, true); });
   EXPECT_FALSE(none.shown);
 }
@@ -139,7 +159,7 @@ TEST_F(WindowActions, DeletingFromANativeArchiveChangesNothingAndSaysWhy) {
         texts.push_back(box->text() + "|" + box->informativeText());
         box->button(box->icon() == QMessageBox::Question ? QMessageBox::Yes : QMessageBox::Ok)->click();
       },
-      [&] { form->DeleteItemClick(); });
+      [&] { Action(*form, "DeleteItem")->trigger(); });
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_TRUE(texts[1].startsWith("Nothing was deleted:|")) << texts[1].toStdString();
   EXPECT_TRUE(texts[1].contains("the archive is unchanged")) << texts[1].toStdString();
@@ -156,6 +176,7 @@ TEST_F(WindowActions, ExtractAllOrOnlyTheSelectedRows) {
   EXPECT_EQ(ReadFile(all + "/docs/c.dat"), ReadFile(work / "src/docs/c.dat"));
 
   std::string some = work / "some";
+  ShowAllFiles(*form);
   SelectNames(*form, {"c.dat", "a.txt"});
   ExtractThroughDialog(some, "secret", true);
   EXPECT_TRUE(Exists(some + "/a.txt"));
@@ -172,7 +193,7 @@ TEST_F(WindowActions, ExtractAllOrOnlyTheSelectedRows) {
         ovktest::Press(ovktest::FindControl(dialog, QAccessible::RadioButton, "All files"));
         dialog->accept();
       },
-      [&] { form->ExtractItemClick(); });
+      [&] { Action(*form, "ExtractItem")->trigger(); });
   EXPECT_TRUE(Exists(off + "/docs/b.txt"));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -214,7 +235,7 @@ TEST_F(WindowActions, MissingPasswordsAreAskedForAndWrongOnesShowTheirBox) {
     std::string folder = work / ("out" + std::to_string(n++));
     int prompts = 0;
     SeenBox box;
-    WhenModal(PromptThenBox(c.typed, prompts, box), [&] { form->ExtractEntries(folder, c.given, false); });
+    WhenModal(PromptThenBox(c.typed, prompts, box), [&] { form->Controller().Extract(folder, {}, c.given); });
     EXPECT_EQ(prompts, c.given.empty() ? 1 : 0) << "asked only without a password";
     EXPECT_EQ(box.shown, c.title[0] != 0) << c.typed;
     EXPECT_EQ(box.title, c.title);
@@ -224,43 +245,31 @@ TEST_F(WindowActions, MissingPasswordsAreAskedForAndWrongOnesShowTheirBox) {
   }
   // The typed password extracted everything and is offered by both dialogs.
   EXPECT_EQ(ReadFile(work / "out3/docs/b.txt"), ReadFile(work / "src/docs/b.txt"));
-  EXPECT_EQ(form->ExtractForm->Password(), "secret");
-  EXPECT_EQ(form->AddForm->PassEdit->text(), "secret");
-  // A clean run shows nothing; other failures are listed by name, the first
-  // 20 of them and a count of the rest.
-  SeenBox quiet = AnswerBox(QMessageBox::Ok, [&] { form->ShowExtractReport({}); });
-  EXPECT_FALSE(quiet.shown);
-  ovk::OperationReport report;
-  for (int i = 0; i < 25; ++i)
-    report.Add("dir\\f" + std::to_string(i), ovk::FailureKind::kNotWritten, "permission denied");
-  SeenBox listed = AnswerBox(QMessageBox::Ok, [&] { form->ShowExtractReport(report); });
-  EXPECT_EQ(listed.text, "These entries were not written:");
-  EXPECT_TRUE(listed.informative.startsWith("dir/f0: permission denied\n")) << listed.informative.toStdString();
-  EXPECT_TRUE(listed.informative.contains("dir/f19: permission denied\n... and 5 more"));
-  EXPECT_FALSE(listed.informative.contains("f20"));
+  EXPECT_EQ(ExtractDialog(*form)->Password(), "secret");
+  EXPECT_EQ(AddDialog(*form)->Password(), "secret");
 }
 
 // Test sits after Extract, checks everything or the selection, asks for a
 // missing password as extraction does, and always says how it went.
 TEST_F(WindowActions, TestChecksTheEntriesAndSaysHowItWent) {
-  const QList<QAction*> actions = form->ActionsItem->actions();
-  EXPECT_EQ(actions.indexOf(form->TestItem), actions.indexOf(form->ExtractItem) + 1);
-  EXPECT_FALSE(MakeForm()->TestItem->isEnabled()) << "no archive open";
+  const QList<QAction*> menu = qobject_cast<QMenu*>(Action(*form, "ExtractItem")->associatedObjects().first())->actions();
+  EXPECT_EQ(menu.indexOf(Action(*form, "TestItem")), menu.indexOf(Action(*form, "ExtractItem")) + 1);
+  EXPECT_FALSE(Action(*MakeForm(), "TestItem")->isEnabled()) << "no archive open";
   SelectNames(*form, {});
   int prompts = 0;
   SeenBox box;
-  WhenModal(PromptThenBox("secret", prompts, box), [&] { form->TestItem->trigger(); });
+  WhenModal(PromptThenBox("secret", prompts, box), [&] { Action(*form, "TestItem")->trigger(); });
   EXPECT_EQ(prompts, 1);
   EXPECT_EQ(box.icon, QMessageBox::Information);
   EXPECT_EQ(box.text, "3 entries verified, no errors.");
   SelectNames(*form, {"a.txt"});
-  EXPECT_EQ(AnswerBox(QMessageBox::Ok, [&] { form->TestEntries(); }).text, "1 entries verified, no errors.");
+  EXPECT_EQ(AnswerBox(QMessageBox::Ok, [&] { Action(*form, "TestItem")->trigger(); }).text, "1 entries verified, no errors.");
 
   std::string bytes = ReadFile(archive);
   bytes[bytes.size() / 2] ^= 0x55;
   WriteFile(archive, bytes);
   SelectNames(*form, {});
-  box = AnswerBox(QMessageBox::Ok, [&] { form->TestEntries(); });
+  box = AnswerBox(QMessageBox::Ok, [&] { Action(*form, "TestItem")->trigger(); });
   EXPECT_EQ(box.text, "File extract checksum error. File probably corrupt or password incorrect.");
   EXPECT_TRUE(box.informative.startsWith("docs/c.dat: ")) << box.informative.toStdString();
 }
@@ -297,24 +306,22 @@ TEST_F(WindowActions, NewArchiveThenAddThroughTheDialogMakesAZip) {
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
         ChooseFile(dialog, target);
       },
-      [&] { form->NewItemClick(); });
+      [&] { Action(*form, "NewItem")->trigger(); });
   EXPECT_EQ(form->windowTitle(), "OVK Viewer - made.ovk");
   EXPECT_EQ(RowCount(*form), 0);
   EXPECT_FALSE(Exists(target)) << "a new archive comes into being with the first add";
   WhenModal(
       [&](QWidget* modal) {
-        auto* dialog = qobject_cast<ovk::TAddForm*>(modal);
-        ASSERT_NE(dialog, nullptr);
-        dialog->SourceEdit->setText(QString::fromStdString(work / "src/a.txt" + " ; " + work / "src/docs"));
-        dialog->SubFolders->setChecked(true);
-        dialog->OKButton->click();
+        AddThroughDialog(modal, {QString::fromStdString(work / "src/a.txt"), QString::fromStdString(work / "src/docs")},
+                         "", true);
       },
-      [&] { form->AddItemClick(); });
+      [&] { Action(*form, "AddItem")->trigger(); });
   ASSERT_TRUE(Exists(target));
   EXPECT_EQ(ReadFile(target).substr(0, 2), "PK") << "every new archive is a ZIP archive";
-  EXPECT_EQ(RowCount(*form), 3);
-  EXPECT_GE(RowNamed(*form, "a.txt"), 0);
-  EXPECT_GE(RowNamed(*form, "c.dat"), 0);
+  std::vector<std::string> names = ListedNames(target);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "docs/b.txt", "docs/c.dat"}));
+  EXPECT_EQ(Column(*form, ovk::kNameColumn), (std::vector<std::string>{"docs", "a.txt"}));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -322,22 +329,14 @@ TEST_F(WindowActions, NewArchiveThenAddThroughTheDialogMakesAZip) {
 // and the choice is kept with the other settings.
 TEST_F(WindowActions, AesChosenInTheAddDialogIsUsedAndKept) {
   WriteFile(work / "new.txt", "enciphered with AES");
-  WhenModal(
-      [&](QWidget* modal) {
-        auto* dialog = qobject_cast<ovk::TAddForm*>(modal);
-        ASSERT_NE(dialog, nullptr);
-        dialog->SourceEdit->setText(QString::fromStdString(work / "new.txt"));
-        dialog->PassEdit->setText("pw");
-        dialog->EncryptionChoice->setCurrentIndex(1);
-        dialog->OKButton->click();
-      },
-      [&] { form->AddItemClick(); });
+  WhenModal([&](QWidget* modal) { AddThroughDialog(modal, {QString::fromStdString(work / "new.txt")}, "pw", true, 1); },
+            [&] { Action(*form, "AddItem")->trigger(); });
   EXPECT_NE(ReadFile(archive).find(std::string("\x01\x99\x07\x00\x02\x00" "AE\x03", 9)), std::string::npos)
       << "an AE-2, AES-256 extra field";
   EXPECT_EQ(ExtractAll(archive, work / "out", "pw", {"new.txt"}).code, 0);
   EXPECT_EQ(ReadFile(work / "out/new.txt"), "enciphered with AES");
-  form->StoreWindowSettings();
-  EXPECT_TRUE(MakeForm()->Options.aes);
+  CloseForm(form);
+  EXPECT_TRUE(MakeForm()->Controller().options.aes);
 }
 
 // The compression level goes to every add and the permission choice to
@@ -346,8 +345,8 @@ TEST_F(WindowActions, LevelAndPermissionChoicesReachTheEngine) {
   MakeSizedFile(work / "text.txt", 400000, "202001010000.00");
   auto packedWith = [&](ovk::CompressionLevel level, const std::string& name) {
     form->LoadArchive(work / name, true);
-    form->Options.level = level;
-    form->AddItems(work / "text.txt", false);
+    form->Controller().options.level = level;
+    form->Controller().Add({work / "text.txt"}, "", false, "");
     return ovk::ListArchive(ovk::ListRequest{work / name}, ovk::SilentObserver()).entries.at(0).packedSize;
   };
   EXPECT_LT(packedWith(ovk::kLevelMaximum, "best.zip"), packedWith(ovk::kLevelFastest, "fast.zip"));
@@ -358,8 +357,8 @@ TEST_F(WindowActions, LevelAndPermissionChoicesReachTheEngine) {
   form->LoadArchive(work / "tool.zip", false);
   for (bool restore : {true, false}) {
     const std::string folder = work / (restore ? "restored" : "plain");
-    form->Options.restorePermissions = restore;
-    form->ExtractEntries(folder, "", false);
+    form->Controller().options.restorePermissions = restore;
+    form->Controller().Extract(folder, {}, "");
     struct stat written {};
     ASSERT_EQ(stat((folder + "/run.sh").c_str(), &written), 0);
     EXPECT_EQ((written.st_mode & S_IXUSR) != 0, restore);
@@ -372,16 +371,17 @@ TEST_F(WindowActions, LevelAndPermissionChoicesReachTheEngine) {
 TEST_F(WindowActions, ViewOpensExtractedEntriesFromAPrivateFolder) {
   std::vector<std::string> opened;
   form->OpenFile = [&](const QString& path) { opened.push_back(path.toStdString()); };
-  form->ExtractForm->SetPassword("wrong");
+  ExtractDialog(*form)->SetPassword("wrong");
+  ShowAllFiles(*form);
   SelectNames(*form, {"a.txt", "*b.txt"});
-  SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->ViewItem->trigger(); });
+  SeenBox box = AnswerBox(QMessageBox::Ok, [&] { Action(*form, "ViewItem")->trigger(); });
   EXPECT_EQ(box.text, "File extract checksum error. File probably corrupt or password incorrect.");
   EXPECT_TRUE(opened.empty());
 
-  form->ExtractForm->SetPassword("secret");
-  form->ViewItem->trigger();
+  ExtractDialog(*form)->SetPassword("secret");
+  Action(*form, "ViewItem")->trigger();
   SelectNames(*form, {"c.dat"});
-  QTest::keyClick(form->FileList, Qt::Key_Return);
+  QTest::keyClick(List(*form), Qt::Key_Return);
   ASSERT_EQ(opened.size(), 3u);
   std::sort(opened.begin(), opened.end());
   const std::string folder = opened[0].substr(0, opened[0].size() - std::string("/a.txt").size());
@@ -408,9 +408,9 @@ TEST_F(WindowActions, OpenChoosesAnArchiveByItsContents) {
         EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
         ChooseFile(dialog, renamed);
       },
-      [&] { form->OpenItemClick(); });
-  EXPECT_EQ(form->ArchiveName, renamed);
-  EXPECT_EQ(RowCount(*form), 3);
+      [&] { Action(*form, "OpenItem")->trigger(); });
+  EXPECT_EQ(form->Controller().ArchiveName(), renamed);
+  EXPECT_EQ(TotalText(*form), "Total 3 file(s), 1,207 kB");
 }
 
 TEST_F(WindowActions, DroppedFoldersAreAddedWithTheirSubfolders) {
@@ -427,14 +427,17 @@ TEST_F(WindowActions, DroppedFoldersAreAddedWithTheirSubfolders) {
     QApplication::sendEvent(&target, &event);
   };
   drop(*form);
-  EXPECT_EQ(RowCount(*form), 5);
-  EXPECT_GE(RowNamed(*form, "low.txt"), 0);
+  std::vector<std::string> names = ListedNames(archive);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "docs/b.txt", "docs/c.dat", "drop/deep/er/low.txt", "drop/top.txt"}))
+      << "a dropped folder keeps its name";
+  EXPECT_EQ(Column(*form, ovk::kNameColumn), (std::vector<std::string>{"docs", "drop", "a.txt"}));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
   auto empty = MakeForm();
   drop(*empty);
   EXPECT_EQ(RowCount(*empty), 0) << "no archive named: nothing happens";
-  EXPECT_EQ(empty->ArchiveName, "");
+  EXPECT_EQ(empty->Controller().ArchiveName(), "");
 }
 
 // A drag out of the list carries the selected entries as files extracted
@@ -443,9 +446,10 @@ TEST_F(WindowActions, DroppedFoldersAreAddedWithTheirSubfolders) {
 TEST_F(WindowActions, DraggedRowsCarryExtractedFilesThatTheirOwnWindowIgnores) {
   EXPECT_TRUE(Cell(*form, 0, ovk::kNameColumn).flags() & Qt::ItemIsDragEnabled);
   // The enciphered entry behind them needs the password all the same.
-  form->ExtractForm->SetPassword("secret");
+  ExtractDialog(*form)->SetPassword("secret");
+  ShowFolder(*form, "/docs");
   SelectNames(*form, {"c.dat"});
-  std::unique_ptr<QMimeData> data = form->DragOutData();
+  std::unique_ptr<QMimeData> data = List(*form)->DragData();
   ASSERT_NE(data, nullptr);
   ASSERT_EQ(data->urls().size(), 1);
   EXPECT_TRUE(data->urls()[0].isLocalFile());
@@ -470,19 +474,13 @@ TEST_F(WindowActions, PasswordsPassBetweenTheDialogsAfterEitherResult) {
         dialog->SetPassword("typed in extract");
         QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
       },
-      [&] { form->ExtractItemClick(); });
-  EXPECT_EQ(form->AddForm->PassEdit->text(), "typed in extract");
-  EXPECT_EQ(form->ExtractForm->Password(), "typed in extract");
+      [&] { Action(*form, "ExtractItem")->trigger(); });
+  EXPECT_EQ(AddDialog(*form)->Password(), "typed in extract");
+  EXPECT_EQ(ExtractDialog(*form)->Password(), "typed in extract");
   std::string before = ReadFile(archive);
-  WhenModal(
-      [&](QWidget* modal) {
-        auto* dialog = static_cast<ovk::TAddForm*>(modal);
-        dialog->SourceEdit->setText(QString::fromStdString(work / "src/a.txt"));
-        dialog->PassEdit->setText("typed in add");
-        dialog->CancelButton->click();
-      },
-      [&] { form->AddItemClick(); });
-  EXPECT_EQ(form->ExtractForm->Password(), "typed in add");
+  WhenModal([&](QWidget* modal) { AddThroughDialog(modal, {QString::fromStdString(work / "src/a.txt")}, "typed in add", false); },
+            [&] { Action(*form, "AddItem")->trigger(); });
+  EXPECT_EQ(ExtractDialog(*form)->Password(), "typed in add");
   EXPECT_EQ(ReadFile(archive), before) << "Cancel adds nothing";
 }
 

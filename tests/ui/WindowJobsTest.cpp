@@ -12,6 +12,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -49,7 +51,7 @@ struct Ticker {
     QTimer timer;
     timer.setInterval(20);
     QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (form.Job) ++ticksDuringJob;
+      if (form.Controller().Job()) ++ticksDuringJob;
       tick();
     });
     timer.start();
@@ -103,14 +105,16 @@ TEST_F(WindowJobs, ExtractionKeepsTheWindowRunningWithProgressLateAndCommandsWai
   ticker.Run(
       *form,
       [&] {
-        if (dialogAt < 0 && form->ProgressForm->isVisible()) dialogAt = clock.elapsed();
-        if (!form->Job || checkedCommands) return;
+        if (dialogAt < 0 && Progress(*form)->isVisible()) dialogAt = clock.elapsed();
+        if (!form->Controller().Job() || checkedCommands) return;
         checkedCommands = true;
-        for (QAction* action : {form->AddItem, form->ExtractItem, form->NewItem, form->OpenItem})
-          EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
-        for (QToolButton* button : {form->AddButton, form->ExtractButton, form->DeleteButton})
-          EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
-        EXPECT_TRUE(form->ExitItem->isEnabled());
+        for (const char* name : {"AddItem", "ExtractItem", "NewItem", "OpenItem", "TestItem", "BackItem"})
+          EXPECT_FALSE(Action(*form, name)->isEnabled()) << name;
+        for (QToolButton* button : form->findChildren<QToolButton*>())
+          if (!button->text().isEmpty() && button->isVisible()) {
+            EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
+          }
+        EXPECT_TRUE(Action(*form, "ExitItem")->isEnabled());
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(QString::fromStdString(work / "src"))});
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -119,21 +123,21 @@ TEST_F(WindowJobs, ExtractionKeepsTheWindowRunningWithProgressLateAndCommandsWai
       },
       [&] {
         clock.start();
-        form->ExtractEntries(work / "out", "", false);
+        form->Controller().Extract(work / "out", {}, "");
       });
   EXPECT_GE(ticker.ticksDuringJob, 2) << "the event loop ran while the files were written";
   EXPECT_TRUE(checkedCommands);
   // The show timer is precise: it never fires before its delay.
   EXPECT_TRUE(dialogAt < 0 || dialogAt >= ovk::TProgressForm::kShowDelayMs) << dialogAt;
   RecordProperty("extractionMs", static_cast<int>(clock.elapsed()));
-  EXPECT_FALSE(form->ProgressForm->isVisible()) << "gone with the job";
-  EXPECT_TRUE(form->AddButton->isEnabled() && form->OpenItem->isEnabled());
+  EXPECT_FALSE(Progress(*form)->isVisible()) << "gone with the job";
+  EXPECT_TRUE(Action(*form, "AddItem")->isEnabled() && Action(*form, "OpenItem")->isEnabled());
   ExpectWholeFiles(work / "out", kBigFiles);
 
   // One selected file is extracted alone (whether its short job shows the
   // progress window depends on the machine's speed: the bench's to judge).
   SelectNames(*form, {"f1"});
-  form->ExtractEntries(work / "one", "", true);
+  form->Controller().Extract(work / "one", SelectedRows(*form), "");
   ExpectWholeFiles(work / "one", 1);
 }
 
@@ -141,14 +145,14 @@ TEST_F(WindowJobs, CancelStopsExtractionWithWholeFilesAndSaysHowMany) {
   QTimer cancel;
   QObject::connect(&cancel, &QTimer::timeout, [&] {
     // Pressed (shown or not yet) once a tenth of the files are out.
-    if (form->Job && form->Job->Latest().entriesDone >= kBigFiles / 10 &&
-        form->ProgressForm->CancelButton->isEnabled()) {
-      EXPECT_GT(form->ProgressForm->Bar->value(), 0) << "the bar moves by bytes";
-      form->ProgressForm->CancelButton->click();
+    if (form->Controller().Job() && form->Controller().Job()->Latest().entriesDone >= kBigFiles / 10 &&
+        Progress(*form)->CancelButton->isEnabled()) {
+      EXPECT_GT(Progress(*form)->Bar->value(), 0) << "the bar moves by bytes";
+      Progress(*form)->CancelButton->click();
     }
   });
   cancel.start(5);
-  const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->ExtractEntries(work / "out", "", false); });
+  const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->Controller().Extract(work / "out", {}, ""); });
   ASSERT_TRUE(box.shown);
   const QRegularExpressionMatch count =
       QRegularExpression("^Extraction cancelled; (\\d+) file\\(s\\) were written whole\\.$").match(box.text);
@@ -176,9 +180,9 @@ TEST_F(WindowJobs, AWaitingAddShowsProgressLateAndClosingAsksFirst) {
   bool reported = false;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (dialogAt < 0 && form->ProgressForm->isVisible()) {
+    if (dialogAt < 0 && Progress(*form)->isVisible()) {
       dialogAt = clock.elapsed();
-      EXPECT_TRUE(form->ProgressForm->EntryLabel->text().startsWith("Waiting for another program"));
+      EXPECT_TRUE(Progress(*form)->EntryLabel->text().startsWith("Waiting for another program"));
     }
     if (dialogAt >= 0 && form->isVisible() && !QApplication::activeModalWidget()) form->close();
   });
@@ -189,7 +193,7 @@ TEST_F(WindowJobs, AWaitingAddShowsProgressLateAndClosingAsksFirst) {
   bool forced = false;
   QTimer release;
   QObject::connect(&release, &QTimer::timeout, [&] {
-    if (!form->Job || !form->Job->Cancelling()) return;
+    if (!form->Controller().Job() || !form->Controller().Job()->Cancelling()) return;
     if (!stopping.isValid()) stopping.start();
     if (stopping.elapsed() > 5000 && holder) {
       forced = true;
@@ -212,14 +216,14 @@ TEST_F(WindowJobs, AWaitingAddShowsProgressLateAndClosingAsksFirst) {
       },
       [&] {
         clock.start();
-        form->AddItems(work / "one", true);
+        form->Controller().Add({work / "one"}, "", true, "");
       });
   EXPECT_GE(dialogAt, ovk::TProgressForm::kShowDelayMs);
   EXPECT_EQ(asked, 2);
   EXPECT_FALSE(form->isVisible());
   EXPECT_FALSE(reported) << "a closed window reports nothing";
   EXPECT_FALSE(forced) << "the job stopped only when the other program let go";
-  EXPECT_EQ(form->Job, nullptr);
+  EXPECT_EQ(form->Controller().Job(), nullptr);
   EXPECT_TRUE(ReadFile(archive) == before) << "the stopped add left the archive as it was";
 }
 
@@ -231,11 +235,11 @@ TEST_F(WindowJobs, CancelledAddLeavesTheArchiveByteForByteAndTheListAsItWas) {
   const std::vector<std::string> names = Column(*form, ovk::kNameColumn);
   QTimer cancel;
   QObject::connect(&cancel, &QTimer::timeout, [&] {
-    if (form->Job && form->Job->Latest().entriesDone >= kBigFiles / 10 && form->ProgressForm->CancelButton->isEnabled())
-      form->ProgressForm->CancelButton->click();
+    if (form->Controller().Job() && form->Controller().Job()->Latest().entriesDone >= kBigFiles / 10 && Progress(*form)->CancelButton->isEnabled())
+      Progress(*form)->CancelButton->click();
   });
   cancel.start(5);
-  const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->AddItems(*big / "src", true); });
+  const SeenBox box = AnswerBox(QMessageBox::Ok, [&] { form->Controller().Add({*big / "src"}, "", true, ""); });
   EXPECT_EQ(box.text, "Adding cancelled; the archive is unchanged.");
   EXPECT_TRUE(ReadFile(archive) == before);
   EXPECT_EQ(FilesIn(work.Path()), (std::vector<std::string>{"copy.zip", "sample"})) << "no temporary file left";
@@ -254,28 +258,33 @@ TEST(WindowListing, ManyEntriesListInOrderAndACancelShowsNone) {
       "  for i in range(100000): z.writestr('d%03d/f%06d.txt' % (i % 500, i), str(i))\"");
   ASSERT_EQ(made.exitCode, 0) << made.output;
   auto form = MakeForm();
+  form->show();
   // Rows inserted while the job still runs: the list fills as the archive
   // is read (the batches come before the job's end, however busy the machine).
   int firstRows = 0;
   bool cancelFirst = true;
-  QObject::connect(form->FileList->Model(), &QAbstractItemModel::rowsInserted, [&] {
-    if (!form->Job) return;
+  QObject::connect(List(*form)->Model(), &QAbstractItemModel::rowsInserted, [&] {
+    if (!form->Controller().Job()) return;
     if (firstRows == 0) firstRows = RowCount(*form);
-    if (cancelFirst) form->ProgressForm->CancelButton->click();
+    if (cancelFirst) Progress(*form)->CancelButton->click();
   });
   form->LoadArchive(archive, false);
   EXPECT_GT(firstRows, 0);
   EXPECT_EQ(RowCount(*form), 0) << "a cancelled listing shows nothing";
-  EXPECT_EQ(form->StatusPanel1->text(), "Total 0 file(s), 0 kB");
+  EXPECT_EQ(TotalText(*form), "Total 0 file(s), 0 kB");
 
   firstRows = 0;
   cancelFirst = false;
   form->LoadArchive(archive, false);
   EXPECT_GT(firstRows, 0) << "the list fills as the archive is read";
-  ASSERT_EQ(RowCount(*form), 100000);
-  EXPECT_EQ(Cell(*form, 0, ovk::kNameColumn).data().toString(), "f000000.txt");
-  EXPECT_EQ(Cell(*form, 1, ovk::kNameColumn).data().toString(), "f000001.txt");
-  EXPECT_EQ(Cell(*form, 99999, ovk::kPathColumn).data().toString(), "d499/");
+  EXPECT_EQ(TotalText(*form).left(21), "Total 100000 file(s),");
+  ASSERT_EQ(RowCount(*form), 500) << "one row per folder";
+  EXPECT_EQ(Cell(*form, 499, ovk::kNameColumn).data().toString(), "d499");
+  Field(*form, "LocationEdit")->setText("/d499");
+  QTest::keyClick(Field(*form, "LocationEdit"), Qt::Key_Return);
+  ASSERT_EQ(RowCount(*form), 200);
+  EXPECT_EQ(Cell(*form, 0, ovk::kNameColumn).data().toString(), "f000499.txt");
+  EXPECT_EQ(Cell(*form, 199, ovk::kPathColumn).data().toString(), "d499/");
 }
 
 }  // namespace
