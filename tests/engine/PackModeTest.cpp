@@ -81,6 +81,38 @@ TEST(PackModeTest, ATakenTargetGetsTheNextFreeNumber) {
   EXPECT_EQ(EntryNames(dir / "report (3).zip"), Names{"report.txt"});
 }
 
+// A named format gives the archive its suffix and its kind, numbered like
+// a ZIP when taken; a format this program cannot write makes nothing.
+TEST(PackModeTest, FormatNamedForTheNewArchive) {
+  TempDir dir;
+  WriteFile(dir / "pics/p1.jpg", RandomBytes(900, 1));
+  WriteFile(dir / "pics.tar.gz", "already there");
+  const struct {
+    std::vector<std::string> options;
+    std::string made;
+    int status;
+  } cases[] = {
+      {{"--format", "tar.gz"}, "pics (2).tar.gz", 0},
+      {{"--format=7z"}, "pics.7z", 0},
+      {{"--format", "TAR"}, "pics.tar", 0},
+      {{"--format", "rar"}, "", 1},
+      {{"--format", "nonsense"}, "", 1},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> params{"ovkview", "-c"};
+    params.insert(params.end(), c.options.begin(), c.options.end());
+    params.push_back(dir / "pics");
+    EXPECT_EQ(ovk::PackFromCommandLine(params), c.status) << c.options.back();
+    if (!c.made.empty()) {
+      EXPECT_EQ(EntryNames(dir / c.made), Names{"p1.jpg"}) << c.made;
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "pics.rar"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "pics.nonsense"));
+  EXPECT_EQ(ReadFile(dir / "pics.tar.gz"), "already there");
+  EXPECT_EQ(ovk::PackFromCommandLine({"ovkview", "-c", "--format", "7z"}), std::nullopt) << "no item: the window";
+}
+
 // The built program packs with no display at all, and exits 0 when it
 // packed everything.
 TEST(PackModeTest, BuiltProgramPacksWithoutDisplay) {
