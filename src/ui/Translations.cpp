@@ -11,16 +11,19 @@ QStringList CatalogueFolders() {
 }
 
 bool InstallTranslations(QCoreApplication& app, const QLocale& locale, const QStringList& folders) {
-  auto* toolkit = new QTranslator(&app);
-  if (toolkit->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    app.installTranslator(toolkit);
   auto* own = new QTranslator(&app);
   for (const QString& folder : folders) {
-    if (own->load(locale, QStringLiteral("ovkview"), QStringLiteral("_"), folder)) {
-      app.installTranslator(own);
-      return true;
-    }
+    if (!own->load(locale, QStringLiteral("ovkview"), QStringLiteral("_"), folder)) continue;
+    app.installTranslator(own);
+    // The toolkit speaks the language ours was found in, so that a window
+    // never mixes two languages.
+    auto* toolkit = new QTranslator(&app);
+    if (toolkit->load(QLocale(own->language()), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+      app.installTranslator(toolkit);
+    else
+      delete toolkit;
+    return true;
   }
   delete own;
   return false;

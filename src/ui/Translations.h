@@ -14,8 +14,8 @@ namespace ovk {
 QStringList CatalogueFolders();
 
 // Installs both catalogues for the locale into the application, ours from
-// the first folder that holds one of its languages. False when none of ours
-// was found: the texts stay English.
+// the first folder that holds one of its languages and the toolkit's in the
+// same language. False when none of ours was found: the texts stay English.
 bool InstallTranslations(QCoreApplication& app, const QLocale& locale, const QStringList& folders);
 
 }  // namespace ovk
