@@ -287,11 +287,11 @@
     <name>ovk::TAddForm</name>
     <message>
         <source>Traditional encryption: compatible with every tool</source>
-        <translation>Herkömmliche Verschlüsselung: mit jedem Programm lesbar</translation>
+        <translation>Herkömmlich: mit jedem Programm lesbar</translation>
     </message>
     <message>
         <source>AES-256: strong; needs 7-Zip, WinZip, Ark or libarchive to open</source>
-        <translation>AES-256: stark; zum Öffnen sind 7-Zip, WinZip, Ark oder libarchive nötig</translation>
+        <translation>AES-256: stark; braucht 7-Zip, WinZip, Ark oder libarchive</translation>
     </message>
     <message>
         <source>Add</source>
@@ -307,11 +307,11 @@
     </message>
     <message>
         <source>Add &amp;Files...</source>
-        <translation>&amp;Dateien hinzufügen...</translation>
+        <translation>&amp;Dateien...</translation>
     </message>
     <message>
         <source>Add F&amp;older...</source>
-        <translation>&amp;Ordner hinzufügen...</translation>
+        <translation>&amp;Ordner...</translation>
     </message>
     <message>
         <source>&amp;Remove</source>
@@ -323,7 +323,7 @@
     </message>
     <message>
         <source>Include &amp;subfolders</source>
-        <translation>&amp;Unterordner einbeziehen</translation>
+        <translation>&amp;Mit Unterordnern</translation>
     </message>
     <message>
         <source>Password Protection</source>

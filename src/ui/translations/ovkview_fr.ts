@@ -287,11 +287,11 @@
     <name>ovk::TAddForm</name>
     <message>
         <source>Traditional encryption: compatible with every tool</source>
-        <translation>Chiffrement traditionnel&#xa0;: compatible avec tous les outils</translation>
+        <translation>Traditionnel&#xa0;: compatible avec tous les outils</translation>
     </message>
     <message>
         <source>AES-256: strong; needs 7-Zip, WinZip, Ark or libarchive to open</source>
-        <translation>AES-256&#xa0;: robuste&#xa0;; l’ouverture nécessite 7-Zip, WinZip, Ark ou libarchive</translation>
+        <translation>AES-256&#xa0;: robuste&#xa0;; requiert 7-Zip, WinZip, Ark ou libarchive</translation>
     </message>
     <message>
         <source>Add</source>
@@ -307,11 +307,11 @@
     </message>
     <message>
         <source>Add &amp;Files...</source>
-        <translation>Ajouter des &amp;fichiers...</translation>
+        <translation>&amp;Fichiers...</translation>
     </message>
     <message>
         <source>Add F&amp;older...</source>
-        <translation>Ajouter un d&amp;ossier...</translation>
+        <translation>&amp;Dossiers...</translation>
     </message>
     <message>
         <source>&amp;Remove</source>
