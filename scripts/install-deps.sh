@@ -4,7 +4,7 @@
 # nothing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev qt6-base-dev libgl-dev
+packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev
           libbz2-dev liblzma-dev libzstd-dev libssl-dev libisal-dev libarchive-dev librsvg2-bin)
 if [[ "${1:-}" == "--test" ]]; then
   # GoogleTest, the peers the interoperability tests drive, the makers of

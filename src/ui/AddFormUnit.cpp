@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
@@ -82,9 +83,11 @@ TAddForm::TAddForm(const WindowSettings& settings, QWidget* parent) : QDialog(pa
   auto* passBox = new QGroupBox(tr("Password Protection"), this);
   passBox->setGeometry(192, 156, 190, 56);
   auto* passLabel = new QLabel(tr("&Password:"), passBox);
-  passLabel->setGeometry(6, 26, 66, 18);
+  // The field follows its label, however long a language makes the label.
+  passLabel->setGeometry(6, 26, std::max(66, passLabel->sizeHint().width()), 18);
+  const int fieldLeft = passLabel->geometry().right() + 3;
   passEdit_ = new QLineEdit(passBox);
-  passEdit_->setGeometry(74, 23, 108, 24);
+  passEdit_->setGeometry(fieldLeft, 23, 182 - fieldLeft, 24);
   passLabel->setBuddy(passEdit_);
   SetStarEcho(passEdit_);
   // What a password does to new ZIP entries.

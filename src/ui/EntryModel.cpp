@@ -15,11 +15,11 @@ namespace ovk {
 
 namespace {
 
-const char* const kColumnTitles[kColumnCount] = {QT_TRANSLATE_NOOP("EntryModel", "Name"),
-                                                 QT_TRANSLATE_NOOP("EntryModel", "Path"),
-                                                 QT_TRANSLATE_NOOP("EntryModel", "Original"),
-                                                 QT_TRANSLATE_NOOP("EntryModel", "Packed"),
-                                                 QT_TRANSLATE_NOOP("EntryModel", "Time")};
+const char* const kColumnTitles[kColumnCount] = {QT_TRANSLATE_NOOP("ovk::EntryModel", "Name"),
+                                                 QT_TRANSLATE_NOOP("ovk::EntryModel", "Path"),
+                                                 QT_TRANSLATE_NOOP("ovk::EntryModel", "Original"),
+                                                 QT_TRANSLATE_NOOP("ovk::EntryModel", "Packed"),
+                                                 QT_TRANSLATE_NOOP("ovk::EntryModel", "Time")};
 
 QString GroupedNumber(std::uint64_t value) { return QLocale().toString(static_cast<qulonglong>(value)); }
 

@@ -377,7 +377,7 @@ void TOVKForm::ShowMessage(QMessageBox::Icon icon, const QString& caption, const
                            const std::vector<std::string>& details) {
   QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
   box.setWindowModality(Qt::ApplicationModal);
-  if (!details.empty()) box.setInformativeText(FromUtf8(FirstLines(details, kListedFailures)));
+  if (!details.empty()) box.setInformativeText(FirstLines(details, kListedFailures));
   box.exec();
 }
 

@@ -9,6 +9,7 @@
 #include "ui/CommandLine.h"
 #include "ui/MainForm.h"
 #include "ui/PackMode.h"
+#include "ui/Translations.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("ovkview"));
   QApplication::setApplicationDisplayName(QStringLiteral("OVK Viewer"));
   QGuiApplication::setDesktopFileName(QStringLiteral(OVK_APP_ID));
+  ovk::InstallTranslations(app, QLocale(), ovk::CatalogueFolders());
   // The toolkit has taken its own options out of the parameters by now.
   ovk::TOVKForm form(Params(argc, argv));
   form.show();

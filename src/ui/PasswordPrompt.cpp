@@ -1,5 +1,6 @@
 #include "ui/PasswordPrompt.h"
 
+#include <QCoreApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 
@@ -9,8 +10,9 @@ namespace ovk {
 
 bool AskPassword(QWidget* parent, const QString& archiveName, std::string& password) {
   QInputDialog prompt(parent);
-  prompt.setWindowTitle(QStringLiteral("Password"));
-  prompt.setLabelText(QStringLiteral("Files in %1 are protected by password. Password:").arg(archiveName));
+  prompt.setWindowTitle(QCoreApplication::translate("ovk::PasswordPrompt", "Password"));
+  prompt.setLabelText(
+      QCoreApplication::translate("ovk::PasswordPrompt", "Files in %1 are protected by password. Password:").arg(archiveName));
   prompt.setTextEchoMode(QLineEdit::Password);
   if (auto* edit = prompt.findChild<QLineEdit*>()) SetStarEcho(edit);
   if (prompt.exec() != QDialog::Accepted || prompt.textValue().isEmpty()) return false;

@@ -21,7 +21,7 @@ constexpr int kBarSteps = 1000;
 }  // namespace
 
 TProgressForm::TProgressForm(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Progress"));
+  setWindowTitle(tr("Progress"));
   setModal(false);
   ActionLabel = new QLabel(this);
   EntryLabel = new QLabel(this);
@@ -30,7 +30,7 @@ TProgressForm::TProgressForm(QWidget* parent) : QDialog(parent) {
   Bar = new QProgressBar(this);
   Bar->setRange(0, kBarSteps);
   RateLabel = new QLabel(this);
-  CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+  CancelButton = new QPushButton(tr("Cancel"), this);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(RateLabel, 1);
   buttons->addWidget(CancelButton);
@@ -69,18 +69,18 @@ void TProgressForm::ShowProgress() {
     Bar->setValue(static_cast<int>(static_cast<double>(p.bytesDone) / static_cast<double>(p.bytesTotal) * kBarSteps));
   const double seconds = static_cast<double>(clock_.elapsed()) / 1000.0;
   if (seconds > 0)
-    RateLabel->setText(QLocale().formattedDataSize(static_cast<qint64>(static_cast<double>(p.bytesDone) / seconds)) +
-                       QStringLiteral("/s"));
+    RateLabel->setText(
+        tr("%1/s").arg(QLocale().formattedDataSize(static_cast<qint64>(static_cast<double>(p.bytesDone) / seconds))));
 }
 
 void TProgressForm::ShowWaiting(const QString& archive) {
-  EntryLabel->setText(QStringLiteral("Waiting for another program to release ") + archive);
+  EntryLabel->setText(tr("Waiting for another program to release %1").arg(archive));
 }
 
 void TProgressForm::reject() {
   if (job_) job_->Cancel();
   CancelButton->setEnabled(false);
-  ActionLabel->setText(QStringLiteral("Stopping..."));
+  ActionLabel->setText(tr("Stopping..."));
 }
 
 void TProgressForm::JobDone() {

@@ -20,13 +20,15 @@ const char kSection[] = "Options";
 const char kAesValue[] = "AES-256";
 const char kTraditionalValue[] = "Traditional";
 
-// The levels in the order the dialog offers them; the name is both the
-// choice's text and the stored value.
+// The levels in the order the dialog offers them; the English name is the
+// stored value and, translated, the choice's text.
 struct LevelName {
   CompressionLevel level;
   const char* name;
 };
-const LevelName kLevelNames[] = {{kLevelFastest, "Fastest"}, {kLevelDefault, "Normal"}, {kLevelMaximum, "Best"}};
+const LevelName kLevelNames[] = {{kLevelFastest, QT_TRANSLATE_NOOP("ovk::TSettingsForm", "Fastest")},
+                                 {kLevelDefault, QT_TRANSLATE_NOOP("ovk::TSettingsForm", "Normal")},
+                                 {kLevelMaximum, QT_TRANSLATE_NOOP("ovk::TSettingsForm", "Best")}};
 
 int LevelIndex(CompressionLevel level) {
   for (std::size_t i = 0; i < std::size(kLevelNames); ++i)
@@ -58,29 +60,29 @@ void WriteArchiveOptions(TAdvancedRegistry& registry, const ArchiveOptions& opti
 }
 
 TSettingsForm::TSettingsForm(const ArchiveOptions& options, QWidget* parent) : QDialog(parent) {
-  SetUpDialogFrame(this, QStringLiteral("Settings"), 387, 196);
+  SetUpDialogFrame(this, tr("Settings"), 387, 196);
 
-  EncryptionLabel = new QLabel(QStringLiteral("Encryption of new passwords:"), this);
+  EncryptionLabel = new QLabel(tr("Encryption of new passwords:"), this);
   EncryptionLabel->setGeometry(8, 8, 371, 18);
   EncryptionChoice = new QComboBox(this);
   EncryptionChoice->setGeometry(5, 28, 377, 26);
   AddEncryptionChoices(EncryptionChoice);
   EncryptionChoice->setCurrentIndex(options.aes ? 1 : 0);
 
-  LevelLabel = new QLabel(QStringLiteral("Compression of new entries:"), this);
+  LevelLabel = new QLabel(tr("Compression of new entries:"), this);
   LevelLabel->setGeometry(8, 64, 371, 18);
   LevelChoice = new QComboBox(this);
   LevelChoice->setGeometry(5, 84, 180, 26);
-  for (const LevelName& known : kLevelNames) LevelChoice->addItem(QString::fromLatin1(known.name));
+  for (const LevelName& known : kLevelNames) LevelChoice->addItem(tr(known.name));
   LevelChoice->setCurrentIndex(LevelIndex(options.level));
 
-  RestorePermissions = new QCheckBox(QStringLiteral("Restore permissions when extracting"), this);
+  RestorePermissions = new QCheckBox(tr("Restore permissions when extracting"), this);
   RestorePermissions->setGeometry(8, 122, 371, 22);
   RestorePermissions->setChecked(options.restorePermissions);
 
-  OKButton = MakeButton(QStringLiteral("OK"), this, QRect(226, 160, 75, 28));
+  OKButton = MakeButton(tr("OK"), this, QRect(226, 160, 75, 28));
   OKButton->setDefault(true);
-  CancelButton = MakeButton(QStringLiteral("Cancel"), this, QRect(307, 160, 75, 28));
+  CancelButton = MakeButton(tr("Cancel"), this, QRect(307, 160, 75, 28));
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 

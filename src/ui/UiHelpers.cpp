@@ -76,11 +76,12 @@ long double RoundedKiloBytes(long double bytes) {
   return rounded;
 }
 
-std::string FirstLines(const std::vector<std::string>& lines, std::size_t shown) {
-  std::string text;
-  for (std::size_t i = 0; i < lines.size() && i < shown; ++i) text += (i ? "\n" : "") + lines[i];
-  if (lines.size() > shown) text += "\n... and " + std::to_string(lines.size() - shown) + " more";
-  return text;
+QString FirstLines(const std::vector<std::string>& lines, std::size_t shown) {
+  QStringList listed;
+  for (std::size_t i = 0; i < lines.size() && i < shown; ++i) listed << FromUtf8(lines[i]);
+  if (lines.size() > shown)
+    listed << QCoreApplication::translate("ovk::UiHelpers", "... and %1 more").arg(lines.size() - shown);
+  return listed.join(QLatin1Char('\n'));
 }
 
 QLabel* LabelFor(const QString& text, QWidget* buddy) {

@@ -33,7 +33,7 @@ long double RoundedKiloBytes(long double bytes);
 constexpr std::size_t kListedFailures = 20;
 
 // The first `shown` lines, one per line, then "... and N more" for the rest.
-std::string FirstLines(const std::vector<std::string>& lines, std::size_t shown);
+QString FirstLines(const std::vector<std::string>& lines, std::size_t shown);
 
 // Shows "*" for every typed character.
 void SetStarEcho(QLineEdit* edit);

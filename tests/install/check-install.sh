@@ -46,6 +46,10 @@ for size in 16 24 32 48 64 128 256; do
   [[ $dims == "${size}x$size" ]] || fail "$png is $dims"
 done
 
+for language in de fr; do
+  [[ -s $share/ovkview/translations/ovkview_$language.qm ]] || fail "no $language catalogue installed"
+done
+
 for action in "$share"/kio/servicemenus/*.desktop "$share"/nemo/actions/*.nemo_action; do
   while read -r program; do
     [[ -x $root/bin/$program ]] || fail "$action calls $program, which is not installed"
