@@ -65,7 +65,9 @@ QToolButton* MakeToolButton(QToolBar* bar, const QString& caption, QStyle::Stand
   button->setIconSize(QSize(24, 24));
   button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   button->setAutoRaise(true);
-  button->setFixedSize(58, 54);
+  // As wide as the caption needs in the user's language, never narrower.
+  button->setFixedHeight(54);
+  button->setMinimumWidth(58);
   bar->addWidget(button);
   return button;
 }

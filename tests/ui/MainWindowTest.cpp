@@ -91,7 +91,9 @@ TEST_F(MainWindow, MenusShortcutsMnemonicsAndAccessibleControls) {
     EXPECT_TRUE(names.contains(control)) << control;
   for (QToolButton* button : form->findChildren<QToolButton*>()) {
     if (button->text() == "Add" || button->text() == "Delete" || button->text() == "Extract") {
-      EXPECT_EQ(button->size(), QSize(58, 54));
+      EXPECT_EQ(button->height(), 54);
+      EXPECT_GE(button->width(), 58);
+      EXPECT_GE(button->width(), button->sizeHint().width()) << "caption cut: " << button->text().toStdString();
     }
   }
   const char* titles[] = {"Name", "Path", "Original", "Packed", "Time"};

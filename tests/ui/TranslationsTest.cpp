@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSet>
+#include <QToolButton>
 #include <QTranslator>
 
 #include "engine/ArchiveSummary.h"
@@ -109,6 +110,12 @@ TEST_F(Translations, WindowSpeaksTheCatalogueLanguageWithUniqueMnemonics) {
               language.pathColumn);
     EXPECT_EQ(Progress(*form)->windowTitle().toStdString(), language.progressTitle);
     EXPECT_EQ(ExtractDialog(*form)->windowTitle().toStdString(), language.extractTitle);
+    form->show();
+    for (const QToolButton* button : form->findChildren<QToolButton*>()) {
+      if (button->toolButtonStyle() == Qt::ToolButtonTextUnderIcon) {
+        EXPECT_GE(button->width(), button->sizeHint().width()) << "caption cut: " << button->text().toStdString();
+      }
+    }
     ovk::TSettingsForm settings(ovk::ArchiveOptions{});
     EXPECT_EQ(settings.LevelChoice->itemText(2).toStdString(), language.bestLevel);
     QMessageBox box;
