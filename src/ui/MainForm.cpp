@@ -140,8 +140,8 @@ void TOVKForm::BuildMenus() {
                         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)});
   deleteItem_ = MakeAction(this, actionsMenu_, tr("&Delete..."), QStringLiteral("DeleteItem"), {QKeySequence(Qt::CTRL | Qt::Key_D)});
   extractItem_ = MakeAction(this, actionsMenu_, tr("E&xtract..."), QStringLiteral("ExtractItem"), {QKeySequence(Qt::CTRL | Qt::Key_E)});
-  extractHereItem_ = MakeAction(this, actionsMenu_, tr("Extract &Here"), QStringLiteral("ExtractHereItem"));
   testItem_ = MakeAction(this, actionsMenu_, tr("&Test"), QStringLiteral("TestItem"));
+  extractHereItem_ = MakeAction(this, actionsMenu_, tr("Extract &Here"), QStringLiteral("ExtractHereItem"));
   actionsMenu_->addSeparator();
   renameItem_ = MakeAction(this, actionsMenu_, tr("&Rename..."), QStringLiteral("RenameItem"), {QKeySequence(Qt::Key_F2)});
   newFolderItem_ = MakeAction(this, actionsMenu_, tr("&New Folder..."), QStringLiteral("NewFolderItem"),
