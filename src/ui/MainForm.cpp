@@ -378,8 +378,9 @@ void TOVKForm::UpdateCommands() {
   renameItem_->setEnabled(selected && controller_->Can(Capability::kRename) &&
                           fileList_->selectionModel()->selectedRows().size() == 1);
   newFolderItem_->setEnabled(open && controller_->Can(Capability::kFolderEntries));
-  for (QAction* action : {addItem_, extractItem_, extractHereItem_, testItem_, propertiesItem_})
-    action->setEnabled(open);
+  for (QAction* action : {addItem_, extractItem_, testItem_, propertiesItem_}) action->setEnabled(open);
+  // Nothing listed would only leave an empty folder beside the archive.
+  extractHereItem_->setEnabled(open && controller_->Model()->rowCount() > 0);
   addButton_->setEnabled(open);
   extractButton_->setEnabled(open);
   backItem_->setEnabled(idle && fileList_->Filter()->CanGoBack());
@@ -542,7 +543,10 @@ void TOVKForm::ViewItemClick() {
 
 void TOVKForm::OfferWriteBack(const QString& entryName, const QString& path) {
   if (controller_->Busy()) {
-    QTimer::singleShot(kWriteBackRetryMs, this, [this, entryName, path] { OfferWriteBack(entryName, path); });
+    // Another archive opened meanwhile has no such entry to update.
+    QTimer::singleShot(kWriteBackRetryMs, this, [this, entryName, path, archive = controller_->ArchiveName()] {
+      if (controller_->ArchiveName() == archive) OfferWriteBack(entryName, path);
+    });
     return;
   }
   QMessageBox question(QMessageBox::Question, tr("Question"),
