@@ -3,6 +3,7 @@
 #include <QDir>
 #include <malloc.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -105,7 +106,16 @@ void ArchiveController::Load(const std::string& name, bool asNew) {
   archiveName_ = name;
   model_->Clear();
   if (!asNew && !List(name)) model_->Clear();
+  // Asked once per listing: the commands' states follow every selection change.
+  cannot_.clear();
+  for (auto capability = static_cast<int>(Capability::kAppend); capability <= static_cast<int>(Capability::kFolderEntries);
+       ++capability)
+    if (ArchiveCannot(name, static_cast<Capability>(capability))) cannot_.push_back(static_cast<Capability>(capability));
   emit Listed();
+}
+
+bool ArchiveController::Can(Capability capability) const {
+  return std::find(cannot_.begin(), cannot_.end(), capability) == cannot_.end();
 }
 
 bool ArchiveController::List(const std::string& name) {
@@ -128,11 +138,7 @@ bool ArchiveController::List(const std::string& name) {
                                 fill);
   // A cancelled or failed listing shows nothing rather than part of the archive.
   if (!listedAll || listed.cancelled || cancelPressed || !listed.refusal.empty() || listed.openError) {
-    if (listedAll && !listed.refusal.empty())
-      face_.ShowMessage(QMessageBox::Critical, tr("Error"), FromUtf8(name + ": " + listed.refusal), {});
-    // A name not there yet is an archive the next add makes.
-    if (listedAll && listed.openError && listed.openError.code != ENOENT)
-      face_.ShowMessage(QMessageBox::Critical, tr("Error"), FromUtf8(listed.openError.Text()), {});
+    if (listedAll) ShowListFailure(name, listed);
     return false;
   }
   // The result is the whole truth; what arrived on the way is kept when it is all of it.
@@ -143,6 +149,14 @@ bool ArchiveController::List(const std::string& name) {
   malloc_trim(0);
   ShowListProblems(listed.problems);
   return true;
+}
+
+void ArchiveController::ShowListFailure(const std::string& name, const ListResult& listed) {
+  if (!listed.refusal.empty())
+    face_.ShowMessage(QMessageBox::Critical, tr("Error"), FromUtf8(name + ": " + listed.refusal), {});
+  // A name not there yet is an archive the next add makes.
+  if (listed.openError && listed.openError.code != ENOENT)
+    face_.ShowMessage(QMessageBox::Critical, tr("Error"), FromUtf8(listed.openError.Text()), {});
 }
 
 void ArchiveController::ShowListProblems(const std::vector<std::string>& problems) {
@@ -227,12 +241,15 @@ bool ArchiveController::RunExtraction(const QString& caption, ExtractRequest& re
   return true;
 }
 
-void ArchiveController::Extract(const std::string& destination, const std::vector<int>& rows,
-                                const std::string& password) {
+bool ArchiveController::Extract(const std::string& destination, const std::vector<int>& rows,
+                                const std::string& password, bool keepFolders) {
   ExtractRequest request = ExtractionOf(rows, password);
   request.destination = destination;
+  request.keepFolders = keepFolders;
   OperationReport report;
-  if (RunExtraction(tr("Extracting"), request, report)) ShowExtractReport(report);
+  if (!RunExtraction(tr("Extracting"), request, report)) return false;
+  ShowExtractReport(report);
+  return !report.cancelled && report.failures.empty();
 }
 
 void ArchiveController::Test(const std::vector<int>& rows, const std::string& password) {
@@ -242,24 +259,29 @@ void ArchiveController::Test(const std::vector<int>& rows, const std::string& pa
   if (RunExtraction(tr("Testing"), request, report)) ShowTestReport(report);
 }
 
-QStringList ArchiveController::ExtractForOpening(const std::vector<int>& rows, const std::string& password) {
+std::vector<PrivateCopy> ArchiveController::ExtractForOpening(const std::vector<int>& rows,
+                                                              const std::string& password) {
   if (rows.empty()) return {};
   const std::string folder = PrivateFolder();
   if (folder.empty()) return {};
+  std::vector<PrivateCopy> copies;
+  QStringList paths;
+  for (int row : rows) {
+    const ListRow& shown = model_->At(row);
+    const std::string storedName = shown.IsFolder() ? FolderKey(shown.name) : shown.name;
+    const EntryPath path = EntryPathOf(shown.IsFolder() ? storedName + "/" : storedName);
+    if (path.kind != EntryPathKind::kFile && path.kind != EntryPathKind::kFolder) continue;
+    copies.push_back({FromUtf8(folder + "/" + PlatformPath(path.relative)), storedName, shown.IsFolder()});
+    paths << copies.back().path;
+  }
+  emit PrivateCopiesRewritten(paths);
   ExtractRequest request = ExtractionOf(rows, password);
   request.destination = folder;
   OperationReport report;
   if (!RunExtraction(tr("Extracting"), request, report)) return {};
   ShowExtractReport(report);
   if (report.cancelled || !report.failures.empty()) return {};
-  QStringList paths;
-  for (int row : rows) {
-    const ListRow& shown = model_->At(row);
-    const EntryPath path = EntryPathOf(shown.IsFolder() ? FolderKey(shown.name) + "/" : shown.name);
-    if (path.kind == EntryPathKind::kFile || path.kind == EntryPathKind::kFolder)
-      paths << FromUtf8(folder + "/" + PlatformPath(path.relative));
-  }
-  return paths;
+  return copies;
 }
 
 std::string ArchiveController::PrivateFolder() {

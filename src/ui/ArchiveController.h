@@ -1,6 +1,7 @@
 // The archive the window shows and every job run on it: listing, adding,
-// deleting, extracting, testing, and extracting into a private folder for
-// opening and dragging out. The window is wiring between its controls and
+// deleting, renaming, new folders, the comment, extracting (also "here"),
+// testing, and extracting into a private folder for opening, editing and
+// dragging out. The window is wiring between its controls and
 // these calls; what they need of the user (messages, a password, following
 // a job's progress) they ask through the window's JobFace.
 #pragma once
@@ -14,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/ArchiveSummary.h"
 #include "engine/ExtractFromArchive.h"
+#include "engine/format/Format.h"
 #include "engine/OperationReport.h"
 #include "ui/ArchiveJob.h"
 #include "ui/SettingsForm.h"
@@ -37,6 +40,13 @@ class JobFace {
   virtual void Follow(ArchiveJob& job, const QString& caption) = 0;
 };
 
+// An entry written into the private folder for the user.
+struct PrivateCopy {
+  QString path;
+  std::string storedName;  // the row's: "/" between folders, a folder's without the trailing "/"
+  bool folder = false;
+};
+
 class ArchiveController : public QObject {
   Q_OBJECT
  public:
@@ -54,6 +64,9 @@ class ArchiveController : public QObject {
 
   // Shows the archive: a new one (asNew) is only named; its first add makes it.
   void Load(const std::string& name, bool asNew);
+  // Whether the archive's format can do that, as of the last Load; an
+  // archive not made yet can do what one of its name will.
+  bool Can(Capability capability) const;
   // Adds files and folders into the archive's folder (its path, "/" between
   // folders): a folder keeps its own name, as a file does; subfolders are
   // walked when recurse is set.
@@ -61,14 +74,36 @@ class ArchiveController : public QObject {
            const std::string& password);
   // The model's rows, a folder with everything below it.
   void Delete(const std::vector<int>& rows);
-  // Extracts the rows' entries (every entry when none) into the folder.
-  void Extract(const std::string& destination, const std::vector<int>& rows, const std::string& password);
+  // Renames the row's entry (a folder's: everything below it) to newName
+  // in the same folder. Gives the new stored name ("/" between folders),
+  // empty when nothing was renamed (said in a box).
+  std::string Rename(int row, const std::string& newName);
+  // Adds an empty folder entry of that name in the model's folder; false
+  // when it was not added (said in a box).
+  bool NewFolder(const std::string& folder, const std::string& name);
+  // Where extracting the whole archive would best go, made nowhere.
+  std::string SuggestedFolder() const;
+  // Extracts the rows' entries (every entry when none) into the folder, or
+  // without folders straight into it; true when every entry was written.
+  bool Extract(const std::string& destination, const std::vector<int>& rows, const std::string& password,
+               bool keepFolders = true);
+  // Extracts every entry beside the archive, in a fresh folder unless it
+  // holds one item; gives what the user finds there, empty when not every
+  // entry was written (said in a box).
+  std::string ExtractHere(const std::string& password);
   // Checks the rows' entries (every entry when none) and says how it went.
   void Test(const std::vector<int>& rows, const std::string& password);
   // Extracts the rows' entries into the private folder as extraction does
-  // (password prompt, report) and gives the paths of the rows' files and
-  // folders there; none unless every entry was written.
-  QStringList ExtractForOpening(const std::vector<int>& rows, const std::string& password);
+  // (password prompt, report) and gives the rows' files and folders there;
+  // none unless every entry was written.
+  std::vector<PrivateCopy> ExtractForOpening(const std::vector<int>& rows, const std::string& password);
+  // Stores the private copy of the file entry storedName over the entry,
+  // enciphered with the password when the entry was.
+  void WriteBack(const std::string& storedName, const std::string& path, const std::string& password);
+  // The archive's summary from a listing of its own; false when it could
+  // not be listed.
+  bool Summarize(ArchiveSummary& summary);
+  void SetComment(const std::string& comment);
   // For the window's close: stops the running job, waits for it and
   // removes the private folder; no job's outcome is shown after this.
   void Close();
@@ -77,6 +112,9 @@ class ArchiveController : public QObject {
   void BusyChanged();
   // A listing has ended (whole, cancelled or failed).
   void Listed();
+  // Private copies are about to be written again, over what the user may
+  // have open.
+  void PrivateCopiesRewritten(const QStringList& paths);
 
  private:
   // Runs work on a job thread and returns when it has ended. False when
@@ -89,7 +127,14 @@ class ArchiveController : public QObject {
   bool RunExtraction(const QString& caption, ExtractRequest& request, OperationReport& report);
   // Lists the archive into the model; false when it showed nothing of it.
   bool List(const std::string& name);
+  // Says why a listing that ran gave nothing.
+  void ShowListFailure(const std::string& name, const ListResult& listed);
   void ShowListProblems(const std::vector<std::string>& problems);
+  // The entries the top folder's rows stand for: what lands at the top of
+  // a destination.
+  std::vector<Entry> TopLevelEntries() const;
+  // Shows the engine's reasons when an edit was refused; false when it was not.
+  bool TellRefused(const OperationReport& report, const QString& text);
   // Says that an add or a delete was cancelled; false when it was not.
   bool TellCancelled(const OperationReport& report, const QString& text);
   void ShowExtractReport(const OperationReport& report);
@@ -106,6 +151,7 @@ class ArchiveController : public QObject {
   std::unique_ptr<ArchiveJob> job_;
   bool closing_ = false;
   std::string privateFolder_;
+  std::vector<Capability> cannot_;
 };
 
 }  // namespace ovk

@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,13 +26,16 @@
 
 #include "support/FileUnit.h"
 #include "support/StringUnit.h"
+#include "ui/AboutDialog.h"
 #include "ui/AddFormUnit.h"
 #include "ui/CommandLine.h"
+#include "ui/EditWatcher.h"
 #include "ui/EntryModel.h"
 #include "ui/ExtListView.h"
 #include "ui/ExtractFormUnit.h"
 #include "ui/PasswordPrompt.h"
 #include "ui/ProgressForm.h"
+#include "ui/PropertiesDialog.h"
 #include "ui/RecentArchives.h"
 #include "ui/SettingsForm.h"
 #include "ui/UiHelpers.h"
@@ -42,6 +46,9 @@ const char* const kArchiveFilter = QT_TRANSLATE_NOOP(
     "ovk::TOVKForm", "ZIP files (*.zip)|*.zip|OVK files (*.ovk)|*.ovk|RQF files (*.rqf)|*.rqf|All files (*.*)|*.*");
 
 namespace {
+
+// How long a save of an edited entry waits for a running job before asking again.
+constexpr int kWriteBackRetryMs = 200;
 
 // The format that marks a drag out of a window's own list.
 const QString kOwnDragFormat = QStringLiteral("application/x-ovkview-drag-source");
@@ -91,6 +98,12 @@ TOVKForm::TOVKForm(const std::vector<std::string>& params, QWidget* parent)
   BuildStatusBar();
   BuildFileDialogs();
   progressForm_ = new TProgressForm(this);
+  editWatcher_ = new EditWatcher(this);
+  connect(editWatcher_, &EditWatcher::Saved, this, &TOVKForm::OfferWriteBack);
+  // The window's own writes of a private copy are no saves of the user's.
+  connect(controller_, &ArchiveController::PrivateCopiesRewritten, editWatcher_, [this](const QStringList& paths) {
+    for (const QString& path : paths) editWatcher_->Forget(path);
+  });
   OpenFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
   connect(controller_, &ArchiveController::BusyChanged, this, &TOVKForm::UpdateCommands);
   connect(controller_, &ArchiveController::Listed, this, [this] {
@@ -118,6 +131,8 @@ void TOVKForm::BuildMenus() {
   recentMenu_ = fileMenu->addMenu(tr("Open &Recent"));
   recentMenu_->setObjectName(QStringLiteral("RecentMenu"));
   connect(recentMenu_, &QMenu::aboutToShow, this, &TOVKForm::FillRecentMenu);
+  propertiesItem_ = MakeAction(this, fileMenu, tr("&Properties..."), QStringLiteral("PropertiesItem"),
+                               {QKeySequence(Qt::ALT | Qt::Key_Return)});
   fileMenu->addSeparator();
   QAction* exitItem = MakeAction(this, fileMenu, tr("E&xit"), QStringLiteral("ExitItem"), {QKeySequence(Qt::ALT | Qt::Key_X)});
 
@@ -128,6 +143,11 @@ void TOVKForm::BuildMenus() {
   deleteItem_ = MakeAction(this, actionsMenu_, tr("&Delete..."), QStringLiteral("DeleteItem"), {QKeySequence(Qt::CTRL | Qt::Key_D)});
   extractItem_ = MakeAction(this, actionsMenu_, tr("E&xtract..."), QStringLiteral("ExtractItem"), {QKeySequence(Qt::CTRL | Qt::Key_E)});
   testItem_ = MakeAction(this, actionsMenu_, tr("&Test"), QStringLiteral("TestItem"));
+  extractHereItem_ = MakeAction(this, actionsMenu_, tr("Extract &Here"), QStringLiteral("ExtractHereItem"));
+  actionsMenu_->addSeparator();
+  renameItem_ = MakeAction(this, actionsMenu_, tr("&Rename..."), QStringLiteral("RenameItem"), {QKeySequence(Qt::Key_F2)});
+  newFolderItem_ = MakeAction(this, actionsMenu_, tr("&New Folder..."), QStringLiteral("NewFolderItem"),
+                              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)});
   actionsMenu_->addSeparator();
   viewItem_ = MakeAction(this, actionsMenu_, tr("&View..."), QStringLiteral("ViewItem"));
   selectAllItem_ = MakeAction(this, actionsMenu_, tr("Select A&ll"), QStringLiteral("SelectAllItem"), {QKeySequence::SelectAll});
@@ -135,13 +155,21 @@ void TOVKForm::BuildMenus() {
   QMenu* optionsMenu = menuBar()->addMenu(tr("&Options"));
   QAction* settingsItem = MakeAction(this, optionsMenu, tr("&Settings..."), QStringLiteral("SettingsItem"));
 
+  QMenu* helpMenu = menuBar()->addMenu(tr("&Help"));
+  QAction* aboutItem = MakeAction(this, helpMenu, tr("&About..."), QStringLiteral("AboutItem"));
+
   connect(newItem_, &QAction::triggered, this, &TOVKForm::NewItemClick);
   connect(openItem_, &QAction::triggered, this, &TOVKForm::OpenItemClick);
   connect(exitItem, &QAction::triggered, this, &QWidget::close);
   connect(addItem_, &QAction::triggered, this, &TOVKForm::AddItemClick);
   connect(deleteItem_, &QAction::triggered, this, &TOVKForm::DeleteItemClick);
   connect(extractItem_, &QAction::triggered, this, &TOVKForm::ExtractItemClick);
+  connect(extractHereItem_, &QAction::triggered, this, &TOVKForm::ExtractHereItemClick);
   connect(testItem_, &QAction::triggered, this, &TOVKForm::TestItemClick);
+  connect(renameItem_, &QAction::triggered, this, &TOVKForm::RenameItemClick);
+  connect(newFolderItem_, &QAction::triggered, this, &TOVKForm::NewFolderItemClick);
+  connect(propertiesItem_, &QAction::triggered, this, &TOVKForm::PropertiesItemClick);
+  connect(aboutItem, &QAction::triggered, this, [this] { AboutDialog(this).exec(); });
   connect(viewItem_, &QAction::triggered, this, &TOVKForm::ViewItemClick);
   connect(settingsItem, &QAction::triggered, this, &TOVKForm::SettingsItemClick);
   connect(selectAllItem_, &QAction::triggered, this, [this] { fileList_->selectAll(); });
@@ -290,6 +318,8 @@ void TOVKForm::LoadArchive(const std::string& name, bool asNew) {
   if (name.empty() || controller_->Busy()) return;
   RememberArchive(registry_, ToUtf8(QFileInfo(FromUtf8(name)).absoluteFilePath()));
   searchEdit_->clear();
+  // The copies of the archive shown before are no longer this window's to write back.
+  editWatcher_->Clear();
   // The archive's name shows while it is listed.
   controller_->Load(name, asNew);
 }
@@ -346,7 +376,13 @@ void TOVKForm::UpdateCommands() {
   deleteButton_->setEnabled(selected);
   deleteItem_->setEnabled(selected);
   viewItem_->setEnabled(selected);
-  for (QAction* action : {addItem_, extractItem_, testItem_}) action->setEnabled(open);
+  // One row: a rename names a single entry or folder.
+  renameItem_->setEnabled(selected && controller_->Can(Capability::kRename) &&
+                          fileList_->selectionModel()->selectedRows().size() == 1);
+  newFolderItem_->setEnabled(open && controller_->Can(Capability::kFolderEntries));
+  for (QAction* action : {addItem_, extractItem_, testItem_, propertiesItem_}) action->setEnabled(open);
+  // Nothing listed would only leave an empty folder beside the archive.
+  extractHereItem_->setEnabled(open && controller_->Model()->rowCount() > 0);
   addButton_->setEnabled(open);
   extractButton_->setEnabled(open);
   backItem_->setEnabled(idle && fileList_->Filter()->CanGoBack());
@@ -415,14 +451,82 @@ void TOVKForm::AddItemClick() {
 
 void TOVKForm::ExtractItemClick() {
   if (controller_->Busy() || controller_->ArchiveName().empty()) return;
+  extractForm_->SetSuggestion(FromUtf8(controller_->SuggestedFolder()));
   const bool confirmed = extractForm_->exec() == QDialog::Accepted;
   addForm_->SetPassword(extractForm_->Password());
-  if (confirmed)
-    controller_->Extract(extractForm_->FolderText(),
-                         extractForm_->SelectedOnly() ? SelectedRows() : std::vector<int>(), extractForm_->Password());
+  if (!confirmed) return;
+  const std::string destination = extractForm_->FolderText();
+  if (controller_->Extract(destination, extractForm_->SelectedOnly() ? SelectedRows() : std::vector<int>(),
+                           extractForm_->Password(), extractForm_->KeepFolders()) &&
+      extractForm_->OpenAfterwards())
+    OpenFile(FromUtf8(destination));
+}
+
+void TOVKForm::ExtractHereItemClick() {
+  const std::string made = controller_->ExtractHere(extractForm_->Password());
+  if (made.empty()) return;
+  // The Extract dialog's choice holds here too: opened, what went where needs no words.
+  if (extractForm_->OpenAfterwards())
+    OpenFile(FromUtf8(made));
+  else
+    ShowMessage(QMessageBox::Information, tr("Information"),
+                tr("The archive's content was extracted to %1.").arg(FromUtf8(made)), {});
 }
 
 void TOVKForm::TestItemClick() { controller_->Test(SelectedRows(), extractForm_->Password()); }
+
+bool TOVKForm::AskName(const QString& caption, const QString& label, const QString& objectName, QString& name) {
+  QInputDialog dialog(this);
+  dialog.setObjectName(objectName);
+  dialog.setWindowTitle(caption);
+  dialog.setLabelText(label);
+  dialog.setTextValue(name);
+  dialog.setWindowModality(Qt::ApplicationModal);
+  if (dialog.exec() != QDialog::Accepted || dialog.textValue().isEmpty()) return false;
+  name = dialog.textValue();
+  return true;
+}
+
+void TOVKForm::RenameItemClick() {
+  const std::vector<int> rows = SelectedRows();
+  if (controller_->Busy() || rows.size() != 1 || !controller_->Can(Capability::kRename)) return;
+  const QString oldName = RowName(controller_->Model()->At(rows.front()));
+  QString name = oldName;
+  if (!AskName(tr("Rename"), tr("New name of %1:").arg(oldName), QStringLiteral("RenameDialog"), name) ||
+      name == oldName)
+    return;
+  const std::string renamed = controller_->Rename(rows.front(), ToUtf8(name));
+  if (!renamed.empty()) SelectStored(renamed);
+}
+
+void TOVKForm::NewFolderItemClick() {
+  if (controller_->Busy() || controller_->ArchiveName().empty()) return;
+  QString name;
+  if (!AskName(tr("New Folder"), tr("Name of the new folder:"), QStringLiteral("NewFolderDialog"), name)) return;
+  const std::string folder = fileList_->Filter()->Folder();
+  if (controller_->NewFolder(folder, ToUtf8(name))) SelectStored((folder.empty() ? "" : folder + "/") + ToUtf8(name));
+}
+
+void TOVKForm::SelectStored(const std::string& storedName) {
+  const EntryModel& model = *controller_->Model();
+  for (int row = 0; row < model.rowCount(); ++row) {
+    const ListRow& shown = model.At(row);
+    if ((shown.IsFolder() ? FolderKey(shown.name) : shown.name) != storedName) continue;
+    const QModelIndex index = fileList_->Filter()->mapFromSource(model.index(row, 0));
+    if (!index.isValid()) return;
+    fileList_->setCurrentIndex(index);
+    fileList_->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    fileList_->scrollTo(index);
+    return;
+  }
+}
+
+void TOVKForm::PropertiesItemClick() {
+  ArchiveSummary summary;
+  if (!controller_->Summarize(summary)) return;
+  PropertiesDialog dialog(FromUtf8(NamePart(controller_->ArchiveName())), summary, this);
+  if (dialog.exec() == QDialog::Accepted && dialog.CommentChanged()) controller_->SetComment(dialog.Comment());
+}
 
 void TOVKForm::SettingsItemClick() {
   TSettingsForm dialog(controller_->options, this);
@@ -433,7 +537,26 @@ void TOVKForm::SettingsItemClick() {
 }
 
 void TOVKForm::ViewItemClick() {
-  for (const QString& path : controller_->ExtractForOpening(SelectedRows(), extractForm_->Password())) OpenFile(path);
+  for (const PrivateCopy& copy : controller_->ExtractForOpening(SelectedRows(), extractForm_->Password())) {
+    if (!copy.folder) editWatcher_->Watch(FromUtf8(copy.storedName), copy.path);
+    OpenFile(copy.path);
+  }
+}
+
+void TOVKForm::OfferWriteBack(const QString& entryName, const QString& path) {
+  if (controller_->Busy()) {
+    // Another archive opened meanwhile has no such entry to update.
+    QTimer::singleShot(kWriteBackRetryMs, this, [this, entryName, path, archive = controller_->ArchiveName()] {
+      if (controller_->ArchiveName() == archive) OfferWriteBack(entryName, path);
+    });
+    return;
+  }
+  QMessageBox question(QMessageBox::Question, tr("Question"),
+                       tr("The file %1 was changed. Update the archive?").arg(entryName),
+                       QMessageBox::Yes | QMessageBox::No, this);
+  question.setWindowModality(Qt::ApplicationModal);
+  if (question.exec() == QMessageBox::Yes)
+    controller_->WriteBack(ToUtf8(entryName), ToUtf8(path), extractForm_->Password());
 }
 
 void TOVKForm::Activate(const QModelIndex& index) {
@@ -448,10 +571,10 @@ void TOVKForm::Activate(const QModelIndex& index) {
 }
 
 std::unique_ptr<QMimeData> TOVKForm::DragOutData() {
-  const QStringList paths = controller_->ExtractForOpening(SelectedRows(), extractForm_->Password());
-  if (paths.isEmpty()) return nullptr;
+  const std::vector<PrivateCopy> copies = controller_->ExtractForOpening(SelectedRows(), extractForm_->Password());
+  if (copies.empty()) return nullptr;
   QList<QUrl> urls;
-  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  for (const PrivateCopy& copy : copies) urls << QUrl::fromLocalFile(copy.path);
   auto data = std::make_unique<QMimeData>();
   data->setUrls(urls);
   data->setData(kOwnDragFormat, OwnDragMark());
@@ -520,6 +643,7 @@ void TOVKForm::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  editWatcher_->Clear();
   controller_->Close();
   StoreWindowSettings();
   event->accept();

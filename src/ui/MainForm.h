@@ -27,6 +27,7 @@ class QToolButton;
 
 namespace ovk {
 
+class EditWatcher;
 class TAddForm;
 class TExtListViewManagement;
 class TExtractForm;
@@ -48,7 +49,7 @@ class TOVKForm : public QMainWindow, private JobFace {
   void LoadArchive(const std::string& name, bool asNew);
   ArchiveController& Controller() { return *controller_; }
   const ArchiveController& Controller() const { return *controller_; }
-  // Hands an extracted file to the desktop's default application.
+  // Hands an extracted file or folder to the desktop's default application.
   std::function<void(const QString&)> OpenFile;
 
  protected:
@@ -84,10 +85,23 @@ class TOVKForm : public QMainWindow, private JobFace {
   void AddItemClick();
   void DeleteItemClick();
   void ExtractItemClick();
+  void ExtractHereItemClick();
   void TestItemClick();
+  // Asks the selected row's new name.
+  void RenameItemClick();
+  void NewFolderItemClick();
+  void PropertiesItemClick();
   void SettingsItemClick();
-  // Opens the selected entries, extracted into the private folder.
+  // Opens the selected entries, extracted into the private folder, and
+  // watches the files for the user's saves.
   void ViewItemClick();
+  // Asks whether the saved private copy goes back into the archive.
+  void OfferWriteBack(const QString& entryName, const QString& path);
+  // A one-line answer of a small dialog; false when cancelled or empty.
+  bool AskName(const QString& caption, const QString& label, const QString& objectName, QString& name);
+  // Selects and shows the row of the stored name ("/" between folders)
+  // when the list shows it.
+  void SelectStored(const std::string& storedName);
   // A folder's row opens the folder; any other opens the selected entries.
   void Activate(const QModelIndex& index);
   void LocationTyped();
@@ -119,7 +133,11 @@ class TOVKForm : public QMainWindow, private JobFace {
   QAction* addItem_;
   QAction* deleteItem_;
   QAction* extractItem_;
+  QAction* extractHereItem_;
   QAction* testItem_;
+  QAction* renameItem_;
+  QAction* newFolderItem_;
+  QAction* propertiesItem_;
   QAction* viewItem_;
   QAction* selectAllItem_;
   QAction* backItem_;
@@ -139,6 +157,7 @@ class TOVKForm : public QMainWindow, private JobFace {
   TExtractForm* extractForm_ = nullptr;
   TAddForm* addForm_ = nullptr;
   TProgressForm* progressForm_;
+  EditWatcher* editWatcher_;
 };
 
 }  // namespace ovk

@@ -12,6 +12,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -58,7 +59,7 @@ TEST_F(MainWindow, MenusShortcutsMnemonicsAndAccessibleControls) {
   EXPECT_EQ(form->windowTitle(), "OVK Viewer");
   QStringList menus;
   for (QAction* menu : form->menuBar()->actions()) menus << menu->text();
-  EXPECT_EQ(menus, (QStringList{"&File", "&Actions", "&Options"}));
+  EXPECT_EQ(menus, (QStringList{"&File", "&Actions", "&Options", "&Help"}));
   const struct {
     const char* name;
     const char* text;
@@ -70,7 +71,9 @@ TEST_F(MainWindow, MenusShortcutsMnemonicsAndAccessibleControls) {
       {"TestItem", "&Test", ""},                     {"ViewItem", "&View...", ""},
       {"SelectAllItem", "Select A&ll", "Ctrl+A"},    {"SettingsItem", "&Settings...", ""},
       {"BackItem", "Back", "Alt+Left; Backspace"},   {"UpItem", "Up", "Alt+Up"},
-      {"FindItem", "Find", "Ctrl+F"},
+      {"FindItem", "Find", "Ctrl+F"},                {"ExtractHereItem", "Extract &Here", ""},
+      {"RenameItem", "&Rename...", "F2"},            {"NewFolderItem", "&New Folder...", "Ctrl+Shift+N"},
+      {"PropertiesItem", "&Properties...", "Alt+Return"}, {"AboutItem", "&About...", ""},
   };
   for (const auto& item : items) {
     QAction* action = Action(*form, item.name);
@@ -78,12 +81,18 @@ TEST_F(MainWindow, MenusShortcutsMnemonicsAndAccessibleControls) {
     EXPECT_EQ(action->text(), item.text);
     EXPECT_EQ(QKeySequence::listToString(action->shortcuts()), item.shortcuts) << item.name;
   }
-  // Every menu item can be reached by its letter.
-  for (QAction* menu : form->menuBar()->actions())
+  // Every menu item can be reached by its letter, which no other item of its menu shares.
+  for (QAction* menu : form->menuBar()->actions()) {
+    QSet<QChar> letters;
     for (QAction* item : menu->menu()->actions())
       if (!item->isSeparator()) {
-        EXPECT_TRUE(item->text().contains('&')) << item->text().toStdString();
+        const qsizetype mark = item->text().indexOf('&');
+        ASSERT_GE(mark, 0) << item->text().toStdString();
+        const QChar letter = item->text().at(mark + 1).toLower();
+        EXPECT_FALSE(letters.contains(letter)) << item->text().toStdString();
+        letters.insert(letter);
       }
+  }
   form->show();
   QStringList names;
   AccessibleNames(QAccessible::queryAccessibleInterface(form.get()), names);
