@@ -40,7 +40,8 @@ bool WriteWholeArchive(AddSession& s, const AddRequest& request, const std::stri
     s.replacedIdentity = IdentityOf(old);
     s.archiveIdentity = IdentityOf(temp);
     s.wholeWriter = s.format->WriteWhole(temp);
-    if (append) s.wholeWriter->CopyKept(old, RewriteChanges{}, *s.observer);
+    RewriteChanges keepAll;
+    if (append) s.wholeWriter->CopyKept(old, keepAll, *s.observer);
     if (!WalkSources(s, request.sources)) {
       if (!s.report->cancelled) s.report->Add(request.archive, FailureKind::kNotWritten, "nothing was added" + unchanged);
       return false;

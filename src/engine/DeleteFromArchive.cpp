@@ -2,6 +2,8 @@
 // entries that are kept, in the archive's format, and renaming it into place.
 #include "engine/DeleteFromArchive.h"
 
+#include <algorithm>
+
 #include "engine/RewriteArchive.h"
 #include "support/FileUnit.h"
 #include "support/SystemRandom.h"
@@ -22,6 +24,18 @@ RewritePlanner Without(const std::vector<std::string>& selection) {
   };
 }
 
+// Leaves out every entry of a selected name but the last.
+RewritePlanner OlderCopies(const std::vector<std::string>& selection) {
+  return [&selection](const std::vector<std::string>& names, RewriteChanges& changes, OperationReport&) {
+    const SelectionSet selected(selection, names);
+    for (const std::string& name : names)
+      if (selected.Contains(name)) ++changes.olderCopies[name];
+    for (auto& [name, copies] : changes.olderCopies) --copies;
+    return std::any_of(changes.olderCopies.begin(), changes.olderCopies.end(),
+                       [](const auto& older) { return older.second > 0; });
+  };
+}
+
 }  // namespace
 
 bool WriteArchiveWithout(const std::string& archivePath, const std::string& tempPath,
@@ -38,7 +52,8 @@ bool WriteArchiveWithout(const std::string& archivePath, const std::string& temp
 std::string MakeTempName() { return SystemRandomHex(32) + ".tmp"; }
 
 OperationReport DeleteFromArchive(const DeleteRequest& request, OperationObserver& observer) {
-  return RewriteBeside(request.archive, kDeleting, Without(request.selection), observer);
+  return RewriteBeside(request.archive, kDeleting,
+                       request.olderCopiesOnly ? OlderCopies(request.selection) : Without(request.selection), observer);
 }
 
 }  // namespace ovk

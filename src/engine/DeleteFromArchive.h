@@ -12,6 +12,9 @@ namespace ovk {
 struct DeleteRequest {
   std::string archive;
   std::vector<std::string> selection;  // stored names, "\" between folders
+  // Only the older entries of each selected name that several entries
+  // hold: what an add that stored a name again superseded.
+  bool olderCopiesOnly = false;
 };
 
 // The whole deletion, under the archive's lock: a private temporary file

@@ -172,7 +172,7 @@ void ArchiveController::ShowListProblems(const std::vector<std::string>& problem
 }
 
 void ArchiveController::Add(const std::vector<std::string>& paths, const std::string& folder, bool recurse,
-                            const std::string& password) {
+                            const std::string& password, const std::string& supersedes) {
   if (archiveName_.empty() || paths.empty()) return;
   AddRequest base;
   base.archive = archiveName_;
@@ -183,12 +183,18 @@ void ArchiveController::Add(const std::vector<std::string>& paths, const std::st
   const std::vector<AddRequest> requests = AddRequests(base, paths, folder, recurse);
   OperationReport report;
   std::size_t finished = 0;
-  if (!RunJob(tr("Adding"), [&report, &finished, requests](OperationObserver& observer) {
+  // Dropped only after the new entry is stored: a stop between the two
+  // leaves both, the newer one last, which extraction takes.
+  DeleteRequest older{archiveName_, {ConvertPathSeparators(supersedes, true)}};
+  older.olderCopiesOnly = true;
+  if (!RunJob(tr("Adding"), [&report, &finished, requests, older](OperationObserver& observer) {
         for (const AddRequest& request : requests) {
           Append(report, AddToArchive(request, observer));
           if (report.cancelled) return;
           ++finished;
         }
+        if (!older.selection.front().empty() && report.failures.empty())
+          Append(report, DeleteFromArchive(older, observer));
       }))
     return;
   if (report.cancelled && finished == 0 && TellCancelled(report, tr("Adding cancelled; the archive is unchanged.")))

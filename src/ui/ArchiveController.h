@@ -69,9 +69,10 @@ class ArchiveController : public QObject {
   bool Can(Capability capability) const;
   // Adds files and folders into the archive's folder (its path, "/" between
   // folders): a folder keeps its own name, as a file does; subfolders are
-  // walked when recurse is set.
+  // walked when recurse is set. supersedes: the stored name an added file
+  // takes the place of; its older entries are dropped once it is stored.
   void Add(const std::vector<std::string>& paths, const std::string& folder, bool recurse,
-           const std::string& password);
+           const std::string& password, const std::string& supersedes = {});
   // The model's rows, a folder with everything below it.
   void Delete(const std::vector<int>& rows);
   // Renames the row's entry (a folder's: everything below it) to newName

@@ -106,7 +106,7 @@ void ArchiveController::WriteBack(const std::string& storedName, const std::stri
   for (int row = 0; row < model_->rowCount(); ++row)
     if (!model_->At(row).IsFolder() && model_->At(row).name == storedName) enciphered = model_->At(row).encrypted;
   // The one file, stored under the entry's folder: its name there is the entry's own.
-  Add({path}, FolderKey(ParentOf(storedName)), false, enciphered ? password : std::string());
+  Add({path}, FolderKey(ParentOf(storedName)), false, enciphered ? password : std::string(), storedName);
 }
 
 bool ArchiveController::Summarize(ArchiveSummary& summary) {

@@ -69,6 +69,30 @@ TEST(DeleteTest, KeepsTheOthersInTheirOrder) {
   EXPECT_EQ(ReadTree(dir / "out"), (FileTree{{"a.txt", "first\n"}, {"sub/c.bin", RandomBytes(2000, 9)}}));
 }
 
+// A name an add stored again keeps only its last entry, in either kind of
+// rewrite; a name held once, or another name, is left alone.
+TEST(DeleteTest, OlderCopiesOnlyLeavesTheLastOfEachName) {
+  for (const std::string archiveName : {"twice.zip", "twice.tar.gz"}) {
+    TempDir dir;
+    const std::string archive = dir / archiveName;
+    WriteFile(dir / "src/b.txt", "old\n");
+    WriteFile(dir / "src/c.txt", "kept\n");
+    AddOptions append;
+    ASSERT_TRUE(Add(archive, dir / "src"));
+    WriteFile(dir / "src/b.txt", "edited\n");
+    ASSERT_TRUE(Add(archive, dir / "src/b.txt", append));
+    ovk::DeleteRequest request{archive, {"b.txt", "c.txt"}};
+    request.olderCopiesOnly = true;
+    EXPECT_TRUE(ovk::DeleteFromArchive(request, ovk::SilentObserver()).failures.empty()) << archiveName;
+    EXPECT_EQ(EntryNames(archive), (Names{"c.txt", "b.txt"})) << archiveName;
+    EXPECT_TRUE(ExtractAll(archive, dir / "out").ok);
+    EXPECT_EQ(ReadTree(dir / "out"), (FileTree{{"b.txt", "edited\n"}, {"c.txt", "kept\n"}})) << archiveName;
+    const std::string before = ReadFile(archive);
+    EXPECT_TRUE(ovk::DeleteFromArchive(request, ovk::SilentObserver()).failures.empty());
+    EXPECT_EQ(ReadFile(archive), before) << "nothing superseded: nothing written";
+  }
+}
+
 TEST(DeleteTest, EmptySelectionCopiesEverything) {
   TempDir dir;
   const std::string archive = MakeThree(dir);

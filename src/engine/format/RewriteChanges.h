@@ -24,6 +24,19 @@ struct RewriteChanges {
   // (seconds since 1970).
   std::vector<std::string> newFolders;
   std::int64_t folderTime = 0;
+  // Names held by several entries whose earlier ones are left out, each
+  // with how many of them are still to come in the archive's order.
+  std::unordered_map<std::string, std::size_t> olderCopies;
+
+  // Whether the entry of this stored name, the next in the archive's
+  // order, is left out; counts the older copies off as they pass.
+  bool LeavesOut(const std::string& storedName) {
+    if (without.Contains(storedName)) return true;
+    const auto older = olderCopies.find(storedName);
+    if (older == olderCopies.end() || older->second == 0) return false;
+    --older->second;
+    return true;
+  }
 
   // The name an entry of this stored name gets.
   const std::string& NewName(const std::string& storedName) const {

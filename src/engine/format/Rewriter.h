@@ -24,7 +24,7 @@ class Rewriter {
   // Writes the archive into temp (empty, open for writing) with every entry
   // changes does not leave out, renamed as they say; raises with why when it
   // cannot keep them all, RewriteCancelled when the observer asks.
-  virtual void WriteChanged(DataFile& temp, const RewriteChanges& changes, OperationObserver& observer) = 0;
+  virtual void WriteChanged(DataFile& temp, RewriteChanges& changes, OperationObserver& observer) = 0;
 };
 
 }  // namespace ovk

@@ -29,7 +29,7 @@ class WholeWriter {
   // Copies every entry of the archive in old (open for reading) that
   // changes does not leave out, header and content, renamed as they say;
   // raises what fails, RewriteCancelled when the observer asks.
-  virtual void CopyKept(DataFile& old, const RewriteChanges& changes, OperationObserver& observer) = 0;
+  virtual void CopyKept(DataFile& old, RewriteChanges& changes, OperationObserver& observer) = 0;
   // The next entry's header; a file's content follows through Content, all
   // item.size bytes of it.
   virtual void Begin(const WholeItem& item) = 0;

@@ -22,7 +22,7 @@ std::vector<std::string> LibarchiveRewriter::Names() {
   return names;
 }
 
-void LibarchiveRewriter::WriteChanged(DataFile& temp, const RewriteChanges& changes, OperationObserver& observer) {
+void LibarchiveRewriter::WriteChanged(DataFile& temp, RewriteChanges& changes, OperationObserver& observer) {
   const std::unique_ptr<WholeWriter> writer = NewLibarchiveWriter(temp, formatName_);
   writer->CopyKept(archive_, changes, observer);
   for (const std::string& folder : changes.newFolders)

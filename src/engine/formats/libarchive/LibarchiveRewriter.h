@@ -15,7 +15,7 @@ class LibarchiveRewriter final : public Rewriter {
       : archive_(archive), formatName_(std::move(formatName)) {}
 
   std::vector<std::string> Names() override;
-  void WriteChanged(DataFile& temp, const RewriteChanges& changes, OperationObserver& observer) override;
+  void WriteChanged(DataFile& temp, RewriteChanges& changes, OperationObserver& observer) override;
 
  private:
   DataFile& archive_;

@@ -122,7 +122,7 @@ class LibarchiveWriter final : public WholeWriter {
   LibarchiveWriter(const LibarchiveWriter&) = delete;
   LibarchiveWriter& operator=(const LibarchiveWriter&) = delete;
 
-  void CopyKept(DataFile& old, const RewriteChanges& changes, OperationObserver& observer) override {
+  void CopyKept(DataFile& old, RewriteChanges& changes, OperationObserver& observer) override {
     const Utf8Locale utf8;
     ArchiveSource source(old, {});
     const ArchiveHandle reader = NewArchiveReader();
@@ -146,7 +146,7 @@ class LibarchiveWriter final : public WholeWriter {
       observer.Progress(progress);
       ++progress.entriesDone;
       const std::string recorded = archive_entry_pathname(record) ? archive_entry_pathname(record) : "";
-      if (changes.without.Contains(name)) {
+      if (changes.LeavesOut(name)) {
         dropped.insert(recorded);
         continue;
       }

@@ -164,7 +164,7 @@ void AppendFolderEntry(DataFile& temp, const std::string& folder, std::int64_t t
 // cannot be told, the entries together span more than the archive (records
 // sharing their bytes would make the copy grow without bound) or the
 // records do not account for every entry counted.
-void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old, const RewriteChanges& changes,
+void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old, RewriteChanges& changes,
                      OperationObserver& observer) {
   CentralDirectoryStream directory;
   std::uint64_t listed = 0, kept = 0, spanned = 0;
@@ -181,7 +181,7 @@ void CopyKeptEntries(DataFile& archive, DataFile& temp, const OldDirectory& old,
     ++progress.entriesDone;
     spanned += extent;
     if (spanned > old.Start()) throw std::runtime_error("its entries overlap");
-    if (changes.without.Contains(name)) return;
+    if (changes.LeavesOut(name)) return;
     const auto at = static_cast<std::uint64_t>(FilePos64(temp));
     Seek64(archive, static_cast<std::int64_t>(entry.localHeaderOffset + old.Prefix()));
     if (const std::string& newName = changes.NewName(name); newName != name) {
@@ -218,7 +218,7 @@ class ZipRewriter final : public Rewriter {
     return names;
   }
 
-  void WriteChanged(DataFile& temp, const RewriteChanges& changes, OperationObserver& observer) override {
+  void WriteChanged(DataFile& temp, RewriteChanges& changes, OperationObserver& observer) override {
     CopyStub(archive_, temp, old_);
     CopyKeptEntries(archive_, temp, old_, changes, observer);
   }
