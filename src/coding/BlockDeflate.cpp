@@ -7,7 +7,7 @@
 namespace ovk {
 
 std::string CompressBlock(std::string_view before, std::string_view content, bool last, CompressionLevel level) {
-  Deflater deflater(level, false);
+  Deflater deflater(level);
   const std::size_t window = std::min(before.size(), kDeflateWindowBytes);
   if (window > 0) deflater.SetDictionary(before.substr(before.size() - window));
   std::string out;

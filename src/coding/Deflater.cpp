@@ -14,9 +14,9 @@ constexpr std::size_t kOutputStep = 64 * 1024;
 
 }  // namespace
 
-Deflater::Deflater(CompressionLevel level, bool zlibWrapped) {
-  const int init = deflateInit2(&z_, ZlibLevel(level), Z_DEFLATED, zlibWrapped ? kMaxWindowBits : -kMaxWindowBits,
-                                kMemLevel, Z_DEFAULT_STRATEGY);
+Deflater::Deflater(CompressionLevel level) {
+  // Negative window bits: no zlib header or trailer.
+  const int init = deflateInit2(&z_, ZlibLevel(level), Z_DEFLATED, -kMaxWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
   if (init == Z_MEM_ERROR) throw std::bad_alloc();
   if (init != Z_OK) throw std::runtime_error("zlib deflateInit failed");
 }

@@ -1,5 +1,5 @@
-// Streaming deflate by zlib, for content too large to compress in one piece:
-// raw (ZIP) or in a zlib stream (the native container).
+// Raw deflate by zlib, fed in pieces: the blocks of a stream compressed on
+// several threads, each primed with the content before it.
 #pragma once
 
 #include <zlib.h>
@@ -13,12 +13,12 @@ namespace ovk {
 
 class Deflater {
  public:
-  Deflater(CompressionLevel level, bool zlibWrapped);
+  explicit Deflater(CompressionLevel level);
   ~Deflater();
   Deflater(const Deflater&) = delete;
   Deflater& operator=(const Deflater&) = delete;
 
-  // Primes the window with the content that comes before (raw streams only).
+  // Primes the window with the content that comes before.
   void SetDictionary(std::string_view dictionary);
   // Appends whatever compressed bytes are ready.
   void Deflate(std::string_view in, std::string& out);

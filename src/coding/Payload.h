@@ -15,7 +15,7 @@
 namespace ovk {
 
 enum CompressionLevel : int { kLevelNone = 0, kLevelFastest = 1, kLevelDefault = 2, kLevelMaximum = 3 };
-// zlib's level for each: the streaming path compresses as libdeflate does whole.
+// zlib's level for each: the block path compresses as libdeflate does whole.
 int ZlibLevel(CompressionLevel level);
 
 // The stages one entry's content goes through to its stored bytes, as the

@@ -18,21 +18,6 @@ PayloadEncoder::PayloadEncoder(const std::string& password, const PayloadEncodin
 
 PayloadEncoder::~PayloadEncoder() = default;
 
-void PayloadEncoder::Feed(std::string_view content, std::string& out) {
-  crc_ = Crc32Update(crc_, content.data(), content.size());
-  std::string& target = stage_ ? compressed_ : out;
-  if (deflater_) {
-    deflater_->Deflate(content, target);
-  } else {
-    pending_.append(content);
-    if (pending_.size() <= kWholeCompressionBytes) return;
-    deflater_ = std::make_unique<Deflater>(level_, zlibWrapped_);
-    deflater_->Deflate(pending_, target);
-    std::string().swap(pending_);
-  }
-  Emit(out);
-}
-
 void PayloadEncoder::FeedCompressed(std::string_view content, std::string_view block, std::string& out) {
   crc_ = Crc32Update(crc_, content.data(), content.size());
   std::string& target = stage_ ? compressed_ : out;
@@ -48,13 +33,10 @@ void PayloadEncoder::FeedCompressed(std::string_view content, std::string_view b
 
 void PayloadEncoder::Finish(std::string& out) {
   std::string& target = stage_ ? compressed_ : out;
-  if (inBlocks_) {
-    if (zlibWrapped_)
-      for (int shift = 24; shift >= 0; shift -= 8) target += static_cast<char>(adler_ >> shift);
-  } else if (deflater_) {
-    deflater_->Finish(target);
-  } else {
-    target.append(zlibWrapped_ ? CompressString(pending_, level_) : DeflateRaw(pending_, level_));
+  if (!inBlocks_) {
+    target.append(zlibWrapped_ ? CompressString({}, level_) : DeflateRaw({}, level_));
+  } else if (zlibWrapped_) {
+    for (int shift = 24; shift >= 0; shift -= 8) target += static_cast<char>(adler_ >> shift);
   }
   Emit(out);
   if (stage_) stage_->Finish(out);

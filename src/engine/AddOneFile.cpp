@@ -9,7 +9,6 @@
 #include "engine/AddSession.h"
 #include "engine/Archive.h"
 #include "engine/EngineMessages.h"
-#include "coding/PayloadEncoder.h"
 #include "support/DosTime.h"
 
 namespace ovk {

@@ -2,6 +2,7 @@
 // packing of each file. Internal to adding.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <exception>
@@ -20,6 +21,10 @@
 #include "support/FileUnit.h"
 
 namespace ovk {
+
+// Content up to this size is held whole and compressed in one piece by
+// libdeflate; a larger file is read, coded and written piece by piece.
+constexpr std::size_t kWholeCompressionBytes = std::size_t{8} << 20;
 
 // A file read and handed to the coding threads, waiting to be written.
 struct PendingFile {

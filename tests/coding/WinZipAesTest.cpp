@@ -136,7 +136,7 @@ TEST(AesToPeer, SevenZipAcceptsOurEntryWithTheRightPasswordOnly) {
     PayloadEncoding encoding{false, kLevelDefault, PayloadCipher::kWinZipAes, 0, strength,
                              RandomBytes(AesSaltLength(strength), 62)};
     CipherHolder cipher;
-    const std::string stored = ovktest::EncodeInPieces("pass", encoding, content, 63, 9000, cipher);
+    const std::string stored = ovktest::EncodeInBlocks("pass", encoding, content, 63, 9000, cipher);
     TempDir dir;
     ovktest::WriteFile(dir / "x.zip", OneEntryZip(stored, static_cast<std::uint32_t>(content.size()), strength));
     const std::string test = "7zz t -bso0 -bsp0 " + Quote(dir / "x.zip");

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "coding/Payload.h"
-#include "coding/PayloadEncoder.h"
 #include "common/TestUtil.h"
 #include "ArchiveBytes.h"
+#include "engine/AddSession.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
 #include "WriteTestUtil.h"

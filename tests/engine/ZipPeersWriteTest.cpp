@@ -13,8 +13,8 @@
 #include <future>
 
 #include "WriteTestUtil.h"
-#include "coding/PayloadEncoder.h"
 #include "common/TestUtil.h"
+#include "engine/AddSession.h"
 #include "engine/DeleteFromArchive.h"
 #include "engine/ExtractFromArchive.h"
 #include "engine/ListArchive.h"
