@@ -90,13 +90,13 @@ TEST_F(Translations, WindowSpeaksTheCatalogueLanguageWithUniqueMnemonics) {
     QStringList menus;
     const char *pathColumn, *progressTitle, *extractTitle, *bestLevel, *cancel;
   } languages[] = {
-      {"de_DE", true, {"&Datei", "&Aktionen", "&Optionen"}, "Pfad", "Fortschritt", "Dateien entpacken", "Beste",
+      {"de_DE", true, {"&Datei", "&Aktionen", "&Optionen", "&Hilfe"}, "Pfad", "Fortschritt", "Dateien entpacken", "Beste",
        "Abbrechen"},
-      {"fr_FR", true, {"&Fichier", "&Actions", "&Options"}, "Chemin", "Progression", "Extraire des fichiers",
+      {"fr_FR", true, {"&Fichier", "&Actions", "&Options", "Ai&de"}, "Chemin", "Progression", "Extraire des fichiers",
        "La meilleure", "Annuler"},
       // The toolkit has a Japanese catalogue; a window of English texts must
       // not take its buttons from it.
-      {"ja_JP", false, {"&File", "&Actions", "&Options"}, "Path", "Progress", "Extract Files", "Best", "Cancel"},
+      {"ja_JP", false, {"&File", "&Actions", "&Options", "&Help"}, "Path", "Progress", "Extract Files", "Best", "Cancel"},
   };
   for (const auto& language : languages) {
     SCOPED_TRACE(language.locale);

@@ -133,6 +133,42 @@
         <source>These entries were not written:</source>
         <translation>Diese Einträge wurden nicht geschrieben:</translation>
     </message>
+    <message>
+        <source>Renaming</source>
+        <translation>Wird umbenannt</translation>
+    </message>
+    <message>
+        <source>Renaming cancelled; the archive is unchanged.</source>
+        <translation>Umbenennen abgebrochen; das Archiv ist unverändert.</translation>
+    </message>
+    <message>
+        <source>Nothing was renamed:</source>
+        <translation>Nichts wurde umbenannt:</translation>
+    </message>
+    <message>
+        <source>Adding a folder</source>
+        <translation>Ordner wird hinzugefügt</translation>
+    </message>
+    <message>
+        <source>The folder was not added:</source>
+        <translation>Der Ordner wurde nicht hinzugefügt:</translation>
+    </message>
+    <message>
+        <source>Reading %1</source>
+        <translation>%1 wird gelesen</translation>
+    </message>
+    <message>
+        <source>Storing the comment</source>
+        <translation>Kommentar wird gespeichert</translation>
+    </message>
+    <message>
+        <source>Storing the comment cancelled; the archive is unchanged.</source>
+        <translation>Speichern des Kommentars abgebrochen; das Archiv ist unverändert.</translation>
+    </message>
+    <message>
+        <source>The comment was not stored:</source>
+        <translation>Der Kommentar wurde nicht gespeichert:</translation>
+    </message>
 </context>
 <context>
     <name>ovk::EntryModel</name>
@@ -594,6 +630,58 @@
     <message>
         <source>An operation on the archive is still running. Stop it and close the window?</source>
         <translation>Ein Vorgang am Archiv läuft noch. Soll er abgebrochen und das Fenster geschlossen werden?</translation>
+    </message>
+    <message>
+        <source>&amp;Properties...</source>
+        <translation>&amp;Eigenschaften...</translation>
+    </message>
+    <message>
+        <source>Extract &amp;Here</source>
+        <translation>Hier ent&amp;packen</translation>
+    </message>
+    <message>
+        <source>&amp;Rename...</source>
+        <translation>Um&amp;benennen...</translation>
+    </message>
+    <message>
+        <source>&amp;New Folder...</source>
+        <translation>Neuer &amp;Ordner...</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;About...</source>
+        <translation>Ü&amp;ber...</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>The archive&apos;s content was extracted to %1.</source>
+        <translation>Der Inhalt des Archivs wurde nach %1 entpackt.</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Umbenennen</translation>
+    </message>
+    <message>
+        <source>New name of %1:</source>
+        <translation>Neuer Name für %1:</translation>
+    </message>
+    <message>
+        <source>New Folder</source>
+        <translation>Neuer Ordner</translation>
+    </message>
+    <message>
+        <source>Name of the new folder:</source>
+        <translation>Name des neuen Ordners:</translation>
+    </message>
+    <message>
+        <source>The file %1 was changed. Update the archive?</source>
+        <translation>Die Datei %1 wurde geändert. Soll das Archiv aktualisiert werden?</translation>
     </message>
 </context>
 <context>

@@ -133,6 +133,42 @@
         <source>These entries were not written:</source>
         <translation>Ces entrées n’ont pas été écrites&#xa0;:</translation>
     </message>
+    <message>
+        <source>Renaming</source>
+        <translation>Renommage</translation>
+    </message>
+    <message>
+        <source>Renaming cancelled; the archive is unchanged.</source>
+        <translation>Renommage annulé ; l’archive est inchangée.</translation>
+    </message>
+    <message>
+        <source>Nothing was renamed:</source>
+        <translation>Rien n’a été renommé :</translation>
+    </message>
+    <message>
+        <source>Adding a folder</source>
+        <translation>Ajout d’un dossier</translation>
+    </message>
+    <message>
+        <source>The folder was not added:</source>
+        <translation>Le dossier n’a pas été ajouté :</translation>
+    </message>
+    <message>
+        <source>Reading %1</source>
+        <translation>Lecture de %1</translation>
+    </message>
+    <message>
+        <source>Storing the comment</source>
+        <translation>Enregistrement du commentaire</translation>
+    </message>
+    <message>
+        <source>Storing the comment cancelled; the archive is unchanged.</source>
+        <translation>Enregistrement du commentaire annulé ; l’archive est inchangée.</translation>
+    </message>
+    <message>
+        <source>The comment was not stored:</source>
+        <translation>Le commentaire n’a pas été enregistré :</translation>
+    </message>
 </context>
 <context>
     <name>ovk::EntryModel</name>
@@ -594,6 +630,58 @@
     <message>
         <source>An operation on the archive is still running. Stop it and close the window?</source>
         <translation>Une opération sur l’archive est encore en cours. L’arrêter et fermer la fenêtre&#xa0;?</translation>
+    </message>
+    <message>
+        <source>&amp;Properties...</source>
+        <translation>&amp;Propriétés...</translation>
+    </message>
+    <message>
+        <source>Extract &amp;Here</source>
+        <translation>Extraire &amp;ici</translation>
+    </message>
+    <message>
+        <source>&amp;Rename...</source>
+        <translation>&amp;Renommer...</translation>
+    </message>
+    <message>
+        <source>&amp;New Folder...</source>
+        <translation>Nouveau &amp;dossier...</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>Ai&amp;de</translation>
+    </message>
+    <message>
+        <source>&amp;About...</source>
+        <translation>À &amp;propos...</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>The archive&apos;s content was extracted to %1.</source>
+        <translation>Le contenu de l’archive a été extrait dans %1.</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Renommer</translation>
+    </message>
+    <message>
+        <source>New name of %1:</source>
+        <translation>Nouveau nom de %1 :</translation>
+    </message>
+    <message>
+        <source>New Folder</source>
+        <translation>Nouveau dossier</translation>
+    </message>
+    <message>
+        <source>Name of the new folder:</source>
+        <translation>Nom du nouveau dossier :</translation>
+    </message>
+    <message>
+        <source>The file %1 was changed. Update the archive?</source>
+        <translation>Le fichier %1 a été modifié. Mettre à jour l’archive ?</translation>
     </message>
 </context>
 <context>
