@@ -3,9 +3,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
@@ -43,20 +45,26 @@ std::vector<std::string> PathComponents(const std::string& relative) {
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 // The sub-folder name of dirFd, made when missing (made says so); -1 with
-// errno when it cannot be entered without following a link. Making it first
-// spares a failed open per new folder; mkdir never follows a link at the name.
-int EnterFolder(int dirFd, const std::string& name, bool& made) {
-  made = mkdirat(dirFd, name.c_str(), 0777) == 0;
-  const int makeError = made ? 0 : errno;
-  const int fd = sys::OpenAt(dirFd, name.c_str(), kFolderFlags);
+// errno when it cannot be entered without following a link. A folder not
+// known to exist is made first, which spares a failed open per new folder;
+// mkdir never follows a link at the name.
+int EnterFolder(int dirFd, const std::string& name, bool known, bool& made) {
+  made = false;
+  int fd = known ? sys::OpenAt(dirFd, name.c_str(), kFolderFlags) : -1;
   if (fd >= 0) return fd;
-  int code = errno;
-  if (code == ENOENT && makeError != 0 && makeError != EEXIST) code = makeError;
+  if (!known || errno == ENOENT) {
+    made = mkdirat(dirFd, name.c_str(), 0777) == 0;
+    const int makeError = made ? 0 : errno;
+    fd = sys::OpenAt(dirFd, name.c_str(), kFolderFlags);
+    if (fd >= 0) return fd;
+    if (errno == ENOENT && makeError != 0 && makeError != EEXIST) errno = makeError;
+  }
   // The open says ENOTDIR for a link too; the user is told which it was.
+  const int code = errno;
   struct stat st;
-  if (code == ENOTDIR && fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
-    code = ELOOP;
-  errno = code;
+  const bool link = code == ENOTDIR && fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISLNK(st.st_mode);
+  errno = link ? ELOOP : code;
   return -1;
 }
 
@@ -154,10 +162,15 @@ std::string FolderKey(const std::vector<std::string>& parts, std::size_t count) 
   return key;
 }
 
-// Held folders at most, so that a tree of many folders cannot use up the
-// process's descriptors; when full the writer lets them all go and enters
-// again what the next files need.
-constexpr std::size_t kHeldFolders = 256;
+// How many folders a writer holds at most: a quarter of the descriptors the
+// process may open, so that a tree of many folders cannot use them up; when
+// full, the half used longest ago is let go.
+std::size_t FoldersToHold() {
+  constexpr std::size_t kFewest = 64, kMost = 4096;
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return kMost;
+  return std::clamp<std::size_t>(static_cast<std::size_t>(limit.rlim_cur / 4), kFewest, kMost);
+}
 
 }  // namespace
 
@@ -176,12 +189,30 @@ struct HeldFolder {
 // moves away, is still the folder the writer made or entered: files go on
 // landing in that real folder and never where the link leads.
 struct BeneathWriter::Folders {
+  struct Held {
+    std::shared_ptr<HeldFolder> folder;
+    std::uint64_t used = 0;  // the clock at its last use
+  };
+  // Lets the older half of the held folders go.
+  void DropOldest();
+
   std::mutex mutex;  // the writer serves the save threads of an operation
+  const std::size_t most = FoldersToHold();
   std::shared_ptr<HeldFolder> root;
-  std::unordered_map<std::string, std::shared_ptr<HeldFolder>> held;  // "a/b" for a\b
-  // Made by this writer, so no earlier run can have left parts in them.
+  std::unordered_map<std::string, Held> held;  // "a/b" for a\b
+  std::uint64_t clock = 0;
+  // Made by this writer: they exist unless someone removed them, and no
+  // earlier run can have left parts in them.
   std::unordered_set<std::string> made;
 };
+
+void BeneathWriter::Folders::DropOldest() {
+  std::vector<std::uint64_t> uses;
+  for (const auto& [path, h] : held) uses.push_back(h.used);
+  const auto middle = uses.begin() + static_cast<std::ptrdiff_t>(uses.size() / 2);
+  std::nth_element(uses.begin(), middle, uses.end());
+  std::erase_if(held, [&](const auto& item) { return item.second.used < *middle; });
+}
 
 BeneathWriter::BeneathWriter(std::string root) : root_(std::move(root)), folders_(std::make_unique<Folders>()) {
   CreationMask();  // read now, before files are written on several threads
@@ -202,19 +233,20 @@ std::shared_ptr<HeldFolder> BeneathWriter::Folder(const std::vector<std::string>
   std::shared_ptr<HeldFolder> folder;
   for (; known > 0; --known) {
     if (const auto it = f.held.find(FolderKey(parts, known)); it != f.held.end()) {
-      folder = it->second;
+      it->second.used = ++f.clock;
+      folder = it->second.folder;
       break;
     }
   }
   if (!folder) folder = f.root;
   for (std::size_t i = known; i < count; ++i) {
+    const std::string key = FolderKey(parts, i + 1);
     bool made = false;
-    const int fd = EnterFolder(folder->fd, parts[i], made);
+    const int fd = EnterFolder(folder->fd, parts[i], f.made.contains(key), made);
     if (fd < 0) return nullptr;
     folder = std::make_shared<HeldFolder>(fd);
-    if (f.held.size() >= kHeldFolders) f.held.clear();
-    const std::string key = FolderKey(parts, i + 1);
-    f.held.emplace(key, folder);
+    if (f.held.size() >= f.most) f.DropOldest();
+    f.held[key] = {folder, ++f.clock};
     if (made) f.made.insert(key);
   }
   return folder;
