@@ -182,7 +182,8 @@ bool StreamEntry(const ExtractRun& run, Reader& reader, DataFile& file, const En
     piece.clear();
     more = content->Next(piece);
     if (!run.request.testOnly) writeError = out.Write(piece.data(), piece.size());
-    run.progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
+    // After the last piece the walk tells where the entry ended.
+    if (more) run.progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
     run.observer.Progress(run.progress);
   }
   if (writeError != 0) return ReportWriteFailure(run, entry.name, writeError);
@@ -286,7 +287,7 @@ bool TakeWhole(Reader& reader, const Entry& entry, WholePayload& payload) {
 
 // One entry of the walk; false when the walk must end.
 bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const Entry& entry, const Damage& damage,
-                  CipherHolder& cipher, SavePool& output, BeneathWriter& streamed) {
+                  CipherHolder& cipher, SavePool& output, BeneathWriter& writer) {
   // The lists name entries with "\" between folders.
   const std::string listedName = ConvertPathSeparators(entry.name, true);
   const bool wanted = run.selection.Empty() || run.selection.Contains(listedName);
@@ -317,7 +318,7 @@ bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const E
   const std::string outputName = Placed(run, path.relative);
   // A folder entry names no file, whatever data it carries.
   if (path.kind == EntryPathKind::kFolder) {
-    return run.request.testOnly || !run.request.keepFolders || MakeFolderEntry(run, entry, outputName, output, streamed);
+    return run.request.testOnly || !run.request.keepFolders || MakeFolderEntry(run, entry, outputName, output, writer);
   }
   if (!run.request.overwrite) output.Settle(outputName);
   if (!TakeFlatName(run, entry, listedName, outputName, output)) return true;
@@ -330,7 +331,7 @@ bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const E
     run.report.Add(entry.name, FailureKind::kRefused, IoReasonText(ENAMETOOLONG));
     return true;
   }
-  if (entry.type == EntryType::kHardLink) return MakeHardLinkEntry(run, entry, outputName, output, streamed);
+  if (entry.type == EntryType::kHardLink) return MakeHardLinkEntry(run, entry, outputName, output, writer);
   const bool link = entry.type == EntryType::kSymbolicLink;
   WholePayload whole;
   const bool inMemory = TakeWhole(reader, entry, whole);
@@ -340,18 +341,18 @@ bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const E
     return true;
   }
   run.writtenFolders.insert(FolderOf(outputName));
-  if (link && !inMemory) return MakeLinkEntry(run, entry, outputName, entry.linkTarget, output, streamed);
+  if (link && !inMemory) return MakeLinkEntry(run, entry, outputName, entry.linkTarget, output, writer);
   if (!inMemory) {
     // Nothing in flight may meet the name while it is written here.
     output.Settle(outputName);
-    return StreamEntry(run, reader, file, entry, cipher, streamed, outputName);
+    return StreamEntry(run, reader, file, entry, cipher, writer, outputName);
   }
   std::string& data = whole.stored;
   if (!DecodePayload(run.request.password, whole.coding, data, cipher)) {
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
     return true;
   }
-  if (link) return MakeLinkEntry(run, entry, outputName, data, output, streamed);
+  if (link) return MakeLinkEntry(run, entry, outputName, data, output, writer);
   if (run.request.testOnly) {
     ++run.report.entriesDone;
     return true;
@@ -374,8 +375,9 @@ void ReportReadFailure(const ExtractRun& run, const std::string& entryName, int 
 // over after that.
 void WalkEntries(const ExtractRun& run, Reader& reader, DataFile& file) {
   CipherHolder cipher;
-  SavePool output(run.destination, CodingPool::Cores());
-  BeneathWriter streamed(run.destination);
+  // One writer for the pool and the walk: each folder is entered once.
+  BeneathWriter writer(run.destination);
+  SavePool output(writer, CodingPool::Cores());
   Entry entry;
   Damage damage;
   ProgressSnapshot& progress = run.progress;
@@ -385,7 +387,7 @@ void WalkEntries(const ExtractRun& run, Reader& reader, DataFile& file) {
     while (!(run.report.cancelled = run.observer.CancelRequested()) && reader.Next(entry, damage)) {
       progress.currentEntry = entry.name;
       run.observer.Progress(progress);
-      if (!ExtractEntry(run, reader, file, entry, damage, cipher, output, streamed)) break;
+      if (!ExtractEntry(run, reader, file, entry, damage, cipher, output, writer)) break;
       progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
       ++progress.entriesDone;
     }
@@ -396,9 +398,9 @@ void WalkEntries(const ExtractRun& run, Reader& reader, DataFile& file) {
   // What an extraction killed here before left behind.
   if (!run.request.testOnly) {
     run.writtenFolders.insert("");
-    for (const std::string& folder : run.writtenFolders) streamed.RemoveStaleParts(folder);
+    for (const std::string& folder : run.writtenFolders) writer.RemoveStaleParts(folder);
   }
-  StampFolders(run, streamed);
+  StampFolders(run, writer);
   run.report.entriesDone += output.Written();
   for (const SaveFailure& failure : output.Failures()) ReportWriteFailure(run, failure.entryName, failure.code);
   progress.bytesDone = progress.bytesTotal;

@@ -28,10 +28,8 @@ bool FailureEndsWalk(int code) {
   return code != ELOOP && code != ENOTDIR && code != EISDIR && code != ENAMETOOLONG && code != EINVAL;
 }
 
-SavePool::SavePool(const std::string& root, unsigned threads)
-    : writers_(std::max(1u, threads)), pool_(std::max(1u, threads)) {
-  for (Writer& w : writers_) w.output = std::make_unique<BeneathWriter>(root);
-}
+SavePool::SavePool(BeneathWriter& output, unsigned threads)
+    : output_(output), writers_(std::max(1u, threads)), pool_(std::max(1u, threads)) {}
 
 SavePool::Writer* SavePool::FreeWriter() {
   for (Writer& w : writers_) {
@@ -80,7 +78,7 @@ bool SavePool::Save(std::string data, const std::string& relative, const std::st
 
 void SavePool::Write(Writer& writer, const std::string& data, const std::string& relative,
                      const std::string& entryName, const FileStamp& stamp) {
-  const int code = writer.output->Save(data, relative, stamp.mode, stamp.modifiedTime);
+  const int code = output_.Save(data, relative, stamp.mode, stamp.modifiedTime);
   std::lock_guard<std::mutex> lock(mutex_);
   if (code != 0) {
     failures_.push_back({entryName, code});

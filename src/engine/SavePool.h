@@ -7,7 +7,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -36,7 +35,8 @@ bool FailureEndsWalk(int code);
 
 class SavePool {
  public:
-  SavePool(const std::string& root, unsigned threads);
+  // output serves the walk too, and must outlive the pool.
+  SavePool(BeneathWriter& output, unsigned threads);
   // Waits for the files in flight.
   ~SavePool() = default;
   SavePool(const SavePool&) = delete;
@@ -57,8 +57,8 @@ class SavePool {
   std::uint64_t Written() const { return written_; }
 
  private:
+  // One per thread: the file it writes.
   struct Writer {
-    std::unique_ptr<BeneathWriter> output;  // keeps its last file's folders open
     bool busy = false;
     std::string path;                       // lower-cased, while busy
     std::size_t bytes = 0;
@@ -69,6 +69,7 @@ class SavePool {
   void Write(Writer& writer, const std::string& data, const std::string& relative, const std::string& entryName,
              const FileStamp& stamp);
 
+  BeneathWriter& output_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Writer> writers_;
@@ -76,7 +77,7 @@ class SavePool {
   std::vector<SaveFailure> failures_;
   std::uint64_t written_ = 0;
   bool stopped_ = false;
-  CodingPool pool_;  // last: its threads end before the writers go
+  CodingPool pool_;  // last: its threads end before the rest goes
 };
 
 }  // namespace ovk

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -131,10 +132,12 @@ bool SaveStringToFile(const std::string& data, const std::string& path);
 // renamed over it only once complete, so whatever held the name (a file, a
 // hard or symbolic link, a FIFO) is replaced, never written into, and a
 // failed write leaves the old file and no partial one. The root and the
-// folders of the last file stay open (the next file mostly shares them), so
-// each file costs about one open; a folder replaced by something else while
-// the writer holds it keeps receiving files, so use one writer per operation.
+// folders met stay open (a few hundred at most), so each folder is entered
+// once and each file costs one open; a folder replaced by something else
+// while the writer holds it keeps receiving files, so use one writer per
+// operation. Its calls may come from several threads at once.
 class FileBeneath;
+struct HeldFolder;
 
 class BeneathWriter {
  public:
@@ -156,8 +159,8 @@ class BeneathWriter {
   // Makes root/relative a folder, with its missing parents; 0 or the reason
   // (as for Save).
   int MakeFolder(const std::string& relative);
-  // Gives the folder root/relative its permission bits (less the umask) and
-  // its modification time when >= 0; 0 or the reason.
+  // Gives the folder root/relative (made when missing) its permission bits
+  // (less the umask) and its modification time when >= 0; 0 or the reason.
   int StampFolder(const std::string& relative, std::uint32_t mode, std::int64_t modifiedTime);
   // Makes root/relative a symbolic link to target, made beside the name and
   // renamed over whatever held it (a folder there stays: EISDIR); 0 or the
@@ -170,22 +173,20 @@ class BeneathWriter {
   int MakeHardLink(const std::string& relative, const std::string& existing);
   // Removes from the folder root/relativeFolder the private files that a
   // process which no longer runs left unfinished; a folder that cannot be
-  // reached is left alone.
+  // reached, or that this writer made, is left alone.
   void RemoveStaleParts(const std::string& relativeFolder);
 
  private:
+  struct Folders;
   // The folder that holds root/relative's last component, its name in
-  // parts; -1 with errno when it cannot be reached.
-  int Parent(const std::string& relative, std::vector<std::string>& parts);
-  // Parent, and EISDIR when a folder stands at the name; 0 or the errno.
-  int ParentOfNonFolder(const std::string& relative, std::vector<std::string>& parts, int& folder);
-  int Folder(const std::vector<std::string>& parts, std::size_t count);
-  void LeaveFolders(std::size_t keep);
+  // parts; null with errno when it cannot be reached.
+  std::shared_ptr<HeldFolder> Parent(const std::string& relative, std::vector<std::string>& parts);
+  // The folder of parts[0..count) below the root, entered without following
+  // a link and made where missing; null with errno when it cannot be.
+  std::shared_ptr<HeldFolder> Folder(const std::vector<std::string>& parts, std::size_t count);
 
   std::string root_;
-  int rootFd_ = -1;
-  std::vector<std::string> folderNames_;
-  std::vector<int> folderFds_;
+  std::unique_ptr<Folders> folders_;
 };
 // A file that BeneathWriter::Begin made and that is written piece by piece;
 // dropped without Commit, nothing of it stays and the name keeps what it held.
@@ -205,7 +206,7 @@ class FileBeneath {
 
  private:
   friend class BeneathWriter;
-  int dirFd_ = -1;
+  std::shared_ptr<HeldFolder> folder_;
   int fd_ = -1;
   std::string temporary_, name_, path_;
 };

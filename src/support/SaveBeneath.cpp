@@ -3,13 +3,19 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -21,25 +27,6 @@
 namespace ovk {
 
 namespace {
-
-// Closes the descriptor it holds when it goes out of scope.
-class FdHolder {
- public:
-  explicit FdHolder(int fd) : fd_(fd) {}
-  ~FdHolder() {
-    if (fd_ >= 0) sys::Close(fd_);
-  }
-  FdHolder(const FdHolder&) = delete;
-  FdHolder& operator=(const FdHolder&) = delete;
-  int Get() const { return fd_; }
-  void Reset(int fd) {
-    if (fd_ >= 0) sys::Close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
 
 std::vector<std::string> PathComponents(const std::string& relative) {
   std::vector<std::string> parts;
@@ -57,20 +44,28 @@ std::vector<std::string> PathComponents(const std::string& relative) {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-// The sub-folder name of dirFd, made when missing; -1 when it cannot be
-// entered without following a link.
-int EnterFolder(int dirFd, const std::string& name) {
-  int fd = sys::OpenAt(dirFd, name.c_str(), kFolderFlags);
-  if (fd < 0 && errno == ENOENT) {
-    if (mkdirat(dirFd, name.c_str(), 0777) != 0 && errno != EEXIST) return -1;
+// The sub-folder name of dirFd, made when missing (made says so); -1 with
+// errno when it cannot be entered without following a link. A folder not
+// known to exist is made first, which spares a failed open per new folder;
+// mkdir never follows a link at the name.
+int EnterFolder(int dirFd, const std::string& name, bool known, bool& made) {
+  made = false;
+  int fd = known ? sys::OpenAt(dirFd, name.c_str(), kFolderFlags) : -1;
+  if (fd >= 0) return fd;
+  if (!known || errno == ENOENT) {
+    made = mkdirat(dirFd, name.c_str(), 0777) == 0;
+    const int makeError = made ? 0 : errno;
     fd = sys::OpenAt(dirFd, name.c_str(), kFolderFlags);
+    if (fd >= 0) return fd;
+    if (errno == ENOENT && makeError != 0 && makeError != EEXIST) errno = makeError;
   }
   // The open says ENOTDIR for a link too; the user is told which it was.
+  const int code = errno;
   struct stat st;
-  if (fd < 0 && errno == ENOTDIR && fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-      S_ISLNK(st.st_mode))
-    errno = ELOOP;
-  return fd;
+  const bool link = code == ENOTDIR && fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISLNK(st.st_mode);
+  errno = link ? ELOOP : code;
+  return -1;
 }
 
 // The process's file-creation mask, read once: umask() can only be read by
@@ -147,128 +142,185 @@ int OpenRoot(const std::string& root) {
   return fd;
 }
 
+// The components of relative in parts; false with errno EINVAL when it has
+// none, or one is ".." or holds a NUL byte (which would end the name the
+// system call sees early).
+bool SplitName(const std::string& relative, std::vector<std::string>& parts) {
+  parts = PathComponents(relative);
+  errno = EINVAL;
+  if (parts.empty()) return false;
+  for (const std::string& part : parts) {
+    if (part == ".." || part.find('\0') != std::string::npos) return false;
+  }
+  return true;
+}
+
+// The path a folder of parts[0..count) is held by: "a/b".
+std::string FolderKey(const std::vector<std::string>& parts, std::size_t count) {
+  std::string key;
+  for (std::size_t i = 0; i < count; ++i) key += (i == 0 ? "" : "/") + parts[i];
+  return key;
+}
+
+// How many folders a writer holds at most: a quarter of the descriptors the
+// process may open, so that a tree of many folders cannot use them up; when
+// full, the half used longest ago is let go.
+std::size_t FoldersToHold() {
+  constexpr std::size_t kFewest = 64, kMost = 4096;
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return kMost;
+  return std::clamp<std::size_t>(static_cast<std::size_t>(limit.rlim_cur / 4), kFewest, kMost);
+}
+
 }  // namespace
 
-BeneathWriter::BeneathWriter(std::string root) : root_(std::move(root)) {
+// A folder's descriptor, closed with its last holder: the writer's table
+// and the files in flight in the folder share it.
+struct HeldFolder {
+  explicit HeldFolder(int descriptor) : fd(descriptor) {}
+  ~HeldFolder() { sys::Close(fd); }
+  HeldFolder(const HeldFolder&) = delete;
+  HeldFolder& operator=(const HeldFolder&) = delete;
+  const int fd;
+};
+
+// Each folder below the root is entered once (without following a link) and
+// held by its path. A held folder that someone later replaces by a link, or
+// moves away, is still the folder the writer made or entered: files go on
+// landing in that real folder and never where the link leads.
+struct BeneathWriter::Folders {
+  struct Held {
+    std::shared_ptr<HeldFolder> folder;
+    std::uint64_t used = 0;  // the clock at its last use
+  };
+  // Lets the older half of the held folders go.
+  void DropOldest();
+
+  std::mutex mutex;  // the writer serves the save threads of an operation
+  const std::size_t most = FoldersToHold();
+  std::shared_ptr<HeldFolder> root;
+  std::unordered_map<std::string, Held> held;  // "a/b" for a\b
+  std::uint64_t clock = 0;
+  // Made by this writer: they exist unless someone removed them, and no
+  // earlier run can have left parts in them.
+  std::unordered_set<std::string> made;
+};
+
+void BeneathWriter::Folders::DropOldest() {
+  std::vector<std::uint64_t> uses;
+  for (const auto& [path, h] : held) uses.push_back(h.used);
+  const auto middle = uses.begin() + static_cast<std::ptrdiff_t>(uses.size() / 2);
+  std::nth_element(uses.begin(), middle, uses.end());
+  std::erase_if(held, [&](const auto& item) { return item.second.used < *middle; });
+}
+
+BeneathWriter::BeneathWriter(std::string root) : root_(std::move(root)), folders_(std::make_unique<Folders>()) {
   CreationMask();  // read now, before files are written on several threads
 }
 
-BeneathWriter::~BeneathWriter() {
-  LeaveFolders(0);
-  if (rootFd_ >= 0) sys::Close(rootFd_);
+BeneathWriter::~BeneathWriter() = default;
+
+std::shared_ptr<HeldFolder> BeneathWriter::Folder(const std::vector<std::string>& parts, std::size_t count) {
+  Folders& f = *folders_;
+  const std::lock_guard<std::mutex> lock(f.mutex);
+  if (!f.root) {
+    const int fd = OpenRoot(root_);
+    if (fd < 0) return nullptr;
+    f.root = std::make_shared<HeldFolder>(fd);
+  }
+  // From the deepest held folder on the way down.
+  std::size_t known = count;
+  std::shared_ptr<HeldFolder> folder;
+  for (; known > 0; --known) {
+    if (const auto it = f.held.find(FolderKey(parts, known)); it != f.held.end()) {
+      it->second.used = ++f.clock;
+      folder = it->second.folder;
+      break;
+    }
+  }
+  if (!folder) folder = f.root;
+  for (std::size_t i = known; i < count; ++i) {
+    const std::string key = FolderKey(parts, i + 1);
+    bool made = false;
+    const int fd = EnterFolder(folder->fd, parts[i], f.made.contains(key), made);
+    if (fd < 0) return nullptr;
+    folder = std::make_shared<HeldFolder>(fd);
+    if (f.held.size() >= f.most) f.DropOldest();
+    f.held[key] = {folder, ++f.clock};
+    if (made) f.made.insert(key);
+  }
+  return folder;
 }
 
-void BeneathWriter::LeaveFolders(std::size_t keep) {
-  while (folderFds_.size() > keep) {
-    sys::Close(folderFds_.back());
-    folderFds_.pop_back();
-    folderNames_.pop_back();
-  }
-}
-
-// The folder of parts[0..count) below the root, entered without following a
-// link and made where missing; the folders the last file shared stay open.
-int BeneathWriter::Folder(const std::vector<std::string>& parts, std::size_t count) {
-  std::size_t shared = 0;
-  while (shared < folderNames_.size() && shared < count && folderNames_[shared] == parts[shared]) ++shared;
-  LeaveFolders(shared);
-  while (folderFds_.size() < count) {
-    const int parent = folderFds_.empty() ? rootFd_ : folderFds_.back();
-    const int next = EnterFolder(parent, parts[folderFds_.size()]);
-    if (next < 0) return -1;
-    folderFds_.push_back(next);
-    folderNames_.push_back(parts[folderFds_.size() - 1]);
-  }
-  return folderFds_.empty() ? rootFd_ : folderFds_.back();
-}
-
-int BeneathWriter::Parent(const std::string& relative, std::vector<std::string>& parts) {
-  parts = PathComponents(relative);
-  errno = EINVAL;
-  if (parts.empty()) return -1;
-  // A NUL would end the name the system call sees early.
-  for (const std::string& part : parts) {
-    if (part == ".." || part.find('\0') != std::string::npos) return -1;
-  }
-  if (rootFd_ < 0) rootFd_ = OpenRoot(root_);
-  if (rootFd_ < 0) return -1;
+std::shared_ptr<HeldFolder> BeneathWriter::Parent(const std::string& relative, std::vector<std::string>& parts) {
+  if (!SplitName(relative, parts)) return nullptr;
   return Folder(parts, parts.size() - 1);
 }
 
 int BeneathWriter::MakeFolder(const std::string& relative) {
   std::vector<std::string> parts;
-  const int parent = Parent(relative, parts);
-  if (parent < 0) return errno;
-  const int fd = EnterFolder(parent, parts.back());
-  if (fd < 0) return errno;
-  sys::Close(fd);
-  return 0;
+  if (!SplitName(relative, parts)) return errno;
+  return Folder(parts, parts.size()) ? 0 : errno;
 }
 
 int BeneathWriter::StampFolder(const std::string& relative, std::uint32_t mode, std::int64_t modifiedTime) {
   std::vector<std::string> parts;
-  const int parent = Parent(relative, parts);
-  if (parent < 0) return errno;
-  const int fd = sys::OpenAt(parent, parts.back().c_str(), kFolderFlags);
-  if (fd < 0) return errno;
-  int code = fchmod(fd, static_cast<mode_t>(mode) & ~CreationMask() & 07777) == 0 ? 0 : errno;
-  if (code == 0) code = SetModifiedTime(fd, modifiedTime);
-  sys::Close(fd);
-  return code;
+  if (!SplitName(relative, parts)) return errno;
+  const std::shared_ptr<HeldFolder> folder = Folder(parts, parts.size());
+  if (!folder) return errno;
+  const int code = fchmod(folder->fd, static_cast<mode_t>(mode) & ~CreationMask() & 07777) == 0 ? 0 : errno;
+  return code == 0 ? SetModifiedTime(folder->fd, modifiedTime) : code;
 }
 
-int BeneathWriter::ParentOfNonFolder(const std::string& relative, std::vector<std::string>& parts, int& folder) {
-  folder = Parent(relative, parts);
-  if (folder < 0) return errno;
-  struct stat st;
-  if (fstatat(folder, parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
-  return 0;
-}
-
+// Whatever holds the final name is replaced by a rename, which refuses a
+// folder there with EISDIR: no look at the name beforehand is needed.
 int BeneathWriter::MakeLink(const std::string& relative, const std::string& target) {
   std::vector<std::string> parts;
-  int folder = -1;
-  if (const int code = ParentOfNonFolder(relative, parts, folder); code != 0) return code;
-  const std::string& name = parts.back();
+  const std::shared_ptr<HeldFolder> folder = Parent(relative, parts);
+  if (!folder) return errno;
+  const int fd = folder->fd;
   std::string temporary;
-  if (MakeTemporaryIn(temporary, [&](const std::string& n) { return symlinkat(target.c_str(), folder, n.c_str()); }) < 0)
+  if (MakeTemporaryIn(temporary, [&](const std::string& n) { return symlinkat(target.c_str(), fd, n.c_str()); }) < 0)
     return errno;
-  if (renameat(folder, temporary.c_str(), folder, name.c_str()) == 0) return 0;
+  if (renameat(fd, temporary.c_str(), fd, parts.back().c_str()) == 0) return 0;
   const int code = errno;
-  unlinkat(folder, temporary.c_str(), 0);
+  unlinkat(fd, temporary.c_str(), 0);
   return code;
 }
 
 int BeneathWriter::MakeHardLink(const std::string& relative, const std::string& existing) {
   std::vector<std::string> parts;
-  const int existingFolder = Parent(existing, parts);
-  if (existingFolder < 0) return errno;
-  // Held on its own: reaching the link's folder may leave this one.
-  const FdHolder from(fcntl(existingFolder, F_DUPFD_CLOEXEC, 0));
-  if (from.Get() < 0) return errno;
+  const std::shared_ptr<HeldFolder> from = Parent(existing, parts);
+  if (!from) return errno;
   const std::string existingName = parts.back();
   struct stat st;
-  if (fstatat(from.Get(), existingName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (fstatat(from->fd, existingName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return EPERM;
-  int folder = -1;
-  if (const int code = ParentOfNonFolder(relative, parts, folder); code != 0) return code;
+  const std::shared_ptr<HeldFolder> folder = Parent(relative, parts);
+  if (!folder) return errno;
+  const int fd = folder->fd;
   std::string temporary;
-  const auto link = [&](const std::string& n) {
-    return linkat(from.Get(), existingName.c_str(), folder, n.c_str(), 0);
-  };
+  const auto link = [&](const std::string& n) { return linkat(from->fd, existingName.c_str(), fd, n.c_str(), 0); };
   if (MakeTemporaryIn(temporary, link) < 0) return errno;
-  const int code = renameat(folder, temporary.c_str(), folder, parts.back().c_str()) == 0 ? 0 : errno;
+  const int code = renameat(fd, temporary.c_str(), fd, parts.back().c_str()) == 0 ? 0 : errno;
   // A rename between two links of one file leaves both names.
-  unlinkat(folder, temporary.c_str(), 0);
+  unlinkat(fd, temporary.c_str(), 0);
   return code;
 }
 
 void BeneathWriter::RemoveStaleParts(const std::string& relativeFolder) {
   std::vector<std::string> parts;
   // The folder that would hold a file in it.
-  const int folder = Parent(relativeFolder + "/x", parts);
-  if (folder < 0) return;
-  const int listed = fcntl(folder, F_DUPFD_CLOEXEC, 0);
+  if (!SplitName(relativeFolder + "/x", parts)) return;
+  parts.pop_back();
+  {
+    const std::lock_guard<std::mutex> lock(folders_->mutex);
+    if (folders_->made.contains(FolderKey(parts, parts.size()))) return;
+  }
+  const std::shared_ptr<HeldFolder> folder = Folder(parts, parts.size());
+  if (!folder) return;
+  // The listing closes its own descriptor; the held one stays.
+  const int listed = fcntl(folder->fd, F_DUPFD_CLOEXEC, 0);
   DIR* dir = listed < 0 ? nullptr : fdopendir(listed);
   if (!dir) {
     if (listed >= 0) sys::Close(listed);
@@ -280,22 +332,22 @@ void BeneathWriter::RemoveStaleParts(const std::string& relativeFolder) {
     if (maker > 0 && maker != getpid() && ProcessGone(maker)) stale.push_back(item->d_name);
   }
   closedir(dir);
-  for (const std::string& name : stale) unlinkat(folder, name.c_str(), 0);
+  for (const std::string& name : stale) unlinkat(folder->fd, name.c_str(), 0);
 }
 
 int BeneathWriter::Begin(const std::string& relative, FileBeneath& file) {
-  std::vector<std::string> parts;
-  int folder = -1;
-  if (const int code = ParentOfNonFolder(relative, parts, folder); code != 0) return code;
-  const std::string& name = parts.back();
-  // The file keeps its own hold on the folder: the writer may leave it for
-  // the next file before this one is done.
   file.Abandon();
-  file.dirFd_ = fcntl(folder, F_DUPFD_CLOEXEC, 0);
-  if (file.dirFd_ < 0) return errno;
-  file.fd_ = CreateTemporaryIn(file.dirFd_, file.temporary_);
-  if (file.fd_ < 0) return errno;
-  file.name_ = name;
+  std::vector<std::string> parts;
+  // The file holds its folder too: the writer may let it go before the file is done.
+  file.folder_ = Parent(relative, parts);
+  if (!file.folder_) return errno;
+  file.fd_ = CreateTemporaryIn(file.folder_->fd, file.temporary_);
+  if (file.fd_ < 0) {
+    const int code = errno;
+    file.Abandon();
+    return code;
+  }
+  file.name_ = parts.back();
   file.path_ = root_ + "/" + relative;
   return 0;
 }
@@ -332,8 +384,10 @@ int FileBeneath::Commit(std::uint32_t mode, std::int64_t modifiedTime) {
   if (sys::Close(fd_) != 0 && code == 0) code = errno;
   fd_ = -1;
   // The rename replaces whatever held the name (a file, a hard link to a
-  // file elsewhere, a symbolic link) without writing into it.
-  if (code == 0 && renameat(dirFd_, temporary_.c_str(), dirFd_, name_.c_str()) != 0) code = errno;
+  // file elsewhere, a symbolic link) without writing into it; a folder there
+  // stays, and the rename says EISDIR.
+  const int folder = folder_->fd;
+  if (code == 0 && renameat(folder, temporary_.c_str(), folder, name_.c_str()) != 0) code = errno;
   if (code == 0) temporary_.clear();
   Abandon();
   return code;
@@ -342,11 +396,8 @@ int FileBeneath::Commit(std::uint32_t mode, std::int64_t modifiedTime) {
 void FileBeneath::Abandon() {
   if (fd_ >= 0) sys::Close(fd_);
   fd_ = -1;
-  if (dirFd_ >= 0) {
-    if (!temporary_.empty()) unlinkat(dirFd_, temporary_.c_str(), 0);
-    sys::Close(dirFd_);
-  }
-  dirFd_ = -1;
+  if (folder_ && !temporary_.empty()) unlinkat(folder_->fd, temporary_.c_str(), 0);
+  folder_.reset();
   temporary_.clear();
 }
 

@@ -2,8 +2,10 @@
 // between files change nothing about where each file lands or what is refused.
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <regex>
@@ -46,7 +48,14 @@ TEST(BeneathWriter, FilesLandAsOneByOneSavesPutThem) {
     EXPECT_EQ(writer.Save("x", "a\\b\\l\\11"), ELOOP);
     EXPECT_EQ(writer.Save("x", "a\\b\\l\\c\\12"), ELOOP);
     EXPECT_EQ(writer.Save("content of 13", "a\\b\\13"), 0);
+    // A held folder moved away and replaced by a link keeps the files.
+    ASSERT_EQ(writer.Save("held", "h\\first"), 0);
+    ASSERT_EQ(rename((root + "/h").c_str(), (root + "/moved").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "outside").c_str(), (root + "/h").c_str()), 0);
+    EXPECT_EQ(writer.Save("content of 14", "h\\14"), 0);
   }
+  EXPECT_EQ(ReadFile(root + "/moved/14"), "content of 14");
+  EXPECT_FALSE(Exists(dir / "outside/14"));
   for (const Step& s : steps) {
     if (!s.saved) continue;
     std::string path = s.name;
@@ -60,6 +69,35 @@ TEST(BeneathWriter, FilesLandAsOneByOneSavesPutThem) {
   BeneathWriter viaLink(dir / "link");
   EXPECT_EQ(viaLink.Save("in", "sub\\f"), 0);
   EXPECT_EQ(ReadFile(dir / "outside/sub/f"), "in");
+}
+
+// With a low descriptor limit the writer lets folders go; a file begun in a
+// folder it let go still lands there.
+TEST(BeneathWriter, LettingFoldersGoLosesNoFile) {
+  rlimit limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+  const rlimit low{std::min<rlim_t>(limit.rlim_cur, 256), limit.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  TempDir dir;
+  {
+    BeneathWriter writer(dir.Path());
+    FileBeneath early;
+    ASSERT_EQ(writer.Begin("first\\early", early), 0);
+    for (int round = 0; round < 2; ++round) {
+      for (int i = 0; i < 300; ++i) {
+        const std::string name = "d" + std::to_string(i % 150) + "\\s\\" + std::to_string(round * 300 + i);
+        ASSERT_EQ(writer.Save(name, name), 0) << name;
+      }
+    }
+    ASSERT_EQ(early.Write("early", 5), 0);
+    EXPECT_EQ(early.Commit(0644), 0);
+  }
+  setrlimit(RLIMIT_NOFILE, &limit);
+  EXPECT_EQ(ReadFile(dir / "first/early"), "early");
+  for (const int n : {0, 149, 299, 300, 599}) {
+    const std::string folder = "d" + std::to_string(n % 150) + "/s/";
+    EXPECT_EQ(ReadFile(dir / (folder + std::to_string(n))), "d" + std::to_string(n % 150) + "\\s\\" + std::to_string(n));
+  }
 }
 
 TEST(BeneathWriter, FailedWriteRemovesOnlyThatFile) {
