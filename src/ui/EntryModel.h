@@ -12,11 +12,10 @@
 #include <vector>
 
 #include "engine/ListArchive.h"
+#include "ui/CellComparer.h"
 #include "ui/ShellIcons.h"
 
 namespace ovk {
-
-class CellComparer;
 
 enum ListColumn { kNameColumn = 0, kPathColumn, kOriginalColumn, kPackedColumn, kTimeColumn,
                   kColumnCount };
@@ -78,9 +77,14 @@ class EntryModel : public QAbstractTableModel {
   std::size_t EntriesTaken() const { return entriesTaken_; }
   std::size_t FileCount() const { return fileCount_; }
   std::uint64_t FilesOriginal() const { return filesOriginal_; }
-  // Reorders the rows, folders first; selections and other kept indexes
-  // follow their rows.
-  void Sort(int column, bool ascending, const CellComparer& comparer);
+  // The order the rows are to take, folders first. No row moves until its
+  // folder is sorted, so that a long list sorts only what is shown.
+  void SetOrder(int column, bool ascending, const CellComparer& comparer);
+  // Puts the folder's rows (SortAll: every row) into that order, among the
+  // places they hold; selections and other kept indexes follow their rows.
+  // Nothing moves when they are in it already.
+  void SortFolder(int folder);
+  void SortAll();
 
   // The folder's number, or -1 when the archive has none of that path.
   int FolderNumber(const std::string& key) const;
@@ -110,12 +114,22 @@ class EntryModel : public QAbstractTableModel {
   int FolderOf(const std::string& key);
   void Take(Entry&& entry);
   void AddToFolders(int folder, const Entry& file);
+  // Adds the row last; its folder is no longer in the order.
+  void Push(ListRow&& row);
+  // Moves the chosen rows, given in row order, into the order.
+  void SortRows(std::vector<int> chosen);
 
   std::vector<ListRow> rows_;
   std::vector<std::string> folderPaths_;
   std::vector<int> folderParents_;
   std::vector<int> folderRows_;  // per folder its row; -1 for the top
   std::unordered_map<std::string, int> folderNumbers_;
+  int sortColumn_ = kNameColumn;
+  bool ascending_ = true;
+  CellComparer comparer_{QLocale()};
+  // Per folder whether its rows are in the order; allSorted_: every row is.
+  std::vector<char> folderSorted_;
+  bool allSorted_ = true;
   std::size_t entriesTaken_ = 0;
   std::size_t fileCount_ = 0;
   std::uint64_t filesOriginal_ = 0;
