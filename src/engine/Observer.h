@@ -30,7 +30,8 @@ class OperationObserver {
   // Another program holds the archive; the operation waits for it.
   virtual void Waiting(const std::string& /*archive*/) {}
   // A listing hands out its entries as it reads them: entries[from..] are
-  // new since the last call. The listing's result still holds them all.
+  // new since the last call. The listing's result still holds them all
+  // unless asked not to keep them.
   virtual void EntriesListed(const std::vector<Entry>& /*entries*/, std::size_t /*from*/) {}
 };
 

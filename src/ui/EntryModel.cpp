@@ -81,7 +81,7 @@ void EntryModel::Reset() {
   folderNumbers_.clear();
   folderSorted_.assign(1, 1);
   allSorted_ = true;
-  entriesTaken_ = fileCount_ = 0;
+  fileCount_ = 0;
   filesOriginal_ = 0;
   images_.Clear();
   iconCache_.reset();
@@ -90,13 +90,6 @@ void EntryModel::Reset() {
 void EntryModel::Clear() {
   beginResetModel();
   Reset();
-  endResetModel();
-}
-
-void EntryModel::SetEntries(std::vector<Entry> entries) {
-  beginResetModel();
-  Reset();
-  for (Entry& entry : entries) Take(std::move(entry));
   endResetModel();
 }
 
@@ -143,7 +136,6 @@ int EntryModel::FolderOf(const std::string& key) {
 }
 
 void EntryModel::Take(Entry&& entry) {
-  ++entriesTaken_;
   if (entry.type == EntryType::kFolder) {
     const std::string key = FolderKey(entry.name);
     // "/" or an empty name stands for the top, which has no row.

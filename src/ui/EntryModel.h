@@ -62,19 +62,16 @@ class EntryModel : public QAbstractTableModel {
  public:
   using QAbstractTableModel::QAbstractTableModel;
 
-  // Replaces every row, in archive order; each file type's icon is looked
-  // up once per listing.
-  void SetEntries(std::vector<Entry> entries);
   // Adds rows after the last one, as a listing hands them out: the entries'
-  // implied folders first, an entry of a folder already shown taking that row.
+  // implied folders first, an entry of a folder already shown taking that
+  // row; each file type's icon is looked up once per listing.
   void AppendEntries(std::vector<Entry> entries);
   void Clear();
   // Room for the rows of this many entries and the folders their names
   // usually imply, so that a growing list is not copied while it fills.
   void Reserve(std::size_t entries) { rows_.reserve(entries + entries / 8); }
   const ListRow& At(int row) const { return rows_[static_cast<std::size_t>(row)]; }
-  // How many entries were taken, and how many of them are files.
-  std::size_t EntriesTaken() const { return entriesTaken_; }
+  // How many of the entries taken are files.
   std::size_t FileCount() const { return fileCount_; }
   std::uint64_t FilesOriginal() const { return filesOriginal_; }
   // The order the rows are to take, folders first. No row moves until its
@@ -130,7 +127,6 @@ class EntryModel : public QAbstractTableModel {
   // Per folder whether its rows are in the order; allSorted_: every row is.
   std::vector<char> folderSorted_;
   bool allSorted_ = true;
-  std::size_t entriesTaken_ = 0;
   std::size_t fileCount_ = 0;
   std::uint64_t filesOriginal_ = 0;
   ImageList images_;
