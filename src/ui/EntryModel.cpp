@@ -85,6 +85,7 @@ void EntryModel::Reset() {
   filesOriginal_ = 0;
   images_.Clear();
   iconCache_.reset();
+  lastParent_ = lastIcon_ = -1;
 }
 
 void EntryModel::Clear() {
@@ -151,8 +152,19 @@ void EntryModel::Take(Entry&& entry) {
     return;
   }
   ListRow row;
-  row.parent = FolderOf(FolderKey(FolderPart(entry.name)));
-  row.icon = GetFileIcon(iconCache_, images_, FromUtf8(ExtensionPart(entry.name)));
+  // The files of one folder, and of one type, mostly come one after another.
+  std::string folderPart = FolderPart(entry.name);
+  if (lastParent_ < 0 || folderPart != lastFolderPart_) {
+    lastParent_ = FolderOf(FolderKey(folderPart));
+    lastFolderPart_ = std::move(folderPart);
+  }
+  row.parent = lastParent_;
+  std::string extension = ExtensionPart(entry.name);
+  if (lastIcon_ < 0 || extension != lastExtension_) {
+    lastIcon_ = GetFileIcon(iconCache_, images_, FromUtf8(extension));
+    lastExtension_ = std::move(extension);
+  }
+  row.icon = lastIcon_;
   ++fileCount_;
   filesOriginal_ += entry.originalSize;
   AddToFolders(row.parent, entry);

@@ -129,6 +129,11 @@ class EntryModel : public QAbstractTableModel {
   bool allSorted_ = true;
   std::size_t fileCount_ = 0;
   std::uint64_t filesOriginal_ = 0;
+  // The last file's folder part and extension, and what they gave; -1:
+  // none yet.
+  std::string lastFolderPart_, lastExtension_;
+  int lastParent_ = -1;
+  int lastIcon_ = -1;
   ImageList images_;
   std::unique_ptr<IconCache> iconCache_;
   mutable QIcon folderIcon_;  // the style's, taken when first shown
