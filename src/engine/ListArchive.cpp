@@ -33,8 +33,13 @@ std::string Problem(const Entry& entry, const Damage& damage) {
 
 void HandOut(const ListRequest& request, ListResult& result, OperationObserver& observer, std::size_t& handedOut) {
   if (handedOut == result.entries.size()) return;
+  if (!request.keep) {
+    const std::size_t batch = result.entries.size();
+    observer.EntriesGiven(std::exchange(result.entries, {}));
+    result.entries.reserve(batch);
+    return;
+  }
   observer.EntriesListed(result.entries, handedOut);
-  if (!request.keep) result.entries.clear();
   handedOut = result.entries.size();
 }
 

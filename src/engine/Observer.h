@@ -30,9 +30,10 @@ class OperationObserver {
   // Another program holds the archive; the operation waits for it.
   virtual void Waiting(const std::string& /*archive*/) {}
   // A listing hands out its entries as it reads them: entries[from..] are
-  // new since the last call. The listing's result still holds them all
-  // unless asked not to keep them.
+  // new since the last call. The listing's result still holds them all.
   virtual void EntriesListed(const std::vector<Entry>& /*entries*/, std::size_t /*from*/) {}
+  // A listing asked not to keep its entries gives them away instead.
+  virtual void EntriesGiven(std::vector<Entry>&& entries) { EntriesListed(entries, 0); }
 };
 
 // For callers that only want the result.
