@@ -31,8 +31,14 @@ std::string Problem(const Entry& entry, const Damage& damage) {
   return "entry at offset " + std::to_string(damage.offset) + ": " + text;
 }
 
-void HandOut(const ListResult& result, OperationObserver& observer, std::size_t& handedOut) {
+void HandOut(const ListRequest& request, ListResult& result, OperationObserver& observer, std::size_t& handedOut) {
   if (handedOut == result.entries.size()) return;
+  if (!request.keep) {
+    const std::size_t batch = result.entries.size();
+    observer.EntriesGiven(std::exchange(result.entries, {}));
+    result.entries.reserve(batch);
+    return;
+  }
   observer.EntriesListed(result.entries, handedOut);
   handedOut = result.entries.size();
 }
@@ -47,6 +53,8 @@ void ListEntries(DataFile& file, const Format& format, const ListRequest& reques
   ProgressSnapshot progress;
   progress.bytesTotal = static_cast<std::uint64_t>(FileSize64(file));
   progress.entriesTotal = reader->EntriesKnown();
+  // Filled without regrowing, which would hold the old array and the new at once.
+  if (request.keep) result.entries.reserve(static_cast<std::size_t>(progress.entriesTotal));
   std::size_t handedOut = 0;
   result.comment = reader->Comment();
   while (reader->Next(entry, damage)) {
@@ -60,10 +68,10 @@ void ListEntries(DataFile& file, const Format& format, const ListRequest& reques
       if ((result.cancelled = observer.CancelRequested())) return;
       progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
       observer.Progress(progress);
-      HandOut(result, observer, handedOut);
+      HandOut(request, result, observer, handedOut);
     }
   }
-  HandOut(result, observer, handedOut);
+  HandOut(request, result, observer, handedOut);
 }
 
 // "%", ";" and control bytes as %XX, so that the name is one field of one

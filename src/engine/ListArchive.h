@@ -16,6 +16,9 @@ namespace ovk {
 struct ListRequest {
   std::string archive;
   bool folders = false;  // folder entries listed too
+  // False: the entries are only handed to the observer as they are read,
+  // for a caller that keeps its own form of them.
+  bool keep = true;
 };
 
 struct ListResult {
@@ -23,7 +26,7 @@ struct ListResult {
   std::string refusal;                 // not empty: no format reads the file, and why
   std::string format;                  // the format that read it, as users call it ("ZIP")
   std::string comment;                 // the archive's own (ZIP's); empty in formats that keep none
-  std::vector<Entry> entries;          // file and link entries (and folders when asked) in archive order
+  std::vector<Entry> entries;          // file and link entries (and folders when asked) in archive order; none when not kept
   std::vector<std::string> problems;   // "name: reason" of each damaged entry
   bool cancelled = false;
 };

@@ -32,6 +32,8 @@ class OperationObserver {
   // A listing hands out its entries as it reads them: entries[from..] are
   // new since the last call. The listing's result still holds them all.
   virtual void EntriesListed(const std::vector<Entry>& /*entries*/, std::size_t /*from*/) {}
+  // A listing asked not to keep its entries gives them away instead.
+  virtual void EntriesGiven(std::vector<Entry>&& entries) { EntriesListed(entries, 0); }
 };
 
 // For callers that only want the result.

@@ -79,9 +79,11 @@ std::size_t FindSubstring(const std::string& pattern, const std::string& text) {
 bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
 
 namespace {
+// One pass from the end: find_last_of searches its set for every byte.
 std::size_t AfterLastSeparator(const std::string& path) {
-  const std::size_t at = path.find_last_of("\\/");
-  return at == std::string::npos ? 0 : at + 1;
+  for (std::size_t at = path.size(); at > 0; --at)
+    if (IsPathSeparator(path[at - 1])) return at;
+  return 0;
 }
 }  // namespace
 

@@ -122,16 +122,23 @@ bool ArchiveController::List(const std::string& name) {
   ListResult listed;
   ListRequest request{name};
   request.folders = true;
+  // The model's rows are the one copy of the entries.
+  request.keep = false;
   // A Cancel pressed while the list still filled counts even when the
   // reading had just ended.
   bool cancelPressed = false;
   // Rows show as the engine reads them, in archive order until sorted at the end.
   const auto fill = [this, &cancelPressed](ArchiveJob& job) {
-    connect(&job, &ArchiveJob::EntriesListed, this, [this, &job] {
+    const auto take = [this, &job] {
       if (model_->rowCount() == 0) model_->Reserve(job.Latest().entriesTotal);
       model_->AppendEntries(job.TakeListed());
+    };
+    connect(&job, &ArchiveJob::EntriesListed, this, take);
+    // The last entries' notice may still wait in the queue when the job ends.
+    connect(&job, &ArchiveJob::Done, this, [&cancelPressed, &job, take] {
+      take();
+      cancelPressed = job.Cancelling();
     });
-    connect(&job, &ArchiveJob::Done, this, [&cancelPressed, &job] { cancelPressed = job.Cancelling(); });
   };
   const bool listedAll = RunJob(tr("Opening %1").arg(FromUtf8(NamePart(name))),
                                 [&listed, request](OperationObserver& observer) { listed = ListArchive(request, observer); },
@@ -141,11 +148,8 @@ bool ArchiveController::List(const std::string& name) {
     if (listedAll) ShowListFailure(name, listed);
     return false;
   }
-  // The result is the whole truth; what arrived on the way is kept when it is all of it.
-  if (model_->EntriesTaken() != listed.entries.size()) model_->SetEntries(std::move(listed.entries));
   // Not held through the sort, which needs room of its own: what the job's
   // thread freed goes back to the system, not only to its own heap.
-  std::vector<Entry>().swap(listed.entries);
   malloc_trim(0);
   ShowListProblems(listed.problems);
   return true;

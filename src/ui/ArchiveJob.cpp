@@ -49,6 +49,20 @@ class ArchiveJob::Relay : public OperationObserver {
       std::lock_guard lock(mutex_);
       listed_.insert(listed_.end(), entries.begin() + static_cast<std::ptrdiff_t>(from), entries.end());
     }
+    PostListed();
+  }
+
+  void EntriesGiven(std::vector<Entry>&& entries) override {
+    {
+      std::lock_guard lock(mutex_);
+      if (listed_.empty()) listed_ = std::move(entries);
+      else listed_.insert(listed_.end(), std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()));
+    }
+    PostListed();
+  }
+
+  // One notice waits at a time; TakeListed gives all that came meanwhile.
+  void PostListed() {
     if (listedPosted_.exchange(true)) return;
     QMetaObject::invokeMethod(&job_, [this] {
       listedPosted_ = false;

@@ -54,8 +54,10 @@ bool CellComparer::ReadTime(const QString& text, QDateTime& out) const {
 bool CellComparer::MayStartNumber(const QString& text) const {
   const QString start = text.trimmed();
   if (start.isEmpty()) return false;
-  // "inf" and "nan" read as numbers too.
-  return start.front().isDigit() || QStringLiteral("iInN").contains(start.front()) ||
+  // "inf" and "nan" read as numbers too; other names starting with their
+  // letters ("item_1.txt") are common and never do.
+  return start.front().isDigit() || start.startsWith(QLatin1String("inf"), Qt::CaseInsensitive) ||
+         start.startsWith(QLatin1String("nan"), Qt::CaseInsensitive) ||
          start.startsWith(negativeSign_) || start.startsWith(positiveSign_) || start.startsWith(decimalPoint_);
 }
 

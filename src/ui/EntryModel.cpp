@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QStyle>
 #include <algorithm>
+#include <numeric>
 
 #include "support/DosTime.h"
 #include "support/StringUnit.h"
@@ -78,22 +79,18 @@ void EntryModel::Reset() {
   folderParents_.assign(1, kTopFolder);
   folderRows_.assign(1, -1);
   folderNumbers_.clear();
-  entriesTaken_ = fileCount_ = 0;
+  folderSorted_.assign(1, 1);
+  allSorted_ = true;
+  fileCount_ = 0;
   filesOriginal_ = 0;
   images_.Clear();
   iconCache_.reset();
+  lastParent_ = lastIcon_ = -1;
 }
 
 void EntryModel::Clear() {
   beginResetModel();
   Reset();
-  endResetModel();
-}
-
-void EntryModel::SetEntries(std::vector<Entry> entries) {
-  beginResetModel();
-  Reset();
-  for (Entry& entry : entries) Take(std::move(entry));
   endResetModel();
 }
 
@@ -129,17 +126,17 @@ int EntryModel::FolderOf(const std::string& key) {
   folderParents_.push_back(parent);
   folderRows_.push_back(static_cast<int>(rows_.size()));
   folderNumbers_.emplace(key, folder);
+  folderSorted_.push_back(1);
   ListRow row;
   row.name = key;
   row.parent = parent;
   row.folder = folder;
   row.implied = true;
-  rows_.push_back(std::move(row));
+  Push(std::move(row));
   return folder;
 }
 
 void EntryModel::Take(Entry&& entry) {
-  ++entriesTaken_;
   if (entry.type == EntryType::kFolder) {
     const std::string key = FolderKey(entry.name);
     // "/" or an empty name stands for the top, which has no row.
@@ -155,8 +152,19 @@ void EntryModel::Take(Entry&& entry) {
     return;
   }
   ListRow row;
-  row.parent = FolderOf(FolderKey(FolderPart(entry.name)));
-  row.icon = GetFileIcon(iconCache_, images_, FromUtf8(ExtensionPart(entry.name)));
+  // The files of one folder, and of one type, mostly come one after another.
+  std::string folderPart = FolderPart(entry.name);
+  if (lastParent_ < 0 || folderPart != lastFolderPart_) {
+    lastParent_ = FolderOf(FolderKey(folderPart));
+    lastFolderPart_ = std::move(folderPart);
+  }
+  row.parent = lastParent_;
+  std::string extension = ExtensionPart(entry.name);
+  if (lastIcon_ < 0 || extension != lastExtension_) {
+    lastIcon_ = GetFileIcon(iconCache_, images_, FromUtf8(extension));
+    lastExtension_ = std::move(extension);
+  }
+  row.icon = lastIcon_;
   ++fileCount_;
   filesOriginal_ += entry.originalSize;
   AddToFolders(row.parent, entry);
@@ -166,6 +174,12 @@ void EntryModel::Take(Entry&& entry) {
   row.modified = entry.modified;
   row.encrypted = entry.encrypted;
   row.name = std::move(entry.name);
+  Push(std::move(row));
+}
+
+void EntryModel::Push(ListRow&& row) {
+  folderSorted_[static_cast<std::size_t>(row.parent)] = 0;
+  allSorted_ = false;
   rows_.push_back(std::move(row));
 }
 
@@ -202,8 +216,37 @@ std::vector<std::string> EntryModel::StoredNames(const std::vector<int>& rows) c
   return names;
 }
 
-void EntryModel::Sort(int column, bool ascending, const CellComparer& comparer) {
-  const std::vector<int> order = SortedOrder(rows_, column, ascending, comparer);
+void EntryModel::SetOrder(int column, bool ascending, const CellComparer& comparer) {
+  sortColumn_ = column;
+  ascending_ = ascending;
+  comparer_ = comparer;
+  folderSorted_.assign(folderPaths_.size(), 0);
+  allSorted_ = rows_.empty();
+}
+
+void EntryModel::SortFolder(int folder) {
+  if (allSorted_ || folderSorted_[static_cast<std::size_t>(folder)]) return;
+  std::vector<int> chosen;
+  for (std::size_t row = 0; row < rows_.size(); ++row)
+    if (rows_[row].parent == folder) chosen.push_back(static_cast<int>(row));
+  SortRows(std::move(chosen));
+  folderSorted_[static_cast<std::size_t>(folder)] = 1;
+}
+
+void EntryModel::SortAll() {
+  if (allSorted_) return;
+  std::vector<int> chosen(rows_.size());
+  std::iota(chosen.begin(), chosen.end(), 0);
+  SortRows(std::move(chosen));
+  allSorted_ = true;
+}
+
+void EntryModel::SortRows(std::vector<int> chosen) {
+  // order[place]: the row that goes there; rows not chosen stay.
+  std::vector<int> order(rows_.size());
+  std::iota(order.begin(), order.end(), 0);
+  const std::vector<int> sorted = SortedOrder(rows_, chosen, sortColumn_, ascending_, comparer_);
+  for (std::size_t i = 0; i < chosen.size(); ++i) order[static_cast<std::size_t>(chosen[i])] = sorted[i];
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   std::vector<int> newRow(order.size());
   for (std::size_t row = 0; row < order.size(); ++row) newRow[static_cast<std::size_t>(order[row])] = static_cast<int>(row);
@@ -222,8 +265,8 @@ void EntryModel::Sort(int column, bool ascending, const CellComparer& comparer) 
     rows_[at] = std::move(held);
     placed[at] = 1;
   }
-  for (std::size_t row = 0; row < rows_.size(); ++row)
-    if (rows_[row].IsFolder()) folderRows_[static_cast<std::size_t>(rows_[row].folder)] = static_cast<int>(row);
+  for (int row : chosen)
+    if (At(row).IsFolder()) folderRows_[static_cast<std::size_t>(At(row).folder)] = row;
   const QModelIndexList before = persistentIndexList();
   QModelIndexList after;
   after.reserve(before.size());

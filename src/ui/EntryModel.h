@@ -12,11 +12,10 @@
 #include <vector>
 
 #include "engine/ListArchive.h"
+#include "ui/CellComparer.h"
 #include "ui/ShellIcons.h"
 
 namespace ovk {
-
-class CellComparer;
 
 enum ListColumn { kNameColumn = 0, kPathColumn, kOriginalColumn, kPackedColumn, kTimeColumn,
                   kColumnCount };
@@ -63,24 +62,26 @@ class EntryModel : public QAbstractTableModel {
  public:
   using QAbstractTableModel::QAbstractTableModel;
 
-  // Replaces every row, in archive order; each file type's icon is looked
-  // up once per listing.
-  void SetEntries(std::vector<Entry> entries);
   // Adds rows after the last one, as a listing hands them out: the entries'
-  // implied folders first, an entry of a folder already shown taking that row.
+  // implied folders first, an entry of a folder already shown taking that
+  // row; each file type's icon is looked up once per listing.
   void AppendEntries(std::vector<Entry> entries);
   void Clear();
   // Room for the rows of this many entries and the folders their names
   // usually imply, so that a growing list is not copied while it fills.
   void Reserve(std::size_t entries) { rows_.reserve(entries + entries / 8); }
   const ListRow& At(int row) const { return rows_[static_cast<std::size_t>(row)]; }
-  // How many entries were taken, and how many of them are files.
-  std::size_t EntriesTaken() const { return entriesTaken_; }
+  // How many of the entries taken are files.
   std::size_t FileCount() const { return fileCount_; }
   std::uint64_t FilesOriginal() const { return filesOriginal_; }
-  // Reorders the rows, folders first; selections and other kept indexes
-  // follow their rows.
-  void Sort(int column, bool ascending, const CellComparer& comparer);
+  // The order the rows are to take, folders first. No row moves until its
+  // folder is sorted, so that a long list sorts only what is shown.
+  void SetOrder(int column, bool ascending, const CellComparer& comparer);
+  // Puts the folder's rows (SortAll: every row) into that order, among the
+  // places they hold; selections and other kept indexes follow their rows.
+  // Nothing moves when they are in it already.
+  void SortFolder(int folder);
+  void SortAll();
 
   // The folder's number, or -1 when the archive has none of that path.
   int FolderNumber(const std::string& key) const;
@@ -110,15 +111,29 @@ class EntryModel : public QAbstractTableModel {
   int FolderOf(const std::string& key);
   void Take(Entry&& entry);
   void AddToFolders(int folder, const Entry& file);
+  // Adds the row last; its folder is no longer in the order.
+  void Push(ListRow&& row);
+  // Moves the chosen rows, given in row order, into the order.
+  void SortRows(std::vector<int> chosen);
 
   std::vector<ListRow> rows_;
   std::vector<std::string> folderPaths_;
   std::vector<int> folderParents_;
   std::vector<int> folderRows_;  // per folder its row; -1 for the top
   std::unordered_map<std::string, int> folderNumbers_;
-  std::size_t entriesTaken_ = 0;
+  int sortColumn_ = kNameColumn;
+  bool ascending_ = true;
+  CellComparer comparer_{QLocale()};
+  // Per folder whether its rows are in the order; allSorted_: every row is.
+  std::vector<char> folderSorted_;
+  bool allSorted_ = true;
   std::size_t fileCount_ = 0;
   std::uint64_t filesOriginal_ = 0;
+  // The last file's folder part and extension, and what they gave; -1:
+  // none yet.
+  std::string lastFolderPart_, lastExtension_;
+  int lastParent_ = -1;
+  int lastIcon_ = -1;
   ImageList images_;
   std::unique_ptr<IconCache> iconCache_;
   mutable QIcon folderIcon_;  // the style's, taken when first shown

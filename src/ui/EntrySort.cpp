@@ -10,6 +10,7 @@ namespace ovk {
 
 namespace {
 
+// The order holds places into the keys.
 template <typename Key>
 void SortByKeys(std::vector<int>& order, const std::vector<Key>& keys, bool ascending,
                 int (*compare)(const Key&, const Key&)) {
@@ -23,11 +24,11 @@ template <typename Number>
 int CompareNumbers(const Number& a, const Number& b) { return a < b ? -1 : b < a ? 1 : 0; }
 
 template <typename Number>
-void SortByNumbers(std::vector<int>& order, const std::vector<ListRow>& rows, bool ascending,
-                   Number (*key)(const ListRow&)) {
+void SortByNumbers(std::vector<int>& order, const std::vector<ListRow>& rows, const std::vector<int>& chosen,
+                   bool ascending, Number (*key)(const ListRow&)) {
   std::vector<Number> keys;
-  keys.reserve(rows.size());
-  for (const ListRow& r : rows) keys.push_back(key(r));
+  keys.reserve(chosen.size());
+  for (int row : chosen) keys.push_back(key(rows[static_cast<std::size_t>(row)]));
   SortByKeys(order, keys, ascending, &CompareNumbers<Number>);
 }
 
@@ -38,19 +39,21 @@ std::int64_t Modified(const ListRow& r) { return r.modified; }
 
 }  // namespace
 
-std::vector<int> SortedOrder(const std::vector<ListRow>& rows, int column, bool ascending,
+std::vector<int> SortedOrder(const std::vector<ListRow>& rows, const std::vector<int>& chosen, int column, bool ascending,
                              const CellComparer& comparer) {
-  std::vector<int> order(rows.size());
+  // Sorted as places into the chosen rows, so that the keys are only theirs.
+  std::vector<int> order(chosen.size());
   std::iota(order.begin(), order.end(), 0);
-  if (column == kOriginalColumn) SortByNumbers(order, rows, ascending, &OriginalSize);
-  else if (column == kPackedColumn) SortByNumbers(order, rows, ascending, &PackedSize);
-  else if (column == kTimeColumn) SortByNumbers(order, rows, ascending, &Modified);
+  if (column == kOriginalColumn) SortByNumbers(order, rows, chosen, ascending, &OriginalSize);
+  else if (column == kPackedColumn) SortByNumbers(order, rows, chosen, ascending, &PackedSize);
+  else if (column == kTimeColumn) SortByNumbers(order, rows, chosen, ascending, &Modified);
   else {
     std::vector<CellKey> keys;
-    keys.reserve(rows.size());
-    for (const ListRow& r : rows) keys.push_back(comparer.Key(RowCellText(r, column)));
+    keys.reserve(chosen.size());
+    for (int row : chosen) keys.push_back(comparer.Key(RowCellText(rows[static_cast<std::size_t>(row)], column)));
     SortByKeys(order, keys, ascending, &CellComparer::Compare);
   }
+  for (int& place : order) place = chosen[static_cast<std::size_t>(place)];
   std::stable_partition(order.begin(), order.end(),
                         [&rows](int row) { return rows[static_cast<std::size_t>(row)].IsFolder(); });
   return order;

@@ -10,8 +10,9 @@ namespace ovk {
 class CellComparer;
 struct ListRow;
 
-// Row indexes in the new order; equal cells keep their order.
-std::vector<int> SortedOrder(const std::vector<ListRow>& rows, int column, bool ascending,
+// The chosen rows' indexes in the new order; equal cells keep the order
+// they were chosen in.
+std::vector<int> SortedOrder(const std::vector<ListRow>& rows, const std::vector<int>& chosen, int column, bool ascending,
                              const CellComparer& comparer);
 
 }  // namespace ovk

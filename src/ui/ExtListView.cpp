@@ -2,6 +2,7 @@
 
 #include <QDrag>
 #include <QHeaderView>
+#include <QLocale>
 #include <QMimeData>
 #include <algorithm>
 #include <QMouseEvent>
@@ -54,8 +55,8 @@ void TExtListViewManagement::SetSort(int column, bool ascending) {
 }
 
 void TExtListViewManagement::SortNow() {
-  comparer_ = CellComparer(QLocale());
-  model_->Sort(sortColumn_, ascending_, comparer_);
+  model_->SetOrder(sortColumn_, ascending_, CellComparer(QLocale()));
+  filter_->SortShown();
   header()->setSortIndicator(sortColumn_, ascending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 

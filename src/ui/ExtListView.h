@@ -4,7 +4,6 @@
 // built, stored when destroyed).
 #pragma once
 
-#include <QLocale>
 #include <QTreeView>
 #include <functional>
 #include <memory>
@@ -12,7 +11,6 @@
 #include <vector>
 
 #include "ui/AdvancedRegistry.h"
-#include "ui/CellComparer.h"
 #include "ui/EntryModel.h"
 #include "ui/FolderFilter.h"
 
@@ -64,7 +62,6 @@ class TExtListViewManagement : public QTreeView {
   TAdvancedRegistry registry_;
   int sortColumn_ = kNameColumn;
   bool ascending_ = true;
-  CellComparer comparer_{QLocale()};
 };
 
 }  // namespace ovk

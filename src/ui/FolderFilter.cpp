@@ -24,9 +24,15 @@ bool FolderFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
   return row.parent == FolderNumber();
 }
 
+void FolderFilter::SortShown() {
+  if (!search_.isEmpty()) source_->SortAll();
+  else if (FolderNumber() >= 0) source_->SortFolder(FolderNumber());
+}
+
 void FolderFilter::Show(const std::string& key) {
   folder_ = key;
   folderNumber_ = -1;
+  SortShown();
   invalidateFilter();
   emit FolderChanged();
 }
@@ -57,6 +63,7 @@ bool FolderFilter::Up() {
 void FolderFilter::SetSearch(const QString& text) {
   if (text == search_) return;
   search_ = text;
+  SortShown();
   invalidateFilter();
 }
 

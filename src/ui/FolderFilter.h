@@ -30,6 +30,9 @@ class FolderFilter : public QSortFilterProxyModel {
   // empty gives the folder back.
   void SetSearch(const QString& text);
   const QString& Search() const { return search_; }
+  // Puts the rows shown into the model's order: the folder's, or every row
+  // while a search shows; the other folders wait until shown.
+  void SortShown();
   // After a listing has ended: the folder shown when the archive still has
   // it, else the nearest one above it.
   void Relisted();

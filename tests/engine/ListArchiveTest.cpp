@@ -149,5 +149,39 @@ TEST(ListArchive, ForeignFileIsRefused) {
   EXPECT_EQ(result.refusal, "not an archive this program can read");
 }
 
+// Entries come out as read, in batches, each once; a listing that keeps
+// none gives every one away and holds none in its result.
+TEST(ListArchive, EntriesAreHandedOutOnceEachKeptOrNot) {
+  struct Collector : ovk::OperationObserver {
+    void EntriesListed(const std::vector<ovk::Entry>& entries, std::size_t from) override {
+      ++calls;
+      for (std::size_t i = from; i < entries.size(); ++i) names.push_back(entries[i].name);
+    }
+    void EntriesGiven(std::vector<ovk::Entry>&& entries) override {
+      ++calls;
+      for (ovk::Entry& entry : entries) names.push_back(std::move(entry.name));
+    }
+    std::vector<std::string> names;
+    int calls = 0;
+  };
+  TempDir dir;
+  std::vector<ZipEntryFields> entries;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 2500; ++i) {
+    expected.push_back("d" + std::to_string(i / 1000) + "/f" + std::to_string(i));
+    entries.push_back(ZipEntry(expected.back(), "x"));
+  }
+  WriteFile(dir / "many.zip", BuildZip(entries));
+  for (const bool keep : {true, false}) {
+    ovk::ListRequest request{dir / "many.zip"};
+    request.keep = keep;
+    Collector seen;
+    const ovk::ListResult result = ovk::ListArchive(request, seen);
+    EXPECT_EQ(seen.names, expected) << "keep " << keep;
+    EXPECT_GT(seen.calls, 1) << "handed out while reading";
+    EXPECT_EQ(result.entries.size(), keep ? expected.size() : 0u);
+  }
+}
+
 }  // namespace
 }  // namespace ovktest

@@ -92,6 +92,23 @@ TEST_F(FolderView, FoldersOpenByEnterDoubleClickLocationAndGoBackAndUp) {
   }
 }
 
+// A folder first shown after the order changed shows in that order; so does
+// one shown again after another change.
+TEST_F(FolderView, AFolderShownLaterFollowsTheOrder) {
+  auto form = Open({ZipEntry("d/a.txt", "a"), ZipEntry("d/c.txt", "c"), ZipEntry("d/b.txt", "b")});
+  List(*form)->SetSort(ovk::kNameColumn, false);
+  Focus(*form, "d");
+  QTest::keyClick(List(*form), Qt::Key_Return);
+  EXPECT_EQ(Shown(*form), (Names{"c.txt", "b.txt", "a.txt"}));
+  QTest::keyClick(List(*form), Qt::Key_Backspace);
+  List(*form)->SetSort(ovk::kNameColumn, true);
+  QTest::keyClick(List(*form), Qt::Key_Left, Qt::AltModifier);
+  QLineEdit* location = Field(*form, "LocationEdit");
+  location->setText("/d");
+  QTest::keyClick(location, Qt::Key_Return);
+  EXPECT_EQ(Shown(*form), (Names{"a.txt", "b.txt", "c.txt"}));
+}
+
 TEST_F(FolderView, SearchMatchesNamesInEveryFolderUntilEscape) {
   auto form = Open({ZipEntry("Notes.txt", "n"), ZipEntry("a/b/old-notes.md", "o"), ZipEntry("a/other.txt", "x"),
                     ZipEntry("notes/readme", "r")});
