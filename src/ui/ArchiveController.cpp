@@ -188,17 +188,19 @@ void ArchiveController::Add(const std::vector<std::string>& paths, const std::st
   OperationReport report;
   std::size_t finished = 0;
   // Dropped only after the new entry is stored: a stop between the two
-  // leaves both, the newer one last, which extraction takes.
+  // leaves both, the newer one last, which extraction takes. A format that
+  // cannot delete keeps both.
   DeleteRequest older{archiveName_, {ConvertPathSeparators(supersedes, true)}};
   older.olderCopiesOnly = true;
-  if (!RunJob(tr("Adding"), [&report, &finished, requests, older](OperationObserver& observer) {
+  const bool dropOlder = !supersedes.empty() && Can(Capability::kDelete);
+  OperationReport dropped;
+  if (!RunJob(tr("Adding"), [&report, &finished, &dropped, requests, older, dropOlder](OperationObserver& observer) {
         for (const AddRequest& request : requests) {
           Append(report, AddToArchive(request, observer));
           if (report.cancelled) return;
           ++finished;
         }
-        if (!older.selection.front().empty() && report.failures.empty())
-          Append(report, DeleteFromArchive(older, observer));
+        if (dropOlder && report.failures.empty()) dropped = DeleteFromArchive(older, observer);
       }))
     return;
   if (report.cancelled && finished == 0 && TellCancelled(report, tr("Adding cancelled; the archive is unchanged.")))
@@ -209,6 +211,10 @@ void ArchiveController::Add(const std::vector<std::string>& paths, const std::st
   Load(archiveName_, false);
   if (!report.failures.empty())
     face_.ShowMessage(QMessageBox::Critical, tr("Error"), tr("These files were not added:"), report.Lines());
+  // The file is in the archive; only its older copy could not be dropped.
+  if (!dropped.failures.empty())
+    face_.ShowMessage(QMessageBox::Warning, tr("Warning"),
+                      tr("The file was written back; its older copy stays in the archive:"), dropped.Lines());
 }
 
 void ArchiveController::Delete(const std::vector<int>& rows) {

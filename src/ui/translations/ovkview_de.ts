@@ -169,6 +169,10 @@
         <source>The comment was not stored:</source>
         <translation>Der Kommentar wurde nicht gespeichert:</translation>
     </message>
+    <message>
+        <source>The file was written back; its older copy stays in the archive:</source>
+        <translation>Die Datei wurde zurückgeschrieben; ihre ältere Kopie bleibt im Archiv:</translation>
+    </message>
 </context>
 <context>
     <name>ovk::EntryModel</name>

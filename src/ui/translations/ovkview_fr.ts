@@ -139,11 +139,11 @@
     </message>
     <message>
         <source>Renaming cancelled; the archive is unchanged.</source>
-        <translation>Renommage annulé ; l’archive est inchangée.</translation>
+        <translation>Renommage annulé&#xa0;; l’archive est inchangée.</translation>
     </message>
     <message>
         <source>Nothing was renamed:</source>
-        <translation>Rien n’a été renommé :</translation>
+        <translation>Rien n’a été renommé&#xa0;:</translation>
     </message>
     <message>
         <source>Adding a folder</source>
@@ -151,7 +151,7 @@
     </message>
     <message>
         <source>The folder was not added:</source>
-        <translation>Le dossier n’a pas été ajouté :</translation>
+        <translation>Le dossier n’a pas été ajouté&#xa0;:</translation>
     </message>
     <message>
         <source>Reading %1</source>
@@ -163,11 +163,15 @@
     </message>
     <message>
         <source>Storing the comment cancelled; the archive is unchanged.</source>
-        <translation>Enregistrement du commentaire annulé ; l’archive est inchangée.</translation>
+        <translation>Enregistrement du commentaire annulé&#xa0;; l’archive est inchangée.</translation>
     </message>
     <message>
         <source>The comment was not stored:</source>
-        <translation>Le commentaire n’a pas été enregistré :</translation>
+        <translation>Le commentaire n’a pas été enregistré&#xa0;:</translation>
+    </message>
+    <message>
+        <source>The file was written back; its older copy stays in the archive:</source>
+        <translation>Le fichier a été réenregistré ; son ancienne copie reste dans l’archive :</translation>
     </message>
 </context>
 <context>
@@ -669,7 +673,7 @@
     </message>
     <message>
         <source>New name of %1:</source>
-        <translation>Nouveau nom de %1 :</translation>
+        <translation>Nouveau nom de %1&#xa0;:</translation>
     </message>
     <message>
         <source>New Folder</source>
@@ -677,11 +681,11 @@
     </message>
     <message>
         <source>Name of the new folder:</source>
-        <translation>Nom du nouveau dossier :</translation>
+        <translation>Nom du nouveau dossier&#xa0;:</translation>
     </message>
     <message>
         <source>The file %1 was changed. Update the archive?</source>
-        <translation>Le fichier %1 a été modifié. Mettre à jour l’archive ?</translation>
+        <translation>Le fichier %1 a été modifié. Mettre à jour l’archive&#xa0;?</translation>
     </message>
 </context>
 <context>
