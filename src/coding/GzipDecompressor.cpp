@@ -97,9 +97,11 @@ class GzipDecompressor final : public LibraryDecompressor {
     state_.next_out = reinterpret_cast<std::uint8_t*>(to);
     state_.avail_out = space;
     const int ret = isal_inflate(&state_);
-    const std::size_t consumed = headerBytes + given - state_.avail_in, produced = space - state_.avail_out;
     // Positive values report where it stopped (input used up), not damage.
-    if (ret < 0 || ret == ISAL_NEED_DICT) return {consumed, produced, StreamStatus::kError};
+    // After damage ISA-L's counters are not to be trusted (a stored block
+    // whose lengths disagree leaves avail_in wrapped): the piece is spent.
+    if (ret < 0 || ret == ISAL_NEED_DICT) return {whole, 0, StreamStatus::kError};
+    const std::size_t consumed = headerBytes + given - state_.avail_in, produced = space - state_.avail_out;
     betweenMembers_ = state_.block_state == ISAL_BLOCK_FINISH;
     // A member's end is the stream's when nothing is left to start another.
     const bool end = betweenMembers_ && state_.avail_in == 0 && given == in.size();

@@ -19,7 +19,10 @@ StreamStatus LibraryDecompressor::Decode(std::string_view& in, std::string& out,
     const std::size_t room = std::min(left, kSlice);
     const std::size_t base = out.size();
     out.resize(base + room);
-    const DecodeStep step = Step(in, out.data() + base, room);
+    DecodeStep step = Step(in, out.data() + base, room);
+    // A library that claims more than it was given has lost its way: its
+    // counts would carry reads and writes past the buffers.
+    if (step.consumed > in.size() || step.produced > room) step = {in.size(), 0, StreamStatus::kError};
     out.resize(base + step.produced);
     in.remove_prefix(step.consumed);
     left -= step.produced;

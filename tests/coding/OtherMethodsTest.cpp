@@ -10,6 +10,7 @@
 #include <random>
 
 #include "coding/GzipDecompressor.h"
+#include "coding/LibraryDecompressor.h"
 #include "coding/OtherMethods.h"
 #include "coding/XzFileDecompressor.h"
 #include "common/TestUtil.h"
@@ -376,6 +377,41 @@ TEST(OtherMethods, GzipTrailerMismatchFails) {
     std::string damaged = gz;
     damaged[damaged.size() - fromEnd] ^= 1;
     EXPECT_EQ(Feed(*MakeGzipDecompressor(), damaged, 0).status, StreamStatus::kError) << fromEnd;
+  }
+}
+
+// A stored block whose lengths disagree, right after a member header that
+// names a file: ISA-L fails it and leaves its input count wrapped.
+TEST(OtherMethods, GzipDamagedStoredBlockFailsWithinBounds) {
+  const std::string gz("\x1f\x8b\x08\x08Pu\x03\x14\x04\x00\x08\x00\x83\xc4\x08\x00\x8a]\xff\x01\x00\x00\xb1" "d\\\0\0\0",
+                       28);
+  for (const unsigned seed : {0u, 1u, 2u, 3u}) {
+    const Decoded d = Feed(*MakeGzipDecompressor(), gz, seed);
+    EXPECT_EQ(d.status, StreamStatus::kError) << seed;
+    EXPECT_LE(d.left, gz.size()) << seed;
+  }
+}
+
+// Whatever a library reports, the shared loop never moves past the input it
+// gave or keeps more output than the room it gave.
+TEST(OtherMethods, LibraryOvercountIsAnError) {
+  class Liar final : public LibraryDecompressor {
+   public:
+    explicit Liar(DecodeStep step) : step_(step) {}
+
+   private:
+    DecodeStep Step(std::string_view, char*, std::size_t) override { return step_; }
+    DecodeStep step_;
+  };
+  const std::string data(100, 'x');
+  for (const DecodeStep lie : {DecodeStep{101, 0, StreamStatus::kMore}, DecodeStep{0, 70000, StreamStatus::kMore},
+                               DecodeStep{SIZE_MAX, 0, StreamStatus::kEnd}}) {
+    Liar liar(lie);
+    std::string_view in(data);
+    std::string out;
+    EXPECT_EQ(liar.Decode(in, out, 1000), StreamStatus::kError);
+    EXPECT_TRUE(in.empty());
+    EXPECT_TRUE(out.empty());
   }
 }
 
