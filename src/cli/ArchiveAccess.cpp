@@ -84,6 +84,8 @@ int ResolvePassword(const ParsedOptions& options, const std::string& archive, st
     if (ReadFirstInputLine(password) && !password.empty()) return kExitOk;
     return Fail(kExitUsage, "-p -: no password on standard input");
   }
+  // A format that deciphers nothing is not walked for enciphered entries.
+  if (ArchiveCannot(archive, Capability::kPasswords)) return kExitOk;
   ListResult listed;
   std::string error;
   if (!ListEntries(ListRequest{archive}, listed, error)) return kExitOk;

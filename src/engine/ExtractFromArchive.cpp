@@ -150,7 +150,7 @@ void StampFolders(const ExtractRun& run, BeneathWriter& writer) {
 // A file that carries the content of a hard link set (cpio writes it with
 // the set's last name) gets the earlier name, written empty, linked to it,
 // when that name is wanted and stays below the destination.
-void LinkEarlierName(const ExtractRun& run, const Entry& entry, const std::string& outputName,
+void LinkEarlierName(const ExtractRun& run, const Entry& entry, const std::string& outputName, SavePool& output,
                      BeneathWriter& writer) {
   if (!run.selection.Empty() && !run.selection.Contains(ConvertPathSeparators(entry.linkTarget, true))) return;
   const EntryPath earlier = HardLinkTargetOf(entry.linkTarget);
@@ -158,30 +158,44 @@ void LinkEarlierName(const ExtractRun& run, const Entry& entry, const std::strin
     run.report.Add(entry.name, FailureKind::kRefused, earlier.refusal);
     return;
   }
-  if (const int code = writer.MakeHardLink(Placed(run, earlier.relative), outputName); code != 0)
+  const std::string placedEarlier = Placed(run, earlier.relative);
+  // The earlier name's own (empty) file may still be on its way.
+  output.Settle(placedEarlier);
+  if (const int code = writer.MakeHardLink(placedEarlier, outputName); code != 0)
     ReportWriteFailure(run, entry.name, code);
 }
 
-// Decodes the entry's payload piece by piece straight into its file (or
-// nowhere, when testing); memory stays bounded whatever the sizes. A cancel
-// stops within a piece and leaves no partial file. False when the walk must
-// end.
+// Decodes the entry's payload piece by piece. Content that stays small is
+// gathered and handed to the save pool, so that the walk decodes the next
+// entry while it is written; past that it streams straight into its file (or
+// nowhere, when testing), memory bounded whatever the sizes. A file that
+// carries a hard link set's content streams, as its link follows at once. A
+// cancel stops within a piece and leaves no partial file. False when the walk
+// must end.
 bool StreamEntry(const ExtractRun& run, Reader& reader, DataFile& file, const Entry& entry, CipherHolder& cipher,
-                 BeneathWriter& writer, const std::string& outputName) {
+                 SavePool& output, BeneathWriter& writer, const std::string& outputName) {
+  const bool testOnly = run.request.testOnly;
+  bool streaming = testOnly || !entry.linkTarget.empty() || entry.originalSize > kWholeOriginal;
   FileBeneath out;
-  if (!run.request.testOnly) {
+  if (streaming && !testOnly) {
+    output.Settle(outputName);
     if (const int code = writer.Begin(outputName, out); code != 0) return ReportWriteFailure(run, entry.name, code);
   }
   const std::unique_ptr<EntryContent> content = reader.Content(run.request.password, cipher);
-  std::string piece;
+  std::string data;  // all the content while gathered, else one piece
   int writeError = 0;
   bool more = true;
-  // Each piece of content is bounded, and written at once.
   while (more && writeError == 0) {
     if ((run.report.cancelled = run.observer.CancelRequested())) return false;
-    piece.clear();
-    more = content->Next(piece);
-    if (!run.request.testOnly) writeError = out.Write(piece.data(), piece.size());
+    if (streaming) data.clear();
+    more = content->Next(data);
+    if (!streaming && data.size() > kWholeOriginal) {
+      // Nothing in flight may meet the name while it is written here.
+      output.Settle(outputName);
+      if (const int code = writer.Begin(outputName, out); code != 0) return ReportWriteFailure(run, entry.name, code);
+      streaming = true;
+    }
+    if (streaming && !testOnly) writeError = out.Write(data.data(), data.size());
     // After the last piece the walk tells where the entry ended.
     if (more) run.progress.bytesDone = static_cast<std::uint64_t>(FilePos64(file));
     run.observer.Progress(run.progress);
@@ -191,12 +205,15 @@ bool StreamEntry(const ExtractRun& run, Reader& reader, DataFile& file, const En
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
     return true;
   }
-  if (!run.request.testOnly) {
-    const FileStamp stamp = StampOf(run, entry);
-    if (const int code = out.Commit(stamp.mode, stamp.modifiedTime); code != 0)
-      return ReportWriteFailure(run, entry.name, code);
-    if (!entry.linkTarget.empty()) LinkEarlierName(run, entry, outputName, writer);
+  if (testOnly) {
+    ++run.report.entriesDone;
+    return true;
   }
+  const FileStamp stamp = StampOf(run, entry);
+  if (!streaming) return output.Save(std::move(data), outputName, entry.name, stamp);
+  if (const int code = out.Commit(stamp.mode, stamp.modifiedTime); code != 0)
+    return ReportWriteFailure(run, entry.name, code);
+  if (!entry.linkTarget.empty()) LinkEarlierName(run, entry, outputName, output, writer);
   ++run.report.entriesDone;
   return true;
 }
@@ -342,11 +359,7 @@ bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const E
   }
   run.writtenFolders.insert(FolderOf(outputName));
   if (link && !inMemory) return MakeLinkEntry(run, entry, outputName, entry.linkTarget, output, writer);
-  if (!inMemory) {
-    // Nothing in flight may meet the name while it is written here.
-    output.Settle(outputName);
-    return StreamEntry(run, reader, file, entry, cipher, writer, outputName);
-  }
+  if (!inMemory) return StreamEntry(run, reader, file, entry, cipher, output, writer, outputName);
   std::string& data = whole.stored;
   if (!DecodePayload(run.request.password, whole.coding, data, cipher)) {
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);

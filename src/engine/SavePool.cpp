@@ -68,6 +68,7 @@ bool SavePool::Save(std::string data, const std::string& relative, const std::st
     writer->busy = true;
     writer->path = path;
     writer->bytes = data.size();
+    writer->order = handedOver_++;
     bytesInFlight_ += data.size();
   }
   pool_.Run([this, writer, data = std::move(data), relative, entryName, stamp] {
@@ -81,7 +82,7 @@ void SavePool::Write(Writer& writer, const std::string& data, const std::string&
   const int code = output_.Save(data, relative, stamp.mode, stamp.modifiedTime);
   std::lock_guard<std::mutex> lock(mutex_);
   if (code != 0) {
-    failures_.push_back({entryName, code});
+    failures_.push_back({entryName, code, writer.order});
     stopped_ = stopped_ || FailureEndsWalk(code);
   } else {
     ++written_;
@@ -100,6 +101,8 @@ void SavePool::Settle(const std::string& relative) {
 void SavePool::Finish() {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [&] { return !AnyBusy(); });
+  std::sort(failures_.begin(), failures_.end(),
+            [](const SaveFailure& a, const SaveFailure& b) { return a.order < b.order; });
 }
 
 }  // namespace ovk

@@ -26,6 +26,7 @@ struct FileStamp {
 struct SaveFailure {
   std::string entryName;
   int code = 0;
+  std::uint64_t order = 0;  // the file's place among those handed over
 };
 
 // True for a failure that ends extraction (the disk or the destination
@@ -51,7 +52,8 @@ class SavePool {
   void Settle(const std::string& relative);
   // Waits for every file in flight.
   void Finish();
-  // The files not written, in the order their writes ended; read after Finish.
+  // The files not written, in the order they were handed over, whichever
+  // thread ended first; read after Finish.
   const std::vector<SaveFailure>& Failures() const { return failures_; }
   // How many files were written; read after Finish.
   std::uint64_t Written() const { return written_; }
@@ -62,6 +64,7 @@ class SavePool {
     bool busy = false;
     std::string path;                       // lower-cased, while busy
     std::size_t bytes = 0;
+    std::uint64_t order = 0;
   };
   Writer* FreeWriter();
   bool AnyBusy() const;
@@ -76,6 +79,7 @@ class SavePool {
   std::size_t bytesInFlight_ = 0;
   std::vector<SaveFailure> failures_;
   std::uint64_t written_ = 0;
+  std::uint64_t handedOver_ = 0;
   bool stopped_ = false;
   CodingPool pool_;  // last: its threads end before the rest goes
 };

@@ -17,8 +17,7 @@ class Utf8Locale {
   Utf8Locale& operator=(const Utf8Locale&) = delete;
 
  private:
-  locale_t made_ = nullptr;
-  locale_t previous_ = nullptr;
+  locale_t previous_ = nullptr;  // null: nothing was changed
 };
 
 }  // namespace ovk

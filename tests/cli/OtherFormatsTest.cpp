@@ -92,6 +92,9 @@ const std::vector<FormatCase>& FormatCases() {
       {"Zstd", "a.txt.zst", {"zstd"}, "zstd -q -c a.txt > \"$OUT\"", "zstd", "", "a.txt=a.txt"},
       {"Lz4", "a.txt.lz4", {"lz4"}, "lz4 -q -c a.txt > \"$OUT\"", "lz4", "", "a.txt=a.txt"},
       {"GzipNoSuffix", "packed", {"gzip"}, "gzip -c run.sh > \"$OUT\"", "gzip", "", "packed.out=run.sh"},
+      // Its size unknown until it ends, and more than is kept in memory.
+      {"GzipLarge", "big.txt.gz", {"gzip"}, "seq 1 3000000 > big.txt && gzip -1 -c big.txt > \"$OUT\"", "gzip", "",
+       "big.txt=big.txt"},
   };
   return cases;
 }

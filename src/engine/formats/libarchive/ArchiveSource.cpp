@@ -6,7 +6,6 @@
 #include "coding/GzipDecompressor.h"
 #include "coding/XzFileDecompressor.h"
 #include "engine/Archive.h"
-#include "engine/CodingPool.h"
 
 namespace ovk {
 
@@ -19,7 +18,7 @@ constexpr std::string_view kXzMagic("\xfd" "7zXZ\0", 6);
 
 }  // namespace
 
-ArchiveSource::ArchiveSource(DataFile& first, const std::vector<std::string>& laterParts) {
+ArchiveSource::ArchiveSource(DataFile& first, const std::vector<std::string>& laterParts, unsigned threads) {
   Append(first, nullptr);
   for (const std::string& path : laterParts) {
     auto part = std::make_unique<DataFile>();
@@ -39,7 +38,7 @@ ArchiveSource::ArchiveSource(DataFile& first, const std::vector<std::string>& la
     decoder_ = MakeGzipDecompressor();
     decodedFilter_ = ARCHIVE_FILTER_GZIP;
   } else if (magic == kXzMagic) {
-    decoder_ = MakeXzFileDecompressor(CodingPool::Cores());
+    decoder_ = MakeXzFileDecompressor(threads);
     decodedFilter_ = ARCHIVE_FILTER_XZ;
   }
 }

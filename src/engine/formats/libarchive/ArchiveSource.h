@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "coding/Decompressor.h"
+#include "engine/CodingPool.h"
 #include "engine/formats/libarchive/DecodeAhead.h"
 #include "support/FileUnit.h"
 
@@ -22,8 +23,10 @@ namespace ovk {
 class ArchiveSource {
  public:
   // first stays the caller's; laterParts name the volumes after it, each
-  // opened here, in order.
-  ArchiveSource(DataFile& first, const std::vector<std::string>& laterParts);
+  // opened here, in order. An xz stream's blocks decode on up to threads
+  // threads: one when only the first headers are wanted, as more would
+  // decode blocks ahead that no one reads.
+  ArchiveSource(DataFile& first, const std::vector<std::string>& laterParts, unsigned threads = CodingPool::Cores());
   ~ArchiveSource();
   ArchiveSource(const ArchiveSource&) = delete;
   ArchiveSource& operator=(const ArchiveSource&) = delete;

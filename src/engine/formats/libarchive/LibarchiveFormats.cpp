@@ -65,7 +65,7 @@ const Format* LibarchiveWrittenFormat(const std::string& name) {
 }
 
 const Format* LibarchiveFormatOf(DataFile& file) {
-  ArchiveSource source(file, {});
+  ArchiveSource source(file, {}, 1);
   const ArchiveHandle reader = NewArchiveReader();
   int status = source.Open(reader.get());
   source.RaiseFailure();
