@@ -85,9 +85,7 @@ void CodePieces(AddSession& s, DataFile& source, PendingFile& f, PayloadEncoder&
   const CompressionLevel level = s.choices.level;
   ParallelBlocks blocks(
       *s.pool,
-      [level](std::string_view before, const std::string& content, bool last) {
-        return CompressBlock(before, content, last, level);
-      },
+      [level](const std::string& content, bool last) { return CompressBlock(content, last, level); },
       [&](const std::string& content, const std::string& block) {
         std::string bytes;
         encoder.FeedCompressed(content, block, bytes);

@@ -1,9 +1,5 @@
 #include "engine/ParallelBlocks.h"
 
-#include <algorithm>
-
-#include "coding/BlockDeflate.h"
-
 namespace ovk {
 
 ParallelBlocks::ParallelBlocks(CodingPool& pool, Code code, Take take)
@@ -15,9 +11,7 @@ ParallelBlocks::ParallelBlocks(CodingPool& pool, Code code, Take take)
 void ParallelBlocks::Add(std::string content, bool last) {
   auto held = std::make_shared<const std::string>(std::move(content));
   auto block = std::make_shared<std::string>();
-  auto done = pool_.Run([code = code_, held, block, before = window_, last] { *block = (*code)(before, *held, last); });
-  const std::size_t kept = std::min(held->size(), kDeflateWindowBytes);
-  window_.assign(*held, held->size() - kept, kept);
+  auto done = pool_.Run([code = code_, held, block, last] { *block = (*code)(*held, last); });
   inFlight_.push_back({std::move(held), std::move(block), std::move(done)});
   while (inFlight_.size() >= most_) TakeOldest();
 }

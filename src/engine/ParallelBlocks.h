@@ -1,7 +1,7 @@
 // Content coded block by block on the coding threads and handed on in its
-// order, in the manner of pigz: each block is coded on its own, given the
-// end of the content before it, so that the outputs simply follow one
-// another. Memory stays bounded: two blocks per core are in flight at most.
+// order, in the manner of pigz: each block is coded on its own, so that the
+// outputs simply follow one another. Memory stays bounded: two blocks per
+// core are in flight at most.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +10,6 @@
 #include <future>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "engine/CodingPool.h"
 
@@ -18,9 +17,8 @@ namespace ovk {
 
 class ParallelBlocks {
  public:
-  // A block's output from the content just before it (its last 32 KiB at
-  // most) and its own; runs on a coding thread.
-  using Code = std::function<std::string(std::string_view before, const std::string& content, bool last)>;
+  // A block's output from its content; runs on a coding thread.
+  using Code = std::function<std::string(const std::string& content, bool last)>;
   // The next block's content and output, on the caller's thread.
   using Take = std::function<void(const std::string& content, const std::string& block)>;
 
@@ -49,7 +47,6 @@ class ParallelBlocks {
   std::shared_ptr<const Code> code_;
   Take take_;
   std::size_t most_;
-  std::string window_;  // the end of the content before the next block
   std::deque<InFlight> inFlight_;
 };
 

@@ -12,7 +12,7 @@ ParallelGzip::ParallelGzip(DataFile& file)
       pool_(CodingPool::Cores()),
       blocks_(
           pool_,
-          [](std::string_view, const std::string& content, bool) { return GzipMember(content, kLevelDefault); },
+          [](const std::string& content, bool) { return GzipMember(content, kLevelDefault); },
           [this](const std::string&, const std::string& member) { WriteBlock(file_, member.data(), member.size()); }) {
   pending_.reserve(kDeflateBlockBytes);
 }

@@ -12,6 +12,7 @@
 #include "coding/GzipDecompressor.h"
 #include "coding/LibraryDecompressor.h"
 #include "coding/OtherMethods.h"
+#include "coding/Payload.h"
 #include "coding/XzFileDecompressor.h"
 #include "common/TestUtil.h"
 #include "support/ByteOrder.h"
@@ -377,6 +378,40 @@ TEST(OtherMethods, GzipTrailerMismatchFails) {
     std::string damaged = gz;
     damaged[damaged.size() - fromEnd] ^= 1;
     EXPECT_EQ(Feed(*MakeGzipDecompressor(), damaged, 0).status, StreamStatus::kError) << fromEnd;
+  }
+}
+
+// A member that ends while ISA-L still holds bytes read in earlier calls
+// (its bit buffer, filled ahead, then output room running out) must give
+// them back within the input of the call at hand: tiny rooms and pieces put
+// every member end and stored block at every such point.
+TEST(OtherMethods, GzipMemberEndsWithTinyRoomsAndPieces) {
+  const std::string a = RandomBytes(3000, 12) + Words(2000, 13), b = Words(1500, 14) + RandomBytes(700, 15);
+  const std::string gz = GzipMember(a, kLevelDefault) + GzipMember(b, kLevelNone);
+  for (std::size_t piece = 1; piece <= 9; piece += 4) {
+    for (std::size_t room = 1; room <= 7; room += 3) {
+      const std::unique_ptr<Decompressor> d = MakeGzipDecompressor();
+      std::string out;
+      // What was given and not used stays in front of the next piece, as a
+      // streaming caller keeps it.
+      std::size_t begin = 0, end = 0;
+      bool moved = true;
+      StreamStatus status = StreamStatus::kMore;
+      while (status != StreamStatus::kError && !(status == StreamStatus::kEnd && begin == gz.size())) {
+        if (end - begin < piece || !moved) end = std::min(gz.size(), end + piece);
+        std::string_view in(gz.data() + begin, end - begin);
+        const std::size_t had = out.size();
+        status = d->Decode(in, out, room);
+        const auto used = static_cast<std::ptrdiff_t>(in.data() - gz.data()) - static_cast<std::ptrdiff_t>(begin);
+        ASSERT_GE(used, 0) << "input given back before the call's own";
+        ASSERT_LE(out.size(), a.size() + b.size());
+        begin += static_cast<std::size_t>(used);
+        moved = used > 0 || out.size() > had;
+        ASSERT_FALSE(!moved && end == gz.size()) << "stalled at " << begin << ", " << piece << "/" << room;
+      }
+      EXPECT_EQ(status, StreamStatus::kEnd) << piece << "/" << room;
+      EXPECT_TRUE(out == a + b) << piece << "/" << room;
+    }
   }
 }
 

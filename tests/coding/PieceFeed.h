@@ -71,20 +71,17 @@ inline StreamDecoded DecodeInPieces(const std::string& password, const ovk::Payl
   return d;
 }
 
-// Content cut at random points into blocks, each compressed with the content
-// before it, as the coding threads do, and handed to the encoder in order.
+// Content cut at random points into blocks, each compressed on its own, as
+// the coding threads do, and handed to the encoder in order.
 inline std::string EncodeInBlocks(const std::string& password, const ovk::PayloadEncoding& encoding,
                                   const std::string& content, unsigned seed, std::size_t maxBlock,
                                   ovk::CipherHolder& cipher) {
   ovk::PayloadEncoder encoder(password, encoding, cipher);
   std::string stored;
   const auto blocks = RandomPieces(content, seed, maxBlock);
-  std::size_t done = 0;
   for (std::size_t i = 0; i < blocks.size(); ++i) {
-    const std::string compressed =
-        ovk::CompressBlock(std::string_view(content).substr(0, done), blocks[i], i + 1 == blocks.size(), encoding.level);
+    const std::string compressed = ovk::CompressBlock(std::string(blocks[i]), i + 1 == blocks.size(), encoding.level);
     encoder.FeedCompressed(blocks[i], compressed, stored);
-    done += blocks[i].size();
   }
   encoder.Finish(stored);
   return stored;
