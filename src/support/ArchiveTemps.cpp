@@ -65,6 +65,7 @@ IoError CreateArchiveTemp(const std::string& archivePath, DataFile& temp) {
       temp.name = path;
       temp.access = Access::kReadWrite;
       temp.fd = fd;
+      temp.position = -1;
       return {};
     }
     failure.code = errno;

@@ -46,6 +46,7 @@ int OpenRegularFile(const std::string& name, int flags) {
 IoError Open(DataFile& file, const std::string& name, int flags, Access access, const char* what) {
   if (file.IsOpen()) sys::Close(file.fd);
   file.fd = -1;
+  file.position = -1;
   file.name = name;
   file.access = access;
   const int fd = OpenRegularFile(name, flags);
@@ -79,10 +80,20 @@ IoError CreateOrTruncate(DataFile& file, const std::string& name) {
 
 namespace {
 
+// After a read or write of done bytes: a failed one may have moved the
+// descriptor by any amount, so its position is asked for next time.
+void Advance(DataFile& file, bool whole, std::size_t done) {
+  const std::int64_t known = file.position;
+  file.position = whole && known >= 0 ? known + static_cast<std::int64_t>(done) : -1;
+}
+
 std::size_t ReadBytes(DataFile& file, void* buffer, std::size_t count) {
   if (!file.IsOpen() || file.access == Access::kWrite) Raise(file, "read", kIoNotOpen);
   std::size_t done = 0;
-  if (!sys::ReadFully(file.fd, buffer, count, done) && errno != 0) Raise(file, "read", errno);
+  const bool read = sys::ReadFully(file.fd, buffer, count, done) || errno == 0;
+  const int code = errno;
+  Advance(file, read, done);
+  if (!read) Raise(file, "read", code);
   return done;
 }
 
@@ -99,16 +110,24 @@ void ReadBlock(DataFile& file, void* buffer, std::size_t count, std::size_t& cou
 void WriteBlock(DataFile& file, const void* buffer, std::size_t count) {
   if (!file.IsOpen() || file.access == Access::kRead) Raise(file, "write", kIoNotOpen);
   std::size_t done = 0;
-  if (!sys::WriteFully(file.fd, buffer, count, done)) Raise(file, "write", errno == ENOSPC ? kIoDiskFull : errno);
+  const bool written = sys::WriteFully(file.fd, buffer, count, done);
+  const int code = errno;
+  Advance(file, written, done);
+  if (!written) Raise(file, "write", code == ENOSPC ? kIoDiskFull : code);
 }
 
 void Seek64(DataFile& file, std::int64_t position) {
   RequireOpen(file, "seek in");
+  if (file.position == position) return;
+  file.position = -1;
   if (lseek(file.fd, static_cast<off_t>(position), SEEK_SET) < 0) Raise(file, "seek in", errno);
+  file.position = position;
 }
 
 std::int64_t FilePos64(DataFile& file) {
   RequireOpen(file, "seek in");
+  if (const std::int64_t known = file.position; known >= 0) return known;
+  // Not kept: only the thread that moves the descriptor keeps its position.
   const off_t at = lseek(file.fd, 0, SEEK_CUR);
   if (at < 0) Raise(file, "seek in", errno);
   return at;
@@ -125,6 +144,7 @@ IoError CloseDataFile(DataFile& file) {
   if (!file.IsOpen()) return {"close", file.name, kIoNotOpen};
   const int fd = file.fd;
   file.fd = -1;
+  file.position = -1;
   if (sys::Close(fd) != 0) return {"close", file.name, errno};
   return {};
 }

@@ -3,6 +3,7 @@
 // handed to POSIX as "/".
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -28,6 +29,11 @@ class DataFile {
   std::string name;
   Access access = Access::kRead;
   int fd = -1;
+  // Where the reads, writes and seeks below left the descriptor (-1: not
+  // known, the system is asked): a walk over many small headers would
+  // otherwise spend most of its time asking. Only the thread that moves the
+  // descriptor sets it; another may read it, for progress.
+  std::atomic<std::int64_t> position{-1};
 };
 
 // Opens only regular files (never blocks on a FIFO or device); anything else
