@@ -68,6 +68,10 @@ const std::vector<FormatCase>& FormatCases() {
        " && head -c 1024 /dev/zero >> \"$OUT.xz\" && mv \"$OUT.xz\" \"$OUT\"", "tar.xz", kTree},
       {"TarLzma", "a.tar.lzma", {"tar", "xz"}, Tar("", "xz --format=lzma"), "tar.lzma", kTree},
       {"TarZst", "a.tar.zst", {"tar", "zstd"}, Tar("", "zstd -q"), "tar.zst", kTree},
+      // Two frames, as pzstd and appending writers leave them.
+      {"TarZstFrames", "f.tar.zst", {"tar", "zstd"},
+       Tar("", "cat") + "; head -c 3000 \"$OUT\" | zstd -q > \"$OUT.zst\" && tail -c +3001 \"$OUT\" | zstd -q -19 >> \"$OUT.zst\""
+       " && mv \"$OUT.zst\" \"$OUT\"", "tar.zst", kTree},
       {"TarLz4", "a.tar.lz4", {"tar", "lz4"}, Tar("", "lz4 -q"), "tar.lz4", kTree},
       {"TarLzip", "a.tar.lz", {"tar", "lzip"}, Tar("", "lzip"), "tar.lz", kTree},
       {"Cpio", "a.cpio", {"cpio"}, std::string("printf '%s\\n' ") + kTree + " | cpio -o -H newc --quiet > \"$OUT\"",

@@ -64,6 +64,7 @@ def peer_archives(src, out, ovk):
         "pax.tar.gz": ["tar", "--format=pax", "-czf"],
         "bsdtar.cpio": ["bsdtar", "--format", "cpio", "-cf"],
         "newc.cpio.xz": ["bsdtar", "--format", "newc", "-cJf"],
+        "ustar.tar.zst": ["tar", "--format=ustar", "--zstd", "-cf"],
         "7zz.7z": ["7zz", "a", "-t7z", "-bd", "-bso0"],
         "7zz-encrypted.7z": ["7zz", "a", "-t7z", "-bd", "-bso0", "-p" + PASSWORD],
     }

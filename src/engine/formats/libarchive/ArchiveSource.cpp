@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "coding/GzipDecompressor.h"
+#include "coding/OtherMethods.h"
 #include "coding/XzFileDecompressor.h"
 #include "engine/Archive.h"
 
@@ -15,6 +16,7 @@ constexpr std::size_t kPieceBytes = 64 * 1024;
 constexpr std::size_t kDecodedPieceBytes = 256 * 1024;
 constexpr std::string_view kGzipMagic("\x1f\x8b", 2);
 constexpr std::string_view kXzMagic("\xfd" "7zXZ\0", 6);
+constexpr std::string_view kZstdMagic("\x28\xb5\x2f\xfd", 4);
 
 }  // namespace
 
@@ -40,6 +42,9 @@ ArchiveSource::ArchiveSource(DataFile& first, const std::vector<std::string>& la
   } else if (magic == kXzMagic) {
     decoder_ = MakeXzFileDecompressor(threads);
     decodedFilter_ = ARCHIVE_FILTER_XZ;
+  } else if (magic.starts_with(kZstdMagic)) {
+    decoder_ = MakeZstdDecompressor();
+    decodedFilter_ = ARCHIVE_FILTER_ZSTD;
   }
 }
 

@@ -1,7 +1,7 @@
 // The bytes libarchive reads: the archive file and the volumes that follow
 // it, one stream in order, read through the program's own file layer so that
-// its failures (and the tests' injected faults) reach the walk. A gzip or
-// xz stream is decoded here, by the coding layer's faster decoders on a
+// its failures (and the tests' injected faults) reach the walk. A gzip, xz
+// or zstd stream is decoded here, by the coding layer's decoders on a
 // thread of its own, and libarchive reads what it holds.
 #pragma once
 
@@ -37,7 +37,7 @@ class ArchiveSource {
   // Raises the read failure a callback met (and cleared), if any, as the
   // file layer raised it.
   void RaiseFailure();
-  // The filter decoded before libarchive sees the bytes (gzip, xz), else
+  // The filter decoded before libarchive sees the bytes (gzip, xz, zstd), else
   // ARCHIVE_FILTER_NONE.
   int DecodedFilter() const { return decodedFilter_; }
 
