@@ -165,6 +165,17 @@ void LinkEarlierName(const ExtractRun& run, const Entry& entry, const std::strin
     ReportWriteFailure(run, entry.name, code);
 }
 
+// Checked content of a file entry: counted when testing, else handed to the
+// save pool. False when the walk must end.
+bool HandOver(const ExtractRun& run, SavePool& output, std::string data, const std::string& outputName,
+              const Entry& entry) {
+  if (run.request.testOnly) {
+    ++run.report.entriesDone;
+    return true;
+  }
+  return output.Save(std::move(data), outputName, entry.name, StampOf(run, entry));
+}
+
 // Decodes the entry's payload piece by piece. Content that stays small is
 // gathered and handed to the save pool, so that the walk decodes the next
 // entry while it is written; past that it streams straight into its file (or
@@ -177,9 +188,13 @@ bool StreamEntry(const ExtractRun& run, Reader& reader, DataFile& file, const En
   const bool testOnly = run.request.testOnly;
   bool streaming = testOnly || !entry.linkTarget.empty() || entry.originalSize > kWholeOriginal;
   FileBeneath out;
-  if (streaming && !testOnly) {
+  // Nothing in flight may meet the name while it is written here.
+  const auto begin = [&] {
     output.Settle(outputName);
-    if (const int code = writer.Begin(outputName, out); code != 0) return ReportWriteFailure(run, entry.name, code);
+    return writer.Begin(outputName, out);
+  };
+  if (streaming && !testOnly) {
+    if (const int code = begin(); code != 0) return ReportWriteFailure(run, entry.name, code);
   }
   const std::unique_ptr<EntryContent> content = reader.Content(run.request.password, cipher);
   std::string data;  // all the content while gathered, else one piece
@@ -190,9 +205,7 @@ bool StreamEntry(const ExtractRun& run, Reader& reader, DataFile& file, const En
     if (streaming) data.clear();
     more = content->Next(data);
     if (!streaming && data.size() > kWholeOriginal) {
-      // Nothing in flight may meet the name while it is written here.
-      output.Settle(outputName);
-      if (const int code = writer.Begin(outputName, out); code != 0) return ReportWriteFailure(run, entry.name, code);
+      if (const int code = begin(); code != 0) return ReportWriteFailure(run, entry.name, code);
       streaming = true;
     }
     if (streaming && !testOnly) writeError = out.Write(data.data(), data.size());
@@ -205,12 +218,8 @@ bool StreamEntry(const ExtractRun& run, Reader& reader, DataFile& file, const En
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
     return true;
   }
-  if (testOnly) {
-    ++run.report.entriesDone;
-    return true;
-  }
+  if (testOnly || !streaming) return HandOver(run, output, std::move(data), outputName, entry);
   const FileStamp stamp = StampOf(run, entry);
-  if (!streaming) return output.Save(std::move(data), outputName, entry.name, stamp);
   if (const int code = out.Commit(stamp.mode, stamp.modifiedTime); code != 0)
     return ReportWriteFailure(run, entry.name, code);
   if (!entry.linkTarget.empty()) LinkEarlierName(run, entry, outputName, output, writer);
@@ -366,11 +375,7 @@ bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const E
     return true;
   }
   if (link) return MakeLinkEntry(run, entry, outputName, data, output, writer);
-  if (run.request.testOnly) {
-    ++run.report.entriesDone;
-    return true;
-  }
-  return output.Save(std::move(data), outputName, entry.name, StampOf(run, entry));
+  return HandOver(run, output, std::move(data), outputName, entry);
 }
 
 // A read of the archive that failed: a file that ends too early is damaged;
