@@ -59,10 +59,12 @@ std::vector<std::string> BuildSelection(const Args& names) {
   return selection;
 }
 
-int CountMatchedNames(const std::string& archive, const Args& names) {
+int CountMatchedNames(const std::string& archive, const Args& names, const std::string& password) {
   ListResult listed;
   std::string error;
-  if (!ListEntries(ListRequest{archive}, listed, error)) {
+  ListRequest request{archive};
+  request.password = password;
+  if (!ListEntries(request, listed, error)) {
     Warn(error);
     return -1;
   }
@@ -76,25 +78,32 @@ int CountMatchedNames(const std::string& archive, const Args& names) {
   return static_cast<int>(names.size() - selection.Misses().size());
 }
 
-int ResolvePassword(const ParsedOptions& options, const std::string& archive, std::string& password) {
+int GivenPassword(const ParsedOptions& options, std::string& password) {
   password = options.Last("-p");
-  if (options.Has("-p")) {
-    if (password != "-") return kExitOk;
-    // An empty line would store entries unenciphered, or read none.
-    if (ReadFirstInputLine(password) && !password.empty()) return kExitOk;
-    return Fail(kExitUsage, "-p -: no password on standard input");
-  }
+  if (password != "-") return kExitOk;
+  // An empty line would store entries unenciphered, or read none.
+  if (ReadFirstInputLine(password) && !password.empty()) return kExitOk;
+  return Fail(kExitUsage, "-p -: no password on standard input");
+}
+
+int AskPassword(const std::string& archive, std::string& password) {
+  AskPasswordOnTerminal("Password for " + archive + ": ", password);
+  if (Interrupted()) return Fail(kExitInterrupted, "stopped at the password prompt; nothing was done");
+  return kExitOk;
+}
+
+int ResolvePassword(const ParsedOptions& options, const std::string& archive, std::string& password) {
+  if (options.Has("-p")) return GivenPassword(options, password);
+  password.clear();
   // A format that deciphers nothing is not walked for enciphered entries.
-  if (ArchiveCannot(archive, Capability::kPasswords)) return kExitOk;
+  if (ArchiveCannot(archive, Capability::kDecipher)) return kExitOk;
   ListResult listed;
   std::string error;
   if (!ListEntries(ListRequest{archive}, listed, error)) return kExitOk;
   // No password can open what cannot be decoded (strong encryption, say).
   const bool enciphered =
       std::any_of(listed.entries.begin(), listed.entries.end(), [](const Entry& e) { return e.encrypted && e.undecodable.empty(); });
-  if (enciphered) AskPasswordOnTerminal("Password for " + archive + ": ", password);
-  if (Interrupted()) return Fail(kExitInterrupted, "stopped at the password prompt; nothing was done");
-  return kExitOk;
+  return enciphered || listed.locked ? AskPassword(archive, password) : kExitOk;
 }
 
 std::string PasswordOptionError(const ParsedOptions& options) {

@@ -40,15 +40,21 @@ std::vector<std::string> BuildSelection(const Args& names);
 // Reports on stderr each typed name that selects no entry of the archive,
 // by the engine's own rule (a user who mistypes a name is told). Returns
 // the number of names that do select an entry, or -1 when the archive
-// cannot be listed (reported).
-int CountMatchedNames(const std::string& archive, const Args& names);
+// cannot be listed (reported). password opens an enciphered list.
+int CountMatchedNames(const std::string& archive, const Args& names, const std::string& password);
 
 // The password of -p: "-" reads it from the first line of standard input,
 // so that it need not show in the process list. Without -p, and when the
-// archive holds an enciphered entry, it is asked for on the terminal (no
-// echo) when there is one. The exit status: 0, else reported, 64 when "-"
+// archive holds an enciphered entry or its list of entries is enciphered,
+// it is asked for on the terminal (no echo) when there is one. The exit status: 0, else reported, 64 when "-"
 // finds no password and 130 when Ctrl-C or SIGTERM ended the question.
 int ResolvePassword(const ParsedOptions& options, const std::string& archive, std::string& password);
+// The password -p gives, "-" read from standard input; the exit status as
+// ResolvePassword's.
+int GivenPassword(const ParsedOptions& options, std::string& password);
+// The password asked for on the terminal (left empty without one); the
+// exit status, 130 when the question was ended by Ctrl-C or SIGTERM.
+int AskPassword(const std::string& archive, std::string& password);
 
 // Empty unless -p is given an empty password (which would store entries
 // unenciphered, or read none), else the usage error text.

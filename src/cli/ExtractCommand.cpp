@@ -20,7 +20,8 @@ namespace {
 int ReportFailures(const OperationReport& report) {
   for (const EntryFailure& failure : report.failures) {
     if (failure.kind == FailureKind::kNoPassword)
-      Warn(failure.entry + ": enciphered; give the password with -p PASSWORD (or -p - to read it from standard input)");
+      Warn((failure.entry.empty() ? "its list of entries is enciphered" : failure.entry + ": enciphered") +
+           "; give the password with -p PASSWORD (or -p - to read it from standard input)");
     else
       Warn(failure.entry.empty() ? failure.reason : failure.entry + ": " + failure.reason);
   }
@@ -40,15 +41,14 @@ int CheckReadable(const std::string& archive) {
 // an archive CheckReadable accepted; the exit status.
 int ExtractReadable(const std::string& archive, const std::string& folder, bool overwrite, const Args& names,
                     const ParsedOptions& options, bool testOnly) {
-  const int matched = names.empty() ? 0 : CountMatchedNames(archive, names);
-  if (!names.empty() && matched <= 0) return kExitFailed;
-
   ExtractRequest request;
+  if (const int status = ResolvePassword(options, archive, request.password); status != kExitOk) return status;
+  const int matched = names.empty() ? 0 : CountMatchedNames(archive, names, request.password);
+  if (!names.empty() && matched <= 0) return kExitFailed;
   request.archive = archive;
   request.destination = folder;
   request.overwrite = overwrite;
   request.selection = BuildSelection(names);
-  if (const int status = ResolvePassword(options, archive, request.password); status != kExitOk) return status;
   request.testOnly = testOnly;
   request.keepFolders = !options.Has("-j") && !options.Has("--junk-paths");
   OperationReport report;
@@ -100,7 +100,9 @@ int ExtractHere(const ParsedOptions& options) {
     HerePlace place;
     std::string error;
     ListResult listed;
-    if (status == kExitOk && !(ListEntries(ListRequest{archive}, listed, error) &&
+    ListRequest listing{archive};
+    listing.password = shared.Last("-p");
+    if (status == kExitOk && !(ListEntries(listing, listed, error) &&
                                ChooseHerePlace(archive, listed.entries, place, error)))
       status = Fail(kExitFailed, error);
     if (status == kExitOk) {

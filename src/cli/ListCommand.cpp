@@ -1,4 +1,4 @@
-// `ovk list [--raw | --json] ARCHIVE`
+// `ovk list [--raw | --json] [-p PASSWORD] ARCHIVE`
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -83,7 +83,8 @@ void PrintTable(const ListResult& listed) {
 int RunList(const Args& args) {
   ParsedOptions options;
   int status = kExitOk;
-  if (!ParseCommandOptions(args, {{"--raw", false}, {"--json", false}}, options, status)) return status;
+  if (!ParseCommandOptions(args, {{"--raw", false}, {"--json", false}, {"-p", true}}, options, status)) return status;
+  if (const std::string error = PasswordOptionError(options); !error.empty()) return UsageError(error);
   if (options.positional.size() != 1) return UsageError("list needs exactly one ARCHIVE");
   if (options.Has("--raw") && options.Has("--json")) return UsageError("--raw and --json exclude each other");
   const std::string& archive = options.positional[0];
@@ -94,7 +95,19 @@ int RunList(const Args& args) {
   // Scripts reading the document see every entry, folders too.
   ListResult listed;
   std::string error;
-  if (!ListEntries(ListRequest{archive, options.Has("--json")}, listed, error)) return Fail(kExitFailed, error);
+  ListRequest request{archive, options.Has("--json")};
+  if ((status = GivenPassword(options, request.password)) != kExitOk) return status;
+  if (!ListEntries(request, listed, error)) return Fail(kExitFailed, error);
+  // An enciphered list is asked for once, when no password came with -p.
+  if (listed.locked && !options.Has("-p")) {
+    if ((status = AskPassword(archive, request.password)) != kExitOk) return status;
+    if (!request.password.empty() && !ListEntries(request, listed, error)) return Fail(kExitFailed, error);
+  }
+  // A list that stayed enciphered has nothing to show but why.
+  if (listed.locked) {
+    const int problems = ReportProblems(archive, listed.problems);
+    return request.password.empty() ? kExitNoPassword : problems;
+  }
   if (options.Has("--json")) std::cout << JsonListing(archive, listed);
   else if (options.Has("--raw")) PrintRaw(listed);
   else PrintTable(listed);

@@ -22,6 +22,9 @@ std::string DamageText(EntryDamage damage) {
     case EntryDamage::kArchiveUnreadable: return "damaged: the archive cannot be read past this point";
     case EntryDamage::kListEnciphered:
       return "its list of entries is enciphered, which this program cannot decipher";
+    case EntryDamage::kListLocked: return "its list of entries is enciphered and no password was given";
+    case EntryDamage::kListWrongPassword:
+      return "its list of entries does not decipher: the password is wrong or the archive is damaged";
   }
   return "";
 }

@@ -23,6 +23,8 @@ enum class EntryDamage : std::uint8_t {
   kEntryUnreadable,  // its header cannot be read; the walk goes on with the next
   kArchiveUnreadable,// the archive cannot be read on from here (the entry has no name)
   kListEnciphered,   // the list of entries itself is enciphered, past what can be read
+  kListLocked,       // the list of entries is enciphered and no password was given
+  kListWrongPassword,// the list of entries does not decipher with the password given
 };
 
 // The damage of an entry and where the entry stands in the file, which

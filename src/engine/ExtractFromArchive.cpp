@@ -61,7 +61,9 @@ bool MayWrite(const ExtractRun& run, const std::string& storedName, const std::s
 std::vector<std::string> ListedNames(const ExtractRequest& request) {
   std::vector<std::string> names;
   if (request.selection.empty() && request.keepList.empty()) return names;
-  for (const Entry& entry : ListArchive(ListRequest{request.archive}, SilentObserver()).entries)
+  ListRequest listing{request.archive};
+  listing.password = request.password;
+  for (const Entry& entry : ListArchive(listing, SilentObserver()).entries)
     names.push_back(ConvertPathSeparators(entry.name, true));
   return names;
 }
@@ -95,6 +97,12 @@ void ReportDamage(const ExtractRun& run, const Entry& entry, const Damage& damag
     case EntryDamage::kSizesUnknown:
     case EntryDamage::kListEnciphered:
       run.report.Add(entry.name, FailureKind::kUnsupported, DamageText(damage.kind));
+      return;
+    case EntryDamage::kListLocked:
+      run.report.Add(entry.name, FailureKind::kNoPassword, DamageText(damage.kind));
+      return;
+    case EntryDamage::kListWrongPassword:
+      run.report.Add(entry.name, FailureKind::kCheckFailed, DamageText(damage.kind));
       return;
     default:
       // Overlapping entries too: the archive's records contradict its bytes.
@@ -441,7 +449,7 @@ void ExtractWith(const ExtractRequest& request, const Format& format, DataFile& 
     return;
   }
   try {
-    WalkEntries(run, *format.Read(file, request.archive), file);
+    WalkEntries(run, *format.Read(file, request.archive, request.password), file);
   } catch (const EInOutError& e) {
     ReportReadFailure(run, "", e.Code());
   }

@@ -47,7 +47,7 @@ void HandOut(const ListRequest& request, ListResult& result, OperationObserver& 
 // (and listed when its header could be read); the walk goes on past it.
 void ListEntries(DataFile& file, const Format& format, const ListRequest& request, ListResult& result,
                  OperationObserver& observer) {
-  const std::unique_ptr<Reader> reader = format.Read(file, request.archive);
+  const std::unique_ptr<Reader> reader = format.Read(file, request.archive, request.password);
   Entry entry;
   Damage damage;
   ProgressSnapshot progress;
@@ -60,6 +60,8 @@ void ListEntries(DataFile& file, const Format& format, const ListRequest& reques
   while (reader->Next(entry, damage)) {
     if (damage.kind != EntryDamage::kNone)
       result.problems.push_back(Problem(entry, damage));
+    result.locked = result.locked || damage.kind == EntryDamage::kListLocked ||
+                    damage.kind == EntryDamage::kListWrongPassword;
     // Listed when its header tells its name and real sizes.
     const bool listable = !entry.name.empty() && damage.kind != EntryDamage::kNoLocalHeader;
     if (listable && (request.folders || entry.type != EntryType::kFolder)) result.entries.push_back(entry);

@@ -19,6 +19,7 @@ struct ListRequest {
   // False: the entries are only handed to the observer as they are read,
   // for a caller that keeps its own form of them.
   bool keep = true;
+  std::string password{};  // for a list of entries that is itself enciphered
 };
 
 struct ListResult {
@@ -28,6 +29,9 @@ struct ListResult {
   std::string comment;                 // the archive's own (ZIP's); empty in formats that keep none
   std::vector<Entry> entries;          // file and link entries (and folders when asked) in archive order; none when not kept
   std::vector<std::string> problems;   // "name: reason" of each damaged entry
+  // The list of entries is enciphered and the password was missing or
+  // wrong: a front end asks for it and lists again.
+  bool locked = false;
   bool cancelled = false;
 };
 

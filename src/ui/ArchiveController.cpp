@@ -140,11 +140,15 @@ bool ArchiveController::List(const std::string& name) {
       cancelPressed = job.Cancelling();
     });
   };
-  const bool listedAll = RunJob(tr("Opening %1").arg(FromUtf8(NamePart(name))),
-                                [&listed, request](OperationObserver& observer) { listed = ListArchive(request, observer); },
-                                fill);
+  bool listedAll = false;
+  // An enciphered list of entries is listed again with each password given,
+  // until it opens or the user gives up.
+  do {
+    listedAll = RunJob(tr("Opening %1").arg(FromUtf8(NamePart(name))),
+                       [&listed, request](OperationObserver& observer) { listed = ListArchive(request, observer); }, fill);
+  } while (listedAll && listed.locked && !cancelPressed && face_.AskPassword(FromUtf8(NamePart(name)), request.password));
   // A cancelled or failed listing shows nothing rather than part of the archive.
-  if (!listedAll || listed.cancelled || cancelPressed || !listed.refusal.empty() || listed.openError) {
+  if (!listedAll || listed.cancelled || cancelPressed || !listed.refusal.empty() || listed.openError || listed.locked) {
     if (listedAll) ShowListFailure(name, listed);
     return false;
   }
@@ -158,6 +162,8 @@ bool ArchiveController::List(const std::string& name) {
 void ArchiveController::ShowListFailure(const std::string& name, const ListResult& listed) {
   if (!listed.refusal.empty())
     face_.ShowMessage(QMessageBox::Critical, tr("Error"), FromUtf8(name + ": " + listed.refusal), {});
+  if (listed.locked && !listed.problems.empty())
+    face_.ShowMessage(QMessageBox::Warning, tr("Warning"), FromUtf8(name + ": " + listed.problems.back()), {});
   // A name not there yet is an archive the next add makes.
   if (listed.openError && listed.openError.code != ENOENT)
     face_.ShowMessage(QMessageBox::Critical, tr("Error"), FromUtf8(listed.openError.Text()), {});

@@ -32,12 +32,18 @@ struct FormatCase {
   std::string format;       // as the refusals name it
   std::string items;        // what the extraction must give back, as made
   std::string extracted{};  // what it gives instead, "name=source" (bare data, a .deb's members)
+  std::string password{};   // every command is given it with -p
 };
 
 void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.label; }
 
 std::string Tar(const std::string& options, const std::string& filter) {
   return "tar " + options + " -cf - " + kTree + (filter.empty() ? "" : " | " + filter) + " > \"$OUT\"";
+}
+
+// 7z enciphered under "secret" with 7zz's further options.
+std::string SevenZipAes(const std::string& options) {
+  return "7zz a -bso0 -bsp0 -snl -psecret " + options + " \"$OUT\" " + kTree;
 }
 
 // An image with Rock Ridge and Joliet names of a folder holding the tree.
@@ -77,6 +83,16 @@ const std::vector<FormatCase>& FormatCases() {
       {"Cpio", "a.cpio", {"cpio"}, std::string("printf '%s\\n' ") + kTree + " | cpio -o -H newc --quiet > \"$OUT\"",
        "cpio", kTree},
       {"SevenZip", "a.7z", {"7zz"}, std::string("7zz a -bso0 -bsp0 -snl \"$OUT\" ") + kTree, "7z", kTree},
+      // Enciphered: read by the program's own reader, its list of entries
+      // too; each of the coders 7-Zip offers that it decodes.
+      {"SevenZipAes", "a.7z", {"7zz"}, SevenZipAes(""), "enciphered 7z", kTree, "", "secret"},
+      {"SevenZipAesList", "a.7z", {"7zz"}, SevenZipAes("-mhe=on"), "enciphered 7z", kTree, "", "secret"},
+      {"SevenZipAesLzmaFolderPerFile", "a.7z", {"7zz"}, SevenZipAes("-m0=LZMA -ms=off -mhe=on"), "enciphered 7z",
+       kTree, "", "secret"},
+      {"SevenZipAesDeflate", "a.7z", {"7zz"}, SevenZipAes("-m0=Deflate"), "enciphered 7z", kTree, "", "secret"},
+      {"SevenZipAesBzip2", "a.7z", {"7zz"}, SevenZipAes("-m0=BZip2"), "enciphered 7z", kTree, "", "secret"},
+      {"SevenZipAesCopy", "a.7z", {"7zz"}, SevenZipAes("-m0=Copy"), "enciphered 7z", kTree, "", "secret"},
+      {"SevenZipAesDeltaFilter", "a.7z", {"7zz"}, SevenZipAes("-mf=Delta:4"), "enciphered 7z", kTree, "", "secret"},
       {"Iso", "a.iso", {"xorriso"}, Image("xorriso -as mkisofs"), "ISO 9660", kTree},
       {"IsoGenisoimage", "a.iso", {"genisoimage"}, Image("genisoimage"), "ISO 9660", kTree},
       {"CpioHardLinks", "h.cpio", {"cpio"},
@@ -181,7 +197,11 @@ TEST_P(OtherFormatTest, ExtractsWhatWentInAndRefusesChanges) {
   ASSERT_FALSE(HasFailure()) << "the archive could not be made";
   const std::string before = ReadFile(path_);
 
-  OvkResult r = RunOvk({"extract", "-d", out_, path_});
+  const auto with = [&c](std::vector<std::string> args) {
+    if (!c.password.empty()) args.insert(args.begin() + 1, {"-p", c.password});
+    return args;
+  };
+  OvkResult r = RunOvk(with({"extract", "-d", out_, path_}));
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(Snapshot(out_, c.items), Snapshot(src_, c.items));
   std::set<std::string> expected;
@@ -196,10 +216,10 @@ TEST_P(OtherFormatTest, ExtractsWhatWentInAndRefusesChanges) {
   }
   EXPECT_EQ(NamesIn(out_), expected) << "nothing else is extracted";
 
-  r = RunOvk({"list", path_});
+  r = RunOvk(with({"list", path_}));
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find(c.extracted.empty() ? Words(c.items)[0] : bare), std::string::npos) << r.out;
-  r = RunOvk({"test", path_});
+  r = RunOvk(with({"test", path_}));
   EXPECT_EQ(r.exitCode, 0) << r.err;
 
   EXPECT_EQ(NamesIn(folder_), std::set<std::string>{c.name}) << "nothing is left beside it";
@@ -266,6 +286,9 @@ TEST(DotFolderTar, NamesLoseTheirDotFolder) {
 
 // What libarchive cannot give whole is reported by name with the status
 // the ZIP reader would give; what it can is still extracted.
+const std::string kGivePassword = "give the password with -p PASSWORD (or -p - to read it from standard input)";
+const std::string kCheckFailed = "checksum error: the data is damaged or the password is wrong";
+
 struct TroubleCase {
   std::string label;
   std::vector<std::string> tools;
@@ -274,6 +297,7 @@ struct TroubleCase {
   int status;
   std::vector<std::string> errLines;  // after "ovk: "
   std::vector<std::string> extracted;
+  std::string password{};  // given to the extraction with -p
 };
 
 void PrintTo(const TroubleCase& c, std::ostream* os) { *os << c.label; }
@@ -289,7 +313,9 @@ TEST_P(OtherFormatTroubleTest, IsReportedByName) {
   WriteFile(dir / "a.txt", "alpha\n");
   WriteFile(dir / "big.bin", RandomBytes(300000, 7));
   ASSERT_EQ(ovktest::Run("cd " + Quote(dir.Path()) + " && " + c.script).exitCode, 0) << c.script;
-  const OvkResult r = RunOvk({"extract", "-d", dir / "out", dir / c.archive});
+  std::vector<std::string> args = {"extract", "-d", dir / "out", dir / c.archive};
+  if (!c.password.empty()) args.insert(args.begin() + 1, {"-p", c.password});
+  const OvkResult r = RunOvk(args);
   EXPECT_EQ(r.exitCode, c.status) << r.err;
   std::vector<std::string> expected;
   for (const std::string& line : c.errLines) expected.push_back("ovk: " + line);
@@ -320,10 +346,26 @@ INSTANTIATE_TEST_SUITE_P(
                     {"big.bin: checksum error: the data is damaged or the password is wrong",
                      "damaged: the archive cannot be read past this point"},
                     {"a.txt"}},
-        TroubleCase{"EncipheredSevenZipIsNotGuessedAt", {"7zz"}, "7zz a -bso0 -psecret x.arc.7z a.txt", "x.arc.7z",
-                    3, {"a.txt: this program cannot decipher 7z encryption"}, {}},
-        TroubleCase{"SevenZipWithEncipheredListSaysSo", {"7zz"}, "7zz a -bso0 -psecret -mhe=on x.arc.7z a.txt",
-                    "x.arc.7z", 3, {"its list of entries is enciphered, which this program cannot decipher"}, {}}),
+        TroubleCase{"EncipheredSevenZipWithoutPasswordSaysSo", {"7zz"}, "7zz a -bso0 -psecret x.arc.7z a.txt",
+                    "x.arc.7z", 1, {"a.txt: enciphered; " + kGivePassword}, {}},
+        TroubleCase{"SevenZipWithEncipheredListWithoutPasswordSaysSo", {"7zz"},
+                    "7zz a -bso0 -psecret -mhe=on x.arc.7z a.txt", "x.arc.7z", 1,
+                    {"its list of entries is enciphered; " + kGivePassword}, {}},
+        TroubleCase{"SevenZipWrongPasswordFailsEachCheck", {"7zz"}, "7zz a -bso0 -psecret x.arc.7z a.txt big.bin",
+                    "x.arc.7z", 2, {"a.txt: " + kCheckFailed, "big.bin: " + kCheckFailed}, {}, "wrong"},
+        TroubleCase{"SevenZipWrongPasswordOpensNoList", {"7zz"}, "7zz a -bso0 -psecret -mhe=on x.arc.7z a.txt",
+                    "x.arc.7z", 2,
+                    {"its list of entries does not decipher: the password is wrong or the archive is damaged"}, {},
+                    "wrong"},
+        // A byte of the packed stream changed: the folder decodes to other bytes or fails.
+        TroubleCase{"DamagedSevenZipAesFailsItsCheck", {"7zz"},
+                    "7zz a -bso0 -psecret -ms=off x.arc.7z a.txt big.bin && "
+                    "printf X | dd of=x.arc.7z bs=1 seek=200 conv=notrunc status=none",
+                    "x.arc.7z", 2, {"big.bin: " + kCheckFailed}, {"a.txt"}, "secret"},
+        TroubleCase{"SevenZipAesPpmdIsRefusedByName", {"7zz"}, "7zz a -bso0 -psecret -m0=PPMd x.arc.7z a.txt",
+                    "x.arc.7z", 3, {"a.txt: this program cannot decode its PPMD coder"}, {}, "secret"},
+        TroubleCase{"SevenZipAesBcj2IsRefusedByName", {"7zz"}, "7zz a -bso0 -psecret -mf=BCJ2 x.arc.7z a.txt",
+                    "x.arc.7z", 3, {"a.txt: this program cannot decode its BCJ2 coder"}, {}, "secret"}),
     [](const ::testing::TestParamInfo<TroubleCase>& info) { return info.param.label; });
 
 struct NonArchive {

@@ -194,7 +194,7 @@ TEST_P(DescriptorLengthTest, CopiesAtMostTheRecordAndStartsAtTheFirstEntry) {
   EXPECT_EQ(info.time, c.time);
   EXPECT_EQ(ovk::FilePos64(file), static_cast<std::int64_t>(header.size()));
   if (c.version < 2) {
-    const auto reader = ovk::NativeMagicFormat().Read(file, dir / "a.ovk");
+    const auto reader = ovk::NativeMagicFormat().Read(file, dir / "a.ovk", "");
     ovk::Entry read;
     ovk::Damage damage;
     ASSERT_TRUE(reader->Next(read, damage));

@@ -281,7 +281,7 @@ TEST(ZipEntries, FieldsOfTheLocalHeaderAndTheCentralRecord) {
 
   ovk::DataFile file;
   ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "f.zip"));
-  const auto reader = ovk::ZipArchiveFormat().Read(file, dir / "f.zip");
+  const auto reader = ovk::ZipArchiveFormat().Read(file, dir / "f.zip", "");
   EXPECT_EQ(reader->EntriesKnown(), 2u);
   ovk::Entry entry;
   ovk::Damage damage;
@@ -464,7 +464,7 @@ TEST(ZipEntries, RecordsBecomeTheNeutralEntry) {
   WriteFile(dir / "n.zip", BuildZip(all));
   ovk::DataFile file;
   ASSERT_TRUE(ovk::OpenArchiveForReading(file, dir / "n.zip"));
-  const auto reader = ovk::ZipArchiveFormat().Read(file, dir / "n.zip");
+  const auto reader = ovk::ZipArchiveFormat().Read(file, dir / "n.zip", "");
   ovk::Entry entry;
   ovk::Damage damage;
   for (const Case& c : cases) {

@@ -1,8 +1,9 @@
-// Arbitrary bytes read through the formats libarchive reads: walking every
-// entry and its content never crashes or hangs, and extracting never writes
-// anything outside the destination nor makes a link leading outside it.
-// Inputs no libarchive format takes are dropped at once; the seeds are tar,
-// cpio and 7z archives.
+// Arbitrary bytes read through the formats libarchive reads and the
+// enciphered 7z the program reads itself: walking every entry and its
+// content never crashes or hangs, and extracting never writes anything
+// outside the destination nor makes a link leading outside it. Inputs none
+// of them takes are dropped at once; the seeds are tar, cpio and 7z
+// archives, the enciphered ones under the seeds' password.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,17 @@ namespace {
 
 // Bounds the content read per input, so a small bomb costs no more than this.
 constexpr std::size_t kContentLimit = 64u << 20;
+const char kPassword[] = "secret";
+
+const ovk::Format* FormatOf(ovk::DataFile& file) {
+  std::string head(64, '\0');
+  std::size_t got = 0;
+  ovk::ReadBlock(file, head.data(), head.size(), got);
+  head.resize(got);
+  if (ovk::EncipheredSevenZipFormat().Bid(file, head)) return &ovk::EncipheredSevenZipFormat();
+  ovk::Seek64(file, 0);
+  return ovk::LibarchiveFormatOf(file);
+}
 
 // Walks every entry and reads its content; true when libarchive takes the
 // bytes at all.
@@ -28,17 +40,17 @@ bool WalkAll(const std::string& archive) {
   ovk::DataFile file;
   if (!ovk::OpenArchiveForReading(file, archive)) return false;
   try {
-    const ovk::Format* format = ovk::LibarchiveFormatOf(file);
+    const ovk::Format* format = FormatOf(file);
     if (!format) return false;
     ovk::Seek64(file, 0);
-    const std::unique_ptr<ovk::Reader> reader = format->Read(file, archive);
+    const std::unique_ptr<ovk::Reader> reader = format->Read(file, archive, kPassword);
     ovk::Entry entry;
     ovk::Damage damage;
     ovk::CipherHolder cipher;
     std::size_t read = 0;
     while (reader->Next(entry, damage) && read < kContentLimit) {
       if (damage.kind != ovk::EntryDamage::kNone) continue;
-      const std::unique_ptr<ovk::EntryContent> content = reader->Content("", cipher);
+      const std::unique_ptr<ovk::EntryContent> content = reader->Content(kPassword, cipher);
       std::string piece;
       for (bool more = true; more && read < kContentLimit; read += piece.size()) {
         piece.clear();
@@ -58,6 +70,7 @@ void ExtractConfined(const std::string& archive) {
   ovk::ExtractRequest request;
   request.archive = archive;
   request.destination = destination;
+  request.password = kPassword;
   const ovk::OperationReport report = ovk::ExtractFromArchive(request, ovk::SilentObserver());
   ovkfuzz::Require((report.ExitStatus() == 0) == report.failures.empty(), "a failure without a status");
   std::error_code ec;

@@ -67,6 +67,7 @@ def peer_archives(src, out, ovk):
         "ustar.tar.zst": ["tar", "--format=ustar", "--zstd", "-cf"],
         "7zz.7z": ["7zz", "a", "-t7z", "-bd", "-bso0"],
         "7zz-encrypted.7z": ["7zz", "a", "-t7z", "-bd", "-bso0", "-p" + PASSWORD],
+        "7zz-encrypted-list.7z": ["7zz", "a", "-t7z", "-bd", "-bso0", "-mhe=on", "-p" + PASSWORD],
     }
     for name, cmd in jobs.items():
         run(cmd + [os.path.join(out, name)] + names, src)

@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <functional>
+#include <set>
 #include <sys/stat.h>
 
 #include "engine/AddToArchive.h"
@@ -485,3 +486,31 @@ TEST_F(WindowActions, PasswordsPassBetweenTheDialogsAfterEitherResult) {
 }
 
 }  // namespace
+
+// A 7z whose list of entries is enciphered asks for the password as it
+// opens, again after a wrong one, and lists with the right one, which both
+// dialogs then offer for the extraction.
+TEST_F(WindowActions, AnEncipheredListAsksForThePasswordAsItOpens) {
+  OVK_REQUIRE_TOOL("7zz");
+  const std::string locked = work / "locked.7z";
+  ASSERT_EQ(ovktest::Run("cd " + Quote(work / "src") + " && 7zz a -bso0 -psecret -mhe=on " + Quote(locked) +
+                         " a.txt docs").exitCode, 0);
+  const std::vector<std::string> answers = {"wrong", "secret"};
+  std::size_t prompts = 0;
+  WhenModal(
+      [&](QWidget* modal) {
+        auto* prompt = qobject_cast<QInputDialog*>(modal);
+        ASSERT_NE(prompt, nullptr) << modal->windowTitle().toStdString();
+        if (prompts == answers.size()) return prompt->reject();
+        prompt->setTextValue(QString::fromStdString(answers[prompts++]));
+        prompt->accept();
+      },
+      [&] { form->LoadArchive(locked, false); });
+  EXPECT_EQ(prompts, 2u);
+  std::set<std::string> shown;
+  for (int row = 0; row < RowCount(*form); ++row) shown.insert(StoredName(*form, row));
+  EXPECT_EQ(shown, (std::set<std::string>{"a.txt", "docs/"})) << "the top level of the archive";
+  EXPECT_EQ(ExtractDialog(*form)->Password(), "secret");
+  EXPECT_TRUE(form->Controller().Extract(work / "out", {}, ExtractDialog(*form)->Password(), true));
+  EXPECT_EQ(ReadFile(work / "out/docs/c.dat"), ReadFile(work / "src/docs/c.dat"));
+}

@@ -23,9 +23,10 @@ namespace ovk {
 // kInPlace: new entries are written into the archive file itself (through
 // Write); a format that appends or deletes without it writes a whole new
 // archive beside the old one (through WriteWhole).
-// kFolderEntries: an empty folder is kept as an entry of its own.
+// kPasswords: new entries can be enciphered; kDecipher: enciphered entries
+// are read. kFolderEntries: an empty folder is kept as an entry of its own.
 enum class Capability : std::uint8_t {
-  kAppend, kDelete, kRename, kPasswords, kAes, kComment, kRepair, kInPlace, kFolderEntries
+  kAppend, kDelete, kRename, kPasswords, kDecipher, kAes, kComment, kRepair, kInPlace, kFolderEntries
 };
 
 // The current entry's content, piece by piece, in bounded memory.
@@ -83,8 +84,10 @@ class Format {
   // position; raises EInOutError as a read does.
   virtual bool Bid(DataFile& file, std::string_view head) const = 0;
   virtual bool Can(Capability capability) const = 0;
-  // The walk over a file this format bid for; path names it.
-  virtual std::unique_ptr<Reader> Read(DataFile& file, const std::string& path) const = 0;
+  // The walk over a file this format bid for; path names it. A format
+  // whose list of entries is enciphered reads it with password (empty:
+  // none given).
+  virtual std::unique_ptr<Reader> Read(DataFile& file, const std::string& path, const std::string& password) const = 0;
 
   // What a format that cannot do these keeps: asked only when Can says so.
   // With Capability::kInPlace, a writer of new entries into file (open for
@@ -110,6 +113,8 @@ class Format {
 const Format& NativeMagicFormat();
 const Format& ZipArchiveFormat();
 const Format& HeaderlessNativeFormat();
+// 7z whose folders or header are enciphered, which libarchive cannot read.
+const Format& EncipheredSevenZipFormat();
 // The format, named for what it holds ("tar.gz", "7z", "gzip"), of a file
 // libarchive reads (never ZIP, kept for the program's own reader); null for
 // any other file. Raises EInOutError as a read does.

@@ -47,6 +47,7 @@ std::string_view OnlyIn(Capability capability) {
     case Capability::kDelete: return "entries are deleted only from";
     case Capability::kRename: return "entries are renamed only in";
     case Capability::kPasswords: return "entries are enciphered only in";
+    case Capability::kDecipher: return "enciphered entries are read only in";
     case Capability::kAes: return "AES encryption is for";
     case Capability::kComment: return "a comment is kept only in";
     case Capability::kRepair: return "a lost directory is rebuilt only in";
@@ -56,11 +57,12 @@ std::string_view OnlyIn(Capability capability) {
   return "";
 }
 
-// The formats with a signature first; then libarchive's, named by what it
+// The formats with a signature first (7z where it is enciphered, which
+// libarchive cannot read); then libarchive's, named by what it
 // finds (ZIP stays with the program's own reader, asked before it); the
 // headerless layout, which any file might pass for, last.
 const Format* Recognised(DataFile& file, std::string_view head) {
-  for (const Format* format : {&NativeMagicFormat(), &ZipArchiveFormat()}) {
+  for (const Format* format : {&NativeMagicFormat(), &ZipArchiveFormat(), &EncipheredSevenZipFormat()}) {
     if (format->Bid(file, head)) return format;
   }
   if (const Format* format = LibarchiveFormatOf(file)) return format;

@@ -35,7 +35,7 @@ class LibarchiveFormat final : public Format {
     return changes && LibarchiveWrites(name_);
   }
 
-  std::unique_ptr<Reader> Read(DataFile& file, const std::string& path) const override {
+  std::unique_ptr<Reader> Read(DataFile& file, const std::string& path, const std::string&) const override {
     return std::make_unique<LibarchiveReader>(file, path, name_);
   }
 

@@ -19,7 +19,7 @@ namespace {
 // Entries are only ever appended, in place, and enciphered with CAST-256 alone.
 bool NativeCan(Capability capability) {
   return capability == Capability::kAppend || capability == Capability::kInPlace ||
-         capability == Capability::kPasswords;
+         capability == Capability::kPasswords || capability == Capability::kDecipher;
 }
 
 class NativeMagic final : public Format {
@@ -32,7 +32,7 @@ class NativeMagic final : public Format {
 
   bool Can(Capability capability) const override { return NativeCan(capability); }
 
-  std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
+  std::unique_ptr<Reader> Read(DataFile& file, const std::string&, const std::string&) const override {
     return NativeReader::WithMagic(file);
   }
 
@@ -54,7 +54,7 @@ class HeaderlessNative final : public Format {
     return capability != Capability::kAppend && capability != Capability::kInPlace && NativeCan(capability);
   }
 
-  std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
+  std::unique_ptr<Reader> Read(DataFile& file, const std::string&, const std::string&) const override {
     return NativeReader::Headerless(file);
   }
 };

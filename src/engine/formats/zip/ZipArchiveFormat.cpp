@@ -25,7 +25,7 @@ class ZipArchive final : public Format {
 
   bool Can(Capability) const override { return true; }
 
-  std::unique_ptr<Reader> Read(DataFile& file, const std::string&) const override {
+  std::unique_ptr<Reader> Read(DataFile& file, const std::string&, const std::string&) const override {
     return std::make_unique<ZipReader>(file);
   }
 
