@@ -115,6 +115,71 @@ std::unique_ptr<Decompressor> OtherDecoder(std::string_view name) {
   return nullptr;
 }
 
+// Filters after a compressor liblzma does not run: what the compressor
+// gives is handed to liblzma as LZMA2's uncompressed chunks, which pass
+// through the filters as any LZMA2 content does.
+class FilteredDecoder final : public Decompressor {
+ public:
+  FilteredDecoder(std::unique_ptr<Decompressor> inner, std::uint64_t innerSize)
+      : inner_(std::move(inner)), innerLeft_(innerSize) {}
+
+  bool Start(std::vector<SevenZipCoder> filters, std::string& refusal) {
+    // Dictionary size code 0 (4 KiB): uncompressed chunks need no more.
+    filters.push_back({"\x21", std::string(1, '\0'), 0});
+    return filters_.Start(filters, refusal);
+  }
+
+  StreamStatus Decode(std::string_view& in, std::string& out, std::size_t maxOut) override {
+    const std::size_t start = out.size();
+    for (;;) {
+      if (used_ == chunks_.size() && !Wrap(in)) return StreamStatus::kError;
+      std::string_view pending(chunks_.data() + used_, chunks_.size() - used_);
+      const StreamStatus status = filters_.Decode(pending, out, maxOut - (out.size() - start));
+      used_ = chunks_.size() - pending.size();
+      // Stopped for room, or for input the compressor has not given yet.
+      if (status != StreamStatus::kMore || out.size() - start == maxOut || used_ < chunks_.size() ||
+          (chunks_.empty() && !ended_))
+        return status;
+      if (ended_) return StreamStatus::kMore;
+    }
+  }
+
+  bool HasEndMarker() const override { return true; }
+
+ private:
+  // The compressor's next bytes as one chunk, and the end of the chunks
+  // once it has given them all; false when it fails.
+  bool Wrap(std::string_view& in) {
+    constexpr std::size_t kChunk = 64 * 1024;
+    chunks_.clear();
+    used_ = 0;
+    if (ended_) return true;
+    std::string plain;
+    const auto room = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, innerLeft_));
+    const StreamStatus status = room == 0 ? StreamStatus::kEnd : inner_->Decode(in, plain, room);
+    if (status == StreamStatus::kError) return false;
+    innerLeft_ -= plain.size();
+    if (!plain.empty()) {
+      const std::size_t last = plain.size() - 1;
+      chunks_ += {static_cast<char>(first_ ? 1 : 2), static_cast<char>(last >> 8), static_cast<char>(last & 0xFF)};
+      chunks_ += plain;
+      first_ = false;
+    }
+    if (status == StreamStatus::kEnd || innerLeft_ == 0) {
+      chunks_.push_back('\0');
+      ended_ = true;
+    }
+    return true;
+  }
+
+  std::unique_ptr<Decompressor> inner_;
+  std::uint64_t innerLeft_;
+  LzmaChainDecoder filters_;
+  std::string chunks_;  // LZMA2 chunks, from used_ on not yet decoded
+  std::size_t used_ = 0;
+  bool first_ = true, ended_ = false;
+};
+
 }  // namespace
 
 bool IsSevenZipAes(const SevenZipCoder& coder) {
@@ -134,7 +199,7 @@ std::string SevenZipMethodName(const SevenZipCoder& coder) {
 }
 
 std::string SevenZipChainRefusal(const std::vector<SevenZipCoder>& chain) {
-  if (chain.empty()) return "its folder has no coder";
+  if (chain.empty()) return "";
   for (const SevenZipCoder& coder : chain) {
     const Method* method = MethodOf(coder);
     if (!method || IsSevenZipAes(coder) || method->name == "BCJ2" || method->name == "PPMD")
@@ -146,19 +211,26 @@ std::string SevenZipChainRefusal(const std::vector<SevenZipCoder>& chain) {
     const lzma_vli filter = MethodOf(chain[i])->filter;
     filters = filters && filter != LZMA_VLI_UNKNOWN && !IsCompressor(filter);
   }
-  if (IsCompressor(last) && filters) return "";
-  if (chain.size() == 1 && last == LZMA_VLI_UNKNOWN) return "";
+  if (filters && (IsCompressor(last) || last == LZMA_VLI_UNKNOWN)) return "";
   std::string names;
   for (const SevenZipCoder& coder : chain) names += (names.empty() ? "" : " ") + SevenZipMethodName(coder);
-  return "this program cannot decode its coders (" + names + "): filters run only before LZMA and LZMA2 here";
+  return "this program cannot decode its coders (" + names + ") chained in that order";
 }
 
 std::unique_ptr<Decompressor> MakeSevenZipDecoder(const std::vector<SevenZipCoder>& chain, std::string& refusal) {
   refusal = SevenZipChainRefusal(chain);
   if (!refusal.empty()) return nullptr;
-  if (chain.size() == 1 && !IsCompressor(MethodOf(chain[0])->filter)) return OtherDecoder(MethodOf(chain[0])->name);
-  auto decoder = std::make_unique<LzmaChainDecoder>();
-  if (!decoder->Start(chain, refusal)) return nullptr;
+  if (chain.empty()) return std::make_unique<StoredCopy>();
+  const Method& last = *MethodOf(chain.back());
+  if (IsCompressor(last.filter)) {
+    auto decoder = std::make_unique<LzmaChainDecoder>();
+    if (!decoder->Start(chain, refusal)) return nullptr;
+    return decoder;
+  }
+  std::unique_ptr<Decompressor> compressor = OtherDecoder(last.name);
+  if (chain.size() == 1) return compressor;
+  auto decoder = std::make_unique<FilteredDecoder>(std::move(compressor), chain.back().size);
+  if (!decoder->Start({chain.begin(), chain.end() - 1}, refusal)) return nullptr;
   return decoder;
 }
 

@@ -25,9 +25,8 @@ bool IsSevenZipAes(const SevenZipCoder& coder);
 std::string SevenZipMethodName(const SevenZipCoder& coder);
 
 // Why this program cannot decode a chain of coders (enciphering ones taken
-// off), the one giving the folder's content first; empty when it can: a
-// compressor, with filters that liblzma runs before it when that
-// compressor is LZMA or LZMA2.
+// off), the one giving the folder's content first; empty when it can: no
+// coder (the stored bytes), or a compressor after the filters liblzma runs.
 std::string SevenZipChainRefusal(const std::vector<SevenZipCoder>& chain);
 
 // The decoder of a chain SevenZipChainRefusal accepts; null, with why not

@@ -31,8 +31,9 @@ TEST(SevenZipHeader, GivesEachFileItsShare) {
   const ovk::SevenZipHeader header = ovk::ParseSevenZipHeader(Header(kStreams, kFiles));
   ASSERT_EQ(header.folders.size(), 1u);
   const ovk::SevenZipFolder& folder = header.folders[0];
-  EXPECT_EQ(folder.packOffset, 32u);
-  EXPECT_EQ(folder.packSize, 10u);
+  ASSERT_EQ(folder.inputs.size(), 1u);
+  EXPECT_EQ(folder.inputs[0].packOffset, 32u);
+  EXPECT_EQ(folder.inputs[0].packSize, 10u);
   EXPECT_EQ(folder.content.size, 10u);
   EXPECT_TRUE(folder.refusal.empty());
   ASSERT_EQ(folder.streams.size(), 2u);

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "common/TestUtil.h"
-#include "engine/formats/libarchive/Volumes.h"
+#include "engine/format/Volumes.h"
 
 namespace ovktest {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "coding/PayloadDecoder.h"
 #include "engine/formats/libarchive/ArchiveEntryRecord.h"
-#include "engine/formats/libarchive/Volumes.h"
+#include "engine/format/Volumes.h"
 #include "support/StringUnit.h"
 #include "support/Utf8Locale.h"
 

@@ -1,16 +1,18 @@
-// A 7z folder's content decoded from its packed stream, piece by piece, and
-// the keys its AES coder needs, made once per salt from the password.
+// A 7z folder's content decoded from its packed streams, piece by piece,
+// and the keys its AES coders need, made once per salt from the password.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "coding/Bcj2Decoder.h"
 #include "coding/Decompressor.h"
 #include "coding/SevenZipAes.h"
+#include "engine/formats/sevenzip/JoinedVolumes.h"
 #include "engine/formats/sevenzip/SevenZipHeader.h"
-#include "support/FileUnit.h"
 
 namespace ovk {
 
@@ -30,44 +32,64 @@ class SevenZipKeys {
   std::map<std::string, std::string> keys_;  // by round count and salt
 };
 
-// Whether the folder's coders encipher.
-bool Enciphered(const SevenZipFolder& folder);
 // Why this program cannot decode the folder, whatever the password; empty
 // when it can.
 std::string Undecodable(const SevenZipFolder& folder);
 
-class SevenZipFolderStream {
+// What one chain gives, decoded from its packed stream.
+class SevenZipChainStream {
  public:
-  // Null, with why in refusal, when the folder cannot be decoded here (an
+  // Null, with why in refusal, when the chain cannot be decoded here (an
   // enciphered one without a password among them).
-  static std::unique_ptr<SevenZipFolderStream> Open(DataFile& file, const SevenZipFolder& folder, SevenZipKeys& keys,
-                                                   std::string& refusal);
+  static std::unique_ptr<SevenZipChainStream> Open(JoinedVolumes& file, const SevenZipChain& chain,
+                                                  SevenZipKeys& keys, std::string& refusal);
 
-  // Appends at most max bytes of the content; false once nothing more
-  // comes: at its end, or where it fails to decode (Failed()).
+  // Appends at most max bytes; false once nothing more comes: at its end,
+  // or where it fails to decode (Failed()).
   bool Read(std::string& out, std::size_t max);
-  // Reads and drops content up to offset; false when it ends before.
-  bool SkipTo(std::uint64_t offset);
   bool Failed() const { return failed_; }
-  std::uint64_t Done() const { return done_; }
 
  private:
-  SevenZipFolderStream(DataFile& file, const SevenZipFolder& folder, std::unique_ptr<Decompressor> decoder)
-      : file_(file), folder_(folder), decoder_(std::move(decoder)) {}
+  SevenZipChainStream(JoinedVolumes& file, const SevenZipChain& chain, std::unique_ptr<Decompressor> decoder)
+      : file_(file), chain_(chain), decoder_(std::move(decoder)) {}
   // More packed bytes; false when the packed stream is used up.
   bool Refill();
 
-  DataFile& file_;
-  const SevenZipFolder& folder_;
+  JoinedVolumes& file_;
+  const SevenZipChain& chain_;
   std::unique_ptr<Decompressor> decoder_;
-  std::string packed_;              // read, from used_ on not yet decoded
+  std::string packed_;  // read, from used_ on not yet decoded
   std::size_t used_ = 0;
   std::uint64_t packedRead_ = 0, done_ = 0;
   bool ended_ = false, failed_ = false;
 };
 
+class SevenZipFolderStream {
+ public:
+  // Null, with why in refusal, when the folder cannot be decoded here.
+  static std::unique_ptr<SevenZipFolderStream> Open(JoinedVolumes& file, const SevenZipFolder& folder,
+                                                   SevenZipKeys& keys, std::string& refusal);
+
+  // Appends at most max bytes of the content; false once nothing more
+  // comes: at its end, or where it fails to decode.
+  bool Read(std::string& out, std::size_t max);
+  // Reads and drops content up to offset; false when it ends before.
+  bool SkipTo(std::uint64_t offset);
+  std::uint64_t Done() const { return done_; }
+
+ private:
+  explicit SevenZipFolderStream(const SevenZipFolder& folder) : folder_(folder) {}
+
+  const SevenZipFolder& folder_;
+  std::vector<std::unique_ptr<SevenZipChainStream>> inputs_;
+  std::unique_ptr<Bcj2Decoder> joiner_;  // a joined folder's
+  std::uint64_t done_ = 0;
+  bool ended_ = false;
+};
+
 // The whole content of a folder of at most limit bytes (a header), checked
 // against its CRC where one is kept; raises SevenZipDamage when it fails.
-std::string DecodeWholeFolder(DataFile& file, const SevenZipFolder& folder, SevenZipKeys& keys, std::uint64_t limit);
+std::string DecodeWholeFolder(JoinedVolumes& file, const SevenZipFolder& folder, SevenZipKeys& keys,
+                              std::uint64_t limit);
 
 }  // namespace ovk

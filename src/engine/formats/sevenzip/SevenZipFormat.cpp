@@ -18,7 +18,8 @@ class EncipheredSevenZip final : public Format {
     SevenZipKeys none("");
     SevenZipHeader header;
     bool enciphered = false;
-    const SevenZipHeaderState state = LoadSevenZipHeader(file, none, header, enciphered);
+    JoinedVolumes whole(file);
+    const SevenZipHeaderState state = LoadSevenZipHeader(whole, none, header, enciphered);
     return enciphered && state != SevenZipHeaderState::kDamaged;
   }
 

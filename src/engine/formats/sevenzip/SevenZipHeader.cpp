@@ -94,24 +94,25 @@ class HeaderBytes {
 struct Coder {
   SevenZipCoder coder;
   std::uint64_t ins = 1, outs = 1;
+  std::uint64_t firstIn = 0, firstOut = 0;  // its streams' indices in the folder
 };
 
 struct BindPair {
   std::uint64_t in, out;
 };
 
-// A folder as stored, before its coders are put in a chain.
+// A folder as stored, before its coders are put in chains.
 struct StoredFolder {
   std::vector<Coder> coders;
   std::vector<BindPair> binds;
-  std::uint64_t outs = 0, packed = 0;
+  std::vector<std::uint64_t> packedIns;  // the in streams read from packed streams, in order
+  std::uint64_t ins = 0, outs = 0;
 };
 
 StoredFolder ReadFolder(HeaderBytes& bytes) {
   StoredFolder folder;
   const std::uint64_t count = bytes.Number();
   if (count == 0 || count > kMaxFolderStreams) Damaged("a folder has no coder, or too many");
-  std::uint64_t ins = 0;
   for (std::uint64_t i = 0; i < count; ++i) {
     Coder coder;
     const std::uint8_t flags = bytes.Byte();
@@ -124,52 +125,106 @@ StoredFolder ReadFolder(HeaderBytes& bytes) {
     }
     if (coder.ins > kMaxFolderStreams || coder.outs > kMaxFolderStreams) Damaged("a coder has too many streams");
     if (flags & 0x20) coder.coder.properties = std::string(bytes.Take(bytes.Number()));
-    ins += coder.ins;
+    coder.firstIn = folder.ins;
+    coder.firstOut = folder.outs;
+    folder.ins += coder.ins;
     folder.outs += coder.outs;
     folder.coders.push_back(std::move(coder));
   }
-  if (folder.outs == 0 || ins + 1 < folder.outs) Damaged("a folder's streams do not add up");
+  if (folder.outs == 0 || folder.ins + 1 < folder.outs) Damaged("a folder's streams do not add up");
   for (std::uint64_t i = 0; i + 1 < folder.outs; ++i) {
     const BindPair bind{bytes.Number(), bytes.Number()};
-    if (bind.in >= ins || bind.out >= folder.outs) Damaged("a folder binds a stream it does not have");
+    if (bind.in >= folder.ins || bind.out >= folder.outs) Damaged("a folder binds a stream it does not have");
     folder.binds.push_back(bind);
   }
-  folder.packed = ins - folder.binds.size();
-  if (folder.packed > 1) {
-    for (std::uint64_t i = 0; i < folder.packed; ++i) bytes.Number();
+  const std::uint64_t packed = folder.ins - folder.binds.size();
+  if (packed == 1) {
+    for (std::uint64_t in = 0; in < folder.ins && folder.packedIns.empty(); ++in) {
+      if (std::none_of(folder.binds.begin(), folder.binds.end(), [in](const BindPair& b) { return b.in == in; }))
+        folder.packedIns.push_back(in);
+    }
+    if (folder.packedIns.empty()) Damaged("a folder reads no packed stream");
+  } else {
+    for (std::uint64_t i = 0; i < packed; ++i) {
+      folder.packedIns.push_back(bytes.Number());
+      if (folder.packedIns.back() >= folder.ins) Damaged("a folder reads a stream it does not have");
+    }
   }
   return folder;
 }
 
-// The coders as a chain when each reads one stream and gives one: from the
-// one whose output no other reads, along the bindings to the packed stream.
-void Chain(const StoredFolder& stored, const std::vector<std::uint64_t>& sizes, SevenZipFolder& folder) {
+// The coder that gives the out stream.
+const Coder& CoderOfOut(const StoredFolder& stored, std::uint64_t out) {
+  for (const Coder& coder : stored.coders) {
+    if (out >= coder.firstOut && out < coder.firstOut + coder.outs) return coder;
+  }
+  Damaged("a folder has no coder for a stream");
+}
+
+// Where a folder's packed streams lie in the file.
+struct PackedPlaces {
+  std::vector<std::uint64_t> offsets, sizes;
+};
+
+// From the in stream along the bindings to the packed stream it reads,
+// every coder on the way reading one stream and giving one; false when one
+// does not.
+bool ChainFrom(const StoredFolder& stored, const std::vector<std::uint64_t>& sizes, const PackedPlaces& places,
+               std::uint64_t in, SevenZipChain& chain) {
+  for (std::size_t step = 0; step <= stored.coders.size(); ++step) {
+    const auto packed = std::find(stored.packedIns.begin(), stored.packedIns.end(), in);
+    if (packed != stored.packedIns.end()) {
+      const auto index = static_cast<std::size_t>(packed - stored.packedIns.begin());
+      chain.packOffset = places.offsets[index];
+      chain.packSize = places.sizes[index];
+      chain.size = chain.coders.empty() ? chain.packSize : chain.coders.front().size;
+      return true;
+    }
+    const auto bind = std::find_if(stored.binds.begin(), stored.binds.end(), [in](const BindPair& b) { return b.in == in; });
+    if (bind == stored.binds.end()) Damaged("a folder's stream is neither bound nor packed");
+    const Coder& coder = CoderOfOut(stored, bind->out);
+    if (coder.ins != 1 || coder.outs != 1) return false;
+    chain.coders.push_back(coder.coder);
+    chain.coders.back().size = sizes[bind->out];
+    in = coder.firstIn;
+  }
+  Damaged("a folder's coders bind in a loop");
+}
+
+// The chains from the coder whose output no other reads: its own when it
+// reads one stream, else those of a joiner's inputs.
+void Chain(const StoredFolder& stored, const std::vector<std::uint64_t>& sizes, const PackedPlaces& places,
+           SevenZipFolder& folder) {
   const auto boundOut = [&stored](std::uint64_t out) {
     return std::any_of(stored.binds.begin(), stored.binds.end(), [out](const BindPair& b) { return b.out == out; });
   };
-  std::uint64_t at = 0;
-  while (at < stored.outs && boundOut(at)) ++at;
-  if (at == stored.outs) Damaged("a folder has no output");
-  folder.content.size = sizes[at];
-  for (const Coder& coder : stored.coders) {
-    if (coder.ins != 1 || coder.outs != 1) {
-      folder.refusal = "this program cannot decode its " + SevenZipMethodName(coder.coder) + " coder";
+  std::uint64_t main = 0;
+  while (main < stored.outs && boundOut(main)) ++main;
+  if (main == stored.outs) Damaged("a folder has no output");
+  folder.content.size = sizes[main];
+  const Coder& top = CoderOfOut(stored, main);
+  const bool joiner = top.outs == 1 && top.ins == 4 && SevenZipMethodName(top.coder) == "BCJ2";
+  if (top.outs != 1 || (top.ins != 1 && !joiner)) {
+    folder.refusal = "this program cannot decode its " + SevenZipMethodName(top.coder) + " coder";
+    return;
+  }
+  if (joiner) {
+    folder.joined = true;
+    folder.joiner = top.coder;
+  }
+  for (std::uint64_t in = top.firstIn; in < top.firstIn + top.ins; ++in) {
+    SevenZipChain chain;
+    if (!joiner) {
+      chain.coders.push_back(top.coder);
+      chain.coders.back().size = sizes[main];
+    }
+    if (!ChainFrom(stored, sizes, places, in, chain)) {
+      folder.refusal = "this program cannot decode the way its coders are bound";
+      folder.inputs.clear();
       return;
     }
+    folder.inputs.push_back(std::move(chain));
   }
-  for (std::size_t step = 0; step < stored.coders.size(); ++step) {
-    SevenZipCoder coder = stored.coders[at].coder;
-    coder.size = sizes[at];
-    folder.chain.push_back(std::move(coder));
-    const auto bind = std::find_if(stored.binds.begin(), stored.binds.end(),
-                                   [at](const BindPair& b) { return b.in == at; });
-    if (bind == stored.binds.end()) {
-      if (folder.chain.size() != stored.coders.size()) Damaged("a folder's coders are not all bound");
-      return;
-    }
-    at = bind->out;
-  }
-  Damaged("a folder's coders bind in a loop");
 }
 
 struct PackStreams {
@@ -201,16 +256,18 @@ void ReadUnpackInfo(HeaderBytes& bytes, const PackStreams& pack, std::vector<Sev
   const std::size_t count = bytes.Count();
   if (bytes.Byte() != 0) Damaged("the folders are stored elsewhere");
   std::vector<StoredFolder> stored;
+  std::vector<PackedPlaces> places(count);
   std::uint64_t packIndex = 0, offset = pack.position;
   for (std::size_t i = 0; i < count; ++i) {
     stored.push_back(ReadFolder(bytes));
     SevenZipFolder folder;
     for (const Coder& coder : stored.back().coders) folder.enciphered = folder.enciphered || IsSevenZipAes(coder.coder);
-    if (packIndex + stored.back().packed > pack.sizes.size()) Damaged("a folder has no packed stream");
-    folder.packOffset = offset;
-    folder.packSize = pack.sizes[packIndex];
-    for (std::uint64_t j = 0; j < stored.back().packed; ++j) {
-      if (pack.sizes[packIndex] > UINT64_MAX / 2 - offset) Damaged("a packed stream ends past any file");
+    if (packIndex + stored.back().packedIns.size() > pack.sizes.size()) Damaged("a folder has no packed stream");
+    for (std::size_t j = 0; j < stored.back().packedIns.size(); ++j) {
+      if (offset > UINT64_MAX / 2 || pack.sizes[packIndex] > UINT64_MAX / 2 - offset)
+        Damaged("a packed stream ends past any file");
+      places[i].offsets.push_back(offset);
+      places[i].sizes.push_back(pack.sizes[packIndex]);
       offset += pack.sizes[packIndex++];
     }
     folders.push_back(std::move(folder));
@@ -219,7 +276,7 @@ void ReadUnpackInfo(HeaderBytes& bytes, const PackStreams& pack, std::vector<Sev
   for (std::size_t i = 0; i < count; ++i) {
     std::vector<std::uint64_t> sizes;
     for (std::uint64_t j = 0; j < stored[i].outs; ++j) sizes.push_back(bytes.Number());
-    Chain(stored[i], sizes, folders[i]);
+    Chain(stored[i], sizes, places[i], folders[i]);
   }
   for (std::uint8_t id = bytes.Byte(); id != kEnd; id = bytes.Byte()) {
     if (id != kCrc) Damaged("the folders' record is out of order");

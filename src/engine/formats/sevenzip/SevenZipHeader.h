@@ -25,14 +25,25 @@ struct SevenZipStream {
   std::uint32_t crc = 0;
 };
 
-struct SevenZipFolder {
-  // The coders from the one giving the content to the one reading the
-  // packed stream; empty, with why in refusal, when they form no chain.
-  std::vector<SevenZipCoder> chain;
-  std::string refusal;
-  bool enciphered = false;       // one of its coders, chained or not, is AES
+// Coders that each read one stream and give one, from the one whose output
+// is used to the one reading a packed stream; none: the packed stream as
+// it is.
+struct SevenZipChain {
+  std::vector<SevenZipCoder> coders;
   std::uint64_t packOffset = 0;  // from the file's start
   std::uint64_t packSize = 0;
+  std::uint64_t size = 0;        // what it gives
+};
+
+struct SevenZipFolder {
+  // The one chain that gives the content; or, with a joiner (BCJ2), the
+  // chains of each of its inputs. None, with why in refusal, when the
+  // coders are bound in any other way.
+  bool joined = false;
+  SevenZipCoder joiner;
+  std::vector<SevenZipChain> inputs;
+  std::string refusal;
+  bool enciphered = false;  // one of its coders, used or not, is AES
   SevenZipStream content;
   std::vector<SevenZipStream> streams;  // each file's share, in order
 };

@@ -21,13 +21,11 @@ constexpr std::uint64_t kMaxLinkTarget = 4096;
 constexpr std::uint32_t kAttributeFolder = 0x10, kAttributeUnix = 0x8000;
 constexpr std::uint32_t kTypeMask = 0170000;
 
-std::string ReadAt(DataFile& file, std::uint64_t offset, std::uint64_t size) {
-  if (size > kMaxHeaderBytes || offset > static_cast<std::uint64_t>(FileSize64(file)) ||
-      size > static_cast<std::uint64_t>(FileSize64(file)) - offset)
+std::string ReadAt(JoinedVolumes& file, std::uint64_t offset, std::uint64_t size) {
+  if (size > kMaxHeaderBytes || offset > file.Size() || size > file.Size() - offset)
     throw SevenZipDamage("the header lies past the end of the file");
   std::string bytes(static_cast<std::size_t>(size), '\0');
-  Seek64(file, static_cast<std::int64_t>(offset));
-  ReadBlock(file, bytes.data(), bytes.size());
+  file.Read(offset, bytes.data(), bytes.size());
   return bytes;
 }
 
@@ -48,11 +46,14 @@ EntryType TypeOf(const SevenZipFile& file) {
   }
 }
 
+// The coders as 7-Zip names them, the joiner first, the cipher left to the
+// entry's own field.
 std::string MethodOf(const SevenZipFolder& folder) {
-  std::string method;
-  for (const SevenZipCoder& coder : folder.chain) {
-    if (IsSevenZipAes(coder)) continue;
-    method += (method.empty() ? "" : " ") + SevenZipMethodName(coder);
+  std::string method = folder.joined ? SevenZipMethodName(folder.joiner) : "";
+  for (const SevenZipChain& chain : folder.inputs) {
+    for (const SevenZipCoder& coder : chain.coders) {
+      if (!IsSevenZipAes(coder)) method += (method.empty() ? "" : " ") + SevenZipMethodName(coder);
+    }
   }
   return method;
 }
@@ -89,7 +90,7 @@ class SevenZipContent final : public EntryContent {
 
 }  // namespace
 
-SevenZipHeaderState LoadSevenZipHeader(DataFile& file, SevenZipKeys& keys, SevenZipHeader& header, bool& enciphered) {
+SevenZipHeaderState LoadSevenZipHeader(JoinedVolumes& file, SevenZipKeys& keys, SevenZipHeader& header, bool& enciphered) {
   enciphered = false;
   try {
     const SevenZipStart start = ParseSevenZipStart(ReadAt(file, 0, kSevenZipSignatureBytes));
@@ -101,7 +102,7 @@ SevenZipHeaderState LoadSevenZipHeader(DataFile& file, SevenZipKeys& keys, Seven
       if (!header.encoded) break;
       if (layer == kMaxHeaderLayers || header.folders.empty()) throw SevenZipDamage("the header is encoded too deep");
       const SevenZipFolder& folder = header.folders.front();
-      if (Enciphered(folder)) {
+      if (folder.enciphered) {
         enciphered = true;
         if (!keys.HavePassword()) return SevenZipHeaderState::kLocked;
         try {
@@ -118,7 +119,8 @@ SevenZipHeaderState LoadSevenZipHeader(DataFile& file, SevenZipKeys& keys, Seven
   } catch (const SevenZipDamage&) {
     return SevenZipHeaderState::kDamaged;
   }
-  enciphered = enciphered || std::any_of(header.folders.begin(), header.folders.end(), Enciphered);
+  enciphered = enciphered || std::any_of(header.folders.begin(), header.folders.end(),
+                                          [](const SevenZipFolder& folder) { return folder.enciphered; });
   return SevenZipHeaderState::kRead;
 }
 
@@ -154,7 +156,7 @@ bool SevenZipReader::Next(Entry& entry, Damage& damage) {
   const SevenZipFolder& folder = header_.folders[file.folderIndex];
   entry.originalSize = folder.streams[file.streamIndex].size;
   entry.method = MethodOf(folder);
-  entry.encrypted = Enciphered(folder);
+  entry.encrypted = folder.enciphered;
   if (entry.encrypted) entry.cipher = "AES-256";
   entry.undecodable = Undecodable(folder);
   if (entry.type == EntryType::kSymbolicLink && entry.undecodable.empty() && (!entry.encrypted || keys_.HavePassword()))

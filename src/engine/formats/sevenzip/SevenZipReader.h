@@ -1,4 +1,5 @@
-// The walk over a 7z archive this program deciphers itself: its header
+// The walk over a 7z archive this program deciphers itself (split across
+// files too, opened from its first part): its header
 // read (and deciphered, when it is enciphered) with the password the walk
 // is given, its folders decoded as their files are asked for.
 #pragma once
@@ -18,7 +19,7 @@ enum class SevenZipHeaderState : std::uint8_t { kRead, kLocked, kWrongPassword, 
 // The header of the archive in file, its encoded layers decoded with the
 // keys; sets enciphered when any of them, or any folder, enciphers.
 // Raises EInOutError as a read does.
-SevenZipHeaderState LoadSevenZipHeader(DataFile& file, SevenZipKeys& keys, SevenZipHeader& header, bool& enciphered);
+SevenZipHeaderState LoadSevenZipHeader(JoinedVolumes& file, SevenZipKeys& keys, SevenZipHeader& header, bool& enciphered);
 
 class SevenZipReader final : public Reader {
  public:
@@ -36,7 +37,7 @@ class SevenZipReader final : public Reader {
   SevenZipFolderStream* StreamAtCurrent();
   std::string LinkTarget(const SevenZipFile& file);
 
-  DataFile& file_;
+  JoinedVolumes file_;
   SevenZipKeys keys_;
   SevenZipHeader header_;
   SevenZipHeaderState state_ = SevenZipHeaderState::kRead;

@@ -1,4 +1,4 @@
-#include "engine/formats/libarchive/Volumes.h"
+#include "engine/format/Volumes.h"
 
 #include <regex>
 
