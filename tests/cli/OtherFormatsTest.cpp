@@ -351,8 +351,10 @@ INSTANTIATE_TEST_SUITE_P(
         TroubleCase{"SevenZipWithEncipheredListWithoutPasswordSaysSo", {"7zz"},
                     "7zz a -bso0 -psecret -mhe=on x.arc.7z a.txt", "x.arc.7z", 1,
                     {"its list of entries is enciphered; " + kGivePassword}, {}},
-        TroubleCase{"SevenZipWrongPasswordFailsEachCheck", {"7zz"}, "7zz a -bso0 -psecret x.arc.7z a.txt big.bin",
-                    "x.arc.7z", 2, {"a.txt: " + kCheckFailed, "big.bin: " + kCheckFailed}, {}, "wrong"},
+        // A link's target too: it is made only from content that checks out.
+        TroubleCase{"SevenZipWrongPasswordFailsEachCheck", {"7zz"},
+                    "ln -s a.txt link && 7zz a -bso0 -snl -psecret x.arc.7z a.txt big.bin link", "x.arc.7z", 2,
+                    {"a.txt: " + kCheckFailed, "big.bin: " + kCheckFailed, "link: " + kCheckFailed}, {}, "wrong"},
         TroubleCase{"SevenZipWrongPasswordOpensNoList", {"7zz"}, "7zz a -bso0 -psecret -mhe=on x.arc.7z a.txt",
                     "x.arc.7z", 2,
                     {"its list of entries does not decipher: the password is wrong or the archive is damaged"}, {},

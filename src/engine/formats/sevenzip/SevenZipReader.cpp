@@ -134,6 +134,7 @@ bool SevenZipReader::Next(Entry& entry, Damage& damage) {
   entry = Entry{};
   damage = {};
   current_ = nullptr;
+  linkRead_ = false;
   if (state_ != SevenZipHeaderState::kRead) {
     if (std::exchange(stateTold_, true)) return false;
     damage.kind = state_ == SevenZipHeaderState::kLocked          ? EntryDamage::kListLocked
@@ -168,10 +169,23 @@ std::string SevenZipReader::LinkTarget(const SevenZipFile& file) {
   const SevenZipStream& share = header_.folders[file.folderIndex].streams[file.streamIndex];
   if (share.size > kMaxLinkTarget) return "";
   SevenZipContent content(StreamAtCurrent(), share);
-  std::string target;
-  while (content.Next(target)) {
+  link_.clear();
+  while (content.Next(link_)) {
   }
-  return content.Verified() ? target : "";
+  linkRead_ = true;
+  return content.Verified() ? link_ : "";
+}
+
+bool SevenZipReader::Whole(WholePayload& payload) {
+  if (!linkRead_) return false;
+  const SevenZipStream& share = header_.folders[current_->folderIndex].streams[current_->streamIndex];
+  payload.stored = link_;
+  payload.coding = PayloadCoding{};
+  payload.coding.method = kMethodStored;
+  payload.coding.checked = share.crcKnown;
+  payload.coding.crc32 = share.crc;
+  payload.coding.originalSize = share.size;
+  return true;
 }
 
 SevenZipFolderStream* SevenZipReader::StreamAtCurrent() {

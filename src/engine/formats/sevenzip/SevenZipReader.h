@@ -28,13 +28,16 @@ class SevenZipReader final : public Reader {
   bool Next(Entry& entry, Damage& damage) override;
   std::uint64_t EntriesKnown() const override { return header_.files.size(); }
   std::unique_ptr<EntryContent> Content(const std::string& password, CipherHolder& cipher) override;
-  // Solid folders stream; no entry's stored bytes stand alone.
-  bool Whole(WholePayload&) override { return false; }
+  // A link's target, read as its entry was given, with its CRC to check;
+  // every other entry streams, as no entry's stored bytes stand alone in a
+  // solid folder.
+  bool Whole(WholePayload& payload) override;
 
  private:
   // The folder stream standing at the current file's content; null when
   // the folder cannot be decoded or has failed.
   SevenZipFolderStream* StreamAtCurrent();
+  // Reads the current link's content into link_; its target when it checks out.
   std::string LinkTarget(const SevenZipFile& file);
 
   JoinedVolumes file_;
@@ -44,6 +47,8 @@ class SevenZipReader final : public Reader {
   bool stateTold_ = false;
   std::size_t next_ = 0;            // the file Next gives next
   const SevenZipFile* current_ = nullptr;
+  bool linkRead_ = false;  // link_ holds the current entry's content
+  std::string link_;
   std::unique_ptr<SevenZipFolderStream> stream_;
   std::size_t streamFolder_ = SIZE_MAX;  // the folder stream_ decodes
 };
