@@ -14,6 +14,7 @@
 #include "engine/EntryPath.h"
 #include "engine/ListArchive.h"
 #include "engine/SavePool.h"
+#include "engine/format/PayloadReader.h"
 #include "engine/format/Registry.h"
 #include "engine/Selection.h"
 #include "support/FileUnit.h"
@@ -235,6 +236,29 @@ bool StreamEntry(const ExtractRun& run, Reader& reader, DataFile& file, const En
   return true;
 }
 
+// A file too large to hold whole, from a format that keeps its stored bytes
+// in one place: read through a file of its own, decoded and written on the
+// save pool's threads while the walk goes on. A cancel stops it within a
+// piece and leaves no file. False when the walk must end.
+bool StreamElsewhere(const ExtractRun& run, SavePool& output, const PayloadExtent& extent,
+                     const std::string& outputName, const Entry& entry) {
+  const std::string archive = run.request.archive, password = run.request.password;
+  return output.Stream(outputName, entry.name, StampOf(run, entry), [archive, password, extent, &output](FileBeneath& out) {
+    DataFile file;
+    if (IoError error = OpenExisting(file, archive, Access::kRead)) throw EInOutError(std::move(error));
+    CipherHolder none;
+    const std::unique_ptr<EntryContent> content = ExtentContent(file, extent, password, none);
+    std::string piece;
+    for (bool more = true; more;) {
+      if (output.Cancelled()) return kSaveCancelled;
+      piece.clear();
+      more = content->Next(piece);
+      if (const int code = out.Write(piece.data(), piece.size()); code != 0) return code;
+    }
+    return content->Verified() ? 0 : kContentUnverified;
+  });
+}
+
 // A link is made only where its target stays inside the destination; a test
 // checks it the same way and makes nothing. False when the walk must end.
 bool MakeLinkEntry(const ExtractRun& run, const Entry& entry, const std::string& outputName,
@@ -376,8 +400,25 @@ bool ExtractEntry(const ExtractRun& run, Reader& reader, DataFile& file, const E
   }
   run.writtenFolders.insert(FolderOf(outputName));
   if (link && !inMemory) return MakeLinkEntry(run, entry, outputName, entry.linkTarget, output, writer);
+  PayloadExtent extent;
+  if (!inMemory && !link && !run.request.testOnly && entry.linkTarget.empty() && reader.Extent(extent) &&
+      extent.coding.cipher != PayloadCipher::kCast256)
+    return StreamElsewhere(run, output, extent, outputName, entry);
   if (!inMemory) return StreamEntry(run, reader, file, entry, cipher, output, writer, outputName);
   std::string& data = whole.stored;
+  // Decoded where it is written, on the save pool's threads, unless it is a
+  // link, a test, or enciphered with CAST-256, whose cipher the walk keeps
+  // from entry to entry.
+  if (!link && !run.request.testOnly && whole.coding.cipher != PayloadCipher::kCast256) {
+    const std::string password = run.request.password;
+    const PayloadCoding coding = whole.coding;
+    const SaveDecode decode = [password, coding](std::string& content) {
+      CipherHolder none;
+      return DecodePayload(password, coding, content, none);
+    };
+    return output.Save(std::move(data), outputName, entry.name, StampOf(run, entry), decode,
+                       static_cast<std::size_t>(entry.originalSize));
+  }
   if (!DecodePayload(run.request.password, whole.coding, data, cipher)) {
     run.report.Add(entry.name, FailureKind::kCheckFailed, kCheckFailedText);
     return true;
@@ -420,6 +461,7 @@ void WalkEntries(const ExtractRun& run, Reader& reader, DataFile& file) {
   } catch (const EInOutError& e) {
     ReportReadFailure(run, entry.name, e.Code());
   }
+  if (run.report.cancelled) output.Cancel();
   output.Finish();
   // What an extraction killed here before left behind.
   if (!run.request.testOnly) {
@@ -428,7 +470,11 @@ void WalkEntries(const ExtractRun& run, Reader& reader, DataFile& file) {
   }
   StampFolders(run, writer);
   run.report.entriesDone += output.Written();
-  for (const SaveFailure& failure : output.Failures()) ReportWriteFailure(run, failure.entryName, failure.code);
+  for (const SaveFailure& failure : output.Failures()) {
+    if (failure.reading) ReportReadFailure(run, failure.entryName, failure.code);
+    else if (failure.code == kContentUnverified) run.report.Add(failure.entryName, FailureKind::kCheckFailed, kCheckFailedText);
+    else ReportWriteFailure(run, failure.entryName, failure.code);
+  }
   progress.bytesDone = progress.bytesTotal;
   run.observer.Progress(progress);
 }

@@ -12,6 +12,8 @@ namespace {
 
 // Files in flight hold together at most this much (or one larger file alone).
 constexpr std::size_t kBytesInFlight = 64u << 20;
+// What a streamed file holds at a time: a stored piece and the content it gives.
+constexpr std::size_t kStreamBytes = 2u << 20;
 
 // Letter case is ignored: on a file system that ignores it the two names
 // are one file.
@@ -53,7 +55,27 @@ bool SavePool::MeetsPathInFlight(const std::string& path) const {
 }
 
 bool SavePool::Save(std::string data, const std::string& relative, const std::string& entryName,
-                    const FileStamp& stamp) {
+                    const FileStamp& stamp, const SaveDecode& decode, std::size_t contentBytes) {
+  const std::size_t bytes = std::max(data.size(), contentBytes);
+  return HandOver(relative, entryName, bytes, [this, data = std::move(data), relative, stamp, decode]() mutable {
+    if (decode && !decode(data)) return kContentUnverified;
+    return output_.Save(data, relative, stamp.mode, stamp.modifiedTime);
+  });
+}
+
+bool SavePool::Stream(const std::string& relative, const std::string& entryName, const FileStamp& stamp,
+                      SaveFill fill) {
+  return HandOver(relative, entryName, kStreamBytes, [this, relative, stamp, fill = std::move(fill)] {
+    FileBeneath out;
+    int code = output_.Begin(relative, out);
+    if (code == 0) code = fill(out);
+    if (code == 0) code = out.Commit(stamp.mode, stamp.modifiedTime);
+    return code;
+  });
+}
+
+bool SavePool::HandOver(const std::string& relative, const std::string& entryName, std::size_t bytes,
+                        std::function<int()> job) {
   const std::string path = LowerAscii(relative);
   Writer* writer = nullptr;
   {
@@ -61,31 +83,32 @@ bool SavePool::Save(std::string data, const std::string& relative, const std::st
     changed_.wait(lock, [&] {
       if (stopped_) return true;
       writer = FreeWriter();
-      return writer && !MeetsPathInFlight(path) &&
-             (bytesInFlight_ == 0 || bytesInFlight_ + data.size() <= kBytesInFlight);
+      return writer && !MeetsPathInFlight(path) && (bytesInFlight_ == 0 || bytesInFlight_ + bytes <= kBytesInFlight);
     });
     if (stopped_) return false;
     writer->busy = true;
     writer->path = path;
-    writer->bytes = data.size();
+    writer->bytes = bytes;
     writer->order = handedOver_++;
-    bytesInFlight_ += data.size();
+    bytesInFlight_ += bytes;
   }
-  pool_.Run([this, writer, data = std::move(data), relative, entryName, stamp] {
-    Write(*writer, data, relative, entryName, stamp);
+  pool_.Run([this, writer, entryName, job = std::move(job)] {
+    try {
+      Done(*writer, entryName, job(), false);
+    } catch (const EInOutError& e) {
+      Done(*writer, entryName, e.Code(), true);
+    }
   });
   return true;
 }
 
-void SavePool::Write(Writer& writer, const std::string& data, const std::string& relative,
-                     const std::string& entryName, const FileStamp& stamp) {
-  const int code = output_.Save(data, relative, stamp.mode, stamp.modifiedTime);
+void SavePool::Done(Writer& writer, const std::string& entryName, int code, bool reading) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (code != 0) {
-    failures_.push_back({entryName, code, writer.order});
-    stopped_ = stopped_ || FailureEndsWalk(code);
-  } else {
+  if (code == 0) {
     ++written_;
+  } else if (code != kSaveCancelled) {
+    failures_.push_back({entryName, code, writer.order, reading});
+    stopped_ = stopped_ || (code != kContentUnverified && FailureEndsWalk(code));
   }
   bytesInFlight_ -= writer.bytes;
   writer.busy = false;

@@ -4,9 +4,11 @@
 // end up as a one-by-one run leaves them.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -22,12 +24,27 @@ struct FileStamp {
   std::int64_t modifiedTime = -1;   // seconds since 1970; < 0: the time of writing
 };
 
-// A file that was not written, and why (an errno value or file-layer code).
+// Why a file handed over was not written besides the system's reasons: its
+// content failed its check, or the pool was cancelled while it streamed.
+constexpr int kContentUnverified = -1;
+constexpr int kSaveCancelled = -2;
+
+// A file that was not written, and why (an errno value, a file-layer code or
+// one of the two above).
 struct SaveFailure {
   std::string entryName;
   int code = 0;
   std::uint64_t order = 0;  // the file's place among those handed over
+  bool reading = false;     // reading the archive failed, not the writing
 };
+
+// Turns what was handed over into the file's content on the writer's
+// thread; false when the content fails its check.
+using SaveDecode = std::function<bool(std::string& data)>;
+// Writes a file's content into its private file on the writer's thread: 0,
+// else why not (as SaveFailure::code). Raises EInOutError as a read of the
+// archive does.
+using SaveFill = std::function<int(FileBeneath& out)>;
 
 // True for a failure that ends extraction (the disk or the destination
 // refuses writes); false for one that concerns only its own name (a link or
@@ -45,8 +62,16 @@ class SavePool {
 
   // Hands the file over once a writer is free, the bytes in flight leave
   // room for it and no file in flight could meet its path. False instead,
-  // once a write failed in a way that ends the walk.
-  bool Save(std::string data, const std::string& relative, const std::string& entryName, const FileStamp& stamp);
+  // once a write failed in a way that ends the walk. With decode, data is
+  // what it decodes into content of at most contentBytes.
+  bool Save(std::string data, const std::string& relative, const std::string& entryName, const FileStamp& stamp,
+            const SaveDecode& decode = {}, std::size_t contentBytes = 0);
+  // A file too large to hold whole: fill writes it on a writer's thread
+  // while the walk goes on; handed over as Save.
+  bool Stream(const std::string& relative, const std::string& entryName, const FileStamp& stamp, SaveFill fill);
+  // Streams in flight stop at their next piece and leave no file.
+  void Cancel() { cancelled_ = true; }
+  bool Cancelled() const { return cancelled_; }
   // Waits until no file in flight could meet the path, so that asking the
   // file system about it gives what a one-by-one run would see.
   void Settle(const std::string& relative);
@@ -69,8 +94,11 @@ class SavePool {
   Writer* FreeWriter();
   bool AnyBusy() const;
   bool MeetsPathInFlight(const std::string& path) const;
-  void Write(Writer& writer, const std::string& data, const std::string& relative, const std::string& entryName,
-             const FileStamp& stamp);
+  // Runs job on a free writer once the path and the bytes allow; false once
+  // a failure ended the walk. The job returns 0 or why the file failed.
+  bool HandOver(const std::string& relative, const std::string& entryName, std::size_t bytes,
+                std::function<int()> job);
+  void Done(Writer& writer, const std::string& entryName, int code, bool reading);
 
   BeneathWriter& output_;
   std::mutex mutex_;
@@ -81,6 +109,7 @@ class SavePool {
   std::uint64_t written_ = 0;
   std::uint64_t handedOver_ = 0;
   bool stopped_ = false;
+  std::atomic<bool> cancelled_{false};
   CodingPool pool_;  // last: its threads end before the rest goes
 };
 

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <functional>
+#include <set>
 
 #include "ArchiveBytes.h"
 #include "coding/Crc32.h"
@@ -214,6 +216,76 @@ TEST(Extract, NativeEntriesUseOneCipherForTheWholeRun) {
   EXPECT_EQ(ReadFile(dir / "one/f4"), std::string(104, 'e'));
   ASSERT_TRUE(ExtractAll(dir / "n.ovk", dir / "all", "k").ok);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadFile(dir / "all/f" + std::to_string(i)), std::string(100 + i, 'a' + i));
+}
+
+}  // namespace
+}  // namespace ovktest
+
+namespace ovktest {
+namespace {
+
+// Too large to hold whole (16 MiB), and compressible, so that it inflates
+// on a save thread while the small entries after it are written.
+std::string LargeContent() {
+  std::string content;
+  for (int line = 0; content.size() < (17u << 20); ++line) content += "line " + std::to_string(line) + " of the log\n";
+  return content;
+}
+
+std::set<std::string> FilesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
+  return names;
+}
+
+// A large file streams from a file of its own beside the walk: written
+// whole, or, when its data is damaged, reported by name and left out, the
+// entries after it written either way.
+TEST(Extract, LargeFilesStreamBesideTheWalk) {
+  const std::string large = LargeContent();
+  for (const bool damaged : {false, true}) {
+    TempDir dir;
+    ZipEntryFields big = ZipEntry("big.log", large);
+    if (damaged) big.payload[big.payload.size() / 2] ^= 0x20;
+    WriteFile(dir / "l.zip", BuildZip({ZipEntry("first.txt", "1"), big, ZipEntry("after.txt", "2")}));
+    const Extraction x = ExtractAll(dir / "l.zip", dir / "out");
+    EXPECT_EQ(x.code, damaged ? 2 : 0) << damaged;
+    EXPECT_EQ(ReadFile(dir / "out/after.txt"), "2");
+    if (damaged) {
+      EXPECT_EQ(x.lines, std::vector<std::string>{"big.log: checksum error: the data is damaged or the password is wrong"});
+      EXPECT_EQ(FilesIn(dir / "out"), (std::set<std::string>{"first.txt", "after.txt"})) << "no part is left";
+    } else {
+      EXPECT_TRUE(ReadFile(dir / "out/big.log") == large);
+    }
+  }
+}
+
+// Cancelled as the walk passes the large file on: it is written whole or not
+// at all, and no part of it is left.
+TEST(Extract, ACancelLeavesALargeStreamingFileWholeOrAbsent) {
+  class CancelAfter final : public ovk::OperationObserver {
+   public:
+    bool CancelRequested() override { return ++asked_ > 2; }
+
+   private:
+    int asked_ = 0;
+  } observer;
+  const std::string large = LargeContent();
+  TempDir dir;
+  WriteFile(dir / "c.zip", BuildZip({ZipEntry("first.txt", "1"), ZipEntry("big.log", large), ZipEntry("after.txt", "2")}));
+  ovk::ExtractRequest request;
+  request.archive = dir / "c.zip";
+  request.destination = dir / "out";
+  const ovk::OperationReport report = ovk::ExtractFromArchive(request, observer);
+  EXPECT_TRUE(report.cancelled);
+  EXPECT_TRUE(report.failures.empty());
+  const std::set<std::string> names = FilesIn(dir / "out");
+  EXPECT_FALSE(names.count("after.txt")) << "the walk stopped before it";
+  for (const std::string& name : names) EXPECT_TRUE(name == "first.txt" || name == "big.log") << name;
+  if (names.count("big.log")) {
+    EXPECT_TRUE(ReadFile(dir / "out/big.log") == large);
+  }
+  EXPECT_EQ(report.entriesDone, names.size());
 }
 
 }  // namespace

@@ -49,6 +49,15 @@ struct WholePayload {
   PayloadCoding coding;
 };
 
+// Where an entry's stored bytes lie in the archive and the plan that
+// decodes them: read and decoded on any thread, through a file of its own,
+// piece by piece.
+struct PayloadExtent {
+  std::int64_t start = 0;
+  std::uint64_t size = 0;
+  PayloadCoding coding;
+};
+
 // One walk over the entries of an open archive, first to last, in the
 // format's own way.
 class Reader {
@@ -72,6 +81,9 @@ class Reader {
   // checksummed payload the coding layer decodes; else false, and the
   // content is to be streamed.
   virtual bool Whole(WholePayload& payload) = 0;
+  // Where the entry's stored bytes lie, when the format keeps them in one
+  // place of the file; else false, and the content is the walk's to stream.
+  virtual bool Extent(PayloadExtent&) { return false; }
 };
 
 class Format {

@@ -72,12 +72,24 @@ class PayloadContent final : public EntryContent {
 
 PayloadReader::PayloadReader(DataFile& file) : file_(file), fileSize_(FileSize64(file)) {}
 
+std::unique_ptr<EntryContent> ExtentContent(DataFile& file, const PayloadExtent& extent, const std::string& password,
+                                            CipherHolder& cipher) {
+  Seek64(file, extent.start);
+  return std::make_unique<PayloadContent>(file, extent.size, password, extent.coding, cipher);
+}
+
 std::unique_ptr<EntryContent> PayloadReader::Content(const std::string& password, CipherHolder& cipher) {
-  Seek64(file_, payloadStart_);
+  PayloadExtent extent;
+  Extent(extent);
+  return ExtentContent(file_, extent, password, cipher);
+}
+
+bool PayloadReader::Extent(PayloadExtent& extent) {
   // A lying size reads no more than the file holds.
   const std::uint64_t stored =
       std::min<std::uint64_t>(packedSize_, static_cast<std::uint64_t>(std::max<std::int64_t>(0, fileSize_ - payloadStart_)));
-  return std::make_unique<PayloadContent>(file_, stored, password, Coding(), cipher);
+  extent = {payloadStart_, stored, Coding()};
+  return true;
 }
 
 bool PayloadReader::Whole(WholePayload& payload) {

@@ -20,6 +20,7 @@ class PayloadReader : public Reader {
   std::unique_ptr<EntryContent> Content(const std::string& password, CipherHolder& cipher) override;
   // False for an entry that carries no checksum.
   bool Whole(WholePayload& payload) override;
+  bool Extent(PayloadExtent& extent) override;
 
  protected:
   // The plan of the entry the walk read last.
@@ -53,5 +54,10 @@ class PayloadReader : public Reader {
   std::string ahead_;
   std::int64_t aheadStart_ = -1;  // -1: nothing read ahead
 };
+
+// The content of the entry at extent, read from file (the archive, opened
+// by whoever reads it); the cipher as for Reader::Content.
+std::unique_ptr<EntryContent> ExtentContent(DataFile& file, const PayloadExtent& extent, const std::string& password,
+                                            CipherHolder& cipher);
 
 }  // namespace ovk
