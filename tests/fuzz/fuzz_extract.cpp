@@ -104,10 +104,13 @@ std::vector<std::string> FailureLines(const ovk::OperationReport& report) {
 // Listing, testing and extracting see the same entries: when neither walk
 // was ended early, each accounts for every listed entry, and extraction
 // reports every entry that testing reports, in the same words (it may
-// report more: the file system refuses what a test never writes).
-void RequireSameEntries(const std::string& archive, const ovk::OperationReport& extracted,
+// report more: the file system refuses what a test never writes). The
+// listing has the password too, which an enciphered list of entries needs.
+void RequireSameEntries(const std::string& archive, const std::string& password, const ovk::OperationReport& extracted,
                         const ovk::OperationReport& tested) {
-  const ovk::ListResult listing = ovk::ListArchive(ovk::ListRequest{archive}, ovk::SilentObserver());
+  ovk::ListRequest request{archive};
+  request.password = password;
+  const ovk::ListResult listing = ovk::ListArchive(request, ovk::SilentObserver());
   const bool listedWhole = std::none_of(listing.problems.begin(), listing.problems.end(), [](const std::string& p) {
     return p.starts_with("reading the archive failed");
   });
@@ -140,7 +143,7 @@ void ExtractOnce(const std::string& archive, const std::string& password) {
   const std::vector<std::string> stamps = ChainStamps();
   const ovk::OperationReport extracted = Run(archive, password, false);
   RequireNothingOutsideDestination(archive, stamps);
-  RequireSameEntries(archive, extracted, Run(archive, password, true));
+  RequireSameEntries(archive, password, extracted, Run(archive, password, true));
   fs::remove_all(Destination(), ec);
 }
 
