@@ -100,6 +100,9 @@ const std::vector<FormatCase>& FormatCases() {
        "a.txt twin.txt"},
       {"TarHardLinks", "h.tar", {"tar"}, "ln a.txt twin.txt && tar -cf \"$OUT\" a.txt twin.txt", "tar",
        "a.txt twin.txt"},
+      // A ZIP inside is a tar's member, not a ZIP behind a stub.
+      {"TarHoldingAZip", "z.tar", {"tar", "zip"}, "zip -q -X inner.zip a.txt && tar -cf \"$OUT\" inner.zip", "tar",
+       "inner.zip"},
       {"Xar", "a.xar", {"bsdtar"}, std::string("bsdtar --format=xar -cf \"$OUT\" ") + kTree, "xar", kTree},
       {"Warc", "a.warc", {"bsdtar"}, "bsdtar --format=warc -cf \"$OUT\" a.txt", "WARC", "a.txt"},
       {"Ar", "a.a", {"ar"}, std::string("ar rcU \"$OUT\" ") + kFlat, "ar", kFlat},

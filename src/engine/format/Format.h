@@ -95,6 +95,10 @@ class Format {
   // bytes (fewer only when the file is shorter). May move the file's
   // position; raises EInOutError as a read does.
   virtual bool Bid(DataFile& file, std::string_view head) const = 0;
+  // Whether the file holds an archive of this format that only a search of
+  // it finds (behind a stub), asked once no format told the file by what it
+  // starts with. May move the file's position; raises as Bid.
+  virtual bool BidBySearch(DataFile&) const { return false; }
   virtual bool Can(Capability capability) const = 0;
   // The walk over a file this format bid for; path names it. A format
   // whose list of entries is enciphered reads it with password (empty:

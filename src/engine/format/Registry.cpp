@@ -58,14 +58,17 @@ std::string_view OnlyIn(Capability capability) {
 }
 
 // The formats with a signature first (7z where it is enciphered, which
-// libarchive cannot read); then libarchive's, named by what it
-// finds (ZIP stays with the program's own reader, asked before it); the
-// headerless layout, which any file might pass for, last.
+// libarchive cannot read); then libarchive's, named by what it finds (ZIP
+// stays with the program's own reader, asked before it); then ZIP behind a
+// stub, found by a search of the whole file, which a tar holding a ZIP
+// would pass too; the headerless layout, which any file might pass for,
+// last.
 const Format* Recognised(DataFile& file, std::string_view head) {
   for (const Format* format : {&NativeMagicFormat(), &ZipArchiveFormat(), &EncipheredSevenZipFormat()}) {
     if (format->Bid(file, head)) return format;
   }
   if (const Format* format = LibarchiveFormatOf(file)) return format;
+  if (ZipArchiveFormat().BidBySearch(file)) return &ZipArchiveFormat();
   const Format& headerless = HeaderlessNativeFormat();
   return headerless.Bid(file, head) ? &headerless : nullptr;
 }

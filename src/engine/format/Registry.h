@@ -31,8 +31,8 @@ struct FormatProblem {
 };
 
 // The first format that bids for the open file, in this order: the native
-// container with its magic, ZIP (also behind a stub), the formats
-// libarchive reads, the headerless native layout. Null, with the problem set, when none does. The file is
+// container with its magic, ZIP, enciphered 7z, the formats libarchive
+// reads, ZIP behind a stub, the headerless native layout. Null, with the problem set, when none does. The file is
 // left at its start.
 const Format* Identify(DataFile& file, FormatProblem& problem);
 const Format* Identify(const std::string& path, FormatProblem& problem);

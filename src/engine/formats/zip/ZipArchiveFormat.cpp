@@ -1,6 +1,6 @@
 // ZIP as the registry sees it: a local header or an end record at the start,
-// else a central directory that can be found (behind a stub, a
-// self-extractor's say).
+// else, once no other format took the file, a central directory that can be
+// found (behind a stub, a self-extractor's say).
 #include "engine/format/Format.h"
 #include "engine/formats/zip/ZipFormat.h"
 #include "engine/formats/zip/ZipReader.h"
@@ -16,9 +16,12 @@ class ZipArchive final : public Format {
  public:
   std::string_view Name() const override { return "ZIP"; }
 
-  bool Bid(DataFile& file, std::string_view head) const override {
+  bool Bid(DataFile&, std::string_view head) const override {
     const std::uint32_t signature = head.size() >= 4 ? GetLE32(head.data()) : 0;
-    if (signature == kSigLocalHeader || signature == kSigEndRecord) return true;
+    return signature == kSigLocalHeader || signature == kSigEndRecord;
+  }
+
+  bool BidBySearch(DataFile& file) const override {
     std::int64_t firstLocalHeader = 0;
     return LocateZipDirectory(file, firstLocalHeader) >= 0;
   }
